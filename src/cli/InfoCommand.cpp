@@ -1,0 +1,82 @@
+// movigram-cli info [--json] FILE: what a GIF file holds, frame by frame.
+#include <cstdio>
+#include <string>
+
+#include "CliSupport.h"
+#include "document/GifReader.h"
+
+namespace movigram::cli {
+
+namespace {
+
+std::string rectText(const TRect& r) {
+    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
+           std::to_string(r.bottom);
+}
+
+void printText(const GifReadOutput& gif) {
+    std::printf("screen %dx%d, global colors %d, background %d, loop count %d%s\n", gif.screen.width,
+                gif.screen.height, gif.globalPalette ? gif.globalPalette->colorCount : 0, gif.backgroundIndex,
+                gif.loopCount, gif.loopFound ? "" : " (no looping extension)");
+    for (size_t i = 0; i < gif.frames.size(); ++i) {
+        const TFrame& f = *gif.frames[i];
+        if (f.isComment) {
+            std::string text = static_cast<const TTextFrame&>(f).getText().substr(0, 40);
+            for (char& c : text)
+                if (static_cast<unsigned char>(c) < 0x20) c = ' ';
+            std::printf("%3zu comment \"%s\"\n", i, text.c_str());
+            continue;
+        }
+        std::printf("%3zu %s rect %s delay %d ms, %s, transparent %d, local colors %d\n", i, f.name.c_str(),
+                    rectText(f.rect).c_str(), f.displayTime(),
+                    f.restoreToBackground ? "restore to background" : "do not restore", f.transparentIndex,
+                    f.localPalette ? f.localPalette->colorCount : 0);
+    }
+}
+
+void printJson(const GifReadOutput& gif) {
+    std::printf("{\"screen\":{\"width\":%d,\"height\":%d},\"globalColors\":%d,\"background\":%d,"
+                "\"loopFound\":%s,\"loopCount\":%d,\"frames\":[",
+                gif.screen.width, gif.screen.height, gif.globalPalette ? gif.globalPalette->colorCount : 0,
+                gif.backgroundIndex, gif.loopFound ? "true" : "false", gif.loopCount);
+    for (size_t i = 0; i < gif.frames.size(); ++i) {
+        const TFrame& f = *gif.frames[i];
+        std::string entry = "{\"name\":" + jsonString(f.name);
+        if (f.isComment) {
+            entry += ",\"comment\":true,\"text\":" + jsonString(static_cast<const TTextFrame&>(f).getText());
+        } else {
+            entry += ",\"rect\":[" + rectText(f.rect) + "],\"delayMs\":" + std::to_string(f.displayTime()) +
+                     ",\"restoreToBackground\":" + (f.restoreToBackground ? "true" : "false") +
+                     ",\"transparentIndex\":" + std::to_string(f.transparentIndex) +
+                     ",\"localColors\":" + std::to_string(f.localPalette ? f.localPalette->colorCount : 0) +
+                     ",\"comment\":false";
+        }
+        entry += "}";
+        std::printf("%s%s", i ? "," : "", entry.c_str());
+    }
+    std::printf("]}\n");
+}
+
+}  // namespace
+
+int runInfo(const Args& args) {
+    bool json = false;
+    std::string path;
+    for (const std::string& a : args) {
+        if (a == "--json") json = true;
+        else if (path.empty()) path = a;
+        else throw CliError{"info: unexpected argument \"" + a + "\"", 2};
+    }
+    if (path.empty()) throw CliError{"info: no file given (movigram-cli info [--json] FILE)", 2};
+    const GifReadOutput gif = readGif(path);
+    if (gif.result == GifCannotOpen) throw CliError{gifResultMessage(gif.result, path)};
+    if (json) printJson(gif);
+    else printText(gif);
+    if (gif.result != GifOk) {
+        std::fprintf(stderr, "%s\n", gifResultMessage(gif.result, path).c_str());
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace movigram::cli

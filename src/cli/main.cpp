@@ -1,0 +1,39 @@
+// movigram-cli: the editor's file operations from the command line.
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "CliSupport.h"
+
+namespace {
+
+const char usage[] =
+    "usage: movigram-cli COMMAND [ARGS]\n"
+    "\n"
+    "  info [--json] FILE          screen, palettes, loop and one line per frame\n"
+    "  copy IN OUT [--no-comment]  read a GIF and write it back without optimisation\n"
+    "\n"
+    "Errors are reported on stderr with a non-zero exit status.\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace movigram::cli;
+    if (argc < 2 || !std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h")) {
+        std::fputs(usage, argc < 2 ? stderr : stdout);
+        return argc < 2 ? 2 : 0;
+    }
+    const std::string command = argv[1];
+    const Args args(argv + 2, argv + argc);
+    try {
+        if (command == "info") return runInfo(args);
+        if (command == "copy") return runCopy(args);
+        throw CliError{"unknown command \"" + command + "\" (see movigram-cli --help)", 2};
+    } catch (const CliError& e) {
+        std::fprintf(stderr, "movigram-cli: %s\n", e.message.c_str());
+        return e.status;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "movigram-cli: %s\n", e.what());
+        return 1;
+    }
+}

@@ -1,0 +1,54 @@
+#pragma once
+// Buffered byte output, to a file or to memory.  A failed file write is
+// remembered; later writes are dropped.
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+
+namespace movigram {
+
+class ByteSink {
+public:
+    // Collects everything in memory.
+    ByteSink() = default;
+    // Writes through a buffer to an open file (not owned).
+    explicit ByteSink(std::FILE* file) : file_(file) { buffer_.reserve(bufferSize); }
+    ~ByteSink() = default;
+    ByteSink(const ByteSink&) = delete;
+    ByteSink& operator=(const ByteSink&) = delete;
+
+    void put(uint8_t b) {
+        if (file_ && buffer_.size() == bufferSize) flush();
+        buffer_.push_back(b);
+    }
+    void write(const uint8_t* p, size_t n) {
+        if (file_ && buffer_.size() + n > bufferSize) flush();
+        buffer_.insert(buffer_.end(), p, p + n);
+    }
+    void putLe16(uint32_t v) {
+        put(uint8_t(v & 0xFF));
+        put(uint8_t((v >> 8) & 0xFF));
+    }
+    // Hands the buffered bytes to the file; false once a write has failed.
+    bool flush() {
+        if (!file_ || failed_) {
+            if (file_) buffer_.clear();
+            return !failed_;
+        }
+        if (!buffer_.empty() && std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size())
+            failed_ = true;
+        buffer_.clear();
+        return !failed_;
+    }
+    bool failed() const { return failed_; }
+    // The bytes collected by a memory sink.
+    const std::vector<uint8_t>& bytes() const { return buffer_; }
+
+private:
+    static constexpr size_t bufferSize = 64 * 1024;
+    std::FILE* file_ = nullptr;
+    std::vector<uint8_t> buffer_;
+    bool failed_ = false;
+};
+
+}  // namespace movigram

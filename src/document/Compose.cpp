@@ -1,0 +1,99 @@
+#include "Compose.h"
+
+#include <algorithm>
+
+namespace movigram {
+
+int fillColorOf(TFrame& frame) {
+    if (frame.transparentIndex >= 0) return frame.transparentIndex;
+    return std::max(chainBackground(&frame), 0);
+}
+
+void composeFrame(TFrame& work, TFrame& frame, TFrame* previous, bool eraseMode) {
+    if (!frame.image || !work.image) return;
+    if (work.restoreToBackground) work.image->fill(uint8_t(fillColorOf(work)));
+
+    const int32_t w = std::max(frame.rect.right, work.rect.right);
+    const int32_t h = std::max(frame.rect.bottom, work.rect.bottom);
+    if (work.rect.left > 0 || work.rect.top > 0 || w > work.rect.right || h > work.rect.bottom) {
+        auto grown = std::make_unique<TDib256>(w, h);
+        grown->colors() = work.image->colors();
+        grown->colorsUsed = work.image->colorsUsed;
+        grown->colorsImportant = work.image->colorsImportant;
+        grown->fill(uint8_t(std::clamp(work.backgroundIndex, 0, 255)));
+        grown->blit(work.rect.left, work.rect.top, *work.image, -1);
+        work.image = std::move(grown);
+        work.rect = {0, 0, w, h};
+        work.dirtyRect = work.rect;
+    }
+
+    if (previous && previous->image && previous->restoreToBackground) {
+        const TRect& r = previous->rect;
+        work.image->fillRect({r.left, r.top, r.left + previous->image->width(), r.bottom},
+                             uint8_t(fillColorOf(*previous)));
+    }
+
+    if (frame.restoreToBackground && eraseMode) {
+        work.image->fillRect(frame.rect, uint8_t(fillColorOf(frame)));
+    } else {
+        work.image->blit(frame.rect.left, frame.rect.top, *frame.image,
+                         frame.transparentIndex >= 0 ? frame.transparentIndex : -1);
+    }
+}
+
+std::unique_ptr<TFrame> compositeAt(const FrameList& list, int index, const std::string& name,
+                                    TSize screen, const TMyPalette& globalPalette) {
+    if (index < 0 || index >= list.count()) return nullptr;
+    int start = 0;
+    int transparent = -1;
+    TRect covered;
+    const int64_t screenArea = int64_t(screen.width) * screen.height;
+    for (int i = index; i >= 0; --i) {
+        const TFrame* f = list.frameAt(i);
+        if (!f->hasImage()) continue;
+        covered = covered.united(f->rect);
+        if (i < index && f->transparentIndex >= 0) transparent = f->transparentIndex;
+        if (covered.area() == screenArea) {
+            start = i;
+            break;
+        }
+    }
+
+    const TFrame* at = list.frameAt(index);
+    const TMyPalette& palette = at->localPalette ? *at->localPalette : globalPalette;
+    auto result = TFrame::blank(screen.width, screen.height, std::max(transparent, 0), palette);
+    result->name = name;
+    result->repeat = 0;
+    result->transparentIndex = transparent;
+
+    TFrame* previous = nullptr;
+    for (int i = start; i <= index; ++i) {
+        TFrame* f = list.frameAt(i);
+        if (!f->hasImage()) continue;
+        composeFrame(*result, *f, previous, false);
+        previous = f;
+    }
+    return result;
+}
+
+void mergeUnder(TFrame& frame, const TFrame& background) {
+    const TRect overlap = frame.rect.intersected(background.rect);
+    if (overlap.isEmpty() || frame.transparentIndex < 0 || frame.localPalette || !frame.image ||
+        !background.image)
+        return;
+    auto merged = TDib256::subImage(*background.image, overlap);
+    merged->blit(frame.rect.left - overlap.left, frame.rect.top - overlap.top, *frame.image,
+                 frame.transparentIndex);
+    frame.image = std::move(merged);
+    frame.transparentIndex = -1;
+    frame.restoreToBackground = false;
+    frame.dirtyRect = frame.rect;
+}
+
+void mergeOver(TFrame& background, const TFrame& frame) {
+    TFrame copy(frame, TRect{});
+    mergeUnder(copy, background);
+    background.image = std::move(copy.image);
+}
+
+}  // namespace movigram

@@ -1,0 +1,312 @@
+#include "GifReader.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "ByteReader.h"
+#include "FileIo.h"
+#include "LzwDecoder.h"
+#include "RestorePrevious.h"
+
+namespace movigram {
+
+namespace {
+
+constexpr uint64_t frameOverhead = sizeof(TFrame) + sizeof(TDib256) + 64;
+
+struct ColorTableInForce {
+    ColorTable quads{};
+    int entries = 0;
+};
+
+ColorTableInForce readColorTable(ByteReader& in, int sizeField, bool& ok) {
+    ColorTableInForce table;
+    table.entries = 1 << ((sizeField & 7) + 1);
+    auto bytes = in.take(size_t(table.entries) * 3);
+    ok = !bytes.empty();
+    if (!ok) return table;
+    for (int i = 0; i < table.entries; ++i)
+        table.quads[size_t(i)] = {bytes[size_t(i) * 3 + 2], bytes[size_t(i) * 3 + 1], bytes[size_t(i) * 3], 0};
+    return table;
+}
+
+// Walks the data sub-blocks from the reader's position without consuming
+// them; returns the position after the block terminator, or nothing when the
+// data is cut off by the end of the file.
+std::optional<size_t> endOfSubBlocks(std::span<const uint8_t> data, size_t pos) {
+    while (pos < data.size()) {
+        const size_t n = data[pos];
+        pos += 1 + n;
+        if (n == 0) return pos;
+    }
+    return std::nullopt;
+}
+
+class GifFileReader {
+public:
+    GifFileReader(std::span<const uint8_t> data, const std::string& baseName, const GifReadOptions& options)
+        : in_(data), data_(data), baseName_(baseName), options_(options) {}
+
+    GifReadOutput run() {
+        out_.result = read();
+        finishChain();
+        if (out_.result == GifOk) report(100);
+        return std::move(out_);
+    }
+
+private:
+    int read() {
+        uint8_t header[6];
+        if (!in_.read(header, 6)) return GifCorrupt;
+        // Only the signature identifies a GIF; the version is not examined.
+        if (std::memcmp(header, "GIF", 3) != 0) return GifCorrupt;
+
+        uint8_t screen[7];
+        if (!in_.read(screen, 7)) return GifCorrupt;
+        out_.screen = {ByteReader::le16(screen), ByteReader::le16(screen + 2)};
+        screenPacked_ = screen[4];
+        out_.backgroundIndex = screen[5];
+        if (screenPacked_ & 0x80) {
+            bool ok;
+            global_ = readColorTable(in_, screenPacked_, ok);
+            if (!ok) return GifCorrupt;
+            out_.globalPalette = TMyPalette::fromColorTable(global_.quads, global_.entries);
+        }
+        inForce_ = global_;
+
+        for (;;) {
+            uint8_t introducer;
+            // The end of the file in place of the trailer ends the file too.
+            if (!in_.readByte(introducer) || introducer == 0x3B) return GifOk;
+            if (introducer == 0x21) {
+                if (int r = readExtension(); r != GifOk) return r;
+            } else if (introducer == 0x2C) {
+                if (int r = readImage(); r != GifOk) return r;
+            }
+            // Any other byte between blocks is ignored.
+        }
+    }
+
+    int readExtension() {
+        uint8_t label;
+        if (!in_.readByte(label)) return GifCorrupt;
+        switch (label) {
+        case 0xFE: return readComment();
+        case 0xFF: return readApplication();
+        case 0xF9:
+            if (!in_.read(pendingControl_, 6)) return GifCorrupt;
+            if (pendingControl_[0] != 4) return GifCorrupt;
+            return GifOk;
+        default:
+            return skipSubBlocks() ? GifOk : GifCorrupt;
+        }
+    }
+
+    bool skipSubBlocks() {
+        for (uint8_t n;;) {
+            if (!in_.readByte(n)) return false;
+            if (n == 0) return true;
+            if (!in_.skip(n)) return false;
+        }
+    }
+
+    int readComment() {
+        auto frame = std::make_unique<TTextFrame>();
+        for (uint8_t n;;) {
+            if (!in_.readByte(n)) return GifCorrupt;
+            if (n == 0) break;
+            auto bytes = in_.take(n);
+            if (bytes.empty()) return GifCorrupt;
+            frame->appendText(std::string_view(reinterpret_cast<const char*>(bytes.data()), n));
+        }
+        if (!charge(frameOverhead + frame->textLength())) return GifNoMemory;
+        disposals_.push_back(0);
+        out_.frames.push_back(std::move(frame));
+        return GifOk;
+    }
+
+    int readApplication() {
+        uint8_t size;
+        if (!in_.readByte(size)) return GifCorrupt;
+        auto id = in_.take(size);
+        if (size && id.empty()) return GifCorrupt;
+        bool looping = false;
+        if (size == 11) {
+            static const char netscape[] = "netscape";
+            looping = true;
+            for (int i = 0; i < 8; ++i)
+                if (std::tolower(id[size_t(i)]) != netscape[i]) looping = false;
+        }
+        if (looping) out_.loopFound = true;
+        uint8_t n;
+        if (!in_.readByte(n)) return GifCorrupt;
+        if (n == 0) return GifOk;
+        auto block = in_.take(n);
+        if (block.empty()) return GifCorrupt;
+        if (looping && n == 3) {
+            const int32_t value = block[1] + 256 * block[2];
+            out_.loopCount = value != 0 ? value + 1 : 0;
+        }
+        return skipSubBlocks() ? GifOk : GifCorrupt;
+    }
+
+    int readImage() {
+        uint8_t desc[9];
+        if (!in_.read(desc, 9)) return GifCorrupt;
+        const uint32_t left = ByteReader::le16(desc), top = ByteReader::le16(desc + 2);
+        const uint32_t width = ByteReader::le16(desc + 4), height = ByteReader::le16(desc + 6);
+        const uint8_t packed = desc[8];
+        const bool interlaced = packed & 0x40;
+        if (uint64_t(width) * height < 1) return GifCorrupt;
+
+        const bool hasLocal = packed & 0x80;
+        if (hasLocal) {
+            bool ok;
+            inForce_ = readColorTable(in_, packed, ok);
+            if (!ok) return GifCorrupt;
+        }
+        uint8_t minCodeSize;
+        if (!in_.readByte(minCodeSize)) return GifCorrupt;
+        if (minCodeSize < 2 || minCodeSize > 8) return GifCorrupt;
+
+        // An image cut off by the end of the file never becomes a frame.
+        const size_t start = in_.position();
+        const auto end = endOfSubBlocks(data_, start);
+        if (!end) return GifCorrupt;
+
+        const uint64_t pixels = uint64_t(width) * height;
+        const uint64_t bytes = uint64_t(dibStride(int32_t(width))) * height + frameOverhead;
+        if (pixels > options_.limits.maxImagePixels || !charge(bytes)) return GifNoMemory;
+        std::vector<uint8_t> buffer;
+        try {
+            buffer.assign(size_t(pixels), 0);
+        } catch (const std::bad_alloc&) {
+            return GifNoMemory;
+        }
+
+        const double before = share(start), after = share(*end);
+        auto decodeProgress = [&](double rows) { report(int(before + (after - before) * 0.75 * rows)); };
+        const LzwResult r = decoder_.decode(in_, minCodeSize, buffer.data(), width, height, interlaced,
+                                            options_.progress ? decodeProgress : std::function<void(double)>{});
+        if (r != LzwResult::Complete) return GifCorrupt;
+
+        auto image = std::make_unique<TDib256>(int32_t(width), int32_t(height));
+        image->colors() = inForce_.quads;
+        image->colorsUsed = inForce_.entries;
+        for (uint32_t y = 0; y < height; ++y)
+            std::memcpy(image->row(int32_t(y)), buffer.data() + size_t(y) * width, width);
+
+        char suffix[16];
+        std::snprintf(suffix, sizeof suffix, ".%03d", imageCount_++);
+        auto frame = std::make_unique<TFrame>(baseName_ + suffix, std::move(image));
+        frame->moveTo({int32_t(left), int32_t(top)});
+        if (out_.backgroundIndex < inForce_.entries) frame->backgroundIndex = out_.backgroundIndex;
+        uint8_t disposal = 0;
+        if (pendingControl_[0] != 0) {
+            const uint8_t control = pendingControl_[1];
+            frame->frameTime = ByteReader::le16(pendingControl_ + 2) * 10;
+            if (control & 1) frame->transparentIndex = pendingControl_[4];
+            disposal = (control >> 2) & 7;
+            if (disposal == 2) frame->restoreToBackground = true;
+            else if (control & 1) frame->overlay = true;
+        }
+        std::memset(pendingControl_, 0, sizeof pendingControl_);
+        if (hasLocal) frame->localPalette = std::make_unique<TMyPalette>(TMyPalette::fromColorTable(inForce_.quads, inForce_.entries));
+        inForce_ = global_;
+
+        if (options_.paint) options_.paint(*frame);
+        disposals_.push_back(disposal);
+        out_.frames.push_back(std::move(frame));
+        report(int(after));
+        return GifOk;
+    }
+
+    // Counts decoded bytes against the limits; false when they are exceeded.
+    bool charge(uint64_t bytes) {
+        decodedBytes_ += bytes;
+        return decodedBytes_ <= options_.limits.maxTotalBytes &&
+               out_.frames.size() < options_.limits.maxFrames;
+    }
+
+    double share(size_t pos) const { return data_.empty() ? 0 : 100.0 * double(pos) / double(data_.size()); }
+
+    void report(int percent) {
+        if (!options_.progress || percent == lastPercent_) return;
+        lastPercent_ = percent;
+        options_.progress(std::clamp(percent, 0, 100));
+    }
+
+    void finishChain() {
+        resolveRestoreToPrevious(out_.frames, disposals_, out_.globalPalette ? &*out_.globalPalette : nullptr);
+        linkChain(out_.frames);
+        if (!out_.frames.empty()) {
+            TFrame& last = *out_.frames.back();
+            if (last.transparentIndex >= 0) {
+                last.restoreToBackground = true;
+                last.overlay = false;
+            }
+        }
+    }
+
+    ByteReader in_;
+    std::span<const uint8_t> data_;
+    std::string baseName_;
+    const GifReadOptions& options_;
+    GifReadOutput out_;
+    LzwDecoder decoder_;
+    uint8_t screenPacked_ = 0;
+    ColorTableInForce global_, inForce_;
+    uint8_t pendingControl_[6] = {};
+    std::vector<uint8_t> disposals_;
+    int imageCount_ = 0;
+    uint64_t decodedBytes_ = 0;
+    int lastPercent_ = -1;
+};
+
+}  // namespace
+
+std::string baseNameOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+GifReadOutput readGifMemory(std::span<const uint8_t> data, const std::string& baseName,
+                            const GifReadOptions& options) {
+    try {
+        return GifFileReader(data, baseName, options).run();
+    } catch (const std::bad_alloc&) {
+        GifReadOutput out;
+        out.result = GifNoMemory;
+        return out;
+    }
+}
+
+GifReadOutput readGif(const std::string& path, const GifReadOptions& options) {
+    std::vector<uint8_t> data;
+    switch (readWholeFile(path, data)) {
+    case ReadFileResult::CannotOpen: {
+        GifReadOutput out;
+        out.result = GifCannotOpen;
+        return out;
+    }
+    case ReadFileResult::NoMemory: {
+        GifReadOutput out;
+        out.result = GifNoMemory;
+        return out;
+    }
+    case ReadFileResult::Ok: break;
+    }
+    return readGifMemory(data, baseNameOf(path), options);
+}
+
+std::string gifResultMessage(int result, const std::string& path) {
+    switch (result) {
+    case GifNoMemory: return "Failed to allocate memory";
+    case GifCannotOpen: return "Cannot open file \"" + path + "\"";
+    case GifCorrupt: return "File \"" + path + "\" \nis not GIF format or is corrupted";
+    default: return {};
+    }
+}
+
+}  // namespace movigram

@@ -1,0 +1,187 @@
+#include "GifWriter.h"
+
+#include <algorithm>
+#include <new>
+
+#include "FileIo.h"
+#include "FrameChain.h"
+#include "LzwEncoder.h"
+
+namespace movigram {
+
+namespace {
+
+constexpr int32_t maxCoordinate = 0xFFFF;
+
+void putColorTable(ByteSink& out, const TMyPalette& palette, int bits) {
+    for (int i = 0; i < (1 << bits); ++i) {
+        const PaletteEntry e = i < palette.colorCount ? palette.entry(i) : PaletteEntry{};
+        out.put(e.red);
+        out.put(e.green);
+        out.put(e.blue);
+    }
+}
+
+bool isCircular(TFrame* first) {
+    for (TFrame* f = first ? first->next : nullptr; f; f = f->next)
+        if (f == first) return true;
+    return false;
+}
+
+// The part of the frame written: its dirty rectangle or its whole rectangle,
+// clipped to the screen, whose origin is always (0, 0).
+TRect writeRect(const TFrame& frame, bool cropToDirty) {
+    const TRect r = cropToDirty ? frame.dirtyRect : frame.rect;
+    return r.intersected(frame.rect).intersected({0, 0, maxCoordinate, maxCoordinate});
+}
+
+uint32_t delayOf(const TFrame& frame) {
+    // Rounded to the nearest hundredth: truncating the unit first would turn
+    // 70 ms as 2 x 35 ms into 60 ms.
+    const int64_t ms = int64_t(frame.frameTime) * frame.repeat;
+    return uint32_t(std::clamp<int64_t>((ms + 5) / 10, 0, 0xFFFF));
+}
+
+void writeComment(ByteSink& out, const TTextFrame& frame) {
+    out.put(0x21);
+    out.put(0xFE);
+    for (const TTextBlock& block : frame.blocks()) {
+        if (block.text.empty()) continue;
+        out.put(uint8_t(block.text.size()));
+        out.write(reinterpret_cast<const uint8_t*>(block.text.data()), block.text.size());
+    }
+    out.put(0);
+}
+
+void writeImageFrame(ByteSink& out, LzwEncoder& encoder, const TFrame& frame, int globalBits,
+                     bool cropToDirty) {
+    const TRect dirty = frame.dirtyRect;
+    if (cropToDirty && (dirty.isEmpty() || frame.rect.right < dirty.left || frame.rect.bottom < dirty.top))
+        return;
+    const TRect r = writeRect(frame, cropToDirty);
+    // A frame wholly left of or above the screen has nothing to show.
+    if (r.isEmpty()) return;
+
+    out.put(0x21);
+    out.put(0xF9);
+    out.put(0x04);
+    uint8_t packed = frame.transparentIndex >= 0 ? 1 : 0;
+    if (frame.restoreToBackground) packed |= 8;
+    out.put(packed);
+    out.putLe16(delayOf(frame));
+    out.put(frame.transparentIndex >= 0 ? uint8_t(frame.transparentIndex) : 0);
+    out.put(0);
+
+    int bits = globalBits;
+    out.put(0x2C);
+    out.putLe16(uint32_t(r.left));
+    out.putLe16(uint32_t(r.top));
+    out.putLe16(uint32_t(r.width()));
+    out.putLe16(uint32_t(r.height()));
+    if (frame.localPalette) {
+        bits = std::max(tableBits(frame.localPalette->colorCount), 2);
+        out.put(uint8_t(0x80 | ((bits - 1) & 7)));
+        putColorTable(out, *frame.localPalette, bits);
+    } else {
+        out.put(0);
+    }
+
+    const TDib256& image = *frame.image;
+    const int32_t x0 = r.left - frame.rect.left, y0 = r.top - frame.rect.top;
+    // The code size must hold every index written, also when an image uses
+    // values past its colour table.
+    uint8_t highest = 0;
+    for (int32_t y = 0; y < r.height(); ++y) {
+        const uint8_t* row = image.row(y0 + y) + x0;
+        highest = std::max(highest, *std::max_element(row, row + r.width()));
+    }
+    const int minCodeSize = std::max(bits, std::max(tableBits(highest + 1), 2));
+    encoder.encode(image.row(y0) + x0, -std::ptrdiff_t(image.stride()), uint32_t(r.width()),
+                   uint32_t(r.height()), minCodeSize, out);
+}
+
+}  // namespace
+
+int tableBits(int count) {
+    int n = 0;
+    while (n < 8 && (1 << n) < count) ++n;
+    return n;
+}
+
+bool writeGifTo(ByteSink& out, TFrame* firstFrame, const TMyPalette& globalPalette,
+                const GifWriteOptions& options) {
+    const int bits = std::max(2, tableBits(globalPalette.colorCount));
+    const TSize screen = boundingSize(firstFrame);
+
+    out.write(reinterpret_cast<const uint8_t*>("GIF89a"), 6);
+    out.putLe16(uint32_t(std::min(screen.width, maxCoordinate)));
+    out.putLe16(uint32_t(std::min(screen.height, maxCoordinate)));
+    out.put(uint8_t(0xD0 | (bits - 1)));
+    out.put(uint8_t(std::clamp(chainBackground(firstFrame), 0, 255)));
+    out.put(0);
+    putColorTable(out, globalPalette, bits);
+
+    if (isCircular(firstFrame) && options.loopCount != 1) {
+        static const uint8_t ext[] = {0x21, 0xFF, 0x0B, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0', 0x03, 0x01};
+        out.write(ext, sizeof ext);
+        out.putLe16(options.loopCount == 0 ? 0 : uint32_t(std::clamp(options.loopCount - 1, 0, 0xFFFF)));
+        out.put(0);
+    }
+
+    LzwEncoder encoder;
+    const int count = chainCount(firstFrame);
+    int done = 0;
+    forEachInChain(firstFrame, [&](TFrame& frame) {
+        if (out.failed()) return;
+        if (frame.isComment)
+            writeComment(out, static_cast<const TTextFrame&>(frame));
+        else if (frame.image)
+            writeImageFrame(out, encoder, frame, bits, options.cropToDirty);
+        ++done;
+        if (options.progress && count > 1) options.progress(done * 100 / count);
+    });
+    out.put(0x3B);
+    if (options.progress) options.progress(100);
+    return !out.failed();
+}
+
+GifWriteResult writeGif(const std::string& path, TFrame* firstFrame, const TMyPalette& globalPalette,
+                        const GifWriteOptions& options) {
+    GifWriteResult result;
+    result.path = path;
+    const size_t slash = path.find_last_of('/');
+    if (path.find('.', slash == std::string::npos ? 0 : slash + 1) == std::string::npos)
+        result.path += ".GIF";
+
+    AtomicFile file(result.path);
+    std::FILE* f = file.open();
+    if (!f) return result;  // GifErrorCreate
+    try {
+        ByteSink out(f);
+        if (!writeGifTo(out, firstFrame, globalPalette, options)) {
+            result.errorCode = GifErrorBuffer;
+            return result;
+        }
+        if (!out.flush()) {
+            result.errorCode = GifErrorFinal;
+            return result;
+        }
+    } catch (const std::bad_alloc&) {
+        result.errorCode = GifErrorMemory;
+        return result;
+    }
+    if (!file.close()) {
+        result.errorCode = GifErrorClose;
+        return result;
+    }
+    if (!file.commit()) {
+        result.errorCode = GifErrorCreate;
+        return result;
+    }
+    result.ok = true;
+    return result;
+}
+
+std::string gifWriteErrorMessage(int code) { return "Error " + std::to_string(code); }
+
+}  // namespace movigram

@@ -1,0 +1,50 @@
+#pragma once
+// Writes an animation chain as one GIF89a file: header, logical screen with
+// the global colour table, the looping extension, then per frame a comment
+// extension or a graphic control extension with the image, and the trailer.
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "ByteSink.h"
+#include "TFrame.h"
+
+namespace movigram {
+
+// Error codes shown as "Error %d".
+enum GifWriteError : int {
+    GifErrorCreate = 0,
+    GifErrorHeader = 6,
+    GifErrorScreen = 221,
+    GifErrorBuffer = 7,
+    GifErrorFinal = 1,
+    GifErrorClose = 2,
+    GifErrorMemory = 11,
+};
+
+struct GifWriteResult {
+    bool ok = false;
+    int errorCode = GifErrorCreate;  // meaningful when !ok
+    std::string path;                // the path written (".GIF" added when it had no extension)
+};
+
+struct GifWriteOptions {
+    bool cropToDirty = false;
+    int32_t loopCount = 0;
+    std::function<void(int)> progress;
+};
+
+// Writes the chain starting at firstFrame; the file is replaced only when the
+// whole write succeeded.
+GifWriteResult writeGif(const std::string& path, TFrame* firstFrame, const TMyPalette& globalPalette,
+                        const GifWriteOptions& options);
+// The same bytes into a sink; false when the sink failed.
+bool writeGifTo(ByteSink& out, TFrame* firstFrame, const TMyPalette& globalPalette,
+                const GifWriteOptions& options);
+
+std::string gifWriteErrorMessage(int code);
+
+// Bits needed for a colour table of count entries: smallest n with 2^n >= count.
+int tableBits(int count);
+
+}  // namespace movigram

@@ -1,0 +1,42 @@
+#pragma once
+// The GIF LZW decoder: variable-length codes, least significant bit first,
+// code size growing from m + 1 to 12 bits, clear and end codes.  It knows
+// nothing of frames; the caller hands it the data sub-blocks of one image and
+// a width x height output buffer (top row first).
+#include <cstdint>
+#include <functional>
+#include <span>
+
+#include "ByteReader.h"
+
+namespace movigram {
+
+enum class LzwResult { Complete, Corrupt, Truncated };
+
+class LzwDecoder {
+public:
+    LzwDecoder();
+
+    // Decodes the sub-blocks at the reader's position into out (width x height
+    // bytes).  Corrupt: bad codes, an early end code or excess data; Truncated:
+    // the input ended before the block terminator.  progress, when given, is
+    // told the fraction of rows done now and then.
+    LzwResult decode(ByteReader& in, int minCodeSize, uint8_t* out, uint32_t width,
+                     uint32_t height, bool interlaced,
+                     const std::function<void(double)>& progress = {});
+
+private:
+    static constexpr int tableSize = 4096;
+    static constexpr uint16_t none = 0xFFFF;
+
+    // The string of every code: the code it extends, its last index, its first
+    // index and its length.  Strings are written back to front straight into
+    // the output, so no stack is needed.
+    uint16_t prefix_[tableSize];
+    uint8_t suffix_[tableSize];
+    uint8_t first_[tableSize];
+    uint16_t length_[tableSize];
+    uint8_t scratch_[tableSize];
+};
+
+}  // namespace movigram

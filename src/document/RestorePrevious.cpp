@@ -1,0 +1,163 @@
+#include "RestorePrevious.h"
+
+#include <algorithm>
+#include <unordered_map>
+
+#include "ViewerCanvas.h"
+
+namespace movigram {
+
+namespace {
+
+uint32_t packRgb(const Rgba& c) { return uint32_t(c.r) << 16 | uint32_t(c.g) << 8 | c.b; }
+
+// Maps colours into one frame's palette: exact matches first (lowest index),
+// else the nearest colour by squared distance.
+class ColorMatcher {
+public:
+    ColorMatcher(const TFrame& frame, const TMyPalette* global, int exclude) : exclude_(exclude) {
+        for (int v = 0; v < 256; ++v) {
+            colors_[v] = ViewerCanvas::colorOf(frame, global, uint8_t(v));
+            if (v != exclude) exact_.try_emplace(packRgb(colors_[v]), uint8_t(v));
+        }
+    }
+    uint8_t indexOf(const Rgba& c) {
+        if (auto it = exact_.find(packRgb(c)); it != exact_.end()) return it->second;
+        int best = 0;
+        int64_t bestDistance = INT64_MAX;
+        for (int v = 0; v < 256; ++v) {
+            if (v == exclude_) continue;
+            const int64_t dr = c.r - colors_[v].r, dg = c.g - colors_[v].g, db = c.b - colors_[v].b;
+            const int64_t d = dr * dr + dg * dg + db * db;
+            if (d < bestDistance) bestDistance = d, best = v;
+        }
+        exact_.emplace(packRgb(c), uint8_t(best));
+        return uint8_t(best);
+    }
+
+private:
+    int exclude_;
+    Rgba colors_[256];
+    std::unordered_map<uint32_t, uint8_t> exact_;
+};
+
+TRect differingArea(const ViewerCanvas& a, const ViewerCanvas& b) {
+    TRect box;
+    for (int32_t y = 0; y < a.height(); ++y)
+        for (int32_t x = 0; x < a.width(); ++x)
+            if (a.at(x, y) != b.at(x, y)) box = box.united({x, y, x + 1, y + 1});
+    return box;
+}
+
+bool anyClear(const ViewerCanvas& canvas, const TRect& area) {
+    const TRect r = area.intersected({0, 0, canvas.width(), canvas.height()});
+    for (int32_t y = r.top; y < r.bottom; ++y)
+        for (int32_t x = r.left; x < r.right; ++x)
+            if (canvas.at(x, y).a == 0) return true;
+    return false;
+}
+
+// An index for transparent pixels that no visible pixel of the area uses:
+// an unused entry of the palette, else one past its end.
+int pickTransparentIndex(const TFrame& frame, const TMyPalette* global, const ViewerCanvas& target,
+                         const TRect& area) {
+    bool used[256] = {};
+    ColorMatcher matcher(frame, global, -1);
+    for (int32_t y = area.top; y < area.bottom; ++y)
+        for (int32_t x = area.left; x < area.right; ++x)
+            if (target.at(x, y).a) used[matcher.indexOf(target.at(x, y))] = true;
+    const TMyPalette* palette = frame.localPalette ? frame.localPalette.get() : global;
+    const int count = palette ? palette->colorCount : 0;
+    for (int v = count - 1; v >= 0; --v)
+        if (!used[v]) return v;
+    for (int v = count; v < 256; ++v)
+        if (!used[v]) return v;
+    return 0;  // all 256 colours visible: one of them is given up
+}
+
+// Replaces the frame's picture by the part `area` of the target screen,
+// leaving transparent what the model screen already shows right.
+void repaintFrame(TFrame& frame, const TMyPalette* global, const ViewerCanvas& target,
+                  const ViewerCanvas& model, const TRect& area) {
+    bool needsTransparent = false;
+    for (int32_t y = area.top; y < area.bottom && !needsTransparent; ++y)
+        for (int32_t x = area.left; x < area.right; ++x)
+            if (target.at(x, y).a == 0) needsTransparent = true;
+    int key = frame.transparentIndex;
+    if (key < 0 && needsTransparent) {
+        key = pickTransparentIndex(frame, global, target, area);
+        if (frame.localPalette && key >= frame.localPalette->colorCount)
+            frame.localPalette->colorCount = key + 1;
+    }
+
+    ColorMatcher matcher(frame, global, key);
+    auto image = std::make_unique<TDib256>(area.width(), area.height());
+    image->colors() = frame.image->colors();
+    image->colorsUsed = frame.image->colorsUsed;
+    image->colorsImportant = frame.image->colorsImportant;
+    for (int32_t y = area.top; y < area.bottom; ++y) {
+        uint8_t* out = image->row(y - area.top);
+        for (int32_t x = area.left; x < area.right; ++x) {
+            const Rgba& want = target.at(x, y);
+            const bool keep = want.a == 0 || (key >= 0 && want == model.at(x, y));
+            out[x - area.left] = keep ? uint8_t(key) : matcher.indexOf(want);
+        }
+    }
+    frame.image = std::move(image);
+    frame.rect = area;
+    frame.dirtyRect = area;
+    frame.transparentIndex = key;
+}
+
+}  // namespace
+
+void resolveRestoreToPrevious(FrameChain& frames, const std::vector<uint8_t>& disposals,
+                              const TMyPalette* global) {
+    std::vector<size_t> images;
+    for (size_t i = 0; i < frames.size(); ++i)
+        if (frames[i]->hasImage()) images.push_back(i);
+    bool needed = false;
+    for (size_t k = 0; k + 1 < images.size(); ++k)
+        if (disposals[images[k]] == uint8_t(Disposal::Previous)) needed = true;
+    if (!needed) return;
+
+    TRect bounds{0, 0, 1, 1};
+    for (size_t i : images) bounds = bounds.united(frames[i]->rect);
+    const TRect screen{0, 0, bounds.right, bounds.bottom};
+
+    // truth: the screen as the file shows it; model: as the rewritten frames
+    // show it with the two restore methods the program has.
+    ViewerCanvas truth(screen.right, screen.bottom), model(screen.right, screen.bottom);
+    for (size_t k = 0; k < images.size(); ++k) {
+        TFrame& frame = *frames[images[k]];
+        const uint8_t disposal = disposals[images[k]];
+        const bool last = k + 1 == images.size();
+        const TRect drawnRect = frame.rect;
+
+        ViewerCanvas before = truth;
+        truth.draw(frame, global);
+        ViewerCanvas attempt = model;
+        attempt.draw(frame, global);
+        if (attempt == truth) {
+            model = std::move(attempt);
+        } else {
+            const TRect area = frame.rect.intersected(screen).united(differingArea(truth, model));
+            repaintFrame(frame, global, truth, model, area);
+            model.draw(frame, global);
+        }
+
+        if (disposal == uint8_t(Disposal::Background))
+            frame.restoreToBackground = true;
+        else if (disposal == uint8_t(Disposal::Previous) && !last)
+            frame.restoreToBackground = anyClear(before, frame.rect);
+        else
+            frame.restoreToBackground = false;
+        frame.overlay = frame.transparentIndex >= 0 && !frame.restoreToBackground;
+        if (frame.restoreToBackground) model.clear(frame.rect);
+
+        if (disposal == uint8_t(Disposal::Background)) truth.clear(drawnRect);
+        if (disposal == uint8_t(Disposal::Previous)) truth = std::move(before);
+    }
+}
+
+}  // namespace movigram

@@ -1,0 +1,92 @@
+#pragma once
+// An 8-bit device-independent bitmap: rows stored bottom-up, each padded to a
+// multiple of four bytes, with a 256-entry colour table of (blue, green, red, 0)
+// quads and the counts of colours used and important.
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "Geometry.h"
+
+namespace movigram {
+
+struct RgbQuad {
+    uint8_t blue = 0;
+    uint8_t green = 0;
+    uint8_t red = 0;
+    uint8_t reserved = 0;
+    friend bool operator==(const RgbQuad&, const RgbQuad&) = default;
+};
+
+using ColorTable = std::array<RgbQuad, 256>;
+
+class TDib256 {
+public:
+    // A blank image: 256 table entries, every pixel 0.
+    TDib256(int32_t width, int32_t height);
+    TDib256(const TDib256&);
+    TDib256& operator=(const TDib256&);
+    TDib256(TDib256&&) noexcept = default;
+    TDib256& operator=(TDib256&&) noexcept = default;
+    ~TDib256() = default;
+
+    // The part (left, top, right, bottom) of source in source coordinates, with
+    // the source's colour table and counts. The rectangle must lie inside.
+    static std::unique_ptr<TDib256> subImage(const TDib256& source, const TRect& part);
+
+    // A 256-entry copy of a packed 1-, 4- or 8-bit image (rows bottom-up,
+    // padded to four bytes, most significant bits first); other depths give
+    // an image of zeros.
+    static std::unique_ptr<TDib256> expand(int32_t width, int32_t height, int bitsPerPixel,
+                                           const uint8_t* bits, const ColorTable& table,
+                                           int colorsUsed, int colorsImportant);
+
+    int32_t width() const { return width_; }
+    int32_t height() const { return height_; }
+    int32_t stride() const { return stride_; }
+    TRect bounds() const { return {0, 0, width_, height_}; }
+
+    // Row y of the picture (0 = top), stored at (height - 1 - y) * stride.
+    uint8_t* row(int32_t y) { return bits_.data() + size_t(height_ - 1 - y) * size_t(stride_); }
+    const uint8_t* row(int32_t y) const {
+        return bits_.data() + size_t(height_ - 1 - y) * size_t(stride_);
+    }
+    uint8_t pixel(int32_t x, int32_t y) const { return row(y)[x]; }
+    void setPixel(int32_t x, int32_t y, uint8_t v) { row(y)[x] = v; }
+    void fillRow(int32_t y, int32_t x, uint8_t value, int32_t count);
+    void fill(uint8_t value);
+    // Fills rect (clipped to the image) with value.
+    void fillRect(const TRect& rect, uint8_t value);
+
+    // Copies source onto this image at (x, y), clipped; source pixels equal to
+    // key (0..255) are skipped, key < 0 copies opaquely.
+    void blit(int32_t x, int32_t y, const TDib256& source, int key);
+
+    uint8_t* bits() { return bits_.data(); }
+    const uint8_t* bits() const { return bits_.data(); }
+    size_t byteSize() const { return bits_.size(); }
+
+    ColorTable& colors() { return colors_; }
+    const ColorTable& colors() const { return colors_; }
+    int colorsUsed = 0;
+    int colorsImportant = 0;
+    // Bit i set: colour i is left alone by the gray-scale conversion of a
+    // small-table image.
+    uint16_t fixedColorMask = 0;
+    // For each old pixel value the value it received in the last mapping onto
+    // a palette; empty until the first mapping.
+    std::unique_ptr<std::array<uint8_t, 256>> colorMap;
+    int32_t transparentIndex = -1;
+
+private:
+    int32_t width_;
+    int32_t height_;
+    int32_t stride_;
+    std::vector<uint8_t> bits_;
+    ColorTable colors_{};
+};
+
+inline int32_t dibStride(int32_t width) { return (width + 3) / 4 * 4; }
+
+}  // namespace movigram
