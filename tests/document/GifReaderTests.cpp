@@ -1,0 +1,227 @@
+// Reading GIF files: blocks, extensions, tables, result codes and limits.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "document/GifReader.h"
+#include "support/GifBuilder.h"
+
+namespace movigram {
+namespace {
+
+using test::Bytes;
+using test::GifBuilder;
+
+GifReadOutput read(const GifBuilder& gif, const GifReadOptions& options = {}) {
+    return readGifMemory(gif.bytes(), "anim.gif", options);
+}
+
+const std::vector<uint8_t> fourPixels{0, 1, 2, 3};
+
+TEST(GifReader, LoopValues) {
+    struct Case {
+        int value;
+        int32_t count;
+    };
+    for (Case c : {Case{0, 0}, Case{4, 5}, Case{1, 2}, Case{65535, 65536}}) {
+        const auto out = read(GifBuilder(2, 2).loop(c.value).image(0, 0, 2, 2, fourPixels).trailer());
+        EXPECT_EQ(out.result, GifOk);
+        EXPECT_TRUE(out.loopFound);
+        EXPECT_EQ(out.loopCount, c.count) << "loop value " << c.value;
+    }
+    const auto none = read(GifBuilder(2, 2).image(0, 0, 2, 2, fourPixels).trailer());
+    EXPECT_FALSE(none.loopFound);
+    EXPECT_EQ(none.loopCount, 0);
+}
+
+TEST(GifReader, FramesAreNamedAfterTheFileAndPlaced) {
+    const auto out = read(GifBuilder(8, 8)
+                              .control(7)
+                              .image(1, 2, 2, 2, fourPixels)
+                              .image(3, 4, 2, 2, {3, 2, 1, 0})
+                              .trailer());
+    ASSERT_EQ(out.frames.size(), 2u);
+    EXPECT_EQ(out.frames[0]->name, "anim.gif.000");
+    EXPECT_EQ(out.frames[1]->name, "anim.gif.001");
+    EXPECT_EQ(out.frames[0]->rect, (TRect{1, 2, 3, 4}));
+    EXPECT_EQ(out.frames[1]->rect, (TRect{3, 4, 5, 6}));
+    EXPECT_EQ(out.frames[0]->frameTime, 70);
+    EXPECT_EQ(out.frames[1]->frameTime, 1000);  // no control extension: defaults
+    EXPECT_EQ(test::pixelsOf(*out.frames[0]->image), fourPixels);
+    EXPECT_EQ(out.frames[0]->next, out.frames[1].get());
+    EXPECT_EQ(out.frames[1]->next, nullptr);
+}
+
+TEST(GifReader, SkipsPlainTextAndUnknownExtensions) {
+    const auto out = read(GifBuilder(2, 2)
+                              .image(0, 0, 2, 2, fourPixels)
+                              .plainText()
+                              .raw({0x21, 0x77, 2, 9, 9, 0})
+                              .image(0, 0, 2, 2, {1, 1, 1, 1})
+                              .trailer());
+    EXPECT_EQ(out.result, GifOk);
+    ASSERT_EQ(out.frames.size(), 2u);
+    EXPECT_EQ(test::pixelsOf(*out.frames[1]->image), (std::vector<uint8_t>{1, 1, 1, 1}));
+}
+
+TEST(GifReader, ControlExtensionOfWrongSizeStopsWithFramesKept) {
+    const auto out = read(GifBuilder(2, 2)
+                              .image(0, 0, 2, 2, fourPixels)
+                              .control(10, -1, 0, 5)
+                              .image(0, 0, 2, 2, fourPixels)
+                              .trailer());
+    EXPECT_EQ(out.result, GifCorrupt);
+    EXPECT_EQ(out.frames.size(), 1u);
+}
+
+TEST(GifReader, SecondControlExtensionWins) {
+    const auto out = read(GifBuilder(2, 2).control(10, 1).control(20, -1, 2).image(0, 0, 2, 2, fourPixels)
+                              .image(0, 0, 2, 2, fourPixels).trailer());
+    ASSERT_EQ(out.frames.size(), 2u);
+    EXPECT_EQ(out.frames[0]->frameTime, 200);
+    EXPECT_EQ(out.frames[0]->transparentIndex, -1);
+    EXPECT_TRUE(out.frames[0]->restoreToBackground);
+}
+
+TEST(GifReader, LocalTableHoldsForOneImageOnly) {
+    const auto out = read(GifBuilder(2, 2, 4)
+                              .image(0, 0, 2, 2, fourPixels, 16)
+                              .image(0, 0, 2, 2, fourPixels)
+                              .trailer());
+    ASSERT_EQ(out.frames.size(), 2u);
+    ASSERT_TRUE(out.frames[0]->localPalette);
+    EXPECT_EQ(out.frames[0]->localPalette->colorCount, 16);
+    EXPECT_EQ(out.frames[0]->image->colorsUsed, 16);
+    EXPECT_FALSE(out.frames[1]->localPalette);
+    EXPECT_EQ(out.frames[1]->image->colorsUsed, 4);
+    ASSERT_TRUE(out.globalPalette);
+    EXPECT_EQ(out.globalPalette->colorCount, 4);
+    uint8_t rgb[3];
+    GifBuilder::testColor(3, rgb);
+    EXPECT_EQ(out.frames[1]->image->colors()[3], (RgbQuad{rgb[2], rgb[1], rgb[0], 0}));
+}
+
+TEST(GifReader, TransparencyOverlayAndRestore) {
+    // Middle frame: transparent, not restored -> overlay.  A single
+    // transparent last frame is switched to restore to background.
+    const auto out = read(GifBuilder(2, 2)
+                              .image(0, 0, 2, 2, fourPixels)
+                              .control(5, 2)
+                              .image(0, 0, 2, 2, fourPixels)
+                              .control(5, 3)
+                              .image(0, 0, 2, 2, fourPixels)
+                              .trailer());
+    ASSERT_EQ(out.frames.size(), 3u);
+    EXPECT_TRUE(out.frames[1]->overlay);
+    EXPECT_FALSE(out.frames[1]->restoreToBackground);
+    EXPECT_EQ(out.frames[1]->transparentIndex, 2);
+    EXPECT_TRUE(out.frames[2]->restoreToBackground);
+    EXPECT_FALSE(out.frames[2]->overlay);
+
+    const auto single = read(GifBuilder(2, 2).control(5, 1).image(0, 0, 2, 2, fourPixels).trailer());
+    ASSERT_EQ(single.frames.size(), 1u);
+    EXPECT_TRUE(single.frames[0]->restoreToBackground);
+    EXPECT_FALSE(single.frames[0]->overlay);
+}
+
+TEST(GifReader, BackgroundIndexOnlyWhenInsideTheTable) {
+    EXPECT_EQ(read(GifBuilder(2, 2, 4, 3).image(0, 0, 2, 2, fourPixels).trailer()).frames[0]->backgroundIndex, 3);
+    EXPECT_EQ(read(GifBuilder(2, 2, 4, 9).image(0, 0, 2, 2, fourPixels).trailer()).frames[0]->backgroundIndex, -1);
+}
+
+TEST(GifReader, CommentsBecomeCommentFrames) {
+    const std::string text(300, 'x');
+    const auto out = read(GifBuilder(2, 2).comment(text).image(0, 0, 2, 2, fourPixels).trailer());
+    ASSERT_EQ(out.frames.size(), 2u);
+    ASSERT_TRUE(out.frames[0]->isComment);
+    const auto& comment = static_cast<const TTextFrame&>(*out.frames[0]);
+    EXPECT_EQ(comment.getText(), text);
+    EXPECT_EQ(comment.blocks().size(), 2u);
+    EXPECT_EQ(out.frames[1]->name, "anim.gif.000");
+}
+
+TEST(GifReader, RejectsWhatIsNotAGif) {
+    struct Case {
+        Bytes bytes;
+        int result;
+    };
+    const Case cases[] = {
+        {{}, GifCorrupt},
+        {{'G', 'I', 'F'}, GifCorrupt},
+        // Only the signature identifies a GIF: a fourth byte '8' is not enough.
+        {GifBuilder(2, 2, 4, 0, "XYZ89a").image(0, 0, 2, 2, fourPixels).trailer().bytes(), GifCorrupt},
+        {GifBuilder(2, 2, 4, 0, "GIF87a").image(0, 0, 2, 2, fourPixels).trailer().bytes(), GifOk},
+        {GifBuilder(2, 2).rawImage(0, 0, 0, 2, {2, 0}).trailer().bytes(), GifCorrupt},      // zero width
+        {GifBuilder(2, 2).rawImage(0, 0, 2, 2, {9, 0}).trailer().bytes(), GifCorrupt},      // code size 9
+        {GifBuilder(2, 2).rawImage(0, 0, 2, 2, {1, 0}).trailer().bytes(), GifCorrupt},      // code size 1
+    };
+    for (const Case& c : cases) EXPECT_EQ(readGifMemory(c.bytes, "x").result, c.result);
+}
+
+TEST(GifReader, EndOfFileInPlaceOfTrailerIsAccepted) {
+    const auto out = read(GifBuilder(2, 2).image(0, 0, 2, 2, fourPixels));
+    EXPECT_EQ(out.result, GifOk);
+    EXPECT_EQ(out.frames.size(), 1u);
+}
+
+TEST(GifReader, ImageCutOffByEndOfFileIsDropped) {
+    Bytes bytes = GifBuilder(4, 4).image(0, 0, 2, 2, fourPixels).image(0, 0, 4, 4, std::vector<uint8_t>(16, 1)).bytes();
+    bytes.resize(bytes.size() - 3);
+    const auto out = readGifMemory(bytes, "cut.gif");
+    EXPECT_EQ(out.result, GifCorrupt);
+    EXPECT_EQ(out.frames.size(), 1u);
+}
+
+TEST(GifReader, ExtensionCutOffByEndOfFileIsCorrupt) {
+    Bytes bytes = GifBuilder(2, 2).image(0, 0, 2, 2, fourPixels).comment("hello").bytes();
+    bytes.resize(bytes.size() - 2);
+    const auto out = readGifMemory(bytes, "cut.gif");
+    EXPECT_EQ(out.result, GifCorrupt);
+    EXPECT_EQ(out.frames.size(), 1u);  // the comment in progress is dropped
+}
+
+TEST(GifReader, HugeDeclaredImagesHitTheLimitsNotTheMemory) {
+    // Each image declares 65535 x 65535 pixels but carries no data at all.
+    GifBuilder gif(2, 2);
+    gif.image(0, 0, 2, 2, fourPixels);
+    for (int i = 0; i < 50; ++i) gif.rawImage(0, 0, 65535, 65535, {2, 0});
+    GifReadOptions options;
+    options.limits.maxImagePixels = 1 << 20;
+    options.limits.maxTotalBytes = 8 << 20;
+    options.limits.maxFrames = 1000;
+    const auto out = read(gif, options);
+    EXPECT_EQ(out.result, GifNoMemory);
+    EXPECT_EQ(out.frames.size(), 1u);
+
+    // Many small frames exhaust the per-file budget the same way.
+    GifBuilder many(16, 16);
+    for (int i = 0; i < 200; ++i) many.rawImage(0, 0, 16, 16, {2, 0});
+    options.limits.maxTotalBytes = 100 * (16 * 16 + 1024);
+    const auto capped = read(many, options);
+    EXPECT_EQ(capped.result, GifNoMemory);
+    EXPECT_GT(capped.frames.size(), 10u);
+    EXPECT_LT(capped.frames.size(), 200u);
+}
+
+TEST(GifReader, MissingFileAndProgress) {
+    EXPECT_EQ(readGif("/nonexistent/folder/x.gif").result, GifCannotOpen);
+    EXPECT_EQ(readGif("/").result, GifCannotOpen);
+
+    std::vector<int> seen;
+    GifReadOptions options;
+    options.progress = [&](int p) { seen.push_back(p); };
+    read(GifBuilder(2, 2).image(0, 0, 2, 2, fourPixels).image(0, 0, 2, 2, fourPixels).trailer(), options);
+    ASSERT_FALSE(seen.empty());
+    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+    EXPECT_EQ(seen.back(), 100);
+}
+
+TEST(GifReader, ResultMessages) {
+    EXPECT_EQ(gifResultMessage(GifNoMemory, "a.gif"), "Failed to allocate memory");
+    EXPECT_EQ(gifResultMessage(GifCannotOpen, "a.gif"), "Cannot open file \"a.gif\"");
+    EXPECT_EQ(gifResultMessage(GifCorrupt, "a.gif"), "File \"a.gif\" \nis not GIF format or is corrupted");
+    EXPECT_EQ(gifResultMessage(GifOk, "a.gif"), "");
+}
+
+}  // namespace
+}  // namespace movigram
