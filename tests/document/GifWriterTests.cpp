@@ -1,0 +1,275 @@
+// Writing GIF files: the blocks and their fields, comment frames, the atomic
+// save and reading back what was written.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "document/CommentFrame.h"
+#include "document/FileIo.h"
+#include "document/GifReader.h"
+#include "document/GifWriter.h"
+#include "support/GifBuilder.h"
+
+namespace movigram {
+namespace {
+
+using test::Bytes;
+using test::makeFrame;
+using test::testPalette;
+
+Bytes write(TFrame* first, const TMyPalette& palette, GifWriteOptions options = {}) {
+    ByteSink sink;
+    EXPECT_TRUE(writeGifTo(sink, first, palette, options));
+    return sink.bytes();
+}
+
+// Position of the first graphic control extension.
+size_t controlAt(const Bytes& b) {
+    for (size_t i = 13; i + 1 < b.size(); ++i)
+        if (b[i] == 0x21 && b[i + 1] == 0xF9) return i;
+    return 0;
+}
+
+size_t imageAt(const Bytes& b, size_t from) {
+    for (size_t i = from; i < b.size(); ++i)
+        if (b[i] == 0x2C) return i;
+    return 0;
+}
+
+auto solid(int w, int h, int v) { return makeFrame(w, h, [v](int, int) { return v; }); }
+
+TEST(GifWriter, GlobalTableSizeAndScreen) {
+    for (int colors : {1, 3, 4}) {
+        auto frame = solid(5, 3, 0);
+        const Bytes b = write(frame.get(), testPalette(colors));
+        ASSERT_GE(b.size(), 13u + 12u);
+        EXPECT_EQ(std::string(b.begin(), b.begin() + 6), "GIF89a");
+        EXPECT_EQ(b[6], 5);
+        EXPECT_EQ(b[8], 3);
+        EXPECT_EQ(b[10], 0xD1) << colors << " colours";
+        // Four triples; those past the palette are black.
+        if (colors == 3) {
+            EXPECT_EQ((Bytes{b[22], b[23], b[24]}), (Bytes{0, 0, 0}));
+        }
+        EXPECT_EQ(b[25], 0x21);  // the next block follows the four triples
+    }
+    auto frame = solid(1, 1, 0);
+    EXPECT_EQ(write(frame.get(), testPalette(200))[10], 0xD7);
+}
+
+TEST(GifWriter, DelaysAreRoundedToHundredths) {
+    struct Case {
+        int32_t frameTime, repeat;
+        int delay;
+    };
+    // 15 ms x 3 = 45 ms rounds to 5 hundredths; 35 ms x 2 = 70 ms stays 7.
+    for (Case c : {Case{250, 3, 75}, Case{15, 3, 5}, Case{35, 2, 7}, Case{35, 4, 14}, Case{1000, 1000, 65535}}) {
+        auto frame = solid(2, 2, 1);
+        frame->frameTime = c.frameTime;
+        frame->repeat = c.repeat;
+        const Bytes b = write(frame.get(), testPalette(4));
+        const size_t at = controlAt(b);
+        ASSERT_NE(at, 0u);
+        EXPECT_EQ(b[at + 4] | b[at + 5] << 8, c.delay) << c.frameTime << " x " << c.repeat;
+    }
+}
+
+TEST(GifWriter, ControlExtensionFlags) {
+    auto frame = solid(2, 2, 1);
+    frame->transparentIndex = 7;
+    frame->restoreToBackground = true;
+    Bytes b = write(frame.get(), testPalette(8));
+    size_t at = controlAt(b);
+    EXPECT_EQ((Bytes{b[at + 2], b[at + 3], b[at + 6], b[at + 7]}), (Bytes{4, 0x09, 7, 0}));
+
+    frame->transparentIndex = -1;
+    frame->restoreToBackground = false;
+    b = write(frame.get(), testPalette(8));
+    at = controlAt(b);
+    EXPECT_EQ((Bytes{b[at + 3], b[at + 6]}), (Bytes{0, 0}));
+}
+
+TEST(GifWriter, LoopExtension) {
+    auto a = solid(2, 2, 0), b = solid(2, 2, 1);
+    a->next = b.get();
+    auto loopBytes = [&](bool circular, int32_t count) -> int {
+        b->next = circular ? a.get() : nullptr;
+        GifWriteOptions options;
+        options.loopCount = count;
+        const Bytes bytes = write(a.get(), testPalette(4), options);
+        const size_t at = 13 + 12;
+        if (bytes[at] != 0x21 || bytes[at + 1] != 0xFF) return -1;
+        EXPECT_EQ(std::string(bytes.begin() + at + 3, bytes.begin() + at + 14), "NETSCAPE2.0");
+        return bytes[at + 16] | bytes[at + 17] << 8;
+    };
+    EXPECT_EQ(loopBytes(true, 1), -1);
+    EXPECT_EQ(loopBytes(true, 0), 0);
+    EXPECT_EQ(loopBytes(true, 5), 4);
+    EXPECT_EQ(loopBytes(false, 5), -1);
+    b->next = nullptr;
+}
+
+TEST(GifWriter, LocalPaletteAndDescriptor) {
+    auto frame = solid(3, 2, 1);
+    frame->moveTo({4, 5});
+    frame->localPalette = std::make_unique<TMyPalette>(testPalette(2));
+    const Bytes b = write(frame.get(), testPalette(4));
+    const size_t at = imageAt(b, controlAt(b) + 8);
+    ASSERT_NE(at, 0u);
+    EXPECT_EQ((Bytes{b[at + 1], b[at + 3], b[at + 5], b[at + 7], b[at + 9]}), (Bytes{4, 5, 3, 2, 0x81}));
+    // Four triples of local table, then the code size byte 2.
+    EXPECT_EQ(b[at + 10 + 12], 2);
+}
+
+TEST(GifWriter, CropToDirtyWritesDirtyRectsAndLeavesOutUnchangedFrames) {
+    auto a = solid(4, 4, 1), b = solid(4, 4, 2), c = solid(4, 4, 3);
+    a->next = b.get();
+    b->next = c.get();
+    b->dirtyRect = {1, 1, 3, 2};
+    c->dirtyRect = {2, 2, 2, 2};  // empty: left out altogether
+    GifWriteOptions options;
+    options.cropToDirty = true;
+    ByteSink sink;
+    ASSERT_TRUE(writeGifTo(sink, a.get(), testPalette(4), options));
+    const auto back = readGifMemory(sink.bytes(), "x.gif");
+    ASSERT_EQ(back.result, GifOk);
+    ASSERT_EQ(back.frames.size(), 2u);
+    EXPECT_EQ(back.frames[1]->rect, (TRect{1, 1, 3, 2}));
+    EXPECT_EQ(test::pixelsOf(*back.frames[1]->image), (std::vector<uint8_t>{2, 2}));
+}
+
+TEST(GifWriter, FramesLeftOfOrAboveTheOriginAreClipped) {
+    auto frame = makeFrame(4, 4, [](int x, int y) { return x + 4 * y; });
+    frame->moveTo({-2, -1});
+    const Bytes b = write(frame.get(), testPalette(16));
+    const auto back = readGifMemory(b, "x.gif");
+    ASSERT_EQ(back.frames.size(), 1u);
+    EXPECT_EQ(back.frames[0]->rect, (TRect{0, 0, 2, 3}));
+    EXPECT_EQ(test::pixelsOf(*back.frames[0]->image), (std::vector<uint8_t>{6, 7, 10, 11, 14, 15}));
+}
+
+TEST(GifWriter, IndicesPastTheTableStillDecode) {
+    // A two-colour global table but pixel values up to 200: the code size
+    // grows to hold them instead of producing undecodable data.
+    auto frame = makeFrame(16, 16, [](int x, int y) { return (x * 16 + y) % 201; });
+    const auto back = readGifMemory(write(frame.get(), testPalette(2)), "x.gif");
+    ASSERT_EQ(back.result, GifOk);
+    EXPECT_EQ(test::pixelsOf(*back.frames[0]->image), test::pixelsOf(*frame->image));
+}
+
+TEST(GifWriter, RoundTripKeepsFrames) {
+    auto a = makeFrame(6, 5, [](int x, int y) { return (x + y) % 4; });
+    auto b = makeFrame(3, 2, [](int x, int y) { return x * y; });
+    auto comment = std::make_unique<TTextFrame>(nullptr, std::string(600, 'c'));
+    a->frameTime = 120;
+    b->moveTo({2, 3});
+    b->transparentIndex = 1;
+    b->localPalette = std::make_unique<TMyPalette>(testPalette(8));
+    a->next = comment.get();
+    comment->next = b.get();
+    b->next = a.get();
+    GifWriteOptions options;
+    options.loopCount = 3;
+    ByteSink sink;
+    ASSERT_TRUE(writeGifTo(sink, a.get(), testPalette(4), options));
+    const auto back = readGifMemory(sink.bytes(), "x.gif");
+    ASSERT_EQ(back.result, GifOk);
+    ASSERT_EQ(back.frames.size(), 3u);
+    EXPECT_TRUE(back.loopFound);
+    EXPECT_EQ(back.loopCount, 3);
+    EXPECT_EQ(test::pixelsOf(*back.frames[0]->image), test::pixelsOf(*a->image));
+    EXPECT_EQ(back.frames[0]->frameTime, 120);
+    EXPECT_EQ(static_cast<const TTextFrame&>(*back.frames[1]).getText(), std::string(600, 'c'));
+    EXPECT_EQ(back.frames[2]->rect, (TRect{2, 3, 5, 5}));
+    EXPECT_EQ(back.frames[2]->transparentIndex, 1);
+    ASSERT_TRUE(back.frames[2]->localPalette);
+    EXPECT_EQ(*back.frames[2]->localPalette, testPalette(8));
+    b->next = nullptr;
+}
+
+class AtomicSave : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = std::filesystem::temp_directory_path() /
+              ("movigram-save-" + std::to_string(::getpid()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(dir);
+        std::filesystem::create_directories(dir);
+    }
+    void TearDown() override { std::filesystem::remove_all(dir); }
+    size_t filesIn() const {
+        return size_t(std::distance(std::filesystem::directory_iterator(dir), std::filesystem::directory_iterator()));
+    }
+    std::filesystem::path dir;
+};
+
+TEST_F(AtomicSave, WritesAndAddsExtensionWhenMissing) {
+    auto frame = solid(3, 3, 1);
+    const auto result = writeGif((dir / "plain").string(), frame.get(), testPalette(4), {});
+    ASSERT_TRUE(result.ok);
+    EXPECT_EQ(result.path, (dir / "plain.GIF").string());
+    EXPECT_EQ(readGif(result.path).frames.size(), 1u);
+    EXPECT_EQ(filesIn(), 1u);  // no temporary file left behind
+}
+
+TEST_F(AtomicSave, FailureLeavesTheOldFileAlone) {
+    // The target is a folder: the new file cannot take its place.
+    std::filesystem::create_directories(dir / "taken.gif");
+    std::ofstream(dir / "taken.gif" / "keep") << "precious";
+    auto frame = solid(3, 3, 1);
+    const auto result = writeGif((dir / "taken.gif").string(), frame.get(), testPalette(4), {});
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.errorCode, GifErrorCreate);
+    EXPECT_TRUE(std::filesystem::exists(dir / "taken.gif" / "keep"));
+    EXPECT_EQ(filesIn(), 1u);
+
+    const auto nowhere = writeGif((dir / "missing" / "x.gif").string(), frame.get(), testPalette(4), {});
+    EXPECT_FALSE(nowhere.ok);
+    EXPECT_EQ(gifWriteErrorMessage(nowhere.errorCode), "Error 0");
+}
+
+TEST_F(AtomicSave, ReplacesAnExistingFileKeepingItsMode) {
+    const auto path = dir / "old.gif";
+    std::ofstream(path) << "old contents";
+    ::chmod(path.c_str(), 0640);
+    auto frame = solid(3, 3, 1);
+    ASSERT_TRUE(writeGif(path.string(), frame.get(), testPalette(4), {}).ok);
+    EXPECT_EQ(readGif(path.string()).result, GifOk);
+    struct stat st;
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+}
+
+TEST(CommentFrameRule, InsertsOnceAndRecognisesOtherVersions) {
+    FrameList list;
+    list.append("a", solid(2, 2, 0));
+    EXPECT_FALSE(ensureCommentFrame(list, false));  // a single frame gets none
+    list.append("b", solid(2, 2, 1));
+    EXPECT_TRUE(ensureCommentFrame(list, false));
+    ASSERT_EQ(list.count(), 3);
+    EXPECT_TRUE(list.frameAt(0)->isComment);
+    EXPECT_EQ(list.frameAt(0)->next, list.frameAt(1));
+    EXPECT_FALSE(ensureCommentFrame(list, false));
+    EXPECT_LE(programComment().size(), 193u);
+    EXPECT_NE(programComment().find("Created with Movigram GIF V 1.22"), std::string::npos);
+
+    // Another version's comment is accepted; any other comment gets ours in front.
+    FrameList older;
+    std::string text(programComment());
+    text.replace(text.find("GIF V") + 6, 4, "0.99");
+    older.append("c", std::make_unique<TTextFrame>(nullptr, text));
+    older.append("a", solid(2, 2, 0));
+    EXPECT_FALSE(ensureCommentFrame(older, false));
+    FrameList foreign;
+    foreign.append("c", std::make_unique<TTextFrame>(nullptr, "made elsewhere"));
+    foreign.append("a", solid(2, 2, 0));
+    EXPECT_TRUE(ensureCommentFrame(foreign, true));
+    EXPECT_EQ(static_cast<TTextFrame*>(foreign.frameAt(1))->getText(), "made elsewhere");
+    EXPECT_EQ(foreign.frameAt(2)->next, foreign.frameAt(0));  // relinked with the loop
+}
+
+}  // namespace
+}  // namespace movigram
