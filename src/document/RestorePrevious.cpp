@@ -34,6 +34,7 @@ public:
         exact_.emplace(packRgb(c), uint8_t(best));
         return uint8_t(best);
     }
+    bool matchesExactly(const Rgba& c) { return colors_[indexOf(c)] == Rgba{c.r, c.g, c.b, 255}; }
 
 private:
     int exclude_;
@@ -79,12 +80,19 @@ int pickTransparentIndex(const TFrame& frame, const TMyPalette* global, const Vi
 // leaving transparent what the model screen already shows right.
 void repaintFrame(TFrame& frame, const TMyPalette* global, const ViewerCanvas& target,
                   const ViewerCanvas& model, const TRect& area) {
-    bool needsTransparent = false;
-    for (int32_t y = area.top; y < area.bottom && !needsTransparent; ++y)
-        for (int32_t x = area.left; x < area.right; ++x)
-            if (target.at(x, y).a == 0) needsTransparent = true;
+    // Pixels the model screen gets wrong must be painted; pixels that must be
+    // empty need a transparent index.  The frame's own transparent index
+    // serves unless its colour is one of those to paint.
+    bool needsTransparent = false, keyInTheWay = false;
     int key = frame.transparentIndex;
-    if (key < 0 && needsTransparent) {
+    ColorMatcher withoutKey(frame, global, key);
+    for (int32_t y = area.top; y < area.bottom; ++y)
+        for (int32_t x = area.left; x < area.right; ++x) {
+            const Rgba& want = target.at(x, y);
+            if (want.a == 0) needsTransparent = true;
+            else if (key >= 0 && want != model.at(x, y) && !withoutKey.matchesExactly(want)) keyInTheWay = true;
+        }
+    if ((key < 0 && needsTransparent) || keyInTheWay) {
         key = pickTransparentIndex(frame, global, target, area);
         if (frame.localPalette && key >= frame.localPalette->colorCount)
             frame.localPalette->colorCount = key + 1;
