@@ -153,9 +153,16 @@ TEST(GifReader, RejectsWhatIsNotAGif) {
         {GifBuilder(2, 2, 4, 0, "GIF87a").image(0, 0, 2, 2, fourPixels).trailer().bytes(), GifOk},
         {GifBuilder(2, 2).rawImage(0, 0, 0, 2, {2, 0}).trailer().bytes(), GifCorrupt},      // zero width
         {GifBuilder(2, 2).rawImage(0, 0, 2, 2, {9, 0}).trailer().bytes(), GifCorrupt},      // code size 9
-        {GifBuilder(2, 2).rawImage(0, 0, 2, 2, {1, 0}).trailer().bytes(), GifCorrupt},      // code size 1
+        {GifBuilder(2, 2).rawImage(0, 0, 2, 2, {0, 0}).trailer().bytes(), GifCorrupt},      // code size 0
     };
     for (const Case& c : cases) EXPECT_EQ(readGifMemory(c.bytes, "x").result, c.result);
+}
+
+TEST(GifReader, AcceptsCodeSizeOne) {
+    const auto out = read(GifBuilder(2, 1, 2).rawImage(0, 0, 2, 1, test::packCodes(1, {{2, 2}, {1, 2}, {0, 2}, {3, 3}})).trailer());
+    EXPECT_EQ(out.result, GifOk);
+    ASSERT_EQ(out.frames.size(), 1u);
+    EXPECT_EQ(test::pixelsOf(*out.frames[0]->image), (std::vector<uint8_t>{1, 0}));
 }
 
 TEST(GifReader, EndOfFileInPlaceOfTrailerIsAccepted) {
