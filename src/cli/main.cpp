@@ -12,6 +12,8 @@ const char usage[] =
     "\n"
     "  info [--json] FILE          screen, palettes, loop and one line per frame\n"
     "  copy IN OUT [--no-comment]  read a GIF and write it back without optimisation\n"
+    "  reduce IN --colors N -o OUT [--no-comment]\n"
+    "                              one optimised global palette of N (2..256) colours\n"
     "\n"
     "Errors are reported on stderr with a non-zero exit status.\n";
 
@@ -28,6 +30,7 @@ int main(int argc, char** argv) {
     try {
         if (command == "info") return runInfo(args);
         if (command == "copy") return runCopy(args);
+        if (command == "reduce") return runReduce(args);
         throw CliError{"unknown command \"" + command + "\" (see movigram-cli --help)", 2};
     } catch (const CliError& e) {
         std::fprintf(stderr, "movigram-cli: %s\n", e.message.c_str());

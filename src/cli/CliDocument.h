@@ -1,0 +1,25 @@
+#pragma once
+// Opening and saving a document from the command line the way the editor's
+// Open and Save as do it for a GIF file.
+#include <string>
+
+#include "CliSupport.h"
+#include "document/Document.h"
+
+namespace movigram::cli {
+
+// Reports to stderr; the command-line tool has no window.
+class StderrHost : public Host {
+public:
+    void showMessage(const std::string& caption, const std::string& text, MessageIcon) override;
+};
+
+// Replaces the document's contents with the GIF file at path, through the
+// palette reading policy.  Throws CliError when nothing could be read; a
+// file read only in part is reported and kept.
+void openGif(Document& doc, const std::string& path);
+
+// Writes the document (with the comment frame when the option is on).
+void saveGifAs(Document& doc, const std::string& path);
+
+}  // namespace movigram::cli

@@ -1,0 +1,66 @@
+#include "ColorReduction.h"
+
+#include <algorithm>
+
+#include "OptimizedPalette.h"
+#include "PaletteMapping.h"
+#include "document/FrameChain.h"
+
+namespace movigram {
+
+bool reduceColors(Document& doc, int colors, bool collapseLocal) {
+    colors = std::clamp(colors, 2, 256);
+    Host& host = doc.host();
+    StatusText status(host, "Reducing to " + std::to_string(colors) + " colors");
+
+    std::optional<PaletteEntry> reserved;
+    const int32_t t = documentTransparent(doc.firstFrame);
+    if (t >= 0 && doc.globalPalette) reserved = doc.globalPalette->entry(t & 0xFF);
+
+    TOptimizedPalette builder(colors, reserved, doc.firstFrame, &host, collapseLocal);
+    const bool built = builder.build();
+    if (built) {
+        doc.modified = true;
+        doc.optimizable = false;
+        doc.globalPalette = std::make_unique<TMyPalette>(builder.makePalette());
+        remapAllFrames(doc, 50, collapseLocal);
+    }
+    host.viewChanged(unsigned(ViewPart::PaletteWindow));
+    return built;
+}
+
+void remapAllFrames(Document& doc, int progressBase, bool collapseLocal) {
+    if (!doc.globalPalette) doc.globalPalette = std::make_unique<TMyPalette>();
+    Host& host = doc.host();
+    const int total = chainCount(doc.firstFrame);
+    int visited = 0;
+    forEachInChain(doc.firstFrame, [&](TFrame& f) {
+        ++visited;
+        if (!f.image) return;
+        if (f.localPalette) {
+            if (!collapseLocal) return;
+            f.localPalette.reset();
+        }
+        f.image->transparentIndex = f.transparentIndex;
+        mapToPalette(*f.image, *doc.globalPalette, true, false);
+        if (f.transparentIndex >= 0 && f.image->colorMap)
+            f.transparentIndex = (*f.image->colorMap)[size_t(f.transparentIndex & 0xFF)];
+        if (total) host.setProgress(progressBase * visited / total - progressBase + 100);
+    });
+    doc.transparentIndex = documentTransparent(doc.firstFrame);
+    doc.sameTransparent = sameTransparent(doc.firstFrame);
+    host.startGaugeReset();
+    host.viewChanged(unsigned(ViewPart::PaletteWindow) | unsigned(ViewPart::Canvas) |
+                     unsigned(ViewPart::TransparentColor));
+}
+
+void reduceToPowerOfTwo(Document& doc) {
+    if (!doc.globalPalette) return;
+    const int n = doc.globalPalette->colorCount;
+    if (n < 9) return;
+    int p = 1;
+    while (p * 2 <= n) p *= 2;
+    if (p < n) reduceColors(doc, p, false);
+}
+
+}  // namespace movigram

@@ -1,0 +1,59 @@
+#pragma once
+// The animation document: its frames and the animation-wide values.  The
+// editor's window owns one; the command-line tool makes its own.  Commands
+// that change it live in the layers above and tell the user through host.
+#include <memory>
+#include <string>
+
+#include "FrameList.h"
+#include "Host.h"
+#include "TMyPalette.h"
+
+namespace movigram {
+
+enum class LocalPaletteMode { Merge = 0, Keep = 1, Create = 2 };
+enum class GlobalPaletteMode { Fixed = 0, Cumulative = 1, Optimized = 2, Automatic = 3 };
+
+struct Document {
+    explicit Document(Host* host = nullptr);
+
+    Host& host() { return host_ ? *host_ : quietHost_; }
+    void setHost(Host* h) { host_ = h; }
+
+    // Relinks the frames in list order and recomputes the screen size.
+    void relink();
+
+    FrameList frameList;
+    TFrame* firstFrame = nullptr;
+    TFrame* currentFrame = nullptr;
+    int32_t screenWidth = 0;
+    int32_t screenHeight = 0;
+    std::unique_ptr<TMyPalette> globalPalette;
+    int32_t backgroundIndex = -1;
+    int32_t transparentIndex = -1;
+    bool sameTransparent = true;
+    int32_t frameTime = 250;
+    bool loopOption = true;
+    int32_t loopCount = 0;
+
+    bool showDirtyRect = false;
+    bool cropToDirty = true;
+    bool optimizeOnSave = false;
+    bool splitDirty = false;
+    bool optimizeColors = false;
+    bool commentFrameOption = true;
+    bool transparentMaskOption = false;
+    LocalPaletteMode localPaletteMode = LocalPaletteMode::Keep;
+    GlobalPaletteMode globalPaletteMode = GlobalPaletteMode::Automatic;
+
+    std::string fileName;
+    bool modified = false;
+    bool optimizable = true;
+    bool dirtyRectsUpToDate = true;
+
+private:
+    Host* host_ = nullptr;
+    Host quietHost_;
+};
+
+}  // namespace movigram
