@@ -1,0 +1,235 @@
+// mapToPalette, compaction and the reading policies.
+#include <gtest/gtest.h>
+
+#include "ColourTestSupport.h"
+#include "colour/PaletteMapping.h"
+#include "colour/ReadingPolicy.h"
+#include "document/FrameChain.h"
+
+namespace movigram {
+namespace {
+
+using test::colorFrame;
+using test::entryColor;
+using test::Rgb;
+using test::shownColor;
+
+const Rgb red{255, 0, 0}, green{0, 255, 0}, blue{0, 0, 255}, white{255, 255, 255}, black{0, 0, 0};
+
+// Reads frames into a document as one batch of a multi-frame file.
+void readBatch(Document& doc, std::vector<std::unique_ptr<TFrame>> frames) {
+    PaletteReadingBatch batch(doc);
+    for (auto& f : frames) {
+        batch.acceptFrame(*f);
+        doc.frameList.append("f", std::move(f));
+    }
+    doc.relink();
+    batch.finish();
+}
+
+TEST(MapToPalette, CumulativeIsFirstComeFirstServed) {
+    Document doc;
+    doc.globalPaletteMode = GlobalPaletteMode::Cumulative;
+    std::vector<std::unique_ptr<TFrame>> frames;
+    frames.push_back(colorFrame(2, 1, {red, green}, {0, 1}));
+    frames.push_back(colorFrame(2, 1, {green, blue}, {0, 1}));
+    readBatch(doc, std::move(frames));
+    const TMyPalette& p = *doc.globalPalette;
+    ASSERT_EQ(p.colorCount, 3);
+    EXPECT_TRUE(entryColor(p, 0) == red);
+    EXPECT_TRUE(entryColor(p, 1) == green);
+    EXPECT_TRUE(entryColor(p, 2) == blue);
+    EXPECT_EQ(doc.frameList.frameAt(1)->image->pixel(0, 0), 1);
+    EXPECT_EQ(doc.frameList.frameAt(1)->image->pixel(1, 0), 2);
+    EXPECT_TRUE(shownColor(*doc.frameList.frameAt(1), 1, 0) == blue);
+}
+
+TEST(MapToPalette, FullPaletteApproximatesEvenExactColours) {
+    std::vector<PaletteEntry> entries;
+    for (int i = 0; i < 256; ++i) entries.push_back({uint8_t(i), 0, 0, 0});
+    entries[7] = {10, 200, 10, 0};
+    entries[9] = {10, 200, 10, 0};  // a duplicate later in the palette
+    TMyPalette palette(entries);
+    auto frame = colorFrame(1, 1, {{10, 200, 10}}, {0});
+    EXPECT_FALSE(mapToPalette(*frame->image, palette, false, false));  // counted as approximation
+    EXPECT_EQ(palette.colorCount, 256);
+    EXPECT_EQ(frame->image->pixel(0, 0), 7);
+}
+
+TEST(MapToPalette, FixedUsesNearestAndReportsSuccess) {
+    std::vector<PaletteEntry> entries;
+    for (int i = 0; i < 16; ++i) entries.push_back({uint8_t(i * 17), uint8_t(i * 17), uint8_t(i * 17), 0});
+    TMyPalette palette(entries);
+    auto frame = colorFrame(2, 1, {{40, 40, 40}, {250, 240, 255}}, {0, 1});
+    EXPECT_TRUE(mapToPalette(*frame->image, palette, true, false));
+    EXPECT_EQ(palette.colorCount, 16);
+    EXPECT_EQ(frame->image->pixel(0, 0), 2);   // 34 is nearest to 40
+    EXPECT_EQ(frame->image->pixel(1, 0), 15);
+    EXPECT_TRUE(shownColor(*frame, 0, 0) == (Rgb{34, 34, 34}));
+
+    // A fixed palette of one colour takes new colours like a cumulative one.
+    TMyPalette one(std::vector<PaletteEntry>{{1, 2, 3, 0}});
+    auto other = colorFrame(1, 1, {red}, {0});
+    EXPECT_TRUE(mapToPalette(*other->image, one, true, false));
+    EXPECT_EQ(one.colorCount, 2);
+}
+
+TEST(MapToPalette, TestOnlyChangesNothing) {
+    TMyPalette palette(std::vector<PaletteEntry>{{255, 0, 0, 0}});
+    auto frame = colorFrame(2, 1, {green, red}, {0, 1});
+    frame->image->colorMap = std::make_unique<std::array<uint8_t, 256>>();
+    (*frame->image->colorMap)[0] = 42;
+    EXPECT_TRUE(mapToPalette(*frame->image, palette, false, true));
+    EXPECT_EQ(palette.colorCount, 1);
+    EXPECT_EQ(frame->image->pixel(0, 0), 0);
+    EXPECT_EQ((*frame->image->colorMap)[0], 42);
+}
+
+TEST(MapToPalette, TransparentIndexMovesOffVisibleColours) {
+    // The frame's transparent colour (index 1) is white, which is also a
+    // visible colour already in the palette at entry 0.
+    TMyPalette palette(std::vector<PaletteEntry>{{255, 255, 255, 0}, {0, 0, 0, 0}, {0, 255, 0, 0}});
+    auto frame = colorFrame(3, 1, {white, white, black}, {0, 1, 2});
+    frame->image->transparentIndex = 1;
+    mapToPalette(*frame->image, palette, false, false);
+    const auto& map = *frame->image->colorMap;
+    EXPECT_EQ(map[0], 0);
+    EXPECT_EQ(map[2], 1);
+    EXPECT_EQ(map[1], 2);  // the first entry not used by visible colours
+    EXPECT_EQ(frame->image->pixel(1, 0), 2);
+
+    // All entries taken: a new entry is appended for it.
+    TMyPalette tight(std::vector<PaletteEntry>{{255, 255, 255, 0}});
+    auto again = colorFrame(2, 1, {white, white}, {0, 1});
+    again->image->transparentIndex = 1;
+    mapToPalette(*again->image, tight, false, false);
+    EXPECT_EQ(tight.colorCount, 2);
+    EXPECT_EQ((*again->image->colorMap)[1], 1);
+}
+
+TEST(MapToPalette, VisibleColoursNeverLandOnThePalettesTransparentEntry) {
+    // The palette's transparent entry 0 is white; a transparent frame with
+    // visible white pixels keeps them visible.
+    TMyPalette palette(std::vector<PaletteEntry>{{255, 255, 255, 0}, {255, 0, 0, 0}});
+    palette.transparentIndex = 0;
+    auto frame = colorFrame(2, 1, {white, red, {9, 9, 9}}, {0, 1});
+    frame->image->transparentIndex = 2;
+    mapToPalette(*frame->image, palette, true, false);
+    EXPECT_EQ((*frame->image->colorMap)[2], 0);
+    EXPECT_NE(frame->image->pixel(0, 0), 0);
+}
+
+TEST(CompactLocalPalette, KeepsUsedColoursInOrder) {
+    std::vector<Rgb> colors;
+    for (int i = 0; i < 256; ++i) colors.push_back({uint8_t(i), uint8_t(255 - i), 7});
+    std::vector<uint8_t> pixels;
+    for (int i = 0; i < 20; ++i) pixels.push_back(uint8_t(200 - i * 10));  // 20 colours, descending indices
+    auto frame = colorFrame(20, 1, colors, pixels);
+    frame->localPalette = std::make_unique<TMyPalette>(paletteFromImage(*frame->image));
+    frame->transparentIndex = 150;
+    compactLocalPalette(*frame);
+    ASSERT_EQ(frame->localPalette->colorCount, 20);
+    // In the order of the old pixel values: 10, 20, ..., 200.
+    for (int k = 0; k < 20; ++k) EXPECT_TRUE(entryColor(*frame->localPalette, k) == colors[size_t(10 + 10 * k)]);
+    EXPECT_EQ(frame->transparentIndex, 14);
+    for (int x = 0; x < 20; ++x) EXPECT_TRUE(shownColor(*frame, x, 0) == colors[pixels[size_t(x)]]);
+
+    // An unused transparent index keeps its own slot instead of sharing one
+    // with a visible colour.
+    auto unused = colorFrame(2, 1, colors, {3, 4});
+    unused->localPalette = std::make_unique<TMyPalette>(paletteFromImage(*unused->image));
+    unused->transparentIndex = 0;
+    compactLocalPalette(*unused);
+    EXPECT_EQ(unused->localPalette->colorCount, 3);
+    EXPECT_NE(unused->image->pixel(0, 0), unused->transparentIndex);
+    EXPECT_NE(unused->image->pixel(1, 0), unused->transparentIndex);
+}
+
+TEST(ReadingPolicy, AutomaticSwitchesToOptimizedWhenTheGlobalPaletteOverflows) {
+    Document doc;  // Keep + Automatic
+    auto colorsFrom = [](int start) {
+        std::vector<Rgb> c;
+        for (int i = 0; i < 120; ++i) c.push_back({uint8_t(start + i), uint8_t(i * 2), 50});
+        return c;
+    };
+    std::vector<uint8_t> all;
+    for (int i = 0; i < 120; ++i) all.push_back(uint8_t(i));
+    std::vector<std::unique_ptr<TFrame>> frames;
+    frames.push_back(colorFrame(120, 1, colorsFrom(0), all));
+    frames.push_back(colorFrame(120, 1, colorsFrom(120), all));
+    frames.push_back(colorFrame(120, 1, colorsFrom(240), all));  // wraps: 240 + i mod 256 are new colours
+    PaletteReadingBatch batch(doc);
+    batch.acceptFrame(*frames[0]);
+    batch.acceptFrame(*frames[1]);
+    EXPECT_EQ(batch.effectiveMode(), GlobalPaletteMode::Cumulative);
+    EXPECT_EQ(doc.globalPalette->colorCount, 240);
+    batch.acceptFrame(*frames[2]);
+    EXPECT_EQ(batch.effectiveMode(), GlobalPaletteMode::Optimized);
+    EXPECT_TRUE(frames[2]->localPalette);
+    for (auto& f : frames) doc.frameList.append("f", std::move(f));
+    doc.relink();
+    batch.finish();
+    EXPECT_LE(doc.globalPalette->colorCount, 256);
+    for (int i = 0; i < 3; ++i) EXPECT_FALSE(doc.frameList.frameAt(i)->localPalette) << i;
+}
+
+TEST(ReadingPolicy, LocalPaletteModes) {
+    auto withLocal = [] {
+        auto f = colorFrame(2, 1, {red, green, blue}, {0, 2});
+        f->localPalette = std::make_unique<TMyPalette>(paletteFromImage(*f->image));
+        return f;
+    };
+    {
+        Document doc;  // Keep: the local palette stays, compacted
+        std::vector<std::unique_ptr<TFrame>> frames;
+        frames.push_back(withLocal());
+        readBatch(doc, std::move(frames));
+        ASSERT_TRUE(doc.frameList.frameAt(0)->localPalette);
+        EXPECT_EQ(doc.frameList.frameAt(0)->localPalette->colorCount, 2);
+    }
+    {
+        Document doc;
+        doc.localPaletteMode = LocalPaletteMode::Merge;
+        doc.globalPaletteMode = GlobalPaletteMode::Cumulative;
+        std::vector<std::unique_ptr<TFrame>> frames;
+        frames.push_back(withLocal());
+        readBatch(doc, std::move(frames));
+        EXPECT_FALSE(doc.frameList.frameAt(0)->localPalette);
+        EXPECT_EQ(doc.globalPalette->colorCount, 2);
+        EXPECT_TRUE(shownColor(*doc.frameList.frameAt(0), 1, 0) == blue);
+    }
+    {
+        Document doc;
+        doc.localPaletteMode = LocalPaletteMode::Create;
+        std::vector<std::unique_ptr<TFrame>> frames;
+        frames.push_back(colorFrame(2, 1, {red, green, blue}, {1, 1}));
+        readBatch(doc, std::move(frames));
+        ASSERT_TRUE(doc.frameList.frameAt(0)->localPalette);
+        EXPECT_EQ(doc.frameList.frameAt(0)->localPalette->colorCount, 1);
+    }
+}
+
+TEST(ReadingPolicy, SingleImagesAndTransparentColour) {
+    Document doc;
+    doc.globalPaletteMode = GlobalPaletteMode::Fixed;
+    doc.globalPalette = std::make_unique<TMyPalette>(std::vector<PaletteEntry>{{0, 0, 0, 0}, {255, 255, 255, 0}});
+    PaletteReadingBatch batch(doc);
+    auto image = colorFrame(2, 1, {{10, 10, 10}, {240, 240, 240}}, {0, 1});
+    batch.acceptImage(*image);
+    EXPECT_FALSE(image->localPalette);
+    EXPECT_EQ(doc.globalPalette->colorCount, 2);
+    EXPECT_EQ(image->image->pixel(1, 0), 1);
+
+    auto transparent = colorFrame(2, 1, {red, {1, 2, 3}}, {0, 1});
+    transparent->transparentIndex = 1;
+    batch.acceptFrame(*transparent);
+    doc.frameList.append("a", std::move(image));
+    doc.frameList.append("b", std::move(transparent));
+    doc.relink();
+    batch.finish();
+    EXPECT_GE(doc.transparentIndex, 0);
+    EXPECT_EQ(doc.globalPalette->transparentIndex, doc.transparentIndex);
+}
+
+}  // namespace
+}  // namespace movigram
