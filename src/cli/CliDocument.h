@@ -19,7 +19,7 @@ public:
 // file read only in part is reported and kept.
 void openGif(Document& doc, const std::string& path);
 
-// Writes the document (with the comment frame when the option is on).
-void saveGifAs(Document& doc, const std::string& path);
+// "Save as" (optimize false) or "Save optimized as" (optimize true).
+void saveGifAs(Document& doc, const std::string& path, bool optimize);
 
 }  // namespace movigram::cli

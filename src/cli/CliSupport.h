@@ -22,5 +22,6 @@ std::string jsonString(std::string_view bytes);
 int runInfo(const Args& args);
 int runCopy(const Args& args);
 int runReduce(const Args& args);
+int runOptimize(const Args& args);
 
 }  // namespace movigram::cli

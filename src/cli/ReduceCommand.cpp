@@ -37,7 +37,7 @@ int runReduce(const Args& args) {
     const int n = parseColorCount(colors);
     if (!reduceColors(doc, n, true)) throw CliError{"reduce: the document has no image to take colours from"};
     std::printf("reduced to %d colors\n", doc.globalPalette ? doc.globalPalette->colorCount : 0);
-    saveGifAs(doc, out);
+    saveGifAs(doc, out, false);
     return 0;
 }
 

@@ -12,6 +12,8 @@ const char usage[] =
     "\n"
     "  info [--json] FILE          screen, palettes, loop and one line per frame\n"
     "  copy IN OUT [--no-comment]  read a GIF and write it back without optimisation\n"
+    "  optimize IN -o OUT [--no-crop] [--split] [--mask] [-O] [--pow2-colors] [--no-comment]\n"
+    "                              open, then save optimised\n"
     "  reduce IN --colors N -o OUT [--no-comment]\n"
     "                              one optimised global palette of N (2..256) colours\n"
     "\n"
@@ -31,6 +33,7 @@ int main(int argc, char** argv) {
         if (command == "info") return runInfo(args);
         if (command == "copy") return runCopy(args);
         if (command == "reduce") return runReduce(args);
+        if (command == "optimize") return runOptimize(args);
         throw CliError{"unknown command \"" + command + "\" (see movigram-cli --help)", 2};
     } catch (const CliError& e) {
         std::fprintf(stderr, "movigram-cli: %s\n", e.message.c_str());

@@ -4,9 +4,14 @@
 
 namespace movigram {
 
-int fillColorOf(TFrame& frame) {
+int fillColorOf(const TFrame& frame) {
     if (frame.transparentIndex >= 0) return frame.transparentIndex;
-    return std::max(chainBackground(&frame), 0);
+    // The background index of the first frame with an image from here on.
+    for (const TFrame* f = &frame; f; f = f->next) {
+        if (f->image) return std::max(f->backgroundIndex, 0);
+        if (f->next == &frame) break;
+    }
+    return 0;
 }
 
 void composeFrame(TFrame& work, TFrame& frame, TFrame* previous, bool eraseMode) {

@@ -10,7 +10,7 @@
 namespace movigram {
 
 // The colour a frame's area is restored with.
-int fillColorOf(TFrame& frame);
+int fillColorOf(const TFrame& frame);
 
 // Draws frame onto the work frame.  With eraseMode a frame restored to the
 // background is erased instead of drawn (the screen while the next frame is

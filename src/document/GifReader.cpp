@@ -231,6 +231,39 @@ private:
                out_.frames.size() < options_.limits.maxFrames;
     }
 
+    // Rewriting "restore to previous" frames (RestorePrevious.h) works on two
+    // true-colour canvases of the whole screen plus a copy of the part under
+    // each frame, and may extend every image after the first such frame to
+    // the whole screen.  That counts against
+    // the limits like the decoded frames do: otherwise a file of a few bytes
+    // placing one frame far out makes the rewrite allocate gigabytes and run
+    // for minutes.  The rewrite cannot tell what it will really use, so the
+    // worst case is charged.  False when it does not fit.
+    bool affordRestorePrevious() {
+        TRect bounds{0, 0, 1, 1};
+        uint64_t laterImages = 0;
+        bool previousSeen = false;
+        for (size_t i = 0; i < out_.frames.size(); ++i) {
+            const TFrame& f = *out_.frames[i];
+            if (!f.hasImage()) continue;
+            bounds = bounds.united(f.rect);
+            if (previousSeen) ++laterImages;
+            if (disposals_[i] == 3) previousSeen = true;
+        }
+        // Nothing is rewritten unless an image before the last one restores
+        // to the previous screen.
+        if (laterImages == 0) return true;
+        const uint64_t pixels = uint64_t(bounds.right) * uint64_t(bounds.bottom);
+        const uint64_t canvases = 3 * 4 * pixels;  // 4 bytes a pixel
+        const uint64_t screenImage = uint64_t(dibStride(bounds.right)) * uint64_t(bounds.bottom) + frameOverhead;
+        const uint64_t limit = options_.limits.maxTotalBytes;
+        if (decodedBytes_ > limit || canvases > limit - decodedBytes_) return false;
+        const uint64_t left = limit - decodedBytes_ - canvases;
+        if (laterImages > left / screenImage) return false;
+        decodedBytes_ += canvases + laterImages * screenImage;
+        return true;
+    }
+
     double share(size_t pos) const { return data_.empty() ? 0 : 100.0 * double(pos) / double(data_.size()); }
 
     void report(int percent) {
@@ -240,7 +273,13 @@ private:
     }
 
     void finishChain() {
-        resolveRestoreToPrevious(out_.frames, disposals_, out_.globalPalette ? &*out_.globalPalette : nullptr);
+        if (affordRestorePrevious()) {
+            resolveRestoreToPrevious(out_.frames, disposals_, out_.globalPalette ? &*out_.globalPalette : nullptr);
+        } else if (out_.result == GifOk) {
+            // The frames are kept as read, "restore to previous" shown as "do
+            // not restore", like the frames kept after any other error.
+            out_.result = GifNoMemory;
+        }
         linkChain(out_.frames);
         if (!out_.frames.empty()) {
             TFrame& last = *out_.frames.back();

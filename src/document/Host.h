@@ -32,6 +32,7 @@ public:
     // Clears the gauge a moment (250 ms) later.
     virtual void startGaugeReset() {}
     virtual void viewChanged(unsigned /*ViewPart bits*/) {}
+    virtual void stopPlayback() {}
 };
 
 // Shows a status text for the lifetime of a scope.

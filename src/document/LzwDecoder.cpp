@@ -1,6 +1,7 @@
 #include "LzwDecoder.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace movigram {
@@ -50,14 +51,28 @@ bool skipSubBlocks(ByteReader& in) {
     return false;
 }
 
+uint64_t loadLe64(const uint8_t* p) {
+    uint64_t v;
+    std::memcpy(&v, p, sizeof v);
+    if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap64(v);
+    return v;
+}
+
+// Copies len bytes that appear earlier in the output (src + len <= dst) to
+// dst, sixteen at a time.  What the copy writes past dst + len is put back
+// afterwards, so the output after the string is left as it was; the caller
+// makes sure there are 16 bytes of room past dst + len.
+inline void copyEarlierString(uint8_t* dst, const uint8_t* src, uint32_t len) {
+    uint8_t after[16];
+    std::memcpy(after, dst + len, sizeof after);
+    for (uint32_t i = 0; i < len; i += 16) std::memcpy(dst + i, src + i, 16);
+    std::memcpy(dst + len, after, sizeof after);
+}
+
 }  // namespace
 
 LzwDecoder::LzwDecoder() {
-    for (int i = 0; i < tableSize; ++i) {
-        prefix_[i] = none;
-        suffix_[i] = first_[i] = uint8_t(i);
-        length_[i] = 1;
-    }
+    for (int i = 0; i < tableSize; ++i) table_[i] = {0, none, 1, uint8_t(i), uint8_t(i)};
 }
 
 LzwResult LzwDecoder::decode(ByteReader& in, int minCodeSize, uint8_t* out, uint32_t width,
@@ -72,26 +87,25 @@ LzwResult LzwDecoder::decode(ByteReader& in, int minCodeSize, uint8_t* out, uint
     uint32_t nextFree = clearCode + 2;
     uint32_t previous = none;
 
-    for (uint32_t i = 0; i < clearCode; ++i) {
-        prefix_[i] = none;
-        suffix_[i] = first_[i] = uint8_t(i);
-        length_[i] = 1;
-    }
+    for (uint32_t i = 0; i < clearCode; ++i) table_[i] = {0, none, 1, uint8_t(i), uint8_t(i)};
 
     const uint64_t total = uint64_t(width) * height;
-    uint64_t pos = 0;  // non-interlaced output position; row = pos / width
+    uint64_t pos = 0;        // non-interlaced output position; row = pos / width
+    uint64_t lastStart = 0;  // where the string of `previous` begins
     InterlacedOutput lace{out, width, height};
 
-    // Writes the string of a defined code, followed by `extra` when >= 0.
-    auto emit = [&](uint32_t code, int extra) {
-        const uint32_t len = length_[code] + (extra >= 0 ? 1 : 0);
+    // Writes the string of a defined code, followed by `extra` when >= 0, by
+    // walking the prefixes: for interlaced images and near or past the end of
+    // the output.
+    auto emitSlowly = [&](uint32_t code, int extra) {
+        const uint32_t len = table_[code].length + (extra >= 0 ? 1 : 0);
         uint8_t* p;
         const bool direct = !interlaced && pos + len <= total;
         p = direct ? out + pos + len - 1 : scratch_ + len - 1;
         if (extra >= 0) *p-- = uint8_t(extra);
         while (code > charMask) {
-            *p-- = suffix_[code];
-            code = prefix_[code];
+            *p-- = table_[code].suffix;
+            code = table_[code].prefix;
         }
         *p = uint8_t(code);
         if (direct) {
@@ -103,86 +117,122 @@ LzwResult LzwDecoder::decode(ByteReader& in, int minCodeSize, uint8_t* out, uint
             pos += len;
         }
     };
+    // Room for a string of len bytes and the 16 the fast copy may touch.
+    auto roomFor = [&](uint32_t len) { return !interlaced && pos + len + 16 <= total; };
     auto row = [&]() -> uint64_t { return interlaced ? lace.y : (width ? pos / width : 0); };
     auto finish = [&](LzwResult r) {
         if (interlaced) lace.finish();
         return r;
     };
 
-    uint32_t acc = 0;
+    // The bit reader keeps up to 64 bits of the stream in acc and refills it
+    // from the current sub-block, eight bytes at a time while the block has
+    // that many left, else byte by byte.  Bits of acc above `bits` are zero
+    // or already the next bits of the block, so or-ing them in again is
+    // harmless.  A code is taken as soon as its last bit has arrived, as the
+    // checks between sub-blocks need.
+    uint64_t acc = 0;
     uint32_t bits = 0;
+    const uint8_t* next = nullptr;
+    const uint8_t* blockEnd = nullptr;
     int blocks = 0;
     for (;;) {
-        uint8_t n;
-        if (!in.readByte(n)) return finish(LzwResult::Truncated);
-        if (n == 0) return finish(LzwResult::Complete);
-        // Data after the last row: an interlaced image is simply done, a plain
-        // one is corrupt.
-        if (interlaced ? row() >= height : row() > height) {
-            if (!interlaced) return finish(LzwResult::Corrupt);
-            skipSubBlocks(in);
-            return finish(LzwResult::Complete);
-        }
-        std::span<const uint8_t> block = in.take(n);
-        if (block.empty()) return finish(LzwResult::Truncated);
-        if (progress && (++blocks & 63) == 0 && height)
-            progress(std::min(1.0, double(row()) / height));
-
-        for (uint8_t byte : block) {
-            acc |= uint32_t(byte) << bits;
-            bits += 8;
-            while (bits >= codeSize) {
-                uint32_t code = acc & codeMask;
-                acc >>= codeSize;
-                bits -= codeSize;
-
-                if (code == endCode) {
-                    const bool complete = row() + 1 >= height;
-                    if (complete) skipSubBlocks(in);
-                    return finish(complete ? LzwResult::Complete : LzwResult::Corrupt);
-                }
-                if (code == clearCode) {
-                    nextFree = clearCode + 2;
-                    codeSize = minCodeSize + 1;
-                    maxCode = 1u << codeSize;
-                    codeMask = maxCode - 1;
-                    previous = none;
-                    continue;
-                }
-                if (previous == none) {
-                    // A code right after a clear names a single index; an
-                    // out-of-range one is taken modulo the alphabet.
-                    code &= charMask;
-                    emit(code, -1);
-                    previous = code;
-                    continue;
-                }
-                // A code past the next free entry refers to nothing.
-                if (code > nextFree) return finish(LzwResult::Corrupt);
-                uint8_t firstChar;
-                if (code == nextFree) {
-                    if (code >= tableSize) return finish(LzwResult::Corrupt);
-                    firstChar = first_[previous];
-                    emit(previous, firstChar);
-                } else {
-                    firstChar = first_[code];
-                    emit(code, -1);
-                }
-                if (nextFree < tableSize) {
-                    prefix_[nextFree] = uint16_t(previous);
-                    suffix_[nextFree] = firstChar;
-                    first_[nextFree] = first_[previous];
-                    length_[nextFree] = uint16_t(length_[previous] + 1);
-                    ++nextFree;
-                    if (nextFree >= maxCode && codeSize < 12) {
-                        ++codeSize;
-                        maxCode <<= 1;
-                        codeMask = maxCode - 1;
+        if (bits < codeSize) {
+            if (blockEnd - next >= 8) {
+                acc |= loadLe64(next) << bits;
+                next += (63 - bits) >> 3;
+                bits |= 56;
+            } else {
+                for (; next < blockEnd && bits <= 56; bits += 8) acc |= uint64_t(*next++) << bits;
+                if (bits < codeSize) {
+                    uint8_t n;
+                    if (!in.readByte(n)) return finish(LzwResult::Truncated);
+                    if (n == 0) return finish(LzwResult::Complete);
+                    // Data after the last row: an interlaced image is simply
+                    // done, a plain one is corrupt.
+                    if (interlaced ? row() >= height : row() > height) {
+                        if (!interlaced) return finish(LzwResult::Corrupt);
+                        skipSubBlocks(in);
+                        return finish(LzwResult::Complete);
                     }
+                    std::span<const uint8_t> block = in.take(n);
+                    if (block.empty()) return finish(LzwResult::Truncated);
+                    if (progress && (++blocks & 63) == 0 && height)
+                        progress(std::min(1.0, double(row()) / height));
+                    next = block.data();
+                    blockEnd = next + n;
+                    continue;
                 }
-                previous = code;
             }
         }
+        uint32_t code = uint32_t(acc) & codeMask;
+        acc >>= codeSize;
+        bits -= codeSize;
+
+        if (code == endCode) {
+            const bool complete = row() + 1 >= height;
+            if (complete) skipSubBlocks(in);
+            return finish(complete ? LzwResult::Complete : LzwResult::Corrupt);
+        }
+        if (code == clearCode) {
+            nextFree = clearCode + 2;
+            codeSize = minCodeSize + 1;
+            maxCode = 1u << codeSize;
+            codeMask = maxCode - 1;
+            previous = none;
+            continue;
+        }
+        if (previous == none) {
+            // A code right after a clear names a single index; an
+            // out-of-range one is taken modulo the alphabet.
+            code &= charMask;
+            lastStart = pos;
+            if (roomFor(1)) out[pos++] = uint8_t(code);
+            else emitSlowly(code, -1);
+            previous = code;
+            continue;
+        }
+        // A code past the next free entry refers to nothing.
+        if (code > nextFree) return finish(LzwResult::Corrupt);
+        const uint64_t start = pos;
+        uint8_t firstChar;
+        if (code == nextFree) {
+            // The string of the previous code and its own first index; the
+            // previous string ends right here.
+            if (code >= tableSize) return finish(LzwResult::Corrupt);
+            const Entry& prev = table_[previous];
+            firstChar = prev.first;
+            if (roomFor(prev.length + 1u)) {
+                copyEarlierString(out + pos, out + lastStart, prev.length);
+                out[pos + prev.length] = firstChar;
+                pos += prev.length + 1u;
+            } else {
+                emitSlowly(previous, firstChar);
+            }
+        } else {
+            const Entry& e = table_[code];
+            firstChar = e.first;
+            if (!roomFor(e.length)) emitSlowly(code, -1);
+            else if (code <= charMask) out[pos++] = uint8_t(code);
+            else {
+                copyEarlierString(out + pos, out + e.offset, e.length);
+                pos += e.length;
+            }
+        }
+        if (nextFree < tableSize) {
+            const Entry& prev = table_[previous];
+            // Offsets past 4 GiB are beyond any output and never copied from.
+            table_[nextFree] = {uint32_t(lastStart), uint16_t(previous), uint16_t(prev.length + 1), firstChar,
+                                prev.first};
+            ++nextFree;
+            if (nextFree >= maxCode && codeSize < 12) {
+                ++codeSize;
+                maxCode <<= 1;
+                codeMask = maxCode - 1;
+            }
+        }
+        lastStart = start;
+        previous = code;
     }
 }
 

@@ -30,12 +30,17 @@ private:
     static constexpr uint16_t none = 0xFFFF;
 
     // The string of every code: the code it extends, its last index, its first
-    // index and its length.  Strings are written back to front straight into
-    // the output, so no stack is needed.
-    uint16_t prefix_[tableSize];
-    uint8_t suffix_[tableSize];
-    uint8_t first_[tableSize];
-    uint16_t length_[tableSize];
+    // index, its length, and where it was written to the output (for images
+    // written row after row).  A string is copied from that earlier place when
+    // it fits; otherwise it is rebuilt back to front by following prefix.
+    struct Entry {
+        uint32_t offset;
+        uint16_t prefix;
+        uint16_t length;
+        uint8_t suffix;
+        uint8_t first;
+    };
+    Entry table_[tableSize];
     uint8_t scratch_[tableSize];
 };
 

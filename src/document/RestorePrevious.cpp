@@ -42,19 +42,66 @@ private:
     std::unordered_map<uint32_t, uint8_t> exact_;
 };
 
-TRect differingArea(const ViewerCanvas& a, const ViewerCanvas& b) {
+// The smallest rectangle holding every pixel of the areas where the two
+// canvases differ.
+TRect differingArea(const ViewerCanvas& a, const ViewerCanvas& b, const std::vector<TRect>& areas) {
     TRect box;
-    for (int32_t y = 0; y < a.height(); ++y)
-        for (int32_t x = 0; x < a.width(); ++x)
-            if (a.at(x, y) != b.at(x, y)) box = box.united({x, y, x + 1, y + 1});
+    for (const TRect& area : areas)
+        for (int32_t y = area.top; y < area.bottom; ++y)
+            for (int32_t x = area.left; x < area.right; ++x)
+                if (a.at(x, y) != b.at(x, y)) box = box.united({x, y, x + 1, y + 1});
     return box;
 }
 
-bool anyClear(const ViewerCanvas& canvas, const TRect& area) {
+// Whether drawing the frame onto the model gives the truth in the areas,
+// leaving the model as it is.
+bool drawingMatches(const ViewerCanvas& model, const TFrame& frame, const TMyPalette* global,
+                    const ViewerCanvas& truth, const std::vector<TRect>& areas) {
+    const TRect drawn = frame.rect.intersected({0, 0, model.width(), model.height()});
+    Rgba lookup[256];
+    for (int v = 0; v < 256; ++v) lookup[v] = ViewerCanvas::colorOf(frame, global, uint8_t(v));
+    for (const TRect& area : areas)
+        for (int32_t y = area.top; y < area.bottom; ++y)
+            for (int32_t x = area.left; x < area.right; ++x) {
+                Rgba shown = model.at(x, y);
+                if (x >= drawn.left && x < drawn.right && y >= drawn.top && y < drawn.bottom) {
+                    const uint8_t v = frame.image->pixel(x - frame.rect.left, y - frame.rect.top);
+                    if (v != frame.transparentIndex) shown = lookup[v];
+                }
+                if (shown != truth.at(x, y)) return false;
+            }
+    return true;
+}
+
+// The pixels of an area of a canvas, row by row.
+std::vector<Rgba> copyArea(const ViewerCanvas& canvas, const TRect& area) {
+    std::vector<Rgba> pixels;
+    pixels.reserve(size_t(area.area()));
+    for (int32_t y = area.top; y < area.bottom; ++y)
+        pixels.insert(pixels.end(), &canvas.at(area.left, y), &canvas.at(area.left, y) + area.width());
+    return pixels;
+}
+
+void pasteArea(ViewerCanvas& canvas, const TRect& area, const std::vector<Rgba>& pixels) {
+    const Rgba* in = pixels.data();
+    for (int32_t y = area.top; y < area.bottom; ++y, in += area.width())
+        std::copy_n(in, area.width(), &canvas.at(area.left, y));
+}
+
+// Whether the canvas as it was before `saved` (its pixels under savedArea)
+// was painted over has a clear pixel in area.
+bool anyClearBefore(const ViewerCanvas& canvas, const TRect& savedArea, const std::vector<Rgba>& saved,
+                    const TRect& area) {
     const TRect r = area.intersected({0, 0, canvas.width(), canvas.height()});
     for (int32_t y = r.top; y < r.bottom; ++y)
-        for (int32_t x = r.left; x < r.right; ++x)
-            if (canvas.at(x, y).a == 0) return true;
+        for (int32_t x = r.left; x < r.right; ++x) {
+            const bool wasSaved = x >= savedArea.left && x < savedArea.right && y >= savedArea.top &&
+                                  y < savedArea.bottom;
+            const Rgba& c = wasSaved ? saved[size_t(y - savedArea.top) * size_t(savedArea.width()) +
+                                             size_t(x - savedArea.left)]
+                                     : canvas.at(x, y);
+            if (c.a == 0) return true;
+        }
     return false;
 }
 
@@ -134,37 +181,49 @@ void resolveRestoreToPrevious(FrameChain& frames, const std::vector<uint8_t>& di
     const TRect screen{0, 0, bounds.right, bounds.bottom};
 
     // truth: the screen as the file shows it; model: as the rewritten frames
-    // show it with the two restore methods the program has.
+    // show it with the two restore methods the program has.  Both are only
+    // ever looked at where something happens (the frame, and where they may
+    // differ), so that the work per frame follows the frame's size and not the
+    // screen's.
     ViewerCanvas truth(screen.right, screen.bottom), model(screen.right, screen.bottom);
+    // Outside these areas truth and model are equal.
+    std::vector<TRect> unequal;
     for (size_t k = 0; k < images.size(); ++k) {
         TFrame& frame = *frames[images[k]];
         const uint8_t disposal = disposals[images[k]];
         const bool last = k + 1 == images.size();
         const TRect drawnRect = frame.rect;
+        const TRect under = drawnRect.intersected(screen);
 
-        ViewerCanvas before = truth;
+        const std::vector<Rgba> before = copyArea(truth, under);
         truth.draw(frame, global);
-        ViewerCanvas attempt = model;
-        attempt.draw(frame, global);
-        if (attempt == truth) {
-            model = std::move(attempt);
+        unequal.push_back(under);
+        if (drawingMatches(model, frame, global, truth, unequal)) {
+            model.draw(frame, global);
+            unequal.clear();
         } else {
-            const TRect area = frame.rect.intersected(screen).united(differingArea(truth, model));
+            const TRect area = under.united(differingArea(truth, model, unequal));
             repaintFrame(frame, global, truth, model, area);
             model.draw(frame, global);
+            unequal.assign(1, area);
         }
 
         if (disposal == uint8_t(Disposal::Background))
             frame.restoreToBackground = true;
         else if (disposal == uint8_t(Disposal::Previous) && !last)
-            frame.restoreToBackground = anyClear(before, frame.rect);
+            frame.restoreToBackground = anyClearBefore(truth, under, before, frame.rect);
         else
             frame.restoreToBackground = false;
         frame.overlay = frame.transparentIndex >= 0 && !frame.restoreToBackground;
-        if (frame.restoreToBackground) model.clear(frame.rect);
+        if (frame.restoreToBackground) {
+            model.clear(frame.rect);
+            unequal.push_back(frame.rect.intersected(screen));
+        }
 
         if (disposal == uint8_t(Disposal::Background)) truth.clear(drawnRect);
-        if (disposal == uint8_t(Disposal::Previous)) truth = std::move(before);
+        if (disposal == uint8_t(Disposal::Previous)) pasteArea(truth, under, before);
+        if (disposal == uint8_t(Disposal::Background) || disposal == uint8_t(Disposal::Previous))
+            unequal.push_back(under);
     }
 }
 

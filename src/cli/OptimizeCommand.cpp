@@ -1,0 +1,43 @@
+// movigram-cli optimize IN.gif -o OUT.gif [options]: Open, then "Save
+// optimized as", with the document's options starting from the program's
+// defaults (crop to dirty rectangles on, comment frame on, the rest off).
+#include <string>
+
+#include "CliDocument.h"
+
+namespace movigram::cli {
+
+int runOptimize(const Args& args) {
+    std::string in, out;
+    Document options;
+    bool crop = true, split = false, mask = false, pow2 = false, comment = true;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "-o" && i + 1 < args.size()) out = args[++i];
+        else if (a == "--no-crop") crop = false;
+        else if (a == "--split") split = true;
+        else if (a == "--mask") mask = true;
+        else if (a == "-O") split = mask = true;
+        else if (a == "--pow2-colors") pow2 = true;
+        else if (a == "--no-comment") comment = false;
+        else if (a.starts_with("-")) throw CliError{"optimize: unknown option \"" + a + "\"", 2};
+        else if (in.empty()) in = a;
+        else throw CliError{"optimize: unexpected argument \"" + a + "\"", 2};
+    }
+    if (in.empty() || out.empty())
+        throw CliError{"optimize: usage movigram-cli optimize IN.gif -o OUT.gif [--no-crop] [--split] [--mask] "
+                       "[-O] [--pow2-colors] [--no-comment]",
+                       2};
+    StderrHost host;
+    Document doc(&host);
+    doc.cropToDirty = crop;
+    doc.splitDirty = split;
+    doc.transparentMaskOption = mask;
+    doc.optimizeColors = pow2;
+    doc.commentFrameOption = comment;
+    openGif(doc, in);
+    saveGifAs(doc, out, true);
+    return 0;
+}
+
+}  // namespace movigram::cli

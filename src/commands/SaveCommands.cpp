@@ -1,0 +1,37 @@
+#include "SaveCommands.h"
+
+#include "colour/ColorReduction.h"
+#include "document/CommentFrame.h"
+#include "document/Optimiser.h"
+
+namespace movigram {
+
+GifWriteResult saveDocumentAs(Document& doc, const std::string& path, bool optimize) {
+    GifWriteResult result;
+    if (doc.frameList.empty()) return result;
+    Host& host = doc.host();
+    if (doc.commentFrameOption && ensureCommentFrame(doc.frameList, doc.loopOption)) rethread(doc, 0);
+    if (optimize) {
+        rethread(doc, 1);
+        if (doc.optimizeColors) reduceToPowerOfTwo(doc);
+        rethread(doc, 2);
+    }
+    const size_t slash = path.find_last_of('/');
+    StatusText status(host, "Saving \"" + (slash == std::string::npos ? path : path.substr(slash + 1)) + "\"");
+    GifWriteOptions options;
+    options.cropToDirty = doc.cropToDirty;
+    options.loopCount = doc.loopCount;
+    options.progress = [&](int percent) { host.setProgress(percent); };
+    const TMyPalette global = doc.globalPalette ? *doc.globalPalette : TMyPalette();
+    result = writeGif(path, doc.firstFrame, global, options);
+    if (!result.ok) {
+        host.showMessage("", gifWriteErrorMessage(result.errorCode), MessageIcon::Stop);
+        return result;
+    }
+    doc.modified = false;
+    doc.optimizable = false;
+    host.startGaugeReset();
+    return result;
+}
+
+}  // namespace movigram

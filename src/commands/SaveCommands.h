@@ -1,0 +1,17 @@
+#pragma once
+// Writing the document: the plain save and the optimising save.
+#include <string>
+
+#include "document/Document.h"
+#include "document/GifWriter.h"
+
+namespace movigram {
+
+// Saves the whole animation to path: the comment frame goes first when the
+// option is on; with optimize the frames are optimised first (dirty
+// rectangles, power-of-two colours when asked, transparent mask, split and
+// merging), which changes the document's frames.  A failed write shows
+// "Error %d" and leaves the document as modified as it was.
+GifWriteResult saveDocumentAs(Document& doc, const std::string& path, bool optimize);
+
+}  // namespace movigram
