@@ -1,0 +1,30 @@
+#pragma once
+// The sequence of screens an animation shows, each with how long it stays,
+// for checking that an optimised file shows what its document showed.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "document/TFrame.h"
+#include "document/ViewerCanvas.h"
+
+namespace movigram::test {
+
+enum class Semantics {
+    Program,  // a restored area is filled with the frame's fill colour
+    Viewer,   // a restored area becomes transparent, as browsers show it
+};
+
+struct Screen {
+    std::vector<Rgba> pixels;
+    int64_t ms = 0;
+};
+
+// Screens of the chain from first (walked once), on a width x height canvas;
+// screens shown for no time are dropped and consecutive equal screens merged.
+std::vector<Screen> screensOf(TFrame* first, const TMyPalette* global, TSize size, Semantics semantics);
+
+// Empty when equal, else a description of the first difference.
+std::string compareScreens(const std::vector<Screen>& want, const std::vector<Screen>& got, int32_t width);
+
+}  // namespace movigram::test
