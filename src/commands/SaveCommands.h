@@ -14,4 +14,10 @@ namespace movigram {
 // "Error %d" and leaves the document as modified as it was.
 GifWriteResult saveDocumentAs(Document& doc, const std::string& path, bool optimize);
 
+// The steps before the write: the comment frame and, with optimize, the
+// optimisation passes.
+void prepareForSave(Document& doc, bool optimize);
+// The writer's options for the document.
+GifWriteOptions writeOptionsOf(Document& doc);
+
 }  // namespace movigram
