@@ -8,6 +8,7 @@
 #include "FrameList.h"
 #include "Host.h"
 #include "TMyPalette.h"
+#include "UndoJournal.h"
 
 namespace movigram {
 
@@ -46,10 +47,17 @@ struct Document {
     LocalPaletteMode localPaletteMode = LocalPaletteMode::Keep;
     GlobalPaletteMode globalPaletteMode = GlobalPaletteMode::Automatic;
 
-    std::string fileName;
+    std::string fileName;  // no folder; empty for an untitled document
+    std::string openDir;
+    std::string saveDir;
+    bool savedToSaveDir = false;  // the file was last written to saveDir
+    int64_t fileSize = -1;
+    int64_t previousFileSize = -1;
     bool modified = false;
     bool optimizable = true;
     bool dirtyRectsUpToDate = true;
+
+    UndoJournal undo;
 
 private:
     Host* host_ = nullptr;

@@ -4,6 +4,7 @@
 // The editor implements it with its windows, the command-line tool with
 // stderr, and tests with a recording fake.  Every function has a quiet
 // default so that a host implements only what it shows.
+#include <optional>
 #include <string>
 
 namespace movigram {
@@ -19,6 +20,7 @@ enum class ViewPart : unsigned {
     Canvas = 4,
     FrameList = 8,
     TransparentColor = 16,
+    UndoMenu = 32,
 };
 
 class Host {
@@ -33,6 +35,15 @@ public:
     virtual void startGaugeReset() {}
     virtual void viewChanged(unsigned /*ViewPart bits*/) {}
     virtual void stopPlayback() {}
+    virtual void setWaitCursor(bool /*on*/) {}
+    // The save dialog, for a save the user did not start from one (the
+    // question about unsaved changes of an untitled document).
+    virtual std::optional<std::string> chooseSavePath(const std::string& /*folder*/, const std::string& /*name*/) {
+        return std::nullopt;
+    }
+    virtual void addRecentFile(const std::string& /*path*/) {}
+    // Lays out comment text; null when there is no window.
+    virtual const class TextMeasurer* textMeasurer() { return nullptr; }
 };
 
 // Shows a status text for the lifetime of a scope.

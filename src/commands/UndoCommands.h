@@ -1,0 +1,32 @@
+#pragma once
+// Recording, applying and inserting with the document's undo journal.
+#include <memory>
+#include <string>
+
+#include "document/Document.h"
+#include "document/FrameChain.h"
+
+namespace movigram {
+
+// Pushes the record, or only shows its label while recording is off.
+void pushUndo(Document& doc, std::unique_ptr<TUndo> record);
+// A kind-3 record of all frames; palette null means the global palette.
+void recordWhole(Document& doc, const std::string& label, const TMyPalette* palette = nullptr);
+void recordRange(Document& doc, UndoKind kind, int32_t first, int32_t last, const std::string& label,
+                 const TMyPalette* palette = nullptr);
+// Withdraws the newest record (a command cancelled after recording).
+void popUndo(Document& doc);
+void clearUndo(Document& doc);
+
+// Edit > Undo: applies the newest record, restores its palette, relinks.
+void undo(Document& doc);
+
+// Flags of insertFrames: 1 after the current frame (else before it), 2 in
+// reverse order, 4 show the first inserted frame afterwards.
+enum InsertFlags : int { InsertAfter = 1, InsertReversed = 2, InsertShowFirst = 4 };
+
+// Inserts the frames around the current frame, recording a kind-4 record
+// under label.
+void insertFrames(Document& doc, int flags, FrameChain frames, const std::string& label);
+
+}  // namespace movigram

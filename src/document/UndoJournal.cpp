@@ -1,0 +1,129 @@
+#include "UndoJournal.h"
+
+namespace movigram {
+
+UndoKind undoKindForRotation(int degrees) { return UndoKind((360 - degrees) / 90 + 7); }
+
+int64_t undoBytesOf(const TFrame& frame) {
+    if (!frame.image) return 0;
+    constexpr int64_t header = 40, table = 256 * 4;
+    return header + table + int64_t(frame.image->byteSize());
+}
+
+namespace {
+
+// A copy that keeps the fields but leaves the image, name and local palette
+// with the live frame.
+std::unique_ptr<TFrame> shallowCopy(const TFrame& frame) {
+    std::unique_ptr<TFrame> copy;
+    if (frame.isComment) {
+        copy = frame.clone();
+    } else {
+        copy = std::make_unique<TFrame>();
+        copy->restoreToBackground = frame.restoreToBackground;
+        copy->frameTime = frame.frameTime;
+        copy->repeat = frame.repeat;
+        copy->index = frame.index;
+        copy->rect = frame.rect;
+        copy->dirtyRect = frame.dirtyRect;
+        copy->backgroundIndex = frame.backgroundIndex;
+        copy->transparentIndex = frame.transparentIndex;
+    }
+    copy->image.reset();
+    copy->localPalette.reset();
+    copy->name.clear();
+    return copy;
+}
+
+}  // namespace
+
+std::unique_ptr<TUndo> TUndo::range(UndoKind kind, const FrameList& list, int32_t first, int32_t last,
+                                    std::string label, const TMyPalette* palette, const TMyPalette* global) {
+    auto record = std::make_unique<TUndo>();
+    record->kind = kind;
+    record->label = std::move(label);
+    if (kind == UndoKind::WholeChanged) {
+        first = 0;
+        last = list.count() - 1;
+    }
+    record->first = first;
+    record->last = last;
+    if (const TMyPalette* p = palette ? palette : global) record->palette = std::make_unique<TMyPalette>(*p);
+    if (kind == UndoKind::FramesRemoved || kind == UndoKind::FramesChanged || kind == UndoKind::WholeChanged) {
+        for (int32_t i = first; i <= last; ++i)
+            if (const TFrame* f = list.frameAt(i)) {
+                record->savedFrames.push_back(f->clone());
+                record->bytes += undoBytesOf(*f);
+            }
+    }
+    return record;
+}
+
+std::unique_ptr<TUndo> TUndo::indexed(UndoKind kind, const FrameList& list, std::vector<int32_t> indices,
+                                      std::string label, bool deep) {
+    auto record = std::make_unique<TUndo>();
+    record->kind = kind;
+    record->indexShape = true;
+    record->label = std::move(label);
+    record->deepCopy = deep;
+    if (kind == UndoKind::FramesRemoved || kind == UndoKind::FramesChanged || kind == UndoKind::WholeChanged) {
+        for (int32_t i : indices)
+            if (const TFrame* f = list.frameAt(i)) {
+                record->savedFrames.push_back(deep ? f->clone() : shallowCopy(*f));
+                if (deep) record->bytes += undoBytesOf(*f);
+            }
+    }
+    record->indices = std::move(indices);
+    return record;
+}
+
+std::unique_ptr<TUndo> TUndo::timing(const FrameList& list, int32_t documentFrameTime, std::string label) {
+    auto record = std::make_unique<TUndo>();
+    record->kind = UndoKind::TimingChanged;
+    record->indexShape = true;
+    record->label = std::move(label);
+    record->first = documentFrameTime;
+    for (int i = 0; i < list.count(); ++i) record->indices.push_back(list.frameAt(i)->repeat);
+    return record;
+}
+
+void UndoJournal::push(std::unique_ptr<TUndo> record) {
+    records_.push_back(std::move(record));
+    if (!enabled_) return;
+    int64_t sum = 0;
+    for (size_t k = records_.size(); k-- > 0;) {
+        sum += records_[k]->bytes;
+        if (sum > budget && k + 1 < records_.size()) {
+            records_.erase(records_.begin(), records_.begin() + long(k) + 1);
+            break;
+        }
+    }
+}
+
+void UndoJournal::pop() {
+    if (!records_.empty()) records_.pop_back();
+}
+
+std::unique_ptr<TUndo> UndoJournal::takeNewest() {
+    if (records_.empty()) return nullptr;
+    auto record = std::move(records_.back());
+    records_.pop_back();
+    return record;
+}
+
+void UndoJournal::clear() {
+    records_.clear();
+    shownLabel_.clear();
+}
+
+void UndoJournal::setEnabled(bool on) {
+    enabled_ = on;
+    clear();
+}
+
+std::string UndoJournal::menuText() const {
+    const std::string& label = records_.empty() ? shownLabel_ : records_.back()->label;
+    return "&Undo " + label + "\tCtrl+Z";
+}
+
+}  // namespace movigram

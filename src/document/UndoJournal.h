@@ -1,0 +1,95 @@
+#pragma once
+// The undo journal: a stack of records, each holding what one editing
+// command needs to be taken back — copies of frames, frame positions, the
+// global palette or frame timing.  Deep copies count against a 2 MiB budget;
+// older records beyond it are dropped.  There is no redo.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "FrameList.h"
+#include "TMyPalette.h"
+
+namespace movigram {
+
+enum class UndoKind : int32_t {
+    FramesRemoved = 1,
+    FramesChanged = 2,
+    WholeChanged = 3,
+    FramesInserted = 4,
+    OrderReversed = 5,
+    Flipped = 6,
+    Mirrored = 7,
+    Rotated90 = 8,
+    Rotated180 = 9,
+    Rotated270 = 10,
+    TimingChanged = 11,
+};
+
+// The kind that undoes a clockwise rotation by degrees (90, 180 or 270).
+UndoKind undoKindForRotation(int degrees);
+
+struct TUndo {
+    UndoKind kind = UndoKind::FramesChanged;
+    // Range records cover first..last; index records list positions in
+    // indices (ascending); timing records keep every frame's repeat in
+    // indices and the document frame time in first.
+    bool indexShape = false;
+    std::vector<std::unique_ptr<TFrame>> savedFrames;
+    int32_t first = 0;
+    int32_t last = 0;
+    std::vector<int32_t> indices;
+    std::unique_ptr<TMyPalette> palette;
+    // A shallow record's frames hold the fields but not the image, name and
+    // local palette, which stay with the live frames.
+    bool deepCopy = true;
+    int64_t bytes = 0;
+    std::string label;
+
+    // Frames first..last (kinds 1 to 3; kind 4 saves none); the palette copy
+    // is of `palette`, or of `global` when that is null.
+    static std::unique_ptr<TUndo> range(UndoKind kind, const FrameList& list, int32_t first, int32_t last,
+                                        std::string label, const TMyPalette* palette, const TMyPalette* global);
+    // The frames at the given positions (kinds 1 to 3), deep or shallow.
+    static std::unique_ptr<TUndo> indexed(UndoKind kind, const FrameList& list, std::vector<int32_t> indices,
+                                          std::string label, bool deep = true);
+    static std::unique_ptr<TUndo> timing(const FrameList& list, int32_t documentFrameTime, std::string label);
+};
+
+// Memory a deep copy of the frame holds: bitmap header, colour table, pixels.
+int64_t undoBytesOf(const TFrame& frame);
+
+class UndoJournal {
+public:
+    static constexpr int64_t budget = 2'097'152;
+
+    // Links the record in as the newest and drops the oldest records beyond
+    // the budget (never the newest).
+    void push(std::unique_ptr<TUndo> record);
+    // Destroys the newest record.
+    void pop();
+    std::unique_ptr<TUndo> takeNewest();
+    void clear();
+
+    const TUndo* newest() const { return records_.empty() ? nullptr : records_.back().get(); }
+    size_t size() const { return records_.size(); }
+    bool empty() const { return records_.empty(); }
+
+    // Recording switch ("Enable undo"); switching it either way empties the journal.
+    bool enabled() const { return enabled_; }
+    void setEnabled(bool on);
+    bool canUndo() const { return enabled_ && !records_.empty(); }
+
+    // What a command shows in the Undo item while recording is off.
+    void showLabel(std::string label) { shownLabel_ = std::move(label); }
+    // "&Undo %s\tCtrl+Z" with the newest record's label.
+    std::string menuText() const;
+
+private:
+    std::vector<std::unique_ptr<TUndo>> records_;  // oldest first
+    bool enabled_ = true;
+    std::string shownLabel_;
+};
+
+}  // namespace movigram
