@@ -1,0 +1,413 @@
+#include "FileCommands.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+
+#include "ImportDispatch.h"
+#include "SaveCommands.h"
+#include "UndoCommands.h"
+#include "colour/ReadingPolicy.h"
+#include "document/FileIo.h"
+#include "document/FrameChain.h"
+#include "document/GifReader.h"
+#include "document/GifWriter.h"
+#include "document/Optimiser.h"
+
+namespace movigram {
+
+namespace {
+
+const char programCaption[] = "Movigram GIF Animator";
+constexpr size_t maxCommentFileBytes = 65534;
+
+std::string lowerExtension(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    const size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+    std::string ext = path.substr(dot);
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    return ext;
+}
+
+std::string folderOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+// name with everything from its last "." replaced by replacement (appended
+// when it has none).
+std::string replaceExtension(const std::string& name, const std::string& replacement) {
+    const size_t slash = name.find_last_of('/');
+    const size_t dot = name.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return name + replacement;
+    return name.substr(0, dot) + replacement;
+}
+
+void updateTitle(Document& doc) { doc.host().viewChanged(unsigned(ViewPart::Title)); }
+
+// Places read frames: appended, or inserted at a position that advances.
+class Placement {
+public:
+    Placement(Document& doc, int position) : doc_(doc), at_(position) {}
+    int add(std::string text, std::unique_ptr<TFrame> frame) {
+        int index;
+        if (at_ < 0) {
+            index = doc_.frameList.append(std::move(text), std::move(frame));
+        } else {
+            index = doc_.frameList.insert(at_, std::move(text), std::move(frame));
+            at_ = index + 1;
+        }
+        if (firstFilled_ < 0) firstFilled_ = index;
+        return index;
+    }
+    int firstFilled() const { return firstFilled_; }
+
+private:
+    Document& doc_;
+    int at_;
+    int firstFilled_ = -1;
+};
+
+bool writeDocument(Document& doc, const std::string& path, bool optimize, GifWriteResult& result) {
+    Host& host = doc.host();
+    prepareForSave(doc, optimize);
+    // Without the optimisation passes the frames are written whole: dirty
+    // rectangles left from showing them could leave frames out.
+    if (!optimize) rethread(doc, 0);
+    const size_t slash = path.find_last_of('/');
+    StatusText status(host, "Saving \"" + (slash == std::string::npos ? path : path.substr(slash + 1)) + "\"");
+    const TMyPalette global = doc.globalPalette ? *doc.globalPalette : TMyPalette();
+    result = writeGif(path, doc.firstFrame, global, writeOptionsOf(doc));
+    if (!result.ok) host.showMessage("", gifWriteErrorMessage(result.errorCode), MessageIcon::Stop);
+    return result.ok;
+}
+
+}  // namespace
+
+std::string joinPath(const std::string& folder, const std::string& name) {
+    if (folder.empty()) return name;
+    return folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+FileBatch batchFromPaths(const std::vector<std::string>& paths) {
+    FileBatch batch;
+    if (paths.empty()) return batch;
+    batch.folder = folderOf(paths.front());
+    for (const std::string& p : paths) {
+        const size_t slash = p.find_last_of('/');
+        batch.names.push_back(slash == std::string::npos ? p : p.substr(slash + 1));
+    }
+    std::sort(batch.names.begin(), batch.names.end());
+    return batch;
+}
+
+std::string titleText(const Document& doc) {
+    std::string title = "Movigram GIF - " + (doc.fileName.empty() ? std::string("(Untitled)") : doc.fileName);
+    if (doc.fileSize > 0) {
+        char buf[96];
+        if (doc.previousFileSize <= 0 || doc.previousFileSize == doc.fileSize)
+            std::snprintf(buf, sizeof buf, "  (%lld bytes)", static_cast<long long>(doc.fileSize));
+        else
+            std::snprintf(buf, sizeof buf, "  (%lld:%lld  %lld%% optimized)", static_cast<long long>(doc.previousFileSize),
+                          static_cast<long long>(doc.fileSize),
+                          static_cast<long long>((doc.previousFileSize - doc.fileSize) * 100 / doc.previousFileSize));
+        title += buf;
+    }
+    return title;
+}
+
+void clearDocument(Document& doc) {
+    doc.host().stopPlayback();
+    doc.fileSize = doc.previousFileSize = -1;
+    if (doc.globalPaletteMode != GlobalPaletteMode::Fixed && !doc.frameList.empty()) doc.globalPalette.reset();
+    doc.firstFrame = doc.currentFrame = nullptr;
+    doc.frameList.clear();
+    doc.backgroundIndex = doc.transparentIndex = -1;
+    doc.screenWidth = doc.screenHeight = 0;
+    doc.modified = false;
+    doc.optimizable = false;
+    doc.dirtyRectsUpToDate = true;
+    doc.fileName.clear();
+    clearUndo(doc);
+    doc.host().viewChanged(unsigned(ViewPart::Canvas) | unsigned(ViewPart::PaletteWindow) |
+                           unsigned(ViewPart::TransparentColor) | unsigned(ViewPart::Title));
+}
+
+void readFiles(Document& doc, int position, const FileBatch& batch) {
+    Host& host = doc.host();
+    if (!batch.names.empty()) {
+        host.setWaitCursor(true);
+        doc.fileSize = doc.previousFileSize = -1;
+        doc.savedToSaveDir = false;
+        if (position == ReplaceDocument) clearDocument(doc);
+        doc.openDir = batch.folder;
+        PaletteReadingBatch palettes(doc);
+        Placement place(doc, position == ReplaceDocument ? AppendToDocument : position);
+        bool loopFound = false, multiFrame = false;
+        int fileNumber = 0;
+        for (const std::string& name : batch.names) {
+            StatusText status(host, "Reading \"" + name + "\"");
+            const std::string path = joinPath(batch.folder, name);
+            if (fileSizeOf(path) < 0 && !std::filesystem::exists(path)) {
+                host.showMessage("File Error", "File \"" + path + "\" not found", MessageIcon::Stop);
+                continue;
+            }
+            if (fileNumber++ < 4) host.addRecentFile(path);
+            if (doc.fileName.empty()) doc.fileName = replaceExtension(name, ".gif");
+
+            const std::string ext = lowerExtension(path);
+            if (ext == ".txt") {
+                std::vector<uint8_t> bytes;
+                if (readWholeFile(path, bytes) != ReadFileResult::Ok) {
+                    host.showMessage("File error", "Cannot open file \"" + name + "\"", MessageIcon::Stop);
+                    continue;
+                }
+                bytes.resize(std::min(bytes.size(), maxCommentFileBytes));
+                auto comment = std::make_unique<TTextFrame>(
+                    host.textMeasurer(), std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+                TFrame* frame = comment.get();
+                place.add(name, std::move(comment));
+                doc.currentFrame = frame;
+                host.viewChanged(unsigned(ViewPart::Canvas));
+                continue;
+            }
+
+            ImportResult imported = importFile(path, host);
+            if (!imported.message.empty()) host.showMessage("File error", imported.message, MessageIcon::Stop);
+            if (imported.isChain) {
+                if (imported.isGif) {
+                    loopFound = imported.loopFound;
+                    doc.loopCount = imported.loopCount;
+                }
+                if (batch.names.size() == 1) doc.fileSize = fileSizeOf(path);
+                FrameChain& chain = imported.frames;
+                if (chain.size() < 2) {
+                    if (!chain.empty()) chain.front()->frameTime = doc.frameTime;
+                } else {
+                    multiFrame = true;
+                    doc.backgroundIndex = chainBackground(chain.front().get());
+                    host.setProgress(0);
+                }
+                std::optional<StatusText> processing;
+                if (chain.size() >= 2) processing.emplace(host, "Processing frames");
+                for (size_t k = 0; k < chain.size(); ++k) {
+                    palettes.acceptFrame(*chain[k]);
+                    std::string text = chain[k]->name;
+                    place.add(std::move(text), std::move(chain[k]));
+                    if (chain.size() >= 2) host.setProgress(int((k + 1) * 100 / chain.size()));
+                }
+            } else if (imported.image) {
+                auto frame = std::make_unique<TFrame>(path, std::move(imported.image));
+                frame->frameTime = doc.frameTime;
+                palettes.acceptImage(*frame);
+                TFrame* added = frame.get();
+                place.add(name, std::move(frame));
+                doc.currentFrame = added;
+                host.viewChanged(unsigned(ViewPart::Canvas));
+            }
+        }
+        if (multiFrame && doc.loopOption != loopFound) {
+            doc.loopOption = loopFound;
+            doc.modified = true;
+        }
+        rethread(doc, 0);
+        setBackgroundAll(doc.firstFrame, doc.backgroundIndex);
+        if (doc.firstFrame) doc.frameTime = normalizeFrameTimes(doc.firstFrame);
+        palettes.finish();
+        if (place.firstFilled() >= 0) {
+            doc.frameList.select(place.firstFilled());
+            doc.currentFrame = doc.frameList.frameAt(place.firstFilled());
+        }
+        host.viewChanged(unsigned(ViewPart::Canvas) | unsigned(ViewPart::FrameList));
+        host.setWaitCursor(false);
+    }
+    updateTitle(doc);
+    if (!doc.frameList.empty()) {
+        doc.transparentIndex = documentTransparent(doc.firstFrame);
+        if (doc.globalPalette) doc.globalPalette->transparentIndex = doc.transparentIndex;
+        doc.sameTransparent = sameTransparent(doc.firstFrame);
+        host.viewChanged(unsigned(ViewPart::PaletteWindow) | unsigned(ViewPart::TransparentColor));
+    }
+    doc.modified = position != ReplaceDocument;
+    clearUndo(doc);
+    host.setProgress(0);
+}
+
+namespace {
+// Yes to a question about unsaved changes: Save, or Save as for an untitled
+// document.  A save that did not happen keeps the document, so nothing is
+// lost: the caller abandons its command.
+bool saveForQuestion(Document& doc) {
+    if (!doc.fileName.empty()) return save(doc);
+    const auto path = doc.host().chooseSavePath(doc.saveDir.empty() ? doc.openDir : doc.saveDir, doc.fileName);
+    return path && saveAs(doc, *path, false);
+}
+}  // namespace
+
+bool askSave(Document& doc) {
+    if (!doc.modified) return true;
+    Host& host = doc.host();
+    const std::string name = doc.fileName.empty() ? "(Untitled)" : doc.fileName;
+    const Answer answer = host.ask(programCaption, "Save changes to \"" + name + "\"?", Buttons::YesNoCancel);
+    if (answer == Answer::Cancel) return false;
+    if (answer == Answer::Yes && !saveForQuestion(doc)) return false;
+    doc.modified = false;
+    return true;
+}
+
+void newDocument(Document& doc) {
+    doc.host().stopPlayback();
+    if (askSave(doc)) clearDocument(doc);
+}
+
+void openFiles(Document& doc, const std::vector<std::string>& paths) {
+    doc.host().stopPlayback();
+    if (!askSave(doc)) return;
+    readFiles(doc, ReplaceDocument, batchFromPaths(paths));
+    doc.optimizable = doc.cropToDirty;
+}
+
+void appendFiles(Document& doc, const std::vector<std::string>& paths) {
+    doc.host().stopPlayback();
+    readFiles(doc, AppendToDocument, batchFromPaths(paths));
+    doc.modified = true;
+}
+
+void insertFiles(Document& doc, const std::vector<std::string>& paths) {
+    doc.host().stopPlayback();
+    const int at = doc.frameList.selectedIndex();
+    readFiles(doc, at < 0 ? AppendToDocument : at, batchFromPaths(paths));
+    doc.modified = true;
+}
+
+void revert(Document& doc) {
+    doc.host().stopPlayback();
+    if (doc.fileName.empty()) return;
+    Host& host = doc.host();
+    const std::string path = joinPath(doc.openDir, doc.fileName);
+    if (fileSizeOf(path) < 0) {
+        host.showMessage("Error", "Cannot open file \"" + path + "\"", MessageIcon::Stop);
+        return;
+    }
+    if (doc.modified) {
+        if (host.ask(programCaption, "Discard changes to\n\"" + path + "\"?", Buttons::YesNo) != Answer::Yes) return;
+        doc.modified = false;
+    }
+    readFiles(doc, ReplaceDocument, batchFromPaths({path}));
+    doc.optimizable = doc.cropToDirty;
+}
+
+bool save(Document& doc) {
+    doc.host().stopPlayback();
+    if (doc.frameList.empty() || doc.fileName.empty() || !(doc.modified || doc.optimizable)) return false;
+    Host& host = doc.host();
+    host.setWaitCursor(true);
+    const std::string path = joinPath(doc.savedToSaveDir ? doc.saveDir : doc.openDir, doc.fileName);
+    GifWriteResult result;
+    const bool ok = writeDocument(doc, path, doc.optimizeOnSave, result);
+    host.setWaitCursor(false);
+    if (!ok) return false;
+    doc.modified = false;
+    doc.optimizable = false;
+    host.startGaugeReset();
+    const int64_t before = doc.fileSize;
+    doc.previousFileSize = doc.fileSize;
+    doc.fileSize = fileSizeOf(result.path);
+    clearUndo(doc);
+    if (doc.fileSize != before) updateTitle(doc);
+    return true;
+}
+
+bool saveAs(Document& doc, const std::string& path, bool optimize) {
+    doc.host().stopPlayback();
+    if (doc.frameList.empty()) return false;
+    Host& host = doc.host();
+    host.setWaitCursor(true);
+    GifWriteResult result;
+    const bool ok = writeDocument(doc, path, optimize, result);
+    host.setWaitCursor(false);
+    clearUndo(doc);
+    if (!ok) return false;
+    host.addRecentFile(result.path);
+    doc.modified = false;
+    doc.savedToSaveDir = true;
+    doc.optimizable = false;
+    host.startGaugeReset();
+    doc.saveDir = folderOf(result.path);
+    doc.fileName = baseNameOf(result.path);
+    doc.previousFileSize = doc.fileSize;
+    doc.fileSize = fileSizeOf(result.path);
+    updateTitle(doc);
+    return true;
+}
+
+std::vector<std::string> saveFrames(Document& doc, const std::string& path) {
+    doc.host().stopPlayback();
+    std::vector<std::string> written;
+    Host& host = doc.host();
+    StatusText status(host, "Saving frames...");
+    const TMyPalette global = doc.globalPalette ? *doc.globalPalette : TMyPalette();
+    const std::string title = baseNameOf(path);
+    for (int i = 0; i < doc.frameList.count(); ++i) {
+        TFrame& frame = *doc.frameList.frameAt(i);
+        if (!frame.image || frame.isComment) continue;
+        char suffix[32];
+        std::snprintf(suffix, sizeof suffix, "-%02d.gif", frame.index);
+        StatusText saving(host, "Saving \"" + replaceExtension(title, suffix) + "\"");
+        TFrame* next = frame.next;
+        frame.next = nullptr;
+        const GifWriteResult result = writeGif(replaceExtension(path, suffix), &frame, global, {});
+        frame.next = next;
+        if (!result.ok) {
+            host.showMessage("", gifWriteErrorMessage(result.errorCode), MessageIcon::Stop);
+            break;
+        }
+        written.push_back(result.path);
+    }
+    return written;
+}
+
+std::optional<std::string> previewFile(Document& doc) {
+    doc.host().stopPlayback();
+    Host& host = doc.host();
+    if (!doc.fileName.empty() && !doc.modified) {
+        const std::string saved = joinPath(doc.savedToSaveDir ? doc.saveDir : doc.openDir, doc.fileName);
+        if (fileSizeOf(saved) >= 0) return saved;
+    }
+    std::error_code ec;
+    const std::filesystem::path temp = std::filesystem::temp_directory_path(ec);
+    if (ec || (!std::filesystem::is_directory(temp, ec) && !std::filesystem::create_directories(temp, ec))) {
+        host.showMessage("File Error", "Failed to create directory\n" + temp.string(), MessageIcon::Stop);
+        return std::nullopt;
+    }
+    if (doc.frameList.empty()) return std::nullopt;
+    GifWriteResult result;
+    if (!writeDocument(doc, (temp / "$movigram-temp.gif").string(), false, result)) return std::nullopt;
+    host.startGaugeReset();
+    return result.path;
+}
+
+void dropFiles(Document& doc, int position, const std::vector<std::string>& paths) {
+    doc.host().stopPlayback();
+    Host& host = doc.host();
+    int where;
+    if (position < 0) {
+        where = ReplaceDocument;
+        if (doc.modified) {
+            const Answer answer = host.ask(doc.fileName, "Save current changes?", Buttons::YesNoCancel);
+            if (answer == Answer::Cancel) return;
+            if (answer == Answer::Yes && !saveForQuestion(doc)) return;
+            doc.modified = false;
+        }
+    } else if (position >= doc.frameList.count()) {
+        where = AppendToDocument;
+    } else {
+        doc.frameList.select(position);
+        where = position;
+    }
+    readFiles(doc, where, batchFromPaths(paths));
+    doc.optimizable = doc.cropToDirty;
+}
+
+}  // namespace movigram

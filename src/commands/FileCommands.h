@@ -1,0 +1,58 @@
+#pragma once
+// The file commands of the editor: New, Open, the recent files, Append and
+// Insert frames, Revert, Save, Save as, Save optimized as, Save frames, the
+// preview file and dropped files.  The editor runs the file dialogs and hands
+// the chosen paths here.
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "document/Document.h"
+
+namespace movigram {
+
+// Where a batch of files goes.
+constexpr int ReplaceDocument = -2;
+constexpr int AppendToDocument = -1;
+
+// A folder and the names of files in it, sorted by name.
+struct FileBatch {
+    std::string folder;
+    std::vector<std::string> names;
+};
+// The batch of dropped or chosen files: the folder of the first one, then
+// every file's name without folder.
+FileBatch batchFromPaths(const std::vector<std::string>& paths);
+std::string joinPath(const std::string& folder, const std::string& name);
+
+// "Movigram GIF - name  (12345 bytes)" and the optimised-size variant.
+std::string titleText(const Document& doc);
+
+void clearDocument(Document& doc);
+// Reads the batch into the document: replacing it, appending, or inserting
+// before the list position.
+void readFiles(Document& doc, int position, const FileBatch& batch);
+
+// The question about unsaved changes; false when the user cancelled.
+bool askSave(Document& doc);
+
+void newDocument(Document& doc);
+void openFiles(Document& doc, const std::vector<std::string>& paths);
+void appendFiles(Document& doc, const std::vector<std::string>& paths);
+void insertFiles(Document& doc, const std::vector<std::string>& paths);
+void revert(Document& doc);
+// Save: only a titled document with changes (or one worth optimising).
+bool save(Document& doc);
+// Save as (optimize false) and Save optimized as (optimize true).
+bool saveAs(Document& doc, const std::string& path, bool optimize);
+// One file per image frame: path with "-%02d.gif" in place of its extension.
+// Returns the files written.
+std::vector<std::string> saveFrames(Document& doc, const std::string& path);
+// The GIF the preview shows: the saved file when it is up to date, else the
+// animation written to "$movigram-temp.gif" in the temporary folder.
+std::optional<std::string> previewFile(Document& doc);
+// Dropped files: position < 0 replaces the document, past the last frame
+// appends, otherwise inserts before that frame.
+void dropFiles(Document& doc, int position, const std::vector<std::string>& paths);
+
+}  // namespace movigram
