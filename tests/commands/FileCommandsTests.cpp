@@ -1,0 +1,233 @@
+// The file commands on real files in a scratch folder.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "commands/FileCommands.h"
+#include "document/GifReader.h"
+#include "support/GifBuilder.h"
+#include "support/RecordingHost.h"
+
+namespace movigram {
+namespace {
+
+using test::GifBuilder;
+
+class FileCommands : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = std::filesystem::temp_directory_path() /
+              ("movigram-files-" + std::to_string(::getpid()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(dir);
+        std::filesystem::create_directories(dir);
+        doc.setHost(&host);
+    }
+    void TearDown() override {
+        ::chmod(dir.c_str(), 0755);
+        std::filesystem::remove_all(dir);
+    }
+    // An animation of `frames` frames of 8 x 6 whose pixels carry the frame
+    // number, written as a GIF file.
+    std::string writeAnimation(const std::string& name, int frames, int firstValue = 0) {
+        GifBuilder gif(8, 6, 16);
+        gif.loop(0);
+        for (int f = 0; f < frames; ++f)
+            gif.control(10).image(0, 0, 8, 6, std::vector<uint8_t>(48, uint8_t(firstValue + f)));
+        const auto path = (dir / name).string();
+        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(gif.trailer().bytes().data()),
+                                                   std::streamsize(gif.bytes().size()));
+        return path;
+    }
+    std::filesystem::path dir;
+    test::RecordingHost host;
+    Document doc;
+};
+
+TEST_F(FileCommands, OpeningTwoFilesAppendsTheSecond) {
+    const auto a = writeAnimation("a.gif", 2, 0), b = writeAnimation("b.gif", 3, 5);
+    openFiles(doc, {b, a});  // sorted by name: a first
+    ASSERT_EQ(doc.frameList.count(), 5);
+    EXPECT_EQ(doc.frameList.textAt(0), "a.gif.000");
+    EXPECT_EQ(doc.frameList.textAt(2), "b.gif.000");
+    EXPECT_EQ(doc.fileSize, -1);
+    EXPECT_EQ(titleText(doc), "Movigram GIF - a.gif");
+    EXPECT_FALSE(doc.modified);
+    EXPECT_EQ(doc.openDir, dir.string());
+    EXPECT_EQ(host.recentFiles.size(), 2u);
+    EXPECT_EQ(doc.firstFrame, doc.frameList.frameAt(0));
+    EXPECT_EQ(doc.frameTime, 100);
+}
+
+TEST_F(FileCommands, TitleShowsSizes) {
+    doc.fileName = "anim.gif";
+    EXPECT_EQ(titleText(doc), "Movigram GIF - anim.gif");
+    doc.fileSize = 7500;
+    EXPECT_EQ(titleText(doc), "Movigram GIF - anim.gif  (7500 bytes)");
+    doc.previousFileSize = 10000;
+    EXPECT_EQ(titleText(doc), "Movigram GIF - anim.gif  (10000:7500  25% optimized)");
+    doc.fileName.clear();
+    doc.fileSize = -1;
+    EXPECT_EQ(titleText(doc), "Movigram GIF - (Untitled)");
+}
+
+TEST_F(FileCommands, SaveOnlyWhenThereIsSomethingToSave) {
+    const auto a = writeAnimation("a.gif", 3);
+    doc.cropToDirty = false;
+    openFiles(doc, {a});
+    EXPECT_FALSE(doc.optimizable);
+    const auto before = std::filesystem::last_write_time(a);
+    EXPECT_FALSE(save(doc));
+    EXPECT_EQ(std::filesystem::last_write_time(a), before);
+
+    doc.cropToDirty = true;
+    openFiles(doc, {a});
+    EXPECT_TRUE(doc.optimizable);
+    EXPECT_TRUE(save(doc));
+    EXPECT_FALSE(doc.optimizable);
+    EXPECT_GT(doc.fileSize, 0);
+    EXPECT_EQ(readGif(a).result, GifOk);
+}
+
+TEST_F(FileCommands, SaveAsThenRevertReadsFromTheOpenFolder) {
+    const auto a = writeAnimation("a.gif", 3);
+    openFiles(doc, {a});
+    std::filesystem::create_directories(dir / "other");
+    ASSERT_TRUE(saveAs(doc, (dir / "other" / "copy.gif").string(), false));
+    EXPECT_EQ(doc.fileName, "copy.gif");
+    EXPECT_EQ(doc.saveDir, (dir / "other").string());
+    EXPECT_TRUE(doc.savedToSaveDir);
+    EXPECT_FALSE(doc.modified);
+    // Revert looks for copy.gif in the folder the animation was opened from.
+    revert(doc);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, "Cannot open file \"" + (dir / "copy.gif").string() + "\"");
+    EXPECT_EQ(host.messages[0].caption, "Error");
+}
+
+TEST_F(FileCommands, SaveAsFailureKeepsTheOldFileAndTheDocument) {
+    const auto a = writeAnimation("a.gif", 3);
+    openFiles(doc, {a});
+    doc.modified = true;
+    const auto target = writeAnimation("keep.gif", 1, 9);
+    const auto original = std::filesystem::file_size(target);
+    // A folder that cannot take a new file: the temporary file cannot be made.
+    ::chmod(dir.c_str(), 0555);
+    const bool canWrite = ::access(dir.c_str(), W_OK) == 0;  // root ignores the mode
+    if (!canWrite) {
+        EXPECT_FALSE(saveAs(doc, target, false));
+        EXPECT_TRUE(doc.modified);
+        EXPECT_EQ(doc.fileName, "a.gif");
+        EXPECT_EQ(std::filesystem::file_size(target), original);
+        ASSERT_FALSE(host.messages.empty());
+        EXPECT_EQ(host.messages.back().text, "Error 0");
+    }
+    ::chmod(dir.c_str(), 0755);
+    // A target that is a folder cannot be replaced, whoever runs the test.
+    std::filesystem::create_directories(dir / "taken.gif");
+    EXPECT_FALSE(saveAs(doc, (dir / "taken.gif").string(), false));
+    EXPECT_TRUE(doc.modified);
+    EXPECT_EQ(doc.fileName, "a.gif");
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "taken.gif"));
+}
+
+TEST_F(FileCommands, SaveFramesNamesEachFrame) {
+    const auto a = writeAnimation("a.gif", 12);
+    openFiles(doc, {a});
+    const auto written = saveFrames(doc, (dir / "out.gif").string());
+    ASSERT_EQ(written.size(), 12u);
+    EXPECT_EQ(written.front(), (dir / "out-00.gif").string());
+    EXPECT_EQ(written.back(), (dir / "out-11.gif").string());
+    const auto single = readGif(written[3]);
+    ASSERT_EQ(single.frames.size(), 1u);
+    EXPECT_EQ(single.frames[0]->image->pixel(0, 0), 3);
+    EXPECT_FALSE(single.loopFound);
+    EXPECT_EQ(doc.frameList.count(), 12);  // nothing in the document changed
+}
+
+TEST_F(FileCommands, InsertGoesBeforeTheSelectedFrame) {
+    openFiles(doc, {writeAnimation("a.gif", 4)});
+    doc.frameList.select(2);
+    insertFiles(doc, {writeAnimation("b.gif", 2, 7)});
+    ASSERT_EQ(doc.frameList.count(), 6);
+    EXPECT_EQ(doc.frameList.textAt(2), "b.gif.000");
+    EXPECT_EQ(doc.frameList.textAt(3), "b.gif.001");
+    EXPECT_EQ(doc.frameList.textAt(4), "a.gif.002");
+    EXPECT_TRUE(doc.modified);
+    EXPECT_EQ(doc.currentFrame, doc.frameList.frameAt(2));
+}
+
+TEST_F(FileCommands, MissingFilesAreReportedAndSkipped) {
+    const auto a = writeAnimation("a.gif", 2);
+    openFiles(doc, {a, (dir / "gone.gif").string()});
+    EXPECT_EQ(doc.frameList.count(), 2);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].caption, "File Error");
+    EXPECT_EQ(host.messages[0].text, "File \"" + (dir / "gone.gif").string() + "\" not found");
+}
+
+TEST_F(FileCommands, TextFilesBecomeComments) {
+    std::ofstream(dir / "note.txt") << "Hello\r\nWorld";
+    openFiles(doc, {writeAnimation("a.gif", 2), (dir / "note.txt").string()});
+    ASSERT_EQ(doc.frameList.count(), 3);
+    EXPECT_TRUE(doc.frameList.frameAt(2)->isComment);
+    EXPECT_EQ(doc.frameList.textAt(2), "note.txt");
+}
+
+TEST_F(FileCommands, QuestionsAboutUnsavedChanges) {
+    openFiles(doc, {writeAnimation("a.gif", 2)});
+    doc.modified = true;
+    host.answers = {Answer::Cancel};
+    newDocument(doc);
+    EXPECT_EQ(doc.frameList.count(), 2);
+    EXPECT_EQ(host.questions.back(), "Movigram GIF Animator: Save changes to \"a.gif\"?");
+    host.answers = {Answer::No};
+    newDocument(doc);
+    EXPECT_EQ(doc.frameList.count(), 0);
+    EXPECT_EQ(titleText(doc), "Movigram GIF - (Untitled)");
+
+    // Yes on an untitled document whose save dialog is cancelled keeps it.
+    doc.frameList.append("x", test::makeFrame(2, 2, [](int, int) { return 1; }));
+    doc.modified = true;
+    host.answers = {Answer::Yes};
+    host.savePath.reset();
+    newDocument(doc);
+    EXPECT_EQ(doc.frameList.count(), 1);
+    EXPECT_TRUE(doc.modified);
+}
+
+TEST_F(FileCommands, DroppedFilesGoWhereTheyAreDropped) {
+    openFiles(doc, {writeAnimation("a.gif", 10)});
+    const auto b = writeAnimation("b.gif", 1, 12), c = writeAnimation("c.gif", 1, 13), d = writeAnimation("d.gif", 1, 14);
+    dropFiles(doc, 3, {d, b, c});
+    ASSERT_EQ(doc.frameList.count(), 13);
+    EXPECT_EQ(doc.frameList.textAt(3), "b.gif.000");
+    EXPECT_EQ(doc.frameList.textAt(5), "d.gif.000");
+    EXPECT_EQ(doc.frameList.textAt(6), "a.gif.003");
+    dropFiles(doc, 99, {b});
+    EXPECT_EQ(doc.frameList.textAt(13), "b.gif.000");
+    host.answers = {Answer::No};
+    dropFiles(doc, -1, {c});
+    EXPECT_EQ(doc.frameList.count(), 1);
+    EXPECT_FALSE(host.questions.empty());
+}
+
+TEST_F(FileCommands, PreviewWritesATemporaryFileUnlessSaved) {
+    openFiles(doc, {writeAnimation("a.gif", 2)});
+    auto shown = previewFile(doc);
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(*shown, (dir / "a.gif").string());
+    doc.modified = true;
+    shown = previewFile(doc);
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(std::filesystem::path(*shown).filename(), "$movigram-temp.gif");
+    EXPECT_EQ(readGif(*shown).result, GifOk);
+    std::filesystem::remove(*shown);
+}
+
+}  // namespace
+}  // namespace movigram
