@@ -22,6 +22,13 @@ void openGif(Document& doc, const std::string& path) {
     doc.host().showMessage("File error", gifResultMessage(result, path), MessageIcon::Stop);
 }
 
+void loadFixedPalette(Document& doc, const std::string& path) {
+    const GifReadOutput gif = readGif(path);
+    if (!gif.globalPalette) throw CliError{"no palette could be read from \"" + path + "\""};
+    doc.globalPalette = std::make_unique<TMyPalette>(*gif.globalPalette);
+    doc.globalPaletteMode = GlobalPaletteMode::Fixed;
+}
+
 void saveGifAs(Document& doc, const std::string& path, bool optimize) {
     if (doc.frameList.empty()) throw CliError{"nothing to save: the document has no frames"};
     const GifWriteResult written = saveDocumentAs(doc, path, optimize);

@@ -19,6 +19,10 @@ public:
 // file read only in part is reported and kept.
 void openGif(Document& doc, const std::string& path);
 
+// Makes the palette of the file (the global colour table of a GIF) the
+// document's fixed global palette.
+void loadFixedPalette(Document& doc, const std::string& path);
+
 // "Save as" (optimize false) or "Save optimized as" (optimize true).
 void saveGifAs(Document& doc, const std::string& path, bool optimize);
 

@@ -23,5 +23,7 @@ int runInfo(const Args& args);
 int runCopy(const Args& args);
 int runReduce(const Args& args);
 int runOptimize(const Args& args);
+int runConvert(const Args& args);
+int runFrames(const Args& args);
 
 }  // namespace movigram::cli

@@ -14,6 +14,10 @@ const char usage[] =
     "  copy IN OUT [--no-comment]  read a GIF and write it back without optimisation\n"
     "  optimize IN -o OUT [--no-crop] [--split] [--mask] [-O] [--pow2-colors] [--no-comment]\n"
     "                              open, then save optimised\n"
+    "  convert FILE... -o OUT [--delay MS] [--loop N] [--local-palettes merge|keep|create]\n"
+    "          [--global-palette cumulative|optimized|automatic|fixed=PALFILE] [-O] [--no-comment]\n"
+    "                              read a batch of images, videos and text files as one animation\n"
+    "  frames IN -o OUT            one file per frame: OUT-00.gif, OUT-01.gif, ...\n"
     "  reduce IN --colors N -o OUT [--no-comment]\n"
     "                              one optimised global palette of N (2..256) colours\n"
     "\n"
@@ -34,6 +38,8 @@ int main(int argc, char** argv) {
         if (command == "copy") return runCopy(args);
         if (command == "reduce") return runReduce(args);
         if (command == "optimize") return runOptimize(args);
+        if (command == "convert") return runConvert(args);
+        if (command == "frames") return runFrames(args);
         throw CliError{"unknown command \"" + command + "\" (see movigram-cli --help)", 2};
     } catch (const CliError& e) {
         std::fprintf(stderr, "movigram-cli: %s\n", e.message.c_str());

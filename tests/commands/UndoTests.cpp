@@ -1,0 +1,261 @@
+// The undo journal: budget, labels, the enable switch, and every kind of
+// record taken back exactly.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <sstream>
+
+#include "commands/UndoCommands.h"
+#include "document/Optimiser.h"
+#include "frameops/FlipRotate.h"
+#include "support/GifBuilder.h"
+#include "support/RecordingHost.h"
+
+namespace movigram {
+namespace {
+
+using test::makeFrame;
+
+// Everything about a document that undo must give back.
+std::string describe(const Document& doc) {
+    std::ostringstream out;
+    if (doc.globalPalette) {
+        out << "palette " << doc.globalPalette->colorCount << ":";
+        for (int i = 0; i < doc.globalPalette->colorCount; ++i) {
+            const auto& e = doc.globalPalette->entry(i);
+            out << int(e.red) << "," << int(e.green) << "," << int(e.blue) << ";";
+        }
+    }
+    out << " time " << doc.frameTime << "\n";
+    for (int i = 0; i < doc.frameList.count(); ++i) {
+        const TFrame& f = *doc.frameList.frameAt(i);
+        out << doc.frameList.textAt(i) << "|" << f.name << " rect " << f.rect.left << "," << f.rect.top << ","
+            << f.rect.right << "," << f.rect.bottom << " t" << f.frameTime << "x" << f.repeat << " r"
+            << f.restoreToBackground << " tr" << f.transparentIndex << " c" << f.isComment;
+        if (f.localPalette) out << " local" << f.localPalette->colorCount << "/" << int(f.localPalette->entry(0).red);
+        if (f.image) {
+            out << " img " << f.image->width() << "x" << f.image->height() << ":";
+            for (int y = 0; y < f.image->height(); ++y)
+                for (int x = 0; x < f.image->width(); ++x) out << int(f.image->pixel(x, y)) << ".";
+        }
+        out << "\n";
+    }
+    return out.str();
+}
+
+std::unique_ptr<Document> animation(std::mt19937& rng, test::RecordingHost& host) {
+    auto doc = std::make_unique<Document>(&host);
+    doc->globalPalette = std::make_unique<TMyPalette>(test::testPalette(8));
+    const int frames = 3 + int(rng() % 6);
+    for (int i = 0; i < frames; ++i) {
+        const int w = 2 + int(rng() % 5), h = 1 + int(rng() % 4);
+        auto f = makeFrame(w, h, [&](int, int) { return int(rng() % 8); }, "f" + std::to_string(i));
+        f->moveTo({int(rng() % 4), int(rng() % 4)});
+        f->frameTime = 10 * (1 + int(rng() % 9));
+        if (rng() % 3 == 0) f->transparentIndex = int(rng() % 8);
+        if (rng() % 4 == 0) f->localPalette = std::make_unique<TMyPalette>(test::testPalette(4));
+        std::string name = f->name;
+        doc->frameList.append(std::move(name), std::move(f));
+    }
+    rethread(*doc, 0);
+    return doc;
+}
+
+TEST(UndoJournal, BudgetDropsTheOldestButNeverTheNewest) {
+    UndoJournal journal;
+    auto record = [](int64_t bytes, const char* label) {
+        auto r = std::make_unique<TUndo>();
+        r->bytes = bytes;
+        r->label = label;
+        return r;
+    };
+    constexpr int64_t mib = 1 << 20;
+    journal.push(record(mib, "one"));
+    journal.push(record(mib, "two"));
+    EXPECT_EQ(journal.size(), 2u);  // 2 MiB is within the budget
+    journal.push(record(mib, "three"));
+    EXPECT_EQ(journal.size(), 2u);
+    EXPECT_EQ(journal.newest()->label, "three");
+    journal.push(record(3 * mib, "huge"));
+    EXPECT_EQ(journal.size(), 1u);
+    EXPECT_EQ(journal.menuText(), "&Undo huge\tCtrl+Z");
+    journal.setEnabled(false);
+    EXPECT_TRUE(journal.empty());
+    EXPECT_EQ(journal.menuText(), "&Undo \tCtrl+Z");
+    journal.setEnabled(true);
+    EXPECT_TRUE(journal.empty());
+    EXPECT_EQ(undoKindForRotation(90), UndoKind::Rotated270);
+    EXPECT_EQ(undoKindForRotation(270), UndoKind::Rotated90);
+}
+
+TEST(Undo, CutFrameComesBackWithItsPalette) {
+    test::RecordingHost host;
+    std::mt19937 rng(1);
+    auto doc = animation(rng, host);
+    doc->frameList.frameAt(2)->localPalette = std::make_unique<TMyPalette>(test::testPalette(3));
+    const std::string before = describe(*doc);
+    // Cut: the current frame is recorded, then removed; the palette changes too.
+    recordRange(*doc, UndoKind::FramesRemoved, 2, 2, "cut frame");
+    doc->frameList.erase(2);
+    doc->globalPalette->colorCount = 2;
+    rethread(*doc, 0);
+    EXPECT_EQ(doc->undo.menuText(), "&Undo cut frame\tCtrl+Z");
+    undo(*doc);
+    EXPECT_EQ(describe(*doc), before);
+    EXPECT_TRUE(doc->undo.empty());
+}
+
+TEST(Undo, DeletedFramesReturnToTheirPositions) {
+    test::RecordingHost host;
+    std::mt19937 rng(2);
+    auto doc = std::make_unique<Document>(&host);
+    doc->globalPalette = std::make_unique<TMyPalette>(test::testPalette(8));
+    for (int i = 0; i < 9; ++i) doc->frameList.append("f" + std::to_string(i), makeFrame(2, 2, [i](int, int) { return i % 8; }, "f" + std::to_string(i)));
+    rethread(*doc, 0);
+    const std::string before = describe(*doc);
+    pushUndo(*doc, TUndo::indexed(UndoKind::FramesRemoved, doc->frameList, {2, 5, 7}, "delete frames"));
+    for (int i : {7, 5, 2}) doc->frameList.erase(i);
+    rethread(*doc, 0);
+    ASSERT_EQ(doc->frameList.count(), 6);
+    undo(*doc);
+    EXPECT_EQ(describe(*doc), before);
+}
+
+TEST(Undo, RotationIsTurnedBack) {
+    test::RecordingHost host;
+    std::mt19937 rng(3);
+    auto doc = animation(rng, host);
+    const std::string before = describe(*doc);
+    for (int degrees : {90, 180, 270}) {
+        pushUndo(*doc, TUndo::indexed(undoKindForRotation(degrees), doc->frameList, {0, 2}, "rotate frames"));
+        rotateFrame(*doc->frameList.frameAt(0), degrees);
+        rotateFrame(*doc->frameList.frameAt(2), degrees);
+        EXPECT_NE(describe(*doc), before);
+        undo(*doc);
+        EXPECT_EQ(describe(*doc), before) << degrees;
+    }
+}
+
+TEST(Undo, InsertFramesFlagsAndUndo) {
+    test::RecordingHost host;
+    std::mt19937 rng(4);
+    auto doc = animation(rng, host);
+    const int count = doc->frameList.count();
+    const std::string before = describe(*doc);
+    struct Case {
+        int flags;
+        std::vector<std::string> order;  // names around the current frame f1
+    };
+    for (const Case& c : {Case{0, {"n0", "n1", "f1"}}, Case{InsertAfter, {"f1", "n0", "n1"}},
+                          Case{InsertReversed, {"n1", "n0", "f1"}}, Case{InsertAfter | InsertReversed, {"f1", "n1", "n0"}}}) {
+        doc->frameList.select(1);
+        FrameChain chain;
+        chain.push_back(makeFrame(2, 2, [](int, int) { return 1; }, "n0"));
+        chain.push_back(makeFrame(2, 2, [](int, int) { return 2; }, "n1"));
+        insertFrames(*doc, c.flags, std::move(chain), "duplicate frames");
+        ASSERT_EQ(doc->frameList.count(), count + 2);
+        for (int k = 0; k < 3; ++k) EXPECT_EQ(doc->frameList.textAt(1 + k), c.order[size_t(k)]) << "flags " << c.flags;
+        EXPECT_TRUE(doc->modified);
+        undo(*doc);
+        EXPECT_EQ(describe(*doc), before) << "flags " << c.flags;
+    }
+}
+
+TEST(Undo, RecordingOffKeepsNothingButShowsTheLabel) {
+    test::RecordingHost host;
+    std::mt19937 rng(5);
+    auto doc = animation(rng, host);
+    doc->undo.setEnabled(false);
+    recordWhole(*doc, "gray scale");
+    EXPECT_TRUE(doc->undo.empty());
+    EXPECT_FALSE(doc->undo.canUndo());
+    EXPECT_EQ(doc->undo.menuText(), "&Undo gray scale\tCtrl+Z");
+}
+
+// Random edits, each recorded as its command records it, then undone one by
+// one: the document comes back exactly.
+TEST(Undo, RandomEditsAreAllTakenBack) {
+    for (uint32_t seed = 10; seed < 70; ++seed) {
+        test::RecordingHost host;
+        std::mt19937 rng(seed);
+        auto doc = animation(rng, host);
+        std::vector<std::string> states{describe(*doc)};
+        const int steps = 1 + int(rng() % 8);
+        for (int s = 0; s < steps; ++s) {
+            FrameList& list = doc->frameList;
+            const int n = list.count();
+            std::vector<int32_t> picked;
+            for (int i = 0; i < n; ++i)
+                if (rng() % 2) picked.push_back(i);
+            if (picked.empty()) picked.push_back(int(rng() % unsigned(n)));
+            switch (rng() % 8) {
+            case 0:  // delete frames (keep one)
+                if (int(picked.size()) == n) picked.pop_back();
+                if (picked.empty()) continue;
+                pushUndo(*doc, TUndo::indexed(UndoKind::FramesRemoved, list, picked, "delete frames"));
+                for (auto it = picked.rbegin(); it != picked.rend(); ++it) list.erase(*it);
+                break;
+            case 1: {  // shift: placement only, recorded shallow
+                pushUndo(*doc, TUndo::indexed(UndoKind::FramesChanged, list, picked, "shift frames", false));
+                for (int i : picked) list.frameAt(i)->moveTo({list.frameAt(i)->rect.left + 3, 1});
+                break;
+            }
+            case 2: {  // rotate, flip or mirror
+                const int op = int(rng() % 5);
+                const UndoKind kind = op == 0 ? UndoKind::Flipped : op == 1 ? UndoKind::Mirrored : undoKindForRotation(90 * (op - 1));
+                pushUndo(*doc, TUndo::indexed(kind, list, picked, "rotate frames"));
+                for (int i : picked) {
+                    TFrame& f = *list.frameAt(i);
+                    if (op == 0) flipFrame(f);
+                    else if (op == 1) mirrorFrame(f);
+                    else rotateFrame(f, 90 * (op - 1));
+                }
+                break;
+            }
+            case 3:  // reverse order
+                if (picked.size() < 2) continue;
+                pushUndo(*doc, TUndo::indexed(UndoKind::OrderReversed, list, picked, "Reverse order"));
+                reverseFrames(list, picked);
+                break;
+            case 4: {  // a whole-document change with a new palette
+                recordWhole(*doc, "gray scale");
+                for (int i = 0; i < n; ++i)
+                    if (TFrame* f = list.frameAt(i); f->image) f->image->fill(1);
+                doc->globalPalette->setEntry(0, {1, 2, 3, 0});
+                break;
+            }
+            case 5: {  // duplicate
+                FrameChain chain;
+                for (int i : picked) chain.push_back(list.frameAt(i)->clone());
+                list.select(int(rng() % unsigned(n)));
+                insertFrames(*doc, int(rng() % 5), std::move(chain), "duplicate frames");
+                break;
+            }
+            case 6:  // frame rate
+                pushUndo(*doc, TUndo::timing(list, doc->frameTime, "frame rate"));
+                for (int i = 0; i < n; ++i) list.frameAt(i)->repeat += 2;
+                doc->frameTime = 30;
+                break;
+            default: {  // crop frames: deep copies of changed images
+                pushUndo(*doc, TUndo::indexed(UndoKind::FramesChanged, list, picked, "crop frames"));
+                for (int i : picked) {
+                    TFrame& f = *list.frameAt(i);
+                    f.crop({f.rect.left, f.rect.top, f.rect.left + 1, f.rect.bottom});
+                }
+                break;
+            }
+            }
+            rethread(*doc, 0);
+            states.push_back(describe(*doc));
+        }
+        while (states.size() > 1) {
+            ASSERT_TRUE(doc->undo.canUndo()) << "seed " << seed;
+            states.pop_back();
+            undo(*doc);
+            ASSERT_EQ(describe(*doc), states.back()) << "seed " << seed << " after undoing to step " << states.size() - 1;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace movigram
