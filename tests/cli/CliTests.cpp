@@ -105,5 +105,39 @@ TEST_F(Cli, CopyIntoAMissingFolderReportsTheWriterError) {
     EXPECT_NE(run.out.find("Error 0"), std::string::npos) << run.out;
 }
 
+TEST_F(Cli, ConvertFramesOptimizeAndReduce) {
+    const auto joined = (dir / "joined.gif").string();
+    std::ofstream(dir / "note.txt") << "a note";
+    CliRun run = cli("convert " + sample() + " " + (dir / "note.txt").string() + " -o " + joined +
+                     " --loop 3 --no-comment --delay 40");
+    ASSERT_EQ(run.status, 0) << run.out;
+    auto back = readGif(joined);
+    ASSERT_EQ(back.result, GifOk);
+    EXPECT_TRUE(back.frames.back()->isComment);
+    EXPECT_EQ(back.loopCount, 3);
+
+    run = cli("frames " + sample() + " -o " + (dir / "f.gif").string());
+    ASSERT_EQ(run.status, 0) << run.out;
+    EXPECT_TRUE(std::filesystem::exists(dir / "f-01.gif"));  // frame 0 is the comment
+    EXPECT_TRUE(std::filesystem::exists(dir / "f-20.gif"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "f-00.gif"));
+
+    const auto small = (dir / "small.gif").string();
+    run = cli("optimize " + sample() + " -o " + small + " -O --no-comment");
+    ASSERT_EQ(run.status, 0) << run.out;
+    EXPECT_LT(std::filesystem::file_size(small), std::filesystem::file_size(sample()));
+
+    const auto reduced = (dir / "reduced.gif").string();
+    run = cli("reduce " + sample() + " --colors 8 -o " + reduced);
+    ASSERT_EQ(run.status, 0) << run.out;
+    back = readGif(reduced);
+    ASSERT_TRUE(back.globalPalette);
+    EXPECT_EQ(back.globalPalette->colorCount, 8);
+
+    EXPECT_EQ(cli("convert -o " + joined).status, 2);
+    EXPECT_EQ(cli("convert " + sample() + " -o " + joined + " --local-palettes odd").status, 2);
+    EXPECT_NE(cli("convert " + (dir / "none.gif").string() + " -o " + joined).status, 0);
+}
+
 }  // namespace
 }  // namespace movigram
