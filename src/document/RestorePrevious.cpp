@@ -123,15 +123,47 @@ int pickTransparentIndex(const TFrame& frame, const TMyPalette* global, const Vi
     return 0;  // all 256 colours visible: one of them is given up
 }
 
+// Gives the frame an exact palette entry for every colour it must paint:
+// missing colours are appended to its local palette, which a frame on the
+// global palette gets as a copy of that one.  Past 256 entries the nearest
+// colour has to do.
+void addMissingColors(TFrame& frame, const TMyPalette* global, const ViewerCanvas& target,
+                      const ViewerCanvas& model, const TRect& area, int key) {
+    std::vector<Rgba> missing;
+    {
+        ColorMatcher matcher(frame, global, key);
+        std::unordered_map<uint32_t, bool> seen;
+        for (int32_t y = area.top; y < area.bottom; ++y)
+            for (int32_t x = area.left; x < area.right; ++x) {
+                const Rgba& want = target.at(x, y);
+                if (want.a == 0 || (key >= 0 && want == model.at(x, y))) continue;
+                if (!seen.emplace(packRgb(want), true).second) continue;
+                if (!matcher.matchesExactly(want)) missing.push_back(want);
+            }
+    }
+    if (missing.empty()) return;
+    if (!frame.localPalette) frame.localPalette = std::make_unique<TMyPalette>(global ? *global : TMyPalette());
+    TMyPalette& palette = *frame.localPalette;
+    for (const Rgba& c : missing) {
+        if (palette.colorCount == key) ++palette.colorCount;  // the transparent entry stays as it is
+        if (palette.colorCount >= 256) break;
+        palette.setEntry(palette.colorCount++, {c.r, c.g, c.b, 0});
+    }
+    frame.image->colors() = palette.toColorTable();
+    frame.image->colorsUsed = palette.colorCount;
+}
+
 // Replaces the frame's picture by the part `area` of the target screen,
 // leaving transparent what the model screen already shows right.
 void repaintFrame(TFrame& frame, const TMyPalette* global, const ViewerCanvas& target,
                   const ViewerCanvas& model, const TRect& area) {
+    int key = frame.transparentIndex;
+    addMissingColors(frame, global, target, model, area, key);
+
     // Pixels the model screen gets wrong must be painted; pixels that must be
     // empty need a transparent index.  The frame's own transparent index
     // serves unless its colour is one of those to paint.
     bool needsTransparent = false, keyInTheWay = false;
-    int key = frame.transparentIndex;
     ColorMatcher withoutKey(frame, global, key);
     for (int32_t y = area.top; y < area.bottom; ++y)
         for (int32_t x = area.left; x < area.right; ++x) {
