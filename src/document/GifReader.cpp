@@ -234,11 +234,11 @@ private:
     // Rewriting "restore to previous" frames (RestorePrevious.h) works on two
     // true-colour canvases of the whole screen plus a copy of the part under
     // each frame, and may extend every image after the first such frame to
-    // the whole screen.  That counts against
-    // the limits like the decoded frames do: otherwise a file of a few bytes
-    // placing one frame far out makes the rewrite allocate gigabytes and run
-    // for minutes.  The rewrite cannot tell what it will really use, so the
-    // worst case is charged.  False when it does not fit.
+    // the whole screen.  That counts against the limits like the decoded
+    // frames do: otherwise a file of a few bytes placing one frame far out
+    // makes the rewrite allocate gigabytes and run for minutes.  The rewrite
+    // cannot tell what it will really use, so the worst case is charged.
+    // False when it does not fit.
     bool affordRestorePrevious() {
         TRect bounds{0, 0, 1, 1};
         uint64_t laterImages = 0;

@@ -65,7 +65,8 @@ uint64_t loadLe64(const uint8_t* p) {
 inline void copyEarlierString(uint8_t* dst, const uint8_t* src, uint32_t len) {
     uint8_t after[16];
     std::memcpy(after, dst + len, sizeof after);
-    for (uint32_t i = 0; i < len; i += 16) std::memcpy(dst + i, src + i, 16);
+    // Chunks may overlap the string when it lies fewer than 16 bytes back.
+    for (uint32_t i = 0; i < len; i += 16) std::memmove(dst + i, src + i, 16);
     std::memcpy(dst + len, after, sizeof after);
 }
 
