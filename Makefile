@@ -44,6 +44,7 @@ test: test-fast test-asan
 bench: build
 	scripts/install-deps bench
 	$(BUILD)/bench/movigram-bench-lzw
+	$(BUILD)/bench/movigram-bench-peers
 
 fuzz:
 	scripts/install-deps fuzz

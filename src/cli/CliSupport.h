@@ -25,5 +25,6 @@ int runReduce(const Args& args);
 int runOptimize(const Args& args);
 int runConvert(const Args& args);
 int runFrames(const Args& args);
+int runEdit(const Args& args);
 
 }  // namespace movigram::cli

@@ -20,6 +20,9 @@ const char usage[] =
     "  frames IN -o OUT            one file per frame: OUT-00.gif, OUT-01.gif, ...\n"
     "  reduce IN --colors N -o OUT [--no-comment]\n"
     "                              one optimised global palette of N (2..256) colours\n"
+    "  edit IN -o OUT [-O] [--no-comment] STEP...\n"
+    "                              frame operations, colours and effects, in order\n"
+    "                              (movigram-cli edit --help lists the steps)\n"
     "\n"
     "Errors are reported on stderr with a non-zero exit status.\n";
 
@@ -40,6 +43,7 @@ int main(int argc, char** argv) {
         if (command == "optimize") return runOptimize(args);
         if (command == "convert") return runConvert(args);
         if (command == "frames") return runFrames(args);
+        if (command == "edit") return runEdit(args);
         throw CliError{"unknown command \"" + command + "\" (see movigram-cli --help)", 2};
     } catch (const CliError& e) {
         std::fprintf(stderr, "movigram-cli: %s\n", e.message.c_str());

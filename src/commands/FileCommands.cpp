@@ -174,7 +174,7 @@ void readFiles(Document& doc, int position, const FileBatch& batch) {
             }
 
             ImportResult imported = importFile(path, host);
-            if (!imported.message.empty()) host.showMessage("File error", imported.message, MessageIcon::Stop);
+            if (!imported.message.empty()) host.showMessage(imported.caption, imported.message, MessageIcon::Stop);
             if (imported.isChain) {
                 if (imported.isGif) {
                     loopFound = imported.loopFound;

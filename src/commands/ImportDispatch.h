@@ -18,6 +18,7 @@ struct ImportResult {
     bool loopFound = false;
     int32_t loopCount = 0;
     // The message for a failure, empty when there is none to show.
+    std::string caption;
     std::string message;
 };
 

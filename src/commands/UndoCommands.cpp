@@ -86,8 +86,10 @@ void apply(Document& doc, TUndo& record) {
         }
         break;
     case UndoKind::TimingChanged:
-        for (size_t k = 0; k < record.indices.size() && int(k) < list.count(); ++k)
+        for (size_t k = 0; k < record.indices.size() && int(k) < list.count(); ++k) {
             list.frameAt(int(k))->repeat = record.indices[k];
+            if (k < record.frameTimes.size()) list.frameAt(int(k))->frameTime = record.frameTimes[k];
+        }
         doc.frameTime = record.first;
         break;
     default: break;
@@ -141,8 +143,10 @@ void undo(Document& doc) {
     if (record->palette) doc.globalPalette = std::move(record->palette);
     menuChanged(doc);
     rethread(doc, 0);
+    doc.transparentIndex = documentTransparent(doc.firstFrame);
+    doc.sameTransparent = sameTransparent(doc.firstFrame);
     doc.host().viewChanged(unsigned(ViewPart::PaletteWindow) | unsigned(ViewPart::Canvas) |
-                           unsigned(ViewPart::FrameList));
+                           unsigned(ViewPart::FrameList) | unsigned(ViewPart::TransparentColor));
 }
 
 void insertFrames(Document& doc, int flags, FrameChain frames, const std::string& label) {

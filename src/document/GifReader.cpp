@@ -169,8 +169,9 @@ private:
         uint8_t minCodeSize;
         if (!in_.readByte(minCodeSize)) return GifCorrupt;
         // Code size 1, which some encoders write for two-colour images, decodes
-        // like any other.
-        if (minCodeSize < 1 || minCodeSize > 8) return GifCorrupt;
+        // like any other; sizes 9 to 11 are legal as long as every index
+        // stays below 256 (the decoder checks).
+        if (minCodeSize < 1 || minCodeSize > 11) return GifCorrupt;
 
         // An image cut off by the end of the file never becomes a frame.
         const size_t start = in_.position();

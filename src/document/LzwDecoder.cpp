@@ -187,6 +187,8 @@ LzwResult LzwDecoder::decode(ByteReader& in, int minCodeSize, uint8_t* out, uint
             // A code right after a clear names a single index; an
             // out-of-range one is taken modulo the alphabet.
             code &= charMask;
+            // Code sizes above 8 bits name indices no 8-bit image holds.
+            if (code > 255) return finish(LzwResult::Corrupt);
             lastStart = pos;
             if (roomFor(1)) out[pos++] = uint8_t(code);
             else emitSlowly(code, -1);
@@ -211,6 +213,7 @@ LzwResult LzwDecoder::decode(ByteReader& in, int minCodeSize, uint8_t* out, uint
                 emitSlowly(previous, firstChar);
             }
         } else {
+            if (code <= charMask && code > 255) return finish(LzwResult::Corrupt);
             const Entry& e = table_[code];
             firstChar = e.first;
             if (!roomFor(e.length)) emitSlowly(code, -1);

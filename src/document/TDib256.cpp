@@ -37,6 +37,7 @@ std::unique_ptr<TDib256> TDib256::subImage(const TDib256& source, const TRect& p
     image->colors_ = source.colors_;
     image->colorsUsed = source.colorsUsed;
     image->colorsImportant = source.colorsImportant;
+    if (r.isEmpty()) return image;
     for (int32_t y = r.top; y < r.bottom; ++y)
         std::memcpy(image->row(y - part.top) + (r.left - part.left), source.row(y) + r.left,
                     size_t(r.width()));

@@ -29,9 +29,17 @@ std::unique_ptr<TFrame> shallowCopy(const TFrame& frame) {
         copy->backgroundIndex = frame.backgroundIndex;
         copy->transparentIndex = frame.transparentIndex;
     }
+    copy->overlay = frame.overlay;
     copy->image.reset();
     copy->localPalette.reset();
     copy->name.clear();
+    return copy;
+}
+
+// A deep copy that also keeps the overlay flag, which ordinary copies drop.
+std::unique_ptr<TFrame> undoCopy(const TFrame& frame) {
+    auto copy = frame.clone();
+    copy->overlay = frame.overlay;
     return copy;
 }
 
@@ -52,7 +60,7 @@ std::unique_ptr<TUndo> TUndo::range(UndoKind kind, const FrameList& list, int32_
     if (kind == UndoKind::FramesRemoved || kind == UndoKind::FramesChanged || kind == UndoKind::WholeChanged) {
         for (int32_t i = first; i <= last; ++i)
             if (const TFrame* f = list.frameAt(i)) {
-                record->savedFrames.push_back(f->clone());
+                record->savedFrames.push_back(undoCopy(*f));
                 record->bytes += undoBytesOf(*f);
             }
     }
@@ -69,7 +77,7 @@ std::unique_ptr<TUndo> TUndo::indexed(UndoKind kind, const FrameList& list, std:
     if (kind == UndoKind::FramesRemoved || kind == UndoKind::FramesChanged || kind == UndoKind::WholeChanged) {
         for (int32_t i : indices)
             if (const TFrame* f = list.frameAt(i)) {
-                record->savedFrames.push_back(deep ? f->clone() : shallowCopy(*f));
+                record->savedFrames.push_back(deep ? undoCopy(*f) : shallowCopy(*f));
                 if (deep) record->bytes += undoBytesOf(*f);
             }
     }
@@ -83,7 +91,10 @@ std::unique_ptr<TUndo> TUndo::timing(const FrameList& list, int32_t documentFram
     record->indexShape = true;
     record->label = std::move(label);
     record->first = documentFrameTime;
-    for (int i = 0; i < list.count(); ++i) record->indices.push_back(list.frameAt(i)->repeat);
+    for (int i = 0; i < list.count(); ++i) {
+        record->indices.push_back(list.frameAt(i)->repeat);
+        record->frameTimes.push_back(list.frameAt(i)->frameTime);
+    }
     return record;
 }
 

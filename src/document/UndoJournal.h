@@ -40,6 +40,9 @@ struct TUndo {
     int32_t first = 0;
     int32_t last = 0;
     std::vector<int32_t> indices;
+    // Timing records also keep every frame's time unit, which a change of
+    // frame rate rewrites along with the repeats.
+    std::vector<int32_t> frameTimes;
     std::unique_ptr<TMyPalette> palette;
     // A shallow record's frames hold the fields but not the image, name and
     // local palette, which stay with the live frames.

@@ -233,7 +233,10 @@ TEST(Undo, RandomEditsAreAllTakenBack) {
             }
             case 6:  // frame rate
                 pushUndo(*doc, TUndo::timing(list, doc->frameTime, "frame rate"));
-                for (int i = 0; i < n; ++i) list.frameAt(i)->repeat += 2;
+                for (int i = 0; i < n; ++i) {
+                    list.frameAt(i)->repeat += 2;
+                    list.frameAt(i)->frameTime = 30;
+                }
                 doc->frameTime = 30;
                 break;
             default: {  // crop frames: deep copies of changed images

@@ -152,7 +152,7 @@ TEST(GifReader, RejectsWhatIsNotAGif) {
         {GifBuilder(2, 2, 4, 0, "XYZ89a").image(0, 0, 2, 2, fourPixels).trailer().bytes(), GifCorrupt},
         {GifBuilder(2, 2, 4, 0, "GIF87a").image(0, 0, 2, 2, fourPixels).trailer().bytes(), GifOk},
         {GifBuilder(2, 2).rawImage(0, 0, 0, 2, {2, 0}).trailer().bytes(), GifCorrupt},      // zero width
-        {GifBuilder(2, 2).rawImage(0, 0, 2, 2, {9, 0}).trailer().bytes(), GifCorrupt},      // code size 9
+        {GifBuilder(2, 2).rawImage(0, 0, 2, 2, {12, 0}).trailer().bytes(), GifCorrupt},     // code size 12
         {GifBuilder(2, 2).rawImage(0, 0, 2, 2, {0, 0}).trailer().bytes(), GifCorrupt},      // code size 0
     };
     for (const Case& c : cases) EXPECT_EQ(readGifMemory(c.bytes, "x").result, c.result);
@@ -163,6 +163,17 @@ TEST(GifReader, AcceptsCodeSizeOne) {
     EXPECT_EQ(out.result, GifOk);
     ASSERT_EQ(out.frames.size(), 1u);
     EXPECT_EQ(test::pixelsOf(*out.frames[0]->image), (std::vector<uint8_t>{1, 0}));
+}
+
+TEST(GifReader, LargeCodeSizesHoldOnlyEightBitIndices) {
+    // Code size 11: clear is 2048, codes start 12 bits wide.
+    const auto ok = read(GifBuilder(2, 1).rawImage(0, 0, 2, 1, test::packCodes(11, {{2048, 12}, {200, 12}, {7, 12}, {2049, 12}})).trailer());
+    EXPECT_EQ(ok.result, GifOk);
+    ASSERT_EQ(ok.frames.size(), 1u);
+    EXPECT_EQ(test::pixelsOf(*ok.frames[0]->image), (std::vector<uint8_t>{200, 7}));
+    const auto wide = read(GifBuilder(2, 1).rawImage(0, 0, 2, 1, test::packCodes(11, {{2048, 12}, {1000, 12}, {7, 12}, {2049, 12}})).trailer());
+    EXPECT_EQ(wide.result, GifCorrupt);
+    EXPECT_TRUE(wide.frames.empty());
 }
 
 TEST(GifReader, EndOfFileInPlaceOfTrailerIsAccepted) {

@@ -1,0 +1,354 @@
+// movigram-bench-peers: colour reduction and the optimising save side by side
+// with the command-line tools people use instead, in one run.
+//
+//   quantise  a 1920 x 1080 true-colour picture to 256 colours:
+//             MedianCutQuant against `convert -colors 256 +dither`
+//   reduce    a 200-frame 640 x 480 animation with local palettes to one
+//             256-colour palette: reduceColors(256, true) against the same
+//             convert call on the GIF
+//   optimise  Open + "Save optimized as" (-O, no comment) against
+//             `gifsicle -O1/-O2/-O3` and `convert -layers Optimize`, on
+//             generated animations and the corpus
+//
+// Times are wall-clock seconds of whole runs (the peers' include starting the
+// process); sizes are bytes.  PSNR is measured against the input's colours.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "colour/ColorReduction.h"
+#include "colour/MedianCutQuant.h"
+#include "commands/OpenCommands.h"
+#include "commands/SaveCommands.h"
+#include "document/FileIo.h"
+#include "document/FrameChain.h"
+#include "document/GifReader.h"
+#include "document/GifWriter.h"
+#include "document/Optimiser.h"
+
+using namespace movigram;
+namespace fs = std::filesystem;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double seconds(const std::function<void()>& work, int repeats = 1) {
+    double best = 1e30;
+    for (int i = 0; i < repeats; ++i) {
+        const auto start = Clock::now();
+        work();
+        best = std::min(best, std::chrono::duration<double>(Clock::now() - start).count());
+    }
+    return best;
+}
+
+bool run(const std::string& command) {
+    const int status = std::system((command + " >/dev/null 2>&1").c_str());
+    return status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+bool have(const std::string& tool) { return run("command -v " + tool); }
+
+// Debian's ImageMagick; a wrapper of the same name earlier on the PATH would
+// time something else.
+std::string imageMagick() { return fs::exists("/usr/bin/convert") ? "/usr/bin/convert" : "convert"; }
+
+struct Rgb {
+    uint8_t r, g, b;
+};
+
+// A photo-like picture: smooth light, a few shapes, sensor noise.
+std::vector<Rgb> photo(int w, int h, uint32_t seed) {
+    std::mt19937 rng(seed);
+    std::normal_distribution<double> noise(0, 6);
+    std::vector<Rgb> px(size_t(w) * h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const double u = double(x) / w, v = double(y) / h;
+            double r = 80 + 150 * u * (1 - v) + 40 * std::sin(v * 9 + seed);
+            double g = 60 + 120 * v + 50 * std::cos(u * 7);
+            double b = 140 + 100 * std::sin((u + v) * 4 + seed * 0.3);
+            const double dx = u - 0.6, dy = v - 0.4;
+            if (dx * dx + dy * dy < 0.03) r = 230 - 60 * v, g = 180 * u, b = 40;
+            auto clamp = [](double c) { return uint8_t(std::clamp(c, 0.0, 255.0)); };
+            px[size_t(y) * w + x] = {clamp(r + noise(rng)), clamp(g + noise(rng)), clamp(b + noise(rng))};
+        }
+    return px;
+}
+
+void writePpm(const std::string& path, const std::vector<Rgb>& px, int w, int h) {
+    std::ofstream out(path, std::ios::binary);
+    out << "P6\n" << w << " " << h << "\n255\n";
+    out.write(reinterpret_cast<const char*>(px.data()), std::streamsize(px.size() * 3));
+}
+
+std::vector<Rgb> readPpm(const std::string& path, int& w, int& h) {
+    std::ifstream in(path, std::ios::binary);
+    std::string magic;
+    int maxValue = 0;
+    in >> magic >> w >> h >> maxValue;
+    in.get();
+    std::vector<Rgb> px(size_t(std::max(w, 0)) * size_t(std::max(h, 0)));
+    in.read(reinterpret_cast<char*>(px.data()), std::streamsize(px.size() * 3));
+    return in ? px : std::vector<Rgb>{};
+}
+
+double psnr(const std::vector<Rgb>& a, const std::vector<Rgb>& b) {
+    if (a.size() != b.size() || a.empty()) return 0;
+    double sum = 0;
+    for (size_t i = 0; i < a.size(); ++i) {
+        const double dr = a[i].r - b[i].r, dg = a[i].g - b[i].g, db = a[i].b - b[i].b;
+        sum += dr * dr + dg * dg + db * db;
+    }
+    const double mse = sum / (3.0 * double(a.size()));
+    return mse == 0 ? 99 : 10 * std::log10(255.0 * 255.0 / mse);
+}
+
+// The colours a frame shows, its transparent pixels included, row by row.
+std::vector<Rgb> colorsOf(const TFrame& f, const TMyPalette* global) {
+    const TMyPalette* p = f.localPalette ? f.localPalette.get() : global;
+    std::vector<Rgb> out;
+    for (int y = 0; y < f.image->height(); ++y)
+        for (int x = 0; x < f.image->width(); ++x) {
+            const PaletteEntry e = p ? p->entry(f.image->pixel(x, y)) : PaletteEntry{};
+            out.push_back({e.red, e.green, e.blue});
+        }
+    return out;
+}
+
+void quantiseBench(const std::string& dir) {
+    const int w = 1920, h = 1080;
+    const auto px = photo(w, h, 3);
+    const size_t stride = MedianCutQuant::sourceStrideFor(w, 24);
+    std::vector<uint8_t> bgr(stride * h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const Rgb& c = px[size_t(y) * w + x];
+            uint8_t* p = &bgr[size_t(y) * stride + size_t(x) * 3];
+            p[0] = c.b, p[1] = c.g, p[2] = c.r;
+        }
+    std::unique_ptr<TDib256> image;
+    const double ours = seconds(
+        [&] {
+            MedianCutQuant quant(256, w, h, bgr.data(), 24);
+            quant.build();
+            image = quant.makeImage();
+        },
+        3);
+    std::vector<Rgb> ourColors;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const RgbQuad& q = image->colors()[image->bits()[size_t(y) * size_t(image->stride()) + size_t(x)]];
+            ourColors.push_back({q.red, q.green, q.blue});
+        }
+    std::printf("quantise 1920x1080 to 256 colours: movigram %.3f s, PSNR %.2f dB\n", ours, psnr(px, ourColors));
+
+    if (!have(imageMagick())) {
+        std::printf("  ImageMagick not installed (make bench installs it): no comparison\n");
+        return;
+    }
+    const std::string in = dir + "/photo.ppm", out = dir + "/photo-im.ppm";
+    writePpm(in, px, w, h);
+    const double theirs = seconds([&] { run(imageMagick() + " " + in + " -colors 256 +dither " + out); }, 3);
+    int ow = 0, oh = 0;
+    const auto imColors = readPpm(out, ow, oh);
+    std::printf("  ImageMagick convert -colors 256 +dither: %.3f s, PSNR %.2f dB; time ratio movigram/ImageMagick %.3f\n",
+                theirs, psnr(px, imColors), ours / theirs);
+}
+
+void reduceBench(const std::string& dir) {
+    const int w = 640, h = 480, frames = 200;
+    // Each frame: its own picture reduced to 256 colours with a local palette.
+    FrameList list;
+    TMyPalette none;
+    std::vector<std::vector<Rgb>> shown;
+    for (int f = 0; f < frames; ++f) {
+        const auto px = photo(w, h, uint32_t(f / 20 + 1));
+        const size_t stride = MedianCutQuant::sourceStrideFor(w, 24);
+        std::vector<uint8_t> bgr(stride * h);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const Rgb& c = px[size_t(y) * w + (x + f * 3) % w];
+                uint8_t* p = &bgr[size_t(h - 1 - y) * stride + size_t(x) * 3];
+                p[0] = c.b, p[1] = c.g, p[2] = c.r;
+            }
+        MedianCutQuant quant(256, w, h, bgr.data(), 24);
+        quant.build();
+        auto frame = std::make_unique<TFrame>("f", quant.makeImage());
+        frame->localPalette = std::make_unique<TMyPalette>(TMyPalette::fromColorTable(frame->image->colors(), quant.colorCount()));
+        frame->frameTime = 40;
+        shown.push_back(colorsOf(*frame, &none));
+        list.append("f", std::move(frame));
+    }
+    const std::string in = dir + "/anim.gif", imOut = dir + "/anim-im.gif";
+    TFrame* first = threadFrames(list, true);
+    if (!writeGif(in, first, TMyPalette(), {}).ok) return;
+
+    Document doc;
+    double ours = 0;
+    {
+        openGifDocument(doc, in);  // local palettes kept
+        ours = seconds([&] { reduceColors(doc, 256, true); });
+    }
+    double ourPsnr = 0;
+    for (int f = 0; f < frames; ++f) ourPsnr += psnr(shown[size_t(f)], colorsOf(*doc.frameList.frameAt(f), doc.globalPalette.get()));
+    std::printf("reduce 200 x 640x480 frames to one 256-colour palette: movigram %.3f s, mean PSNR %.2f dB\n", ours,
+                ourPsnr / frames);
+    if (!have(imageMagick())) return;
+    const double theirs = seconds([&] { run(imageMagick() + " " + in + " +dither -colors 256 +map " + imOut); });
+    const GifReadOutput back = readGif(imOut);
+    double imPsnr = 0;
+    int compared = 0;
+    for (size_t f = 0, k = 0; f < back.frames.size() && k < shown.size(); ++f) {
+        if (!back.frames[f]->image) continue;
+        imPsnr += psnr(shown[k++], colorsOf(*back.frames[f], back.globalPalette ? &*back.globalPalette : nullptr));
+        ++compared;
+    }
+    std::printf("  ImageMagick convert +dither -colors 256 +map (one palette for all frames): %.3f s, mean PSNR %.2f dB over %d frames; time ratio %.3f\n",
+                theirs, compared ? imPsnr / compared : 0.0, compared, ours / theirs);
+}
+
+// A screen recording: a desktop with a moving pointer, typing and a clock.
+void writeScreenRecording(const std::string& path, int w, int h, int frames) {
+    FrameList list;
+    std::vector<PaletteEntry> colors;
+    for (int i = 0; i < 64; ++i) colors.push_back({uint8_t(i * 4), uint8_t(200 - i * 3), uint8_t(120 + i), 0});
+    const TMyPalette palette(colors);
+    std::vector<uint8_t> screen(size_t(w) * h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) screen[size_t(y) * w + x] = uint8_t((y / 24 + (x / 160)) % 8);
+    for (int f = 0; f < frames; ++f) {
+        for (int k = 0; k < 6; ++k) screen[size_t(100 + (f % 30) * 2) * w + 40 + f * 7 % (w - 80) + k] = uint8_t(20 + f % 40);
+        auto image = std::make_unique<TDib256>(w, h);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) image->setPixel(x, y, screen[size_t(y) * w + x]);
+        const int px = (f * 13) % (w - 16), py = (f * 7) % (h - 16);
+        for (int y = 0; y < 12; ++y)
+            for (int x = 0; x <= y / 2; ++x) image->setPixel(px + x, py + y, 63);
+        auto frame = std::make_unique<TFrame>("rec", std::move(image));
+        frame->frameTime = 100;
+        list.append("rec", std::move(frame));
+    }
+    GifWriteOptions options;
+    writeGif(path, threadFrames(list, true), palette, options);
+}
+
+// Sprites moving over a static background, every frame full-screen.
+void writeSprites(const std::string& path, int w, int h, int frames) {
+    FrameList list;
+    std::vector<PaletteEntry> colors;
+    for (int i = 0; i < 128; ++i) colors.push_back({uint8_t(i * 2), uint8_t(255 - i * 2), uint8_t((i * 37) & 255), 0});
+    const TMyPalette palette(colors);
+    for (int f = 0; f < frames; ++f) {
+        auto image = std::make_unique<TDib256>(w, h);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) image->setPixel(x, y, uint8_t(((x ^ y) >> 3) % 64));
+        for (int s = 0; s < 3; ++s) {
+            const int sx = (f * (4 + s * 3) + s * 70) % (w - 24), sy = (f * (2 + s) + s * 40) % (h - 24);
+            for (int y = 0; y < 24; ++y)
+                for (int x = 0; x < 24; ++x)
+                    if ((x - 12) * (x - 12) + (y - 12) * (y - 12) < 120) image->setPixel(sx + x, sy + y, uint8_t(64 + s * 20 + (x + y) % 16));
+        }
+        auto frame = std::make_unique<TFrame>("sprite", std::move(image));
+        frame->frameTime = 50;
+        list.append("sprite", std::move(frame));
+    }
+    writeGif(path, threadFrames(list, true), palette, {});
+}
+
+struct OptimiseRow {
+    std::string name;
+    int64_t input = 0, ours = 0, o1 = -1, o2 = -1, o3 = -1, im = -1;
+    double ourTime = 0, o2Time = 0;
+};
+
+OptimiseRow optimiseOne(const std::string& name, const std::string& in, const std::string& dir, bool peers, bool im) {
+    OptimiseRow row{name, fileSizeOf(in)};
+    const std::string out = dir + "/ours.gif";
+    row.ourTime = seconds([&] {
+        Document doc;
+        doc.splitDirty = doc.transparentMaskOption = true;
+        doc.commentFrameOption = false;
+        openGifDocument(doc, in);
+        saveDocumentAs(doc, out, true);
+    });
+    row.ours = fileSizeOf(out);
+    if (peers) {
+        auto gifsicle = [&](const char* level) {
+            const std::string o = dir + "/gifsicle.gif";
+            return run(std::string("gifsicle ") + level + " " + in + " -o " + o) ? fileSizeOf(o) : -1;
+        };
+        row.o1 = gifsicle("-O1");
+        row.o2Time = seconds([&] { row.o2 = gifsicle("-O2"); });
+        row.o3 = gifsicle("-O3");
+    }
+    if (im) {
+        const std::string o = dir + "/im.gif";
+        row.im = run(imageMagick() + " " + in + " -layers Optimize " + o) ? fileSizeOf(o) : -1;
+    }
+    return row;
+}
+
+void optimiseBench(const std::string& dir, const std::string& corpus) {
+    const bool peers = have("gifsicle"), im = have(imageMagick());
+    if (!peers) std::printf("gifsicle not installed (make bench installs it): sizes without peers\n");
+    std::vector<OptimiseRow> rows;
+    writeScreenRecording(dir + "/recording.gif", 640, 480, 60);
+    rows.push_back(optimiseOne("generated screen recording 640x480x60", dir + "/recording.gif", dir, peers, im));
+    writeSprites(dir + "/sprites.gif", 320, 240, 60);
+    rows.push_back(optimiseOne("generated sprites 320x240x60", dir + "/sprites.gif", dir, peers, im));
+    std::error_code ec;
+    if (fs::is_directory(corpus, ec)) {
+        std::vector<fs::path> files;
+        for (const auto& e : fs::recursive_directory_iterator(corpus, ec))
+            if (e.is_regular_file() && e.path().extension() == ".gif") files.push_back(e.path());
+        std::sort(files.begin(), files.end());
+        for (const auto& f : files) {
+            // Only files that read cleanly and animate.
+            const GifReadOutput gif = readGif(f.string());
+            int images = 0;
+            for (const auto& fr : gif.frames) images += fr->image ? 1 : 0;
+            if (gif.result != GifOk || images < 2) continue;
+            rows.push_back(optimiseOne(f.lexically_relative(corpus).string(), f.string(), dir, peers, im));
+        }
+    }
+    std::printf("\n%-58s %9s %9s %9s %9s %9s %9s %7s %8s %8s\n", "optimise (-O, no comment)", "input", "movigram",
+                "gifs -O1", "gifs -O2", "gifs -O3", "IM", "size/O2", "time s", "t/O2");
+    int64_t sumOurs = 0, sumO2 = 0, larger = 0, loses = 0;
+    for (const auto& r : rows) {
+        std::printf("%-58.58s %9lld %9lld %9lld %9lld %9lld %9lld %7.3f %8.3f %8.2f\n", r.name.c_str(),
+                    (long long)r.input, (long long)r.ours, (long long)r.o1, (long long)r.o2, (long long)r.o3,
+                    (long long)r.im, r.o2 > 0 ? double(r.ours) / double(r.o2) : 0.0, r.ourTime,
+                    r.o2Time > 0 ? r.ourTime / r.o2Time : 0.0);
+        sumOurs += r.ours;
+        if (r.o2 > 0) sumO2 += r.o2, loses += r.ours > r.o2;
+        larger += r.ours > r.input;
+    }
+    std::printf("total: movigram %lld bytes, gifsicle -O2 %lld bytes (ratio %.3f); larger than gifsicle -O2 on %lld of %zu "
+                "inputs; larger than the input on %lld\n",
+                (long long)sumOurs, (long long)sumO2, sumO2 ? double(sumOurs) / double(sumO2) : 0.0, (long long)loses,
+                rows.size(), (long long)larger);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::string what = argc > 1 ? argv[1] : "all";
+    const fs::path dir = fs::temp_directory_path() / ("movigram-bench-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    if (what == "all" || what == "quantise") quantiseBench(dir.string());
+    if (what == "all" || what == "reduce") reduceBench(dir.string());
+    if (what == "all" || what == "optimise") optimiseBench(dir.string(), MOVIGRAM_CORPUS_DIR);
+    fs::remove_all(dir);
+    return 0;
+}

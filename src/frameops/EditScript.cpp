@@ -1,0 +1,301 @@
+#include "EditScript.h"
+
+#include <charconv>
+
+namespace movigram {
+
+namespace {
+
+// How a step's argument is written.
+enum class Form {
+    None,             // --unoptimize
+    Frames,           // --reverse 2-6
+    FramesValues,     // --shift 0-9:5,0
+    FramesWord,       // --restore all:background
+    Value,            // --loop 3
+    ValueOrNone,      // --transparent 5 | none
+    FrameRate,        // --frame-rate 50 | all:50,2
+    Effect,           // --fade-in [3:]8,ms=50
+};
+
+struct StepForm {
+    const char* name;
+    Form form;
+    int minValues, maxValues;
+    const char* words;  // accepted words separated by '|', or null
+};
+
+constexpr StepForm stepForms[] = {
+    {"unoptimize", Form::None, 0, 0, nullptr},
+    {"delete", Form::Frames, 0, 0, nullptr},
+    {"flip", Form::Frames, 0, 0, nullptr},
+    {"mirror", Form::Frames, 0, 0, nullptr},
+    {"reverse", Form::Frames, 0, 0, nullptr},
+    {"gray", Form::Frames, 0, 0, nullptr},
+    {"shift", Form::FramesValues, 2, 2, nullptr},
+    {"sprite", Form::FramesValues, 2, 2, nullptr},
+    {"resize", Form::FramesValues, 2, 2, nullptr},
+    {"duplicate", Form::FramesValues, 1, 1, nullptr},
+    {"rotate", Form::FramesValues, 1, 1, nullptr},
+    {"crop", Form::FramesValues, 4, 4, "align"},
+    {"restore", Form::FramesWord, 0, 0, "background|none"},
+    {"current", Form::Value, 1, 1, nullptr},
+    {"solid", Form::Value, 1, 1, nullptr},
+    {"loop", Form::Value, 1, 1, nullptr},
+    {"background", Form::Value, 1, 1, nullptr},
+    {"merge-background", Form::Value, 1, 1, nullptr},
+    {"merge-foreground", Form::Value, 1, 1, nullptr},
+    {"delete-color", Form::Value, 1, 1, nullptr},
+    {"transparent", Form::ValueOrNone, 1, 1, "none"},
+    {"frame-rate", Form::FrameRate, 1, 2, nullptr},
+};
+
+constexpr const char* effectSteps[] = {
+    "fade-in",    "fade-out",     "dissolve-from", "dissolve-to", "dissolve-next", "wipe-from",
+    "wipe-to",    "wipe-next",    "spiral-from",   "spiral-to",   "spiral-next",   "blind-from",
+    "blind-to",   "blind-next",   "banner-in",     "banner-out",  "banner-rotate",
+};
+
+const StepForm* formOf(const std::string& name) {
+    for (const StepForm& f : stepForms)
+        if (name == f.name) return &f;
+    if (isEffectStep(name)) {
+        static constexpr StepForm effect{"effect", Form::Effect, 1, 1, nullptr};
+        return &effect;
+    }
+    return nullptr;
+}
+
+std::vector<std::string> split(const std::string& text, char separator) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (size_t at; (at = text.find(separator, start)) != std::string::npos; start = at + 1)
+        parts.push_back(text.substr(start, at - start));
+    parts.push_back(text.substr(start));
+    return parts;
+}
+
+std::optional<int32_t> parseInt(const std::string& text) {
+    int32_t value = 0;
+    const char* end = text.data() + text.size();
+    const char* begin = text.data();
+    if (begin != end && *begin == '+') ++begin;
+    const auto [ptr, ec] = std::from_chars(begin, end, value);
+    if (ec != std::errc() || ptr != end || begin == end) return std::nullopt;
+    return value;
+}
+
+bool wordAllowed(const char* words, const std::string& word) {
+    if (!words) return false;
+    for (const std::string& w : split(words, '|'))
+        if (w == word) return true;
+    return false;
+}
+
+// Values separated by commas; words allowed by the form go to step.word.
+std::string parseValues(const std::string& text, const StepForm& form, EditStep& step) {
+    if (text.empty()) return "missing value";
+    for (const std::string& part : split(text, ',')) {
+        if (auto v = parseInt(part)) {
+            step.values.push_back(*v);
+        } else if (step.word.empty() && wordAllowed(form.words, part)) {
+            step.word = part;
+        } else {
+            return "\"" + part + "\" is not a number" +
+                   (form.words ? std::string(" or ") + form.words : std::string());
+        }
+    }
+    const int n = int(step.values.size());
+    if (n < form.minValues || n > form.maxValues) {
+        return "takes " +
+               (form.minValues == form.maxValues ? std::to_string(form.minValues)
+                                                 : std::to_string(form.minValues) + " or " +
+                                                       std::to_string(form.maxValues)) +
+               (form.maxValues == 1 ? " value" : " values");
+    }
+    return {};
+}
+
+// "FRAMES:REST": the frame part, which must be there.
+std::string splitFrames(const std::string& argument, EditStep& step, std::string& rest) {
+    const size_t colon = argument.find(':');
+    const std::string frames = argument.substr(0, colon);
+    step.frames = parseFrameSpec(frames);
+    if (!step.frames) return "\"" + frames + "\" is not a frame selection (all, 3, 0-4, 1,5-7)";
+    rest = colon == std::string::npos ? std::string() : argument.substr(colon + 1);
+    return {};
+}
+
+std::string parseArgument(const StepForm& form, const std::string& argument, EditStep& step) {
+    std::string rest;
+    switch (form.form) {
+    case Form::None: return {};
+    case Form::Frames:
+        if (argument.find(':') != std::string::npos) return "takes only a frame selection";
+        return splitFrames(argument, step, rest);
+    case Form::FramesValues:
+    case Form::FramesWord: {
+        if (argument.find(':') == std::string::npos) return "needs FRAMES:VALUES";
+        if (std::string e = splitFrames(argument, step, rest); !e.empty()) return e;
+        if (form.form == Form::FramesWord) {
+            if (!wordAllowed(form.words, rest)) return std::string("needs FRAMES:") + form.words;
+            step.word = rest;
+            return {};
+        }
+        return parseValues(rest, form, step);
+    }
+    case Form::Value: return parseValues(argument, form, step);
+    case Form::ValueOrNone:
+        if (argument == "none") {
+            step.word = argument;
+            return {};
+        }
+        return parseValues(argument, form, step);
+    case Form::FrameRate:
+        if (argument.find(':') == std::string::npos) {
+            if (std::string e = parseValues(argument, form, step); !e.empty()) return e;
+            return step.values.size() == 1 ? std::string() : "takes MS or FRAMES:MS,REPEAT";
+        }
+        if (std::string e = splitFrames(argument, step, rest); !e.empty()) return e;
+        if (std::string e = parseValues(rest, form, step); !e.empty()) return e;
+        return step.values.size() == 2 ? std::string() : "takes MS or FRAMES:MS,REPEAT";
+    case Form::Effect: {
+        std::string body = argument;
+        if (const size_t colon = body.find(':'); colon != std::string::npos) {
+            const auto frame = parseInt(body.substr(0, colon));
+            if (!frame || *frame < 0) return "\"" + body.substr(0, colon) + "\" is not a frame position";
+            step.frames = FrameSpec{false, {{*frame, *frame}}};
+            body = body.substr(colon + 1);
+        }
+        const std::vector<std::string> parts = split(body, ',');
+        const auto count = parseInt(parts[0]);
+        if (!count) return "needs [FRAME:]COUNT[,key=value...]";
+        step.values.push_back(*count);
+        for (size_t i = 1; i < parts.size(); ++i) {
+            const size_t eq = parts[i].find('=');
+            if (eq == std::string::npos || eq == 0) return "\"" + parts[i] + "\" is not key=value";
+            const std::string key = parts[i].substr(0, eq);
+            if (key != "ms" && key != "index" && key != "color" && key != "dir" && key != "cell" && key != "seed")
+                return "unknown option \"" + key + "\" (ms, index, color, dir, cell, seed)";
+            step.options[key] = parts[i].substr(eq + 1);
+        }
+        return {};
+    }
+    }
+    return {};
+}
+
+}  // namespace
+
+bool isEffectStep(const std::string& name) {
+    for (const char* e : effectSteps)
+        if (name == e) return true;
+    return false;
+}
+
+std::optional<FrameSpec> parseFrameSpec(const std::string& text) {
+    FrameSpec spec;
+    if (text == "all") {
+        spec.all = true;
+        return spec;
+    }
+    if (text.empty()) return std::nullopt;
+    for (const std::string& part : split(text, ',')) {
+        const size_t dash = part.find('-', 1);
+        const auto first = parseInt(part.substr(0, dash));
+        const auto last = dash == std::string::npos ? first : parseInt(part.substr(dash + 1));
+        if (!first || !last || *first < 0 || *last < *first) return std::nullopt;
+        spec.ranges.emplace_back(*first, *last);
+    }
+    return spec;
+}
+
+bool FrameSpec::resolve(int32_t count, FrameSelection& selection, std::string& error) const {
+    selection.clear();
+    if (all) {
+        for (int32_t i = 0; i < count; ++i) selection.push_back(i);
+        return true;
+    }
+    for (const auto& [first, last] : ranges) {
+        if (last >= count) {
+            error = "frame " + std::to_string(last) + " does not exist (the animation has " + std::to_string(count) +
+                    (count == 1 ? " frame)" : " frames)");
+            return false;
+        }
+        for (int32_t i = first; i <= last; ++i) selection.push_back(i);
+    }
+    return true;
+}
+
+EditScript parseEditScript(const std::vector<std::string>& args) {
+    EditScript script;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& option = args[i];
+        if (!option.starts_with("--") || option.size() < 3) {
+            script.error = "\"" + option + "\" is not a step (steps start with --)";
+            return script;
+        }
+        EditStep step;
+        step.name = option.substr(2);
+        const StepForm* form = formOf(step.name);
+        if (!form) {
+            script.error = "unknown step \"" + option + "\"";
+            return script;
+        }
+        if (form->form != Form::None) {
+            if (i + 1 >= args.size()) {
+                script.error = option + " needs an argument";
+                return script;
+            }
+            if (std::string e = parseArgument(*form, args[++i], step); !e.empty()) {
+                script.error = option + " " + args[i] + ": " + e;
+                return script;
+            }
+        }
+        script.steps.push_back(std::move(step));
+    }
+    return script;
+}
+
+const char* editScriptHelp() {
+    return "Steps run in order on the opened animation.  FRAMES is all, or positions and\n"
+           "ranges counted from 0 when the step runs: 3, 0-4, 1,5-7.\n"
+           "\n"
+           "  --shift FRAMES:DX,DY        move frames (what passes the left or top edge is cut)\n"
+           "  --sprite FRAMES:DX,DY       moving sprite: the k-th frame moves k times the delta\n"
+           "  --crop FRAMES:L,T,R,B[,align]  cut to the rectangle; align moves the result to 0,0\n"
+           "                              (only when every frame is selected)\n"
+           "  --resize FRAMES:W,H         shrink the frames' bounding rectangle to W x H\n"
+           "  --delete FRAMES             remove frames\n"
+           "  --duplicate FRAMES:COUNT    COUNT-1 more runs of the frames, before the first of them\n"
+           "  --flip FRAMES, --mirror FRAMES  upside down, left to right\n"
+           "  --rotate FRAMES:DEGREES     90, 180 or 270 clockwise; -90, -180, -270 counter-clockwise\n"
+           "  --reverse FRAMES            reverse the order of the frames at these positions\n"
+           "  --gray FRAMES               gray scale\n"
+           "  --restore FRAMES:background|none  restore method\n"
+           "  --frame-rate MS             milliseconds per time unit for all frames\n"
+           "  --frame-rate FRAMES:MS,REPEAT  ... and REPEAT units for the selected frames\n"
+           "  --loop COUNT                times to play (0 = without end)\n"
+           "  --current N                 make frame N current (where insertions happen)\n"
+           "  --solid INDEX               insert a frame of one palette colour before the current one\n"
+           "  --transparent INDEX|none    transparent colour of the frames on the global palette\n"
+           "  --background INDEX          background colour\n"
+           "  --merge-background N        frame N fills the transparent frames that follow it\n"
+           "  --merge-foreground N        frame N's opaque pixels are stamped on the frames before it\n"
+           "  --unoptimize                build every frame to the full screen\n"
+           "  --delete-color INDEX        remove a colour from the global palette (nearest colours replace it)\n"
+           "\n"
+           "Effects insert new frames before or after the current frame (or frame FRAME):\n"
+           "  --fade-in, --fade-out, --dissolve-from, --dissolve-to, --dissolve-next,\n"
+           "  --wipe-from, --wipe-to, --wipe-next, --spiral-from, --spiral-to, --spiral-next,\n"
+           "  --blind-from, --blind-to, --blind-next, --banner-in, --banner-out, --banner-rotate\n"
+           "  each taking [FRAME:]COUNT[,ms=MS][,index=I][,color=R/G/B][,dir=D][,cell=WxH][,seed=N]\n"
+           "    ms     milliseconds per new frame (100)\n"
+           "    index  palette index of the solid colour (the frame's top-left pixel)\n"
+           "    color  RGB of the solid colour of a fade (the colour of index)\n"
+           "    dir    ltr, rtl, ttb, btt (wipe, banner), out, in (spiral), h, v (blind)\n"
+           "    cell   dissolve cell size (3x3; 1x1 dissolves single pixels)\n"
+           "    seed   random seed of a dissolve (the current time)\n";
+}
+
+}  // namespace movigram

@@ -1,0 +1,44 @@
+#pragma once
+// The operations of the offset dialog: shift, moving sprite, crop, delete and
+// resize of the selected frames.  Each records its undo entry, changes the
+// frames, rebuilds the chain (which recomputes the logical screen) and marks
+// the document modified.  All return false when the selection holds no frame
+// and nothing was done.
+#include <cstdint>
+
+#include "FrameSelection.h"
+
+namespace movigram {
+
+enum class OffsetMode : int32_t { Shift = 0, MovingSprite = 1, Crop = 2, Delete = 3, Resize = 4 };
+
+struct OffsetModeText {
+    const char* title;
+    const char* explanation;
+    const char* undoLabel;
+};
+const OffsetModeText& offsetModeText(OffsetMode mode);
+
+// Moves the frame by (dx, dy); a frame that goes past the left or top edge of
+// the logical screen loses the part beyond it.
+void moveFrameBy(TFrame& frame, int32_t dx, int32_t dy);
+// Cuts the frame to r; a frame outside r becomes empty, with rect (0, 0, 0, 0).
+void cropFrameTo(TFrame& frame, const TRect& r);
+
+bool shiftFrames(Document& doc, FrameSelection selection, int32_t dx, int32_t dy);
+// The k-th selected frame with an image moves by (k * dx, k * dy), counting
+// from 0, and restores to the background.
+bool movingSprite(Document& doc, FrameSelection selection, int32_t dx, int32_t dy);
+// Crops to r; with align the frames then move up-left by r's corner, which
+// happens only when every frame with an image is selected.
+bool cropFrames(Document& doc, FrameSelection selection, const TRect& r, bool align);
+bool deleteFrames(Document& doc, FrameSelection selection);
+// Shrinks the selection's bounding rectangle to width x height (never
+// larger than it is), keeping its top-left corner: each selected frame's
+// rect is scaled with it and its image resampled by keeping evenly spread
+// pixels.  False when the size is below 1 x 1.
+bool resizeFrames(Document& doc, FrameSelection selection, int32_t width, int32_t height);
+// The image of width x height made of evenly spread pixels of the source.
+std::unique_ptr<TDib256> resampleImage(const TDib256& source, int32_t width, int32_t height);
+
+}  // namespace movigram

@@ -1,0 +1,43 @@
+#include "FrameOrder.h"
+
+#include "FlipRotate.h"
+#include "commands/UndoCommands.h"
+#include "document/Optimiser.h"
+
+namespace movigram {
+
+bool duplicateFrames(Document& doc, FrameSelection selection, int32_t count) {
+    selection = normalizeSelection(doc.frameList, std::move(selection));
+    if (selection.empty() || count < 2) return false;
+    FrameChain copies;
+    for (int32_t n = 1; n < count; ++n)
+        for (int32_t i : selection) copies.push_back(doc.frameList.frameAt(i)->clone());
+    insertFrames(doc, 0, std::move(copies), "duplicate frames");
+    return true;
+}
+
+bool reverseOrder(Document& doc, FrameSelection selection) {
+    selection = normalizeSelection(doc.frameList, std::move(selection));
+    if (selection.size() < 2) return false;
+    pushUndo(doc, TUndo::indexed(UndoKind::OrderReversed, doc.frameList, selection, "Reverse order"));
+    reverseFrames(doc.frameList, selection);
+    showFrame(doc, selection.front());
+    rethread(doc, 0);
+    markModified(doc, false);
+    doc.host().viewChanged(unsigned(ViewPart::Canvas) | unsigned(ViewPart::FrameList));
+    return true;
+}
+
+bool insertSolidColor(Document& doc, int32_t colorIndex) {
+    if (doc.frameList.empty() || colorIndex < 0 || colorIndex > 255) return false;
+    const TMyPalette none;
+    auto frame = TFrame::blank(doc.screenWidth, doc.screenHeight, colorIndex,
+                               doc.globalPalette ? *doc.globalPalette : none);
+    frame->name = "Solid color";
+    FrameChain chain;
+    chain.push_back(std::move(frame));
+    insertFrames(doc, InsertShowFirst, std::move(chain), "insert solid frame");
+    return true;
+}
+
+}  // namespace movigram

@@ -1,0 +1,91 @@
+#include "FrameTiming.h"
+
+#include <cstdio>
+
+#include "commands/UndoCommands.h"
+#include "document/FrameChain.h"
+#include "document/Optimiser.h"
+
+namespace movigram {
+
+std::vector<int32_t> restoreWorkingValues(const Document& doc) {
+    std::vector<int32_t> values;
+    for (int i = 0; i < doc.frameList.count(); ++i) {
+        const TFrame& f = *doc.frameList.frameAt(i);
+        values.push_back(f.hasImage() ? (f.restoreToBackground ? 1 : 0) : -1);
+    }
+    return values;
+}
+
+bool applyRestoreMethods(Document& doc, const std::vector<int32_t>& values) {
+    FrameList& list = doc.frameList;
+    if (int(values.size()) != list.count() || list.empty()) return false;
+    pushUndo(doc, TUndo::indexed(UndoKind::WholeChanged, list, selectAll(list), "restore method", false));
+    for (int i = 0; i < list.count(); ++i) {
+        TFrame& f = *list.frameAt(i);
+        if (!f.hasImage()) continue;
+        f.restoreToBackground = values[size_t(i)] == 1;
+        if (!f.restoreToBackground && f.transparentIndex >= 0) f.overlay = true;
+    }
+    rethread(doc, 0);
+    markModified(doc, false);
+    doc.host().viewChanged(unsigned(ViewPart::Canvas));
+    return true;
+}
+
+bool setRestoreMethod(Document& doc, FrameSelection selection, bool restoreToBackground) {
+    std::vector<int32_t> values = restoreWorkingValues(doc);
+    for (int32_t i : normalizeSelection(doc.frameList, std::move(selection)))
+        values[size_t(i)] = restoreToBackground ? 1 : 0;
+    return applyRestoreMethods(doc, values);
+}
+
+bool applyFrameRate(Document& doc, int32_t msPerFrame, const std::vector<int32_t>& repeats) {
+    FrameList& list = doc.frameList;
+    if (msPerFrame < 1 || int(repeats.size()) != list.count() || list.empty()) return false;
+    for (int32_t r : repeats)
+        if (r < 0) return false;
+    doc.host().stopPlayback();
+    pushUndo(doc, TUndo::timing(list, doc.frameTime, "frame rate"));
+    for (int i = 0; i < list.count(); ++i) list.frameAt(i)->repeat = repeats[size_t(i)];
+    doc.frameTime = msPerFrame;
+    rethread(doc, 0);
+    setFrameTimeAll(doc.firstFrame, doc.frameTime);
+    markModified(doc, false);
+    return true;
+}
+
+bool setFrameRate(Document& doc, int32_t msPerFrame, FrameSelection selection, std::optional<int32_t> repeat) {
+    std::vector<int32_t> repeats;
+    for (int i = 0; i < doc.frameList.count(); ++i) repeats.push_back(doc.frameList.frameAt(i)->repeat);
+    if (repeat)
+        for (int32_t i : normalizeSelection(doc.frameList, std::move(selection))) repeats[size_t(i)] = *repeat;
+    return applyFrameRate(doc, msPerFrame, repeats);
+}
+
+std::string formatMilliseconds(int32_t ms) {
+    char text[32];
+    if (ms >= 1000) std::snprintf(text, sizeof text, "%d,%03d", ms / 1000, ms % 1000);
+    else std::snprintf(text, sizeof text, "%d", ms);
+    return text;
+}
+
+std::string formatFramesPerSecond(int32_t msPerFrame) {
+    if (msPerFrame == 0) return {};
+    char text[32];
+    std::snprintf(text, sizeof text, "%0.2f", 1000.0 / msPerFrame);
+    return text;
+}
+
+bool setLoopCount(Document& doc, int32_t count) {
+    if (count < 0 || count > 65535) return false;
+    doc.loopCount = count;
+    markModified(doc, false);
+    if (count != 1 && !doc.loopOption) {
+        doc.loopOption = true;
+        rethread(doc, 0);
+    }
+    return true;
+}
+
+}  // namespace movigram

@@ -1,0 +1,40 @@
+#pragma once
+// Restore methods, frame rate and loop count.
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "FrameSelection.h"
+
+namespace movigram {
+
+// The working values of the restore method dialog, one per frame: 1 restore
+// to background, 0 do not restore, -1 a frame without image.
+std::vector<int32_t> restoreWorkingValues(const Document& doc);
+// OK of the dialog: records every frame, then every frame with an image
+// restores to the background exactly when its value is 1; a transparent
+// frame that does not restore becomes an overlay.  False when the values do
+// not match the frames.
+bool applyRestoreMethods(Document& doc, const std::vector<int32_t>& values);
+// The dialog's working values with the selected frames set to one method.
+bool setRestoreMethod(Document& doc, FrameSelection selection, bool restoreToBackground);
+
+// OK of the frame rate dialog: records the timing, gives every frame its
+// repeat and every frame with an image msPerFrame.  False (nothing changed)
+// when msPerFrame is below 1, a repeat is negative or the repeats do not
+// match the frames.
+bool applyFrameRate(Document& doc, int32_t msPerFrame, const std::vector<int32_t>& repeats);
+// The same with the selected frames given one repeat and the others keeping
+// theirs.
+bool setFrameRate(Document& doc, int32_t msPerFrame, FrameSelection selection = {},
+                  std::optional<int32_t> repeat = std::nullopt);
+// The read-outs of the dialog: "1,500" for 1500 ms, "14.29" frames per
+// second for 70 ms.
+std::string formatMilliseconds(int32_t ms);
+std::string formatFramesPerSecond(int32_t msPerFrame);
+
+// Loop count (0 plays without end); a count other than 1 switches looping
+// on.  False for a count outside 0..65535, which a GIF cannot hold.
+bool setLoopCount(Document& doc, int32_t count);
+
+}  // namespace movigram

@@ -1,0 +1,64 @@
+#pragma once
+// One entry for every file the document reads: the reader is chosen by the
+// extension (without regard to case) and the result is either one 8-bit
+// still image, a chain of frames (GIF and video files) or the text of a
+// comment, with the result code and the message the reading loop shows.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "TrueColorImage.h"
+#include "document/FrameChain.h"
+
+namespace movigram {
+
+enum class ImportKind { None, Gif, Pcx, Qcx, Bmp, Jpeg, Video, Text };
+
+// The reader for a path, by the extension from its last '.'.
+ImportKind importKindOf(const std::string& path);
+
+// Codes 0..3 are those of the GIF reader, 0..6 those of the video reader.
+enum ImportCode : int {
+    ImportOk = 0,
+    ImportNoMemory = 1,
+    ImportCannotOpen = 2,
+    ImportCorrupt = 3,
+    ImportUnsupportedDepth = 4,
+    ImportUnsupportedCompression = 5,
+    ImportUnexpectedEnd = 6,
+    ImportReductionFailed = 7,  // a deep still image could not be brought to 8 bits
+    ImportSkipped = 8,          // an extension no reader takes
+};
+
+struct ImportOptions {
+    Host* host = nullptr;                                // status text while an image is reduced
+    std::function<void(int)> progress;                   // 0..100
+    std::function<void(const TFrame&)> paint;            // GIF and video frames as they are read
+    std::function<void(const TrueColorImage&)> preview;  // a deep image before its reduction
+    DecodeLimits limits = DecodeLimits::defaults();
+};
+
+struct ImportedFile {
+    ImportKind kind = ImportKind::None;
+    int result = ImportOk;
+    // What the reading loop shows in a message box with the stop icon; no
+    // message when it is empty.
+    std::string caption;
+    std::string message;
+
+    std::unique_ptr<TDib256> image;  // a still image
+    FrameChain frames;               // a GIF or video file, kept also after an error
+    bool loopFound = false;          // GIF: the looping extension was there
+    int32_t loopCount = 0;
+    std::string text;  // a text file, for a comment frame
+
+    bool multiFrameSource() const { return kind == ImportKind::Gif || kind == ImportKind::Video; }
+};
+
+// Text files give at most this many bytes.
+constexpr size_t maxCommentFileBytes = 65534;
+
+ImportedFile readImageFile(const std::string& path, const ImportOptions& options = {});
+
+}  // namespace movigram

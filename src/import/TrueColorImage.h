@@ -1,0 +1,71 @@
+#pragma once
+// A picture deeper than 8 bits on its way to the quantiser.  Rows are kept
+// bottom-up, the memory order of an 8-bit image, so the quantiser's output
+// needs no flip; each row is padded to four bytes.  Pixels are 16-bit 5-5-5
+// words (bits 0..4 blue, 5..9 green, 10..14 red) or blue, green, red bytes.
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "document/DecodeLimits.h"
+#include "document/Host.h"
+#include "document/TDib256.h"
+
+namespace movigram {
+
+struct Rgb8 {
+    uint8_t red = 0;
+    uint8_t green = 0;
+    uint8_t blue = 0;
+    friend bool operator==(const Rgb8&, const Rgb8&) = default;
+};
+
+class TrueColorImage {
+public:
+    // A black picture, or nothing when its size is not positive, breaks the
+    // limits or the memory cannot be had.  bitsPerPixel is 16 or 24.
+    static std::optional<TrueColorImage> create(int64_t width, int64_t height, int bitsPerPixel,
+                                                const DecodeLimits& limits);
+
+    int32_t width() const { return width_; }
+    int32_t height() const { return height_; }
+    int bitsPerPixel() const { return bitsPerPixel_; }
+    size_t stride() const { return stride_; }
+
+    // Row y of the picture, 0 being the top.
+    uint8_t* row(int32_t y) { return pixels_.data() + size_t(height_ - 1 - y) * stride_; }
+    const uint8_t* row(int32_t y) const { return pixels_.data() + size_t(height_ - 1 - y) * stride_; }
+    const uint8_t* data() const { return pixels_.data(); }
+
+    // The colour of a pixel with 8-bit channels (5-bit channels scaled to
+    // 0..255 and rounded).
+    Rgb8 rgbAt(int32_t x, int32_t y) const;
+
+private:
+    TrueColorImage() = default;
+    int32_t width_ = 0;
+    int32_t height_ = 0;
+    int bitsPerPixel_ = 24;
+    size_t stride_ = 0;
+    std::vector<uint8_t> pixels_;
+};
+
+// Bytes of one image of width x height at bytesPerPixel, or 0 when the size
+// is not positive or passes the limits.
+uint64_t checkedImageBytes(int64_t width, int64_t height, int bytesPerPixel, const DecodeLimits& limits);
+
+// The 8-bit image of up to 256 colours made by the median cut; null when the
+// reduction fails.  The status text "Reducing to 256 colors" is shown while
+// it runs.
+std::unique_ptr<TDib256> reduceTo256(const TrueColorImage& image, Host* host = nullptr);
+
+// What a still-image reader yields: an 8-bit image, or a deeper one that is
+// still to be reduced.
+struct DecodedImage {
+    std::unique_ptr<TDib256> indexed;
+    std::optional<TrueColorImage> trueColor;
+    explicit operator bool() const { return indexed || trueColor; }
+};
+
+}  // namespace movigram

@@ -1,0 +1,165 @@
+// Every recorded operation, applied to generated animations in random
+// sequences and then undone step by step, gives back the animation exactly.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "OpsTestSupport.h"
+#include "colour/ColorCommands.h"
+#include "commands/UndoCommands.h"
+#include "effects/DoFade.h"
+#include "frameops/FlipRotate.h"
+#include "frameops/FrameOffset.h"
+#include "frameops/FrameOrder.h"
+#include "frameops/FrameTiming.h"
+#include "frameops/GrayScale.h"
+
+namespace movigram {
+namespace {
+
+using Rng = std::mt19937;
+
+int pick(Rng& rng, int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); }
+
+FrameSelection randomSelection(const Document& doc, Rng& rng) {
+    FrameSelection s;
+    for (int i = 0; i < doc.frameList.count(); ++i)
+        if (pick(rng, 0, 1)) s.push_back(i);
+    return s;
+}
+
+void selectRandomImageFrame(Document& doc, Rng& rng) {
+    std::vector<int> images;
+    for (int i = 0; i < doc.frameList.count(); ++i)
+        if (doc.frameList.frameAt(i)->hasImage()) images.push_back(i);
+    if (images.empty()) return;
+    doc.frameList.select(images[size_t(pick(rng, 0, int(images.size()) - 1))]);
+    rethread(doc, 0);
+}
+
+struct Operation {
+    const char* name;
+    std::function<void(Document&, Rng&)> run;
+};
+
+const std::vector<Operation>& operations() {
+    static const std::vector<Operation> ops = {
+        {"shift", [](Document& d, Rng& r) { shiftFrames(d, randomSelection(d, r), pick(r, -30, 30), pick(r, -30, 30)); }},
+        {"sprite", [](Document& d, Rng& r) { movingSprite(d, randomSelection(d, r), pick(r, -9, 9), pick(r, -9, 9)); }},
+        {"crop",
+         [](Document& d, Rng& r) {
+             const int left = pick(r, 0, 30), top = pick(r, 0, 20);
+             cropFrames(d, randomSelection(d, r), {left, top, left + pick(r, 0, 30), top + pick(r, 0, 20)},
+                        pick(r, 0, 1) == 1);
+         }},
+        {"delete", [](Document& d, Rng& r) { deleteFrames(d, randomSelection(d, r)); }},
+        {"resize", [](Document& d, Rng& r) { resizeFrames(d, randomSelection(d, r), pick(r, 1, 40), pick(r, 1, 30)); }},
+        {"duplicate",
+         [](Document& d, Rng& r) {
+             selectRandomImageFrame(d, r);
+             duplicateFrames(d, randomSelection(d, r), pick(r, 2, 3));
+         }},
+        {"flip or rotate",
+         [](Document& d, Rng& r) { flipRotateFrames(d, randomSelection(d, r), pick(r, 0, 4), pick(r, 0, 1) == 1); }},
+        {"reverse", [](Document& d, Rng& r) { reverseOrder(d, randomSelection(d, r)); }},
+        {"gray", [](Document& d, Rng& r) { grayScale(d, randomSelection(d, r)); }},
+        {"restore method",
+         [](Document& d, Rng& r) { setRestoreMethod(d, randomSelection(d, r), pick(r, 0, 1) == 1); }},
+        {"solid color",
+         [](Document& d, Rng& r) {
+             selectRandomImageFrame(d, r);
+             insertSolidColor(d, pick(r, 0, 7));
+         }},
+        {"transparent color",
+         [](Document& d, Rng& r) {
+             selectRandomImageFrame(d, r);
+             beginTransparentPick(d);
+             setPickedColor(d, PickMode::Transparent, pick(r, -1, 7));
+         }},
+        {"merge background",
+         [](Document& d, Rng& r) {
+             selectRandomImageFrame(d, r);
+             mergeBackground(d);
+         }},
+        {"merge foreground",
+         [](Document& d, Rng& r) {
+             selectRandomImageFrame(d, r);
+             for (int i = d.frameList.count(); i-- > 0;)
+                 if (d.frameList.frameAt(i)->transparentIndex >= 0 && pick(r, 0, 1)) d.frameList.select(i);
+             rethread(d, 0);
+             mergeForeground(d);
+         }},
+        {"unoptimize", [](Document& d, Rng&) { unoptimize(d); }},
+        {"delete color",
+         [](Document& d, Rng& r) {
+             selectRandomImageFrame(d, r);
+             deletePaletteEntry(d, pick(r, 0, shownPalette(d).colorCount - 1));
+         }},
+        {"effect",
+         [](Document& d, Rng& r) {
+             selectRandomImageFrame(d, r);
+             EffectParams p;
+             p.effect = pick(r, 0, EffectCount - 1);
+             const EffectFamily& family = *familyOfEffect(p.effect);
+             p.direction = family.firstDirection < 0 ? 0 : pick(r, family.firstDirection, family.lastDirection);
+             p.frameCount = pick(r, 1, 4);
+             p.msPerFrame = 10 * pick(r, 1, 12);
+             p.cellWidth = pick(r, 1, 4);
+             p.cellHeight = pick(r, 1, 4);
+             p.solidIndex = pick(r, 0, 7);
+             p.solidColor = rgbValue(pick(r, 0, 255), pick(r, 0, 255), pick(r, 0, 255));
+             if (effectInfo(p.effect)->flags & EffectBefore) DoFadeIn(d, p, 7);
+             else DoFadeOut(d, p, 7);
+         }},
+    };
+    return ops;
+}
+
+TEST(UndoProperty, EachOperationUndoesExactly) {
+    for (const Operation& op : operations()) {
+        int recorded = 0;
+        for (uint32_t seed = 1; seed <= 60; ++seed) {
+            Rng rng(seed);
+            auto doc = test::randomDocument(rng);
+            const std::string before = test::describe(*doc);
+            const size_t records = doc->undo.size();
+            op.run(*doc, rng);
+            if (doc->undo.size() == records) {
+                EXPECT_EQ(test::describe(*doc), before) << op.name << " changed without a record, seed " << seed;
+                continue;
+            }
+            ASSERT_EQ(doc->undo.size(), records + 1) << op.name;
+            ++recorded;
+            undo(*doc);
+            ASSERT_EQ(test::describe(*doc), before) << op.name << ", seed " << seed;
+        }
+        // The generated animations must give every operation work to do.
+        EXPECT_GE(recorded, 20) << op.name;
+    }
+}
+
+TEST(UndoProperty, SequencesUndoStepByStep) {
+    const auto& ops = operations();
+    for (uint32_t seed = 1; seed <= 300; ++seed) {
+        Rng rng(seed * 7919);
+        auto doc = test::randomDocument(rng);
+        std::vector<std::string> states{test::describe(*doc)};
+        std::vector<std::string> names;
+        const int steps = pick(rng, 2, 5);
+        for (int k = 0; k < steps; ++k) {
+            const Operation& op = ops[size_t(pick(rng, 0, int(ops.size()) - 1))];
+            const size_t records = doc->undo.size();
+            op.run(*doc, rng);
+            if (doc->undo.size() == records) continue;
+            names.push_back(op.name);
+            states.push_back(test::describe(*doc));
+        }
+        for (size_t k = names.size(); k-- > 0;) {
+            undo(*doc);
+            ASSERT_EQ(test::describe(*doc), states[k]) << "undoing " << names[k] << ", seed " << seed;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace movigram

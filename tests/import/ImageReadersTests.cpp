@@ -1,0 +1,89 @@
+// The reader table: which reader an extension reaches, and what each one
+// reports when it fails.
+#include <gtest/gtest.h>
+
+#include "ImportTestFiles.h"
+#include "document/GifReader.h"
+#include "import/ImageReaders.h"
+#include "support/GifBuilder.h"
+
+namespace movigram {
+namespace {
+
+using namespace test;
+
+TEST(ImageReaders, ExtensionsWithoutRegardToCase) {
+    const std::pair<const char*, ImportKind> cases[] = {
+        {"a.gif", ImportKind::Gif},         {"a.PCX", ImportKind::Pcx},     {"a.qcx", ImportKind::Qcx},
+        {"a.Bmp", ImportKind::Bmp},         {"a.jpg", ImportKind::Jpeg},    {"a.JPEG", ImportKind::Jpeg},
+        {"a.avi", ImportKind::Video},       {"a.mp4", ImportKind::Video},   {"a.webm", ImportKind::Video},
+        {"a.txt", ImportKind::Text},        {"a.png", ImportKind::None},    {"gif", ImportKind::None},
+        {"dir.gif/file", ImportKind::None}, {"x.tar.gif", ImportKind::Gif},
+    };
+    for (const auto& [path, kind] : cases) EXPECT_EQ(importKindOf(path), kind) << path;
+}
+
+TEST(ImageReaders, FailuresAndTheirMessages) {
+    ScratchDir dir;
+    const Bytes junk(200, 0x33);
+    ImportedFile bmp = readImageFile(dir.write("bad.bmp", junk));
+    EXPECT_EQ(bmp.result, ImportCorrupt);
+    EXPECT_EQ(bmp.caption, "File error");
+    EXPECT_EQ(bmp.message, "GDI file read failure");
+
+    for (const char* name : {"bad.pcx", "bad.qcx", "bad.jpg"}) {
+        ImportedFile still = readImageFile(dir.write(name, junk));
+        EXPECT_EQ(still.result, ImportCorrupt) << name;
+        EXPECT_TRUE(still.message.empty()) << name;
+        EXPECT_FALSE(still.image) << name;
+    }
+
+    ImportedFile png = readImageFile(dir.write("a.png", junk));
+    EXPECT_EQ(png.result, ImportSkipped);
+    EXPECT_TRUE(png.message.empty());
+
+    const std::string gifPath = dir.path("missing.gif");
+    ImportedFile gif = readImageFile(gifPath);
+    EXPECT_EQ(gif.result, ImportCannotOpen);
+    EXPECT_EQ(gif.message, "Cannot open file \"" + gifPath + "\"");
+}
+
+TEST(ImageReaders, DeepStillImagesArePreviewedAndReduced) {
+    BmpSpec spec;
+    spec.width = 3, spec.height = 2, spec.bitCount = 24;
+    spec.pixels = packPixelRows(3, 2, 3, [](int x, int y) { return x == 1 && y == 0 ? 0xFF0000u : 0x0000FFu; });
+    ScratchDir dir;
+    int previews = 0;
+    ImportOptions options;
+    options.preview = [&](const TrueColorImage& image) {
+        ++previews;
+        EXPECT_EQ(image.rgbAt(1, 0), (Rgb8{255, 0, 0}));
+    };
+    ImportedFile read = readImageFile(dir.write("deep.bmp", bmpFile(spec)), options);
+    ASSERT_EQ(read.result, ImportOk);
+    EXPECT_EQ(previews, 1);
+    ASSERT_TRUE(read.image);
+    EXPECT_EQ(colorAt(*read.image, 1, 0), (Rgb8{255, 0, 0}));
+    EXPECT_EQ(colorAt(*read.image, 2, 1), (Rgb8{0, 0, 255}));
+    EXPECT_EQ(read.image->colorsUsed, 2);
+}
+
+TEST(ImageReaders, TextAndGifFiles) {
+    ScratchDir dir;
+    ImportedFile text = readImageFile(dir.write("note.txt", Bytes(70000, 'a')));
+    EXPECT_EQ(text.kind, ImportKind::Text);
+    EXPECT_EQ(text.text.size(), maxCommentFileBytes);
+
+    GifBuilder gif(2, 2);
+    gif.loop(3).image(0, 0, 2, 2, {0, 1, 2, 3}).image(0, 0, 2, 2, {3, 2, 1, 0}).trailer();
+    const std::string path = dir.write("anim.gif", gif.bytes());
+    ImportedFile anim = readImageFile(path);
+    EXPECT_EQ(anim.result, ImportOk);
+    EXPECT_TRUE(anim.multiFrameSource());
+    EXPECT_EQ(anim.frames.size(), 2u);
+    EXPECT_TRUE(anim.loopFound);
+    EXPECT_EQ(anim.loopCount, readGif(path).loopCount);
+}
+
+}  // namespace
+}  // namespace movigram
