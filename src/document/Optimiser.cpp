@@ -12,6 +12,8 @@ namespace {
 
 // Longest frame that merging may produce: the GIF delay field holds 655.35 s.
 constexpr int64_t mergeLimitMs = 655350;
+// The largest screen the optimiser keeps a picture of (two bytes a pixel).
+constexpr int64_t maxOptimisedScreenPixels = 64ll << 20;
 
 // The bounding box of the positions of `area` where counts(x, y) holds, as
 // inclusive bounds; empty (left = area.right, right = area.left, ...) when none.
@@ -222,14 +224,16 @@ void rethread(Document& doc, int mode) {
         doc.screenWidth = doc.screenHeight = 0;
         return;
     }
-    const bool optimise = mode >= 1 && doc.cropToDirty;
-    StatusText status(host, optimise ? "Rethreading frames and optimizing..." : "Rethreading frames...");
-    doc.dirtyRectsUpToDate = false;
-
     const int n = list.count();
     for (int i = 0; i < n; ++i) list.frameAt(i)->next = i + 1 < n ? list.frameAt(i + 1) : nullptr;
     doc.firstFrame = list.frameAt(0);
     const TSize screen = boundingSize(doc.firstFrame);
+    // A screen too large to keep a picture of (a frame placed far out at
+    // 65535, say) is simply written whole.
+    const bool optimise =
+        mode >= 1 && doc.cropToDirty && int64_t(screen.width) * screen.height <= maxOptimisedScreenPixels;
+    StatusText status(host, optimise ? "Rethreading frames and optimizing..." : "Rethreading frames...");
+    doc.dirtyRectsUpToDate = false;
 
     WorkScreen work(optimise ? screen.width : 0, optimise ? screen.height : 0);
     TFrame* previous = doc.firstFrame->image ? doc.firstFrame : nullptr;

@@ -189,5 +189,20 @@ TEST(Rethread, MaskLeavesFramesThatShowTheTransparentValue) {
     EXPECT_EQ(doc.frameList.frameAt(1)->image->pixel(2, 0), 5);
 }
 
+TEST(Rethread, HugeScreensAreWrittenWhole) {
+    // A frame placed far out makes a screen of billions of pixels; the
+    // optimiser keeps no picture of it and leaves every frame whole.
+    std::vector<std::unique_ptr<TFrame>> frames;
+    frames.push_back(solid(4, 4, 1));
+    frames.push_back(solid(2, 2, 1));
+    frames[1]->moveTo({65000, 65000});
+    frames.push_back(solid(4, 4, 1));
+    Document doc = documentOf(std::move(frames));
+    rethread(doc, 2);
+    ASSERT_EQ(doc.frameList.count(), 3);
+    EXPECT_EQ(doc.frameList.frameAt(2)->dirtyRect, (TRect{0, 0, 4, 4}));
+    EXPECT_EQ(doc.screenWidth, 65002);
+}
+
 }  // namespace
 }  // namespace movigram
