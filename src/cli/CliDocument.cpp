@@ -4,6 +4,7 @@
 
 #include "commands/OpenCommands.h"
 #include "commands/SaveCommands.h"
+#include "import/PaletteLoading.h"
 #include "document/GifReader.h"
 #include "document/GifWriter.h"
 
@@ -23,9 +24,7 @@ void openGif(Document& doc, const std::string& path) {
 }
 
 void loadFixedPalette(Document& doc, const std::string& path) {
-    const GifReadOutput gif = readGif(path);
-    if (!gif.globalPalette) throw CliError{"no palette could be read from \"" + path + "\""};
-    doc.globalPalette = std::make_unique<TMyPalette>(*gif.globalPalette);
+    if (!loadPalette(doc, path).loaded) throw CliError{"no palette could be read from \"" + path + "\""};
     doc.globalPaletteMode = GlobalPaletteMode::Fixed;
 }
 

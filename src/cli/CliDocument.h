@@ -19,8 +19,8 @@ public:
 // file read only in part is reported and kept.
 void openGif(Document& doc, const std::string& path);
 
-// Makes the palette of the file (the global colour table of a GIF) the
-// document's fixed global palette.
+// Makes the palette of the file (".pal", or the colours of a ".gif", ".bmp"
+// or ".pcx" image) the document's fixed global palette.
 void loadFixedPalette(Document& doc, const std::string& path);
 
 // "Save as" (optimize false) or "Save optimized as" (optimize true).
