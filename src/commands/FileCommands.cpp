@@ -19,16 +19,6 @@ namespace movigram {
 namespace {
 
 const char programCaption[] = "Movigram GIF Animator";
-constexpr size_t maxCommentFileBytes = 65534;
-
-std::string lowerExtension(const std::string& path) {
-    const size_t slash = path.find_last_of('/');
-    const size_t dot = path.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
-    std::string ext = path.substr(dot);
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-    return ext;
-}
 
 std::string folderOf(const std::string& path) {
     const size_t slash = path.find_last_of('/');
@@ -156,25 +146,16 @@ void readFiles(Document& doc, int position, const FileBatch& batch) {
             if (fileNumber++ < 4) host.addRecentFile(path);
             if (doc.fileName.empty()) doc.fileName = replaceExtension(name, ".gif");
 
-            const std::string ext = lowerExtension(path);
-            if (ext == ".txt") {
-                std::vector<uint8_t> bytes;
-                if (readWholeFile(path, bytes) != ReadFileResult::Ok) {
-                    host.showMessage("File error", "Cannot open file \"" + name + "\"", MessageIcon::Stop);
-                    continue;
-                }
-                bytes.resize(std::min(bytes.size(), maxCommentFileBytes));
-                auto comment = std::make_unique<TTextFrame>(
-                    host.textMeasurer(), std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+            ImportResult imported = importFile(path, host);
+            if (!imported.message.empty()) host.showMessage(imported.caption, imported.message, MessageIcon::Stop);
+            if (imported.isText) {
+                auto comment = std::make_unique<TTextFrame>(host.textMeasurer(), imported.text);
                 TFrame* frame = comment.get();
                 place.add(name, std::move(comment));
                 doc.currentFrame = frame;
                 host.viewChanged(unsigned(ViewPart::Canvas));
                 continue;
             }
-
-            ImportResult imported = importFile(path, host);
-            if (!imported.message.empty()) host.showMessage(imported.caption, imported.message, MessageIcon::Stop);
             if (imported.isChain) {
                 if (imported.isGif) {
                     loopFound = imported.loopFound;

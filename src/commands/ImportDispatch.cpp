@@ -16,6 +16,8 @@ ImportResult importFile(const std::string& path, Host& host) {
     result.image = std::move(file.image);
     result.loopFound = file.loopFound;
     result.loopCount = file.loopCount;
+    result.isText = file.kind == ImportKind::Text;
+    result.text = std::move(file.text);
     result.caption = file.caption.empty() ? "File error" : file.caption;
     result.message = std::move(file.message);
     return result;

@@ -17,6 +17,9 @@ struct ImportResult {
     std::unique_ptr<TDib256> image;
     bool loopFound = false;
     int32_t loopCount = 0;
+    // A text file: its bytes become a comment frame.
+    bool isText = false;
+    std::string text;
     // The message for a failure, empty when there is none to show.
     std::string caption;
     std::string message;
