@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "BenchData.h"
 #include "GiflibCoder.h"
 #include "document/ByteSink.h"
@@ -129,7 +131,7 @@ InputSet corpusSet(const std::string& folder, bool& found) {
     set.name = "corpus";
     const std::vector<std::string> paths = gifFilesBelow(folder);
     found = !paths.empty();
-    int rejectedByBoth = 0, oursOnly = 0, giflibOnly = 0, imageless = 0;
+    int rejectedByBoth = 0, oursOnly = 0, giflibOnly = 0, imageless = 0, unwritable = 0;
     size_t images = 0;
     for (const std::string& path : paths) {
         std::vector<uint8_t> file;
@@ -151,14 +153,22 @@ InputSet corpusSet(const std::string& folder, bool& found) {
         images += ours.pictures.size();
         for (const Picture& p : ours.pictures) set.decodePixels += uint64_t(p.width) * uint64_t(p.height);
         set.files.push_back(std::move(file));
-        addAnimation(set, Animation{ours.global, std::move(ours.pictures)}, path);
+        // A GIF cannot place an image past 65535; the writer clips such
+        // images, so they are read but not written.
+        const bool writable = std::all_of(ours.pictures.begin(), ours.pictures.end(), [](const Picture& p) {
+            return p.left + p.width <= 0xFFFF && p.top + p.height <= 0xFFFF;
+        });
+        if (writable) addAnimation(set, Animation{ours.global, std::move(ours.pictures)}, path);
+        else ++unwritable;
     }
     char text[256];
-    std::snprintf(text, sizeof text, "%zu of %zu files, %zu images", set.files.size(), paths.size(), images);
+    std::snprintf(text, sizeof text, "%zu of %zu files", set.files.size(), paths.size());
     set.description = text;
-    std::printf("corpus %s: %zu files timed; left out: %d rejected by both readers, %d accepted by "
-                "movigram only, %d by giflib only, %d without images\n",
-                folder.c_str(), set.files.size(), rejectedByBoth, oursOnly, giflibOnly, imageless);
+    std::printf("corpus %s: %zu files (%zu images) read in the timings, %zu written; left out: %d rejected by "
+                "both readers, %d accepted by movigram only, %d by giflib only, %d without images, %d with "
+                "images past 65535 (not written)\n",
+                folder.c_str(), set.files.size(), images, set.chains.size(), rejectedByBoth, oursOnly, giflibOnly,
+                imageless, unwritable);
     return set;
 }
 
@@ -234,6 +244,8 @@ void encodeGiflib(benchmark::State& state, const InputSet* set) {
 // The console output as usual, with every run's rate kept for the summary.
 class SummaryReporter : public benchmark::ConsoleReporter {
 public:
+    SummaryReporter() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_ColorTabular : OO_Tabular) {}
+
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
             const auto counter = run.counters.find(rateCounter);
@@ -267,18 +279,19 @@ private:
 };
 
 void printSummary(const SummaryReporter& reporter, const std::vector<InputSet>& sets) {
-    std::printf("\nLZW throughput in megapixels per second (CPU time, median of the repetitions)\n");
-    std::printf("%-10s %-34s %9s   %-29s   %-29s\n", "input", "", "Mpx", "decode: movigram  giflib  ratio",
-                "encode: movigram  giflib  ratio");
+    std::printf("\nLZW throughput in megapixels per second of CPU time (median of the repetitions)\n\n");
+    std::printf("%-10s %-22s %8s  | %-27s | %-27s\n", "input", "", "Mpx", "   decode", "   encode");
+    std::printf("%-10s %-22s %8s  | %9s %8s %8s | %9s %8s %8s\n", "", "", "", "movigram", "giflib", "ratio",
+                "movigram", "giflib", "ratio");
     auto cell = [](double ours, double theirs) {
         char text[64];
-        if (ours < 0 || theirs <= 0) std::snprintf(text, sizeof text, "%29s", "not run");
-        else std::snprintf(text, sizeof text, "%16.1f %7.1f %6.2f", ours, theirs, ours / theirs);
+        if (ours < 0 || theirs <= 0) std::snprintf(text, sizeof text, "%27s", "not run");
+        else std::snprintf(text, sizeof text, "%9.1f %8.1f %8.2f", ours, theirs, ours / theirs);
         return std::string(text);
     };
     for (const InputSet& set : sets) {
         const std::string d = "decode/" + set.name + "/", e = "encode/" + set.name + "/";
-        std::printf("%-10s %-34s %9.2f   %s   %s\n", set.name.c_str(), set.description.c_str(),
+        std::printf("%-10s %-22s %8.1f  | %s | %s\n", set.name.c_str(), set.description.c_str(),
                     double(set.decodePixels) / 1e6,
                     cell(reporter.rate(d + "movigram"), reporter.rate(d + "giflib")).c_str(),
                     cell(reporter.rate(e + "movigram"), reporter.rate(e + "giflib")).c_str());
@@ -314,16 +327,19 @@ void printSummary(const SummaryReporter& reporter, const std::vector<InputSet>& 
 int main(int argc, char** argv) {
     using namespace movigram::bench;
 
-    // Three repetitions unless told otherwise: the median is steadier than a
-    // single run on a busy machine.
+    // Five repetitions unless told otherwise, run in random order so that
+    // both sides of a comparison meet the same load on a busy machine; the
+    // summary takes the median.
     std::vector<char*> args(argv, argv + argc);
     bool repetitionsGiven = false;
     for (int i = 1; i < argc; ++i)
         if (std::string(argv[i]).starts_with("--benchmark_repetitions")) repetitionsGiven = true;
-    static char repetitions[] = "--benchmark_repetitions=3";
+    static char repetitions[] = "--benchmark_repetitions=5";
+    static char interleaving[] = "--benchmark_enable_random_interleaving=true";
     static char aggregatesOnly[] = "--benchmark_display_aggregates_only=true";
     if (!repetitionsGiven) {
         args.push_back(repetitions);
+        args.push_back(interleaving);
         args.push_back(aggregatesOnly);
     }
     int count = int(args.size());
@@ -336,9 +352,8 @@ int main(int argc, char** argv) {
     InputSet corpus = corpusSet(folder, found);
     if (!found) std::printf("corpus: no GIF files under %s; skipped\n", folder.c_str());
     else if (!corpus.files.empty()) sets.push_back(std::move(corpus));
-    sets.push_back(generatedSet("anim640", "100 frames of 640x480, shapes on gradients",
-                                generateAnimation(100, 640, 480, 1)));
-    sets.push_back(generatedSet("photo1080", "one 1920x1080 photo-like image, grainy", generatePhoto(1920, 1080, 2)));
+    sets.push_back(generatedSet("anim640", "100 frames 640x480", generateAnimation(100, 640, 480, 1)));
+    sets.push_back(generatedSet("photo1080", "1920x1080 grainy photo", generatePhoto(1920, 1080, 2)));
 
     for (const InputSet& set : sets) {
         const InputSet* p = &set;

@@ -1,84 +1,259 @@
 #include "LzwEncoder.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 
 namespace movigram {
 
-LzwEncoder::LzwEncoder() : slots_(slotCount, emptySlot) {}
+// How the encoder is kept fast.
+//
+// The parse looks up (current string, next index) once per pixel, and each
+// lookup needs the one before.  A hit costs about one load from the hash
+// table; a miss (the end of a string) costs a mispredicted branch, which is
+// most of the time on grainy images.
+//
+// Codes are carried as 15-bit tags: the code shifted left by three with three
+// hashed bits below.  The slot of (tag, index) is the tag xor a 15-bit hash of
+// the index, so it does not wait for anything but the previous lookup, and
+// the strings ending in any one index spread over the whole table.  A slot
+// holds only the tag of its code, so a hit gives the next tag with one load;
+// the key kept for the code is compared alongside.
+//
+// Runs of one index c are common in animations.  The encoder keeps for each
+// index the tags of c, cc, ccc ... up to the longest run in the table, so a
+// string beginning with a run goes to the longest run string that fits in one
+// step.  When the run goes on past that string, the string is known to end
+// there: no lookup is needed and the run one longer is added.  On grainy rows
+// a run seldom follows the start of a string and looking for one only costs
+// mispredictions, so a row follows runs only when at least two in five string
+// starts in the row before were followed by the same index.
+//
+// The parse only collects the codes; the packer writes them afterwards with
+// the sizes a decoder expects (repeating the decoder's bookkeeping of table
+// growth), 64 bits at a time, and sends out whole sub-blocks.
+
+namespace {
+
+uint32_t tagOf(uint32_t code) { return code << 3 | ((code * 0x9E3779B1u) >> 29); }
+uint32_t codeOf(uint32_t tag) { return tag >> 3; }
+
+uint32_t indexHash(uint32_t c, uint32_t bits) { return (c * 0x9E3779B1u) >> (32 - bits); }
+
+void storeLe64(uint8_t* p, uint64_t v) {
+    if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap64(v);
+    std::memcpy(p, &v, sizeof v);
+}
+
+// How many of p[0 .. limit) equal c, where p[0 .. available) may be read and
+// p[0] is c.  Compares eight bytes at a time; a short run costs one compare.
+uint32_t runOf(const uint8_t* p, uint32_t available, uint8_t c, uint32_t limit) {
+    const uint64_t pattern = uint64_t(c) * 0x0101010101010101ull;
+    uint32_t i = 0;
+    while (i + 8 <= available) {
+        uint64_t word;
+        std::memcpy(&word, p + i, sizeof word);
+        const uint64_t differ = word ^ pattern;
+        if (differ) {
+            if constexpr (std::endian::native == std::endian::little)
+                i += uint32_t(std::countr_zero(differ)) / 8;
+            else
+                i += uint32_t(std::countl_zero(differ)) / 8;
+            return std::min(i, limit);
+        }
+        i += 8;
+        if (i >= limit) return limit;
+    }
+    while (i < available && i < limit && p[i] == c) ++i;
+    return i;
+}
+
+// Writes the whole sub-blocks of [buffer, end), all of it when last, and
+// moves what is left to the front; returns the new end.
+uint8_t* writeBlocks(ByteSink& out, uint8_t* buffer, uint8_t* end, bool last) {
+    const uint8_t* p = buffer;
+    while (end - p >= 255 || (last && end > p)) {
+        const size_t n = std::min<size_t>(255, size_t(end - p));
+        out.put(uint8_t(n));
+        out.write(p, n);
+        p += n;
+    }
+    const size_t rest = size_t(end - p);
+    std::memmove(buffer, p, rest);
+    return buffer + rest;
+}
+
+}  // namespace
+
+// The helpers of the encoding loop must be inlined for its state to stay in
+// registers.
+#if defined(__GNUC__)
+#define MOVIGRAM_INLINE __attribute__((always_inline))
+#else
+#define MOVIGRAM_INLINE
+#endif
+
+struct LzwEncoder::Packer {
+    ByteSink& out;
+    uint8_t* const buffer;
+    uint8_t* const full;
+    const uint32_t minCodeSize;
+    const uint32_t clearCode;
+    uint8_t* at = buffer;
+    uint64_t acc = 0;
+    uint32_t bits = 0;
+    uint32_t codeSize = 0, growAt = 0, nextFree = 0;
+
+    void reset() {
+        codeSize = minCodeSize + 1;
+        growAt = (1u << codeSize) + 1;
+        nextFree = clearCode + 2;
+    }
+    void put(uint32_t code) {
+        acc |= uint64_t(code) << bits;
+        bits += codeSize;
+        storeLe64(at, acc);
+        at += bits >> 3;
+        acc >>= bits & ~7u;
+        bits &= 7;
+    }
+    // Codes that each end a string and so add one to the table; the parse
+    // empties its table at the same points.
+    void putStrings(const uint16_t* codes, size_t n) {
+        for (size_t i = 0; i < n; ++i) {
+            put(codes[i]);
+            if (++nextFree == growAt) {
+                if (codeSize > 11) {
+                    put(clearCode);
+                    reset();
+                } else {
+                    ++codeSize;
+                    growAt = (1u << codeSize) + 1;
+                }
+            }
+            if (at >= full) at = writeBlocks(out, buffer, at, false);
+        }
+    }
+    void finish() {
+        if (bits > 0) *at++ = uint8_t(acc);
+        writeBlocks(out, buffer, at, true);
+    }
+};
+
+LzwEncoder::LzwEncoder()
+    : slots_(slotCount, emptySlot),
+      keys_(4096),
+      ladder_(new uint16_t[256 * ladderSize]),
+      codes_(codeBatch),
+      pending_(pendingSize + 64) {}
+
+void LzwEncoder::clearTable(uint32_t clearCode) {
+    std::fill(slots_.begin(), slots_.end(), emptySlot);
+    for (uint32_t c = 0; c < clearCode; ++c) {
+        runLength_[c] = 1;
+        runTop_[c] = ladder_[c * ladderSize + 1] = uint16_t(tagOf(c));
+    }
+}
 
 void LzwEncoder::encode(const uint8_t* firstRow, std::ptrdiff_t rowStep, uint32_t width,
                         uint32_t height, int minCodeSize, ByteSink& out) {
     const uint32_t clearCode = 1u << minCodeSize;
     const uint32_t endCode = clearCode + 1;
-    uint32_t codeSize = minCodeSize + 1;
-    uint32_t maxCode = 1u << codeSize;
-    uint32_t nextFree = clearCode + 2;
+    uint16_t* const slots = slots_.data();
+    uint32_t* const keys = keys_.data();
+    uint16_t* const ladder = ladder_.get();
+    uint16_t* const runLength = runLength_;
+    uint16_t* const runTop = runTop_;
+    uint16_t* const codes = codes_.data();
+    uint16_t* const codesFull = codes + codeBatch;
 
-    data_.clear();
-    data_.reserve(size_t(width) * height / 2 + 64);
-    uint64_t acc = 0;
-    uint32_t bits = 0;
-    auto emit = [&](uint32_t code) {
-        acc |= uint64_t(code) << bits;
-        bits += codeSize;
-        while (bits >= 8) {
-            data_.push_back(uint8_t(acc));
-            acc >>= 8;
-            bits -= 8;
-        }
-    };
-    auto resetTable = [&] {
-        std::fill(slots_.begin(), slots_.end(), emptySlot);
-        codeSize = minCodeSize + 1;
-        maxCode = 1u << codeSize;
-        nextFree = clearCode + 2;
-    };
-
+    Packer packer{out, pending_.data(), pending_.data() + pendingSize, uint32_t(minCodeSize), clearCode};
     out.put(uint8_t(minCodeSize));
-    resetTable();
-    emit(clearCode);
+    packer.reset();
+    packer.put(clearCode);
+    clearTable(clearCode);
 
     if (width > 0 && height > 0) {
-        uint32_t prefix = firstRow[0];
+        uint32_t nextFree = clearCode + 2;
+        uint16_t* code = codes;
+        // The string prefix + c is not in the table and h is the empty slot
+        // where it belongs: ends the string and adds prefix + c.
+        auto addString = [&](uint32_t h, uint32_t prefix, uint32_t c) MOVIGRAM_INLINE {
+            *code++ = uint16_t(codeOf(prefix));
+            if (code == codesFull) {
+                packer.putStrings(codes, codeBatch);
+                code = codes;
+            }
+            // Code 4096 is assigned only to be thrown away with the table.
+            if (nextFree < 4096) {
+                const uint32_t tag = tagOf(nextFree);
+                slots[h] = uint16_t(tag);
+                keys[nextFree] = prefix << 8 | c;
+                if (prefix == runTop[c] && runLength[c] + 1u < ladderSize) {
+                    const uint32_t n = ++runLength[c];
+                    ladder[c * ladderSize + n] = uint16_t(tag);
+                    runTop[c] = uint16_t(tag);
+                }
+            }
+            if (++nextFree == 4097) {
+                clearTable(clearCode);
+                nextFree = clearCode + 2;
+            }
+        };
+
+        uint32_t prefix = tagOf(firstRow[0]);
+        bool followRuns = false;
         for (uint32_t y = 0; y < height; ++y) {
             const uint8_t* row = firstRow + std::ptrdiff_t(y) * rowStep;
+            uint32_t starts = 0, runStarts = 0;
             for (uint32_t x = y == 0 ? 1 : 0; x < width; ++x) {
                 const uint32_t c = row[x];
                 const uint32_t key = prefix << 8 | c;
-                uint32_t h = (key * 2654435761u) >> (32 - slotBits);
+                uint32_t h = prefix ^ indexHash(c, slotBits);
                 uint32_t slot;
-                while ((slot = slots_[h]) != emptySlot && slot >> 12 != key) h = (h + 1) & (slotCount - 1);
+                while ((slot = slots[h]) != emptySlot && keys[slot >> 3] != key) h = (h + 1) & (slotCount - 1);
                 if (slot != emptySlot) {
-                    prefix = slot & 0xFFF;
+                    prefix = slot;
                     continue;
                 }
-                emit(prefix);
-                // Code 4096 is assigned only to be thrown away with the table.
-                if (nextFree < 4096) slots_[h] = key << 12 | nextFree;
-                ++nextFree;
-                if (nextFree == maxCode + 1) {
-                    if (codeSize > 11) {
-                        emit(clearCode);
-                        resetTable();
-                    } else {
-                        ++codeSize;
-                        maxCode = 1u << codeSize;
-                    }
+                addString(h, prefix, c);
+                prefix = tagOf(c);
+                // A new string starts with c at x.
+                ++starts;
+                if (!followRuns) {
+                    // (At the end of the row this looks at c itself, which
+                    // only skews the count.)
+                    runStarts += row[std::min(x + 1, width - 1)] == c;
+                    continue;
                 }
-                prefix = c;
+                for (;;) {
+                    const uint32_t known = runLength[c];
+                    const uint32_t run = runOf(row + x, width - x, uint8_t(c), known + 1);
+                    const uint32_t take = std::min(run, known);
+                    runStarts += run > 1;
+                    prefix = ladder[c * ladderSize + take];
+                    x += take - 1;
+                    // Past the longest run string the next pixel is c again:
+                    // the string ends here and the next begins with c.
+                    if (run <= known || known + 1 >= ladderSize) break;
+                    ++x;
+                    uint32_t e = prefix ^ indexHash(c, slotBits);
+                    while (slots[e] != emptySlot) e = (e + 1) & (slotCount - 1);
+                    addString(e, prefix, c);
+                    prefix = tagOf(c);
+                    ++starts;
+                }
             }
+            followRuns = runStarts * 5 >= starts * 2;
         }
-        emit(prefix);
+        packer.putStrings(codes, size_t(code - codes));
+        packer.put(codeOf(prefix));
     }
-    emit(endCode);
-    if (bits > 0) data_.push_back(uint8_t(acc));
-
-    for (size_t at = 0; at < data_.size(); at += 255) {
-        const size_t n = std::min<size_t>(255, data_.size() - at);
-        out.put(uint8_t(n));
-        out.write(data_.data() + at, n);
-    }
+    packer.put(endCode);
+    packer.finish();
     out.put(0);
 }
+
+#undef MOVIGRAM_INLINE
 
 }  // namespace movigram

@@ -4,6 +4,7 @@
 // the output cut into sub-blocks of 255 bytes followed by a terminator.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "ByteSink.h"
@@ -22,14 +23,35 @@ public:
                 int minCodeSize, ByteSink& out);
 
 private:
-    // The string table as an open-addressed hash on (prefix, index).  Which
-    // string gets which code depends only on the parse, never on the table's
-    // layout, so the output is the same as with any other table.
-    static constexpr uint32_t slotBits = 13;
+    // Writes codes with the sizes a decoder expects, adding a clear code
+    // whenever the table fills up, and sends out whole sub-blocks.
+    struct Packer;
+
+    // Empties the string table down to the single indices below clearCode.
+    void clearTable(uint32_t clearCode);
+
+    // The string table as an open-addressed hash on (prefix, index), and for
+    // runs of one index the codes of its repetitions; see LzwEncoder.cpp.
+    // Which string gets which code depends only on the parse, never on how
+    // the table is kept, so the output is the same as with any other table.
+    static constexpr uint32_t slotBits = 15;
+    static_assert(slotBits >= 15, "a slot index is a 15-bit tag xor a hash of the index");
     static constexpr uint32_t slotCount = 1u << slotBits;
-    static constexpr uint32_t emptySlot = 0xFFFFFFFF;
-    std::vector<uint32_t> slots_;  // (prefix << 8 | index) << 12 | code
-    std::vector<uint8_t> data_;    // packed codes of the current image
+    static constexpr uint16_t emptySlot = 0xFFFF;
+    static constexpr uint32_t ladderSize = 128;
+    std::vector<uint16_t> slots_;  // tag of a code, or emptySlot
+    std::vector<uint32_t> keys_;   // by code: the (prefix tag, index) key of the code
+    // For each index c: the longest run c...c in the table, its length and
+    // tag, and the tags of the runs at [c * ladderSize + length].
+    uint16_t runLength_[256];
+    uint16_t runTop_[256];
+    std::unique_ptr<uint16_t[]> ladder_;
+    // Codes found by the parse and not yet packed.
+    static constexpr size_t codeBatch = 2048;
+    std::vector<uint16_t> codes_;
+    // Packed codes not yet cut into sub-blocks.
+    static constexpr size_t pendingSize = 4 * 1024;
+    std::vector<uint8_t> pending_;
 };
 
 }  // namespace movigram
