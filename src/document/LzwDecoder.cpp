@@ -118,7 +118,9 @@ LzwResult LzwDecoder::decode(ByteReader& in, int minCodeSize, uint8_t* out, uint
             pos += len;
         }
     };
-    // Room for a string of len bytes and the 16 the fast copy may touch.
+    // Images written row after row take the fast way: a string already in the
+    // output is copied from there (see Entry).  It needs room for the string
+    // and the 16 bytes the copy may touch after it.
     auto roomFor = [&](uint32_t len) { return !interlaced && pos + len + 16 <= total; };
     auto row = [&]() -> uint64_t { return interlaced ? lace.y : (width ? pos / width : 0); };
     auto finish = [&](LzwResult r) {

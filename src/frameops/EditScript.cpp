@@ -194,10 +194,10 @@ bool isEffectStep(const std::string& name) {
 }
 
 std::optional<FrameSpec> parseFrameSpec(const std::string& text) {
-    FrameSpec spec;
+    FrameSpec selection;
     if (text == "all") {
-        spec.all = true;
-        return spec;
+        selection.all = true;
+        return selection;
     }
     if (text.empty()) return std::nullopt;
     for (const std::string& part : split(text, ',')) {
@@ -205,9 +205,9 @@ std::optional<FrameSpec> parseFrameSpec(const std::string& text) {
         const auto first = parseInt(part.substr(0, dash));
         const auto last = dash == std::string::npos ? first : parseInt(part.substr(dash + 1));
         if (!first || !last || *first < 0 || *last < *first) return std::nullopt;
-        spec.ranges.emplace_back(*first, *last);
+        selection.ranges.emplace_back(*first, *last);
     }
-    return spec;
+    return selection;
 }
 
 bool FrameSpec::resolve(int32_t count, FrameSelection& selection, std::string& error) const {

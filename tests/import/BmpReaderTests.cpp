@@ -29,15 +29,15 @@ TEST_P(BmpIndexed, EveryPixelKeepsItsValueAndColour) {
     const IndexedCase c = GetParam();
     const int w = 13, h = 5, colors = 1 << c.bitCount;
     auto value = [&](int x, int y) { return (x + 3 * y) % colors; };
-    BmpSpec spec;
-    spec.headerSize = c.headerSize;
-    spec.width = w;
-    spec.height = c.topDown ? -h : h;
-    spec.bitCount = c.bitCount;
-    spec.palette = testColors(colors);
-    spec.pixels = packIndexedRows(w, h, c.bitCount, value, c.topDown);
+    BmpSpec layout;
+    layout.headerSize = c.headerSize;
+    layout.width = w;
+    layout.height = c.topDown ? -h : h;
+    layout.bitCount = c.bitCount;
+    layout.palette = testColors(colors);
+    layout.pixels = packIndexedRows(w, h, c.bitCount, value, c.topDown);
 
-    DecodedImage decoded = decodeBmp(bmpFile(spec));
+    DecodedImage decoded = decodeBmp(bmpFile(layout));
     ASSERT_TRUE(decoded.indexed);
     const TDib256& image = *decoded.indexed;
     ASSERT_EQ(image.width(), w);
@@ -46,7 +46,7 @@ TEST_P(BmpIndexed, EveryPixelKeepsItsValueAndColour) {
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             ASSERT_EQ(image.pixel(x, y), value(x, y)) << x << "," << y;
-            ASSERT_EQ(colorAt(image, x, y), spec.palette[size_t(value(x, y))]);
+            ASSERT_EQ(colorAt(image, x, y), layout.palette[size_t(value(x, y))]);
         }
 }
 
@@ -58,16 +58,16 @@ INSTANTIATE_TEST_SUITE_P(Depths, BmpIndexed,
                                            IndexedCase{1, 12, false}));
 
 TEST(BmpReader, Rle8RunsLiteralsDeltasAndClipping) {
-    BmpSpec spec;
-    spec.width = 8, spec.height = 3, spec.compression = 1;
-    spec.palette = testColors(8);
-    spec.pixels = {0x03, 0x01,                          // three 1s
+    BmpSpec layout;
+    layout.width = 8, layout.height = 3, layout.compression = 1;
+    layout.palette = testColors(8);
+    layout.pixels = {0x03, 0x01,                          // three 1s
                    0x00, 0x03, 0x02, 0x03, 0x04, 0x00,  // literal 2 3 4, padded
                    0x00, 0x00,                          // end of line
                    0x00, 0x02, 0x05, 0x01,              // delta to (5, 2)
                    0x0A, 0x07,                          // ten 7s, cut at the right edge
                    0x00, 0x01};
-    DecodedImage decoded = decodeBmp(bmpFile(spec));
+    DecodedImage decoded = decodeBmp(bmpFile(layout));
     ASSERT_TRUE(decoded.indexed);
     const TDib256& image = *decoded.indexed;
     // Rows count from the bottom; pixels never reached stay 0.
@@ -79,12 +79,12 @@ TEST(BmpReader, Rle8RunsLiteralsDeltasAndClipping) {
 
 TEST(BmpReader, FiveFiveFiveGoesToTheQuantiserUnchanged) {
     for (const bool explicitMasks : {false, true}) {
-        BmpSpec spec;
-        spec.width = 3, spec.height = 2, spec.bitCount = 16;
-        if (explicitMasks) spec.compression = 3, spec.masks = {0x7C00, 0x03E0, 0x001F};
+        BmpSpec layout;
+        layout.width = 3, layout.height = 2, layout.bitCount = 16;
+        if (explicitMasks) layout.compression = 3, layout.masks = {0x7C00, 0x03E0, 0x001F};
         const uint16_t words[2][3] = {{0x7C00, 0x03E0, 0x001F}, {0x7FFF, 0x0000, 0x4210}};
-        spec.pixels = packPixelRows(3, 2, 2, [&](int x, int y) { return words[y][x]; });
-        DecodedImage decoded = decodeBmp(bmpFile(spec));
+        layout.pixels = packPixelRows(3, 2, 2, [&](int x, int y) { return words[y][x]; });
+        DecodedImage decoded = decodeBmp(bmpFile(layout));
         ASSERT_TRUE(decoded.trueColor) << explicitMasks;
         ASSERT_EQ(decoded.trueColor->bitsPerPixel(), 16);
         for (int y = 0; y < 2; ++y)
@@ -112,12 +112,12 @@ TEST(BmpReader, OtherPixelLayoutsBecomeTwentyFourBits) {
         {"32 bits, swapped masks in a v4 header", 108, 32, 3, {0xFF, 0xFF00, 0xFF0000}, 0x00332211, {0x11, 0x22, 0x33}},
     };
     for (const Case& c : cases) {
-        BmpSpec spec;
-        spec.headerSize = c.headerSize, spec.width = 3, spec.height = -2, spec.bitCount = c.bitCount;
-        spec.compression = c.compression, spec.masks = c.masks;
-        spec.pixels = packPixelRows(
+        BmpSpec layout;
+        layout.headerSize = c.headerSize, layout.width = 3, layout.height = -2, layout.bitCount = c.bitCount;
+        layout.compression = c.compression, layout.masks = c.masks;
+        layout.pixels = packPixelRows(
             3, 2, c.bitCount / 8, [&](int x, int y) { return x == 2 && y == 1 ? c.pixel : 0; }, true);
-        DecodedImage decoded = decodeBmp(bmpFile(spec));
+        DecodedImage decoded = decodeBmp(bmpFile(layout));
         ASSERT_TRUE(decoded.trueColor) << c.what;
         EXPECT_EQ(decoded.trueColor->bitsPerPixel(), 24) << c.what;
         EXPECT_EQ(decoded.trueColor->rgbAt(2, 1), c.expected) << c.what;
@@ -126,22 +126,22 @@ TEST(BmpReader, OtherPixelLayoutsBecomeTwentyFourBits) {
 }
 
 TEST(BmpReader, PixelValuesPastTheColourTableAreCountedAsUsed) {
-    BmpSpec spec;
-    spec.width = 2, spec.height = 1, spec.colorsUsed = 4;
-    spec.palette = testColors(4);
-    spec.pixels = packIndexedRows(2, 1, 8, [](int x, int) { return x ? 200 : 1; });
-    DecodedImage decoded = decodeBmp(bmpFile(spec));
+    BmpSpec layout;
+    layout.width = 2, layout.height = 1, layout.colorsUsed = 4;
+    layout.palette = testColors(4);
+    layout.pixels = packIndexedRows(2, 1, 8, [](int x, int) { return x ? 200 : 1; });
+    DecodedImage decoded = decodeBmp(bmpFile(layout));
     ASSERT_TRUE(decoded.indexed);
     EXPECT_EQ(decoded.indexed->colorsUsed, 201);
     EXPECT_EQ(colorAt(*decoded.indexed, 1, 0), (Rgb8{0, 0, 0}));
 }
 
 BmpSpec validEightBit() {
-    BmpSpec spec;
-    spec.width = 4, spec.height = 4;
-    spec.palette = testColors(4);
-    spec.pixels = packIndexedRows(4, 4, 8, [](int x, int) { return x; });
-    return spec;
+    BmpSpec layout;
+    layout.width = 4, layout.height = 4;
+    layout.palette = testColors(4);
+    layout.pixels = packIndexedRows(4, 4, 8, [](int x, int) { return x; });
+    return layout;
 }
 
 TEST(BmpReader, RefusesBrokenFiles) {
@@ -168,9 +168,9 @@ TEST(BmpReader, RefusesBrokenFiles) {
         {"OS/2 Huffman", [](BmpSpec& s) { s.headerSize = 64, s.bitCount = 16, s.compression = 3; }},
     };
     for (const Case& c : cases) {
-        BmpSpec spec = validEightBit();
-        c.change(spec);
-        EXPECT_FALSE(decodeBmp(bmpFile(spec))) << c.what;
+        BmpSpec layout = validEightBit();
+        c.change(layout);
+        EXPECT_FALSE(decodeBmp(bmpFile(layout))) << c.what;
     }
     const Bytes good = bmpFile(validEightBit());
     for (size_t n : {size_t(0), size_t(2), size_t(14), size_t(40), size_t(60)})
@@ -181,17 +181,17 @@ TEST(BmpReader, RefusesBrokenFiles) {
 }
 
 TEST(BmpReader, LimitsAreCheckedBeforeAnythingIsAllocated) {
-    BmpSpec spec;
-    spec.width = 60000, spec.height = 60000, spec.compression = 1;  // 3.6 gigapixels in a few bytes
-    spec.palette = testColors(2);
-    spec.pixels = {0x00, 0x01};
+    BmpSpec layout;
+    layout.width = 60000, layout.height = 60000, layout.compression = 1;  // 3.6 gigapixels in a few bytes
+    layout.palette = testColors(2);
+    layout.pixels = {0x00, 0x01};
     DecodeLimits limits;
     limits.maxImagePixels = 1 << 20;
     limits.maxTotalBytes = 1 << 22;
     limits.maxFrames = 1;
-    EXPECT_FALSE(decodeBmp(bmpFile(spec), limits));
-    spec.width = 1000, spec.height = 1000;
-    EXPECT_TRUE(decodeBmp(bmpFile(spec), limits));
+    EXPECT_FALSE(decodeBmp(bmpFile(layout), limits));
+    layout.width = 1000, layout.height = 1000;
+    EXPECT_TRUE(decodeBmp(bmpFile(layout), limits));
 }
 
 }  // namespace

@@ -49,9 +49,9 @@ TEST(ImageReaders, FailuresAndTheirMessages) {
 }
 
 TEST(ImageReaders, DeepStillImagesArePreviewedAndReduced) {
-    BmpSpec spec;
-    spec.width = 3, spec.height = 2, spec.bitCount = 24;
-    spec.pixels = packPixelRows(3, 2, 3, [](int x, int y) { return x == 1 && y == 0 ? 0xFF0000u : 0x0000FFu; });
+    BmpSpec layout;
+    layout.width = 3, layout.height = 2, layout.bitCount = 24;
+    layout.pixels = packPixelRows(3, 2, 3, [](int x, int y) { return x == 1 && y == 0 ? 0xFF0000u : 0x0000FFu; });
     ScratchDir dir;
     int previews = 0;
     ImportOptions options;
@@ -59,7 +59,7 @@ TEST(ImageReaders, DeepStillImagesArePreviewedAndReduced) {
         ++previews;
         EXPECT_EQ(image.rgbAt(1, 0), (Rgb8{255, 0, 0}));
     };
-    ImportedFile read = readImageFile(dir.write("deep.bmp", bmpFile(spec)), options);
+    ImportedFile read = readImageFile(dir.write("deep.bmp", bmpFile(layout)), options);
     ASSERT_EQ(read.result, ImportOk);
     EXPECT_EQ(previews, 1);
     ASSERT_TRUE(read.image);

@@ -51,7 +51,7 @@ struct BmpSpec {
     int planes = 1;
     Bytes pixels;
 };
-Bytes bmpFile(const BmpSpec& spec);
+Bytes bmpFile(const BmpSpec& layout);
 
 struct PcxSpec {
     uint8_t manufacturer = 10;
@@ -69,8 +69,8 @@ struct PcxSpec {
     Bytes encoded;
     std::vector<Rgb8> trailer;  // 256 colours after a 0x0C marker
 };
-int pcxBytesPerLine(const PcxSpec& spec);
-Bytes pcxFile(const PcxSpec& spec);
+int pcxBytesPerLine(const PcxSpec& layout);
+Bytes pcxFile(const PcxSpec& layout);
 
 // A JPEG of 1 (gray), 3 (RGB) or 4 (CMYK) components at the highest quality.
 Bytes jpegFile(int width, int height, int components, const std::function<void(int, int, uint8_t*)>& sample);
@@ -86,7 +86,7 @@ struct AviSpec {
     std::vector<Bytes> frames;    // DIB pixel rows, bottom row first
     uint32_t declaredFrames = 0;  // 0: the number of frames given
 };
-Bytes aviFile(const AviSpec& spec);
+Bytes aviFile(const AviSpec& layout);
 
 // Decoded reference pictures, row by row from the top.
 struct RgbPicture {

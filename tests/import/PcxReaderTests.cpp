@@ -26,42 +26,42 @@ DecodedImage readPcx(const Bytes& file, const DecodeLimits& limits = DecodeLimit
 }
 
 TEST(PcxReader, EgaFourPlanesOfWidth33) {
-    PcxSpec spec;
-    spec.version = 2, spec.bitsPerPixel = 1, spec.planes = 4, spec.width = 33, spec.height = 3;
-    spec.headerColors = sixteenColors();
-    const int bpl = pcxBytesPerLine(spec);
+    PcxSpec layout;
+    layout.version = 2, layout.bitsPerPixel = 1, layout.planes = 4, layout.width = 33, layout.height = 3;
+    layout.headerColors = sixteenColors();
+    const int bpl = pcxBytesPerLine(layout);
     ASSERT_EQ(bpl, 6);
     auto value = [](int x, int y) { return (x * 7 + y * 3) % 16; };
     // Plane k carries bit k; the spare bits of every line are set and must
     // be ignored.
-    spec.lines.assign(size_t(3 * 4 * bpl), 0);
+    layout.lines.assign(size_t(3 * 4 * bpl), 0);
     for (int y = 0; y < 3; ++y)
         for (int k = 0; k < 4; ++k) {
-            uint8_t* line = spec.lines.data() + size_t((y * 4 + k) * bpl);
+            uint8_t* line = layout.lines.data() + size_t((y * 4 + k) * bpl);
             line[4] = 0x7F, line[5] = 0xFF;
             for (int x = 0; x < 33; ++x)
                 if (value(x, y) >> k & 1) line[x / 8] |= uint8_t(0x80 >> (x % 8));
         }
-    DecodedImage decoded = readPcx(pcxFile(spec));
+    DecodedImage decoded = readPcx(pcxFile(layout));
     ASSERT_TRUE(decoded.indexed);
     const TDib256& image = *decoded.indexed;
     ASSERT_EQ(image.width(), 33);
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 33; ++x) {
             ASSERT_EQ(image.pixel(x, y), value(x, y)) << x << "," << y;
-            ASSERT_EQ(colorAt(image, x, y), spec.headerColors[size_t(value(x, y))]);
+            ASSERT_EQ(colorAt(image, x, y), layout.headerColors[size_t(value(x, y))]);
         }
 }
 
 TEST(PcxReader, TrailerPaletteOnlyFromVersionFive) {
-    PcxSpec spec;
-    spec.width = 4, spec.height = 2;
-    spec.headerColors = sixteenColors();
-    for (int i = 0; i < 256; ++i) spec.trailer.push_back({uint8_t(i), uint8_t(255 - i), 7});
-    spec.lines = {0, 15, 16, 255, 1, 2, 3, 4};
+    PcxSpec layout;
+    layout.width = 4, layout.height = 2;
+    layout.headerColors = sixteenColors();
+    for (int i = 0; i < 256; ++i) layout.trailer.push_back({uint8_t(i), uint8_t(255 - i), 7});
+    layout.lines = {0, 15, 16, 255, 1, 2, 3, 4};
     for (const int version : {5, 4}) {
-        spec.version = uint8_t(version);
-        DecodedImage decoded = readPcx(pcxFile(spec));
+        layout.version = uint8_t(version);
+        DecodedImage decoded = readPcx(pcxFile(layout));
         ASSERT_TRUE(decoded.indexed);
         const TDib256& image = *decoded.indexed;
         EXPECT_EQ(image.pixel(3, 0), 255);
@@ -69,18 +69,18 @@ TEST(PcxReader, TrailerPaletteOnlyFromVersionFive) {
             EXPECT_EQ(colorAt(image, 3, 0), (Rgb8{255, 0, 7}));
             EXPECT_EQ(colorAt(image, 1, 0), (Rgb8{15, 240, 7}));
         } else {
-            EXPECT_EQ(colorAt(image, 1, 0), spec.headerColors[15]);
+            EXPECT_EQ(colorAt(image, 1, 0), layout.headerColors[15]);
             EXPECT_EQ(colorAt(image, 2, 0), (Rgb8{0, 0, 0}));  // past the 16 header colours
         }
     }
 }
 
 TEST(PcxReader, OneBitIsBlackAndWhite) {
-    PcxSpec spec;
-    spec.bitsPerPixel = 1, spec.width = 10, spec.height = 1;
-    spec.headerColors = sixteenColors();
-    spec.lines = {0xA0, 0x40};  // pixels 0 and 2 set, pixel 9 set
-    DecodedImage decoded = readPcx(pcxFile(spec));
+    PcxSpec layout;
+    layout.bitsPerPixel = 1, layout.width = 10, layout.height = 1;
+    layout.headerColors = sixteenColors();
+    layout.lines = {0xA0, 0x40};  // pixels 0 and 2 set, pixel 9 set
+    DecodedImage decoded = readPcx(pcxFile(layout));
     ASSERT_TRUE(decoded.indexed);
     EXPECT_EQ(colorAt(*decoded.indexed, 0, 0), (Rgb8{255, 255, 255}));
     EXPECT_EQ(colorAt(*decoded.indexed, 1, 0), (Rgb8{0, 0, 0}));
@@ -89,18 +89,18 @@ TEST(PcxReader, OneBitIsBlackAndWhite) {
 
 TEST(PcxReader, ThreePlanesGiveBlueGreenRedAndAreQuantised) {
     const Rgb8 colors[] = {{255, 0, 128}, {0, 128, 255}, {128, 255, 0}};
-    PcxSpec spec;
-    spec.planes = 3, spec.width = 3, spec.height = 2;
-    const int bpl = pcxBytesPerLine(spec);
-    spec.lines.assign(size_t(2 * 3 * bpl), 0);
+    PcxSpec layout;
+    layout.planes = 3, layout.width = 3, layout.height = 2;
+    const int bpl = pcxBytesPerLine(layout);
+    layout.lines.assign(size_t(2 * 3 * bpl), 0);
     for (int y = 0; y < 2; ++y)
         for (int x = 0; x < 3; ++x) {
             const Rgb8& c = colors[(x + y) % 3];
-            spec.lines[size_t((y * 3 + 0) * bpl + x)] = c.red;
-            spec.lines[size_t((y * 3 + 1) * bpl + x)] = c.green;
-            spec.lines[size_t((y * 3 + 2) * bpl + x)] = c.blue;
+            layout.lines[size_t((y * 3 + 0) * bpl + x)] = c.red;
+            layout.lines[size_t((y * 3 + 1) * bpl + x)] = c.green;
+            layout.lines[size_t((y * 3 + 2) * bpl + x)] = c.blue;
         }
-    const Bytes file = pcxFile(spec);
+    const Bytes file = pcxFile(layout);
     DecodedImage decoded = readPcx(file);
     ASSERT_TRUE(decoded.trueColor);
     const uint8_t* first = decoded.trueColor->row(0);
@@ -116,12 +116,12 @@ TEST(PcxReader, ThreePlanesGiveBlueGreenRedAndAreQuantised) {
 }
 
 TEST(PcxReader, RunBytesAndTheirLimits) {
-    PcxSpec spec;
-    spec.width = 6, spec.height = 2, spec.bytesPerLine = 6;
+    PcxSpec layout;
+    layout.width = 6, layout.height = 2, layout.bytesPerLine = 6;
     // 0xC5 0x07 writes five 7s; 0xC0 writes nothing; 0xFF runs over the end
     // of the buffer and is cut there.
-    spec.encoded = {0xC5, 0x07, 0xC0, 0x55, 0x09, 0xFF, 0x03, 0x11};
-    DecodedImage decoded = readPcx(pcxFile(spec));
+    layout.encoded = {0xC5, 0x07, 0xC0, 0x55, 0x09, 0xFF, 0x03, 0x11};
+    DecodedImage decoded = readPcx(pcxFile(layout));
     ASSERT_TRUE(decoded.indexed);
     const TDib256& image = *decoded.indexed;
     for (int x = 0; x < 5; ++x) EXPECT_EQ(image.pixel(x, 0), 7);
@@ -143,11 +143,11 @@ TEST(PcxReader, RefusesLayoutsItCannotAssemble) {
         {"lines shorter than a row", [](PcxSpec& s) { s.bytesPerLine = 3; }},
     };
     for (const Case& c : cases) {
-        PcxSpec spec;
-        spec.width = 8, spec.height = 2;
-        spec.lines.assign(16, 1);
-        c.change(spec);
-        EXPECT_FALSE(readPcx(pcxFile(spec))) << c.what;
+        PcxSpec layout;
+        layout.width = 8, layout.height = 2;
+        layout.lines.assign(16, 1);
+        c.change(layout);
+        EXPECT_FALSE(readPcx(pcxFile(layout))) << c.what;
     }
     PcxSpec inverted;
     inverted.width = 4, inverted.height = 1;
@@ -166,13 +166,13 @@ TEST(PcxReader, RefusesLayoutsItCannotAssemble) {
 
 Bytes qcxFile(int kind, int width, int height, const Bytes& runs, int bytesPerLine = 0,
               const std::vector<Rgb8>& colors = {}, const std::vector<Rgb8>& trailer = {}) {
-    PcxSpec spec;
-    spec.manufacturer = uint8_t(kind);
-    spec.width = width, spec.height = height, spec.bytesPerLine = bytesPerLine ? bytesPerLine : width;
-    spec.headerColors = colors;
-    spec.colorMask = 0x8001;
-    spec.encoded = runs;
-    Bytes file = pcxFile(spec);
+    PcxSpec layout;
+    layout.manufacturer = uint8_t(kind);
+    layout.width = width, layout.height = height, layout.bytesPerLine = bytesPerLine ? bytesPerLine : width;
+    layout.headerColors = colors;
+    layout.colorMask = 0x8001;
+    layout.encoded = runs;
+    Bytes file = pcxFile(layout);
     // Kind 10 keeps its 768-byte palette at the very end, without marker.
     for (const Rgb8& c : trailer) file.insert(file.end(), {c.red, c.green, c.blue});
     return file;

@@ -31,14 +31,14 @@ Rgb8 bottomColor(int i) {
 }
 
 AviSpec trueColorVideo(int frames, int bitCount, uint32_t rate, uint32_t scale) {
-    AviSpec spec;
-    spec.width = 6, spec.height = 4, spec.bitCount = bitCount, spec.rate = rate, spec.scale = scale;
+    AviSpec layout;
+    layout.width = 6, layout.height = 4, layout.bitCount = bitCount, layout.rate = rate, layout.scale = scale;
     for (int i = 0; i < frames; ++i)
-        spec.frames.push_back(packPixelRows(6, 4, bitCount / 8, [&](int, int y) {
+        layout.frames.push_back(packPixelRows(6, 4, bitCount / 8, [&](int, int y) {
             const Rgb8 c = y < 2 ? topColor(i) : bottomColor(i);
             return uint32_t(c.blue | c.green << 8 | c.red << 16);
         }));
-    return spec;
+    return layout;
 }
 
 TEST(VideoReader, TwentyFourBitFramesAreNamedTimedAndQuantised) {
@@ -67,14 +67,14 @@ TEST(VideoReader, TwentyFourBitFramesAreNamedTimedAndQuantised) {
 }
 
 TEST(VideoReader, PalettisedVideoKeepsItsPalette) {
-    AviSpec spec;
-    spec.width = 5, spec.height = 3, spec.bitCount = 8, spec.rate = 30000, spec.scale = 1001;
-    for (int i = 0; i < 256; ++i) spec.palette.push_back({uint8_t(i), uint8_t(i * 3), uint8_t(255 - i)});
+    AviSpec layout;
+    layout.width = 5, layout.height = 3, layout.bitCount = 8, layout.rate = 30000, layout.scale = 1001;
+    for (int i = 0; i < 256; ++i) layout.palette.push_back({uint8_t(i), uint8_t(i * 3), uint8_t(255 - i)});
     auto value = [](int x, int y) { return x * 50 + y; };
-    spec.frames.push_back(packIndexedRows(5, 3, 8, value));
-    spec.frames.push_back(packIndexedRows(5, 3, 8, [](int, int) { return 7; }));
+    layout.frames.push_back(packIndexedRows(5, 3, 8, value));
+    layout.frames.push_back(packIndexedRows(5, 3, 8, [](int, int) { return 7; }));
     ScratchDir dir;
-    VideoReadOutput out = readVideo(dir.write("pal.avi", aviFile(spec)));
+    VideoReadOutput out = readVideo(dir.write("pal.avi", aviFile(layout)));
     ASSERT_EQ(out.result, VideoOk);
     ASSERT_EQ(out.frames.size(), 2u);
     EXPECT_EQ(out.frameTime, 33);
@@ -82,7 +82,7 @@ TEST(VideoReader, PalettisedVideoKeepsItsPalette) {
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 5; ++x) {
             EXPECT_EQ(image.pixel(x, y), value(x, y));
-            EXPECT_EQ(colorAt(image, x, y), spec.palette[size_t(value(x, y))]);
+            EXPECT_EQ(colorAt(image, x, y), layout.palette[size_t(value(x, y))]);
         }
 }
 
