@@ -149,7 +149,8 @@ LzwEncoder::LzwEncoder()
 
 void LzwEncoder::clearTable(uint32_t clearCode) {
     std::fill(slots_.begin(), slots_.end(), emptySlot);
-    for (uint32_t c = 0; c < clearCode; ++c) {
+    // Indices are bytes, also when the code size allows more.
+    for (uint32_t c = 0; c < std::min(clearCode, 256u); ++c) {
         runLength_[c] = 1;
         runTop_[c] = ladder_[c * ladderSize + 1] = uint16_t(tagOf(c));
     }
