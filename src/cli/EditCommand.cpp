@@ -6,7 +6,7 @@
 #include <string>
 
 #include "CliDocument.h"
-#include "colour/ColorCommands.h"
+#include "frameops/ColorCommands.h"
 #include "colour/ReadingPolicy.h"
 #include "document/Optimiser.h"
 #include "effects/DoFade.h"

@@ -6,7 +6,7 @@
 
 #include "ImportDispatch.h"
 #include "SaveCommands.h"
-#include "UndoCommands.h"
+#include "document/Undo.h"
 #include "colour/ReadingPolicy.h"
 #include "document/FileIo.h"
 #include "document/FrameChain.h"

@@ -1,10 +1,10 @@
-#include "UndoCommands.h"
+#include "Undo.h"
 
 #include <algorithm>
 #include <cassert>
 
-#include "document/Optimiser.h"
-#include "frameops/FlipRotate.h"
+#include "Optimiser.h"
+#include "FrameTransforms.h"
 
 namespace movigram {
 

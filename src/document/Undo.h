@@ -3,8 +3,8 @@
 #include <memory>
 #include <string>
 
-#include "document/Document.h"
-#include "document/FrameChain.h"
+#include "Document.h"
+#include "FrameChain.h"
 
 namespace movigram {
 

@@ -5,7 +5,7 @@
 #include "FadeDissolve.h"
 #include "GeometricEffects.h"
 #include "colour/ReadingPolicy.h"
-#include "commands/UndoCommands.h"
+#include "document/Undo.h"
 #include "document/Compose.h"
 #include "document/FrameChain.h"
 

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <utility>
 
-#include "ColorReduction.h"
-#include "PaletteMapping.h"
-#include "commands/UndoCommands.h"
+#include "colour/ColorReduction.h"
+#include "colour/PaletteMapping.h"
+#include "document/Undo.h"
 #include "document/Compose.h"
 #include "document/FrameChain.h"
 #include "document/Optimiser.h"

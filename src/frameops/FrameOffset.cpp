@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "commands/UndoCommands.h"
+#include "document/Undo.h"
 #include "document/Optimiser.h"
 
 namespace movigram {

@@ -1,7 +1,7 @@
 #include "FrameOrder.h"
 
 #include "FlipRotate.h"
-#include "commands/UndoCommands.h"
+#include "document/Undo.h"
 #include "document/Optimiser.h"
 
 namespace movigram {

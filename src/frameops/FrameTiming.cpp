@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "commands/UndoCommands.h"
+#include "document/Undo.h"
 #include "document/FrameChain.h"
 #include "document/Optimiser.h"
 

@@ -2,7 +2,7 @@
 
 #include "colour/PaletteMapping.h"
 #include "colour/ReadingPolicy.h"
-#include "commands/UndoCommands.h"
+#include "document/Undo.h"
 #include "document/Optimiser.h"
 
 namespace movigram {

@@ -5,7 +5,7 @@
 #include <random>
 #include <sstream>
 
-#include "commands/UndoCommands.h"
+#include "document/Undo.h"
 #include "document/Optimiser.h"
 #include "frameops/FlipRotate.h"
 #include "support/GifBuilder.h"

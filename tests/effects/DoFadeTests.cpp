@@ -2,7 +2,7 @@
 // template of a partial frame, next-frame lookup, records and time units.
 #include <gtest/gtest.h>
 
-#include "commands/UndoCommands.h"
+#include "document/Undo.h"
 #include "effects/DoFade.h"
 #include "frameops/OpsTestSupport.h"
 

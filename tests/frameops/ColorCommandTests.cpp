@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "OpsTestSupport.h"
-#include "colour/ColorCommands.h"
-#include "commands/UndoCommands.h"
+#include "frameops/ColorCommands.h"
+#include "document/Undo.h"
 
 namespace movigram {
 namespace {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "OpsTestSupport.h"
-#include "commands/UndoCommands.h"
+#include "document/Undo.h"
 #include "frameops/FlipRotate.h"
 #include "frameops/FrameOrder.h"
 #include "frameops/FrameTiming.h"

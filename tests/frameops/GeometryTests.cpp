@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "OpsTestSupport.h"
-#include "commands/UndoCommands.h"
+#include "document/Undo.h"
 #include "frameops/FrameOffset.h"
 
 namespace movigram {

@@ -5,8 +5,8 @@
 #include <functional>
 
 #include "OpsTestSupport.h"
-#include "colour/ColorCommands.h"
-#include "commands/UndoCommands.h"
+#include "frameops/ColorCommands.h"
+#include "document/Undo.h"
 #include "effects/DoFade.h"
 #include "frameops/FlipRotate.h"
 #include "frameops/FrameOffset.h"
