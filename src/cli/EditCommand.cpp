@@ -56,7 +56,7 @@ int32_t colorIndexValue(const EditStep& step) {
 
 void makeCurrent(Document& doc, int32_t index) {
     doc.frameList.select(index);
-    rethread(doc, 0);
+    doc.relink();
 }
 
 int32_t effectOfStep(const std::string& name) {

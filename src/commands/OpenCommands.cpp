@@ -23,12 +23,12 @@ int openGifDocument(Document& doc, const std::string& path) {
     }
     if (multiFrame) doc.loopOption = gif.loopFound;
     doc.loopCount = gif.loopCount;
-    rethread(doc, 0);
+    doc.relink();
     setBackgroundAll(doc.firstFrame, doc.backgroundIndex);
     doc.frameTime = normalizeFrameTimes(doc.firstFrame);
     batch.finish();
     doc.fileName = baseNameOf(path);
-    doc.modified = false;
+    doc.setModified(false);
     doc.optimizable = doc.cropToDirty;
     return gif.result;
 }

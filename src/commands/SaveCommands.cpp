@@ -7,7 +7,7 @@
 namespace movigram {
 
 void prepareForSave(Document& doc, bool optimize) {
-    if (doc.commentFrameOption && ensureCommentFrame(doc.frameList, doc.loopOption)) rethread(doc, 0);
+    if (doc.commentFrameOption && ensureCommentFrame(doc.frameList, doc.loopOption)) doc.relink();
     if (optimize) {
         rethread(doc, 1);
         if (doc.optimizeColors) reduceToPowerOfTwo(doc);
@@ -37,7 +37,7 @@ GifWriteResult saveDocumentAs(Document& doc, const std::string& path, bool optim
         host.showMessage("", gifWriteErrorMessage(result.errorCode), MessageIcon::Stop);
         return result;
     }
-    doc.modified = false;
+    doc.setModified(false);
     doc.optimizable = false;
     host.startGaugeReset();
     return result;

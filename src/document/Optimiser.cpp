@@ -70,7 +70,7 @@ bool appendMaskColor(Document& doc) {
     }
     palette.setEntry(palette.colorCount, candidate);
     doc.transparentIndex = palette.colorCount++;
-    doc.host().viewChanged(unsigned(ViewPart::PaletteWindow));
+    doc.notify(&DocumentObserver::paletteChanged);
     return true;
 }
 
@@ -217,7 +217,7 @@ bool splitFrame(TFrame& frame, const WorkScreen& work, SplitPieces& pieces) {
 
 void rethread(Document& doc, int mode) {
     Host& host = doc.host();
-    host.stopPlayback();
+    doc.notify(&DocumentObserver::editStarting);
     FrameList& list = doc.frameList;
     if (list.empty()) {
         doc.firstFrame = doc.currentFrame = nullptr;
@@ -317,7 +317,7 @@ void rethread(Document& doc, int mode) {
             f.dirtyRect = o.isEmpty() ? f.rect : TRect{o.left, o.top, o.left + 1, o.top + 1};
             f.unchanged = false;
         }
-        if (merged) host.viewChanged(unsigned(ViewPart::Canvas) | unsigned(ViewPart::FrameList));
+        if (merged) doc.notify(&DocumentObserver::documentChanged);
     }
 
     const int count = list.count();
@@ -332,7 +332,7 @@ void rethread(Document& doc, int mode) {
     doc.screenHeight = size.height;
     if (list.selectedIndex() < 0) list.select(0);
     doc.currentFrame = list.frameAt(list.selectedIndex());
-    host.viewChanged(unsigned(ViewPart::Canvas));
+    doc.notify(&DocumentObserver::documentChanged);
 }
 
 }  // namespace movigram

@@ -36,9 +36,9 @@ bool flipRotateFrames(Document& doc, FrameSelection selection, int operation, bo
         else if (operation == MirrorOperation) mirrorFrame(f);
         else rotateFrame(f, degrees);
     }
-    rethread(doc, 0);
+    doc.relink();
     markModified(doc, true);
-    doc.host().viewChanged(unsigned(ViewPart::Canvas));
+    doc.notify(&DocumentObserver::documentChanged);
     return true;
 }
 

@@ -35,9 +35,9 @@ bool moveCuts(const TFrame& f, int64_t dx, int64_t dy) { return f.rect.left + dx
 
 void finish(Document& doc, int show) {
     showFrame(doc, show);
-    rethread(doc, 0);
+    doc.relink();
     markModified(doc, true);
-    doc.host().viewChanged(unsigned(ViewPart::Canvas) | unsigned(ViewPart::FrameList));
+    doc.notify(&DocumentObserver::documentChanged);
 }
 
 bool moveSelection(Document& doc, FrameSelection selection, int32_t dx, int32_t dy, OffsetMode mode) {
@@ -128,9 +128,9 @@ bool deleteFrames(Document& doc, FrameSelection selection) {
                                  offsetModeText(OffsetMode::Delete).undoLabel, true));
     doc.currentFrame = nullptr;
     for (auto i = selection.rbegin(); i != selection.rend(); ++i) doc.frameList.erase(*i);
-    rethread(doc, 0);
+    doc.relink();
     markModified(doc, true);
-    doc.host().viewChanged(unsigned(ViewPart::Canvas) | unsigned(ViewPart::FrameList));
+    doc.notify(&DocumentObserver::documentChanged);
     return true;
 }
 

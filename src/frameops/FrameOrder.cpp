@@ -22,9 +22,9 @@ bool reverseOrder(Document& doc, FrameSelection selection) {
     pushUndo(doc, TUndo::indexed(UndoKind::OrderReversed, doc.frameList, selection, "Reverse order"));
     reverseFrames(doc.frameList, selection);
     showFrame(doc, selection.front());
-    rethread(doc, 0);
+    doc.relink();
     markModified(doc, false);
-    doc.host().viewChanged(unsigned(ViewPart::Canvas) | unsigned(ViewPart::FrameList));
+    doc.notify(&DocumentObserver::documentChanged);
     return true;
 }
 

@@ -38,10 +38,10 @@ bool allImageFramesSelected(const FrameList& list, const FrameSelection& selecti
 }
 
 void markModified(Document& doc, bool forgetSizes) {
-    doc.modified = true;
+    doc.setModified(true);
     doc.dirtyRectsUpToDate = false;
     if (forgetSizes) doc.fileSize = doc.previousFileSize = -1;
-    doc.host().viewChanged(unsigned(ViewPart::Title));
+    doc.notify(&DocumentObserver::fileNameChanged);
 }
 
 void showFrame(Document& doc, int index) {

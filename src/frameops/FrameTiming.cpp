@@ -27,9 +27,9 @@ bool applyRestoreMethods(Document& doc, const std::vector<int32_t>& values) {
         f.restoreToBackground = values[size_t(i)] == 1;
         if (!f.restoreToBackground && f.transparentIndex >= 0) f.overlay = true;
     }
-    rethread(doc, 0);
+    doc.relink();
     markModified(doc, false);
-    doc.host().viewChanged(unsigned(ViewPart::Canvas));
+    doc.notify(&DocumentObserver::documentChanged);
     return true;
 }
 
@@ -45,11 +45,11 @@ bool applyFrameRate(Document& doc, int32_t msPerFrame, const std::vector<int32_t
     if (msPerFrame < 1 || int(repeats.size()) != list.count() || list.empty()) return false;
     for (int32_t r : repeats)
         if (r < 0) return false;
-    doc.host().stopPlayback();
+    doc.notify(&DocumentObserver::editStarting);
     pushUndo(doc, TUndo::timing(list, doc.frameTime, "frame rate"));
     for (int i = 0; i < list.count(); ++i) list.frameAt(i)->repeat = repeats[size_t(i)];
     doc.frameTime = msPerFrame;
-    rethread(doc, 0);
+    doc.relink();
     setFrameTimeAll(doc.firstFrame, doc.frameTime);
     markModified(doc, false);
     return true;
@@ -83,7 +83,7 @@ bool setLoopCount(Document& doc, int32_t count) {
     markModified(doc, false);
     if (count != 1 && !doc.loopOption) {
         doc.loopOption = true;
-        rethread(doc, 0);
+        doc.relink();
     }
     return true;
 }

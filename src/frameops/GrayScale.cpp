@@ -35,7 +35,7 @@ void grayFrame(TFrame& frame) {
 }
 
 void recordGrayScale(Document& doc) {
-    doc.host().stopPlayback();
+    doc.notify(&DocumentObserver::editStarting);
     recordWhole(doc, "gray scale");
 }
 
@@ -49,9 +49,10 @@ void applyGrayScale(Document& doc, FrameSelection selection) {
     selection = normalizeSelection(doc.frameList, std::move(selection));
     for (int32_t i : selection) grayFrame(*doc.frameList.frameAt(i));
     rebuildAfterEdit(doc);
-    rethread(doc, 0);
+    doc.relink();
     markModified(doc, false);
-    doc.host().viewChanged(unsigned(ViewPart::Canvas) | unsigned(ViewPart::PaletteWindow));
+    doc.notify(&DocumentObserver::paletteChanged);
+    doc.notify(&DocumentObserver::documentChanged);
 }
 
 bool grayScale(Document& doc, FrameSelection selection) {
