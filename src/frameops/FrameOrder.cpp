@@ -1,6 +1,7 @@
 #include "FrameOrder.h"
 
 #include "FlipRotate.h"
+#include "document/EditScope.h"
 #include "document/Undo.h"
 #include "document/Optimiser.h"
 
@@ -25,6 +26,26 @@ bool reverseOrder(Document& doc, FrameSelection selection) {
     doc.relink();
     markModified(doc, false);
     doc.notify(&DocumentObserver::documentChanged);
+    return true;
+}
+
+bool moveFrames(Document& doc, int32_t first, int32_t count, int32_t destination) {
+    const int32_t n = doc.frameList.count();
+    if (first < 0 || count < 1 || first + count > n || destination < 0 || destination > n ||
+        (destination >= first && destination <= first + count))
+        return false;
+    auto record = std::make_unique<TUndo>();
+    record->kind = UndoKind::FramesMoved;
+    record->first = first;
+    record->last = first + count - 1;
+    record->indices = {destination};
+    record->label = "move frames";
+    EditScope edit(doc, std::move(record));
+    doc.frameList.move(first, count, destination);
+    doc.frameList.select(destination > first ? destination - count : destination);
+    doc.fileSize = doc.previousFileSize = -1;
+    edit.commit();
+    doc.notify(&DocumentObserver::fileNameChanged);
     return true;
 }
 
