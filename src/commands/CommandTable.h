@@ -160,7 +160,7 @@ bool isEnabled(CommandId id, const Document& doc, const ViewState& view);
 // Whether an option's check mark (or radio dot) is shown.
 bool isChecked(CommandId id, const Document& doc, const ViewState& view);
 
-// The tool bar, left to right; std::nullopt-like separators are CommandId{0}.
+// The tool bar, left to right, with CommandId{0} for separators.
 std::span<const CommandId> toolBarCommands();
 // The canvas's right-button menu, in order, with CommandId{0} for separators.
 // Its texts are its own ("Paste insert"): contextMenuText gives them.
