@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "document/Undo.h"
+#include "document/EditScope.h"
 #include "document/Optimiser.h"
 
 namespace movigram {
@@ -29,16 +29,14 @@ bool flipRotateFrames(Document& doc, FrameSelection selection, int operation, bo
     const char* label = operation == FlipOperation     ? "flip frames"
                         : operation == MirrorOperation ? "mirror frames"
                                                        : "rotate frames";
-    pushUndo(doc, TUndo::indexed(kind, doc.frameList, selection, label));
+    EditScope edit(doc, TUndo::indexed(kind, doc.frameList, selection, label));
     for (int32_t i : selection) {
         TFrame& f = *doc.frameList.frameAt(i);
         if (operation == FlipOperation) flipFrame(f);
         else if (operation == MirrorOperation) mirrorFrame(f);
         else rotateFrame(f, degrees);
     }
-    doc.relink();
-    markModified(doc, true);
-    doc.notify(&DocumentObserver::documentChanged);
+    forgetFileSizes(doc);
     return true;
 }
 
