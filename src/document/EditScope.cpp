@@ -4,6 +4,12 @@
 
 namespace movigram {
 
+void commitEdit(Document& doc) {
+    doc.relink();
+    doc.setModified(true);
+    doc.notify(&DocumentObserver::documentChanged);
+}
+
 EditScope::EditScope(Document& doc, std::unique_ptr<TUndo> record) : doc_(doc) {
     doc_.notify(&DocumentObserver::editStarting);
     if (record) {
@@ -32,9 +38,7 @@ EditScope::~EditScope() {
 void EditScope::commit() {
     if (done_) return;
     done_ = true;
-    doc_.relink();
-    doc_.setModified(true);
-    doc_.notify(&DocumentObserver::documentChanged);
+    commitEdit(doc_);
 }
 
 void EditScope::cancel() {

@@ -12,6 +12,10 @@
 
 namespace movigram {
 
+// What closing a scope does, for a command whose record was taken before a
+// dialog: relink, modified, and the change announced.
+void commitEdit(Document& doc);
+
 class EditScope {
 public:
     // record may be null for an edit that is not recorded.

@@ -89,7 +89,7 @@ void apply(Document& doc, TUndo& record) {
             if (!f || !f->image) continue;
             if (record.kind == UndoKind::Flipped) flipFrame(*f);
             else if (record.kind == UndoKind::Mirrored) mirrorFrame(*f);
-            else rotateFrame(*f, (int(record.kind) - 7) * 90);
+            else rotateFrame(*f, rotationOfKind(record.kind));
         }
         break;
     case UndoKind::TimingChanged:

@@ -20,12 +20,9 @@ bool duplicateFrames(Document& doc, FrameSelection selection, int32_t count) {
 bool reverseOrder(Document& doc, FrameSelection selection) {
     selection = normalizeSelection(doc.frameList, std::move(selection));
     if (selection.size() < 2) return false;
-    pushUndo(doc, TUndo::indexed(UndoKind::OrderReversed, doc.frameList, selection, "Reverse order"));
+    EditScope edit(doc, TUndo::indexed(UndoKind::OrderReversed, doc.frameList, selection, "Reverse order"));
     reverseFrames(doc.frameList, selection);
     showFrame(doc, selection.front());
-    doc.relink();
-    markModified(doc, false);
-    doc.notify(&DocumentObserver::documentChanged);
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include "colour/PaletteMapping.h"
 #include "colour/ReadingPolicy.h"
+#include "document/EditScope.h"
 #include "document/Undo.h"
 #include "document/Optimiser.h"
 
@@ -49,10 +50,8 @@ void applyGrayScale(Document& doc, FrameSelection selection) {
     selection = normalizeSelection(doc.frameList, std::move(selection));
     for (int32_t i : selection) grayFrame(*doc.frameList.frameAt(i));
     rebuildAfterEdit(doc);
-    doc.relink();
-    markModified(doc, false);
+    commitEdit(doc);
     doc.notify(&DocumentObserver::paletteChanged);
-    doc.notify(&DocumentObserver::documentChanged);
 }
 
 bool grayScale(Document& doc, FrameSelection selection) {
