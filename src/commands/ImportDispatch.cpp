@@ -8,6 +8,7 @@ ImportResult importFile(const std::string& path, Host& host) {
     ImportOptions options;
     options.host = &host;
     options.progress = [&host](int percent) { host.setProgress(percent); };
+    options.paint = [&host](const TFrame& frame) { host.showReadFrame(frame); };
     ImportedFile file = readImageFile(path, options);
     ImportResult result;
     result.isChain = file.multiFrameSource();

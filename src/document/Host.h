@@ -37,6 +37,9 @@ public:
         return std::nullopt;
     }
     virtual void addRecentFile(const std::string& /*path*/) {}
+    // A frame just decoded while a file is read, before it joins the
+    // document: a window shows the reading as it goes.
+    virtual void showReadFrame(const class TFrame& /*frame*/) {}
     // Lays out comment text; null when there is no window.
     virtual const class TextMeasurer* textMeasurer() { return nullptr; }
 };

@@ -61,6 +61,9 @@ TEST_F(FileCommands, OpeningTwoFilesAppendsTheSecond) {
     EXPECT_EQ(host.recentFiles.size(), 2u);
     EXPECT_EQ(doc.firstFrame, doc.frameList.frameAt(0));
     EXPECT_EQ(doc.frameTime, 100);
+    // The window saw every frame as it was read, in file order.
+    EXPECT_EQ(host.readFramesShown,
+              (std::vector<std::string>{"a.gif.000", "a.gif.001", "b.gif.000", "b.gif.001", "b.gif.002"}));
 }
 
 TEST_F(FileCommands, TitleShowsSizes) {
