@@ -1,5 +1,6 @@
 #include "FrameListModel.h"
 
+#include <QCoreApplication>
 #include <QMimeData>
 #include <QPainter>
 #include <QUrl>
@@ -114,8 +115,23 @@ QMimeData* FrameListModel::mimeData(const QModelIndexList& indexes) const {
         last = std::max(last, i.row());
     }
     auto* data = new QMimeData;
-    data->setData(QString::fromLatin1(rowsMimeType), QStringLiteral("%1 %2").arg(first).arg(last - first + 1).toLatin1());
+    data->setData(QString::fromLatin1(rowsMimeType),
+                  QStringLiteral("%1 %2 %3").arg(dragToken()).arg(first).arg(last - first + 1).toLatin1());
     return data;
+}
+
+QString FrameListModel::dragToken() const {
+    return QStringLiteral("%1:%2").arg(QCoreApplication::applicationPid()).arg(quintptr(this));
+}
+
+bool FrameListModel::draggedRows(const QMimeData* data, int& first, int& count) const {
+    if (!data || !data->hasFormat(QString::fromLatin1(rowsMimeType))) return false;
+    const QStringList words = QString::fromLatin1(data->data(QString::fromLatin1(rowsMimeType))).split(QLatin1Char(' '));
+    if (words.size() != 3 || words[0] != dragToken()) return false;
+    bool a = false, b = false;
+    first = words[1].toInt(&a);
+    count = words[2].toInt(&b);
+    return a && b;
 }
 
 void FrameListModel::framesAboutToBeInserted(int first, int count) {

@@ -15,7 +15,8 @@ namespace movigram {
 class FrameListModel : public QAbstractListModel, public DocumentObserver {
     Q_OBJECT
 public:
-    // The drag format of lines moved within the list: the first row and the count.
+    // The drag format of lines moved within the list: the list's own token,
+    // the first row and the count.
     static constexpr const char* rowsMimeType = "application/x-movigram-frame-rows";
     static constexpr QSize thumbnailSize{40, 30};
 
@@ -28,6 +29,9 @@ public:
     QStringList mimeTypes() const override;
     QMimeData* mimeData(const QModelIndexList& indexes) const override;
     Qt::DropActions supportedDropActions() const override { return Qt::MoveAction | Qt::CopyAction; }
+
+    // Lines dragged from this list: their first row and count.
+    bool draggedRows(const QMimeData* data, int& first, int& count) const;
 
     // True while the rows change; a view's own reactions to the change
     // (such as a selection moving off a removed row) are not the user's.
@@ -54,6 +58,7 @@ private:
     void documentChanged() override;
 
     QPixmap thumbnail(int row) const;
+    QString dragToken() const;
     void dropThumbnails();
 
     Document& doc_;

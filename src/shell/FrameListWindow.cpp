@@ -12,17 +12,6 @@ namespace movigram {
 
 namespace {
 
-// "first count" of dragged lines, or false.
-bool draggedRows(const QMimeData* data, int& first, int& count) {
-    if (!data->hasFormat(QString::fromLatin1(FrameListModel::rowsMimeType))) return false;
-    const QList<QByteArray> words = data->data(QString::fromLatin1(FrameListModel::rowsMimeType)).split(' ');
-    if (words.size() != 2) return false;
-    bool a = false, b = false;
-    first = words[0].toInt(&a);
-    count = words[1].toInt(&b);
-    return a && b;
-}
-
 QStringList droppedFiles(const QMimeData* data) {
     QStringList files;
     for (const QUrl& url : data->urls())
@@ -94,7 +83,7 @@ void TFrameListBox::startDrag(Qt::DropActions) {
 
 void TFrameListBox::dragEnterEvent(QDragEnterEvent* event) {
     int first, count;
-    if (draggedRows(event->mimeData(), first, count) && event->source() == this) {
+    if (model_->draggedRows(event->mimeData(), first, count)) {
         event->setDropAction(Qt::MoveAction);
         event->accept();
     } else if (!droppedFiles(event->mimeData()).isEmpty()) {
@@ -106,9 +95,9 @@ void TFrameListBox::dragEnterEvent(QDragEnterEvent* event) {
 
 void TFrameListBox::dragMoveEvent(QDragMoveEvent* event) {
     int first, count;
-    const bool lines = draggedRows(event->mimeData(), first, count);
+    const bool lines = model_->draggedRows(event->mimeData(), first, count);
     const int line = std::min(lineAt(event->position().toPoint()), model_->rowCount());
-    if (lines && event->source() == this) {
+    if (lines) {
         event->setDropAction(Qt::MoveAction);
         event->accept();
     } else if (!droppedFiles(event->mimeData()).isEmpty()) {
@@ -134,7 +123,7 @@ void TFrameListBox::dropEvent(QDropEvent* event) {
     viewport()->update();
     const int line = lineAt(event->position().toPoint());
     int first, count;
-    if (draggedRows(event->mimeData(), first, count) && event->source() == this) {
+    if (model_->draggedRows(event->mimeData(), first, count)) {
         event->setDropAction(Qt::MoveAction);
         event->accept();
         view_.moveFrames(first, count, std::min(line, model_->rowCount()));
