@@ -7,7 +7,7 @@ JOBS       ?= $(shell nproc)
 SAMPLE     := resources/samples/bounce.gif
 RUN_OUT    := $(BUILD)/run
 
-.PHONY: all deps build run run-cli test test-fast test-asan bench fuzz clean
+.PHONY: all deps build run run-cli test test-fast test-asan bench bench-shell fuzz clean
 
 all: build
 
@@ -58,6 +58,11 @@ bench: build
 	scripts/install-deps bench
 	$(BUILD)/bench/movigram-bench-lzw
 	$(BUILD)/bench/movigram-bench-peers
+	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/movigram-bench-shell
+
+# The editor alone: opening, stepping, the frame list and playback timing.
+bench-shell: build
+	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/movigram-bench-shell
 
 fuzz:
 	scripts/install-deps fuzz

@@ -76,18 +76,17 @@ TRect FramePainter::paintFrame(const Document& doc, const TFrame* previous, bool
     return changed.united(area);
 }
 
-void FramePainter::recompose(const Document& doc) {
+void FramePainter::recompose(const Document& doc, int index) {
     fitScreen(doc);
-    const int index = doc.frameList.indexOf(doc.currentFrame);
-    if (index >= 0 && doc.currentFrame->image) {
+    while (index >= 0 && !doc.frameList.frameAt(index)->image) --index;
+    std::unique_ptr<TFrame> composed;
+    if (index >= 0) {
         const TMyPalette none;
-        const TSize size{work_->width(), work_->height()};
-        if (auto composed = compositeAt(doc.frameList, index, {}, size, doc.globalPalette ? *doc.globalPalette : none);
-            composed && composed->image)
-            work_->blit(0, 0, *composed->image, -1);
-    } else if (index < 0) {
-        work_->fill(screenFill(doc));
+        composed = compositeAt(doc.frameList, index, {}, {work_->width(), work_->height()},
+                               doc.globalPalette ? *doc.globalPalette : none);
     }
+    if (composed && composed->image) work_->blit(0, 0, *composed->image, -1);
+    else work_->fill(screenFill(doc));
     mirror(work_->bounds());
 }
 

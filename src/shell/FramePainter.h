@@ -26,9 +26,11 @@ public:
     // frame or when it has no transparent colour, else without its
     // transparent pixels.  Returns the area of the screen that changed.
     TRect paintFrame(const Document& doc, const TFrame* previous, bool fullRepaint);
-    // The work bitmap shows the animation composed up to the current frame
-    // (after a read or an edit, when what was drawn before no longer holds).
-    void recompose(const Document& doc);
+    // The work bitmap shows the animation composed up to the frame at list
+    // position index (-1: the empty screen), when what was drawn before no
+    // longer holds: after a read or an edit, or before a frame that does not
+    // follow the one shown.
+    void recompose(const Document& doc, int index);
     // The palette in use: the current frame's local palette, else the global
     // one; while all frames share a transparent index that entry shows the
     // workspace colour.

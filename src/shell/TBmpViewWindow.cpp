@@ -146,7 +146,14 @@ void TBmpViewWindow::frameBecameCurrent() {
     if (wasComment != shownIsComment_) resetScrollRange();
     if (frame->localPalette || (previous_ && previous_->localPalette) || wasComment) painter_.setColorTable(doc_);
     shownDirty_ = frame->dirtyRect;
-    if (!playbackPainting_) paintCurrent(!view_.showDirtyOnly);
+    if (playbackPainting_) return;
+    // A frame that does not follow the one shown is drawn over the screen
+    // as the frames before it leave it, not over whatever was shown last.
+    if (!painter_.isEmpty() && !(previous_ && previous_->next == frame)) {
+        painter_.recompose(doc_, shownIndex_ - 1);
+        previous_ = doc_.frameList.frameAt(shownIndex_ - 1);
+    }
+    paintCurrent(!view_.showDirtyOnly);
 }
 
 void TBmpViewWindow::refreshColorText() {
@@ -198,7 +205,7 @@ void TBmpViewWindow::documentChanged() {
         shownIsComment_ = false;
     } else {
         painter_.setColorTable(doc_);
-        painter_.recompose(doc_);
+        painter_.recompose(doc_, doc_.frameList.indexOf(doc_.currentFrame));
     }
     if (doc_.currentFrame) shownDirty_ = doc_.currentFrame->dirtyRect;
     refreshColorText();
