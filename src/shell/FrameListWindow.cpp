@@ -140,6 +140,13 @@ void TFrameListBox::dropEvent(QDropEvent* event) {
 
 void TFrameListBox::paintEvent(QPaintEvent* event) {
     QListView::paintEvent(event);
+    if (model_->rowCount() == 0 && dropLine_ < 0) {
+        QPainter painter(viewport());
+        painter.setPen(palette().color(QPalette::PlaceholderText));
+        painter.drawText(viewport()->rect().adjusted(8, 8, -8, -8), Qt::AlignCenter | Qt::TextWordWrap,
+                         QStringLiteral("No frames yet.\nDrop image files here to add them."));
+        return;
+    }
     if (dropLine_ < 0) return;
     // A bar where the dragged lines or files will go: above the line under
     // the mouse, or below the last line.

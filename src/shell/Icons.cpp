@@ -1,5 +1,6 @@
 #include "Icons.h"
 
+#include <QImage>
 #include <QPainter>
 #include <QPixmap>
 #include <QSvgRenderer>
@@ -51,14 +52,16 @@ QIcon renderSvg(const QString& path) {
         renderer.render(&painter, QRectF(0, 0, size, size));
         painter.end();
         icon.addPixmap(pixmap);
-        // A disabled button shows the same drawing faded.
-        QPixmap faded(size, size);
-        faded.fill(Qt::transparent);
-        QPainter fader(&faded);
-        fader.setOpacity(0.35);
-        fader.drawPixmap(0, 0, pixmap);
-        fader.end();
-        icon.addPixmap(faded, QIcon::Disabled);
+        // A disabled button shows the same drawing in gray, faded.
+        QImage gray = pixmap.toImage().convertToFormat(QImage::Format_ARGB32);
+        for (int y = 0; y < gray.height(); ++y) {
+            QRgb* line = reinterpret_cast<QRgb*>(gray.scanLine(y));
+            for (int x = 0; x < gray.width(); ++x) {
+                const int v = qGray(line[x]);
+                line[x] = qRgba(v, v, v, qAlpha(line[x]) * 2 / 5);
+            }
+        }
+        icon.addPixmap(QPixmap::fromImage(gray), QIcon::Disabled);
     }
     return icon;
 }

@@ -298,6 +298,13 @@ void TBmpViewWindow::paintEvent(QPaintEvent* event) {
         drawPicture(painter, readPicture_, readPicture_.rect(), exposed);
         return;
     }
+    if (doc_.frameList.empty() && !reading_) {
+        // The empty canvas says how to begin.
+        painter.setPen(QColor(0xf0, 0xf0, 0xf0));
+        painter.drawText(viewport()->rect(), Qt::AlignCenter,
+                         QStringLiteral("Open a GIF animation or images with File > Open,\nor drop files here."));
+        return;
+    }
     if (!shown_ || painter_.isEmpty()) return;
     const QImage& picture = painter_.picture();
     const QRect all = picture.rect();
@@ -396,6 +403,8 @@ bool TBmpViewWindow::isListLineVisibleOrAbove(int index) const {
 void TBmpViewWindow::listSelect(int index) {
     if (index < 0 || busy_) return;
     doc_.showFrameAt(index);
+    // The keys go on stepping through the frames on the canvas.
+    if (frameListWindow_->isFloating()) activateWindow();
     setFocus();
 }
 
