@@ -94,5 +94,35 @@ TEST_F(View, MousePositionIsShownInImagePixels) {
     EXPECT_EQ(moveTo({300, 10}), "");
 }
 
+TEST_F(View, TransparentColourIsPickedByAClickOnTheZoomedPicture) {
+    // Colour 1 in the top-left corner, 2 to the right of x = 20.
+    GifBuilder gif(100, 100, 8);
+    std::vector<uint8_t> pixels(100 * 100, 1);
+    for (int y = 0; y < 100; ++y)
+        for (int x = 20; x < 100; ++x) pixels[size_t(y * 100 + x)] = 2;
+    gif.control(10).image(0, 0, 100, 100, pixels).trailer();
+    const std::string path = (dir / "corner.gif").string();
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(gif.bytes().data()), std::streamsize(gif.bytes().size()));
+    start();
+    view().openPath(QString::fromStdString(path));
+    trigger(C::ZoomIn);
+    trigger(C::ZoomIn);
+    const TDib256& image = *doc().currentFrame->image;
+    const int corner = image.pixel(10, 20);
+    ASSERT_NE(corner, image.pixel(30, 61));
+    trigger(C::TransparentColor);
+    ASSERT_EQ(view().pickMode(), 1);
+    const QPoint at(30, 61);
+    QMouseEvent press(QEvent::MouseButtonPress, at, view().viewport()->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(view().viewport(), &press);
+    QApplication::processEvents();
+    EXPECT_EQ(view().pickMode(), 0);
+    EXPECT_EQ(doc().transparentIndex, corner);
+    EXPECT_EQ(window().colorText().text(), QString::asprintf("Transp. color [%d]", corner));
+    EXPECT_FALSE(view().viewport()->testAttribute(Qt::WA_SetCursor));
+}
+
 }  // namespace
 }  // namespace movigram::test
