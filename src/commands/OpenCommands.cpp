@@ -10,6 +10,7 @@ namespace movigram {
 int openGifDocument(Document& doc, const std::string& path) {
     GifReadOutput gif = readGif(path);
     if (gif.frames.empty()) return gif.result == GifOk ? GifCorrupt : gif.result;
+    doc.firstFrame = doc.currentFrame = nullptr;
     doc.frameList.clear();
     doc.globalPalette.reset();
     PaletteReadingBatch batch(doc);

@@ -273,16 +273,23 @@ void rethread(Document& doc, int mode) {
             break;
         }
 
-    // Split frames are replaced by their two pieces.
+    // Split frames are replaced by their two pieces.  The view hears of each
+    // step, so the chain and the current frame are moved on to the pieces
+    // before the original goes.
     for (SplitPieces& pieces : splits) {
         const int at = list.indexOf(pieces.original);
         if (at < 0) continue;
+        TFrame* original = pieces.original;
         TFrame* first = pieces.first.get();
-        pieces.second->next = pieces.original->next;
-        std::string firstName = first->name;
-        list.setFrame(at, std::move(pieces.second));  // the original is destroyed here
-        list.insert(at, std::move(firstName), std::move(pieces.first));
+        TFrame* second = pieces.second.get();
+        second->next = original->next;
+        first->next = original;
         if (at > 0) list.frameAt(at - 1)->next = first;
+        std::string firstName = first->name;
+        list.insert(at, std::move(firstName), std::move(pieces.first));
+        first->next = second;
+        if (doc.currentFrame == original) doc.currentFrame = second;
+        list.setFrame(at + 1, std::move(pieces.second));  // the original is destroyed here
     }
 
     if (mode == 2) {
@@ -305,6 +312,10 @@ void rethread(Document& doc, int mode) {
             if (before.frameTime == frame.frameTime) before.repeat += frame.repeat;
             else before.frameTime = int32_t(sum), before.repeat = 1;
             before.next = frame.next;
+            // The frame merged into takes over as the current frame before
+            // the view hears of the removal.
+            if (doc.currentFrame == &frame) doc.currentFrame = &before;
+            if (list.selectedIndex() == i) list.select(i - 1);
             list.erase(i);
             merged = true;
         }

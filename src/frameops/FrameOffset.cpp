@@ -126,7 +126,7 @@ bool deleteFrames(Document& doc, FrameSelection selection) {
     if (selection.empty()) return false;
     pushUndo(doc, TUndo::indexed(UndoKind::FramesRemoved, doc.frameList, selection,
                                  offsetModeText(OffsetMode::Delete).undoLabel, true));
-    doc.currentFrame = nullptr;
+    doc.firstFrame = doc.currentFrame = nullptr;
     for (auto i = selection.rbegin(); i != selection.rend(); ++i) doc.frameList.erase(*i);
     rethread(doc, 0);
     markModified(doc, true);
