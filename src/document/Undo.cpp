@@ -1,7 +1,6 @@
 #include "Undo.h"
 
 #include <algorithm>
-#include <cassert>
 
 #include "Optimiser.h"
 #include "FrameTransforms.h"
@@ -32,6 +31,35 @@ void restoreFrame(FrameList& list, int at, std::unique_ptr<TFrame> frame) {
     else list.append(std::move(name), std::move(frame));
 }
 
+// Whether the record can be applied whole to the list as it is now.  Every
+// command that changes the number of frames records or empties the journal,
+// so a record that does not fit is one a command forgot to take or drop.
+bool fits(const TUndo& record, const FrameList& list) {
+    const int32_t n = list.count();
+    auto within = [n](int32_t i) { return i >= 0 && i < n; };
+    auto allWithin = [&] { return std::all_of(record.indices.begin(), record.indices.end(), within); };
+    switch (record.kind) {
+    case UndoKind::FramesRemoved:
+        if (!record.indexShape) return record.first >= 0 && record.first <= n;
+        // Each frame goes back at its position among those restored before it.
+        for (size_t k = 0; k < record.indices.size(); ++k)
+            if (record.indices[k] < 0 || record.indices[k] > n + int32_t(k)) return false;
+        return true;
+    case UndoKind::WholeChanged:
+        return record.indexShape ? size_t(n) == record.indices.size() && allWithin()
+                                 : n == record.last - record.first + 1;
+    case UndoKind::FramesChanged:
+        return record.indexShape ? allWithin()
+                                 : record.first > record.last || (within(record.first) && within(record.last));
+    case UndoKind::FramesInserted:
+        return record.indexShape || (record.first <= record.last && within(record.first) && within(record.last));
+    case UndoKind::TimingChanged:
+        return size_t(n) == record.indices.size();
+    default:
+        return allWithin();
+    }
+}
+
 void apply(Document& doc, TUndo& record) {
     FrameList& list = doc.frameList;
     const bool changes = record.kind == UndoKind::FramesChanged || record.kind == UndoKind::WholeChanged;
@@ -40,10 +68,6 @@ void apply(Document& doc, TUndo& record) {
             int32_t at = record.first;
             for (auto& frame : record.savedFrames) restoreFrame(list, at++, std::move(frame));
         } else if (changes) {
-            if (record.kind == UndoKind::WholeChanged && list.count() != record.last - record.first + 1) {
-                assert(!"n == N");
-                return;
-            }
             size_t next = 0;
             for (int32_t i = record.first; i <= record.last && next < record.savedFrames.size(); ++i)
                 replaceFrame(list, i, std::move(record.savedFrames[next++]), record.deepCopy);
@@ -60,10 +84,6 @@ void apply(Document& doc, TUndo& record) {
         break;
     case UndoKind::FramesChanged:
     case UndoKind::WholeChanged: {
-        if (record.kind == UndoKind::WholeChanged && size_t(list.count()) != record.indices.size()) {
-            assert(!"n == N");
-            return;
-        }
         for (size_t k = 0; k < record.savedFrames.size() && k < record.indices.size(); ++k)
             replaceFrame(list, record.indices[k], std::move(record.savedFrames[k]), record.deepCopy);
         break;
@@ -136,8 +156,17 @@ void clearUndo(Document& doc) {
 void undo(Document& doc) {
     if (!doc.undo.canUndo()) return;
     doc.host().stopPlayback();
-    // Whatever the record destroys, the current frame is found again below.
-    doc.currentFrame = nullptr;
+    if (!fits(*doc.undo.newest(), doc.frameList)) {
+        // Nothing of it is applied, not even its palette: the user is told
+        // and the next record becomes the newest.
+        const std::string label = doc.undo.newest()->label;
+        popUndo(doc);
+        doc.host().showStatus("Cannot undo \"" + label + "\": the animation has changed since");
+        return;
+    }
+    // Whatever the record destroys, the first and current frames are found
+    // again below.
+    doc.firstFrame = doc.currentFrame = nullptr;
     std::unique_ptr<TUndo> record = doc.undo.takeNewest();
     apply(doc, *record);
     if (record->palette) doc.globalPalette = std::move(record->palette);
