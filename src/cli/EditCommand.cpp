@@ -56,7 +56,7 @@ int32_t colorIndexValue(const EditStep& step) {
 
 void makeCurrent(Document& doc, int32_t index) {
     doc.frameList.select(index);
-    rethread(doc, 0);
+    doc.relink();
 }
 
 int32_t effectOfStep(const std::string& name) {
@@ -162,11 +162,11 @@ void applyStep(Document& doc, const EditStep& step) {
     } else if (op == "delete") {
         deleteFrames(doc, selection);
     } else if (op == "flip" || op == "mirror") {
-        flipRotateFrames(doc, selection, op == "flip" ? FlipOperation : MirrorOperation, false);
+        flipRotateFrames(doc, selection, op == "flip" ? FlipRotateOperation::Flip : FlipRotateOperation::Mirror, false);
     } else if (op == "rotate") {
         const int32_t degrees = v[0] < 0 ? -v[0] : v[0];
         if (degrees != 90 && degrees != 180 && degrees != 270) fail(step, "rotations are by 90, 180 or 270 degrees");
-        flipRotateFrames(doc, selection, degrees / 90 + 1, v[0] < 0);
+        flipRotateFrames(doc, selection, FlipRotateOperation(degrees / 90 + 1), v[0] < 0);
     } else if (op == "reverse") {
         reverseOrder(doc, selection);
     } else if (op == "gray") {

@@ -20,12 +20,12 @@ bool reduceColors(Document& doc, int colors, bool collapseLocal) {
     TOptimizedPalette builder(colors, reserved, doc.firstFrame, &host, collapseLocal);
     const bool built = builder.build();
     if (built) {
-        doc.modified = true;
+        doc.setModified(true);
         doc.optimizable = false;
         doc.globalPalette = std::make_unique<TMyPalette>(builder.makePalette());
         remapAllFrames(doc, 50, collapseLocal);
     }
-    host.viewChanged(unsigned(ViewPart::PaletteWindow));
+    doc.notify(&DocumentObserver::paletteChanged);
     return built;
 }
 
@@ -50,8 +50,8 @@ void remapAllFrames(Document& doc, int progressBase, bool collapseLocal) {
     doc.transparentIndex = documentTransparent(doc.firstFrame);
     doc.sameTransparent = sameTransparent(doc.firstFrame);
     host.startGaugeReset();
-    host.viewChanged(unsigned(ViewPart::PaletteWindow) | unsigned(ViewPart::Canvas) |
-                     unsigned(ViewPart::TransparentColor));
+    doc.notify(&DocumentObserver::paletteChanged);
+    doc.notify(&DocumentObserver::documentChanged);
 }
 
 void reduceToPowerOfTwo(Document& doc) {

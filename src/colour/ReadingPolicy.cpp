@@ -70,7 +70,7 @@ void PaletteReadingBatch::finish() {
     }
     doc_.transparentIndex = documentTransparent(doc_.firstFrame);
     if (doc_.globalPalette) doc_.globalPalette->transparentIndex = doc_.transparentIndex;
-    doc_.host().viewChanged(unsigned(ViewPart::PaletteWindow));
+    doc_.notify(&DocumentObserver::paletteChanged);
 }
 
 bool acceptPastedFrame(Document& doc, TFrame& frame) {

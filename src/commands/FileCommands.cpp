@@ -34,7 +34,7 @@ std::string replaceExtension(const std::string& name, const std::string& replace
     return name.substr(0, dot) + replacement;
 }
 
-void updateTitle(Document& doc) { doc.host().viewChanged(unsigned(ViewPart::Title)); }
+void updateTitle(Document& doc) { doc.notify(&DocumentObserver::fileNameChanged); }
 
 // Places read frames: appended, or inserted at a position that advances.
 class Placement {
@@ -99,20 +99,21 @@ std::string titleText(const Document& doc) {
 }
 
 void clearDocument(Document& doc) {
-    doc.host().stopPlayback();
+    doc.notify(&DocumentObserver::editStarting);
     doc.fileSize = doc.previousFileSize = -1;
     if (doc.globalPaletteMode != GlobalPaletteMode::Fixed && !doc.frameList.empty()) doc.globalPalette.reset();
     doc.firstFrame = doc.currentFrame = nullptr;
     doc.frameList.clear();
     doc.backgroundIndex = doc.transparentIndex = -1;
     doc.screenWidth = doc.screenHeight = 0;
-    doc.modified = false;
+    doc.setModified(false);
     doc.optimizable = false;
     doc.dirtyRectsUpToDate = true;
     doc.fileName.clear();
     clearUndo(doc);
-    doc.host().viewChanged(unsigned(ViewPart::Canvas) | unsigned(ViewPart::PaletteWindow) |
-                           unsigned(ViewPart::TransparentColor) | unsigned(ViewPart::Title));
+    doc.notify(&DocumentObserver::paletteChanged);
+    doc.notify(&DocumentObserver::documentChanged);
+    doc.notify(&DocumentObserver::fileNameChanged);
 }
 
 void readFiles(Document& doc, int position, const FileBatch& batch) {
@@ -144,7 +145,7 @@ void readFiles(Document& doc, int position, const FileBatch& batch) {
                 TFrame* frame = comment.get();
                 place.add(name, std::move(comment));
                 doc.currentFrame = frame;
-                host.viewChanged(unsigned(ViewPart::Canvas));
+                doc.notify(&DocumentObserver::documentChanged);
                 continue;
             }
             if (imported.isChain) {
@@ -176,14 +177,14 @@ void readFiles(Document& doc, int position, const FileBatch& batch) {
                 TFrame* added = frame.get();
                 place.add(name, std::move(frame));
                 doc.currentFrame = added;
-                host.viewChanged(unsigned(ViewPart::Canvas));
+                doc.notify(&DocumentObserver::documentChanged);
             }
         }
         if (multiFrame && doc.loopOption != loopFound) {
             doc.loopOption = loopFound;
-            doc.modified = true;
+            doc.setModified(true);
         }
-        rethread(doc, 0);
+        doc.relink();
         setBackgroundAll(doc.firstFrame, doc.backgroundIndex);
         if (doc.firstFrame) doc.frameTime = normalizeFrameTimes(doc.firstFrame);
         palettes.finish();
@@ -191,7 +192,7 @@ void readFiles(Document& doc, int position, const FileBatch& batch) {
             doc.frameList.select(place.firstFilled());
             doc.currentFrame = doc.frameList.frameAt(place.firstFilled());
         }
-        host.viewChanged(unsigned(ViewPart::Canvas) | unsigned(ViewPart::FrameList));
+        doc.notify(&DocumentObserver::documentChanged);
         host.setWaitCursor(false);
     }
     updateTitle(doc);
@@ -199,9 +200,9 @@ void readFiles(Document& doc, int position, const FileBatch& batch) {
         doc.transparentIndex = documentTransparent(doc.firstFrame);
         if (doc.globalPalette) doc.globalPalette->transparentIndex = doc.transparentIndex;
         doc.sameTransparent = sameTransparent(doc.firstFrame);
-        host.viewChanged(unsigned(ViewPart::PaletteWindow) | unsigned(ViewPart::TransparentColor));
+        doc.notify(&DocumentObserver::paletteChanged);
     }
-    doc.modified = position != ReplaceDocument;
+    doc.setModified(position != ReplaceDocument);
     clearUndo(doc);
     host.setProgress(0);
 }
@@ -226,37 +227,37 @@ bool askSave(Document& doc) {
     const Answer answer = host.ask(programCaption, "Save changes to \"" + name + "\"?", Buttons::YesNoCancel);
     if (answer == Answer::Cancel) return false;
     if (answer == Answer::Yes && !saveForQuestion(doc)) return false;
-    doc.modified = false;
+    doc.setModified(false);
     return true;
 }
 
 void newDocument(Document& doc) {
-    doc.host().stopPlayback();
+    doc.notify(&DocumentObserver::editStarting);
     if (askSave(doc)) clearDocument(doc);
 }
 
 void openFiles(Document& doc, const std::vector<std::string>& paths) {
-    doc.host().stopPlayback();
+    doc.notify(&DocumentObserver::editStarting);
     if (!askSave(doc)) return;
     readFiles(doc, ReplaceDocument, batchFromPaths(paths));
     doc.optimizable = doc.cropToDirty;
 }
 
 void appendFiles(Document& doc, const std::vector<std::string>& paths) {
-    doc.host().stopPlayback();
+    doc.notify(&DocumentObserver::editStarting);
     readFiles(doc, AppendToDocument, batchFromPaths(paths));
-    doc.modified = true;
+    doc.setModified(true);
 }
 
 void insertFiles(Document& doc, const std::vector<std::string>& paths) {
-    doc.host().stopPlayback();
+    doc.notify(&DocumentObserver::editStarting);
     const int at = doc.frameList.selectedIndex();
     readFiles(doc, at < 0 ? AppendToDocument : at, batchFromPaths(paths));
-    doc.modified = true;
+    doc.setModified(true);
 }
 
 void revert(Document& doc) {
-    doc.host().stopPlayback();
+    doc.notify(&DocumentObserver::editStarting);
     if (doc.fileName.empty()) return;
     Host& host = doc.host();
     const std::string path = joinPath(doc.openDir, doc.fileName);
@@ -266,14 +267,14 @@ void revert(Document& doc) {
     }
     if (doc.modified) {
         if (host.ask(programCaption, "Discard changes to\n\"" + path + "\"?", Buttons::YesNo) != Answer::Yes) return;
-        doc.modified = false;
+        doc.setModified(false);
     }
     readFiles(doc, ReplaceDocument, batchFromPaths({path}));
     doc.optimizable = doc.cropToDirty;
 }
 
 bool save(Document& doc) {
-    doc.host().stopPlayback();
+    doc.notify(&DocumentObserver::editStarting);
     if (doc.frameList.empty() || doc.fileName.empty() || !(doc.modified || doc.optimizable)) return false;
     Host& host = doc.host();
     host.setWaitCursor(true);
@@ -282,7 +283,7 @@ bool save(Document& doc) {
     const bool ok = writeDocument(doc, path, doc.optimizeOnSave, result);
     host.setWaitCursor(false);
     if (!ok) return false;
-    doc.modified = false;
+    doc.setModified(false);
     doc.optimizable = false;
     host.startGaugeReset();
     const int64_t before = doc.fileSize;
@@ -294,7 +295,7 @@ bool save(Document& doc) {
 }
 
 bool saveAs(Document& doc, const std::string& path, bool optimize) {
-    doc.host().stopPlayback();
+    doc.notify(&DocumentObserver::editStarting);
     if (doc.frameList.empty()) return false;
     Host& host = doc.host();
     host.setWaitCursor(true);
@@ -305,7 +306,7 @@ bool saveAs(Document& doc, const std::string& path, bool optimize) {
     if (!ok) return false;
     clearUndo(doc);
     host.addRecentFile(result.path);
-    doc.modified = false;
+    doc.setModified(false);
     doc.savedToSaveDir = true;
     doc.optimizable = false;
     host.startGaugeReset();
@@ -318,7 +319,7 @@ bool saveAs(Document& doc, const std::string& path, bool optimize) {
 }
 
 std::vector<std::string> saveFrames(Document& doc, const std::string& path) {
-    doc.host().stopPlayback();
+    doc.notify(&DocumentObserver::editStarting);
     std::vector<std::string> written;
     Host& host = doc.host();
     StatusText status(host, "Saving frames...");
@@ -344,7 +345,7 @@ std::vector<std::string> saveFrames(Document& doc, const std::string& path) {
 }
 
 std::optional<std::string> previewFile(Document& doc) {
-    doc.host().stopPlayback();
+    doc.notify(&DocumentObserver::editStarting);
     Host& host = doc.host();
     if (!doc.fileName.empty() && !doc.modified) {
         const std::string saved = joinPath(doc.savedToSaveDir ? doc.saveDir : doc.openDir, doc.fileName);
@@ -366,7 +367,7 @@ std::optional<std::string> previewFile(Document& doc) {
 }
 
 void dropFiles(Document& doc, int position, const std::vector<std::string>& paths) {
-    doc.host().stopPlayback();
+    doc.notify(&DocumentObserver::editStarting);
     Host& host = doc.host();
     int where;
     if (position < 0) {
@@ -375,7 +376,7 @@ void dropFiles(Document& doc, int position, const std::vector<std::string>& path
             const Answer answer = host.ask(doc.fileName, "Save current changes?", Buttons::YesNoCancel);
             if (answer == Answer::Cancel) return;
             if (answer == Answer::Yes && !saveForQuestion(doc)) return;
-            doc.modified = false;
+            doc.setModified(false);
         }
     } else if (position >= doc.frameList.count()) {
         where = AppendToDocument;

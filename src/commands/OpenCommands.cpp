@@ -10,7 +10,6 @@ namespace movigram {
 int openGifDocument(Document& doc, const std::string& path) {
     GifReadOutput gif = readGif(path);
     if (gif.frames.empty()) return gif.result == GifOk ? GifCorrupt : gif.result;
-    doc.firstFrame = doc.currentFrame = nullptr;
     doc.frameList.clear();
     doc.globalPalette.reset();
     PaletteReadingBatch batch(doc);
@@ -24,12 +23,12 @@ int openGifDocument(Document& doc, const std::string& path) {
     }
     if (multiFrame) doc.loopOption = gif.loopFound;
     doc.loopCount = gif.loopCount;
-    rethread(doc, 0);
+    doc.relink();
     setBackgroundAll(doc.firstFrame, doc.backgroundIndex);
     doc.frameTime = normalizeFrameTimes(doc.firstFrame);
     batch.finish();
     doc.fileName = baseNameOf(path);
-    doc.modified = false;
+    doc.setModified(false);
     doc.optimizable = doc.cropToDirty;
     return gif.result;
 }

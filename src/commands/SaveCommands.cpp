@@ -36,34 +36,30 @@ std::unique_ptr<Document> copyForSave(Document& doc) {
     return copy;
 }
 
-// The document takes the frames and palette of its prepared copy.  The
-// current and first frames are let go first, so that the view, told of each
-// step, never meets a frame that has gone.
+// The document takes the frames and palette of its prepared copy; the list
+// tells the views of each step.
 void takePrepared(Document& doc, Document& copy) {
     const int selected = copy.frameList.selectedIndex();
-    doc.firstFrame = doc.currentFrame = nullptr;
     doc.frameList.clear();
     while (!copy.frameList.empty()) {
         std::string text = copy.frameList.textAt(0);
         doc.frameList.append(std::move(text), copy.frameList.take(0));
     }
-    doc.frameList.select(selected);
     doc.globalPalette = std::move(copy.globalPalette);
     doc.transparentIndex = copy.transparentIndex;
     doc.sameTransparent = copy.sameTransparent;
     doc.dirtyRectsUpToDate = copy.dirtyRectsUpToDate;
     doc.screenWidth = copy.screenWidth;
     doc.screenHeight = copy.screenHeight;
-    doc.firstFrame = copy.firstFrame;
-    doc.currentFrame = copy.currentFrame;
-    doc.host().viewChanged(unsigned(ViewPart::Canvas) | unsigned(ViewPart::FrameList) |
-                           unsigned(ViewPart::PaletteWindow) | unsigned(ViewPart::TransparentColor));
+    doc.showFrameAt(selected);
+    doc.notify(&DocumentObserver::paletteChanged);
+    doc.notify(&DocumentObserver::documentChanged);
 }
 
 }  // namespace
 
 void prepareForSave(Document& doc, bool optimize) {
-    if (doc.commentFrameOption && ensureCommentFrame(doc.frameList, doc.loopOption)) rethread(doc, 0);
+    if (doc.commentFrameOption && ensureCommentFrame(doc.frameList, doc.loopOption)) doc.relink();
     if (optimize) {
         rethread(doc, 1);
         if (doc.optimizeColors) reduceToPowerOfTwo(doc);
@@ -86,7 +82,7 @@ GifWriteResult writePreparedCopy(Document& doc, const std::string& path, bool op
     prepareForSave(*copy, optimize);
     // Without the optimisation passes the frames are written whole: dirty
     // rectangles left from showing them could leave frames out.
-    if (!optimize) rethread(*copy, 0);
+    if (!optimize) copy->relink();
     const size_t slash = path.find_last_of('/');
     StatusText status(host, "Saving \"" + (slash == std::string::npos ? path : path.substr(slash + 1)) + "\"");
     const TMyPalette global = copy->globalPalette ? *copy->globalPalette : TMyPalette();
@@ -100,7 +96,7 @@ GifWriteResult saveDocumentAs(Document& doc, const std::string& path, bool optim
     if (doc.frameList.empty()) return {};
     const GifWriteResult result = writePreparedCopy(doc, path, optimize, true);
     if (!result.ok) return result;
-    doc.modified = false;
+    doc.setModified(false);
     doc.optimizable = false;
     doc.host().startGaugeReset();
     return result;

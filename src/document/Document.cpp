@@ -4,15 +4,109 @@
 
 namespace movigram {
 
-Document::Document(Host* host) : host_(host) {}
+Document::Document(Host* host) : host_(host) { frameList.setObserver(&relay_); }
+
+Document::Document(Document&& other) noexcept : DocumentFields(std::move(other)), host_(other.host_) {
+    frameList.setObserver(&relay_);
+    other.frameList.setObserver(&other.relay_);
+}
+
+Document::~Document() { frameList.setObserver(nullptr); }
+
+void Document::relinkChain() {
+    firstFrame = threadFrames(frameList, loopOption);
+    if (currentFrame && frameList.indexOf(currentFrame) < 0) currentFrame = frameList.frameAt(frameList.selectedIndex());
+}
 
 void Document::relink() {
-    firstFrame = threadFrames(frameList, loopOption);
+    relinkChain();
     const TSize size = boundingSize(firstFrame);
     screenWidth = size.width;
     screenHeight = size.height;
+    for (int i = 0; i < frameList.count(); ++i)
+        if (TFrame* f = frameList.frameAt(i); f->image) {
+            f->dirtyRect = f->rect;
+            f->unchanged = false;
+        }
+    dirtyRectsUpToDate = false;
     if (frameList.selectedIndex() < 0 && !frameList.empty()) frameList.select(0);
-    currentFrame = frameList.frameAt(frameList.selectedIndex());
+    setCurrentFrame(frameList.frameAt(frameList.selectedIndex()));
 }
+
+void Document::setModified(bool on) {
+    if (modified == on) return;
+    modified = on;
+    notify(&DocumentObserver::modifiedChanged, on);
+}
+
+void Document::setCurrentFrame(TFrame* frame) {
+    if (frame == currentFrame) return;
+    currentFrame = frame;
+    notify(&DocumentObserver::currentFrameChanged);
+}
+
+void Document::showFrameAt(int index) {
+    frameList.select(index);
+    setCurrentFrame(frameList.frameAt(frameList.selectedIndex()));
+}
+
+void Document::setFrameTiming(int index, int32_t time, int32_t repeat) {
+    TFrame* frame = frameList.frameAt(index);
+    if (!frame || (frame->frameTime == time && frame->repeat == repeat)) return;
+    frame->frameTime = time;
+    frame->repeat = repeat;
+    frameEdited(index);
+}
+
+// The list's events.  Removing or replacing a frame may destroy the current
+// frame and the frames the chain links to, so the chain is relinked and
+// currentFrame checked before any observer hears of it.
+
+void Document::ListRelay::itemsAboutToBeInserted(int first, int count) {
+    doc_.notify(&DocumentObserver::framesAboutToBeInserted, first, count);
+}
+
+void Document::ListRelay::itemsInserted(int first, int count) {
+    doc_.relinkChain();
+    doc_.notify(&DocumentObserver::framesInserted, first, count);
+}
+
+void Document::ListRelay::itemsAboutToBeRemoved(int first, int count) {
+    doc_.notify(&DocumentObserver::framesAboutToBeRemoved, first, count);
+}
+
+void Document::ListRelay::itemsRemoved(int first, int count) {
+    TFrame* const current = doc_.currentFrame;
+    doc_.relinkChain();
+    doc_.notify(&DocumentObserver::framesRemoved, first, count);
+    if (doc_.currentFrame != current) doc_.notify(&DocumentObserver::currentFrameChanged);
+}
+
+void Document::ListRelay::itemsAboutToBeMoved(int first, int count, int destination) {
+    doc_.notify(&DocumentObserver::framesAboutToBeMoved, first, count, destination);
+}
+
+void Document::ListRelay::itemsMoved(int first, int count, int destination) {
+    doc_.relinkChain();
+    doc_.notify(&DocumentObserver::framesMoved, first, count, destination);
+}
+
+void Document::ListRelay::aboutToReset() { doc_.notify(&DocumentObserver::framesAboutToBeReset); }
+
+void Document::ListRelay::listReset() {
+    TFrame* const current = doc_.currentFrame;
+    doc_.relinkChain();
+    doc_.notify(&DocumentObserver::framesReset);
+    if (doc_.currentFrame != current) doc_.notify(&DocumentObserver::currentFrameChanged);
+}
+
+void Document::ListRelay::itemChanged(int index) {
+    TFrame* const current = doc_.currentFrame;
+    doc_.relinkChain();
+    doc_.notify(&DocumentObserver::frameChanged, index);
+    if (doc_.currentFrame != current) doc_.notify(&DocumentObserver::currentFrameChanged);
+}
+
+void Document::ListRelay::selectionChanged(int index) { doc_.notify(&DocumentObserver::selectionChanged, index); }
 
 }  // namespace movigram

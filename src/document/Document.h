@@ -1,10 +1,15 @@
 #pragma once
 // The animation document: its frames and the animation-wide values.  The
 // editor's window owns one; the command-line tool makes its own.  Commands
-// that change it live in the layers above and tell the user through host.
+// that change it live in the layers above; they tell the user through the
+// host, and the document announces every change to its observers.
+#include <algorithm>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "DocumentObserver.h"
 #include "FrameList.h"
 #include "Host.h"
 #include "TMyPalette.h"
@@ -15,15 +20,8 @@ namespace movigram {
 enum class LocalPaletteMode { Merge = 0, Keep = 1, Create = 2 };
 enum class GlobalPaletteMode { Fixed = 0, Cumulative = 1, Optimized = 2, Automatic = 3 };
 
-struct Document {
-    explicit Document(Host* host = nullptr);
-
-    Host& host() { return host_ ? *host_ : quietHost_; }
-    void setHost(Host* h) { host_ = h; }
-
-    // Relinks the frames in list order and recomputes the screen size.
-    void relink();
-
+// The document's values, apart from the machinery that announces changes.
+struct DocumentFields {
     FrameList frameList;
     TFrame* firstFrame = nullptr;
     TFrame* currentFrame = nullptr;
@@ -60,10 +58,70 @@ struct Document {
     bool dirtyRectsUpToDate = true;
 
     UndoJournal undo;
+};
+
+struct Document : DocumentFields {
+    explicit Document(Host* host = nullptr);
+    ~Document();
+    Document(const Document&) = delete;
+    Document& operator=(const Document&) = delete;
+    // A moved document keeps its host and takes no observers with it.
+    Document(Document&& other) noexcept;
+
+    Host& host() { return host_ ? *host_ : quietHost_; }
+    void setHost(Host* h) { host_ = h; }
+
+    void addObserver(DocumentObserver* observer) { observers_.push_back(observer); }
+    void removeObserver(DocumentObserver* observer) { std::erase(observers_, observer); }
+    // Calls the event on every observer, e.g. notify(&DocumentObserver::paletteChanged).
+    template <typename... Params, typename... Args>
+    void notify(void (DocumentObserver::*event)(Params...), Args&&... args) {
+        for (DocumentObserver* observer : std::vector<DocumentObserver*>(observers_)) (observer->*event)(args...);
+    }
+
+    // Relinks the frames in list order (circular when looping), renumbers
+    // them, recomputes the screen size, makes every image frame's dirtyRect
+    // its rect again and makes the selected frame current (frame 0 when
+    // nothing is selected).
+    void relink();
+
+    // Setters that announce the change.
+    void setModified(bool on);
+    void setCurrentFrame(TFrame* frame);
+    // Makes the frame at index current and selects it.
+    void showFrameAt(int index);
+    // A frame's fields or image were edited in place.
+    void frameEdited(int index) { notify(&DocumentObserver::frameChanged, index); }
+    void setFrameTiming(int index, int32_t frameTime, int32_t repeat);
+
 
 private:
+    // Keeps the chain and currentFrame valid while the list changes and
+    // passes the list's events on to the observers.
+    class ListRelay : public FrameListObserver {
+    public:
+        explicit ListRelay(Document& doc) : doc_(doc) {}
+        void itemsAboutToBeInserted(int first, int count) override;
+        void itemsInserted(int first, int count) override;
+        void itemsAboutToBeRemoved(int first, int count) override;
+        void itemsRemoved(int first, int count) override;
+        void itemsAboutToBeMoved(int first, int count, int destination) override;
+        void itemsMoved(int first, int count, int destination) override;
+        void aboutToReset() override;
+        void listReset() override;
+        void itemChanged(int index) override;
+        void selectionChanged(int index) override;
+
+    private:
+        Document& doc_;
+    };
+    // Links the chain in list order and drops a currentFrame that left the list.
+    void relinkChain();
+
     Host* host_ = nullptr;
     Host quietHost_;
+    std::vector<DocumentObserver*> observers_;
+    ListRelay relay_{*this};
 };
 
 }  // namespace movigram

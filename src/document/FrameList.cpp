@@ -1,5 +1,6 @@
 #include "FrameList.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace movigram {
@@ -34,6 +35,7 @@ int FrameList::append(std::string text, std::unique_ptr<TFrame> frame) {
 
 int FrameList::insert(int index, std::string text, std::unique_ptr<TFrame> frame) {
     if (index < 0 || index > count()) index = count();
+    if (observer_) observer_->itemsAboutToBeInserted(index, 1);
     items_.insert(items_.begin() + index, Item{std::move(text), std::move(frame)});
     if (selected_ >= index) ++selected_;
     if (observer_) observer_->itemsInserted(index, 1);
@@ -42,6 +44,7 @@ int FrameList::insert(int index, std::string text, std::unique_ptr<TFrame> frame
 
 std::unique_ptr<TFrame> FrameList::take(int index) {
     if (index < 0 || index >= count()) return nullptr;
+    if (observer_) observer_->itemsAboutToBeRemoved(index, 1);
     std::unique_ptr<TFrame> frame = std::move(items_[size_t(index)].frame);
     items_.erase(items_.begin() + index);
     if (selected_ == index) selected_ = -1;
@@ -50,7 +53,28 @@ std::unique_ptr<TFrame> FrameList::take(int index) {
     return frame;
 }
 
+bool FrameList::move(int first, int n, int destination) {
+    if (first < 0 || n <= 0 || first + n > count() || destination < 0 || destination > count()) return false;
+    if (destination >= first && destination <= first + n) return false;
+    if (observer_) observer_->itemsAboutToBeMoved(first, n, destination);
+    TFrame* selected = frameAt(selected_);
+    const auto begin = items_.begin();
+    if (destination < first) std::rotate(begin + destination, begin + first, begin + first + n);
+    else std::rotate(begin + first, begin + first + n, begin + destination);
+    if (selected) selected_ = indexOf(selected);
+    if (observer_) observer_->itemsMoved(first, n, destination);
+    return true;
+}
+
+void FrameList::swap(int a, int b) {
+    if (a == b || !frameAt(a) || !frameAt(b)) return;
+    std::swap(items_[size_t(a)], items_[size_t(b)]);
+    if (observer_) observer_->itemChanged(a);
+    if (observer_) observer_->itemChanged(b);
+}
+
 void FrameList::clear() {
+    if (observer_) observer_->aboutToReset();
     items_.clear();
     selected_ = -1;
     if (observer_) observer_->listReset();

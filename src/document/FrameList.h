@@ -11,13 +11,21 @@
 
 namespace movigram {
 
+// Told before and after every change of the list; the document is the
+// list's observer and passes the changes on to its views.
 class FrameListObserver {
 public:
     virtual ~FrameListObserver() = default;
+    virtual void itemsAboutToBeInserted(int /*first*/, int /*count*/) {}
     virtual void itemsInserted(int /*first*/, int /*count*/) {}
+    virtual void itemsAboutToBeRemoved(int /*first*/, int /*count*/) {}
     virtual void itemsRemoved(int /*first*/, int /*count*/) {}
-    virtual void itemChanged(int /*index*/) {}
+    virtual void itemsAboutToBeMoved(int /*first*/, int /*count*/, int /*destination*/) {}
+    virtual void itemsMoved(int /*first*/, int /*count*/, int /*destination*/) {}
+    virtual void aboutToReset() {}
     virtual void listReset() {}
+    // The item's text or frame was replaced.
+    virtual void itemChanged(int /*index*/) {}
     virtual void selectionChanged(int /*index*/) {}
 };
 
@@ -38,6 +46,13 @@ public:
     // Removes an item and hands its frame to the caller.
     std::unique_ptr<TFrame> take(int index);
     void erase(int index) { take(index); }
+    // Moves count items from first to before the item at destination
+    // (count() moves them to the end); the selection follows its item.
+    // False, and nothing moves, when the range is invalid or the move would
+    // change nothing.
+    bool move(int first, int count, int destination);
+    // Exchanges two items, texts and frames.
+    void swap(int a, int b);
     void clear();
 
     int selectedIndex() const { return selected_; }

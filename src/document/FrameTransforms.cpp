@@ -69,13 +69,7 @@ void reverseFrames(FrameList& list, const std::vector<int32_t>& positions) {
     std::vector<int32_t> valid;
     for (int32_t p : positions)
         if (p >= 0 && p < list.count()) valid.push_back(p);
-    std::vector<std::unique_ptr<TFrame>> frames;
-    for (int32_t p : valid) frames.push_back(list.setFrame(p, nullptr));
-    for (size_t i = 0; i < valid.size(); ++i) {
-        auto& frame = frames[valid.size() - 1 - i];
-        list.setText(valid[i], frame->name);
-        list.setFrame(valid[i], std::move(frame));
-    }
+    for (size_t i = 0, j = valid.size(); i + 1 < j; ++i, --j) list.swap(valid[i], valid[j - 1]);
 }
 
 }  // namespace movigram

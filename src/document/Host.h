@@ -1,9 +1,10 @@
 #pragma once
-// What the core asks of the program around it: messages, questions, status
-// text, the progress gauge and notices that the view must follow a change.
-// The editor implements it with its windows, the command-line tool with
-// stderr, and tests with a recording fake.  Every function has a quiet
-// default so that a host implements only what it shows.
+// What the core asks of the person using the program: messages, questions,
+// status text, the progress gauge, the wait cursor and the save path.  The
+// editor implements it with its windows, the command-line tool with stderr,
+// and tests with a recording fake.  Every function has a quiet default so
+// that a host implements only what it shows.  Views follow the document
+// through DocumentObserver, not through the host.
 #include <optional>
 #include <string>
 
@@ -13,28 +14,22 @@ enum class MessageIcon { Information, Warning, Stop, Question };
 enum class Answer { Yes, No, Cancel };
 enum class Buttons { YesNo, YesNoCancel };
 
-// Parts of the view that follow the document.
-enum class ViewPart : unsigned {
-    Title = 1,
-    PaletteWindow = 2,
-    Canvas = 4,
-    FrameList = 8,
-    TransparentColor = 16,
-    UndoMenu = 32,
+// The progress gauge, 0 to 100.  Long operations report through it.
+class Progress {
+public:
+    virtual ~Progress() = default;
+    virtual void setProgress(int /*percent*/) {}
 };
 
-class Host {
+class Host : public Progress {
 public:
     virtual ~Host() = default;
     virtual void showMessage(const std::string& /*caption*/, const std::string& /*text*/, MessageIcon) {}
     virtual Answer ask(const std::string& /*caption*/, const std::string& /*text*/, Buttons) { return Answer::No; }
     virtual void showStatus(const std::string& /*text*/) {}
     virtual void clearStatus() {}
-    virtual void setProgress(int /*percent*/) {}
     // Clears the gauge a moment (250 ms) later.
     virtual void startGaugeReset() {}
-    virtual void viewChanged(unsigned /*ViewPart bits*/) {}
-    virtual void stopPlayback() {}
     virtual void setWaitCursor(bool /*on*/) {}
     // The save dialog, for a save the user did not start from one (the
     // question about unsaved changes of an untitled document).

@@ -70,7 +70,7 @@ bool appendMaskColor(Document& doc) {
     }
     palette.setEntry(palette.colorCount, candidate);
     doc.transparentIndex = palette.colorCount++;
-    doc.host().viewChanged(unsigned(ViewPart::PaletteWindow));
+    doc.notify(&DocumentObserver::paletteChanged);
     return true;
 }
 
@@ -217,7 +217,7 @@ bool splitFrame(TFrame& frame, const WorkScreen& work, SplitPieces& pieces) {
 
 void rethread(Document& doc, int mode) {
     Host& host = doc.host();
-    host.stopPlayback();
+    doc.notify(&DocumentObserver::editStarting);
     FrameList& list = doc.frameList;
     if (list.empty()) {
         doc.firstFrame = doc.currentFrame = nullptr;
@@ -273,23 +273,16 @@ void rethread(Document& doc, int mode) {
             break;
         }
 
-    // Split frames are replaced by their two pieces.  The view hears of each
-    // step, so the chain and the current frame are moved on to the pieces
-    // before the original goes.
+    // Split frames are replaced by their two pieces.
     for (SplitPieces& pieces : splits) {
         const int at = list.indexOf(pieces.original);
         if (at < 0) continue;
-        TFrame* original = pieces.original;
         TFrame* first = pieces.first.get();
-        TFrame* second = pieces.second.get();
-        second->next = original->next;
-        first->next = original;
-        if (at > 0) list.frameAt(at - 1)->next = first;
+        pieces.second->next = pieces.original->next;
         std::string firstName = first->name;
+        list.setFrame(at, std::move(pieces.second));  // the original is destroyed here
         list.insert(at, std::move(firstName), std::move(pieces.first));
-        first->next = second;
-        if (doc.currentFrame == original) doc.currentFrame = second;
-        list.setFrame(at + 1, std::move(pieces.second));  // the original is destroyed here
+        if (at > 0) list.frameAt(at - 1)->next = first;
     }
 
     if (mode == 2) {
@@ -312,10 +305,6 @@ void rethread(Document& doc, int mode) {
             if (before.frameTime == frame.frameTime) before.repeat += frame.repeat;
             else before.frameTime = int32_t(sum), before.repeat = 1;
             before.next = frame.next;
-            // The frame merged into takes over as the current frame before
-            // the view hears of the removal.
-            if (doc.currentFrame == &frame) doc.currentFrame = &before;
-            if (list.selectedIndex() == i) list.select(i - 1);
             list.erase(i);
             merged = true;
         }
@@ -328,7 +317,7 @@ void rethread(Document& doc, int mode) {
             f.dirtyRect = o.isEmpty() ? f.rect : TRect{o.left, o.top, o.left + 1, o.top + 1};
             f.unchanged = false;
         }
-        if (merged) host.viewChanged(unsigned(ViewPart::Canvas) | unsigned(ViewPart::FrameList));
+        if (merged) doc.notify(&DocumentObserver::documentChanged);
     }
 
     const int count = list.count();
@@ -343,7 +332,7 @@ void rethread(Document& doc, int mode) {
     doc.screenHeight = size.height;
     if (list.selectedIndex() < 0) list.select(0);
     doc.currentFrame = list.frameAt(list.selectedIndex());
-    host.viewChanged(unsigned(ViewPart::Canvas));
+    doc.notify(&DocumentObserver::documentChanged);
 }
 
 }  // namespace movigram

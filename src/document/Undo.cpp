@@ -2,14 +2,14 @@
 
 #include <algorithm>
 
-#include "Optimiser.h"
+#include "EditScope.h"
 #include "FrameTransforms.h"
 
 namespace movigram {
 
 namespace {
 
-void menuChanged(Document& doc) { doc.host().viewChanged(unsigned(ViewPart::UndoMenu)); }
+void menuChanged(Document& doc) { doc.notify(&DocumentObserver::undoLabelChanged); }
 
 // Puts a saved frame in place of the live frame at index.  A shallow copy
 // first takes over the live frame's image, name and local palette.
@@ -102,7 +102,7 @@ void apply(Document& doc, TUndo& record) {
             if (!f || !f->image) continue;
             if (record.kind == UndoKind::Flipped) flipFrame(*f);
             else if (record.kind == UndoKind::Mirrored) mirrorFrame(*f);
-            else rotateFrame(*f, (int(record.kind) - 7) * 90);
+            else rotateFrame(*f, rotationOfKind(record.kind));
         }
         break;
     case UndoKind::TimingChanged:
@@ -155,7 +155,6 @@ void clearUndo(Document& doc) {
 
 void undo(Document& doc) {
     if (!doc.undo.canUndo()) return;
-    doc.host().stopPlayback();
     if (!fits(*doc.undo.newest(), doc.frameList)) {
         // Nothing of it is applied, not even its palette: the user is told
         // and the next record becomes the newest.
@@ -164,18 +163,16 @@ void undo(Document& doc) {
         doc.host().showStatus("Cannot undo \"" + label + "\": the animation has changed since");
         return;
     }
-    // Whatever the record destroys, the first and current frames are found
-    // again below.
-    doc.firstFrame = doc.currentFrame = nullptr;
+    doc.notify(&DocumentObserver::editStarting);
     std::unique_ptr<TUndo> record = doc.undo.takeNewest();
     apply(doc, *record);
     if (record->palette) doc.globalPalette = std::move(record->palette);
     menuChanged(doc);
-    rethread(doc, 0);
+    doc.relink();
     doc.transparentIndex = documentTransparent(doc.firstFrame);
     doc.sameTransparent = sameTransparent(doc.firstFrame);
-    doc.host().viewChanged(unsigned(ViewPart::PaletteWindow) | unsigned(ViewPart::Canvas) |
-                           unsigned(ViewPart::FrameList) | unsigned(ViewPart::TransparentColor));
+    doc.notify(&DocumentObserver::paletteChanged);
+    doc.notify(&DocumentObserver::documentChanged);
 }
 
 void insertFrames(Document& doc, int flags, FrameChain frames, const std::string& label) {
@@ -185,7 +182,7 @@ void insertFrames(Document& doc, int flags, FrameChain frames, const std::string
     if (n == 0) return;
     // Without a current frame the frames go to the end.
     int c = a < 0 ? list.count() : (flags & InsertAfter ? a + 1 : a);
-    recordRange(doc, UndoKind::FramesInserted, c, c + n - 1, label);
+    EditScope edit(doc, EditScope::range(doc, UndoKind::FramesInserted, c, c + n - 1, label));
     for (auto& frame : frames) {
         frame->next = nullptr;
         std::string name = frame->name;
@@ -193,15 +190,10 @@ void insertFrames(Document& doc, int flags, FrameChain frames, const std::string
         if (!(flags & InsertReversed)) ++c;
     }
     list.select(std::min(c, list.count() - 1));
-    doc.modified = true;
-    doc.dirtyRectsUpToDate = false;
     doc.fileSize = doc.previousFileSize = -1;
-    rethread(doc, 0);
-    if (flags & InsertShowFirst) {
-        list.select(std::max(a, 0));
-        doc.currentFrame = list.frameAt(list.selectedIndex());
-        doc.host().viewChanged(unsigned(ViewPart::Canvas));
-    }
+    edit.commit();
+    doc.notify(&DocumentObserver::fileNameChanged);
+    if (flags & InsertShowFirst) doc.showFrameAt(std::max(a, 0));
 }
 
 }  // namespace movigram

@@ -2,7 +2,22 @@
 
 namespace movigram {
 
-UndoKind undoKindForRotation(int degrees) { return UndoKind((360 - degrees) / 90 + 7); }
+UndoKind undoKindForRotation(int degrees) {
+    switch (degrees) {
+    case 90: return UndoKind::Rotated270;
+    case 180: return UndoKind::Rotated180;
+    default: return UndoKind::Rotated90;
+    }
+}
+
+int rotationOfKind(UndoKind kind) {
+    switch (kind) {
+    case UndoKind::Rotated90: return 90;
+    case UndoKind::Rotated180: return 180;
+    case UndoKind::Rotated270: return 270;
+    default: return 0;
+    }
+}
 
 int64_t undoBytesOf(const TFrame& frame) {
     if (!frame.image) return 0;

@@ -29,6 +29,8 @@ enum class UndoKind : int32_t {
 
 // The kind that undoes a clockwise rotation by degrees (90, 180 or 270).
 UndoKind undoKindForRotation(int degrees);
+// The clockwise rotation a rotated kind applies (90, 180 or 270), 0 for others.
+int rotationOfKind(UndoKind kind);
 
 struct TUndo {
     UndoKind kind = UndoKind::FramesChanged;

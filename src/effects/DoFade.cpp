@@ -64,7 +64,7 @@ EffectResult doFade(Document& doc, const EffectParams& p, bool fadeIn, std::opti
         next = followingImageFrame(doc);
         if (!next) return EffectResult::NoNextFrame;
     }
-    doc.host().stopPlayback();
+    doc.notify(&DocumentObserver::editStarting);
 
     // A partial frame on the global palette is replaced by the full picture
     // of that moment, which serves only as the template.
@@ -127,14 +127,14 @@ void selectFamily(EffectParams& params, const EffectFamily& family) {
     params.direction = family.initialDirection;
 }
 
-EffectResult runEffectCommand(Document& doc, int32_t command, const EffectParams& params,
+EffectResult runEffectCommand(Document& doc, CommandId command, const EffectParams& params,
                               std::optional<uint32_t> seed) {
     const EffectFamily* family = familyOfCommand(command);
     if (!family) return EffectResult::InvalidParameters;
     const bool fadeCommand = family->firstEffect == FadeIn;
     const bool first = fadeCommand ? params.effect == FadeIn : params.effect == family->firstEffect;
     const EffectResult result = first ? DoFadeIn(doc, params, seed) : DoFadeOut(doc, params, seed);
-    if (command == 701) rebuildAfterEdit(doc);
+    if (command == CommandId::FadeIn) rebuildAfterEdit(doc);
     return result;
 }
 

@@ -63,13 +63,13 @@ constexpr const char* directions[DirectionCount] = {
 };
 
 constexpr EffectFamily families[] = {
-    {701, 10, FadeIn, FadeOut, -1, -1, FadeIn, -1, false, "fade in"},
-    {702, 10, FadeIn, FadeOut, -1, -1, FadeOut, -1, false, "fade out"},
-    {703, 11, DissolveFromSolid, DissolveToNext, -1, -1, DissolveToNext, -1, true, "dissolve"},
-    {704, 10, WipeFromSolid, WipeToNext, LeftToRight, BottomToTop, WipeToNext, LeftToRight, true, "wipe"},
-    {705, 10, SpiralFromSolid, SpiralToNext, InsideOut, OutsideIn, SpiralToNext, InsideOut, true, "spiral"},
-    {706, 10, BlindFromSolid, BlindToNext, Horizontal, Vertical, BlindToNext, Horizontal, true, "blind"},
-    {707, 10, BannerScrollIn, BannerRotate, LeftToRight, BottomToTop, BannerRotate, LeftToRight, true,
+    {CommandId::FadeIn, 10, FadeIn, FadeOut, -1, -1, FadeIn, -1, false, "fade in"},
+    {CommandId::FadeOut, 10, FadeIn, FadeOut, -1, -1, FadeOut, -1, false, "fade out"},
+    {CommandId::Dissolve, 11, DissolveFromSolid, DissolveToNext, -1, -1, DissolveToNext, -1, true, "dissolve"},
+    {CommandId::Wipe, 10, WipeFromSolid, WipeToNext, LeftToRight, BottomToTop, WipeToNext, LeftToRight, true, "wipe"},
+    {CommandId::Spiral, 10, SpiralFromSolid, SpiralToNext, InsideOut, OutsideIn, SpiralToNext, InsideOut, true, "spiral"},
+    {CommandId::Blind, 10, BlindFromSolid, BlindToNext, Horizontal, Vertical, BlindToNext, Horizontal, true, "blind"},
+    {CommandId::BannerScroll, 10, BannerScrollIn, BannerRotate, LeftToRight, BottomToTop, BannerRotate, LeftToRight, true,
      "banner scroll"},
 };
 
@@ -86,7 +86,7 @@ const char* directionName(int32_t direction) {
 const EffectFamily* effectFamilies() { return families; }
 int32_t effectFamilyCount() { return int32_t(std::size(families)); }
 
-const EffectFamily* familyOfCommand(int32_t command) {
+const EffectFamily* familyOfCommand(CommandId command) {
     for (const EffectFamily& f : families)
         if (f.command == command) return &f;
     return nullptr;

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "document/CommandId.h"
+
 namespace movigram {
 
 enum EffectFlags : int32_t {
@@ -65,7 +67,7 @@ const char* directionName(int32_t direction);
 
 // One command of the Effects menu.
 struct EffectFamily {
-    int32_t command;  // menu id
+    CommandId command;
     int32_t dialogResource;
     int32_t firstEffect, lastEffect;
     int32_t firstDirection, lastDirection;  // -1 when the family has none
@@ -76,7 +78,7 @@ struct EffectFamily {
 // Families in menu order: Fade in (701) to Banner scroll (707).
 const EffectFamily* effectFamilies();
 int32_t effectFamilyCount();
-const EffectFamily* familyOfCommand(int32_t command);
+const EffectFamily* familyOfCommand(CommandId command);
 const EffectFamily* familyOfEffect(int32_t effect);
 
 // The undo label of the frames an effect inserts: "fade in", "dissolve",

@@ -14,14 +14,13 @@ namespace movigram {
 
 namespace {
 
-constexpr unsigned colorViews =
-    unsigned(ViewPart::Canvas) | unsigned(ViewPart::PaletteWindow) | unsigned(ViewPart::TransparentColor);
-
 void finishMerge(Document& doc) {
     doc.optimizable = false;
-    doc.modified = true;
-    rethread(doc, 0);
-    doc.host().viewChanged(colorViews | unsigned(ViewPart::Title));
+    doc.setModified(true);
+    doc.relink();
+    doc.notify(&DocumentObserver::paletteChanged);
+    doc.notify(&DocumentObserver::documentChanged);
+    doc.notify(&DocumentObserver::fileNameChanged);
 }
 
 // Merging needs every frame involved on one palette; a frame on a local
@@ -56,7 +55,7 @@ std::unique_ptr<TFrame> onGlobalPalette(Document& doc, const TFrame& frame) {
 }  // namespace
 
 void beginTransparentPick(Document& doc) {
-    doc.host().stopPlayback();
+    doc.notify(&DocumentObserver::editStarting);
     recordWhole(doc, "set transparent");
 }
 
@@ -74,9 +73,9 @@ bool setPickedColor(Document& doc, PickMode mode, int32_t index) {
     if (index < -1 || index > 255) return false;
     if (mode == PickMode::Transparent) {
         TFrame* current = doc.currentFrame;
-        if (index != doc.transparentIndex) doc.modified = true;
+        if (index != doc.transparentIndex) doc.setModified(true);
         if (current && current->localPalette) {
-            if (current->transparentIndex != index) doc.modified = true;
+            if (current->transparentIndex != index) doc.setModified(true);
             current->transparentIndex = index;
         } else if (!doc.frameList.empty()) {
             doc.transparentIndex = index;
@@ -86,14 +85,16 @@ bool setPickedColor(Document& doc, PickMode mode, int32_t index) {
         }
         doc.sameTransparent = sameTransparent(doc.firstFrame);
     } else if (mode == PickMode::Background) {
-        if (index != doc.backgroundIndex) doc.modified = true;
+        if (index != doc.backgroundIndex) doc.setModified(true);
         doc.backgroundIndex = index;
         setBackgroundAll(doc.firstFrame, index);
     } else {
         return false;
     }
-    rethread(doc, 0);
-    doc.host().viewChanged(colorViews | unsigned(ViewPart::Title));
+    doc.relink();
+    doc.notify(&DocumentObserver::paletteChanged);
+    doc.notify(&DocumentObserver::documentChanged);
+    doc.notify(&DocumentObserver::fileNameChanged);
     return true;
 }
 
@@ -136,7 +137,7 @@ void stampOver(TFrame& background, const TFrame& frame) {
 bool mergeBackground(Document& doc) {
     TFrame* b = doc.currentFrame;
     if (!b || !b->image) return false;
-    doc.host().stopPlayback();
+    doc.notify(&DocumentObserver::editStarting);
     // Recorded before B changes, so that undo gives back its transparency.
     recordWhole(doc, "merge background");
     b->transparentIndex = -1;
@@ -166,7 +167,7 @@ bool mergeBackground(Document& doc) {
 bool mergeForeground(Document& doc) {
     TFrame* fg = doc.currentFrame;
     if (!fg || !fg->image || fg->transparentIndex < 0) return false;
-    doc.host().stopPlayback();
+    doc.notify(&DocumentObserver::editStarting);
     recordWhole(doc, "merge foreground");
     FrameList& list = doc.frameList;
     const int at = list.indexOf(fg);
@@ -182,12 +183,12 @@ bool mergeForeground(Document& doc) {
 bool unoptimize(Document& doc) {
     FrameList& list = doc.frameList;
     if (list.empty()) return false;
-    doc.host().stopPlayback();
+    doc.notify(&DocumentObserver::editStarting);
     StatusText status(doc.host(), "Unoptimizing...");
     // Every image changes; older records that share images with the live
     // frames stay valid only when this step can be taken back first.
     recordWhole(doc, "unoptimize");
-    rethread(doc, 0);
+    doc.relink();
     const TMyPalette none;
     const int fill = doc.transparentIndex >= 0 ? doc.transparentIndex : std::max(doc.backgroundIndex, 0);
     auto work = TFrame::blank(doc.screenWidth, doc.screenHeight, fill,
@@ -233,7 +234,7 @@ int addPaletteEntry(Document& doc, PaletteEntry color) {
     if (palette.colorCount >= 256) return -1;
     color.flags = 0;
     palette.setEntry(palette.colorCount, color);
-    doc.host().viewChanged(unsigned(ViewPart::PaletteWindow));
+    doc.notify(&DocumentObserver::paletteChanged);
     return palette.colorCount++;
 }
 
@@ -242,7 +243,7 @@ void removeAddedEntry(Document& doc, int index) {
     if (index != palette.colorCount - 1 || index < 0) return;
     palette.setEntry(index, {});
     --palette.colorCount;
-    doc.host().viewChanged(unsigned(ViewPart::PaletteWindow));
+    doc.notify(&DocumentObserver::paletteChanged);
 }
 
 void replacePaletteEntries(Document& doc, const std::array<PaletteEntry, 256>& entries) {
@@ -257,15 +258,17 @@ void replacePaletteEntries(Document& doc, const std::array<PaletteEntry, 256>& e
         for (int i = 0; i < doc.frameList.count(); ++i)
             if (TFrame& f = *doc.frameList.frameAt(i); f.image && !f.localPalette) f.image->colors() = table;
     }
-    doc.modified = true;
-    doc.host().viewChanged(unsigned(ViewPart::PaletteWindow) | unsigned(ViewPart::Canvas) | unsigned(ViewPart::Title));
+    doc.setModified(true);
+    doc.notify(&DocumentObserver::paletteChanged);
+    doc.notify(&DocumentObserver::documentChanged);
+    doc.notify(&DocumentObserver::fileNameChanged);
 }
 
 bool deletePaletteEntry(Document& doc, int index) {
     TMyPalette& shown = shownPalette(doc);
     // Fixed mapping needs two colours; a palette of one accepts new colours.
     if (index < 0 || index >= shown.colorCount || shown.colorCount <= 2) return false;
-    doc.host().stopPlayback();
+    doc.notify(&DocumentObserver::editStarting);
     const bool global = &shown == doc.globalPalette.get();
     TFrame* current = doc.currentFrame;
     if (!global && !current->image) return false;
@@ -291,9 +294,11 @@ bool deletePaletteEntry(Document& doc, int index) {
         if (current->transparentIndex >= 0 && image.colorMap)
             current->transparentIndex = (*image.colorMap)[size_t(current->transparentIndex & 0xFF)];
     }
-    doc.modified = true;
-    rethread(doc, 0);
-    doc.host().viewChanged(colorViews | unsigned(ViewPart::Title));
+    doc.setModified(true);
+    doc.relink();
+    doc.notify(&DocumentObserver::paletteChanged);
+    doc.notify(&DocumentObserver::documentChanged);
+    doc.notify(&DocumentObserver::fileNameChanged);
     return true;
 }
 

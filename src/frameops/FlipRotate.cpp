@@ -3,42 +3,44 @@
 #include <algorithm>
 #include <utility>
 
-#include "document/Undo.h"
+#include "document/EditScope.h"
 #include "document/Optimiser.h"
 
 namespace movigram {
 
-const char* flipRotateOperationName(int operation) {
+const char* flipRotateOperationName(FlipRotateOperation operation) {
     static constexpr const char* names[] = {"Flip (vertical mirror)", "Mirror (horizontal)", "Rotate 90",
                                             "Rotate 180", "Rotate 270"};
-    return operation >= 0 && operation < 5 ? names[operation] : "";
+    const int k = int(operation);
+    return k >= 0 && k < 5 ? names[k] : "";
 }
 
-int rotationAngle(int operation, bool rotateLeft) {
+int rotationAngle(FlipRotateOperation operation, bool rotateLeft) {
+    using enum FlipRotateOperation;
     if (operation < Rotate90 || operation > Rotate270) return 0;
-    return rotateLeft ? 450 - 90 * operation : 90 * operation - 90;
+    const int k = int(operation);
+    return rotateLeft ? 450 - 90 * k : 90 * k - 90;
 }
 
-bool flipRotateFrames(Document& doc, FrameSelection selection, int operation, bool rotateLeft) {
-    if (operation < FlipOperation || operation > Rotate270) return false;
+bool flipRotateFrames(Document& doc, FrameSelection selection, FlipRotateOperation operation, bool rotateLeft) {
+    using enum FlipRotateOperation;
+    if (operation < Flip || operation > Rotate270) return false;
     selection = normalizeSelection(doc.frameList, std::move(selection));
     const int degrees = rotationAngle(operation, rotateLeft);
-    const UndoKind kind = operation == FlipOperation     ? UndoKind::Flipped
-                          : operation == MirrorOperation ? UndoKind::Mirrored
+    const UndoKind kind = operation == Flip     ? UndoKind::Flipped
+                          : operation == Mirror ? UndoKind::Mirrored
                                                          : undoKindForRotation(degrees);
-    const char* label = operation == FlipOperation     ? "flip frames"
-                        : operation == MirrorOperation ? "mirror frames"
+    const char* label = operation == Flip     ? "flip frames"
+                        : operation == Mirror ? "mirror frames"
                                                        : "rotate frames";
-    pushUndo(doc, TUndo::indexed(kind, doc.frameList, selection, label));
+    EditScope edit(doc, TUndo::indexed(kind, doc.frameList, selection, label));
     for (int32_t i : selection) {
         TFrame& f = *doc.frameList.frameAt(i);
-        if (operation == FlipOperation) flipFrame(f);
-        else if (operation == MirrorOperation) mirrorFrame(f);
+        if (operation == Flip) flipFrame(f);
+        else if (operation == Mirror) mirrorFrame(f);
         else rotateFrame(f, degrees);
     }
-    rethread(doc, 0);
-    markModified(doc, true);
-    doc.host().viewChanged(unsigned(ViewPart::Canvas));
+    forgetFileSizes(doc);
     return true;
 }
 

@@ -10,18 +10,18 @@
 namespace movigram {
 
 // The operations of the flip and rotate dialog, in the order of its list.
-enum FlipRotateOperation : int { FlipOperation = 0, MirrorOperation, Rotate90, Rotate180, Rotate270 };
+enum class FlipRotateOperation { Flip = 0, Mirror, Rotate90, Rotate180, Rotate270 };
 // "Flip (vertical mirror)", "Mirror (horizontal)", "Rotate 90", ...
-const char* flipRotateOperationName(int operation);
+const char* flipRotateOperationName(FlipRotateOperation operation);
 // The clockwise angle of a rotation (90, 180 or 270): "Rotate 90" to
 // "Rotate 270" turn clockwise, or counter-clockwise with rotateLeft.  0 for
 // flip and mirror.
-int rotationAngle(int operation, bool rotateLeft);
+int rotationAngle(FlipRotateOperation operation, bool rotateLeft);
 
 // Flips, mirrors or rotates every selected frame that has an image, after
 // recording the index record that undoes it (also for an empty selection).
 // A quarter turn exchanges the co-ordinates of the frames' rects.  False for
 // an unknown operation.
-bool flipRotateFrames(Document& doc, FrameSelection selection, int operation, bool rotateLeft);
+bool flipRotateFrames(Document& doc, FrameSelection selection, FlipRotateOperation operation, bool rotateLeft);
 
 }  // namespace movigram

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "document/Undo.h"
+#include "document/EditScope.h"
 #include "document/Optimiser.h"
 
 namespace movigram {
@@ -33,11 +33,10 @@ void forEachImageFrame(Document& doc, const FrameSelection& selection, Fn&& fn) 
 // on the cut image.
 bool moveCuts(const TFrame& f, int64_t dx, int64_t dy) { return f.rect.left + dx < 0 || f.rect.top + dy < 0; }
 
-void finish(Document& doc, int show) {
-    showFrame(doc, show);
-    rethread(doc, 0);
-    markModified(doc, true);
-    doc.host().viewChanged(unsigned(ViewPart::Canvas) | unsigned(ViewPart::FrameList));
+void finish(EditScope& edit, int show) {
+    showFrame(edit.doc(), show);
+    forgetFileSizes(edit.doc());
+    edit.commit();
 }
 
 bool moveSelection(Document& doc, FrameSelection selection, int32_t dx, int32_t dy, OffsetMode mode) {
@@ -49,14 +48,14 @@ bool moveSelection(Document& doc, FrameSelection selection, int32_t dx, int32_t 
         const int64_t step = sprite ? k : 1;
         cuts = cuts || moveCuts(f, step * dx, step * dy);
     });
-    pushUndo(doc, TUndo::indexed(UndoKind::FramesChanged, doc.frameList, selection,
-                                 offsetModeText(mode).undoLabel, cuts));
+    EditScope edit(doc, TUndo::indexed(UndoKind::FramesChanged, doc.frameList, selection,
+                                       offsetModeText(mode).undoLabel, cuts));
     forEachImageFrame(doc, selection, [&](TFrame& f, int k) {
         const int32_t step = sprite ? k : 1;
         moveFrameBy(f, step * dx, step * dy);
         if (sprite) f.restoreToBackground = true;
     });
-    finish(doc, selection.front());
+    finish(edit, selection.front());
     return true;
 }
 
@@ -110,27 +109,24 @@ bool cropFrames(Document& doc, FrameSelection selection, const TRect& r, bool al
     if (selection.empty()) return false;
     // Aligning part of the animation would move it away from the rest.
     align = align && allImageFramesSelected(doc.frameList, selection);
-    pushUndo(doc, TUndo::indexed(UndoKind::FramesChanged, doc.frameList, selection,
-                                 offsetModeText(OffsetMode::Crop).undoLabel, true));
+    EditScope edit(doc, TUndo::indexed(UndoKind::FramesChanged, doc.frameList, selection,
+                                       offsetModeText(OffsetMode::Crop).undoLabel, true));
     forEachImageFrame(doc, selection, [&](TFrame& f, int) {
         cropFrameTo(f, r);
         // An emptied frame keeps (0, 0, 0, 0): it has no pixels to place.
         if (align && !f.rect.isNull()) f.moveTo({f.rect.left - r.left, f.rect.top - r.top});
     });
-    finish(doc, selection.front());
+    finish(edit, selection.front());
     return true;
 }
 
 bool deleteFrames(Document& doc, FrameSelection selection) {
     selection = normalizeSelection(doc.frameList, std::move(selection));
     if (selection.empty()) return false;
-    pushUndo(doc, TUndo::indexed(UndoKind::FramesRemoved, doc.frameList, selection,
-                                 offsetModeText(OffsetMode::Delete).undoLabel, true));
-    doc.firstFrame = doc.currentFrame = nullptr;
+    EditScope edit(doc, TUndo::indexed(UndoKind::FramesRemoved, doc.frameList, selection,
+                                       offsetModeText(OffsetMode::Delete).undoLabel, true));
     for (auto i = selection.rbegin(); i != selection.rend(); ++i) doc.frameList.erase(*i);
-    rethread(doc, 0);
-    markModified(doc, true);
-    doc.host().viewChanged(unsigned(ViewPart::Canvas) | unsigned(ViewPart::FrameList));
+    forgetFileSizes(doc);
     return true;
 }
 
@@ -162,8 +158,8 @@ bool resizeFrames(Document& doc, FrameSelection selection, int32_t width, int32_
     width = std::min(width, s.width());
     height = std::min(height, s.height());
     if (width < 1 || height < 1) return false;
-    pushUndo(doc, TUndo::indexed(UndoKind::FramesChanged, doc.frameList, selection,
-                                 offsetModeText(OffsetMode::Resize).undoLabel, true));
+    EditScope edit(doc, TUndo::indexed(UndoKind::FramesChanged, doc.frameList, selection,
+                                       offsetModeText(OffsetMode::Resize).undoLabel, true));
     auto scale = [](int32_t v, int32_t origin, int32_t from, int32_t to) {
         return origin + int32_t(int64_t(v - origin) * to / from);
     };
@@ -179,7 +175,7 @@ bool resizeFrames(Document& doc, FrameSelection selection, int32_t width, int32_
         f.rect = n;
         f.dirtyRect = n;
     });
-    finish(doc, selection.front());
+    finish(edit, selection.front());
     return true;
 }
 

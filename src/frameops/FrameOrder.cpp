@@ -1,6 +1,7 @@
 #include "FrameOrder.h"
 
 #include "FlipRotate.h"
+#include "document/EditScope.h"
 #include "document/Undo.h"
 #include "document/Optimiser.h"
 
@@ -19,12 +20,9 @@ bool duplicateFrames(Document& doc, FrameSelection selection, int32_t count) {
 bool reverseOrder(Document& doc, FrameSelection selection) {
     selection = normalizeSelection(doc.frameList, std::move(selection));
     if (selection.size() < 2) return false;
-    pushUndo(doc, TUndo::indexed(UndoKind::OrderReversed, doc.frameList, selection, "Reverse order"));
+    EditScope edit(doc, TUndo::indexed(UndoKind::OrderReversed, doc.frameList, selection, "Reverse order"));
     reverseFrames(doc.frameList, selection);
     showFrame(doc, selection.front());
-    rethread(doc, 0);
-    markModified(doc, false);
-    doc.host().viewChanged(unsigned(ViewPart::Canvas) | unsigned(ViewPart::FrameList));
     return true;
 }
 

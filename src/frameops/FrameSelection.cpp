@@ -37,17 +37,15 @@ bool allImageFramesSelected(const FrameList& list, const FrameSelection& selecti
     return true;
 }
 
-void markModified(Document& doc, bool forgetSizes) {
-    doc.modified = true;
-    doc.dirtyRectsUpToDate = false;
-    if (forgetSizes) doc.fileSize = doc.previousFileSize = -1;
-    doc.host().viewChanged(unsigned(ViewPart::Title));
+void forgetFileSizes(Document& doc) {
+    if (doc.fileSize < 0 && doc.previousFileSize < 0) return;
+    doc.fileSize = doc.previousFileSize = -1;
+    doc.notify(&DocumentObserver::fileNameChanged);
 }
 
 void showFrame(Document& doc, int index) {
     if (doc.frameList.empty()) return;
-    doc.frameList.select(std::clamp(index, 0, doc.frameList.count() - 1));
-    doc.currentFrame = doc.frameList.frameAt(doc.frameList.selectedIndex());
+    doc.showFrameAt(std::clamp(index, 0, doc.frameList.count() - 1));
 }
 
 }  // namespace movigram

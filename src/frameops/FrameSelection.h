@@ -25,10 +25,9 @@ TRect selectionRect(const FrameList& list, const FrameSelection& selection);
 // True when every frame of the list that has an image is selected.
 bool allImageFramesSelected(const FrameList& list, const FrameSelection& selection);
 
-// After an operation: modified, the frames no longer hold the result of an
-// optimisation pass, and with forgetSizes the file sizes of the title are
-// dropped.
-void markModified(Document& doc, bool forgetSizes);
+// After an operation that changes what a save writes: the file sizes of the
+// title no longer describe the document.
+void forgetFileSizes(Document& doc);
 // Makes the frame at index the current one (the list selection that rethread
 // turns into currentFrame).
 void showFrame(Document& doc, int index);

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "document/Undo.h"
+#include "document/EditScope.h"
 #include "document/FrameChain.h"
 #include "document/Optimiser.h"
 
@@ -20,16 +20,13 @@ std::vector<int32_t> restoreWorkingValues(const Document& doc) {
 bool applyRestoreMethods(Document& doc, const std::vector<int32_t>& values) {
     FrameList& list = doc.frameList;
     if (int(values.size()) != list.count() || list.empty()) return false;
-    pushUndo(doc, TUndo::indexed(UndoKind::WholeChanged, list, selectAll(list), "restore method", false));
+    EditScope edit(doc, TUndo::indexed(UndoKind::WholeChanged, list, selectAll(list), "restore method", false));
     for (int i = 0; i < list.count(); ++i) {
         TFrame& f = *list.frameAt(i);
         if (!f.hasImage()) continue;
         f.restoreToBackground = values[size_t(i)] == 1;
         if (!f.restoreToBackground && f.transparentIndex >= 0) f.overlay = true;
     }
-    rethread(doc, 0);
-    markModified(doc, false);
-    doc.host().viewChanged(unsigned(ViewPart::Canvas));
     return true;
 }
 
@@ -45,13 +42,9 @@ bool applyFrameRate(Document& doc, int32_t msPerFrame, const std::vector<int32_t
     if (msPerFrame < 1 || int(repeats.size()) != list.count() || list.empty()) return false;
     for (int32_t r : repeats)
         if (r < 0) return false;
-    doc.host().stopPlayback();
-    pushUndo(doc, TUndo::timing(list, doc.frameTime, "frame rate"));
-    for (int i = 0; i < list.count(); ++i) list.frameAt(i)->repeat = repeats[size_t(i)];
+    EditScope edit(doc, TUndo::timing(list, doc.frameTime, "frame rate"));
     doc.frameTime = msPerFrame;
-    rethread(doc, 0);
-    setFrameTimeAll(doc.firstFrame, doc.frameTime);
-    markModified(doc, false);
+    for (int i = 0; i < list.count(); ++i) doc.setFrameTiming(i, msPerFrame, repeats[size_t(i)]);
     return true;
 }
 
@@ -80,11 +73,13 @@ std::string formatFramesPerSecond(int32_t msPerFrame) {
 bool setLoopCount(Document& doc, int32_t count) {
     if (count < 0 || count > 65535) return false;
     doc.loopCount = count;
-    markModified(doc, false);
+    doc.setModified(true);
     if (count != 1 && !doc.loopOption) {
         doc.loopOption = true;
-        rethread(doc, 0);
+        doc.relink();
+        doc.notify(&DocumentObserver::documentChanged);
     }
+    doc.notify(&DocumentObserver::optionsChanged);
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include "colour/PaletteMapping.h"
 #include "colour/ReadingPolicy.h"
+#include "document/EditScope.h"
 #include "document/Undo.h"
 #include "document/Optimiser.h"
 
@@ -35,7 +36,7 @@ void grayFrame(TFrame& frame) {
 }
 
 void recordGrayScale(Document& doc) {
-    doc.host().stopPlayback();
+    doc.notify(&DocumentObserver::editStarting);
     recordWhole(doc, "gray scale");
 }
 
@@ -49,9 +50,8 @@ void applyGrayScale(Document& doc, FrameSelection selection) {
     selection = normalizeSelection(doc.frameList, std::move(selection));
     for (int32_t i : selection) grayFrame(*doc.frameList.frameAt(i));
     rebuildAfterEdit(doc);
-    rethread(doc, 0);
-    markModified(doc, false);
-    doc.host().viewChanged(unsigned(ViewPart::Canvas) | unsigned(ViewPart::PaletteWindow));
+    commitEdit(doc);
+    doc.notify(&DocumentObserver::paletteChanged);
 }
 
 bool grayScale(Document& doc, FrameSelection selection) {

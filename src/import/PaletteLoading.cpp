@@ -79,7 +79,7 @@ PaletteLoadResult loadPalette(Document& doc, const std::string& path, const Deco
 
     if (doc.globalPalette) result.previous = std::make_unique<TMyPalette>(*doc.globalPalette);
     if (replacement) doc.globalPalette = std::move(replacement);
-    host.viewChanged(unsigned(ViewPart::PaletteWindow));
+    doc.notify(&DocumentObserver::paletteChanged);
     if (doc.firstFrame) remapAllFrames(doc, 100, true);
     result.loaded = true;
     return result;

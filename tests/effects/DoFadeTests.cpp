@@ -166,16 +166,16 @@ TEST(EffectCommand, FadeInCommandRebuildsThePaletteWhenLocalPalettesMerge) {
     doc->localPaletteMode = LocalPaletteMode::Merge;
     doc->globalPaletteMode = GlobalPaletteMode::Optimized;
     EffectParams p = effect(FadeIn, 2);
-    selectFamily(p, *familyOfCommand(701));
+    selectFamily(p, *familyOfCommand(CommandId::FadeIn));
     EXPECT_EQ(p.effect, FadeIn);
-    ASSERT_EQ(runEffectCommand(*doc, 701, p), EffectResult::Inserted);
+    ASSERT_EQ(runEffectCommand(*doc, CommandId::FadeIn, p), EffectResult::Inserted);
     for (int i = 0; i < doc->frameList.count(); ++i) EXPECT_EQ(doc->frameList.frameAt(i)->localPalette, nullptr);
 
     auto kept = animation(2);
     kept->localPaletteMode = LocalPaletteMode::Merge;
     kept->globalPaletteMode = GlobalPaletteMode::Optimized;
-    selectFamily(p, *familyOfCommand(702));
-    ASSERT_EQ(runEffectCommand(*kept, 702, p), EffectResult::Inserted);
+    selectFamily(p, *familyOfCommand(CommandId::FadeOut));
+    ASSERT_EQ(runEffectCommand(*kept, CommandId::FadeOut, p), EffectResult::Inserted);
     EXPECT_NE(kept->frameList.frameAt(1)->localPalette, nullptr);  // fade out keeps its palettes
 }
 

@@ -71,14 +71,14 @@ TEST(Duplicate, ACommentFrameStaysAComment) {
 }
 
 TEST(FlipRotate, AnglesFollowTheRotationSense) {
-    EXPECT_EQ(rotationAngle(Rotate90, false), 90);
-    EXPECT_EQ(rotationAngle(Rotate180, false), 180);
-    EXPECT_EQ(rotationAngle(Rotate270, false), 270);
-    EXPECT_EQ(rotationAngle(Rotate90, true), 270);
-    EXPECT_EQ(rotationAngle(Rotate180, true), 180);
-    EXPECT_EQ(rotationAngle(Rotate270, true), 90);
-    EXPECT_EQ(rotationAngle(FlipOperation, true), 0);
-    EXPECT_STREQ(flipRotateOperationName(0), "Flip (vertical mirror)");
+    EXPECT_EQ(rotationAngle(FlipRotateOperation::Rotate90, false), 90);
+    EXPECT_EQ(rotationAngle(FlipRotateOperation::Rotate180, false), 180);
+    EXPECT_EQ(rotationAngle(FlipRotateOperation::Rotate270, false), 270);
+    EXPECT_EQ(rotationAngle(FlipRotateOperation::Rotate90, true), 270);
+    EXPECT_EQ(rotationAngle(FlipRotateOperation::Rotate180, true), 180);
+    EXPECT_EQ(rotationAngle(FlipRotateOperation::Rotate270, true), 90);
+    EXPECT_EQ(rotationAngle(FlipRotateOperation::Flip, true), 0);
+    EXPECT_STREQ(flipRotateOperationName(FlipRotateOperation::Flip), "Flip (vertical mirror)");
 }
 
 TEST(FlipRotate, RotateRightTransposesTheRectAndRecordsTheInverse) {
@@ -89,7 +89,7 @@ TEST(FlipRotate, RotateRightTransposesTheRectAndRecordsTheInverse) {
     }());
     const TDib256 old = *doc->frameList.frameAt(0)->image;
     const std::string before = describe(*doc);
-    ASSERT_TRUE(flipRotateFrames(*doc, {0}, Rotate90, false));
+    ASSERT_TRUE(flipRotateFrames(*doc, {0}, FlipRotateOperation::Rotate90, false));
     const TFrame& f = *doc->frameList.frameAt(0);
     EXPECT_EQ(f.rect, (TRect{10, 5, 40, 45}));
     ASSERT_EQ(f.image->width(), 30);
@@ -107,11 +107,11 @@ TEST(FlipRotate, RotateRightTransposesTheRectAndRecordsTheInverse) {
 
 TEST(FlipRotate, EmptySelectionStillRecords) {
     auto doc = namedFrames(2);
-    ASSERT_TRUE(flipRotateFrames(*doc, {}, MirrorOperation, false));
+    ASSERT_TRUE(flipRotateFrames(*doc, {}, FlipRotateOperation::Mirror, false));
     ASSERT_EQ(doc->undo.size(), 1u);
     EXPECT_EQ(doc->undo.newest()->kind, UndoKind::Mirrored);
     EXPECT_TRUE(doc->undo.newest()->indices.empty());
-    EXPECT_FALSE(flipRotateFrames(*doc, {0}, 7, false));
+    EXPECT_FALSE(flipRotateFrames(*doc, {0}, FlipRotateOperation(7), false));
 }
 
 TEST(Reverse, SelectedPositionsKeepTheirPlaces) {

@@ -60,7 +60,7 @@ const std::vector<Operation>& operations() {
              duplicateFrames(d, randomSelection(d, r), pick(r, 2, 3));
          }},
         {"flip or rotate",
-         [](Document& d, Rng& r) { flipRotateFrames(d, randomSelection(d, r), pick(r, 0, 4), pick(r, 0, 1) == 1); }},
+         [](Document& d, Rng& r) { flipRotateFrames(d, randomSelection(d, r), FlipRotateOperation(pick(r, 0, 4)), pick(r, 0, 1) == 1); }},
         {"reverse", [](Document& d, Rng& r) { reverseOrder(d, randomSelection(d, r)); }},
         {"gray", [](Document& d, Rng& r) { grayScale(d, randomSelection(d, r)); }},
         {"restore method",

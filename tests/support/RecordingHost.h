@@ -23,7 +23,6 @@ struct RecordingHost : Host {
     std::vector<std::string> recentFiles;
     std::optional<std::string> savePath;
     int gaugeResets = 0;
-    unsigned changed = 0;
 
     void showMessage(const std::string& caption, const std::string& text, MessageIcon icon) override {
         messages.push_back({caption, text, icon});
@@ -38,7 +37,6 @@ struct RecordingHost : Host {
     void showStatus(const std::string& text) override { statusTexts.push_back(text); }
     void setProgress(int percent) override { progress.push_back(percent); }
     void startGaugeReset() override { ++gaugeResets; }
-    void viewChanged(unsigned parts) override { changed |= parts; }
     std::optional<std::string> chooseSavePath(const std::string&, const std::string&) override { return savePath; }
     void addRecentFile(const std::string& path) override { recentFiles.push_back(path); }
 };

@@ -1,0 +1,103 @@
+#pragma once
+// The ids of the editor's commands (its menu ids).  Every level may name a
+// command; the command table above says what each one is.
+#include <cstdint>
+
+namespace movigram {
+
+enum class CommandId : int32_t {
+    // File
+    New = 24331,
+    Open = 24332,
+    Save = 24333,
+    SaveAs = 24334,
+    SaveOptimizedAs = 107,
+    Revert = 105,
+    Preview = 108,
+    HtmlCode = 109,
+    SaveFrames = 103,
+    AppendFrames = 101,
+    InsertFrames = 102,
+    LoadPalette = 250,
+    StorePalette = 251,
+    Exit = 24310,
+    RecentFile1 = 151,
+    RecentFile2 = 152,
+    RecentFile3 = 153,
+    RecentFile4 = 154,
+    // Edit
+    Undo = 24321,
+    Cut = 24322,
+    Copy = 24323,
+    Paste = 24324,
+    PasteAppend = 350,
+    Delete = 24326,
+    PaletteAdd = 430,
+    PaletteDelete = 431,
+    PaletteModify = 432,
+    // Animation
+    Play = 401,
+    Stop = 402,
+    NextFrame = 403,
+    PrevFrame = 404,
+    ReduceColorDepth = 411,
+    TransparentColor = 408,
+    BackgroundColor = 414,
+    LoopCount = 412,
+    FrameRate = 410,
+    MergeBackground = 409,
+    MergeForeground = 415,
+    Unoptimize = 413,
+    // Frames
+    Shift = 451,
+    SetRestoreMethod = 456,
+    Crop = 453,
+    FlipRotate = 458,
+    Duplicate = 455,
+    DeleteFrames = 454,
+    InsertSolidColor = 460,
+    ReverseOrder = 457,
+    MovingSprite = 452,
+    GrayScale = 459,
+    // Options
+    Loop = 501,
+    CropToDirty = 511,
+    SplitDirty = 512,
+    TransparentMask = 513,
+    OptimizeColors = 514,
+    LocalMerge = 521,
+    LocalKeep = 522,
+    LocalCreate = 523,
+    GlobalCumulative = 531,
+    GlobalOptimized = 532,
+    GlobalAutomatic = 533,
+    GlobalFixed = 534,
+    CommentFrame = 502,
+    OptimizeOnSave = 515,
+    EnableUndo = 516,
+    // View
+    ShowDirtyRect = 601,
+    ShowDirtyOnly = 602,
+    ShowPalette = 603,
+    ShowFrameList = 604,
+    ShowAsBrowsers = 609,
+    ZoomIn = 606,
+    ZoomOut = 607,
+    Zoom1to1 = 608,
+    // Effects
+    FadeIn = 701,
+    FadeOut = 702,
+    Dissolve = 703,
+    Wipe = 704,
+    Spiral = 705,
+    Blind = 706,
+    BannerScroll = 707,
+    // Help
+    HelpEnglish = 801,
+    HelpFrench = 810,
+    HelpSpanish = 811,
+    About = 802,
+    HowToUseHelp = 806,
+};
+
+}  // namespace movigram

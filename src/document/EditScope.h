@@ -1,0 +1,44 @@
+#pragma once
+// The frame of every recorded edit.  The scope takes the undo record when it
+// opens (or only shows its label while recording is off); when it closes it
+// relinks the chain, marks the document modified and announces the change
+// once.  An edit that turns out to change nothing cancels, which withdraws
+// its record.
+#include <memory>
+#include <string>
+
+#include "Document.h"
+#include "UndoJournal.h"
+
+namespace movigram {
+
+// What closing a scope does, for a command whose record was taken before a
+// dialog: relink, modified, and the change announced.
+void commitEdit(Document& doc);
+
+class EditScope {
+public:
+    // record may be null for an edit that is not recorded.
+    EditScope(Document& doc, std::unique_ptr<TUndo> record);
+    // A kind-3 record of all frames; palette null means the global palette.
+    static std::unique_ptr<TUndo> whole(const Document& doc, const std::string& label,
+                                        const TMyPalette* palette = nullptr);
+    static std::unique_ptr<TUndo> range(const Document& doc, UndoKind kind, int32_t first, int32_t last,
+                                        const std::string& label, const TMyPalette* palette = nullptr);
+    ~EditScope();
+    EditScope(const EditScope&) = delete;
+    EditScope& operator=(const EditScope&) = delete;
+
+    Document& doc() { return doc_; }
+    // Ends the edit now (the destructor does it otherwise).
+    void commit();
+    // Nothing changed after all: the record is withdrawn, nothing announced.
+    void cancel();
+
+private:
+    Document& doc_;
+    bool recorded_ = false;
+    bool done_ = false;
+};
+
+}  // namespace movigram
