@@ -73,6 +73,13 @@ void apply(Document& doc, TUndo& record) {
                 replaceFrame(list, i, std::move(record.savedFrames[next++]), record.deepCopy);
         } else if (record.kind == UndoKind::FramesInserted) {
             for (int32_t n = record.last - record.first + 1; n > 0; --n) list.erase(record.first);
+        } else if (record.kind == UndoKind::FramesMoved && !record.indices.empty()) {
+            // The block now starts where the move put it; move it back.
+            const int32_t count = record.last - record.first + 1;
+            const int32_t destination = record.indices.front();
+            const int32_t now = destination > record.first ? destination - count : destination;
+            list.move(now, count, now < record.first ? record.first + count : record.first);
+            list.select(record.first);
         }
         record.savedFrames.clear();
         return;

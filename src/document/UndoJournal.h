@@ -25,6 +25,9 @@ enum class UndoKind : int32_t {
     Rotated180 = 9,
     Rotated270 = 10,
     TimingChanged = 11,
+    // A block of frames dragged to another place: first..last moved before
+    // the item at indices[0].
+    FramesMoved = 12,
 };
 
 // The kind that undoes a clockwise rotation by degrees (90, 180 or 270).

@@ -26,6 +26,26 @@ bool reverseOrder(Document& doc, FrameSelection selection) {
     return true;
 }
 
+bool moveFrames(Document& doc, int32_t first, int32_t count, int32_t destination) {
+    const int32_t n = doc.frameList.count();
+    if (first < 0 || count < 1 || first + count > n || destination < 0 || destination > n ||
+        (destination >= first && destination <= first + count))
+        return false;
+    auto record = std::make_unique<TUndo>();
+    record->kind = UndoKind::FramesMoved;
+    record->first = first;
+    record->last = first + count - 1;
+    record->indices = {destination};
+    record->label = "move frames";
+    EditScope edit(doc, std::move(record));
+    doc.frameList.move(first, count, destination);
+    doc.frameList.select(destination > first ? destination - count : destination);
+    doc.fileSize = doc.previousFileSize = -1;
+    edit.commit();
+    doc.notify(&DocumentObserver::fileNameChanged);
+    return true;
+}
+
 bool insertSolidColor(Document& doc, int32_t colorIndex) {
     if (doc.frameList.empty() || colorIndex < 0 || colorIndex > 255) return false;
     const TMyPalette none;
