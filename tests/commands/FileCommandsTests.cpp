@@ -297,5 +297,24 @@ TEST_F(FileCommands, PreviewLeavesTheDocumentAlone) {
     EXPECT_EQ(names(), "a.gif.000 a.gif.001 a.gif.002 ");
 }
 
+
+// A name with two dots keeps its middle part, and a successful Save clears
+// modified so that the next New asks nothing.
+TEST_F(FileCommands, SaveKeepsTheNameAndClearsModified) {
+    const auto path = writeAnimation("anim.v2.gif", 2);
+    openFiles(doc, {path});
+    EXPECT_EQ(doc.fileName, "anim.v2.gif");
+    ASSERT_TRUE(duplicateFrames(doc, {0}, 2));
+    ASSERT_TRUE(doc.modified);
+    ASSERT_TRUE(save(doc));
+    EXPECT_FALSE(doc.modified);
+    EXPECT_FALSE(std::filesystem::exists(dir / "anim.gif"));
+    const GifReadOutput read = readGif(path);
+    EXPECT_EQ(read.result, GifOk);
+    EXPECT_EQ(read.frames.size(), 4u);  // the comment frame and three images
+    newDocument(doc);
+    EXPECT_TRUE(host.questions.empty());
+}
+
 }  // namespace
 }  // namespace movigram
