@@ -60,16 +60,7 @@ private:
 };
 
 bool writeDocument(Document& doc, const std::string& path, bool optimize, GifWriteResult& result) {
-    Host& host = doc.host();
-    prepareForSave(doc, optimize);
-    // Without the optimisation passes the frames are written whole: dirty
-    // rectangles left from showing them could leave frames out.
-    if (!optimize) doc.relink();
-    const size_t slash = path.find_last_of('/');
-    StatusText status(host, "Saving \"" + (slash == std::string::npos ? path : path.substr(slash + 1)) + "\"");
-    const TMyPalette global = doc.globalPalette ? *doc.globalPalette : TMyPalette();
-    result = writeGif(path, doc.firstFrame, global, writeOptionsOf(doc));
-    if (!result.ok) host.showMessage("", gifWriteErrorMessage(result.errorCode), MessageIcon::Stop);
+    result = writePreparedCopy(doc, path, optimize, true);
     return result.ok;
 }
 
@@ -221,6 +212,8 @@ namespace {
 // document.  A save that did not happen keeps the document, so nothing is
 // lost: the caller abandons its command.
 bool saveForQuestion(Document& doc) {
+    // Without frames Save has nothing to write, and the command goes on.
+    if (doc.frameList.empty()) return true;
     if (!doc.fileName.empty()) return save(doc);
     const auto path = doc.host().chooseSavePath(doc.saveDir.empty() ? doc.openDir : doc.saveDir, doc.fileName);
     return path && saveAs(doc, *path, false);
@@ -309,8 +302,9 @@ bool saveAs(Document& doc, const std::string& path, bool optimize) {
     GifWriteResult result;
     const bool ok = writeDocument(doc, path, optimize, result);
     host.setWaitCursor(false);
-    clearUndo(doc);
+    // A failed save leaves the document, and so its journal, as it was.
     if (!ok) return false;
+    clearUndo(doc);
     host.addRecentFile(result.path);
     doc.setModified(false);
     doc.savedToSaveDir = true;
@@ -364,8 +358,10 @@ std::optional<std::string> previewFile(Document& doc) {
         return std::nullopt;
     }
     if (doc.frameList.empty()) return std::nullopt;
-    GifWriteResult result;
-    if (!writeDocument(doc, (temp / "$movigram-temp.gif").string(), false, result)) return std::nullopt;
+    // Written from a copy: the comment frame goes into the file, not into the
+    // document.
+    const GifWriteResult result = writePreparedCopy(doc, (temp / "$movigram-temp.gif").string(), false, false);
+    if (!result.ok) return std::nullopt;
     host.startGaugeReset();
     return result.path;
 }

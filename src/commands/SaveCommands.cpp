@@ -6,6 +6,58 @@
 
 namespace movigram {
 
+namespace {
+
+// A copy of what a save prepares and writes: the frames with the fields the
+// optimiser reads, the palette and the options.  It tells the same host, so
+// that the status texts and the gauge show, but the view never sees it.
+std::unique_ptr<Document> copyForSave(Document& doc) {
+    auto copy = std::make_unique<Document>(&doc.host());
+    for (int i = 0; i < doc.frameList.count(); ++i) {
+        const TFrame& frame = *doc.frameList.frameAt(i);
+        auto c = frame.clone();
+        c->overlay = frame.overlay;
+        c->unchanged = frame.unchanged;
+        copy->frameList.append(doc.frameList.textAt(i), std::move(c));
+    }
+    copy->frameList.select(doc.frameList.selectedIndex());
+    if (doc.globalPalette) copy->globalPalette = std::make_unique<TMyPalette>(*doc.globalPalette);
+    copy->backgroundIndex = doc.backgroundIndex;
+    copy->transparentIndex = doc.transparentIndex;
+    copy->sameTransparent = doc.sameTransparent;
+    copy->frameTime = doc.frameTime;
+    copy->loopOption = doc.loopOption;
+    copy->loopCount = doc.loopCount;
+    copy->cropToDirty = doc.cropToDirty;
+    copy->splitDirty = doc.splitDirty;
+    copy->optimizeColors = doc.optimizeColors;
+    copy->commentFrameOption = doc.commentFrameOption;
+    copy->transparentMaskOption = doc.transparentMaskOption;
+    return copy;
+}
+
+// The document takes the frames and palette of its prepared copy; the list
+// tells the views of each step.
+void takePrepared(Document& doc, Document& copy) {
+    const int selected = copy.frameList.selectedIndex();
+    doc.frameList.clear();
+    while (!copy.frameList.empty()) {
+        std::string text = copy.frameList.textAt(0);
+        doc.frameList.append(std::move(text), copy.frameList.take(0));
+    }
+    doc.globalPalette = std::move(copy.globalPalette);
+    doc.transparentIndex = copy.transparentIndex;
+    doc.sameTransparent = copy.sameTransparent;
+    doc.dirtyRectsUpToDate = copy.dirtyRectsUpToDate;
+    doc.screenWidth = copy.screenWidth;
+    doc.screenHeight = copy.screenHeight;
+    doc.showFrameAt(selected);
+    doc.notify(&DocumentObserver::paletteChanged);
+    doc.notify(&DocumentObserver::documentChanged);
+}
+
+}  // namespace
+
 void prepareForSave(Document& doc, bool optimize) {
     if (doc.commentFrameOption && ensureCommentFrame(doc.frameList, doc.loopOption)) doc.relink();
     if (optimize) {
@@ -24,22 +76,29 @@ GifWriteOptions writeOptionsOf(Document& doc) {
     return options;
 }
 
-GifWriteResult saveDocumentAs(Document& doc, const std::string& path, bool optimize) {
-    GifWriteResult result;
-    if (doc.frameList.empty()) return result;
+GifWriteResult writePreparedCopy(Document& doc, const std::string& path, bool optimize, bool keep) {
     Host& host = doc.host();
-    prepareForSave(doc, optimize);
+    std::unique_ptr<Document> copy = copyForSave(doc);
+    prepareForSave(*copy, optimize);
+    // Without the optimisation passes the frames are written whole: dirty
+    // rectangles left from showing them could leave frames out.
+    if (!optimize) copy->relink();
     const size_t slash = path.find_last_of('/');
     StatusText status(host, "Saving \"" + (slash == std::string::npos ? path : path.substr(slash + 1)) + "\"");
-    const TMyPalette global = doc.globalPalette ? *doc.globalPalette : TMyPalette();
-    result = writeGif(path, doc.firstFrame, global, writeOptionsOf(doc));
-    if (!result.ok) {
-        host.showMessage("", gifWriteErrorMessage(result.errorCode), MessageIcon::Stop);
-        return result;
-    }
+    const TMyPalette global = copy->globalPalette ? *copy->globalPalette : TMyPalette();
+    const GifWriteResult result = writeGif(path, copy->firstFrame, global, writeOptionsOf(doc));
+    if (!result.ok) host.showMessage("", gifWriteErrorMessage(result.errorCode), MessageIcon::Stop);
+    else if (keep) takePrepared(doc, *copy);
+    return result;
+}
+
+GifWriteResult saveDocumentAs(Document& doc, const std::string& path, bool optimize) {
+    if (doc.frameList.empty()) return {};
+    const GifWriteResult result = writePreparedCopy(doc, path, optimize, true);
+    if (!result.ok) return result;
     doc.setModified(false);
     doc.optimizable = false;
-    host.startGaugeReset();
+    doc.host().startGaugeReset();
     return result;
 }
 

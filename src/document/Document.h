@@ -48,6 +48,8 @@ struct DocumentFields {
     std::string fileName;  // no folder; empty for an untitled document
     std::string openDir;
     std::string saveDir;
+    std::string paletteDir;        // where the palette dialogs start
+    std::string fixedPaletteName;  // the palette file of the Fixed global palette mode
     bool savedToSaveDir = false;  // the file was last written to saveDir
     int64_t fileSize = -1;
     int64_t previousFileSize = -1;

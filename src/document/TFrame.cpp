@@ -72,17 +72,16 @@ TTextFrame::TTextFrame() : textBlocks(std::make_shared<std::vector<TTextBlock>>(
 }
 
 TTextFrame::TTextFrame(const TextMeasurer* measurer, std::string_view text)
-    : window(measurer), textBlocks(std::make_shared<std::vector<TTextBlock>>()) {
+    : textBlocks(std::make_shared<std::vector<TTextBlock>>()) {
     isComment = true;
     if (!text.empty()) {
         appendText(text);
-        if (window) measure(*window);
+        if (measurer) measure(*measurer);
     }
 }
 
 TTextFrame::TTextFrame(const TTextFrame& source)
     : TFrame(),
-      window(source.window),
       textWidth(source.textWidth),
       textHeight(source.textHeight),
       textBlocks(source.textBlocks) {
@@ -120,7 +119,6 @@ std::string TTextFrame::getText() const {
 }
 
 void TTextFrame::measure(const TextMeasurer& measurer) {
-    window = &measurer;
     const TSize client = measurer.clientSize();
     textWidth = client.width;
     textHeight = measurer.textHeight(getText(), std::max(client.width - 20, 0)) + 20;

@@ -84,7 +84,8 @@ class TTextFrame : public TFrame {
 public:
     // An empty comment frame (repeat 0).
     TTextFrame();
-    TTextFrame(const TextMeasurer* window, std::string_view text);
+    // The text is laid out at once when a measurer is given.
+    TTextFrame(const TextMeasurer* measurer, std::string_view text);
     TTextFrame(const TTextFrame& source);
     std::unique_ptr<TFrame> clone() const override;
 
@@ -96,9 +97,10 @@ public:
     const std::vector<TTextBlock>& blocks() const { return *textBlocks; }
     long shareCount() const { return textBlocks.use_count(); }
 
+    // Lays the text out; the size is kept, the measurer is not (copies of the
+    // frame outlive windows).  0 x 0 until measured.
     void measure(const TextMeasurer& measurer);
 
-    const TextMeasurer* window = nullptr;
     int32_t textWidth = 0;
     int32_t textHeight = 0;
 

@@ -1,7 +1,6 @@
 #include "Undo.h"
 
 #include <algorithm>
-#include <cassert>
 
 #include "EditScope.h"
 #include "FrameTransforms.h"
@@ -11,6 +10,17 @@ namespace movigram {
 namespace {
 
 void menuChanged(Document& doc) { doc.notify(&DocumentObserver::undoLabelChanged); }
+
+// Where a moved block sits now, and the destination that moves it back.
+struct MoveBack {
+    int32_t first, destination;
+};
+MoveBack moveBack(const TUndo& move) {
+    const int32_t count = move.last - move.first + 1;
+    const int32_t destination = move.indices.front();
+    const int32_t now = destination > move.first ? destination - count : destination;
+    return {now, now < move.first ? move.first + count : move.first};
+}
 
 // Puts a saved frame in place of the live frame at index.  A shallow copy
 // first takes over the live frame's image, name and local palette.
@@ -32,6 +42,39 @@ void restoreFrame(FrameList& list, int at, std::unique_ptr<TFrame> frame) {
     else list.append(std::move(name), std::move(frame));
 }
 
+// Whether the record can be applied whole to the list as it is now.  Every
+// command that changes the number of frames records or empties the journal,
+// so a record that does not fit is one a command forgot to take or drop.
+bool fits(const TUndo& record, const FrameList& list) {
+    const int32_t n = list.count();
+    auto within = [n](int32_t i) { return i >= 0 && i < n; };
+    auto allWithin = [&] { return std::all_of(record.indices.begin(), record.indices.end(), within); };
+    switch (record.kind) {
+    case UndoKind::FramesRemoved:
+        if (!record.indexShape) return record.first >= 0 && record.first <= n;
+        // Each frame goes back at its position among those restored before it.
+        for (size_t k = 0; k < record.indices.size(); ++k)
+            if (record.indices[k] < 0 || record.indices[k] > n + int32_t(k)) return false;
+        return true;
+    case UndoKind::WholeChanged:
+        return record.indexShape ? size_t(n) == record.indices.size() && allWithin()
+                                 : n == record.last - record.first + 1;
+    case UndoKind::FramesChanged:
+        return record.indexShape ? allWithin()
+                                 : record.first > record.last || (within(record.first) && within(record.last));
+    case UndoKind::FramesInserted:
+        return record.indexShape ? allWithin()
+                                 : record.first <= record.last && within(record.first) && within(record.last);
+    case UndoKind::FramesMoved:
+        return !record.indices.empty() && record.first <= record.last && within(record.first) &&
+               within(record.last) && record.indices.front() >= 0 && record.indices.front() <= n;
+    case UndoKind::TimingChanged:
+        return size_t(n) == record.indices.size();
+    default:
+        return allWithin();
+    }
+}
+
 void apply(Document& doc, TUndo& record) {
     FrameList& list = doc.frameList;
     const bool changes = record.kind == UndoKind::FramesChanged || record.kind == UndoKind::WholeChanged;
@@ -40,10 +83,6 @@ void apply(Document& doc, TUndo& record) {
             int32_t at = record.first;
             for (auto& frame : record.savedFrames) restoreFrame(list, at++, std::move(frame));
         } else if (changes) {
-            if (record.kind == UndoKind::WholeChanged && list.count() != record.last - record.first + 1) {
-                assert(!"n == N");
-                return;
-            }
             size_t next = 0;
             for (int32_t i = record.first; i <= record.last && next < record.savedFrames.size(); ++i)
                 replaceFrame(list, i, std::move(record.savedFrames[next++]), record.deepCopy);
@@ -51,10 +90,8 @@ void apply(Document& doc, TUndo& record) {
             for (int32_t n = record.last - record.first + 1; n > 0; --n) list.erase(record.first);
         } else if (record.kind == UndoKind::FramesMoved && !record.indices.empty()) {
             // The block now starts where the move put it; move it back.
-            const int32_t count = record.last - record.first + 1;
-            const int32_t destination = record.indices.front();
-            const int32_t now = destination > record.first ? destination - count : destination;
-            list.move(now, count, now < record.first ? record.first + count : record.first);
+            const MoveBack back = moveBack(record);
+            list.move(back.first, record.last - record.first + 1, back.destination);
             list.select(record.first);
         }
         record.savedFrames.clear();
@@ -67,14 +104,13 @@ void apply(Document& doc, TUndo& record) {
         break;
     case UndoKind::FramesChanged:
     case UndoKind::WholeChanged: {
-        if (record.kind == UndoKind::WholeChanged && size_t(list.count()) != record.indices.size()) {
-            assert(!"n == N");
-            return;
-        }
         for (size_t k = 0; k < record.savedFrames.size() && k < record.indices.size(); ++k)
             replaceFrame(list, record.indices[k], std::move(record.savedFrames[k]), record.deepCopy);
         break;
     }
+    case UndoKind::FramesInserted:
+        for (auto i = record.indices.rbegin(); i != record.indices.rend(); ++i) list.erase(*i);
+        break;
     case UndoKind::OrderReversed:
         reverseFrames(list, record.indices);
         if (!record.indices.empty()) list.select(record.indices.front());
@@ -140,18 +176,119 @@ void clearUndo(Document& doc) {
     menuChanged(doc);
 }
 
-void undo(Document& doc) {
-    if (!doc.undo.canUndo()) return;
+namespace {
+
+// The record that takes back what applying `record` is about to do, taken
+// from the document as it is now: the frames it replaces or removes, the
+// positions it fills, the palette it replaces.
+std::unique_ptr<TUndo> inverseOf(const TUndo& record, const Document& doc) {
+    const FrameList& list = doc.frameList;
+    const TMyPalette* global = doc.globalPalette.get();
+    std::unique_ptr<TUndo> inverse;
+    switch (record.kind) {
+    case UndoKind::FramesRemoved: {
+        const int32_t k = int32_t(record.savedFrames.size());
+        if (record.indexShape) {
+            // A record made by TUndo::indexed saves one frame per index.
+            std::vector<int32_t> filled(record.indices.begin(), record.indices.begin() + k);
+            inverse = TUndo::indexed(UndoKind::FramesInserted, list, std::move(filled), record.label);
+        } else {
+            inverse = TUndo::range(UndoKind::FramesInserted, list, record.first, record.first + k - 1, record.label,
+                                   nullptr, global);
+        }
+        break;
+    }
+    case UndoKind::FramesInserted:
+        inverse = record.indexShape
+                      ? TUndo::indexed(UndoKind::FramesRemoved, list, record.indices, record.label)
+                      : TUndo::range(UndoKind::FramesRemoved, list, record.first, record.last, record.label, nullptr,
+                                     global);
+        break;
+    case UndoKind::FramesChanged:
+    case UndoKind::WholeChanged:
+        inverse = record.indexShape
+                      ? TUndo::indexed(record.kind, list, record.indices, record.label, record.deepCopy)
+                      : TUndo::range(record.kind, list, record.first, record.last, record.label, nullptr, global);
+        break;
+    case UndoKind::OrderReversed:
+    case UndoKind::Flipped:
+    case UndoKind::Mirrored:
+        inverse = TUndo::indexed(record.kind, list, record.indices, record.label);
+        break;
+    case UndoKind::Rotated90:
+    case UndoKind::Rotated180:
+    case UndoKind::Rotated270:
+        inverse = TUndo::indexed(undoKindForRotation(rotationOfKind(record.kind)), list, record.indices,
+                                 record.label);
+        break;
+    case UndoKind::TimingChanged:
+        inverse = TUndo::timing(list, doc.frameTime, record.label);
+        break;
+    case UndoKind::FramesMoved: {
+        const MoveBack back = moveBack(record);
+        inverse = std::make_unique<TUndo>();
+        inverse->kind = UndoKind::FramesMoved;
+        inverse->first = back.first;
+        inverse->last = back.first + (record.last - record.first);
+        inverse->indices = {back.destination};
+        inverse->label = record.label;
+        break;
+    }
+    }
+    // A record that brings a palette back is answered by one that brings
+    // today's palette back; range records always hold one.
+    if (!record.palette) inverse->palette.reset();
+    else if (!inverse->palette && global) inverse->palette = std::make_unique<TMyPalette>(*global);
+    return inverse;
+}
+
+// Applies a record that fits, with its palette, and announces the change.
+void applyWhole(Document& doc, TUndo& record) {
     doc.notify(&DocumentObserver::editStarting);
-    std::unique_ptr<TUndo> record = doc.undo.takeNewest();
-    apply(doc, *record);
-    if (record->palette) doc.globalPalette = std::move(record->palette);
-    menuChanged(doc);
+    apply(doc, record);
+    if (record.palette) doc.globalPalette = std::move(record.palette);
     doc.relink();
     doc.transparentIndex = documentTransparent(doc.firstFrame);
     doc.sameTransparent = sameTransparent(doc.firstFrame);
     doc.notify(&DocumentObserver::paletteChanged);
     doc.notify(&DocumentObserver::documentChanged);
+}
+
+}  // namespace
+
+void undo(Document& doc) {
+    if (!doc.undo.canUndo()) return;
+    if (!fits(*doc.undo.newest(), doc.frameList)) {
+        // Nothing of it is applied, not even its palette: the user is told
+        // and the next record becomes the newest.
+        const std::string label = doc.undo.newest()->label;
+        doc.undo.takeNewest();
+        menuChanged(doc);
+        doc.host().showStatus("Cannot undo \"" + label + "\": the animation has changed since");
+        return;
+    }
+    std::unique_ptr<TUndo> record = doc.undo.takeNewest();
+    std::unique_ptr<TUndo> inverse = inverseOf(*record, doc);
+    applyWhole(doc, *record);
+    doc.undo.pushRedo(std::move(inverse));
+    menuChanged(doc);
+}
+
+void redo(Document& doc) {
+    if (!doc.undo.canRedo()) return;
+    if (!fits(*doc.undo.newestRedo(), doc.frameList)) {
+        const std::string label = doc.undo.newestRedo()->label;
+        doc.undo.popRedo();
+        menuChanged(doc);
+        doc.host().showStatus("Cannot redo \"" + label + "\": the animation has changed since");
+        return;
+    }
+    std::unique_ptr<TUndo> record = doc.undo.takeNewestRedo();
+    std::unique_ptr<TUndo> inverse = inverseOf(*record, doc);
+    applyWhole(doc, *record);
+    doc.undo.pushRedone(std::move(inverse));
+    doc.setModified(true);
+    menuChanged(doc);
 }
 
 void insertFrames(Document& doc, int flags, FrameChain frames, const std::string& label) {

@@ -29,6 +29,29 @@ void collapseLocalPalettes(Document& doc, bool needed) {
     if (needed) reduceColors(doc, 256, true);
 }
 
+// A copy of a frame on a palette of its own whose pixels are moved onto the
+// global palette: each colour is found there, added while there is room, or
+// else approximated.  The frames on the global palette take the colours
+// added into their colour tables, which later mappings read.
+std::unique_ptr<TFrame> onGlobalPalette(Document& doc, const TFrame& frame) {
+    if (!doc.globalPalette) doc.globalPalette = std::make_unique<TMyPalette>();
+    TMyPalette& global = *doc.globalPalette;
+    auto copy = frame.clone();
+    copy->localPalette.reset();
+    copy->image->transparentIndex = -1;
+    const int before = global.colorCount;
+    mapToPalette(*copy->image, global, false, false);
+    if (global.colorCount != before) {
+        const ColorTable table = global.toColorTable();
+        for (int i = 0; i < doc.frameList.count(); ++i)
+            if (TFrame& f = *doc.frameList.frameAt(i); f.image && !f.localPalette) {
+                f.image->colors() = table;
+                f.image->colorsUsed = global.colorCount;
+            }
+    }
+    return copy;
+}
+
 }  // namespace
 
 void beginTransparentPick(Document& doc) {
@@ -122,6 +145,10 @@ bool mergeBackground(Document& doc) {
     bool local = false;
     for (TFrame* f = b->next; f && f != b; f = f->next) local = local || f->localPalette != nullptr;
     collapseLocalPalettes(doc, local);
+    // A background on a palette of its own gives the following frames its
+    // colours, not its pixel values.
+    const std::unique_ptr<TFrame> mapped = b->localPalette ? onGlobalPalette(doc, *b) : nullptr;
+    const TFrame& background = mapped ? *mapped : *b;
 
     FrameList& list = doc.frameList;
     int firstMerged = -1;
@@ -129,7 +156,7 @@ bool mergeBackground(Document& doc) {
         TFrame& f = *list.frameAt(i);
         if (!f.image) continue;
         if (f.transparentIndex < 0) break;
-        mergeUnderPlaced(f, *b);
+        mergeUnderPlaced(f, background);
         if (firstMerged < 0) firstMerged = i;
     }
     if (firstMerged >= 0) list.select(firstMerged);

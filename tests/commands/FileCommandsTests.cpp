@@ -9,6 +9,8 @@
 
 #include "commands/FileCommands.h"
 #include "document/GifReader.h"
+#include "document/Undo.h"
+#include "frameops/FrameOrder.h"
 #include "support/GifBuilder.h"
 #include "support/RecordingHost.h"
 
@@ -42,6 +44,12 @@ protected:
         std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(gif.trailer().bytes().data()),
                                                    std::streamsize(gif.bytes().size()));
         return path;
+    }
+    // The frame list as names, the comment frame included.
+    std::string names() const {
+        std::string s;
+        for (int i = 0; i < doc.frameList.count(); ++i) s += doc.frameList.textAt(i) + " ";
+        return s;
     }
     std::filesystem::path dir;
     test::RecordingHost host;
@@ -138,6 +146,26 @@ TEST_F(FileCommands, SaveAsFailureKeepsTheOldFileAndTheDocument) {
     EXPECT_TRUE(std::filesystem::is_directory(dir / "taken.gif"));
 }
 
+TEST_F(FileCommands, AFailedSaveLeavesTheDocumentAndItsJournal) {
+    openFiles(doc, {writeAnimation("a.gif", 3)});
+    doc.frameList.select(1);
+    ASSERT_TRUE(duplicateFrames(doc, {1}, 2));
+    doc.optimizeOnSave = true;
+    doc.splitDirty = doc.transparentMaskOption = true;
+    const std::string before = names();
+    const TMyPalette palette = *doc.globalPalette;
+    // The folder the file came from is gone: Save, then Save as, fail.
+    doc.openDir = (dir / "gone").string();
+    EXPECT_FALSE(save(doc));
+    EXPECT_FALSE(saveAs(doc, (dir / "gone" / "b.gif").string(), true));
+    EXPECT_EQ(names(), before);
+    EXPECT_TRUE(*doc.globalPalette == palette) << "the save changed the palette";
+    EXPECT_EQ(doc.currentFrame, doc.frameList.frameAt(doc.frameList.selectedIndex()));
+    ASSERT_EQ(doc.undo.size(), 1u);
+    undo(doc);
+    EXPECT_EQ(names(), "a.gif.000 a.gif.001 a.gif.002 ");
+}
+
 TEST_F(FileCommands, SaveFramesNamesEachFrame) {
     const auto a = writeAnimation("a.gif", 12);
     openFiles(doc, {a});
@@ -203,6 +231,31 @@ TEST_F(FileCommands, QuestionsAboutUnsavedChanges) {
     EXPECT_TRUE(doc.modified);
 }
 
+TEST_F(FileCommands, YesWithNothingToSaveGoesOn) {
+    const auto a = writeAnimation("a.gif", 2);
+    // A modified document without frames, titled or not: Save has nothing to
+    // write, and New, Open, a replacing drop and Close go on.
+    for (const std::string title : {"t.gif", ""}) {
+        auto emptied = [&] {
+            clearDocument(doc);
+            doc.fileName = title;
+            doc.modified = true;
+            host.answers = {Answer::Yes};
+        };
+        emptied();
+        newDocument(doc);
+        EXPECT_FALSE(doc.modified) << title;
+        emptied();
+        openFiles(doc, {a});
+        EXPECT_EQ(doc.frameList.count(), 2) << title;
+        emptied();
+        dropFiles(doc, -1, {a});
+        EXPECT_EQ(doc.frameList.count(), 2) << title;
+        emptied();
+        EXPECT_TRUE(askSave(doc)) << title;
+    }
+}
+
 TEST_F(FileCommands, DroppedFilesGoWhereTheyAreDropped) {
     openFiles(doc, {writeAnimation("a.gif", 10)});
     const auto b = writeAnimation("b.gif", 1, 12), c = writeAnimation("c.gif", 1, 13), d = writeAnimation("d.gif", 1, 14);
@@ -230,6 +283,40 @@ TEST_F(FileCommands, PreviewWritesATemporaryFileUnlessSaved) {
     EXPECT_EQ(std::filesystem::path(*shown).filename(), "$movigram-temp.gif");
     EXPECT_EQ(readGif(*shown).result, GifOk);
     std::filesystem::remove(*shown);
+}
+
+TEST_F(FileCommands, PreviewLeavesTheDocumentAlone) {
+    openFiles(doc, {writeAnimation("a.gif", 3)});
+    ASSERT_TRUE(duplicateFrames(doc, {0}, 2));
+    const std::string before = names();
+    const auto shown = previewFile(doc);
+    ASSERT_TRUE(shown);
+    const auto written = readGif(*shown);
+    std::filesystem::remove(*shown);
+    EXPECT_EQ(written.frames.size(), 5u);  // the comment frame and the four frames
+    EXPECT_EQ(names(), before);
+    ASSERT_EQ(doc.undo.size(), 1u);
+    undo(doc);
+    EXPECT_EQ(names(), "a.gif.000 a.gif.001 a.gif.002 ");
+}
+
+
+// A name with two dots keeps its middle part, and a successful Save clears
+// modified so that the next New asks nothing.
+TEST_F(FileCommands, SaveKeepsTheNameAndClearsModified) {
+    const auto path = writeAnimation("anim.v2.gif", 2);
+    openFiles(doc, {path});
+    EXPECT_EQ(doc.fileName, "anim.v2.gif");
+    ASSERT_TRUE(duplicateFrames(doc, {0}, 2));
+    ASSERT_TRUE(doc.modified);
+    ASSERT_TRUE(save(doc));
+    EXPECT_FALSE(doc.modified);
+    EXPECT_FALSE(std::filesystem::exists(dir / "anim.gif"));
+    const GifReadOutput read = readGif(path);
+    EXPECT_EQ(read.result, GifOk);
+    EXPECT_EQ(read.frames.size(), 4u);  // the comment frame and three images
+    newDocument(doc);
+    EXPECT_TRUE(host.questions.empty());
 }
 
 }  // namespace

@@ -161,6 +161,28 @@ TEST(Undo, InsertFramesFlagsAndUndo) {
     }
 }
 
+TEST(Undo, ARecordThatNoLongerFitsIsDroppedWholeAndReported) {
+    test::RecordingHost host;
+    std::mt19937 rng(6);
+    auto doc = animation(rng, host);
+    const int count = doc->frameList.count();
+    pushUndo(*doc, TUndo::indexed(UndoKind::Flipped, doc->frameList, {0, count + 5}, "flip frames"));
+    recordWhole(*doc, "reduce colors");
+    // Frames and palette change behind the journal's back.
+    doc->globalPalette = std::make_unique<TMyPalette>(test::testPalette(3));
+    doc->frameList.append("extra", makeFrame(2, 2, [](int, int) { return 1; }, "extra"));
+    rethread(*doc, 0);
+    const std::string now = describe(*doc);
+    for (const char* label : {"reduce colors", "flip frames"}) {
+        undo(*doc);
+        EXPECT_EQ(describe(*doc), now) << label;
+        ASSERT_FALSE(host.statusTexts.empty());
+        EXPECT_EQ(host.statusTexts.back(), "Cannot undo \"" + std::string(label) + "\": the animation has changed since")
+            << label;
+    }
+    EXPECT_TRUE(doc->undo.empty());
+}
+
 TEST(Undo, RecordingOffKeepsNothingButShowsTheLabel) {
     test::RecordingHost host;
     std::mt19937 rng(5);

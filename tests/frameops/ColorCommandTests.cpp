@@ -149,6 +149,30 @@ TEST(MergeBackground, AFrameReachingBeyondTheBackgroundKeepsItsPlaceAndTranspare
     EXPECT_EQ(f.transparentIndex, 0);
 }
 
+TEST(MergeBackground, ABackgroundOnItsOwnPaletteGivesItsColours) {
+    const PaletteEntry blue{0, 0, 255, 0}, yellow{255, 255, 0, 0};
+    const TMyPalette global({{0, 0, 0, 0}, {255, 0, 0, 0}});  // black, red
+    const TMyPalette local({blue, yellow});
+    auto background = placedFrame(0, 0, 4, 4, [](int, int) { return 1; }, local);
+    background->localPalette = std::make_unique<TMyPalette>(local);
+    auto sprite = placedFrame(0, 0, 4, 4, [](int x, int) { return x < 2 ? 0 : 1; }, global);
+    sprite->transparentIndex = 0;
+    auto doc = documentOf(frames(std::move(background), std::move(sprite)));
+    *doc->globalPalette = global;
+    ASSERT_TRUE(mergeBackground(*doc));
+    const TFrame& f = *doc->frameList.frameAt(1);
+    EXPECT_EQ(f.transparentIndex, -1);
+    for (int x = 0; x < 4; ++x) {
+        const PaletteEntry want = x < 2 ? yellow : PaletteEntry{255, 0, 0, 0};
+        const uint8_t p = f.image->pixel(x, 3);
+        EXPECT_EQ(doc->globalPalette->entry(p), want) << x;
+        // The frame's colour table follows the palette it is on.
+        EXPECT_EQ(f.image->colors()[p].red, want.red) << x;
+        EXPECT_EQ(f.image->colors()[p].green, want.green) << x;
+    }
+    EXPECT_TRUE(doc->frameList.frameAt(0)->localPalette);
+}
+
 TEST(MergeForeground, StampsTheOpaquePixelsOnEveryEarlierFrame) {
     auto doc = mergeDocument();
     doc->frameList.select(4);
