@@ -24,7 +24,7 @@ const std::pair<Menu, const char*> menuTitles[] = {
 
 // Where the menus break into groups.
 const std::set<CommandId> separatorAfter = {
-    C::Revert,  C::HtmlCode,  C::InsertFrames, C::StorePalette, C::Exit,      C::Undo,          C::Delete,
+    C::Revert,  C::HtmlCode,  C::InsertFrames, C::StorePalette, C::Exit,      C::Redo,          C::Delete,
     C::PrevFrame, C::FrameRate, C::Loop,       C::GlobalFixed,  C::ShowAsBrowsers,
 };
 
@@ -101,8 +101,7 @@ void ActionRegistry::update(const Document& doc, const ViewState& view) {
     for (const CommandInfo& info : commandTable()) {
         QAction* a = actions_[info.id];
         if (isRecentFile(info.id)) continue;  // the recent-file list owns their texts
-        const std::string text = menuTextOf(info, doc);
-        if (info.id == C::Save || info.id == C::Undo) a->setText(textBeforeTab(text));
+        a->setText(textBeforeTab(menuTextOf(info, doc)));
         a->setEnabled(isEnabled(info.id, doc, view));
         if (info.checkable) a->setChecked(isChecked(info.id, doc, view));
     }

@@ -23,6 +23,7 @@ const char* iconName(CommandId id) {
     case C::Preview: return "preview";
     case C::HtmlCode: return "html";
     case C::Undo: return "undo";
+    case C::Redo: return "redo";
     case C::Cut: return "cut";
     case C::Copy: return "copy";
     case C::Paste: return "paste";

@@ -282,6 +282,7 @@ void TBmpViewWindow::command(CommandId id) {
 
     // Edit
     case C::Undo: undo(doc_); break;
+    case C::Redo: redo(doc_); break;
 
     // Animation
     case C::Play: playback_->play(); break;

@@ -85,6 +85,9 @@ TEST_F(FrameList, DraggingALineMovesItsFrameAndUndoPutsItBack) {
     trigger(CommandId::Undo);
     EXPECT_EQ(frameTexts(), before);
     EXPECT_EQ(list.model()->index(1, 0).data().toString(), "a.gif.001");
+    trigger(CommandId::Redo);
+    EXPECT_EQ(list.model()->index(3, 0).data().toString(), "a.gif.001");
+    trigger(CommandId::Undo);
     // A line dropped on itself moves nothing.
     std::unique_ptr<QMimeData> same(list.model()->mimeData({list.model()->index(2, 0)}));
     dropOn(list, same.get(), list.visualRect(list.model()->index(2, 0)).center());
