@@ -350,6 +350,7 @@ void TBmpViewWindow::mouseMoveEvent(QMouseEvent* event) {
 
 void TBmpViewWindow::leaveEvent(QEvent* event) {
     QAbstractScrollArea::leaveEvent(event);
+    if (!busy_) frame_.statusBar()->clearMessage();
 }
 
 void TBmpViewWindow::keyPressEvent(QKeyEvent* event) {

@@ -1,5 +1,6 @@
 // Playback, zoom and the mouse position on the canvas.
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QStatusBar>
 #include <fstream>
@@ -50,6 +51,27 @@ TEST_F(View, UpToThreeFramesWithoutDelayPassInOneStep) {
     EXPECT_EQ(currentIndex(doc()), 4);
     trigger(C::Stop);
     EXPECT_FALSE(view().playback().isPlaying());
+}
+
+TEST_F(View, ArrowKeysStepWithoutWrappingHomeAndEndJump) {
+    const std::string gif = writeGif("four.gif", 4);
+    start();
+    view().openPath(QString::fromStdString(gif));
+    ASSERT_TRUE(doc().loopOption);  // a circular chain: Next and Prev would wrap
+    auto press = [this](int key) {
+        QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(&view(), &event);
+        return currentIndex(doc());
+    };
+    EXPECT_EQ(press(Qt::Key_Left), 0);
+    EXPECT_EQ(press(Qt::Key_Down), 1);
+    EXPECT_EQ(press(Qt::Key_End), 3);
+    EXPECT_EQ(press(Qt::Key_Right), 3);
+    EXPECT_EQ(press(Qt::Key_Up), 2);
+    EXPECT_EQ(press(Qt::Key_Home), 0);
+    EXPECT_EQ(doc().frameList.selectedIndex(), 0);
+    trigger(C::PrevFrame);  // the menu command follows the circular chain
+    EXPECT_EQ(currentIndex(doc()), 3);
 }
 
 TEST_F(View, ZoomStepsAndTheirTexts) {
