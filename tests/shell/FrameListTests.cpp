@@ -1,6 +1,7 @@
 // Files dropped on the frame list, and lines dragged within it.
 #include <QApplication>
 #include <QDropEvent>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QUrl>
 
@@ -92,6 +93,48 @@ TEST_F(FrameList, DraggingALineMovesItsFrameAndUndoPutsItBack) {
     std::unique_ptr<QMimeData> same(list.model()->mimeData({list.model()->index(2, 0)}));
     dropOn(list, same.get(), list.visualRect(list.model()->index(2, 0)).center());
     EXPECT_EQ(frameTexts(), before);
+}
+
+TEST_F(FrameList, FilesDroppedOnTheCanvasReplaceTheAnimationAfterTheQuestion) {
+    const std::string a = writeGif("a.gif", 3), b = writeGif("b.gif", 2);
+    start();
+    view().openPath(QString::fromStdString(a));
+    trigger(CommandId::Loop);  // a change to lose
+    std::unique_ptr<QMimeData> data(filesData({b}));
+    auto dropOnCanvas = [&] {
+        const QPoint at(50, 50);
+        QDragEnterEvent enter(at, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(view().viewport(), &enter);
+        QDropEvent drop(at, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(view().viewport(), &drop);
+        QApplication::processEvents();
+    };
+    {
+        MessageBoxAnswer cancel(QMessageBox::Cancel);
+        dropOnCanvas();
+        EXPECT_EQ(cancel.text(), "Save current changes?");
+        EXPECT_EQ(cancel.caption(), "a.gif");
+    }
+    EXPECT_EQ(frameTexts(), names("a.gif", 0, 2));
+    {
+        MessageBoxAnswer no(QMessageBox::No);
+        dropOnCanvas();
+        EXPECT_TRUE(no.seen());
+    }
+    EXPECT_EQ(frameTexts(), names("b.gif", 0, 1));
+    EXPECT_EQ(window().windowTitle().left(21), "Movigram GIF - b.gif ");
+}
+
+TEST_F(FrameList, ClosingTheWindowUnchecksItsMenuItemWhichBringsItBack) {
+    start();
+    TFrameWinListBox& window = view().frameListWindow();
+    ASSERT_TRUE(window.isVisible());
+    window.close();
+    QApplication::processEvents();
+    EXPECT_FALSE(action(CommandId::ShowFrameList)->isChecked());
+    trigger(CommandId::ShowFrameList);
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_TRUE(action(CommandId::ShowFrameList)->isChecked());
 }
 
 }  // namespace

@@ -59,6 +59,17 @@ TEST_F(SettingsFile, OptionsAndRecentFilesAreWrittenAndReadBack) {
     EXPECT_EQ(action(C::RecentFile1)->text(), "&1 /data/b.gif");
 }
 
+TEST_F(SettingsFile, ARecentFileOpensFromItsEntry) {
+    const std::string a = writeGif("a.gif", 2), b = writeGif("b.gif", 3);
+    start();
+    view().openPath(QString::fromStdString(a));
+    view().openPath(QString::fromStdString(b));
+    ASSERT_EQ(action(C::RecentFile2)->text().toStdString(), "&2 " + a);
+    trigger(C::RecentFile2);
+    EXPECT_EQ(doc().frameList.count(), 2);
+    EXPECT_EQ(window().recentFiles().front().toStdString(), a);
+}
+
 TEST_F(SettingsFile, AnOlderFileOfTwelveNumbersLeavesUndoOn) {
     writeText(settingsPath, "[Settings]\nOptions=1 0 1 1 1 0 1 3 1 0 0 0\nFixedPalName=/nowhere/fixed.pal\n");
     start();
