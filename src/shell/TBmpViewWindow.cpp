@@ -144,7 +144,10 @@ void TBmpViewWindow::frameBecameCurrent() {
         commentBox_ = text ? QSize(text->textWidth, text->textHeight) : QSize();
     }
     if (wasComment != shownIsComment_) resetScrollRange();
-    if (frame->localPalette || (previous_ && previous_->localPalette) || wasComment) painter_.setColorTable(doc_);
+    if (frame->localPalette || (previous_ && previous_->localPalette) || wasComment) {
+        painter_.setColorTable(doc_);
+        refreshColorText();
+    }
     shownDirty_ = frame->dirtyRect;
     if (playbackPainting_) return;
     // A frame that does not follow the one shown is drawn over the screen
