@@ -120,7 +120,9 @@ void recordRange(Document& doc, UndoKind kind, int32_t first, int32_t last, cons
         menuChanged(doc);
         return;
     }
-    pushUndo(doc, TUndo::range(kind, doc.frameList, first, last, label, palette, doc.globalPalette.get()));
+    auto record = TUndo::range(kind, doc.frameList, first, last, label, palette, doc.globalPalette.get());
+    record->backgroundIndex = doc.backgroundIndex;
+    pushUndo(doc, std::move(record));
 }
 
 void popUndo(Document& doc) {
@@ -140,7 +142,11 @@ void undo(Document& doc) {
     doc.currentFrame = nullptr;
     std::unique_ptr<TUndo> record = doc.undo.takeNewest();
     apply(doc, *record);
-    if (record->palette) doc.globalPalette = std::move(record->palette);
+    if (record->palette) {
+        doc.globalPalette = std::move(record->palette);
+        // A palette rebuild moves the background index with the colours.
+        doc.backgroundIndex = record->backgroundIndex;
+    }
     menuChanged(doc);
     rethread(doc, 0);
     doc.transparentIndex = documentTransparent(doc.firstFrame);
