@@ -24,23 +24,4 @@ GifWriteOptions writeOptionsOf(Document& doc) {
     return options;
 }
 
-GifWriteResult saveDocumentAs(Document& doc, const std::string& path, bool optimize) {
-    GifWriteResult result;
-    if (doc.frameList.empty()) return result;
-    Host& host = doc.host();
-    prepareForSave(doc, optimize);
-    const size_t slash = path.find_last_of('/');
-    StatusText status(host, "Saving \"" + (slash == std::string::npos ? path : path.substr(slash + 1)) + "\"");
-    const TMyPalette global = doc.globalPalette ? *doc.globalPalette : TMyPalette();
-    result = writeGif(path, doc.firstFrame, global, writeOptionsOf(doc));
-    if (!result.ok) {
-        host.showMessage("", gifWriteErrorMessage(result.errorCode), MessageIcon::Stop);
-        return result;
-    }
-    doc.modified = false;
-    doc.optimizable = false;
-    host.startGaugeReset();
-    return result;
-}
-
 }  // namespace movigram
