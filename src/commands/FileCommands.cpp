@@ -82,8 +82,10 @@ bool writeDocument(Document& doc, const std::string& path, bool optimize, GifWri
 }  // namespace
 
 bool hasPixels(const TFrame& frame) {
+    // GIF coordinates end at 65535: the writer leaves out what lies beyond.
+    const TRect gifScreen{0, 0, 65535, 65535};
     return frame.image && !frame.isComment && frame.image->width() > 0 && frame.image->height() > 0 &&
-           !frame.rect.isEmpty();
+           !frame.rect.intersected(gifScreen).isEmpty();
 }
 
 bool anyFrameHasPixels(const FrameList& list) {

@@ -58,9 +58,9 @@ ReadOutcome openFiles(Document& doc, const std::vector<std::string>& paths, cons
 void appendFiles(Document& doc, const std::vector<std::string>& paths, const LiveView& live = {});
 void insertFiles(Document& doc, const std::vector<std::string>& paths, const LiveView& live = {});
 void revert(Document& doc, const LiveView& live = {});
-// A frame with pixels to show: an image of at least 1 x 1 on the screen.  A
-// save is refused when no frame has any, since the file would hold nothing
-// other programs can show.
+// A frame with pixels to show: an image of at least 1 x 1 placed where a GIF
+// can place it.  A save is refused when no frame has any, since the file
+// would hold nothing other programs can show.
 bool hasPixels(const TFrame& frame);
 bool anyFrameHasPixels(const FrameList& list);
 

@@ -202,7 +202,8 @@ TEST_F(Cli, OutputsGoToExactlyThePathGiven) {
 }
 
 TEST_F(Cli, EditRefusesToSaveFramesWithoutPixels) {
-    for (const char* step : {"--shift all:-96,0", "--crop all:200,0,300,64", "--crop all:200,0,300,64,align"}) {
+    for (const char* step :
+         {"--shift all:-96,0", "--shift all:65535,0", "--crop all:200,0,300,64", "--crop all:200,0,300,64,align"}) {
         const CliRun run = cli("edit " + sample() + " -o " + path("empty.gif") + " " + step);
         EXPECT_EQ(run.status, 1) << step;
         EXPECT_NE(run.err.find("Nothing to save"), std::string::npos) << run.err;
