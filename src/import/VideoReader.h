@@ -6,6 +6,7 @@
 // pixel format is converted to 24 bits first.
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 
 #include "TrueColorImage.h"
@@ -38,6 +39,10 @@ struct VideoReadOutput {
 };
 
 VideoReadOutput readVideo(const std::string& path, const VideoReadOptions& options = {});
+
+// Whether FFmpeg's probe takes head (the first bytes of a file) for a video
+// container it reads.
+bool isVideoContainer(std::span<const uint8_t> head);
 
 // The message for a result code (empty for success).
 std::string videoResultMessage(int result, const std::string& path);
