@@ -18,7 +18,7 @@ uint32_t luminance(uint32_t c) { return (c >> 16 & 0xFF) * 30 + (c >> 8 & 0xFF) 
 }  // namespace
 
 TOptimizedPalette::TOptimizedPalette(int colors, std::optional<PaletteEntry> reservedColor, TFrame* firstFrame,
-                                     Host* progress, bool includeLocal)
+                                     Progress* progress, bool includeLocal)
     : boxLimit_(reservedColor ? colors - 1 : colors),
       reserved_(reservedColor),
       firstFrame_(firstFrame),
@@ -93,9 +93,8 @@ bool TOptimizedPalette::build() {
     }
 
     cut_ = std::make_unique<MedianCut>(*histogram_, totalPixels_, std::max(boxLimit_, 1));
-    cut_->cut([&](int boxes) {
-        if (progress_) progress_->setProgress(boxes * 10 / std::max(boxLimit_, 1) + 40);
-    });
+    ProgressBand boxes(progress_, 40, 50);
+    cut_->cut(progress_ ? &boxes : nullptr);
     cut_->finish();
     for (int i = 0; i < 256; ++i) {
         const Rgb6& c = cut_->paletteColors()[size_t(i)];

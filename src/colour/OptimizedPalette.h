@@ -21,7 +21,7 @@ public:
     // colors: size of the palette asked for; reservedColor, when given, takes
     // entry 0 (and counts against colors).  includeLocal: frames with a local
     // palette contribute too.
-    TOptimizedPalette(int colors, std::optional<PaletteEntry> reservedColor, TFrame* firstFrame, Host* progress,
+    TOptimizedPalette(int colors, std::optional<PaletteEntry> reservedColor, TFrame* firstFrame, Progress* progress,
                       bool includeLocal);
 
     // A colour no pixel shows that the palette should hold too when every
@@ -51,7 +51,7 @@ private:
     std::optional<PaletteEntry> reserved_;
     std::optional<PaletteEntry> extra_;
     TFrame* firstFrame_;
-    Host* progress_;
+    Progress* progress_;
     bool includeLocal_;
     uint32_t totalPixels_ = 0;
     std::unique_ptr<ColorHistogram> histogram_;

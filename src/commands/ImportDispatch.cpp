@@ -5,7 +5,7 @@ namespace movigram {
 ImportedFile importFile(const std::string& path, Host& host, const LiveView& live) {
     ImportOptions options;
     options.host = &host;
-    options.progress = [&host](int percent) { host.setProgress(percent); };
+    options.progress = &host;
     options.paint = live.paint;
     options.preview = live.preview;
     ImportedFile file = readImageFile(path, options);

@@ -71,8 +71,7 @@ GifWriteOptions writeOptionsOf(Document& doc) {
     GifWriteOptions options;
     options.cropToDirty = doc.cropToDirty;
     options.loopCount = doc.loopCount;
-    Host* host = &doc.host();
-    options.progress = [host](int percent) { host->setProgress(percent); };
+    options.progress = &doc.host();
     return options;
 }
 

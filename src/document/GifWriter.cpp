@@ -140,10 +140,10 @@ bool writeGifTo(ByteSink& out, TFrame* firstFrame, const TMyPalette& globalPalet
         else if (frame.image)
             writeImageFrame(out, encoder, frame, bits, options.cropToDirty);
         ++done;
-        if (options.progress && count > 1) options.progress(done * 100 / count);
+        if (options.progress && count > 1) options.progress->setProgress(done * 100 / count);
     });
     out.put(0x3B);
-    if (options.progress) options.progress(100);
+    if (options.progress) options.progress->setProgress(100);
     return !out.failed();
 }
 

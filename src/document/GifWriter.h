@@ -7,6 +7,7 @@
 #include <string>
 
 #include "ByteSink.h"
+#include "Progress.h"
 #include "TFrame.h"
 
 namespace movigram {
@@ -32,7 +33,7 @@ struct GifWriteResult {
 struct GifWriteOptions {
     bool cropToDirty = false;
     int32_t loopCount = 0;
-    std::function<void(int)> progress;
+    Progress* progress = nullptr;
 };
 
 // Writes the chain starting at firstFrame to path; an existing file is

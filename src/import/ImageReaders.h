@@ -12,6 +12,7 @@
 #include <string>
 
 #include "TrueColorImage.h"
+#include "document/Progress.h"
 #include "document/FrameChain.h"
 
 namespace movigram {
@@ -42,7 +43,7 @@ enum ImportCode : int {
 
 struct ImportOptions {
     Host* host = nullptr;                                // status text while an image is reduced
-    std::function<void(int)> progress;                   // 0..100
+    Progress* progress = nullptr;
     std::function<void(const TFrame&)> paint;            // GIF and video frames as they are read
     std::function<void(const TrueColorImage&)> preview;  // a deep image before its reduction
     DecodeLimits limits = DecodeLimits::defaults();

@@ -198,7 +198,7 @@ int VideoDecoder::takeFrame(const AVFrame& frame) {
     out_.frames.push_back(std::move(made));
     if (options_.paint) options_.paint(*out_.frames.back());
     if (options_.progress && length_ > 0)
-        options_.progress(int(std::min<int64_t>(int64_t(index + 1) * 100 / length_, 100)));
+        options_.progress->setProgress(int(std::min<int64_t>(int64_t(index + 1) * 100 / length_, 100)));
     return VideoOk;
 }
 

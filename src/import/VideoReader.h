@@ -10,6 +10,7 @@
 #include <string>
 
 #include "TrueColorImage.h"
+#include "document/Progress.h"
 #include "document/FrameChain.h"
 
 namespace movigram {
@@ -26,7 +27,7 @@ enum VideoResult : int {
 
 struct VideoReadOptions {
     Host* host = nullptr;                                // status text while a frame is reduced
-    std::function<void(int)> progress;                   // 0..100 by frames read
+    Progress* progress = nullptr;  // by frames read
     std::function<void(const TrueColorImage&)> preview;  // a deep frame before its reduction
     std::function<void(const TFrame&)> paint;            // each frame as it is made
     DecodeLimits limits = DecodeLimits::defaults();
