@@ -27,8 +27,7 @@
 
 #include "colour/ColorReduction.h"
 #include "colour/MedianCutQuant.h"
-#include "commands/OpenCommands.h"
-#include "commands/SaveCommands.h"
+#include "commands/FileCommands.h"
 #include "document/FileIo.h"
 #include "document/FrameChain.h"
 #include "document/GifReader.h"
@@ -197,7 +196,7 @@ void reduceBench(const std::string& dir) {
     Document doc;
     double ours = 0;
     {
-        openGifDocument(doc, in);  // local palettes kept
+        openFiles(doc, {in});  // local palettes kept
         ours = seconds([&] { reduceColors(doc, 256, true); });
     }
     double ourPsnr = 0;
@@ -279,8 +278,8 @@ OptimiseRow optimiseOne(const std::string& name, const std::string& in, const st
         Document doc;
         doc.splitDirty = doc.transparentMaskOption = true;
         doc.commentFrameOption = false;
-        openGifDocument(doc, in);
-        saveDocumentAs(doc, out, true);
+        openFiles(doc, {in});
+        saveAs(doc, out, true);
     });
     row.ours = fileSizeOf(out);
     if (peers) {

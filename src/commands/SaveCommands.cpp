@@ -71,8 +71,7 @@ GifWriteOptions writeOptionsOf(Document& doc) {
     GifWriteOptions options;
     options.cropToDirty = doc.cropToDirty;
     options.loopCount = doc.loopCount;
-    Host* host = &doc.host();
-    options.progress = [host](int percent) { host->setProgress(percent); };
+    options.progress = &doc.host();
     return options;
 }
 
@@ -87,18 +86,8 @@ GifWriteResult writePreparedCopy(Document& doc, const std::string& path, bool op
     StatusText status(host, "Saving \"" + (slash == std::string::npos ? path : path.substr(slash + 1)) + "\"");
     const TMyPalette global = copy->globalPalette ? *copy->globalPalette : TMyPalette();
     const GifWriteResult result = writeGif(path, copy->firstFrame, global, writeOptionsOf(doc));
-    if (!result.ok) host.showMessage("", gifWriteErrorMessage(result.errorCode), MessageIcon::Stop);
+    if (!result.ok) host.showMessage("Error", gifWriteErrorMessage(result), MessageIcon::Stop);
     else if (keep) takePrepared(doc, *copy);
-    return result;
-}
-
-GifWriteResult saveDocumentAs(Document& doc, const std::string& path, bool optimize) {
-    if (doc.frameList.empty()) return {};
-    const GifWriteResult result = writePreparedCopy(doc, path, optimize, true);
-    if (!result.ok) return result;
-    doc.setModified(false);
-    doc.optimizable = false;
-    doc.host().startGaugeReset();
     return result;
 }
 

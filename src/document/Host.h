@@ -8,18 +8,13 @@
 #include <optional>
 #include <string>
 
+#include "Progress.h"
+
 namespace movigram {
 
 enum class MessageIcon { Information, Warning, Stop, Question };
 enum class Answer { Yes, No, Cancel };
 enum class Buttons { YesNo, YesNoCancel };
-
-// The progress gauge, 0 to 100.  Long operations report through it.
-class Progress {
-public:
-    virtual ~Progress() = default;
-    virtual void setProgress(int /*percent*/) {}
-};
 
 class Host : public Progress {
 public:
@@ -37,9 +32,6 @@ public:
         return std::nullopt;
     }
     virtual void addRecentFile(const std::string& /*path*/) {}
-    // A frame just decoded while a file is read, before it joins the
-    // document: a window shows the reading as it goes.
-    virtual void showReadFrame(const class TFrame& /*frame*/) {}
     // Lays out comment text; null when there is no window.
     virtual const class TextMeasurer* textMeasurer() { return nullptr; }
 };

@@ -163,7 +163,9 @@ void recordRange(Document& doc, UndoKind kind, int32_t first, int32_t last, cons
         menuChanged(doc);
         return;
     }
-    pushUndo(doc, TUndo::range(kind, doc.frameList, first, last, label, palette, doc.globalPalette.get()));
+    auto record = TUndo::range(kind, doc.frameList, first, last, label, palette, doc.globalPalette.get());
+    record->backgroundIndex = doc.backgroundIndex;
+    pushUndo(doc, std::move(record));
 }
 
 void popUndo(Document& doc) {
@@ -239,6 +241,7 @@ std::unique_ptr<TUndo> inverseOf(const TUndo& record, const Document& doc) {
     // today's palette back; range records always hold one.
     if (!record.palette) inverse->palette.reset();
     else if (!inverse->palette && global) inverse->palette = std::make_unique<TMyPalette>(*global);
+    inverse->backgroundIndex = doc.backgroundIndex;
     return inverse;
 }
 
@@ -246,7 +249,11 @@ std::unique_ptr<TUndo> inverseOf(const TUndo& record, const Document& doc) {
 void applyWhole(Document& doc, TUndo& record) {
     doc.notify(&DocumentObserver::editStarting);
     apply(doc, record);
-    if (record.palette) doc.globalPalette = std::move(record.palette);
+    if (record.palette) {
+        doc.globalPalette = std::move(record.palette);
+        // A palette rebuild moves the background index with the colours.
+        doc.backgroundIndex = record.backgroundIndex;
+    }
     doc.relink();
     doc.transparentIndex = documentTransparent(doc.firstFrame);
     doc.sameTransparent = sameTransparent(doc.firstFrame);

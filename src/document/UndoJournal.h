@@ -52,6 +52,8 @@ struct TUndo {
     // frame rate rewrites along with the repeats.
     std::vector<int32_t> frameTimes;
     std::unique_ptr<TMyPalette> palette;
+    // The document's background index, which goes with the palette.
+    int32_t backgroundIndex = -1;
     // A shallow record's frames hold the fields but not the image, name and
     // local palette, which stay with the live frames.
     bool deepCopy = true;

@@ -3,6 +3,7 @@
 #include "FlipRotate.h"
 #include "document/EditScope.h"
 #include "document/Undo.h"
+#include "document/GrowthLimits.h"
 #include "document/Optimiser.h"
 
 namespace movigram {
@@ -10,6 +11,10 @@ namespace movigram {
 bool duplicateFrames(Document& doc, FrameSelection selection, int32_t count) {
     selection = normalizeSelection(doc.frameList, std::move(selection));
     if (selection.empty() || count < 2) return false;
+    uint64_t runBytes = 0;
+    for (int32_t i : selection)
+        if (const TFrame* f = doc.frameList.frameAt(i); f->image) runBytes += f->image->byteSize();
+    if (!growthFits(doc.frameList, uint64_t(count - 1), selection.size(), runBytes)) return false;
     FrameChain copies;
     for (int32_t n = 1; n < count; ++n)
         for (int32_t i : selection) copies.push_back(doc.frameList.frameAt(i)->clone());

@@ -9,7 +9,8 @@ namespace movigram {
 
 // Inserts count - 1 copies of the selected frames (in ascending order, one
 // run after the other) before the current frame.  False, with nothing
-// recorded, when the selection is empty or count is below 2.
+// recorded, when the selection is empty, count is below 2, or the copies
+// would pass the decoding limits (GrowthLimits.h).
 bool duplicateFrames(Document& doc, FrameSelection selection, int32_t count);
 
 // The frames at the selected positions change places end for end; the

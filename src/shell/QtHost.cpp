@@ -105,9 +105,4 @@ std::optional<std::string> QtHost::chooseSavePath(const std::string& folder, con
 
 void QtHost::addRecentFile(const std::string& path) { view_.frameWindow().addRecentFile(QString::fromStdString(path)); }
 
-void QtHost::showReadFrame(const TFrame& frame) {
-    view_.showReadFrame(frame);
-    keepAlive();
-}
-
 }  // namespace movigram

@@ -1,8 +1,8 @@
 #pragma once
 // The core's host in the editor: message boxes with the program's captions,
 // icons and buttons, the status bar's message area and gauge, the wait
-// cursor, the save dialog, the recent-file list, text measuring for comment
-// frames and the frames shown while a file is read.  While a long operation
+// cursor, the save dialog, the recent-file list and text measuring for
+// comment frames.  While a long operation
 // runs, the gauge lets the window repaint now and then, so that it stays
 // alive; the person's input waits until the operation is done.
 #include <QElapsedTimer>
@@ -40,15 +40,13 @@ public:
     std::optional<std::string> chooseSavePath(const std::string& folder, const std::string& name) override;
     void addRecentFile(const std::string& path) override;
     const TextMeasurer* textMeasurer() override { return &measurer_; }
-    void showReadFrame(const TFrame& frame) override;
 
     // Timer 203: clears the gauge 250 ms after a save.
     QTimer& gaugeTimer() { return gaugeTimer_; }
-
-private:
     // Lets the window paint, at most every few hundredths of a second.
     void keepAlive();
 
+private:
     TBmpViewWindow& view_;
     WindowTextMeasurer measurer_;
     QTimer gaugeTimer_;

@@ -71,6 +71,15 @@ TBmpViewWindow::TBmpViewWindow(TMyFrameWindow& frame)
     frameListWindow_->hide();
     connect(frameListWindow_, &TFrameWinListBox::closed, this, &TBmpViewWindow::frameListClosed);
 
+    live_.paint = [this](const TFrame& read) {
+        showReadFrame(read);
+        host_.keepAlive();
+    };
+    live_.preview = [this](const TrueColorImage& image) {
+        showReadPreview(image);
+        host_.keepAlive();
+    };
+
     commandUpdate_.setSingleShot(true);
     commandUpdate_.setInterval(0);
     connect(&commandUpdate_, &QTimer::timeout, this, &TBmpViewWindow::updateCommandStates);
@@ -482,6 +491,19 @@ void TBmpViewWindow::showReadFrame(const TFrame& frame) {
         QRgb* out = reinterpret_cast<QRgb*>(readPicture_.scanLine(frame.rect.top + y)) + frame.rect.left;
         for (int x = 0; x < image.width(); ++x)
             if (in[x] != key) out[x] = colors[in[x]];
+    }
+    viewport()->update();
+}
+
+void TBmpViewWindow::showReadPreview(const TrueColorImage& image) {
+    if (!reading_ || image.width() <= 0 || image.height() <= 0) return;
+    readPicture_ = QImage(image.width(), image.height(), QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y) {
+        QRgb* out = reinterpret_cast<QRgb*>(readPicture_.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            const Rgb8 c = image.rgbAt(x, y);
+            out[x] = qRgb(c.red, c.green, c.blue);
+        }
     }
     viewport()->update();
 }

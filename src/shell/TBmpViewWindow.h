@@ -14,6 +14,7 @@
 #include "QtHost.h"
 #include "Settings.h"
 #include "commands/CommandTable.h"
+#include "commands/ImportDispatch.h"
 #include "document/Document.h"
 
 class QMenu;
@@ -84,8 +85,10 @@ public:
 
     void updateViewText();
     void resetScrollRange();
-    // Live painting while a file is read.
+    // Live painting while a file is read: each frame as it is decoded, a
+    // deep-colour image before it is reduced.
     void showReadFrame(const TFrame& frame);
+    void showReadPreview(const TrueColorImage& image);
     // While busy (a long operation lets the window paint), requests of the
     // person wait.
     void setBusy(bool on) { busy_ = on; }
@@ -178,6 +181,7 @@ private:
     TRect previewRect_;
     QImage readPicture_;
     bool reading_ = false;
+    LiveView live_;
 
     int pickMode_ = 0;
     bool busy_ = false;

@@ -71,12 +71,12 @@ bool TBmpViewWindow::canClose() {
 }
 
 void TBmpViewWindow::openPath(const QString& path) {
-    reading([&] { openFiles(doc_, {path.toStdString()}); });
+    reading([&] { openFiles(doc_, {path.toStdString()}, live_); });
 }
 
 void TBmpViewWindow::dropFiles(int line, const QStringList& paths) {
     if (busy_ || paths.isEmpty()) return;
-    reading([&] { movigram::dropFiles(doc_, line, toPaths(paths)); });
+    reading([&] { movigram::dropFiles(doc_, line, toPaths(paths), live_); });
 }
 
 void TBmpViewWindow::moveFrames(int first, int count, int destination) {
@@ -237,7 +237,7 @@ void TBmpViewWindow::command(CommandId id) {
         playback_->stop();
         if (!askSave(doc_)) break;
         const QStringList files = chooseFilesToOpen(window(), folder(doc_.openDir));
-        if (!files.isEmpty()) reading([&] { openFiles(doc_, toPaths(files)); });
+        if (!files.isEmpty()) reading([&] { openFiles(doc_, toPaths(files), live_); });
         break;
     }
     case C::AppendFrames:
@@ -245,8 +245,8 @@ void TBmpViewWindow::command(CommandId id) {
         playback_->stop();
         const QStringList files = chooseFilesToOpen(window(), folder(doc_.openDir));
         if (files.isEmpty()) break;
-        if (id == C::AppendFrames) reading([&] { appendFiles(doc_, toPaths(files)); });
-        else reading([&] { insertFiles(doc_, toPaths(files)); });
+        if (id == C::AppendFrames) reading([&] { appendFiles(doc_, toPaths(files), live_); });
+        else reading([&] { insertFiles(doc_, toPaths(files), live_); });
         break;
     }
     case C::RecentFile1:
@@ -258,7 +258,7 @@ void TBmpViewWindow::command(CommandId id) {
         if (k < recent.size()) openPath(recent[k]);
         break;
     }
-    case C::Revert: reading([&] { revert(doc_); }); break;
+    case C::Revert: reading([&] { revert(doc_, live_); }); break;
     case C::Save: save(doc_); break;
     case C::SaveAs:
     case C::SaveOptimizedAs: {

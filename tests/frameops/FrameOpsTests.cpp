@@ -6,6 +6,7 @@
 
 #include "OpsTestSupport.h"
 #include "document/Undo.h"
+#include "document/DecodeLimits.h"
 #include "frameops/FlipRotate.h"
 #include "frameops/FrameOrder.h"
 #include "frameops/FrameTiming.h"
@@ -56,6 +57,16 @@ TEST(Duplicate, CountOneOrNoSelectionDoesNothing) {
     auto doc = namedFrames(3);
     EXPECT_FALSE(duplicateFrames(*doc, {0, 1}, 1));
     EXPECT_FALSE(duplicateFrames(*doc, {}, 4));
+    EXPECT_EQ(doc->frameList.count(), 3);
+    EXPECT_TRUE(doc->undo.empty());
+}
+
+TEST(Duplicate, CountsPastTheDecodingLimitsAreRefusedUpFront) {
+    auto doc = namedFrames(3);
+    // Two billion copies would fill memory long before they were made.
+    EXPECT_FALSE(duplicateFrames(*doc, {0, 1}, 2147483647));
+    const DecodeLimits limits = DecodeLimits::defaults();
+    EXPECT_FALSE(duplicateFrames(*doc, {0}, int32_t(limits.maxFrames)));
     EXPECT_EQ(doc->frameList.count(), 3);
     EXPECT_TRUE(doc->undo.empty());
 }

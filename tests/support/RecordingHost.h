@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "document/Host.h"
-#include "document/TFrame.h"
 
 namespace movigram::test {
 
@@ -24,7 +23,6 @@ struct RecordingHost : Host {
     std::vector<std::string> recentFiles;
     std::optional<std::string> savePath;
     int gaugeResets = 0;
-    std::vector<std::string> readFramesShown;  // names of frames shown while reading
 
     void showMessage(const std::string& caption, const std::string& text, MessageIcon icon) override {
         messages.push_back({caption, text, icon});
@@ -41,7 +39,6 @@ struct RecordingHost : Host {
     void startGaugeReset() override { ++gaugeResets; }
     std::optional<std::string> chooseSavePath(const std::string&, const std::string&) override { return savePath; }
     void addRecentFile(const std::string& path) override { recentFiles.push_back(path); }
-    void showReadFrame(const TFrame& frame) override { readFramesShown.push_back(frame.name); }
 };
 
 }  // namespace movigram::test
