@@ -453,12 +453,14 @@ void TBmpViewWindow::markRect(const TRect& rect) {
 }
 
 void TBmpViewWindow::previewOffset(int index, TPoint offset) {
-    previewPicture_ = QImage();
-    const TFrame* frame = doc_.frameList.frameAt(index);
+    const TFrame* frame = index >= 0 ? doc_.frameList.frameAt(index) : nullptr;
+    if (!frame) previewPicture_ = QImage();
     if (frame && frame->image) {
         const TSize screen = screenSizeOf(doc_);
-        previewPicture_ = QImage(screen.width, screen.height, QImage::Format_ARGB32_Premultiplied);
-        previewPicture_.fill(Qt::transparent);
+        if (previewPicture_.size() != QSize(screen.width, screen.height)) {
+            previewPicture_ = QImage(screen.width, screen.height, QImage::Format_ARGB32_Premultiplied);
+            previewPicture_.fill(Qt::transparent);
+        }
         QImage image(frame->image->width(), frame->image->height(), QImage::Format_Indexed8);
         for (int y = 0; y < image.height(); ++y)
             std::memcpy(image.scanLine(y), frame->image->row(y), size_t(image.width()));

@@ -22,7 +22,9 @@ class QMenu;
 namespace movigram {
 
 class ActionRegistry;
+class PalettePickSource;
 class Playback;
+struct DialogMemory;
 class TFrameListBox;
 class TFrameWinListBox;
 class TMyFrameWindow;
@@ -78,10 +80,18 @@ public:
     // A blue dotted rectangle over the canvas (image coordinates; a null
     // rectangle removes it).
     void markRect(const TRect& rect);
-    // Draws a frame's image at its place moved by offset, with the outline
-    // of the screen (the moving-sprite preview); index -1 removes it.
+    // Draws a frame's image at its place moved by offset, over the frames
+    // drawn so far, with the outline of the screen (the moving-sprite
+    // preview); index -1 removes them.
     void previewOffset(int index, TPoint offset);
     void frameListClosed();
+
+    // The choices the dialogs remember while the program runs.
+    DialogMemory& dialogMemory();
+    // What "Select from palette" of the effects dialog asks; null while
+    // there is no palette window to pick in.
+    PalettePickSource* palettePickSource() const { return palettePick_; }
+    void setPalettePickSource(PalettePickSource* source) { palettePick_ = source; }
 
     void updateViewText();
     void resetScrollRange();
@@ -185,6 +195,8 @@ private:
 
     int pickMode_ = 0;
     bool busy_ = false;
+    std::shared_ptr<DialogMemory> dialogMemory_;
+    PalettePickSource* palettePick_ = nullptr;
     QString fixedPaletteName_;
 };
 

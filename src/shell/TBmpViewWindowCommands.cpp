@@ -15,6 +15,7 @@
 #include "TBmpViewWindow.h"
 #include "TMyFrameWindow.h"
 #include "Zoom.h"
+#include "dialogs/DialogCommands.h"
 #include "commands/FileCommands.h"
 #include "commands/OptionCommands.h"
 #include "document/Undo.h"
@@ -82,6 +83,11 @@ void TBmpViewWindow::dropFiles(int line, const QStringList& paths) {
 void TBmpViewWindow::moveFrames(int first, int count, int destination) {
     if (busy_) return;
     movigram::moveFrames(doc_, first, count, destination);
+}
+
+DialogMemory& TBmpViewWindow::dialogMemory() {
+    if (!dialogMemory_) dialogMemory_ = std::make_shared<DialogMemory>();
+    return *dialogMemory_;
 }
 
 void TBmpViewWindow::frameListClosed() {
@@ -310,7 +316,7 @@ void TBmpViewWindow::command(CommandId id) {
     case C::Zoom1to1: zoomTo(1); break;
 
     default:
-        if (!applyOption(doc_, id)) notYetAvailable(id);
+        if (!applyOption(doc_, id) && !runDialogCommand(*this, id)) notYetAvailable(id);
         break;
     }
     updateCommandStates();
