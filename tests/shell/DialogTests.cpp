@@ -179,6 +179,15 @@ TEST_F(Dialogs, CropKeepsTheFarEdgesAndAlignsOnlyWhenEveryFrameIsSelected) {
     EXPECT_EQ(doc().frameList.frameAt(1)->rect, (TRect{0, 0, 6, 6}));
     EXPECT_EQ(doc().screenWidth, 6);
     EXPECT_EQ(undoLabel(), "crop frames");
+
+    run<TFrameOffsetDialog>(C::Resize, [](TFrameOffsetDialog& d) {
+        EXPECT_FALSE(d.field(0).isVisible());
+        d.frameList().selectAll();
+        type(d.field(3), "3");
+        d.accept();
+    });
+    EXPECT_EQ(doc().frameList.frameAt(2)->rect, (TRect{0, 0, 6, 3}));
+    EXPECT_EQ(undoLabel(), "resize frames");
 }
 
 TEST_F(Dialogs, GrayScaleRecordsBeforeItsDialogAndWithdrawsOnCancel) {

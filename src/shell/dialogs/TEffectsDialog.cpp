@@ -12,6 +12,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <cstring>
 
 #include "PalettePick.h"
 #include "TNumEdit.h"
@@ -48,8 +49,13 @@ QSize TColorStatic::sizeHint() const {
 void TColorStatic::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QRect box = rect();
-    painter.fillRect(box, toQColor(rgb_));
     painter.setPen(palette().color(QPalette::Mid));
+    // Disabled, while the effect uses no colour: an empty frame.
+    if (!isEnabled()) {
+        painter.drawRect(box.adjusted(0, 0, -1, -1));
+        return;
+    }
+    painter.fillRect(box, toQColor(rgb_));
     painter.drawRect(box.adjusted(0, 0, -1, -1));
     const bool dark = 0.30 * redOf(rgb_) + 0.59 * greenOf(rgb_) + 0.11 * blueOf(rgb_) < 90;
     painter.setPen(dark ? QColor(Qt::white) : palette().color(QPalette::WindowText));
@@ -72,6 +78,11 @@ TEffectsDialog::TEffectsDialog(TBmpViewWindow& view, EffectParams& params, int r
 
     effect_ = new QComboBox(this);
     direction_ = new QComboBox(this);
+    // One width for every family: the longest effect name.
+    for (QComboBox* box : {effect_, direction_}) {
+        box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        box->setMinimumContentsLength(int(std::strlen(effectInfo(DissolveFromSolid)->name)));
+    }
     description_ = new QLabel(this);
     description_->setWordWrap(true);
     description_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -115,7 +126,6 @@ TEffectsDialog::TEffectsDialog(TBmpViewWindow& view, EffectParams& params, int r
     solidRow->addWidget(fromPalette_);
     solidRow->addWidget(rgb_);
     solidRow->addWidget(swatch_, 1);
-    for (QPushButton* b : {fromPalette_, rgb_}) b->setAutoDefault(false);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &TEffectsDialog::accept);
@@ -144,8 +154,9 @@ TEffectsDialog::TEffectsDialog(TBmpViewWindow& view, EffectParams& params, int r
             direction_->addItem(QString::fromUtf8(directionName(d)));
         direction_->setCurrentIndex(p_.direction - p_.firstDirection);
     }
-    const EffectInfo* info = effectInfo(p_.effect);
-    if (info && (info->flags & EffectUsesSolid)) {
+    // The swatch shows the proposed colour from the start, also while the
+    // effect chosen first uses none, so that it is right when one is chosen.
+    {
         if (p_.solidIndex < 0) swatch_->setColor(p_.solidColor);
         else if (paletteAvailable()) palettePicked(p_.solidIndex);
         else {

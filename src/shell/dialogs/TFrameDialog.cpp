@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "shell/TBmpViewWindow.h"
 
@@ -13,6 +14,7 @@ namespace movigram {
 TMultiListBox::TMultiListBox(QWidget* parent) : QListWidget(parent) {
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setUniformItemSizes(true);
+    setMinimumWidth(fontMetrics().horizontalAdvance(QLatin1Char('x')) * 30);
 }
 
 void TMultiListBox::fill(const FrameList& frames) {
@@ -36,7 +38,7 @@ void TMultiListBox::selectOnly(int row) {
 
 QSize TMultiListBox::sizeHint() const {
     const QFontMetrics fm(fontMetrics());
-    return {fm.horizontalAdvance(QLatin1Char('x')) * 26, fm.height() * 14};
+    return {fm.horizontalAdvance(QLatin1Char('x')) * 30, fm.height() * 14};
 }
 
 TFrameDialog::TFrameDialog(TBmpViewWindow& view, const QString& title, const QString& explanation)
@@ -52,7 +54,13 @@ TFrameDialog::TFrameDialog(TBmpViewWindow& view, const QString& title, const QSt
     explanation_->setWordWrap(true);
     explanation_->setVisible(!explanation.isEmpty());
     const QFontMetrics fm(fontMetrics());
-    explanation_->setMinimumWidth(fm.horizontalAdvance(QLatin1Char('x')) * 38);
+    // Lines the text breaks itself stay whole, within reason.
+    int width = fm.horizontalAdvance(QLatin1Char('x')) * 38;
+    if (explanation.contains(QLatin1Char('\n')))
+        for (const QString& line : explanation.split(QLatin1Char('\n')))
+            width = std::max(width, std::min(fm.horizontalAdvance(line + QStringLiteral("xx")),
+                                              fm.horizontalAdvance(QLatin1Char('x')) * 72));
+    explanation_->setMinimumWidth(width);
 
     buttons_ = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons_, &QDialogButtonBox::accepted, this, &TFrameDialog::accept);

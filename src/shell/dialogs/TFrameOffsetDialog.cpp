@@ -52,7 +52,7 @@ TFrameOffsetDialog::TFrameOffsetDialog(TBmpViewWindow& view, OffsetMode mode)
         connect(fields_[k], &TNumEdit::edited, this, k < 2 ? &TFrameOffsetDialog::cornerEdited
                                                           : &TFrameOffsetDialog::sizeEdited);
     }
-    grid->setColumnStretch(2, 1);
+    grid->setColumnStretch(3, 1);
     group_->setVisible(mode != OffsetMode::Delete);
     controls().addWidget(group_);
 
