@@ -13,6 +13,7 @@
 #include "EditorFixture.h"
 #include "document/Undo.h"
 #include "shell/dialogs/FrameDialogs.h"
+#include "shell/dialogs/PalettePick.h"
 #include "shell/dialogs/TEffectsDialog.h"
 #include "shell/dialogs/TFrameOffsetDialog.h"
 #include "shell/dialogs/TNumEdit.h"
@@ -331,6 +332,33 @@ TEST_F(Dialogs, EffectsNeedingANextFrameAreSkippedOnTheLastFrame) {
         d.accept();
     });
     EXPECT_EQ(undoLabel(), "fade in");
+}
+
+// The palette window as the effects dialog sees it: entry 3 is clicked.
+struct PaletteClick : PalettePickSource {
+    bool pickAvailable() const override { return true; }
+    void pickFor(QWidget* from, std::function<void(int, QColor)> picked) override {
+        requester = from;
+        picked(3, QColor(10, 20, 30));
+    }
+    QColor entryColor(int) const override { return QColor(200, 100, 0); }
+    QWidget* requester = nullptr;
+};
+
+TEST_F(Dialogs, TheSolidColourComesFromThePaletteWindow) {
+    openFrames(2);
+    PaletteClick palette;
+    view().setPalettePickSource(&palette);
+    run<TEffectsDialog>(C::Dissolve, [&palette](TEffectsDialog& d) {
+        d.effectBox().setCurrentIndex(0);  // from solid color
+        EXPECT_EQ(d.swatch().text(), "200, 100, 0");  // the proposed entry
+        ASSERT_TRUE(d.paletteButton().isEnabled());
+        QTest::mouseClick(&d.paletteButton(), Qt::LeftButton);
+        EXPECT_EQ(palette.requester, &d);
+        EXPECT_EQ(d.swatch().text(), "10, 20, 30");
+        EXPECT_EQ(d.values().solidIndex, 3);
+    });
+    view().setPalettePickSource(nullptr);
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 
 #include <QColorDialog>
 #include <QComboBox>
-#include <QCursor>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -158,7 +157,7 @@ TEffectsDialog::TEffectsDialog(TBmpViewWindow& view, EffectParams& params, int r
     // effect chosen first uses none, so that it is right when one is chosen.
     {
         if (p_.solidIndex < 0) swatch_->setColor(p_.solidColor);
-        else if (paletteAvailable()) palettePicked(p_.solidIndex);
+        else if (paletteAvailable()) palettePicked(p_.solidIndex, palette_->entryColor(p_.solidIndex));
         else {
             // Without the palette window the proposed index shows its
             // colour as the current frame has it.
@@ -202,20 +201,20 @@ void TEffectsDialog::prepareCustomColors() {
 
 void TEffectsDialog::selectRgb() {
     prepareCustomColors();
-    const QColor chosen = QColorDialog::getColor(toQColor(p_.solidColor), this, QStringLiteral("Select RGB value"));
+    const QColor chosen = QColorDialog::getColor(toQColor(p_.solidColor), this, QStringLiteral("Select RGB value"),
+                                                  QColorDialog::DontUseNativeDialog);
     if (chosen.isValid()) p_.solidColor = rgbValue(chosen.red(), chosen.green(), chosen.blue());
     swatch_->setColor(p_.solidColor);
 }
 
 void TEffectsDialog::selectFromPalette() {
     if (!paletteAvailable()) return;
-    palette_->requestPick(this, [this](int index) { palettePicked(index); });
-    if (QWidget* area = palette_->pickArea()) QCursor::setPos(area->mapToGlobal(area->rect().center()));
+    palette_->pickFor(this, [this](int index, QColor color) { palettePicked(index, color); });
 }
 
-void TEffectsDialog::palettePicked(int index) {
-    if (!paletteAvailable() || index < 0 || index > 255) return;
-    p_.solidColor = palette_->rgbOfEntry(index);
+void TEffectsDialog::palettePicked(int index, QColor color) {
+    if (index < 0 || index > 255) return;
+    p_.solidColor = rgbValue(color.red(), color.green(), color.blue());
     p_.solidIndex = index;
     swatch_->setColor(p_.solidColor);
     swatch_->setFocus();

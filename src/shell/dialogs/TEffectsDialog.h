@@ -56,7 +56,7 @@ public:
     QString description() const;
 
     // The palette window's answer to "Select from palette".
-    void palettePicked(int index);
+    void palettePicked(int index, QColor color);
     void accept() override;
 
     // The 16 custom colours of "Select RGB value", kept while the program
