@@ -56,8 +56,9 @@ void EditClipboard::paste(Document& doc, PastePlace place) {
     if (!mime) return;
     const QString held = QString::fromLatin1(heldFrameMimeType);
     const QByteArray frame = mime->hasFormat(held) ? mime->data(held) : QByteArray();
-    // A frame of the program's own is taken without decoding its image too.
-    const QByteArray bitmap = frame.isEmpty() && mime->hasImage() ? bitmapOf(*mime) : QByteArray();
+    // The image too: it stands in when the frame is of a format this
+    // version does not read.
+    const QByteArray bitmap = mime->hasImage() ? bitmapOf(*mime) : QByteArray();
     PasteSource source{spanOf(frame), spanOf(bitmap), std::nullopt};
     if (mime->hasText()) source.text = mime->text().toStdString();
     pasteFrame(doc, source, place, pasteCounter_);

@@ -19,8 +19,8 @@ TAboutDialog::TAboutDialog(QWidget* parent, const QString& picturePath) : QDialo
     connect(picture_, &QPushButton::clicked, this, &TAboutDialog::accept);
 
     auto* name = new QLabel(QStringLiteral("<b>Movigram GIF Animator</b>"), this);
-    auto* details = new QLabel(QStringLiteral("Version %1<br>An editor for animated GIF images<br>"
-                                              "Free software under the GNU General Public License, "
+    auto* details = new QLabel(QStringLiteral("Version %1<br>An editor for animated GIF images<br><br>"
+                                              "Free software under the GNU General Public License,<br>"
                                               "version 3 or later")
                                    .arg(QString::fromStdString(versionText())),
                                this);
@@ -35,6 +35,7 @@ TAboutDialog::TAboutDialog(QWidget* parent, const QString& picturePath) : QDialo
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(picture_, 1, Qt::AlignHCenter);
+    layout->addSpacing(6);
     layout->addWidget(name);
     layout->addWidget(details);
     layout->addWidget(buttons);

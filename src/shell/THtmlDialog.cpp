@@ -16,7 +16,9 @@ THtmlDialog::THtmlDialog(QWidget* parent, const QString& code) : QDialog(parent)
     edit_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     edit_->setTabChangesFocus(true);
     const QFontMetrics metrics(edit_->font());
-    edit_->setMinimumSize(metrics.horizontalAdvance(QLatin1Char('x')) * 56, metrics.lineSpacing() * 4 + 12);
+    // Three lines: room for a long file name, which wraps.
+    edit_->setMinimumWidth(metrics.horizontalAdvance(QLatin1Char('x')) * 60);
+    edit_->setFixedHeight(metrics.lineSpacing() * 3 + 2 * edit_->frameWidth() + 8);
     edit_->selectAll();
 
     auto* hint = new QLabel(QStringLiteral("Click OK to copy the HTML code to the clipboard"), this);

@@ -179,5 +179,19 @@ TEST_F(Help, AboutShowsThePictureAndTheVersion) {
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
+// The desktop starts the editor with every file the user opened with it.
+TEST_F(Help, TheEditorOpensEveryFileTheDesktopPasses) {
+    const std::string a = writeGif("a.gif", 2), b = writeGif("b.gif", 3);
+    TMyFrameWindow window(settingsPath);
+    window.firstIdle({QString::fromStdString(a), QString::fromStdString((dir / "gone.gif").string()),
+                      QString::fromStdString(b)});
+    QApplication::processEvents();
+    const FrameList& frames = window.client().document().frameList;
+    ASSERT_EQ(frames.count(), 5);
+    EXPECT_EQ(frames.textAt(0), "a.gif.000");
+    EXPECT_EQ(frames.textAt(4), "b.gif.002");
+    window.client().document().setModified(false);
+}
+
 }  // namespace
 }  // namespace movigram::test
