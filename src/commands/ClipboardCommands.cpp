@@ -104,6 +104,8 @@ std::optional<Pasted> bitmapPaste(Document& doc, std::span<const uint8_t> bytes,
     }
     Pasted pasted{std::make_unique<TFrame>("Clipboard " + std::to_string(pasteCounter), std::move(image)), true};
     ++pasteCounter;
+    // Shown for one time unit of the animation, as a still image read from a file.
+    pasted.frame->frameTime = doc.frameTime;
     return pasted;
 }
 
