@@ -15,7 +15,6 @@ if(DESKTOP_FILE_VALIDATE)
   if(NOT result EQUAL 0)
     message(FATAL_ERROR "desktop-file-validate:\n${out}")
   endif()
-  message("${out}")
 endif()
 if(APPSTREAMCLI)
   execute_process(COMMAND ${APPSTREAMCLI} validate --no-net "${RESOURCES}/desktop/org.movigram.Movigram.metainfo.xml"
