@@ -1,7 +1,9 @@
 #include "TBmpViewWindow.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QContextMenuEvent>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QMimeData>
 #include <QPainter>
@@ -9,6 +11,8 @@
 #include <QStatusBar>
 
 #include "ActionRegistry.h"
+#include "BrowserServices.h"
+#include "EditClipboard.h"
 #include "FrameListWindow.h"
 #include "Playback.h"
 #include "StatusGadgets.h"
@@ -67,6 +71,10 @@ TBmpViewWindow::TBmpViewWindow(TMyFrameWindow& frame)
     connect(actions_, &ActionRegistry::triggered, this, &TBmpViewWindow::command);
     contextMenu_ = actions_->makeContextMenu(this);
     playback_ = std::make_unique<Playback>(*this);
+    clipboard_ = std::make_unique<EditClipboard>();
+    browserServices_ = std::make_unique<BrowserServices>();
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &TBmpViewWindow::clipboardChanged);
+    view_.clipboardHasData = EditClipboard::offersPaste();
     frameListWindow_ = new TFrameWinListBox(*this, &frame);
     frameListWindow_->hide();
     connect(frameListWindow_, &TFrameWinListBox::closed, this, &TBmpViewWindow::frameListClosed);

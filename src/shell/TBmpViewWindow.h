@@ -22,6 +22,8 @@ class QMenu;
 namespace movigram {
 
 class ActionRegistry;
+class BrowserServices;
+class EditClipboard;
 class PalettePickSource;
 class Playback;
 struct DialogMemory;
@@ -42,6 +44,7 @@ public:
     Playback& playback() { return *playback_; }
     QtHost& host() { return host_; }
     TFrameWinListBox& frameListWindow() { return *frameListWindow_; }
+    BrowserServices& browserServices() { return *browserServices_; }
     TFrameListBox& frameListBox();
     const ViewState& viewState() const { return view_; }
     int zoom() const { return view_.zoom; }
@@ -56,6 +59,8 @@ public:
     bool canClose();
     // Opens a file as the new document (command line, recent files).
     void openPath(const QString& path);
+    // Opens files as one new document (the desktop passes several).
+    void openPaths(const QStringList& paths);
 
     // Stepping through the frames (Next, Prev, Home, End and the arrow keys).
     void nextFrame();
@@ -155,6 +160,7 @@ private:
     template <typename Fn>
     void reading(Fn&& fn);
     void toggleViewOption(CommandId id);
+    void clipboardChanged();
 
     QPoint scrollOffset() const;
     QRect toWindowRect(const TRect& r) const;
@@ -166,6 +172,8 @@ private:
     ViewState view_;
     ActionRegistry* actions_;
     std::unique_ptr<Playback> playback_;
+    std::unique_ptr<EditClipboard> clipboard_;
+    std::unique_ptr<BrowserServices> browserServices_;
     TFrameWinListBox* frameListWindow_;
     QMenu* contextMenu_;
     QTimer commandUpdate_;
