@@ -42,6 +42,7 @@ int runConvert(const Args& args) {
         else if (a == "--delay") doc.frameTime = std::max(toInt(value(), "--delay"), 0);
         else if (a == "--loop") loop = std::max(toInt(value(), "--loop"), 0);
         else if (a == "-O") optimize = true, doc.splitDirty = doc.transparentMaskOption = true;
+        else if (a == "-O3") optimize = true, doc.splitDirty = doc.transparentMaskOption = doc.maxCompression = true;
         else if (a == "--no-comment") doc.commentFrameOption = false;
         else if (a == "--local-palettes") {
             const std::string& v = value();
@@ -65,7 +66,7 @@ int runConvert(const Args& args) {
     if (inputs.empty() || out.empty())
         throw CliError{"convert: usage movigram-cli convert FILE... -o OUT.gif [--delay MS] [--loop N] "
                        "[--local-palettes merge|keep|create] [--global-palette cumulative|optimized|automatic|fixed=PALFILE] "
-                       "[-O] [--no-comment]",
+                       "[-O] [-O3] [--no-comment]",
                        2};
     if (!fixedPalette.empty()) loadFixedPalette(doc, fixedPalette);
 

@@ -22,9 +22,10 @@ namespace movigram::cli {
 namespace {
 
 const char editUsage[] =
-    "usage: movigram-cli edit IN.gif -o OUT.gif [-O] [--no-comment] STEP...\n"
+    "usage: movigram-cli edit IN.gif -o OUT.gif [-O] [-O3] [--no-comment] STEP...\n"
     "\n"
     "  -O            save optimised (dirty rectangles, as \"Save optimized as\")\n"
+    "  -O3           save with maximum compression\n"
     "  --no-comment  do not put the program's comment in front\n"
     "\n";
 
@@ -218,15 +219,16 @@ int runEdit(const Args& args) {
         return 0;
     }
     if (args.empty() || args[0].starts_with("-"))
-        throw CliError{"edit: usage movigram-cli edit IN.gif -o OUT.gif [-O] [--no-comment] STEP... (see edit --help)",
+        throw CliError{"edit: usage movigram-cli edit IN.gif -o OUT.gif [-O] [-O3] [--no-comment] STEP... (see edit --help)",
                        2};
     const std::string in = args[0];
     std::string out;
-    bool optimize = false, comment = true;
+    bool optimize = false, comment = true, maximum = false;
     std::vector<std::string> stepArgs;
     for (size_t i = 1; i < args.size(); ++i) {
         if (args[i] == "-o" && i + 1 < args.size()) out = args[++i];
         else if (args[i] == "-O") optimize = true;
+        else if (args[i] == "-O3") optimize = maximum = true;
         else if (args[i] == "--no-comment") comment = false;
         else stepArgs.push_back(args[i]);
     }
@@ -237,6 +239,7 @@ int runEdit(const Args& args) {
     StderrHost host;
     Document doc(&host);
     doc.commentFrameOption = comment;
+    doc.maxCompression = maximum;
     openGif(doc, in);
     for (const EditStep& step : script.steps) {
         applyStep(doc, step);

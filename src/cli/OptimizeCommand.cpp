@@ -10,7 +10,7 @@ namespace movigram::cli {
 int runOptimize(const Args& args) {
     std::string in, out;
     Document options;
-    bool crop = true, split = false, mask = false, pow2 = false, comment = true;
+    bool crop = true, split = false, mask = false, pow2 = false, comment = true, maximum = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "-o" && i + 1 < args.size()) out = args[++i];
@@ -18,6 +18,7 @@ int runOptimize(const Args& args) {
         else if (a == "--split") split = true;
         else if (a == "--mask") mask = true;
         else if (a == "-O") split = mask = true;
+        else if (a == "-O3") split = mask = maximum = true;
         else if (a == "--pow2-colors") pow2 = true;
         else if (a == "--no-comment") comment = false;
         else if (a.starts_with("-")) throw CliError{"optimize: unknown option \"" + a + "\"", 2};
@@ -26,7 +27,7 @@ int runOptimize(const Args& args) {
     }
     if (in.empty() || out.empty())
         throw CliError{"optimize: usage movigram-cli optimize IN.gif -o OUT.gif [--no-crop] [--split] [--mask] "
-                       "[-O] [--pow2-colors] [--no-comment]",
+                       "[-O] [-O3] [--pow2-colors] [--no-comment]",
                        2};
     StderrHost host;
     Document doc(&host);
@@ -35,6 +36,7 @@ int runOptimize(const Args& args) {
     doc.transparentMaskOption = mask;
     doc.optimizeColors = pow2;
     doc.commentFrameOption = comment;
+    doc.maxCompression = maximum;
     openGif(doc, in);
     saveGifAs(doc, out, true);
     return 0;

@@ -145,8 +145,11 @@ bool writeGifTo(ByteSink& out, TFrame* firstFrame, const TMyPalette& globalPalet
     return !out.failed();
 }
 
-GifWriteResult writeGif(const std::string& path, TFrame* firstFrame, const TMyPalette& globalPalette,
-                        const GifWriteOptions& options) {
+namespace {
+
+// Writes the file atomically with whatever body() puts into the sink.
+template <typename Body>
+GifWriteResult writeGifFile(const std::string& path, Body&& body) {
     GifWriteResult result;
     result.path = path;
     const size_t slash = path.find_last_of('/');
@@ -158,7 +161,7 @@ GifWriteResult writeGif(const std::string& path, TFrame* firstFrame, const TMyPa
     if (!f) return result;  // GifErrorCreate
     try {
         ByteSink out(f);
-        if (!writeGifTo(out, firstFrame, globalPalette, options)) {
+        if (!body(out)) {
             result.errorCode = GifErrorBuffer;
             return result;
         }
@@ -180,6 +183,20 @@ GifWriteResult writeGif(const std::string& path, TFrame* firstFrame, const TMyPa
     }
     result.ok = true;
     return result;
+}
+
+}  // namespace
+
+GifWriteResult writeGif(const std::string& path, TFrame* firstFrame, const TMyPalette& globalPalette,
+                        const GifWriteOptions& options) {
+    return writeGifFile(path, [&](ByteSink& out) { return writeGifTo(out, firstFrame, globalPalette, options); });
+}
+
+GifWriteResult writeGifBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+    return writeGifFile(path, [&](ByteSink& out) {
+        out.write(bytes.data(), bytes.size());
+        return !out.failed();
+    });
 }
 
 std::string gifWriteErrorMessage(int code) { return "Error " + std::to_string(code); }

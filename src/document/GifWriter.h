@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "ByteSink.h"
 #include "TFrame.h"
@@ -41,6 +42,9 @@ GifWriteResult writeGif(const std::string& path, TFrame* firstFrame, const TMyPa
 // The same bytes into a sink; false when the sink failed.
 bool writeGifTo(ByteSink& out, TFrame* firstFrame, const TMyPalette& globalPalette,
                 const GifWriteOptions& options);
+
+// Writes bytes made beforehand (a whole GIF) the same way.
+GifWriteResult writeGifBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 
 std::string gifWriteErrorMessage(int code);
 

@@ -1,0 +1,164 @@
+#include "ImageEncoding.h"
+
+#include <algorithm>
+#include <bit>
+
+namespace movigram {
+
+namespace {
+
+// Bits of a table or code holding `count` values.
+int bitsFor(size_t count) { return count <= 1 ? 0 : int(std::bit_width(count - 1)); }
+
+}  // namespace
+
+size_t GlobalColours::tableSize() const { return size_t(1) << std::max(1, bitsFor(ids.size())); }
+
+ImageEncoder::ImageEncoder(const screen::ColourIds& ids, const GlobalColours& global, uint8_t backgroundIndex,
+                           uint32_t blackId, LzwChoiceOptions lzw)
+    : ids_(ids), global_(global), background_(backgroundIndex), blackId_(blackId), lzw_(lzw) {}
+
+void ImageEncoder::encodeBest(const ImagePixels& pixels, uint32_t requiredRestore, bool tryGlobalTable,
+                              bool tryLocalTable, EncodedImage& best) {
+    values_.resize(pixels.want.size());
+    free_.resize(pixels.want.size());
+    if (tryGlobalTable) tryGlobal(pixels, requiredRestore, best);
+    if (tryLocalTable) tryLocal(pixels, requiredRestore, best);
+}
+
+void ImageEncoder::keepIfSmaller(int minCodeSize, int transparent, std::vector<uint32_t>&& localTable,
+                                 uint32_t restored, EncodedImage& best) {
+    scratch_.clear();
+    encoder_.encode(values_.data(), transparent >= 0 ? free_.data() : nullptr, uint8_t(std::max(transparent, 0)),
+                    values_.size(), std::max(minCodeSize, 2), lzw_, scratch_);
+    const size_t bytes = scratch_.size() + 3 * localTable.size();
+    if (bytes >= best.bytes) return;
+    best.bytes = bytes;
+    best.transparentIndex = transparent;
+    best.localTable = std::move(localTable);
+    best.data.swap(scratch_);
+    best.restoredValue = restored;
+}
+
+// The global table: the image draws with each colour's entry; a transparent
+// index is the lowest entry it does not draw with (or the entry kept for the
+// fill colour its restore must show).
+void ImageEncoder::tryGlobal(const ImagePixels& pixels, uint32_t requiredRestore, EncodedImage& best) {
+    const size_t n = pixels.want.size();
+    const std::vector<int16_t>& indexOf = global_.indexOf;
+    bool used[256] = {};
+    int highest = 0;
+    bool anyFree = false;
+    for (size_t i = 0; i < n; ++i) {
+        if (!pixels.fixed[i]) {
+            anyFree = true;
+            continue;
+        }
+        const int index = indexOf[pixels.want[i]];
+        if (index < 0) return;  // a colour the table lacks
+        used[index] = true;
+        highest = std::max(highest, index);
+    }
+    const size_t entries = global_.tableSize();
+    auto colourAt = [&](int index) { return size_t(index) < global_.ids.size() ? global_.ids[size_t(index)] : blackId_; };
+
+    int transparent = -1;
+    if (requiredRestore != screen::never) {
+        const uint32_t fill = requiredRestore & ~screen::restoredBit;
+        const int slot = global_.fillSlotOf[fill];
+        if (slot >= 0) transparent = slot;
+        else if (indexOf[fill] >= 0 && !used[indexOf[fill]]) transparent = indexOf[fill];
+        else return;
+    } else if (anyFree) {
+        for (int v = 0; v < int(entries) && transparent < 0; ++v)
+            if (!used[v]) transparent = v;
+    }
+    if (anyFree && transparent < 0) {
+        // Every entry is drawn with: the free pixels must be drawn too.
+        for (size_t i = 0; i < n; ++i) {
+            if (pixels.fixed[i]) continue;
+            if (!screen::isOpaque(pixels.want[i]) || indexOf[pixels.want[i]] < 0) return;
+            highest = std::max(highest, int(indexOf[pixels.want[i]]));
+        }
+    }
+    const int codeBits = std::max(2, bitsFor(size_t(std::max(highest, transparent)) + 1));
+    const int limit = 1 << codeBits;
+    for (size_t i = 0; i < n; ++i) {
+        const uint32_t want = pixels.want[i];
+        if (pixels.fixed[i]) {
+            values_[i] = uint8_t(indexOf[want]);
+            free_[i] = 0;
+            continue;
+        }
+        const int index = screen::isOpaque(want) ? indexOf[want] : -1;
+        if (index >= 0 && index < limit && index != transparent) {
+            values_[i] = uint8_t(index);
+            free_[i] = 1;
+        } else if (transparent >= 0) {
+            values_[i] = uint8_t(transparent);
+            free_[i] = 0;
+        } else {
+            return;  // cannot happen: checked above
+        }
+    }
+    const uint32_t restored =
+        screen::restoredTo(colourAt(transparent >= 0 ? transparent : (background_ < entries ? background_ : 0)));
+    keepIfSmaller(codeBits, transparent, {}, restored, best);
+}
+
+// A local table of the colours the image draws, most used first, and one
+// entry more for transparency (which shows the required fill colour when
+// the image is restored).
+void ImageEncoder::tryLocal(const ImagePixels& pixels, uint32_t requiredRestore, EncodedImage& best) {
+    const size_t n = pixels.want.size();
+    if (localIndex_.size() < ids_.count()) {
+        localIndex_.resize(ids_.count(), -1);
+        counts_.resize(ids_.count(), 0);
+    }
+    std::vector<uint32_t> colours;
+    bool anyFree = false;
+    for (size_t i = 0; i < n; ++i) {
+        if (!pixels.fixed[i]) {
+            anyFree = true;
+            continue;
+        }
+        if (counts_[pixels.want[i]]++ == 0) colours.push_back(pixels.want[i]);
+    }
+    std::stable_sort(colours.begin(), colours.end(), [&](uint32_t a, uint32_t b) { return counts_[a] > counts_[b]; });
+    auto cleanUp = [&] {
+        for (uint32_t id : colours) counts_[id] = 0, localIndex_[id] = -1;
+    };
+    const bool needsTransparent = anyFree || requiredRestore != screen::never;
+    const size_t entries = colours.size() + (needsTransparent ? 1 : 0);
+    if (entries > 256) return cleanUp();
+    for (size_t k = 0; k < colours.size(); ++k) localIndex_[colours[k]] = int16_t(k);
+
+    const int tableBits = std::max(1, bitsFor(entries));
+    std::vector<uint32_t> table(size_t(1) << tableBits, 0);
+    for (size_t k = 0; k < colours.size(); ++k) table[k] = ids_.rgbOf(colours[k]);
+    const int transparent = needsTransparent ? int(colours.size()) : -1;
+    uint32_t restored = 0;
+    if (transparent >= 0) {
+        const uint32_t fill = requiredRestore != screen::never ? requiredRestore & ~screen::restoredBit : blackId_;
+        table[size_t(transparent)] = ids_.rgbOf(fill);
+        restored = screen::restoredTo(fill);
+    } else {
+        const uint32_t at = background_ < table.size() ? background_ : 0;
+        restored = screen::restoredTo(at < colours.size() ? colours[at] : blackId_);
+    }
+    for (size_t i = 0; i < n; ++i) {
+        const uint32_t want = pixels.want[i];
+        if (pixels.fixed[i]) {
+            values_[i] = uint8_t(localIndex_[want]);
+            free_[i] = 0;
+            continue;
+        }
+        const int index = screen::isOpaque(want) ? localIndex_[want] : -1;
+        values_[i] = uint8_t(index >= 0 ? index : transparent);
+        free_[i] = index >= 0;
+    }
+    cleanUp();
+    keepIfSmaller(tableBits, transparent, std::move(table), restored, best);
+}
+
+}  // namespace movigram

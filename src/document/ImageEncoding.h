@@ -1,0 +1,67 @@
+#pragma once
+// How maximum compression writes one image once its rectangle is known:
+// which colour table (the global one, or a local one holding just the
+// colours the image draws), which transparent index and which code size.
+// Each possibility is encoded and the smallest kept.
+#include <cstdint>
+#include <vector>
+
+#include "Geometry.h"
+#include "LzwChoiceEncoder.h"
+#include "ScreenColours.h"
+
+namespace movigram {
+
+// What one image must do over its rectangle.
+struct ImagePixels {
+    TRect rect;
+    std::vector<uint32_t> want;  // the screen value each pixel must show, row by row
+    std::vector<uint8_t> fixed;  // 1: the screen under the image differs there, so it must be drawn
+};
+
+// The global colour table of a plan.
+struct GlobalColours {
+    std::vector<uint32_t> ids;        // colour id of each entry
+    std::vector<int16_t> indexOf;     // by colour id: the entry to draw it with, or -1
+    std::vector<int16_t> fillSlotOf;  // by colour id: an entry of that colour kept for transparency, or -1
+    size_t tableSize() const;         // entries written: a power of two, at least 2
+};
+
+struct EncodedImage {
+    size_t bytes = SIZE_MAX;             // LZW data and local table
+    int transparentIndex = -1;
+    std::vector<uint32_t> localTable;    // RGB; empty for the global table
+    std::vector<uint8_t> data;
+    uint32_t restoredValue = 0;          // what its area shows when it is restored to the background
+};
+
+class ImageEncoder {
+public:
+    ImageEncoder(const screen::ColourIds& ids, const GlobalColours& global, uint8_t backgroundIndex,
+                 uint32_t blackId, LzwChoiceOptions lzw);
+
+    // Encodes the possible ways of writing the image and keeps in best each
+    // one smaller than best.  requiredRestore is the value the image's area
+    // must show once restored to the background (screen::never: any).
+    void encodeBest(const ImagePixels& pixels, uint32_t requiredRestore, bool tryGlobal, bool tryLocal,
+                    EncodedImage& best);
+
+private:
+    void tryGlobal(const ImagePixels& pixels, uint32_t requiredRestore, EncodedImage& best);
+    void tryLocal(const ImagePixels& pixels, uint32_t requiredRestore, EncodedImage& best);
+    // Encodes values_/free_ and keeps the result when it beats best.
+    void keepIfSmaller(int minCodeSize, int transparent, std::vector<uint32_t>&& localTable, uint32_t restored,
+                       EncodedImage& best);
+
+    const screen::ColourIds& ids_;
+    const GlobalColours& global_;
+    uint8_t background_;
+    uint32_t blackId_;
+    LzwChoiceOptions lzw_;
+    LzwChoiceEncoder encoder_;
+    std::vector<uint8_t> values_, free_, scratch_;
+    std::vector<int16_t> localIndex_;  // by colour id, -1 outside tryLocal
+    std::vector<uint32_t> counts_;     // by colour id, 0 outside tryLocal
+};
+
+}  // namespace movigram

@@ -1,0 +1,55 @@
+#pragma once
+// The LZW encoder of maximum compression.  Two things set it apart from the
+// plain encoder (LzwEncoder.h):
+//
+// - A pixel may be marked free: it may be written either as its value or as
+//   one alternative index (the frame's transparent index, when the pixel
+//   already shows the right colour).  The parse takes whichever continues the
+//   current string.
+// - When the string table is full the encoder can keep using it instead of
+//   clearing it at once, and clear only when its codes stop paying off.
+//   Decoders stop adding strings to a full table and wait for the clear code.
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace movigram {
+
+enum class LzwClearPolicy : uint8_t {
+    WhenFull,    // clear as soon as the table is full, as the plain encoder does
+    WhenWorse,   // keep the full table while it compresses about as well as it did when it filled
+};
+
+enum class LzwPreference : uint8_t {
+    Value,        // a free pixel that could be either is written as its value
+    Alternative,  // ... as the alternative
+};
+
+struct LzwChoiceOptions {
+    LzwClearPolicy clear = LzwClearPolicy::WhenWorse;
+    LzwPreference prefer = LzwPreference::Alternative;
+};
+
+class LzwChoiceEncoder {
+public:
+    LzwChoiceEncoder();
+
+    // Appends to out the byte m, the data sub-blocks and the terminator for
+    // count pixels.  free (may be null) marks the pixels that may be written
+    // as alternative instead of their value.  Every index written must be
+    // below 2^m.
+    void encode(const uint8_t* values, const uint8_t* free, uint8_t alternative, size_t count, int minCodeSize,
+                const LzwChoiceOptions& options, std::vector<uint8_t>& out);
+
+private:
+    void clearTable();
+
+    // (prefix << 8 | index) << 12 | code, or emptySlot.
+    static constexpr uint32_t slotBits = 13;
+    static constexpr uint32_t slotCount = 1u << slotBits;
+    static constexpr uint32_t emptySlot = 0xFFFFFFFF;
+    std::vector<uint32_t> slots_;
+    std::vector<uint8_t> packed_;
+};
+
+}  // namespace movigram

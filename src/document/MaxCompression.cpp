@@ -1,0 +1,362 @@
+#include "MaxCompression.h"
+
+#include <algorithm>
+
+#include "FrameChain.h"
+#include "ImageEncoding.h"
+#include "ScreenColours.h"
+
+namespace movigram {
+
+// How the plan is made.
+//
+// The chain is played on a picture of the screen (`doc`), which gives the
+// screen each frame shows (the target) and what its restore leaves for the
+// next.  The file being planned is played alongside on two pictures:
+// `shown`, the screen while the last planned image is shown (always the
+// target of the frames it stands for), and `before`, the screen it was drawn
+// on.  They differ only inside the last image's rectangle.
+//
+// For each frame the last image's restore method is chosen: keep it, restore
+// its rectangle to the background, or bring back the screen before it.  Each
+// gives a screen to draw the new image on; the pixels where that screen
+// differs from the target must be drawn, which is impossible where the
+// target is not an opaque colour (restored or never drawn), so such a choice
+// is out.  The image's rectangle is the box around the pixels to draw.
+// Every possible choice is encoded (ImageEncoding.h) and the smallest kept.
+//
+// A frame restored to the background leaves an area the next frame may show
+// through.  Only a restore of the image before can make it, so the image
+// written for such a frame is kept inside the frame's rectangle and given a
+// transparent index of the frame's fill colour (the colour the program shows
+// in restored areas): restoring it then leaves exactly what the frame leaves.
+// This keeps "do what the chain did" possible at every frame.
+//
+// Restore to previous is offered only over opaque pixels and when the whole
+// animation has at most 255 colours: the program's reader rewrites such files
+// into frames of its own two methods, which is exact under those conditions.
+
+namespace {
+
+constexpr int64_t maxScreenPixels = 64ll << 20;
+constexpr uint32_t maxDelayCs = 0xFFFF;
+
+enum class Base : uint8_t { Keep = 0, Background = 2, Previous = 3 };
+
+uint32_t delayCsOf(const TFrame& frame) {
+    const int64_t ms = int64_t(frame.frameTime) * frame.repeat;
+    return uint32_t(std::clamp<int64_t>((ms + 5) / 10, 0, maxDelayCs));
+}
+
+// What a frame's restore to the background leaves for the next frame to
+// show through: `area` becomes `value`, which differs from what the frame
+// showed inside `pixels`.
+struct Restore {
+    bool needed = false;
+    TRect area, pixels;
+    uint32_t value = 0;
+    bool sameAs(const Restore& r) const {
+        return needed == r.needed && (!needed || (area == r.area && value == r.value));
+    }
+};
+
+class Planner {
+public:
+    Planner(TSize size, const TMyPalette& globalPalette, GifPlan& plan)
+        : size_(size), global_(globalPalette), plan_(plan),
+          doc_(pixels(), screen::never), shown_(pixels(), screen::never), before_(pixels(), screen::never) {}
+
+    bool run(TFrame* first, const MaxCompressionOptions& options);
+
+private:
+    size_t pixels() const { return size_t(size_.width) * size_t(size_.height); }
+    size_t at(int32_t x, int32_t y) const { return size_t(y) * size_t(size_.width) + size_t(x); }
+    TRect screenRect() const { return {0, 0, size_.width, size_.height}; }
+
+    void buildGlobalTable(const std::vector<const TFrame*>& frames);
+    void drawFrame(const TFrame& frame, const screen::FrameColours& colours, const TRect& area);
+    Restore restoreOf(const TFrame& frame, const screen::FrameColours& colours, const TRect& area) const;
+    bool equalOver(const TRect& r) const;
+    uint32_t baseAt(Base base, size_t i, int32_t x, int32_t y) const;
+    bool planImage(const TRect& area, const Restore& next, uint32_t delayCs, std::vector<std::string>& comments);
+
+    TSize size_;
+    const TMyPalette& global_;
+    GifPlan& plan_;
+    screen::ColourIds ids_;
+    GlobalColours table_;
+    uint32_t blackId_ = 0;
+    bool previousAllowed_ = false;
+    std::unique_ptr<ImageEncoder> encoder_;
+    std::vector<uint32_t> doc_, shown_, before_;
+    // The last planned image: its rectangle, what its restore to the
+    // background leaves, and what the frames it stands for leave.
+    bool haveImage_ = false;
+    TRect lastRect_;
+    uint32_t lastRestored_ = 0;
+    Restore pending_;
+    ImagePixels scratch_;
+};
+
+void Planner::buildGlobalTable(const std::vector<const TFrame*>& frames) {
+    std::vector<uint64_t> counts;
+    std::vector<uint32_t> fills;
+    for (const TFrame* f : frames) {
+        const screen::FrameColours colours = screen::frameColours(*f, &global_, ids_);
+        counts.resize(ids_.count(), 0);
+        const TRect area = f->rect.intersected(screenRect());
+        for (int32_t y = area.top; y < area.bottom; ++y) {
+            const uint8_t* row = f->image->row(y - f->rect.top) + (area.left - f->rect.left);
+            for (int32_t x = 0; x < area.width(); ++x)
+                if (row[x] != f->transparentIndex) ++counts[colours.idOfValue[row[x]]];
+        }
+        if (f->restoreToBackground && !area.isEmpty() &&
+            std::find(fills.begin(), fills.end(), colours.fillId) == fills.end())
+            fills.push_back(colours.fillId);
+    }
+    blackId_ = ids_.idOf(0);
+    counts.resize(ids_.count(), 0);
+
+    std::vector<uint32_t> drawn;
+    for (uint32_t id = 0; id < counts.size(); ++id)
+        if (counts[id]) drawn.push_back(id);
+    previousAllowed_ = drawn.size() <= 255;
+    std::stable_sort(drawn.begin(), drawn.end(), [&](uint32_t a, uint32_t b) { return counts[a] > counts[b]; });
+    // Fill colours that nothing draws need an entry of their own.
+    size_t undrawnFills = 0;
+    for (uint32_t fill : fills) undrawnFills += counts[fill] == 0;
+    if (drawn.size() + undrawnFills > 256) drawn.resize(256 - std::min<size_t>(undrawnFills, 256));
+
+    table_.ids = drawn;
+    table_.indexOf.assign(ids_.count(), -1);
+    table_.fillSlotOf.assign(ids_.count(), -1);
+    for (size_t k = 0; k < drawn.size(); ++k) table_.indexOf[drawn[k]] = int16_t(k);
+    // A fill colour that images also draw gets a second entry when that
+    // does not make the table larger; an image that draws it can then still
+    // use it as its transparent index.
+    const size_t room = table_.tableSize();
+    for (uint32_t fill : fills) {
+        if (table_.ids.size() >= 256) break;
+        if (counts[fill] == 0 || table_.ids.size() < room) {
+            table_.fillSlotOf[fill] = int16_t(table_.ids.size());
+            table_.ids.push_back(fill);
+        }
+    }
+    if (table_.ids.empty()) table_.ids.push_back(blackId_);
+
+    plan_.globalTable.assign(table_.tableSize(), 0);
+    for (size_t k = 0; k < table_.ids.size(); ++k) plan_.globalTable[k] = ids_.rgbOf(table_.ids[k]);
+}
+
+void Planner::drawFrame(const TFrame& frame, const screen::FrameColours& colours, const TRect& area) {
+    const int key = frame.transparentIndex;
+    for (int32_t y = area.top; y < area.bottom; ++y) {
+        const uint8_t* row = frame.image->row(y - frame.rect.top) + (area.left - frame.rect.left);
+        uint32_t* out = &doc_[at(area.left, y)];
+        for (int32_t x = 0; x < area.width(); ++x)
+            if (row[x] != key) out[x] = colours.idOfValue[row[x]];
+    }
+}
+
+Restore Planner::restoreOf(const TFrame& frame, const screen::FrameColours& colours, const TRect& area) const {
+    Restore r;
+    if (!frame.restoreToBackground || area.isEmpty()) return r;
+    r.area = area;
+    r.value = screen::restoredTo(colours.fillId);
+    for (int32_t y = area.top; y < area.bottom; ++y)
+        for (int32_t x = area.left; x < area.right; ++x)
+            if (doc_[at(x, y)] != r.value) r.pixels = r.pixels.united({x, y, x + 1, y + 1});
+    r.needed = !r.pixels.isEmpty();
+    return r;
+}
+
+bool Planner::equalOver(const TRect& r) const {
+    for (int32_t y = r.top; y < r.bottom; ++y)
+        if (!std::equal(&doc_[at(r.left, y)], &doc_[at(r.left, y)] + r.width(), &shown_[at(r.left, y)]))
+            return false;
+    return true;
+}
+
+// The screen the next image is drawn on, when the last image is disposed of
+// as `base` says.
+uint32_t Planner::baseAt(Base base, size_t i, int32_t x, int32_t y) const {
+    switch (base) {
+        case Base::Keep: return shown_[i];
+        case Base::Background:
+            return x >= lastRect_.left && x < lastRect_.right && y >= lastRect_.top && y < lastRect_.bottom
+                       ? lastRestored_
+                       : shown_[i];
+        case Base::Previous: return before_[i];
+    }
+    return shown_[i];
+}
+
+bool Planner::planImage(const TRect& area, const Restore& next, uint32_t delayCs,
+                        std::vector<std::string>& comments) {
+    TRect around = area;
+    if (pending_.needed) around = around.united(pending_.area);
+    if (haveImage_) around = around.united(lastRect_);
+
+    EncodedImage best;
+    Base bestBase = Base::Keep;
+    TRect bestRect;
+    std::vector<Base> bases{Base::Keep};
+    if (haveImage_) {
+        bases.push_back(Base::Background);
+        if (previousAllowed_) bases.push_back(Base::Previous);
+    }
+    for (Base base : bases) {
+        if (base == Base::Previous) {
+            bool opaque = true;
+            for (int32_t y = lastRect_.top; y < lastRect_.bottom && opaque; ++y)
+                for (int32_t x = lastRect_.left; x < lastRect_.right && opaque; ++x)
+                    opaque = screen::isOpaque(before_[at(x, y)]);
+            if (!opaque) continue;
+        }
+        TRect draw;
+        bool possible = true;
+        for (int32_t y = around.top; y < around.bottom && possible; ++y)
+            for (int32_t x = around.left; x < around.right; ++x) {
+                const size_t i = at(x, y);
+                const uint32_t want = doc_[i];
+                if (baseAt(base, i, x, y) == want) continue;
+                if (!screen::isOpaque(want)) {
+                    possible = false;
+                    break;
+                }
+                draw = draw.united({x, y, x + 1, y + 1});
+            }
+        if (!possible) continue;
+        if (next.needed) {
+            draw = draw.united(next.pixels);
+            if (!area.contains(draw)) continue;
+        }
+        // A frame that changes nothing still needs a pixel to hold its time.
+        if (draw.isEmpty()) draw = around.isEmpty() ? TRect{0, 0, 1, 1} : TRect{around.left, around.top, around.left + 1, around.top + 1};
+
+        ImagePixels& px = scratch_;
+        px.rect = draw;
+        px.want.resize(size_t(draw.area()));
+        px.fixed.resize(size_t(draw.area()));
+        size_t k = 0;
+        for (int32_t y = draw.top; y < draw.bottom; ++y)
+            for (int32_t x = draw.left; x < draw.right; ++x, ++k) {
+                const size_t i = at(x, y);
+                px.want[k] = doc_[i];
+                px.fixed[k] = baseAt(base, i, x, y) != doc_[i];
+            }
+        const size_t before = best.bytes;
+        encoder_->encodeBest(px, next.needed ? next.value : screen::never, true, true, best);
+        if (best.bytes < before) {
+            bestBase = base;
+            bestRect = draw;
+        }
+    }
+    if (best.bytes == SIZE_MAX) return false;
+
+    if (haveImage_) {
+        plan_.images.back().disposal = uint8_t(bestBase);
+        if (bestBase != Base::Previous)
+            for (int32_t y = lastRect_.top; y < lastRect_.bottom; ++y)
+                for (int32_t x = lastRect_.left; x < lastRect_.right; ++x) {
+                    const size_t i = at(x, y);
+                    before_[i] = baseAt(bestBase, i, x, y);
+                }
+    }
+    const TRect touched = around.united(bestRect);
+    for (int32_t y = touched.top; y < touched.bottom; ++y)
+        std::copy_n(&doc_[at(touched.left, y)], touched.width(), &shown_[at(touched.left, y)]);
+
+    PlannedImage image;
+    image.commentsBefore = std::move(comments);
+    comments.clear();
+    image.rect = bestRect;
+    image.transparentIndex = best.transparentIndex;
+    image.delayCs = delayCs;
+    image.localTable = std::move(best.localTable);
+    image.data = std::move(best.data);
+    plan_.images.push_back(std::move(image));
+    haveImage_ = true;
+    lastRect_ = bestRect;
+    lastRestored_ = best.restoredValue;
+    pending_ = next;
+    return true;
+}
+
+bool Planner::run(TFrame* first, const MaxCompressionOptions& options) {
+    std::vector<const TFrame*> frames;
+    forEachInChain(first, [&](TFrame& f) {
+        if (f.image) frames.push_back(&f);
+    });
+    buildGlobalTable(frames);
+    const TFrame* firstImage = frames.empty() ? nullptr : frames.front();
+    if (firstImage) {
+        const screen::FrameColours colours = screen::frameColours(*firstImage, &global_, ids_);
+        const uint32_t bgId = colours.idOfValue[size_t(std::clamp(chainBackground(first), 0, 255))];
+        const int16_t index = bgId < table_.indexOf.size() ? table_.indexOf[bgId] : int16_t(-1);
+        plan_.backgroundIndex = uint8_t(std::max<int16_t>(index, 0));
+    }
+    encoder_ = std::make_unique<ImageEncoder>(ids_, table_, plan_.backgroundIndex, blackId_, LzwChoiceOptions{});
+
+    std::vector<std::string> comments;
+    size_t done = 0;
+    bool ok = true;
+    forEachInChain(first, [&](TFrame& f) {
+        if (!ok) return;
+        if (f.isComment) {
+            comments.push_back(static_cast<const TTextFrame&>(f).getText());
+            return;
+        }
+        if (!f.image) return;
+        const screen::FrameColours colours = screen::frameColours(f, &global_, ids_);
+        const TRect area = f.rect.intersected(screenRect());
+        drawFrame(f, colours, area);
+        const Restore next = restoreOf(f, colours, area);
+        const uint32_t delay = delayCsOf(f);
+        TRect changed = area;
+        if (pending_.needed) changed = changed.united(pending_.area);
+        if (haveImage_ && comments.empty() && next.sameAs(pending_) && equalOver(changed) &&
+            plan_.images.back().delayCs + delay <= maxDelayCs) {
+            plan_.images.back().delayCs += delay;
+        } else if (!planImage(area, next, delay, comments)) {
+            ok = false;
+            return;
+        }
+        if (f.restoreToBackground)
+            for (int32_t y = area.top; y < area.bottom; ++y)
+                std::fill_n(&doc_[at(area.left, y)], area.width(), screen::restoredTo(colours.fillId));
+        if (options.progress && frames.size() > 1) options.progress(int(++done * 100 / frames.size()));
+    });
+    if (!ok) return false;
+    if (haveImage_ && pending_.needed) plan_.images.back().disposal = uint8_t(Base::Background);
+    plan_.trailingComments = std::move(comments);
+    return true;
+}
+
+}  // namespace
+
+bool planMaxCompression(TFrame* first, const TMyPalette& globalPalette, const MaxCompressionOptions& options,
+                        GifPlan& plan) {
+    plan = GifPlan{};
+    const TSize size = boundingSize(first);
+    if (size.width <= 0 || size.height <= 0 || size.width > 0xFFFF || size.height > 0xFFFF ||
+        int64_t(size.width) * size.height > maxScreenPixels)
+        return false;
+    plan.screen = size;
+    // Loops as the plain save does.
+    int count = 0;
+    bool circular = false;
+    for (TFrame* f = first; f; f = f->next) {
+        if (f->next == first) {
+            circular = true;
+            break;
+        }
+        if (++count > (1 << 24)) break;
+    }
+    plan.loopExtension = circular && options.loopCount != 1;
+    plan.loopValue = uint16_t(options.loopCount == 0 ? 0 : std::clamp(options.loopCount - 1, 0, 0xFFFF));
+    Planner planner(size, globalPalette, plan);
+    return planner.run(first, options);
+}
+
+}  // namespace movigram
