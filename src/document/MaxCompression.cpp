@@ -78,7 +78,8 @@ private:
     Restore restoreOf(const TFrame& frame, const screen::FrameColours& colours, const TRect& area) const;
     bool equalOver(const TRect& r) const;
     uint32_t baseAt(Base base, size_t i, int32_t x, int32_t y) const;
-    bool planImage(const TRect& area, const Restore& next, uint32_t delayCs, std::vector<std::string>& comments);
+    bool planImage(const TRect& area, const Restore& next, uint32_t delayCs, std::vector<std::string>& comments,
+                   bool reachCorner = true);
 
     TSize size_;
     const TMyPalette& global_;
@@ -192,7 +193,7 @@ uint32_t Planner::baseAt(Base base, size_t i, int32_t x, int32_t y) const {
 }
 
 bool Planner::planImage(const TRect& area, const Restore& next, uint32_t delayCs,
-                        std::vector<std::string>& comments) {
+                        std::vector<std::string>& comments, bool reachCorner) {
     TRect around = area;
     if (pending_.needed) around = around.united(pending_.area);
     if (haveImage_) around = around.united(lastRect_);
@@ -233,6 +234,13 @@ bool Planner::planImage(const TRect& area, const Restore& next, uint32_t delayCs
         }
         // A frame that changes nothing still needs a pixel to hold its time.
         if (draw.isEmpty()) draw = around.isEmpty() ? TRect{0, 0, 1, 1} : TRect{around.left, around.top, around.left + 1, around.top + 1};
+        // The program takes the screen of a file it opens to be the box
+        // around its images: the first one reaches the far corner (with
+        // nothing to draw there, the pixels on the way are transparent).
+        if (!haveImage_ && reachCorner) {
+            const TRect corner = draw.united({size_.width - 1, size_.height - 1, size_.width, size_.height});
+            if (!next.needed || area.contains(corner)) draw = corner;
+        }
 
         ImagePixels& px = scratch_;
         px.rect = draw;
@@ -252,7 +260,11 @@ bool Planner::planImage(const TRect& area, const Restore& next, uint32_t delayCs
             bestRect = draw;
         }
     }
-    if (best.bytes == SIZE_MAX) return false;
+    if (best.bytes == SIZE_MAX) {
+        // Reaching the corner needs a transparent index, which a first
+        // frame of 256 colours may not have to spare.
+        return !haveImage_ && reachCorner && planImage(area, next, delayCs, comments, false);
+    }
 
     if (haveImage_) {
         plan_.images.back().disposal = uint8_t(bestBase);

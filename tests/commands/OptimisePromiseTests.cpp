@@ -109,6 +109,10 @@ std::string checkPromise(const Document& doc, const Options& o) {
     if (back.result != GifOk) return "saved file reads with result " + std::to_string(back.result);
     linkChain(back.frames);
     TFrame* first = back.frames.empty() ? nullptr : back.frames.front().get();
+    // (The frame-by-frame levels write frames placed off the screen clipped,
+    // so the program may open their files on another screen.)
+    if (const TSize opened = boundingSize(first); o.maximum && opened != size)
+        return "reopened on a screen of " + std::to_string(opened.width) + "x" + std::to_string(opened.height);
     const TMyPalette* global = back.globalPalette ? &*back.globalPalette : nullptr;
     if (auto d = test::compareScreens(wantProgram, test::screensOf(first, global, size, Semantics::Program), size.width);
         !d.empty())
