@@ -15,35 +15,72 @@ int bitsFor(size_t count) { return count <= 1 ? 0 : int(std::bit_width(count - 1
 size_t GlobalColours::tableSize() const { return size_t(1) << std::max(1, bitsFor(ids.size())); }
 
 ImageEncoder::ImageEncoder(const screen::ColourIds& ids, const GlobalColours& global, uint8_t backgroundIndex,
-                           uint32_t blackId, LzwChoiceOptions lzw)
-    : ids_(ids), global_(global), background_(backgroundIndex), blackId_(blackId), lzw_(lzw) {}
+                           uint32_t blackId)
+    : ids_(ids), global_(global), background_(backgroundIndex), blackId_(blackId) {}
 
-void ImageEncoder::encodeBest(const ImagePixels& pixels, uint32_t requiredRestore, bool tryGlobalTable,
-                              bool tryLocalTable, EncodedImage& best) {
+namespace {
+
+// The string table is judged every 256 codes once full; the other ways of
+// clearing it, and writing free pixels in their own colours, are tried on
+// the image chosen.
+constexpr LzwChoiceOptions firstClearing{256, 1.0f};
+constexpr LzwChoiceOptions otherClearings[] = {{0, 0.0f}, {1024, 1.2f}, {64, 1.0f}};
+
+}  // namespace
+
+void ImageEncoder::encodeBest(const ImagePixels& pixels, uint32_t requiredRestore, EncodedImage& best) {
     values_.resize(pixels.want.size());
     free_.resize(pixels.want.size());
-    if (tryGlobalTable) tryGlobal(pixels, requiredRestore, best);
-    if (tryLocalTable) tryLocal(pixels, requiredRestore, best);
+    const int globalBits = tryGlobal(pixels, requiredRestore, best);
+    tryLocal(pixels, requiredRestore, globalBits, best);
 }
 
 void ImageEncoder::keepIfSmaller(int minCodeSize, int transparent, std::vector<uint32_t>&& localTable,
                                  uint32_t restored, EncodedImage& best) {
+    const bool anyChoice = transparent >= 0 && std::find(free_.begin(), free_.end(), 1) != free_.end();
     scratch_.clear();
-    encoder_.encode(values_.data(), transparent >= 0 ? free_.data() : nullptr, uint8_t(std::max(transparent, 0)),
-                    values_.size(), std::max(minCodeSize, 2), lzw_, scratch_);
+    const bool filled = encoder_.encode(values_.data(), anyChoice ? free_.data() : nullptr,
+                                        uint8_t(std::max(transparent, 0)), values_.size(), minCodeSize, firstClearing,
+                                        scratch_);
     const size_t bytes = scratch_.size() + 3 * localTable.size();
     if (bytes >= best.bytes) return;
     best.bytes = bytes;
+    best.data.swap(scratch_);
+    best.filled = filled;
+    best.values = values_;
+    if (anyChoice) best.free = free_;
+    else best.free.clear();
     best.transparentIndex = transparent;
     best.localTable = std::move(localTable);
-    best.data.swap(scratch_);
     best.restoredValue = restored;
+    best.minCodeSize = minCodeSize;
+}
+
+void ImageEncoder::refine(EncodedImage& best) {
+    const size_t tableBytes = 3 * best.localTable.size();
+    auto attempt = [&](bool choice, const LzwChoiceOptions& clearing) {
+        scratch_.clear();
+        const bool filled = encoder_.encode(best.values.data(), choice ? best.free.data() : nullptr,
+                                            uint8_t(std::max(best.transparentIndex, 0)), best.values.size(),
+                                            best.minCodeSize, clearing, scratch_);
+        if (scratch_.size() + tableBytes < best.bytes) {
+            best.bytes = scratch_.size() + tableBytes;
+            best.data.swap(scratch_);
+            if (!choice) best.free.clear();
+        }
+        return filled;
+    };
+    // The free pixels written in their own colours instead.
+    bool filled = best.filled;
+    if (!best.free.empty()) filled = attempt(false, firstClearing) || filled;
+    if (!filled) return;
+    for (const LzwChoiceOptions& clearing : otherClearings) attempt(!best.free.empty(), clearing);
 }
 
 // The global table: the image draws with each colour's entry; a transparent
 // index is the lowest entry it does not draw with (or the entry kept for the
 // fill colour its restore must show).
-void ImageEncoder::tryGlobal(const ImagePixels& pixels, uint32_t requiredRestore, EncodedImage& best) {
+int ImageEncoder::tryGlobal(const ImagePixels& pixels, uint32_t requiredRestore, EncodedImage& best) {
     const size_t n = pixels.want.size();
     const std::vector<int16_t>& indexOf = global_.indexOf;
     bool used[256] = {};
@@ -55,7 +92,7 @@ void ImageEncoder::tryGlobal(const ImagePixels& pixels, uint32_t requiredRestore
             continue;
         }
         const int index = indexOf[pixels.want[i]];
-        if (index < 0) return;  // a colour the table lacks
+        if (index < 0) return 0;  // a colour the table lacks
         used[index] = true;
         highest = std::max(highest, index);
     }
@@ -68,7 +105,7 @@ void ImageEncoder::tryGlobal(const ImagePixels& pixels, uint32_t requiredRestore
         const int slot = global_.fillSlotOf[fill];
         if (slot >= 0) transparent = slot;
         else if (indexOf[fill] >= 0 && !used[indexOf[fill]]) transparent = indexOf[fill];
-        else return;
+        else return 0;
     } else if (anyFree) {
         for (int v = 0; v < int(entries) && transparent < 0; ++v)
             if (!used[v]) transparent = v;
@@ -77,7 +114,7 @@ void ImageEncoder::tryGlobal(const ImagePixels& pixels, uint32_t requiredRestore
         // Every entry is drawn with: the free pixels must be drawn too.
         for (size_t i = 0; i < n; ++i) {
             if (pixels.fixed[i]) continue;
-            if (!screen::isOpaque(pixels.want[i]) || indexOf[pixels.want[i]] < 0) return;
+            if (!screen::isOpaque(pixels.want[i]) || indexOf[pixels.want[i]] < 0) return 0;
             highest = std::max(highest, int(indexOf[pixels.want[i]]));
         }
     }
@@ -98,18 +135,19 @@ void ImageEncoder::tryGlobal(const ImagePixels& pixels, uint32_t requiredRestore
             values_[i] = uint8_t(transparent);
             free_[i] = 0;
         } else {
-            return;  // cannot happen: checked above
+            return 0;  // cannot happen: checked above
         }
     }
     const uint32_t restored =
         screen::restoredTo(colourAt(transparent >= 0 ? transparent : (background_ < entries ? background_ : 0)));
     keepIfSmaller(codeBits, transparent, {}, restored, best);
+    return codeBits;
 }
 
 // A local table of the colours the image draws, most used first, and one
 // entry more for transparency (which shows the required fill colour when
 // the image is restored).
-void ImageEncoder::tryLocal(const ImagePixels& pixels, uint32_t requiredRestore, EncodedImage& best) {
+int ImageEncoder::tryLocal(const ImagePixels& pixels, uint32_t requiredRestore, int globalBits, EncodedImage& best) {
     const size_t n = pixels.want.size();
     if (localIndex_.size() < ids_.count()) {
         localIndex_.resize(ids_.count(), -1);
@@ -130,10 +168,13 @@ void ImageEncoder::tryLocal(const ImagePixels& pixels, uint32_t requiredRestore,
     };
     const bool needsTransparent = anyFree || requiredRestore != screen::never;
     const size_t entries = colours.size() + (needsTransparent ? 1 : 0);
-    if (entries > 256) return cleanUp();
+    const int tableBits = std::max(1, bitsFor(entries));
+    if (entries > 256 || (globalBits > 0 && std::max(tableBits, 2) >= globalBits)) {
+        cleanUp();
+        return 0;
+    }
     for (size_t k = 0; k < colours.size(); ++k) localIndex_[colours[k]] = int16_t(k);
 
-    const int tableBits = std::max(1, bitsFor(entries));
     std::vector<uint32_t> table(size_t(1) << tableBits, 0);
     for (size_t k = 0; k < colours.size(); ++k) table[k] = ids_.rgbOf(colours[k]);
     const int transparent = needsTransparent ? int(colours.size()) : -1;
@@ -158,7 +199,8 @@ void ImageEncoder::tryLocal(const ImagePixels& pixels, uint32_t requiredRestore,
         free_[i] = index >= 0;
     }
     cleanUp();
-    keepIfSmaller(tableBits, transparent, std::move(table), restored, best);
+    keepIfSmaller(std::max(tableBits, 2), transparent, std::move(table), restored, best);
+    return std::max(tableBits, 2);
 }
 
 }  // namespace movigram

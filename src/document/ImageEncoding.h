@@ -1,8 +1,12 @@
 #pragma once
 // How maximum compression writes one image once its rectangle is known:
 // which colour table (the global one, or a local one holding just the
-// colours the image draws), which transparent index and which code size.
-// Each possibility is encoded and the smallest kept.
+// colours the image draws), which transparent index and code size, and
+// whether pixels that need not be drawn are left to the LZW parse to write
+// either way or written in their colours.  Each possibility is encoded and
+// the smallest kept.  A local table is tried when the global one cannot
+// serve or when it needs a smaller code size: with the same code size the
+// parse is much the same and the table only costs.
 #include <cstdint>
 #include <vector>
 
@@ -33,22 +37,30 @@ struct EncodedImage {
     std::vector<uint32_t> localTable;    // RGB; empty for the global table
     std::vector<uint8_t> data;
     uint32_t restoredValue = 0;          // what its area shows when it is restored to the background
+    // What was encoded, for trying other ways of clearing the string table.
+    std::vector<uint8_t> values, free;
+    int minCodeSize = 2;
+    bool filled = false;
 };
 
 class ImageEncoder {
 public:
     ImageEncoder(const screen::ColourIds& ids, const GlobalColours& global, uint8_t backgroundIndex,
-                 uint32_t blackId, LzwChoiceOptions lzw);
+                 uint32_t blackId);
 
-    // Encodes the possible ways of writing the image and keeps in best each
-    // one smaller than best.  requiredRestore is the value the image's area
-    // must show once restored to the background (screen::never: any).
-    void encodeBest(const ImagePixels& pixels, uint32_t requiredRestore, bool tryGlobal, bool tryLocal,
-                    EncodedImage& best);
+    // Encodes the ways of writing the image and keeps in best each one
+    // smaller than best.  requiredRestore is the value the image's area must
+    // show once restored to the background (screen::never: any).
+    void encodeBest(const ImagePixels& pixels, uint32_t requiredRestore, EncodedImage& best);
+    // Tries on the best image what is rarely better: free pixels written in
+    // their own colours, and, when its string table filled up, the other
+    // ways of clearing it.
+    void refine(EncodedImage& best);
 
 private:
-    void tryGlobal(const ImagePixels& pixels, uint32_t requiredRestore, EncodedImage& best);
-    void tryLocal(const ImagePixels& pixels, uint32_t requiredRestore, EncodedImage& best);
+    // Each returns the code size it used, 0 when the table cannot serve.
+    int tryGlobal(const ImagePixels& pixels, uint32_t requiredRestore, EncodedImage& best);
+    int tryLocal(const ImagePixels& pixels, uint32_t requiredRestore, int globalBits, EncodedImage& best);
     // Encodes values_/free_ and keeps the result when it beats best.
     void keepIfSmaller(int minCodeSize, int transparent, std::vector<uint32_t>&& localTable, uint32_t restored,
                        EncodedImage& best);
@@ -57,7 +69,6 @@ private:
     const GlobalColours& global_;
     uint8_t background_;
     uint32_t blackId_;
-    LzwChoiceOptions lzw_;
     LzwChoiceEncoder encoder_;
     std::vector<uint8_t> values_, free_, scratch_;
     std::vector<int16_t> localIndex_;  // by colour id, -1 outside tryLocal

@@ -5,35 +5,49 @@
 
 namespace movigram {
 
-// The parse is greedy: the current string grows while (string, next pixel)
-// is in the table.  A free pixel is tried as its value and as the
-// alternative, in the order of preference, so the string takes whichever the
-// table knows.  When neither is known the string ends, and the next one
-// starts with the preferred choice.
+// The parse.  Each string is the longest the table can give from the
+// current pixel on, where a free pixel may be read either way: the parse
+// follows up to `paths` strings at once, each one pixel longer than the
+// last, and stops when none of them goes on.  Of the longest, the one whose
+// choices came first in the order of preference wins.  Only the choices of
+// the winning string are made; the pixels after it are open again for the
+// next string.  (Greedy LZW would commit to a choice at every free pixel; a
+// choice that ends a string soon after is often worse than the other.)
+//
+// As in every LZW encoder the table gains the previous string followed by
+// the first pixel of the new one, and the new string may already use that
+// entry (a run "ccc" after "cc").  With two possible first pixels the entry
+// depends on the path, so each path checks for its own.
 //
 // Clearing: a table that has just filled holds the strings of the part of
 // the image seen so far; further on it may fit the picture less well.  The
 // decoder's table stops growing when full, so the encoder may go on with it.
-// It keeps score per window of codes: when a window costs more bits per
-// pixel than the table cost per pixel while it was being filled (with the
-// codes that were still short), a new table would likely do better, and the
-// encoder clears.
+// It keeps score per window of codes: when a window costs clearly more bits
+// per pixel than the table cost per pixel while it was being filled (with
+// the codes that were still short), a new table would likely do better, and
+// the encoder clears.  Which window and margin work best depends on the
+// picture; the caller tries a few.
 
 namespace {
 
 constexpr uint32_t maxCodes = 4096;
-// Codes per window in which a full table is judged.
-constexpr uint32_t judgedCodes = 256;
+constexpr uint32_t noCode = 0xFFFFFFFF;
+// Strings followed at once through free pixels.
+constexpr int paths = 4;
 
 uint32_t slotOf(uint32_t key, uint32_t bits) { return (key * 0x9E3779B1u) >> (32 - bits); }
 
 }  // namespace
 
-LzwChoiceEncoder::LzwChoiceEncoder() : slots_(slotCount, emptySlot) {}
+LzwChoiceEncoder::LzwChoiceEncoder() : slots_(slotCount, emptySlot) { taken_.reserve(maxCodes); }
 
-void LzwChoiceEncoder::clearTable() { std::fill(slots_.begin(), slots_.end(), emptySlot); }
+// Small images use a few slots of the table: only those are emptied.
+void LzwChoiceEncoder::clearTable() {
+    for (uint32_t h : taken_) slots_[h] = emptySlot;
+    taken_.clear();
+}
 
-void LzwChoiceEncoder::encode(const uint8_t* values, const uint8_t* free, uint8_t alternative, size_t count,
+bool LzwChoiceEncoder::encode(const uint8_t* values, const uint8_t* free, uint8_t alternative, size_t count,
                               int minCodeSize, const LzwChoiceOptions& options, std::vector<uint8_t>& out) {
     const uint32_t clearCode = 1u << minCodeSize;
     const uint32_t endCode = clearCode + 1;
@@ -63,7 +77,7 @@ void LzwChoiceEncoder::encode(const uint8_t* values, const uint8_t* free, uint8_
     uint64_t fillBits = 0, fillPixels = 0, tableStartBits = 0, windowStartBits = 0;
     size_t tableStart = 0, windowStart = 0;
     uint32_t windowCodes = 0;
-    bool full = false;
+    bool full = false, filled = false;
     auto reset = [&](size_t position) {
         clearTable();
         nextFree = clearCode + 2;
@@ -75,76 +89,109 @@ void LzwChoiceEncoder::encode(const uint8_t* values, const uint8_t* free, uint8_
     put(clearCode);
     reset(0);
 
-    const bool preferAlternative = options.prefer == LzwPreference::Alternative;
-    auto startOf = [&](size_t p) -> uint32_t {
-        return free && free[p] && preferAlternative ? alternative : values[p];
-    };
-    // The code of prefix + c, or emptySlot with h at the slot where it belongs.
-    auto find = [&](uint32_t prefix, uint32_t c, uint32_t& h) -> uint32_t {
+    auto find = [&](uint32_t prefix, uint32_t c) -> uint32_t {
         const uint32_t key = prefix << 8 | c;
-        h = slotOf(key, slotBits);
-        for (;;) {
+        for (uint32_t h = slotOf(key, slotBits);; h = (h + 1) & (slotCount - 1)) {
             const uint32_t slot = slots[h];
-            if (slot == emptySlot) return emptySlot;
+            if (slot == emptySlot) return noCode;
             if (slot >> 12 == key) return slot & 0xFFF;
-            h = (h + 1) & (slotCount - 1);
         }
+    };
+    auto add = [&](uint32_t prefix, uint32_t c) {
+        const uint32_t key = prefix << 8 | c;
+        uint32_t h = slotOf(key, slotBits);
+        while (slots[h] != emptySlot) h = (h + 1) & (slotCount - 1);
+        slots[h] = key << 12 | nextFree;
+        taken_.push_back(h);
+    };
+    const bool preferAlternative = options.prefer == LzwPreference::Alternative;
+    // The ways pixel q may be written, preferred first.
+    auto choicesAt = [&](size_t q, uint32_t (&c)[2]) -> int {
+        const uint32_t v = values[q];
+        if (!free || !free[q] || v == alternative) {
+            c[0] = v;
+            return 1;
+        }
+        c[0] = preferAlternative ? alternative : v;
+        c[1] = preferAlternative ? v : alternative;
+        return 2;
     };
 
-    if (count > 0) {
-        uint32_t prefix = startOf(0);
-        for (size_t p = 1; p < count; ++p) {
-            uint32_t h = 0, code;
-            const bool choice = free && free[p];
-            const uint32_t first = choice && preferAlternative ? alternative : values[p];
-            if ((code = find(prefix, first, h)) != emptySlot) {
-                prefix = code;
+    struct Path {
+        uint32_t code;
+        uint32_t first;  // its first pixel as written
+    };
+    uint32_t previous = noCode;  // the string before, while its entry is still to be made
+    size_t p = 0;
+    while (p < count) {
+        // The longest string from p.  The entry (previous, first) has code
+        // nextFree for the path that starts with `first`.
+        const uint32_t pending = previous != noCode && !full ? previous : noCode;
+        Path live[paths], next[paths];
+        uint32_t c[2];
+        int liveCount = choicesAt(p, c);
+        for (int k = 0; k < liveCount; ++k) live[k] = {c[k], c[k]};
+        size_t q = p + 1;
+        for (; q < count; ++q) {
+            if (liveCount == 1 && (!free || !free[q] || values[q] == alternative)) {
+                // One path and one way on, the common case.
+                const uint32_t v = values[q];
+                const uint32_t code =
+                    live[0].code == pending && v == live[0].first ? nextFree : find(live[0].code, v);
+                if (code == noCode) break;
+                live[0].code = code;
                 continue;
             }
-            uint32_t hFirst = h;
-            if (choice) {
-                const uint32_t second = preferAlternative ? values[p] : alternative;
-                if ((code = find(prefix, second, h)) != emptySlot) {
-                    prefix = code;
-                    continue;
+            const int n = choicesAt(q, c);
+            int nextCount = 0;
+            for (int i = 0; i < liveCount && nextCount < paths; ++i)
+                for (int k = 0; k < n && nextCount < paths; ++k) {
+                    uint32_t code = live[i].code == pending && c[k] == live[i].first ? nextFree : noCode;
+                    if (code == noCode) code = find(live[i].code, c[k]);
+                    if (code != noCode) next[nextCount++] = {code, live[i].first};
                 }
-            }
-            // The string ends; the next starts with the preferred choice,
-            // whose slot was found first.
-            put(prefix);
-            const uint32_t c = startOf(p);
-            if (!full) {
-                slots[hFirst] = (prefix << 8 | c) << 12 | nextFree;
-                ++nextFree;
-                if (nextFree == (1u << codeSize) + 1 && codeSize < 12) ++codeSize;
-                if (nextFree == maxCodes) {
-                    if (options.clear == LzwClearPolicy::WhenFull) {
-                        put(clearCode);
-                        reset(p);
-                    } else {
-                        full = true;
-                        fillBits = bitsWritten - tableStartBits;
-                        fillPixels = p - tableStart;
-                        windowStart = p;
-                        windowStartBits = bitsWritten;
-                        windowCodes = 0;
-                    }
-                }
-            } else if (++windowCodes == judgedCodes) {
-                const uint64_t windowBits = bitsWritten - windowStartBits;
-                const uint64_t windowPixels = p - windowStart;
-                if (windowBits * fillPixels > fillBits * windowPixels) {
-                    put(clearCode);
-                    reset(p);
-                } else {
-                    windowStart = p;
-                    windowStartBits = bitsWritten;
-                    windowCodes = 0;
-                }
-            }
-            prefix = c;
+            if (nextCount == 0) break;
+            std::copy_n(next, nextCount, live);
+            liveCount = nextCount;
         }
-        put(prefix);
+        const Path& chosen = live[0];
+
+        if (pending != noCode) {
+            add(previous, chosen.first);
+            ++nextFree;
+            if (nextFree == (1u << codeSize) + 1 && codeSize < 12) ++codeSize;
+            if (nextFree == maxCodes) {
+                full = filled = true;
+                fillBits = bitsWritten - tableStartBits;
+                fillPixels = p - tableStart;
+                windowStart = p;
+                windowStartBits = bitsWritten;
+                windowCodes = 0;
+            }
+        }
+        put(chosen.code);
+        previous = chosen.code;
+        p = q;
+        if (!full && nextFree + 1 == maxCodes && options.judgedCodes == 0) {
+            // The entry still to come would fill the table, which is then
+            // cleared at once: clear now and leave it out.
+            filled = true;
+            put(clearCode);
+            reset(p);
+            previous = noCode;
+        } else if (full && ++windowCodes == options.judgedCodes) {
+            const uint64_t windowBits = bitsWritten - windowStartBits;
+            const uint64_t windowPixels = p - windowStart;
+            if (double(windowBits) * double(fillPixels) > options.margin * double(fillBits) * double(windowPixels)) {
+                put(clearCode);
+                reset(p);
+                previous = noCode;
+            } else {
+                windowStart = p;
+                windowStartBits = bitsWritten;
+                windowCodes = 0;
+            }
+        }
     }
     put(endCode);
     if (bits > 0) *at++ = uint8_t(acc);
@@ -158,6 +205,7 @@ void LzwChoiceEncoder::encode(const uint8_t* values, const uint8_t* free, uint8_
         out.insert(out.end(), packed_.data() + i, packed_.data() + i + k);
     }
     out.push_back(0);
+    return filled;
 }
 
 }  // namespace movigram

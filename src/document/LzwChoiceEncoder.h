@@ -15,18 +15,18 @@
 
 namespace movigram {
 
-enum class LzwClearPolicy : uint8_t {
-    WhenFull,    // clear as soon as the table is full, as the plain encoder does
-    WhenWorse,   // keep the full table while it compresses about as well as it did when it filled
-};
-
 enum class LzwPreference : uint8_t {
-    Value,        // a free pixel that could be either is written as its value
+    Value,        // of two equally long strings, the one writing free pixels as their values
     Alternative,  // ... as the alternative
 };
 
 struct LzwChoiceOptions {
-    LzwClearPolicy clear = LzwClearPolicy::WhenWorse;
+    // 0: clear the table as soon as it is full, as the plain encoder does.
+    // Otherwise a full table is judged every judgedCodes codes, and cleared
+    // when those cost more than `margin` times the bits per pixel it cost
+    // while it was being filled.
+    uint32_t judgedCodes = 256;
+    float margin = 1.0f;
     LzwPreference prefer = LzwPreference::Alternative;
 };
 
@@ -37,8 +37,9 @@ public:
     // Appends to out the byte m, the data sub-blocks and the terminator for
     // count pixels.  free (may be null) marks the pixels that may be written
     // as alternative instead of their value.  Every index written must be
-    // below 2^m.
-    void encode(const uint8_t* values, const uint8_t* free, uint8_t alternative, size_t count, int minCodeSize,
+    // below 2^m.  True when the string table filled up at some point (only
+    // then do the clearing options make a difference).
+    bool encode(const uint8_t* values, const uint8_t* free, uint8_t alternative, size_t count, int minCodeSize,
                 const LzwChoiceOptions& options, std::vector<uint8_t>& out);
 
 private:
@@ -49,6 +50,7 @@ private:
     static constexpr uint32_t slotCount = 1u << slotBits;
     static constexpr uint32_t emptySlot = 0xFFFFFFFF;
     std::vector<uint32_t> slots_;
+    std::vector<uint32_t> taken_;  // slots in use
     std::vector<uint8_t> packed_;
 };
 

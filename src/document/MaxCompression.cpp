@@ -74,12 +74,13 @@ private:
     TRect screenRect() const { return {0, 0, size_.width, size_.height}; }
 
     void buildGlobalTable(const std::vector<const TFrame*>& frames);
-    void drawFrame(const TFrame& frame, const screen::FrameColours& colours, const TRect& area);
+    // Draws the frame on `doc_`; the box around the pixels it changed.
+    TRect drawFrame(const TFrame& frame, const screen::FrameColours& colours, const TRect& area);
     Restore restoreOf(const TFrame& frame, const screen::FrameColours& colours, const TRect& area) const;
     bool equalOver(const TRect& r) const;
     uint32_t baseAt(Base base, size_t i, int32_t x, int32_t y) const;
-    bool planImage(const TRect& area, const Restore& next, uint32_t delayCs, std::vector<std::string>& comments,
-                   bool reachCorner = true);
+    bool planImage(const TRect& area, const TRect& changed, const Restore& next, uint32_t delayCs,
+                   std::vector<std::string>& comments, bool reachCorner = true);
 
     TSize size_;
     const TMyPalette& global_;
@@ -96,38 +97,83 @@ private:
     TRect lastRect_;
     uint32_t lastRestored_ = 0;
     Restore pending_;
-    ImagePixels scratch_;
+    ImagePixels tried[3];
 };
 
 void Planner::buildGlobalTable(const std::vector<const TFrame*>& frames) {
-    std::vector<uint64_t> counts;
-    std::vector<uint32_t> fills;
+    // Plays the chain once and counts, per colour, the pixels that change to
+    // it and the frames in which some pixel does; per frame, its colours and
+    // how many pixels it changes.
+    std::vector<uint64_t> pixels, frameCount, lastFrame;
+    std::vector<uint32_t> fills, used;
+    struct FrameUse {
+        std::vector<uint32_t> colours;
+        uint64_t changed;
+    };
+    std::vector<FrameUse> uses;
+    uint64_t frameNumber = 0;
     for (const TFrame* f : frames) {
         const screen::FrameColours colours = screen::frameColours(*f, &global_, ids_);
-        counts.resize(ids_.count(), 0);
+        for (auto* v : {&pixels, &frameCount, &lastFrame}) v->resize(ids_.count(), 0);
         const TRect area = f->rect.intersected(screenRect());
+        used.clear();
+        uint64_t changed = 0;
+        ++frameNumber;
         for (int32_t y = area.top; y < area.bottom; ++y) {
             const uint8_t* row = f->image->row(y - f->rect.top) + (area.left - f->rect.left);
-            for (int32_t x = 0; x < area.width(); ++x)
-                if (row[x] != f->transparentIndex) ++counts[colours.idOfValue[row[x]]];
+            uint32_t* screen = &doc_[at(area.left, y)];
+            for (int32_t x = 0; x < area.width(); ++x) {
+                if (row[x] == f->transparentIndex) continue;
+                const uint32_t id = colours.idOfValue[row[x]];
+                if (screen[x] == id) continue;
+                screen[x] = id;
+                ++pixels[id];
+                ++changed;
+                if (lastFrame[id] != frameNumber) lastFrame[id] = frameNumber, used.push_back(id);
+            }
         }
-        if (f->restoreToBackground && !area.isEmpty() &&
-            std::find(fills.begin(), fills.end(), colours.fillId) == fills.end())
-            fills.push_back(colours.fillId);
+        for (uint32_t id : used) ++frameCount[id];
+        uses.push_back({used, changed});
+        if (f->restoreToBackground && !area.isEmpty()) {
+            for (int32_t y = area.top; y < area.bottom; ++y)
+                std::fill_n(&doc_[at(area.left, y)], area.width(), screen::restoredTo(colours.fillId));
+            if (std::find(fills.begin(), fills.end(), colours.fillId) == fills.end()) fills.push_back(colours.fillId);
+        }
     }
+    std::fill(doc_.begin(), doc_.end(), screen::never);
     blackId_ = ids_.idOf(0);
-    counts.resize(ids_.count(), 0);
+    for (auto* v : {&pixels, &frameCount}) v->resize(ids_.count(), 0);
+    std::vector<uint64_t>& counts = pixels;
 
     std::vector<uint32_t> drawn;
     for (uint32_t id = 0; id < counts.size(); ++id)
         if (counts[id]) drawn.push_back(id);
     previousAllowed_ = drawn.size() <= 255;
-    std::stable_sort(drawn.begin(), drawn.end(), [&](uint32_t a, uint32_t b) { return counts[a] > counts[b]; });
     // Fill colours that nothing draws need an entry of their own.
     size_t undrawnFills = 0;
     for (uint32_t fill : fills) undrawnFills += counts[fill] == 0;
-    if (drawn.size() + undrawnFills > 256) drawn.resize(256 - std::min<size_t>(undrawnFills, 256));
-
+    const size_t room = 256 - std::min<size_t>(undrawnFills, 256);
+    if (drawn.size() > room) {
+        // Too many colours for one table: it takes the colours of whole
+        // frames, those that change most first, while they fit (an image
+        // draws with the global table only when it holds all its colours).
+        std::stable_sort(uses.begin(), uses.end(), [](const FrameUse& a, const FrameUse& b) { return a.changed > b.changed; });
+        std::vector<uint8_t> taken(ids_.count(), 0);
+        size_t count = 0;
+        for (const FrameUse& use : uses) {
+            size_t added = 0;
+            for (uint32_t id : use.colours) added += !taken[id];
+            if (count + added > room) continue;
+            for (uint32_t id : use.colours) taken[id] = 1;
+            count += added;
+        }
+        std::erase_if(drawn, [&](uint32_t id) { return !taken[id]; });
+    }
+    // Colours that many frames change to come first: a frame whose colours
+    // all have low entries needs a smaller code size.
+    std::stable_sort(drawn.begin(), drawn.end(), [&](uint32_t a, uint32_t b) {
+        return frameCount[a] != frameCount[b] ? frameCount[a] > frameCount[b] : counts[a] > counts[b];
+    });
     table_.ids = drawn;
     table_.indexOf.assign(ids_.count(), -1);
     table_.fillSlotOf.assign(ids_.count(), -1);
@@ -135,10 +181,10 @@ void Planner::buildGlobalTable(const std::vector<const TFrame*>& frames) {
     // A fill colour that images also draw gets a second entry when that
     // does not make the table larger; an image that draws it can then still
     // use it as its transparent index.
-    const size_t room = table_.tableSize();
+    const size_t entries = table_.tableSize();
     for (uint32_t fill : fills) {
         if (table_.ids.size() >= 256) break;
-        if (counts[fill] == 0 || table_.ids.size() < room) {
+        if (counts[fill] == 0 || table_.ids.size() < entries) {
             table_.fillSlotOf[fill] = int16_t(table_.ids.size());
             table_.ids.push_back(fill);
         }
@@ -149,14 +195,24 @@ void Planner::buildGlobalTable(const std::vector<const TFrame*>& frames) {
     for (size_t k = 0; k < table_.ids.size(); ++k) plan_.globalTable[k] = ids_.rgbOf(table_.ids[k]);
 }
 
-void Planner::drawFrame(const TFrame& frame, const screen::FrameColours& colours, const TRect& area) {
+TRect Planner::drawFrame(const TFrame& frame, const screen::FrameColours& colours, const TRect& area) {
     const int key = frame.transparentIndex;
+    TRect changed;
     for (int32_t y = area.top; y < area.bottom; ++y) {
         const uint8_t* row = frame.image->row(y - frame.rect.top) + (area.left - frame.rect.left);
         uint32_t* out = &doc_[at(area.left, y)];
-        for (int32_t x = 0; x < area.width(); ++x)
-            if (row[x] != key) out[x] = colours.idOfValue[row[x]];
+        int32_t first = -1, last = -1;
+        for (int32_t x = 0; x < area.width(); ++x) {
+            if (row[x] == key) continue;
+            const uint32_t id = colours.idOfValue[row[x]];
+            if (out[x] == id) continue;
+            out[x] = id;
+            if (first < 0) first = x;
+            last = x;
+        }
+        if (first >= 0) changed = changed.united({area.left + first, y, area.left + last + 1, y + 1});
     }
+    return changed;
 }
 
 Restore Planner::restoreOf(const TFrame& frame, const screen::FrameColours& colours, const TRect& area) const {
@@ -192,9 +248,13 @@ uint32_t Planner::baseAt(Base base, size_t i, int32_t x, int32_t y) const {
     return shown_[i];
 }
 
-bool Planner::planImage(const TRect& area, const Restore& next, uint32_t delayCs,
+// area is the frame's rectangle on the screen, changed the part of it whose
+// pixels it changed.
+bool Planner::planImage(const TRect& area, const TRect& changed, const Restore& next, uint32_t delayCs,
                         std::vector<std::string>& comments, bool reachCorner) {
-    TRect around = area;
+    // Outside `around` the screen under the new image shows the target
+    // whatever the restore method.
+    TRect around = changed;
     if (pending_.needed) around = around.united(pending_.area);
     if (haveImage_) around = around.united(lastRect_);
 
@@ -206,6 +266,10 @@ bool Planner::planImage(const TRect& area, const Restore& next, uint32_t delayCs
         bases.push_back(Base::Background);
         if (previousAllowed_) bases.push_back(Base::Previous);
     }
+    // The image each restore method leaves to draw.
+    int triedCount = 0;
+    Base triedBase[3];
+    size_t fixedCount[3];
     for (Base base : bases) {
         if (base == Base::Previous) {
             bool opaque = true;
@@ -216,7 +280,8 @@ bool Planner::planImage(const TRect& area, const Restore& next, uint32_t delayCs
         }
         TRect draw;
         bool possible = true;
-        for (int32_t y = around.top; y < around.bottom && possible; ++y)
+        for (int32_t y = around.top; y < around.bottom && possible; ++y) {
+            int32_t first = -1, last = -1;
             for (int32_t x = around.left; x < around.right; ++x) {
                 const size_t i = at(x, y);
                 const uint32_t want = doc_[i];
@@ -225,8 +290,11 @@ bool Planner::planImage(const TRect& area, const Restore& next, uint32_t delayCs
                     possible = false;
                     break;
                 }
-                draw = draw.united({x, y, x + 1, y + 1});
+                if (first < 0) first = x;
+                last = x;
             }
+            if (first >= 0) draw = draw.united({first, y, last + 1, y + 1});
+        }
         if (!possible) continue;
         if (next.needed) {
             draw = draw.united(next.pixels);
@@ -242,28 +310,45 @@ bool Planner::planImage(const TRect& area, const Restore& next, uint32_t delayCs
             if (!next.needed || area.contains(corner)) draw = corner;
         }
 
-        ImagePixels& px = scratch_;
+        ImagePixels& px = tried[triedCount];
         px.rect = draw;
         px.want.resize(size_t(draw.area()));
         px.fixed.resize(size_t(draw.area()));
-        size_t k = 0;
+        size_t k = 0, fixed = 0;
         for (int32_t y = draw.top; y < draw.bottom; ++y)
             for (int32_t x = draw.left; x < draw.right; ++x, ++k) {
                 const size_t i = at(x, y);
                 px.want[k] = doc_[i];
                 px.fixed[k] = baseAt(base, i, x, y) != doc_[i];
+                fixed += px.fixed[k];
             }
+        // Restore methods that leave the same pixels to draw give the same image.
+        if (std::any_of(tried, tried + triedCount,
+                        [&](const ImagePixels& t) { return t.rect == px.rect && t.fixed == px.fixed; }))
+            continue;
+        triedBase[triedCount] = base;
+        fixedCount[triedCount++] = fixed;
+    }
+    for (int a = 0; a < triedCount; ++a) {
+        // One that must draw more pixels over a larger rectangle than another
+        // is not worth encoding.
+        bool dominated = false;
+        for (int b = 0; b < triedCount && !dominated; ++b)
+            dominated = b != a && tried[a].rect.contains(tried[b].rect) && fixedCount[a] >= fixedCount[b] &&
+                        (tried[a].rect != tried[b].rect || fixedCount[a] > fixedCount[b] || b < a);
+        if (dominated) continue;
         const size_t before = best.bytes;
-        encoder_->encodeBest(px, next.needed ? next.value : screen::never, true, true, best);
+        encoder_->encodeBest(tried[a], next.needed ? next.value : screen::never, best);
         if (best.bytes < before) {
-            bestBase = base;
-            bestRect = draw;
+            bestBase = triedBase[a];
+            bestRect = tried[a].rect;
         }
     }
+    if (best.bytes != SIZE_MAX) encoder_->refine(best);
     if (best.bytes == SIZE_MAX) {
         // Reaching the corner needs a transparent index, which a first
         // frame of 256 colours may not have to spare.
-        return !haveImage_ && reachCorner && planImage(area, next, delayCs, comments, false);
+        return !haveImage_ && reachCorner && planImage(area, changed, next, delayCs, comments, false);
     }
 
     if (haveImage_) {
@@ -308,7 +393,7 @@ bool Planner::run(TFrame* first, const MaxCompressionOptions& options) {
         const int16_t index = bgId < table_.indexOf.size() ? table_.indexOf[bgId] : int16_t(-1);
         plan_.backgroundIndex = uint8_t(std::max<int16_t>(index, 0));
     }
-    encoder_ = std::make_unique<ImageEncoder>(ids_, table_, plan_.backgroundIndex, blackId_, LzwChoiceOptions{});
+    encoder_ = std::make_unique<ImageEncoder>(ids_, table_, plan_.backgroundIndex, blackId_);
 
     std::vector<std::string> comments;
     size_t done = 0;
@@ -322,15 +407,16 @@ bool Planner::run(TFrame* first, const MaxCompressionOptions& options) {
         if (!f.image) return;
         const screen::FrameColours colours = screen::frameColours(f, &global_, ids_);
         const TRect area = f.rect.intersected(screenRect());
-        drawFrame(f, colours, area);
+        const TRect changed = drawFrame(f, colours, area);
         const Restore next = restoreOf(f, colours, area);
         const uint32_t delay = delayCsOf(f);
-        TRect changed = area;
-        if (pending_.needed) changed = changed.united(pending_.area);
-        if (haveImage_ && comments.empty() && next.sameAs(pending_) && equalOver(changed) &&
+        // The screen shown differs from the last image's only where the
+        // frame changed it or where the frame before was restored.
+        if (haveImage_ && comments.empty() && next.sameAs(pending_) &&
+            equalOver(pending_.needed ? changed.united(pending_.area) : changed) &&
             plan_.images.back().delayCs + delay <= maxDelayCs) {
             plan_.images.back().delayCs += delay;
-        } else if (!planImage(area, next, delay, comments)) {
+        } else if (!planImage(area, changed, next, delay, comments)) {
             ok = false;
             return;
         }
