@@ -24,7 +24,7 @@ namespace {
 // clearing it, and writing free pixels in their own colours, are tried on
 // the image chosen.
 constexpr LzwChoiceOptions firstClearing{256, 1.0f};
-constexpr LzwChoiceOptions otherClearings[] = {{0, 0.0f}, {1024, 1.2f}, {64, 1.0f}};
+constexpr LzwChoiceOptions otherClearings[] = {{1, 0.0f}, {1024, 1.2f}, {64, 1.0f}};
 
 }  // namespace
 
@@ -56,9 +56,16 @@ void ImageEncoder::keepIfSmaller(int minCodeSize, int transparent, std::vector<u
     best.minCodeSize = minCodeSize;
 }
 
+bool ImageEncoder::worthTrying(Refinement& r) {
+    // An option that never won on the first images is tried again only now
+    // and then: images of one animation are much alike.
+    ++r.chances;
+    return r.won > 0 || r.chances <= 6 || r.chances % 16 == 0;
+}
+
 void ImageEncoder::refine(EncodedImage& best) {
     const size_t tableBytes = 3 * best.localTable.size();
-    auto attempt = [&](bool choice, const LzwChoiceOptions& clearing) {
+    auto attempt = [&](Refinement& r, bool choice, const LzwChoiceOptions& clearing) {
         scratch_.clear();
         const bool filled = encoder_.encode(best.values.data(), choice ? best.free.data() : nullptr,
                                             uint8_t(std::max(best.transparentIndex, 0)), best.values.size(),
@@ -67,14 +74,17 @@ void ImageEncoder::refine(EncodedImage& best) {
             best.bytes = scratch_.size() + tableBytes;
             best.data.swap(scratch_);
             if (!choice) best.free.clear();
+            ++r.won;
         }
         return filled;
     };
     // The free pixels written in their own colours instead.
     bool filled = best.filled;
-    if (!best.free.empty()) filled = attempt(false, firstClearing) || filled;
+    if (!best.free.empty() && worthTrying(refinements_[0]))
+        filled = attempt(refinements_[0], false, firstClearing) || filled;
     if (!filled) return;
-    for (const LzwChoiceOptions& clearing : otherClearings) attempt(!best.free.empty(), clearing);
+    for (size_t k = 0; k < std::size(otherClearings); ++k)
+        if (worthTrying(refinements_[k + 1])) attempt(refinements_[k + 1], !best.free.empty(), otherClearings[k]);
 }
 
 // The global table: the image draws with each colour's entry; a transparent

@@ -65,6 +65,14 @@ private:
     void keepIfSmaller(int minCodeSize, int transparent, std::vector<uint32_t>&& localTable, uint32_t restored,
                        EncodedImage& best);
 
+    // How often each refinement (free pixels in their colours, then each
+    // other way of clearing) had the chance and how often it won.
+    struct Refinement {
+        uint32_t chances = 0, won = 0;
+    };
+    static bool worthTrying(Refinement& r);
+    Refinement refinements_[4];
+
     const screen::ColourIds& ids_;
     const GlobalColours& global_;
     uint8_t background_;

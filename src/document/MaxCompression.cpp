@@ -62,8 +62,8 @@ struct Restore {
 
 class Planner {
 public:
-    Planner(TSize size, const TMyPalette& globalPalette, GifPlan& plan)
-        : size_(size), global_(globalPalette), plan_(plan),
+    Planner(TSize size, const TMyPalette& globalPalette, GifPlan& plan, bool firstReachesCorner)
+        : size_(size), global_(globalPalette), plan_(plan), firstReachesCorner_(firstReachesCorner),
           doc_(pixels(), screen::never), shown_(pixels(), screen::never), before_(pixels(), screen::never) {}
 
     bool run(TFrame* first, const MaxCompressionOptions& options);
@@ -81,10 +81,16 @@ private:
     uint32_t baseAt(Base base, size_t i, int32_t x, int32_t y) const;
     bool planImage(const TRect& area, const TRect& changed, const Restore& next, uint32_t delayCs,
                    std::vector<std::string>& comments, bool reachCorner = true);
+    bool reachCornerWithLast();
 
     TSize size_;
     const TMyPalette& global_;
     GifPlan& plan_;
+    // The program takes the screen of a file it opens to be the box around
+    // its images, so some image must reach the screen's far corner: the last
+    // one is extended to it when none does, or else the first one.
+    bool firstReachesCorner_;
+    TRect reached_;
     screen::ColourIds ids_;
     GlobalColours table_;
     uint32_t blackId_ = 0;
@@ -94,7 +100,7 @@ private:
     // The last planned image: its rectangle, what its restore to the
     // background leaves, and what the frames it stands for leave.
     bool haveImage_ = false;
-    TRect lastRect_;
+    TRect lastArea_, lastRect_;
     uint32_t lastRestored_ = 0;
     Restore pending_;
     ImagePixels tried[3];
@@ -137,7 +143,9 @@ void Planner::buildGlobalTable(const std::vector<const TFrame*>& frames) {
         if (f->restoreToBackground && !area.isEmpty()) {
             for (int32_t y = area.top; y < area.bottom; ++y)
                 std::fill_n(&doc_[at(area.left, y)], area.width(), screen::restoredTo(colours.fillId));
-            if (std::find(fills.begin(), fills.end(), colours.fillId) == fills.end()) fills.push_back(colours.fillId);
+            if ((f != frames.back() || plan_.loopExtension) &&
+                std::find(fills.begin(), fills.end(), colours.fillId) == fills.end())
+                fills.push_back(colours.fillId);
         }
     }
     std::fill(doc_.begin(), doc_.end(), screen::never);
@@ -302,10 +310,9 @@ bool Planner::planImage(const TRect& area, const TRect& changed, const Restore& 
         }
         // A frame that changes nothing still needs a pixel to hold its time.
         if (draw.isEmpty()) draw = around.isEmpty() ? TRect{0, 0, 1, 1} : TRect{around.left, around.top, around.left + 1, around.top + 1};
-        // The program takes the screen of a file it opens to be the box
-        // around its images: the first one reaches the far corner (with
-        // nothing to draw there, the pixels on the way are transparent).
-        if (!haveImage_ && reachCorner) {
+        // With nothing to draw there, the pixels on the way to the corner
+        // are transparent.
+        if (!haveImage_ && reachCorner && firstReachesCorner_) {
             const TRect corner = draw.united({size_.width - 1, size_.height - 1, size_.width, size_.height});
             if (!next.needed || area.contains(corner)) draw = corner;
         }
@@ -374,9 +381,39 @@ bool Planner::planImage(const TRect& area, const TRect& changed, const Restore& 
     image.data = std::move(best.data);
     plan_.images.push_back(std::move(image));
     haveImage_ = true;
+    lastArea_ = area;
     lastRect_ = bestRect;
+    reached_ = reached_.united(bestRect);
     lastRestored_ = best.restoredValue;
     pending_ = next;
+    return true;
+}
+
+// Draws the last image again over a rectangle reaching the far corner; the
+// added pixels show what is already there.
+bool Planner::reachCornerWithLast() {
+    const TRect rect = lastRect_.united({size_.width - 1, size_.height - 1, size_.width, size_.height});
+    if (pending_.needed && !lastArea_.contains(rect)) return false;
+    ImagePixels& px = tried[0];
+    px.rect = rect;
+    px.want.clear();
+    px.fixed.clear();
+    for (int32_t y = rect.top; y < rect.bottom; ++y)
+        for (int32_t x = rect.left; x < rect.right; ++x) {
+            const size_t i = at(x, y);
+            px.want.push_back(shown_[i]);
+            px.fixed.push_back(before_[i] != shown_[i]);
+        }
+    EncodedImage best;
+    encoder_->encodeBest(px, pending_.needed ? pending_.value : screen::never, best);
+    if (best.bytes == SIZE_MAX) return false;
+    encoder_->refine(best);
+    PlannedImage& image = plan_.images.back();
+    image.rect = rect;
+    image.transparentIndex = best.transparentIndex;
+    image.localTable = std::move(best.localTable);
+    image.data = std::move(best.data);
+    lastRect_ = rect;
     return true;
 }
 
@@ -408,7 +445,9 @@ bool Planner::run(TFrame* first, const MaxCompressionOptions& options) {
         const screen::FrameColours colours = screen::frameColours(f, &global_, ids_);
         const TRect area = f.rect.intersected(screenRect());
         const TRect changed = drawFrame(f, colours, area);
-        const Restore next = restoreOf(f, colours, area);
+        // What the last frame leaves matters only when the animation
+        // starts over.
+        const Restore next = &f != frames.back() || plan_.loopExtension ? restoreOf(f, colours, area) : Restore{};
         const uint32_t delay = delayCsOf(f);
         // The screen shown differs from the last image's only where the
         // frame changed it or where the frame before was restored.
@@ -426,7 +465,11 @@ bool Planner::run(TFrame* first, const MaxCompressionOptions& options) {
         if (options.progress && frames.size() > 1) options.progress(int(++done * 100 / frames.size()));
     });
     if (!ok) return false;
+    if (haveImage_ && (reached_.right < size_.width || reached_.bottom < size_.height) && !reachCornerWithLast())
+        return false;
     if (haveImage_ && pending_.needed) plan_.images.back().disposal = uint8_t(Base::Background);
+    // A single image does not animate.
+    if (plan_.images.size() < 2) plan_.loopExtension = false;
     plan_.trailingComments = std::move(comments);
     return true;
 }
@@ -453,8 +496,10 @@ bool planMaxCompression(TFrame* first, const TMyPalette& globalPalette, const Ma
     }
     plan.loopExtension = circular && options.loopCount != 1;
     plan.loopValue = uint16_t(options.loopCount == 0 ? 0 : std::clamp(options.loopCount - 1, 0, 0xFFFF));
-    Planner planner(size, globalPalette, plan);
-    return planner.run(first, options);
+    const GifPlan start = plan;
+    if (Planner(size, globalPalette, plan, false).run(first, options)) return true;
+    plan = start;
+    return Planner(size, globalPalette, plan, true).run(first, options);
 }
 
 }  // namespace movigram
