@@ -1,6 +1,7 @@
 #include "MaxCompression.h"
 
 #include <algorithm>
+#include <map>
 
 #include "FrameChain.h"
 #include "ImageEncoding.h"
@@ -76,7 +77,9 @@ private:
     void buildGlobalTable(const std::vector<const TFrame*>& frames);
     // Draws the frame on `doc_`; the box around the pixels it changed.
     TRect drawFrame(const TFrame& frame, const screen::FrameColours& colours, const TRect& area);
-    Restore restoreOf(const TFrame& frame, const screen::FrameColours& colours, const TRect& area) const;
+    // What the frame's restore leaves; for the last frame, only where the
+    // first frame does not cover it.
+    Restore restoreOf(const TFrame& frame, const screen::FrameColours& colours, const TRect& area, bool last) const;
     bool equalOver(const TRect& r) const;
     uint32_t baseAt(Base base, size_t i, int32_t x, int32_t y) const;
     bool planImage(const TRect& area, const TRect& changed, const Restore& next, uint32_t delayCs,
@@ -97,6 +100,7 @@ private:
     bool previousAllowed_ = false;
     std::unique_ptr<ImageEncoder> encoder_;
     std::vector<uint32_t> doc_, shown_, before_;
+    std::vector<uint8_t> firstCovers_;  // the pixels the first frame draws
     // The last planned image: its rectangle, what its restore to the
     // background leaves, and what the frames it stands for leave.
     bool haveImage_ = false;
@@ -162,26 +166,86 @@ void Planner::buildGlobalTable(const std::vector<const TFrame*>& frames) {
     for (uint32_t fill : fills) undrawnFills += counts[fill] == 0;
     const size_t room = 256 - std::min<size_t>(undrawnFills, 256);
     if (drawn.size() > room) {
-        // Too many colours for one table: it takes the colours of whole
-        // frames, those that change most first, while they fit (an image
-        // draws with the global table only when it holds all its colours).
-        std::stable_sort(uses.begin(), uses.end(), [](const FrameUse& a, const FrameUse& b) { return a.changed > b.changed; });
+        // Too many colours for one table.  An image draws with the global
+        // table only when it holds all its colours, and saves the local
+        // table it would need otherwise: the global table takes the colour
+        // sets of whole frames, frames with the same set together, those
+        // saving most per colour they add first, while they fit.
+        std::map<std::vector<uint32_t>, size_t> savings;
+        for (const FrameUse& use : uses) {
+            std::vector<uint32_t> set = use.colours;
+            std::sort(set.begin(), set.end());
+            size_t entries = 2;
+            while (entries < set.size() + 1 && entries < 256) entries *= 2;
+            savings[std::move(set)] += 3 * entries;
+        }
+        std::vector<std::pair<size_t, const std::vector<uint32_t>*>> groups;
+        for (const auto& [set, saving] : savings) groups.push_back({saving, &set});
         std::vector<uint8_t> taken(ids_.count(), 0);
         size_t count = 0;
-        for (const FrameUse& use : uses) {
-            size_t added = 0;
-            for (uint32_t id : use.colours) added += !taken[id];
-            if (count + added > room) continue;
-            for (uint32_t id : use.colours) taken[id] = 1;
-            count += added;
+        for (;;) {
+            // The set saving most per colour it adds.
+            double bestScore = 0;
+            size_t best = groups.size();
+            for (size_t g = 0; g < groups.size(); ++g) {
+                if (!groups[g].second) continue;
+                size_t added = 0;
+                for (uint32_t id : *groups[g].second) added += !taken[id];
+                if (count + added > room) continue;
+                const double score = double(groups[g].first) / double(added + 1);
+                if (score > bestScore) bestScore = score, best = g;
+            }
+            if (best == groups.size()) break;
+            for (uint32_t id : *groups[best].second) count += !taken[id], taken[id] = 1;
+            groups[best].second = nullptr;
         }
         std::erase_if(drawn, [&](uint32_t id) { return !taken[id]; });
     }
-    // Colours that many frames change to come first: a frame whose colours
-    // all have low entries needs a smaller code size.
+    // The order of the entries decides the code sizes: a frame whose colours
+    // all have low entries needs fewer bits.  First by the number of frames
+    // that change pixels to the colour.
     std::stable_sort(drawn.begin(), drawn.end(), [&](uint32_t a, uint32_t b) {
         return frameCount[a] != frameCount[b] ? frameCount[a] > frameCount[b] : counts[a] > counts[b];
     });
+    // Then, level by level (2, 4, ... 256 entries), the colours of whole
+    // frames that fit below that level, those that change most pixels for
+    // the fewest new colours first: such a frame gets the small code size.
+    {
+        std::vector<uint8_t> inTable(ids_.count(), 0), placed(ids_.count(), 0);
+        for (uint32_t id : drawn) inTable[id] = 1;
+        std::vector<uint32_t> order;
+        std::vector<uint8_t> covered(uses.size(), 0);
+        auto newColours = [&](const FrameUse& u) {
+            size_t n = 0;
+            for (uint32_t id : u.colours) {
+                if (!inTable[id]) return SIZE_MAX;
+                n += !placed[id];
+            }
+            return n;
+        };
+        for (int bits = 1; bits <= 8 && order.size() < drawn.size(); ++bits) {
+            const size_t cap = (size_t(1) << bits) - 1;
+            std::vector<std::pair<double, size_t>> ranked;
+            for (size_t f = 0; f < uses.size(); ++f) {
+                if (covered[f]) continue;
+                const size_t n = newColours(uses[f]);
+                if (n == SIZE_MAX) { covered[f] = 1; continue; }
+                ranked.push_back({double(uses[f].changed) / double(std::max<size_t>(n, 1)), f});
+            }
+            std::stable_sort(ranked.begin(), ranked.end(), [](auto& a, auto& b) { return a.first > b.first; });
+            for (auto& [score, f] : ranked) {
+                const size_t n = newColours(uses[f]);
+                if (order.size() + n > cap) continue;
+                std::vector<uint32_t> add;
+                for (uint32_t id : uses[f].colours) if (!placed[id]) add.push_back(id);
+                std::stable_sort(add.begin(), add.end(), [&](uint32_t a, uint32_t b) { return counts[a] > counts[b]; });
+                for (uint32_t id : add) placed[id] = 1, order.push_back(id);
+                covered[f] = 1;
+            }
+        }
+        for (uint32_t id : drawn) if (!placed[id]) order.push_back(id);
+        drawn = order;
+    }
     table_.ids = drawn;
     table_.indexOf.assign(ids_.count(), -1);
     table_.fillSlotOf.assign(ids_.count(), -1);
@@ -223,14 +287,19 @@ TRect Planner::drawFrame(const TFrame& frame, const screen::FrameColours& colour
     return changed;
 }
 
-Restore Planner::restoreOf(const TFrame& frame, const screen::FrameColours& colours, const TRect& area) const {
+Restore Planner::restoreOf(const TFrame& frame, const screen::FrameColours& colours, const TRect& area,
+                           bool last) const {
     Restore r;
     if (!frame.restoreToBackground || area.isEmpty()) return r;
     r.area = area;
     r.value = screen::restoredTo(colours.fillId);
     for (int32_t y = area.top; y < area.bottom; ++y)
-        for (int32_t x = area.left; x < area.right; ++x)
-            if (doc_[at(x, y)] != r.value) r.pixels = r.pixels.united({x, y, x + 1, y + 1});
+        for (int32_t x = area.left; x < area.right; ++x) {
+            const size_t i = at(x, y);
+            // When the animation starts over, the first frame covers what
+            // it draws anyway.
+            if (doc_[i] != r.value && !(last && firstCovers_[i])) r.pixels = r.pixels.united({x, y, x + 1, y + 1});
+        }
     r.needed = !r.pixels.isEmpty();
     return r;
 }
@@ -447,7 +516,12 @@ bool Planner::run(TFrame* first, const MaxCompressionOptions& options) {
         const TRect changed = drawFrame(f, colours, area);
         // What the last frame leaves matters only when the animation
         // starts over.
-        const Restore next = &f != frames.back() || plan_.loopExtension ? restoreOf(f, colours, area) : Restore{};
+        if (&f == frames.front()) {
+            firstCovers_.resize(doc_.size());
+            for (size_t i = 0; i < doc_.size(); ++i) firstCovers_[i] = screen::isOpaque(doc_[i]);
+        }
+        const bool last = &f == frames.back();
+        const Restore next = !last || plan_.loopExtension ? restoreOf(f, colours, area, last) : Restore{};
         const uint32_t delay = delayCsOf(f);
         // The screen shown differs from the last image's only where the
         // frame changed it or where the frame before was restored.
