@@ -181,23 +181,42 @@ void Planner::buildGlobalTable(const std::vector<const TFrame*>& frames) {
         }
         std::vector<std::pair<size_t, const std::vector<uint32_t>*>> groups;
         for (const auto& [set, saving] : savings) groups.push_back({saving, &set});
-        std::vector<uint8_t> taken(ids_.count(), 0);
-        size_t count = 0;
-        for (;;) {
-            // The set saving most per colour it adds.
-            double bestScore = 0;
-            size_t best = groups.size();
-            for (size_t g = 0; g < groups.size(); ++g) {
-                if (!groups[g].second) continue;
-                size_t added = 0;
-                for (uint32_t id : *groups[g].second) added += !taken[id];
-                if (count + added > room) continue;
-                const double score = double(groups[g].first) / double(added + 1);
-                if (score > bestScore) bestScore = score, best = g;
+        // Greedily from a first set (or none); the saving made.
+        auto fill = [&](size_t first, std::vector<uint8_t>& taken) {
+            std::vector<uint8_t> chosen(groups.size(), 0);
+            size_t count = 0, saved = 0;
+            auto take = [&](size_t g) {
+                for (uint32_t id : *groups[g].second) count += !taken[id], taken[id] = 1;
+                saved += groups[g].first;
+                chosen[g] = 1;
+            };
+            if (first < groups.size()) take(first);
+            for (;;) {
+                // The set saving most per colour it adds.
+                double bestScore = 0;
+                size_t best = groups.size();
+                for (size_t g = 0; g < groups.size(); ++g) {
+                    if (chosen[g]) continue;
+                    size_t added = 0;
+                    for (uint32_t id : *groups[g].second) added += !taken[id];
+                    if (count + added > room) continue;
+                    const double score = double(groups[g].first) / double(added + 1);
+                    if (score > bestScore) bestScore = score, best = g;
+                }
+                if (best == groups.size()) return saved;
+                take(best);
             }
-            if (best == groups.size()) break;
-            for (uint32_t id : *groups[best].second) count += !taken[id], taken[id] = 1;
-            groups[best].second = nullptr;
+        };
+        std::vector<uint8_t> taken(ids_.count(), 0);
+        const size_t saved = fill(groups.size(), taken);
+        // Many small sets may save less than one large one.
+        size_t largest = groups.size();
+        for (size_t g = 0; g < groups.size(); ++g)
+            if (groups[g].second->size() <= room && (largest == groups.size() || groups[g].first > groups[largest].first))
+                largest = g;
+        if (largest < groups.size()) {
+            std::vector<uint8_t> other(ids_.count(), 0);
+            if (fill(largest, other) > saved) taken.swap(other);
         }
         std::erase_if(drawn, [&](uint32_t id) { return !taken[id]; });
     }
