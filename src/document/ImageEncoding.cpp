@@ -31,8 +31,9 @@ constexpr LzwChoiceOptions otherClearings[] = {{1, 0.0f}, {1024, 1.2f}, {64, 1.0
 void ImageEncoder::encodeBest(const ImagePixels& pixels, uint32_t requiredRestore, EncodedImage& best) {
     values_.resize(pixels.want.size());
     free_.resize(pixels.want.size());
-    const int globalBits = tryGlobal(pixels, requiredRestore, best);
-    tryLocal(pixels, requiredRestore, globalBits, best);
+    int localBits = 0;
+    const int globalBits = tryGlobal(pixels, requiredRestore, best, localBits);
+    if (globalBits == 0 || localBits < globalBits) tryLocal(pixels, requiredRestore, globalBits, best);
 }
 
 void ImageEncoder::keepIfSmaller(int minCodeSize, int transparent, std::vector<uint32_t>&& localTable,
@@ -90,7 +91,8 @@ void ImageEncoder::refine(EncodedImage& best) {
 // The global table: the image draws with each colour's entry; a transparent
 // index is the lowest entry it does not draw with (or the entry kept for the
 // fill colour its restore must show).
-int ImageEncoder::tryGlobal(const ImagePixels& pixels, uint32_t requiredRestore, EncodedImage& best) {
+int ImageEncoder::tryGlobal(const ImagePixels& pixels, uint32_t requiredRestore, EncodedImage& best,
+                            int& localBits) {
     const size_t n = pixels.want.size();
     const std::vector<int16_t>& indexOf = global_.indexOf;
     bool used[256] = {};
@@ -106,6 +108,10 @@ int ImageEncoder::tryGlobal(const ImagePixels& pixels, uint32_t requiredRestore,
         used[index] = true;
         highest = std::max(highest, index);
     }
+    // The code size a local table would need: one entry per colour drawn,
+    // and one for transparency.
+    const size_t distinct = size_t(std::count(std::begin(used), std::end(used), true));
+    localBits = std::max(2, bitsFor(distinct + (anyFree || requiredRestore != screen::never ? 1 : 0)));
     const size_t entries = global_.tableSize();
     auto colourAt = [&](int index) { return size_t(index) < global_.ids.size() ? global_.ids[size_t(index)] : blackId_; };
 

@@ -59,7 +59,9 @@ public:
 
 private:
     // Each returns the code size it used, 0 when the table cannot serve.
-    int tryGlobal(const ImagePixels& pixels, uint32_t requiredRestore, EncodedImage& best);
+    // tryGlobal also tells the code size a local table would need, when
+    // the global one holds every colour.
+    int tryGlobal(const ImagePixels& pixels, uint32_t requiredRestore, EncodedImage& best, int& localBits);
     int tryLocal(const ImagePixels& pixels, uint32_t requiredRestore, int globalBits, EncodedImage& best);
     // Encodes values_/free_ and keeps the result when it beats best.
     void keepIfSmaller(int minCodeSize, int transparent, std::vector<uint32_t>&& localTable, uint32_t restored,

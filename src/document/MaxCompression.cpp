@@ -82,6 +82,13 @@ private:
     Restore restoreOf(const TFrame& frame, const screen::FrameColours& colours, const TRect& area, bool last) const;
     bool equalOver(const TRect& r) const;
     uint32_t baseAt(Base base, size_t i, int32_t x, int32_t y) const;
+    // The pixels to draw over `around` for one restore method: false when
+    // some cannot be drawn, else their box and, in px, the image over the
+    // rectangle given.
+    template <Base base>
+    bool scanBase(const TRect& around, TRect& draw) const;
+    template <Base base>
+    size_t fillPixels(ImagePixels& px) const;
     bool planImage(const TRect& area, const TRect& changed, const Restore& next, uint32_t delayCs,
                    std::vector<std::string>& comments, bool reachCorner = true);
     bool reachCornerWithLast();
@@ -346,6 +353,39 @@ uint32_t Planner::baseAt(Base base, size_t i, int32_t x, int32_t y) const {
 
 // area is the frame's rectangle on the screen, changed the part of it whose
 // pixels it changed.
+template <Base base>
+bool Planner::scanBase(const TRect& around, TRect& draw) const {
+    for (int32_t y = around.top; y < around.bottom; ++y) {
+        int32_t first = -1, last = -1;
+        for (int32_t x = around.left; x < around.right; ++x) {
+            const size_t i = at(x, y);
+            const uint32_t want = doc_[i];
+            if (baseAt(base, i, x, y) == want) continue;
+            if (!screen::isOpaque(want)) return false;
+            if (first < 0) first = x;
+            last = x;
+        }
+        if (first >= 0) draw = draw.united({first, y, last + 1, y + 1});
+    }
+    return true;
+}
+
+template <Base base>
+size_t Planner::fillPixels(ImagePixels& px) const {
+    const TRect& r = px.rect;
+    px.want.resize(size_t(r.area()));
+    px.fixed.resize(size_t(r.area()));
+    size_t k = 0, fixed = 0;
+    for (int32_t y = r.top; y < r.bottom; ++y) {
+        std::copy_n(&doc_[at(r.left, y)], r.width(), &px.want[k]);
+        for (int32_t x = r.left; x < r.right; ++x, ++k) {
+            px.fixed[k] = baseAt(base, at(x, y), x, y) != px.want[k];
+            fixed += px.fixed[k];
+        }
+    }
+    return fixed;
+}
+
 bool Planner::planImage(const TRect& area, const TRect& changed, const Restore& next, uint32_t delayCs,
                         std::vector<std::string>& comments, bool reachCorner) {
     // Outside `around` the screen under the new image shows the target
@@ -375,22 +415,9 @@ bool Planner::planImage(const TRect& area, const TRect& changed, const Restore& 
             if (!opaque) continue;
         }
         TRect draw;
-        bool possible = true;
-        for (int32_t y = around.top; y < around.bottom && possible; ++y) {
-            int32_t first = -1, last = -1;
-            for (int32_t x = around.left; x < around.right; ++x) {
-                const size_t i = at(x, y);
-                const uint32_t want = doc_[i];
-                if (baseAt(base, i, x, y) == want) continue;
-                if (!screen::isOpaque(want)) {
-                    possible = false;
-                    break;
-                }
-                if (first < 0) first = x;
-                last = x;
-            }
-            if (first >= 0) draw = draw.united({first, y, last + 1, y + 1});
-        }
+        const bool possible = base == Base::Keep         ? scanBase<Base::Keep>(around, draw)
+                              : base == Base::Background ? scanBase<Base::Background>(around, draw)
+                                                         : scanBase<Base::Previous>(around, draw);
         if (!possible) continue;
         if (next.needed) {
             draw = draw.united(next.pixels);
@@ -407,16 +434,9 @@ bool Planner::planImage(const TRect& area, const TRect& changed, const Restore& 
 
         ImagePixels& px = tried[triedCount];
         px.rect = draw;
-        px.want.resize(size_t(draw.area()));
-        px.fixed.resize(size_t(draw.area()));
-        size_t k = 0, fixed = 0;
-        for (int32_t y = draw.top; y < draw.bottom; ++y)
-            for (int32_t x = draw.left; x < draw.right; ++x, ++k) {
-                const size_t i = at(x, y);
-                px.want[k] = doc_[i];
-                px.fixed[k] = baseAt(base, i, x, y) != doc_[i];
-                fixed += px.fixed[k];
-            }
+        const size_t fixed = base == Base::Keep         ? fillPixels<Base::Keep>(px)
+                             : base == Base::Background ? fillPixels<Base::Background>(px)
+                                                        : fillPixels<Base::Previous>(px);
         // Restore methods that leave the same pixels to draw give the same image.
         if (std::any_of(tried, tried + triedCount,
                         [&](const ImagePixels& t) { return t.rect == px.rect && t.fixed == px.fixed; }))
