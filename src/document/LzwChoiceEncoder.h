@@ -46,7 +46,7 @@ private:
     void clearTable();
 
     // (prefix << 8 | index) << 12 | code, or emptySlot.
-    static constexpr uint32_t slotBits = 13;
+    static constexpr uint32_t slotBits = 14;
     static constexpr uint32_t slotCount = 1u << slotBits;
     static constexpr uint32_t emptySlot = 0xFFFFFFFF;
     std::vector<uint32_t> slots_;
