@@ -1,6 +1,8 @@
 #include "GifWriter.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 #include <new>
 
 #include "FileIo.h"
@@ -89,13 +91,26 @@ void writeImageFrame(ByteSink& out, LzwEncoder& encoder, const TFrame& frame, in
     const TDib256& image = *frame.image;
     const int32_t x0 = r.left - frame.rect.left, y0 = r.top - frame.rect.top;
     // The code size must hold every index written, also when an image uses
-    // values past its colour table.
-    uint8_t highest = 0;
-    for (int32_t y = 0; y < r.height(); ++y) {
-        const uint8_t* row = image.row(y0 + y) + x0;
-        highest = std::max(highest, *std::max_element(row, row + r.width()));
+    // values past its colour table.  The highest bit set in any index tells
+    // that; with 8 bits every index fits.
+    int minCodeSize = std::max(bits, 2);
+    if (minCodeSize < 8) {
+        uint64_t any = 0;
+        for (int32_t y = 0; y < r.height(); ++y) {
+            const uint8_t* row = image.row(y0 + y) + x0;
+            int32_t x = 0;
+            for (; x + 8 <= r.width(); x += 8) {
+                uint64_t word;
+                std::memcpy(&word, row + x, sizeof word);
+                any |= word;
+            }
+            for (; x < r.width(); ++x) any |= row[x];
+        }
+        any |= any >> 32;
+        any |= any >> 16;
+        any |= any >> 8;
+        minCodeSize = std::max(minCodeSize, int(std::bit_width(uint8_t(any))));
     }
-    const int minCodeSize = std::max(bits, std::max(tableBits(highest + 1), 2));
     encoder.encode(image.row(y0) + x0, -std::ptrdiff_t(image.stride()), uint32_t(r.width()),
                    uint32_t(r.height()), minCodeSize, out);
 }
