@@ -31,15 +31,22 @@ namespace movigram {
 namespace {
 
 constexpr uint32_t maxCodes = 4096;
-constexpr uint32_t noCode = 0xFFFFFFFF;
+constexpr uint32_t noTag = 0xFFFFFFFF;
 // Strings followed at once through free pixels.
 constexpr int paths = 4;
 
-uint32_t slotOf(uint32_t key, uint32_t bits) { return (key * 0x9E3779B1u) >> (32 - bits); }
+// The table is kept the way the plain encoder keeps it (LzwEncoder.cpp):
+// codes travel as 15-bit tags, and the slot of (tag, index) is the tag xor a
+// hash of the index.
+uint32_t tagOf(uint32_t code) { return code << 3 | ((code * 0x9E3779B1u) >> 29); }
+uint32_t codeOf(uint32_t tag) { return tag >> 3; }
 
 }  // namespace
 
-LzwChoiceEncoder::LzwChoiceEncoder() : slots_(slotCount, emptySlot) { taken_.reserve(maxCodes); }
+LzwChoiceEncoder::LzwChoiceEncoder() : slots_(slotCount, emptySlot), keys_(maxCodes + 1) {
+    taken_.reserve(maxCodes);
+    for (uint32_t c = 0; c < 256; ++c) indexHash_[c] = (c * 0x9E3779B1u) >> (32 - slotBits);
+}
 
 // Small images use a few slots of the table: only those are emptied.
 void LzwChoiceEncoder::clearTable() {
@@ -70,7 +77,6 @@ bool LzwChoiceEncoder::encode(const uint8_t* values, const uint8_t* free, uint8_
         }
     };
 
-    uint32_t* const slots = slots_.data();
     uint32_t nextFree = clearCode + 2;
     // Scores of the table: bits and pixels from its clear until it filled,
     // then of the current window.
@@ -89,19 +95,22 @@ bool LzwChoiceEncoder::encode(const uint8_t* values, const uint8_t* free, uint8_
     put(clearCode);
     reset(0);
 
+    uint16_t* const slots = slots_.data();
+    uint32_t* const keys = keys_.data();
+    const uint32_t* const indexHash = indexHash_;
     auto find = [&](uint32_t prefix, uint32_t c) -> uint32_t {
         const uint32_t key = prefix << 8 | c;
-        for (uint32_t h = slotOf(key, slotBits);; h = (h + 1) & (slotCount - 1)) {
+        for (uint32_t h = prefix ^ indexHash[c];; h = (h + 1) & (slotCount - 1)) {
             const uint32_t slot = slots[h];
-            if (slot == emptySlot) return noCode;
-            if (slot >> 12 == key) return slot & 0xFFF;
+            if (slot == emptySlot) return noTag;
+            if (keys[codeOf(slot)] == key) return slot;
         }
     };
     auto add = [&](uint32_t prefix, uint32_t c) {
-        const uint32_t key = prefix << 8 | c;
-        uint32_t h = slotOf(key, slotBits);
+        uint32_t h = prefix ^ indexHash[c];
         while (slots[h] != emptySlot) h = (h + 1) & (slotCount - 1);
-        slots[h] = key << 12 | nextFree;
+        slots[h] = uint16_t(tagOf(nextFree));
+        keys[nextFree] = prefix << 8 | c;
         taken_.push_back(h);
     };
     const bool preferAlternative = options.prefer == LzwPreference::Alternative;
@@ -118,45 +127,47 @@ bool LzwChoiceEncoder::encode(const uint8_t* values, const uint8_t* free, uint8_
     };
 
     struct Path {
-        uint32_t code;
+        uint32_t tag;
         uint32_t first;  // its first pixel as written
     };
-    uint32_t previous = noCode;  // the string before, while its entry is still to be made
+    uint32_t previous = noTag;  // the string before, while its entry is still to be made
     size_t p = 0;
     while (p < count) {
         // The longest string from p.  The entry (previous, first) has code
         // nextFree for the path that starts with `first`.
-        const uint32_t pending = previous != noCode && !full ? previous : noCode;
-        Path live[paths], next[paths];
+        const uint32_t pending = previous != noTag && !full ? previous : noTag;
+        Path buffers[2][paths];
+        Path* live = buffers[0];
+        Path* next = buffers[1];
         uint32_t c[2];
         int liveCount = choicesAt(p, c);
-        for (int k = 0; k < liveCount; ++k) live[k] = {c[k], c[k]};
+        for (int k = 0; k < liveCount; ++k) live[k] = {tagOf(c[k]), c[k]};
         size_t q = p + 1;
         for (; q < count; ++q) {
             if (liveCount == 1 && (!free || !free[q] || values[q] == alternative)) {
                 // One path and one way on, the common case.
                 const uint32_t v = values[q];
-                const uint32_t code =
-                    live[0].code == pending && v == live[0].first ? nextFree : find(live[0].code, v);
-                if (code == noCode) break;
-                live[0].code = code;
+                const uint32_t tag =
+                    live[0].tag == pending && v == live[0].first ? tagOf(nextFree) : find(live[0].tag, v);
+                if (tag == noTag) break;
+                live[0].tag = tag;
                 continue;
             }
             const int n = choicesAt(q, c);
             int nextCount = 0;
             for (int i = 0; i < liveCount && nextCount < paths; ++i)
                 for (int k = 0; k < n && nextCount < paths; ++k) {
-                    uint32_t code = live[i].code == pending && c[k] == live[i].first ? nextFree : noCode;
-                    if (code == noCode) code = find(live[i].code, c[k]);
-                    if (code != noCode) next[nextCount++] = {code, live[i].first};
+                    uint32_t tag = live[i].tag == pending && c[k] == live[i].first ? tagOf(nextFree) : noTag;
+                    if (tag == noTag) tag = find(live[i].tag, c[k]);
+                    if (tag != noTag) next[nextCount++] = {tag, live[i].first};
                 }
             if (nextCount == 0) break;
-            std::copy_n(next, nextCount, live);
+            std::swap(live, next);
             liveCount = nextCount;
         }
         const Path& chosen = live[0];
 
-        if (pending != noCode) {
+        if (pending != noTag) {
             add(previous, chosen.first);
             ++nextFree;
             if (nextFree == (1u << codeSize) + 1 && codeSize < 12) ++codeSize;
@@ -169,8 +180,8 @@ bool LzwChoiceEncoder::encode(const uint8_t* values, const uint8_t* free, uint8_
                 windowCodes = 0;
             }
         }
-        put(chosen.code);
-        previous = chosen.code;
+        put(codeOf(chosen.tag));
+        previous = chosen.tag;
         p = q;
         if (!full && nextFree + 1 == maxCodes && options.judgedCodes == 0) {
             // The entry still to come would fill the table, which is then
@@ -178,14 +189,14 @@ bool LzwChoiceEncoder::encode(const uint8_t* values, const uint8_t* free, uint8_
             filled = true;
             put(clearCode);
             reset(p);
-            previous = noCode;
+            previous = noTag;
         } else if (full && ++windowCodes == options.judgedCodes) {
             const uint64_t windowBits = bitsWritten - windowStartBits;
             const uint64_t windowPixels = p - windowStart;
             if (double(windowBits) * double(fillPixels) > options.margin * double(fillBits) * double(windowPixels)) {
                 put(clearCode);
                 reset(p);
-                previous = noCode;
+                previous = noTag;
             } else {
                 windowStart = p;
                 windowStartBits = bitsWritten;

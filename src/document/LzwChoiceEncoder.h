@@ -45,12 +45,15 @@ public:
 private:
     void clearTable();
 
-    // (prefix << 8 | index) << 12 | code, or emptySlot.
-    static constexpr uint32_t slotBits = 14;
+    // Slots hold the tags of codes (see LzwChoiceEncoder.cpp); keys_ the
+    // (prefix tag, index) of each code.
+    static constexpr uint32_t slotBits = 15;
     static constexpr uint32_t slotCount = 1u << slotBits;
-    static constexpr uint32_t emptySlot = 0xFFFFFFFF;
-    std::vector<uint32_t> slots_;
+    static constexpr uint16_t emptySlot = 0xFFFF;
+    std::vector<uint16_t> slots_;
+    std::vector<uint32_t> keys_;
     std::vector<uint32_t> taken_;  // slots in use
+    uint32_t indexHash_[256];
     std::vector<uint8_t> packed_;
 };
 
