@@ -1,6 +1,8 @@
 #include "MaxCompression.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstring>
 #include <map>
 
 #include "FrameChain.h"
@@ -61,6 +63,41 @@ struct Restore {
     }
 };
 
+// Whether every pixel of frame that equals previous's pixel at the same place
+// leaves the screen as it is: previous covers its rectangle with the same
+// colours and stays.  Full frames of a recording then cost a compare of
+// eight pixels at a time where nothing changed.
+bool drawsOver(const TFrame* previous, const screen::FrameColours* previousColours, const TFrame& frame,
+               const screen::FrameColours& colours) {
+    return previous && previous->rect == frame.rect && previous->transparentIndex < 0 &&
+           !previous->restoreToBackground && previousColours->idOfValue == colours.idOfValue;
+}
+
+// Draws frame's area onto the screen picture, calling changed(x, y, id) for
+// every pixel that takes a new value; pixels equal to same's (when given,
+// see drawsOver) are passed over.
+template <typename Changed>
+void drawOnto(uint32_t* screen, int32_t screenWidth, const TFrame& frame, const screen::FrameColours& colours,
+              const TRect& area, const TFrame* same, Changed&& changed) {
+    const int key = frame.transparentIndex;
+    for (int32_t y = area.top; y < area.bottom; ++y) {
+        const uint8_t* row = frame.image->row(y - frame.rect.top) + (area.left - frame.rect.left);
+        const uint8_t* before = same ? same->image->row(y - frame.rect.top) + (area.left - frame.rect.left) : nullptr;
+        uint32_t* out = screen + size_t(y) * size_t(screenWidth) + size_t(area.left);
+        for (int32_t x = 0; x < area.width(); ++x) {
+            if (before && x + 8 <= area.width() && std::memcmp(row + x, before + x, 8) == 0) {
+                x += 7;
+                continue;
+            }
+            if (row[x] == key) continue;
+            const uint32_t id = colours.idOfValue[row[x]];
+            if (out[x] == id) continue;
+            out[x] = id;
+            changed(area.left + x, y, id);
+        }
+    }
+}
+
 class Planner {
 public:
     Planner(TSize size, const TMyPalette& globalPalette, GifPlan& plan, bool firstReachesCorner)
@@ -76,7 +113,7 @@ private:
 
     void buildGlobalTable(const std::vector<const TFrame*>& frames);
     // Draws the frame on `doc_`; the box around the pixels it changed.
-    TRect drawFrame(const TFrame& frame, const screen::FrameColours& colours, const TRect& area);
+    TRect drawFrame(const TFrame& frame, const screen::FrameColours& colours, const TRect& area, const TFrame* same);
     // What the frame's restore leaves; for the last frame, only where the
     // first frame does not cover it.
     Restore restoreOf(const TFrame& frame, const screen::FrameColours& colours, const TRect& area, bool last) const;
@@ -129,6 +166,8 @@ void Planner::buildGlobalTable(const std::vector<const TFrame*>& frames) {
     };
     std::vector<FrameUse> uses;
     uint64_t frameNumber = 0;
+    const TFrame* previous = nullptr;
+    screen::FrameColours previousColours;
     for (const TFrame* f : frames) {
         const screen::FrameColours colours = screen::frameColours(*f, &global_, ids_);
         for (auto* v : {&pixels, &frameCount, &lastFrame}) v->resize(ids_.count(), 0);
@@ -136,19 +175,14 @@ void Planner::buildGlobalTable(const std::vector<const TFrame*>& frames) {
         used.clear();
         uint64_t changed = 0;
         ++frameNumber;
-        for (int32_t y = area.top; y < area.bottom; ++y) {
-            const uint8_t* row = f->image->row(y - f->rect.top) + (area.left - f->rect.left);
-            uint32_t* screen = &doc_[at(area.left, y)];
-            for (int32_t x = 0; x < area.width(); ++x) {
-                if (row[x] == f->transparentIndex) continue;
-                const uint32_t id = colours.idOfValue[row[x]];
-                if (screen[x] == id) continue;
-                screen[x] = id;
-                ++pixels[id];
-                ++changed;
-                if (lastFrame[id] != frameNumber) lastFrame[id] = frameNumber, used.push_back(id);
-            }
-        }
+        const TFrame* same = drawsOver(previous, &previousColours, *f, colours) ? previous : nullptr;
+        drawOnto(doc_.data(), size_.width, *f, colours, area, same, [&](int32_t, int32_t, uint32_t id) {
+            ++pixels[id];
+            ++changed;
+            if (lastFrame[id] != frameNumber) lastFrame[id] = frameNumber, used.push_back(id);
+        });
+        previous = f;
+        previousColours = colours;
         for (uint32_t id : used) ++frameCount[id];
         uses.push_back({used, changed});
         if (f->restoreToBackground && !area.isEmpty()) {
@@ -293,24 +327,14 @@ void Planner::buildGlobalTable(const std::vector<const TFrame*>& frames) {
     for (size_t k = 0; k < table_.ids.size(); ++k) plan_.globalTable[k] = ids_.rgbOf(table_.ids[k]);
 }
 
-TRect Planner::drawFrame(const TFrame& frame, const screen::FrameColours& colours, const TRect& area) {
-    const int key = frame.transparentIndex;
-    TRect changed;
-    for (int32_t y = area.top; y < area.bottom; ++y) {
-        const uint8_t* row = frame.image->row(y - frame.rect.top) + (area.left - frame.rect.left);
-        uint32_t* out = &doc_[at(area.left, y)];
-        int32_t first = -1, last = -1;
-        for (int32_t x = 0; x < area.width(); ++x) {
-            if (row[x] == key) continue;
-            const uint32_t id = colours.idOfValue[row[x]];
-            if (out[x] == id) continue;
-            out[x] = id;
-            if (first < 0) first = x;
-            last = x;
-        }
-        if (first >= 0) changed = changed.united({area.left + first, y, area.left + last + 1, y + 1});
-    }
-    return changed;
+TRect Planner::drawFrame(const TFrame& frame, const screen::FrameColours& colours, const TRect& area,
+                         const TFrame* same) {
+    int32_t left = INT32_MAX, top = INT32_MAX, right = INT32_MIN, bottom = INT32_MIN;
+    drawOnto(doc_.data(), size_.width, frame, colours, area, same, [&](int32_t x, int32_t y, uint32_t) {
+        left = std::min(left, x), right = std::max(right, x + 1);
+        top = std::min(top, y), bottom = std::max(bottom, y + 1);
+    });
+    return left <= right ? TRect{left, top, right, bottom} : TRect{};
 }
 
 Restore Planner::restoreOf(const TFrame& frame, const screen::FrameColours& colours, const TRect& area,
@@ -542,6 +566,8 @@ bool Planner::run(TFrame* first, const MaxCompressionOptions& options) {
 
     std::vector<std::string> comments;
     size_t done = 0;
+    const TFrame* previous = nullptr;
+    screen::FrameColours previousColours;
     bool ok = true;
     forEachInChain(first, [&](TFrame& f) {
         if (!ok) return;
@@ -552,7 +578,10 @@ bool Planner::run(TFrame* first, const MaxCompressionOptions& options) {
         if (!f.image) return;
         const screen::FrameColours colours = screen::frameColours(f, &global_, ids_);
         const TRect area = f.rect.intersected(screenRect());
-        const TRect changed = drawFrame(f, colours, area);
+        const TRect changed =
+            drawFrame(f, colours, area, drawsOver(previous, &previousColours, f, colours) ? previous : nullptr);
+        previous = &f;
+        previousColours = colours;
         // What the last frame leaves matters only when the animation
         // starts over.
         if (&f == frames.front()) {
