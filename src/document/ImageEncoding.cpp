@@ -72,6 +72,7 @@ void ImageEncoder::refine(EncodedImage& best) {
                                             uint8_t(std::max(best.transparentIndex, 0)), best.values.size(),
                                             best.minCodeSize, clearing, scratch_);
         if (scratch_.size() + tableBytes < best.bytes) {
+            r.saved += best.bytes - scratch_.size() - tableBytes;
             best.bytes = scratch_.size() + tableBytes;
             best.data.swap(scratch_);
             if (!choice) best.free.clear();
@@ -84,8 +85,19 @@ void ImageEncoder::refine(EncodedImage& best) {
     if (!best.free.empty() && worthTrying(refinements_[0]))
         filled = attempt(refinements_[0], false, firstClearing) || filled;
     if (!filled) return;
-    for (size_t k = 0; k < std::size(otherClearings); ++k)
-        if (worthTrying(refinements_[k + 1])) attempt(refinements_[k + 1], !best.free.empty(), otherClearings[k]);
+    // The other ways of clearing: each on the first images, then the one that
+    // saved most so far, and the others now and then.
+    Refinement* clearings = refinements_ + 1;
+    const size_t leader = size_t(std::max_element(clearings, clearings + std::size(otherClearings),
+                                                  [](const Refinement& a, const Refinement& b) {
+                                                      return a.saved < b.saved;
+                                                  }) -
+                                 clearings);
+    for (size_t k = 0; k < std::size(otherClearings); ++k) {
+        Refinement& r = clearings[k];
+        ++r.chances;
+        if (r.chances <= 6 || k == leader || r.chances % 16 == 0) attempt(r, !best.free.empty(), otherClearings[k]);
+    }
 }
 
 // The global table: the image draws with each colour's entry; a transparent

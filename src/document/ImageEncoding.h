@@ -71,6 +71,7 @@ private:
     // other way of clearing) had the chance and how often it won.
     struct Refinement {
         uint32_t chances = 0, won = 0;
+        uint64_t saved = 0;  // bytes
     };
     static bool worthTrying(Refinement& r);
     Refinement refinements_[4];
