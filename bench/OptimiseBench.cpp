@@ -18,8 +18,7 @@
 #include <vector>
 
 #include "GeneratedGifs.h"
-#include "commands/OpenCommands.h"
-#include "commands/SaveCommands.h"
+#include "commands/FileCommands.h"
 #include "document/Compose.h"
 #include "document/FileIo.h"
 #include "document/FrameChain.h"
@@ -127,15 +126,15 @@ Row compare(const std::string& name, const std::string& in, const std::string& d
         Document doc;
         doc.splitDirty = doc.transparentMaskOption = doc.maxCompression = true;
         doc.commentFrameOption = false;
-        openGifDocument(doc, in);
-        const bool saved = saveDocumentAs(doc, dir + "/o3-editor.gif", true).ok;
+        openFiles(doc, {in});
+        const bool saved = saveAs(doc, dir + "/o3-editor.gif", true);
         keepBest(row.ourTime, saved ? std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() : -1);
         if (peer) keepBest(row.peerTime, timed("gifsicle -O3 " + q + " -o " + theirs));
     }
     if (row.cliTime >= 0) row.maximum = fileSizeOf(maximum);
     if (row.peerTime >= 0) row.peer = fileSizeOf(theirs);
     Document doc;
-    openGifDocument(doc, in);
+    openFiles(doc, {in});
     row.same = row.maximum >= 0 && showsDocument(maximum, doc);
     return row;
 }

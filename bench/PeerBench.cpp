@@ -27,8 +27,7 @@
 
 #include "colour/ColorReduction.h"
 #include "colour/MedianCutQuant.h"
-#include "commands/OpenCommands.h"
-#include "commands/SaveCommands.h"
+#include "commands/FileCommands.h"
 #include "document/FileIo.h"
 #include "document/FrameChain.h"
 #include "document/GifReader.h"
@@ -199,7 +198,7 @@ void reduceBench(const std::string& dir) {
     Document doc;
     double ours = 0;
     {
-        openGifDocument(doc, in);  // local palettes kept
+        openFiles(doc, {in});  // local palettes kept
         ours = seconds([&] { reduceColors(doc, 256, true); });
     }
     double ourPsnr = 0;

@@ -73,9 +73,10 @@ void normalizeTimes(const FrameList& list, TFrame* first) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     GifReadOptions options;
     options.limits = fuzz::fuzzLimits();
-    options.progress = [](int percent) {
+    ProgressFunction progress([](int percent) {
         if (percent < 0 || percent > 100) fail("progress %d", percent);
-    };
+    });
+    options.progress = &progress;
     size_t painted = 0;
     options.paint = [&](const TFrame& frame) { fuzz::checkImageFrame(frame, painted++); };
 

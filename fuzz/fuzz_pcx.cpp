@@ -26,10 +26,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const DecodeLimits limits = fuzz::fuzzLimits();
 
     int last = -1;
-    PCXImage pcx(limits, [&](int percent) {
+    ProgressFunction progress([&](int percent) {
         if (percent < 0 || percent > 100 || percent < last) fail("progress %d after %d", percent, last);
         last = percent;
     });
+    PCXImage pcx(limits, &progress);
     if (pcx.read(bytes)) {
         const DecodedImage image = pcx.takeImage();
         if (!image.indexed == !image.trueColor) fail("read without exactly one image");

@@ -48,7 +48,7 @@ int main(int argc, char** argv) {
     options.loopCount = 0;
     const GifWriteResult result = writeGif(argv[1], first, palette, options);
     if (!result.ok) {
-        std::fprintf(stderr, "%s\n", gifWriteErrorMessage(result.errorCode).c_str());
+        std::fprintf(stderr, "%s\n", gifWriteErrorMessage(result).c_str());
         return 1;
     }
     std::printf("wrote %s\n", result.path.c_str());

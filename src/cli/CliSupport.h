@@ -1,22 +1,53 @@
 #pragma once
-// Shared pieces of the command-line tool: argument handling, errors and the
-// JSON text writer.
+// Shared pieces of the command-line tool: errors and messages on stderr,
+// argument handling and the JSON text writer.
+//
+// Every message is one line on stderr, "movigram-cli COMMAND: text".  The
+// exit status is 0 on success, 1 when the input could not be read cleanly
+// or the work or the write failed (nothing is written then), 2 for wrong
+// arguments.  --keep-partial turns an input read only in part into a
+// success: what was read is used, with a warning.
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace movigram::cli {
 
-// A failure reported as one line on stderr with a non-zero exit status.
+enum ExitStatus : int { ExitOk = 0, ExitFailed = 1, ExitUsage = 2 };
+
+// A failure reported as one line on stderr with a non-zero exit status.  An
+// empty message means it was reported already.
 struct CliError {
     std::string message;
-    int status = 1;
+    int status = ExitFailed;
 };
 
 using Args = std::vector<std::string>;
 
-// JSON string literal for arbitrary bytes: ASCII kept, everything else escaped
-// as the Latin-1 code point so that the output is always valid JSON.
+// The subcommand running, named in every message.
+void setCommandName(std::string name);
+const std::string& commandName();
+
+// Text made one line: each line break and the blanks around it become one
+// space.
+std::string oneLine(std::string_view text);
+// "movigram-cli COMMAND: text" on stderr.
+void tell(const std::string& text);
+void warn(const std::string& text);
+
+// The value of the option at args[i], which moves past it; a usage error
+// naming the option when the arguments end there.
+const std::string& optionValue(const Args& args, size_t& i, const char* meaning);
+// A whole number from low to high; a usage error naming the option and the
+// range for anything else.
+int64_t numberArgument(const std::string& text, const std::string& option, int64_t low, int64_t high);
+// A usage error: what is wrong, then how the command is used.
+[[noreturn]] void usageError(const std::string& what);
+
+// JSON string literal: valid UTF-8 is kept as it is (control characters
+// escaped), and every byte that is not part of valid UTF-8 is taken as the
+// Latin-1 character of that value, so the output is always valid UTF-8 JSON.
 std::string jsonString(std::string_view bytes);
 
 int runInfo(const Args& args);
@@ -26,5 +57,11 @@ int runOptimize(const Args& args);
 int runConvert(const Args& args);
 int runFrames(const Args& args);
 int runEdit(const Args& args);
+
+// What `COMMAND --help` prints; empty for an unknown command.
+std::string usageOf(const std::string& command);
+// Runs one command line (without the program's name): messages on stderr,
+// output on stdout, the exit status returned.
+int runCommandLine(const Args& commandLine);
 
 }  // namespace movigram::cli

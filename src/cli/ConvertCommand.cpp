@@ -6,102 +6,104 @@
 #include <vector>
 
 #include "CliDocument.h"
-#include "colour/ColorReduction.h"
-#include "commands/FileCommands.h"
 
 namespace movigram::cli {
 
-namespace {
-
-int toInt(const std::string& text, const char* what) {
-    try {
-        size_t used = 0;
-        const int v = std::stoi(text, &used);
-        if (used == text.size()) return v;
-    } catch (const std::exception&) {
-    }
-    throw CliError{std::string("convert: ") + what + " must be a number, not \"" + text + "\"", 2};
-}
-
-}  // namespace
-
 int runConvert(const Args& args) {
     std::vector<std::string> inputs;
-    std::string out, fixedPalette;
+    std::string out;
+    std::optional<std::string> fixedPalette;
     StderrHost host;
     Document doc(&host);
-    bool optimize = false;
+    bool optimize = false, keepPartial = false;
     std::optional<int> loop;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        auto value = [&]() -> const std::string& {
-            if (i + 1 >= args.size()) throw CliError{"convert: " + a + " needs a value", 2};
-            return args[++i];
-        };
-        if (a == "-o") out = value();
-        else if (a == "--delay") doc.frameTime = std::max(toInt(value(), "--delay"), 0);
-        else if (a == "--loop") loop = std::max(toInt(value(), "--loop"), 0);
-        else if (a == "-O") optimize = true, doc.splitDirty = doc.transparentMaskOption = true;
-        else if (a == "-O3") optimize = true, doc.splitDirty = doc.transparentMaskOption = doc.maxCompression = true;
-        else if (a == "--no-comment") doc.commentFrameOption = false;
-        else if (a == "--local-palettes") {
-            const std::string& v = value();
+        if (a == "-o") {
+            out = optionValue(args, i, "the output file");
+        } else if (a == "--delay") {
+            // A GIF delay holds up to 655.35 s.
+            doc.frameTime = int32_t(numberArgument(optionValue(args, i, "milliseconds"), a, 0, 655350));
+        } else if (a == "--loop") {
+            loop = int(numberArgument(optionValue(args, i, "a loop count"), a, 0, 65535));
+        } else if (a == "-O") {
+            optimize = true;
+            doc.splitDirty = doc.transparentMaskOption = true;
+        } else if (a == "-O3") {
+            optimize = true;
+            doc.splitDirty = doc.transparentMaskOption = doc.maxCompression = true;
+        } else if (a == "--no-comment") {
+            doc.commentFrameOption = false;
+        } else if (a == "--keep-partial") {
+            keepPartial = true;
+        } else if (a == "--local-palettes") {
+            const std::string& v = optionValue(args, i, "merge, keep or create");
             if (v == "merge") doc.localPaletteMode = LocalPaletteMode::Merge;
             else if (v == "keep") doc.localPaletteMode = LocalPaletteMode::Keep;
             else if (v == "create") doc.localPaletteMode = LocalPaletteMode::Create;
-            else throw CliError{"convert: --local-palettes takes merge, keep or create", 2};
+            else usageError("--local-palettes takes merge, keep or create, not \"" + v + "\"");
         } else if (a == "--global-palette") {
-            const std::string& v = value();
+            const std::string& v = optionValue(args, i, "cumulative, optimized, automatic or fixed=PALFILE");
             if (v == "cumulative") doc.globalPaletteMode = GlobalPaletteMode::Cumulative;
             else if (v == "optimized") doc.globalPaletteMode = GlobalPaletteMode::Optimized;
             else if (v == "automatic") doc.globalPaletteMode = GlobalPaletteMode::Automatic;
-            else if (v.starts_with("fixed=")) fixedPalette = v.substr(6);
-            else throw CliError{"convert: --global-palette takes cumulative, optimized, automatic or fixed=PALFILE", 2};
+            else if (v.starts_with("fixed=") && v.size() > 6) fixedPalette = v.substr(6);
+            else if (v == "fixed=") usageError("--global-palette fixed= needs a palette file after the =");
+            else usageError("--global-palette takes cumulative, optimized, automatic or fixed=PALFILE, not \"" + v + "\"");
         } else if (a.starts_with("-") && a != "-") {
-            throw CliError{"convert: unknown option \"" + a + "\"", 2};
+            usageError("unknown option \"" + a + "\"");
         } else {
             inputs.push_back(a);
         }
     }
-    if (inputs.empty() || out.empty())
-        throw CliError{"convert: usage movigram-cli convert FILE... -o OUT.gif [--delay MS] [--loop N] "
-                       "[--local-palettes merge|keep|create] [--global-palette cumulative|optimized|automatic|fixed=PALFILE] "
-                       "[-O] [-O3] [--no-comment]",
-                       2};
-    if (!fixedPalette.empty()) loadFixedPalette(doc, fixedPalette);
+    if (inputs.empty()) usageError("no input file given");
+    if (out.empty()) usageError("no output file given (-o OUT.gif)");
+    if (fixedPalette) loadFixedPalette(doc, *fixedPalette);
 
     // Each file is read in its own folder, in the order given.
+    ReadOutcome outcome;
     for (const std::string& input : inputs) {
-        const int before = doc.frameList.count();
-        readFiles(doc, before == 0 ? ReplaceDocument : AppendToDocument, batchFromPaths({input}));
-        if (doc.frameList.count() == before) std::fprintf(stderr, "movigram-cli: nothing read from %s\n", input.c_str());
+        host.setFile(input);
+        const ReadOutcome read = readFiles(doc, doc.frameList.empty() ? ReplaceDocument : AppendToDocument,
+                                           batchFromPaths({input}));
+        outcome.problems.insert(outcome.problems.end(), read.problems.begin(), read.problems.end());
     }
-    if (doc.frameList.empty()) throw CliError{"convert: no frame could be read"};
+    host.setFile({});
+    requireCleanInput(outcome, doc.frameList.count(), keepPartial);
+    if (doc.frameList.empty()) throw CliError{"no frame could be read"};
     if (loop) {
         doc.loopOption = *loop != 1;
         doc.loopCount = *loop;
     }
     doc.cropToDirty = true;
-    saveGifAs(doc, out, optimize);
-    return 0;
+    saveOutput(doc, out, optimize);
+    return ExitOk;
 }
 
 int runFrames(const Args& args) {
     std::string in, out;
+    bool keepPartial = false;
     for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "-o" && i + 1 < args.size()) out = args[++i];
-        else if (args[i].starts_with("-")) throw CliError{"frames: unknown option \"" + args[i] + "\"", 2};
-        else if (in.empty()) in = args[i];
-        else throw CliError{"frames: unexpected argument \"" + args[i] + "\"", 2};
+        const std::string& a = args[i];
+        if (a == "-o") out = optionValue(args, i, "the output file");
+        else if (a == "--keep-partial") keepPartial = true;
+        else if (a.starts_with("-") && a != "-") usageError("unknown option \"" + a + "\"");
+        else if (in.empty()) in = a;
+        else usageError("unexpected argument \"" + a + "\"");
     }
-    if (in.empty() || out.empty()) throw CliError{"frames: usage movigram-cli frames IN -o OUT.gif", 2};
+    if (in.empty()) usageError("no input file given");
+    if (out.empty()) usageError("no output file given (-o OUT.gif)");
     StderrHost host;
     Document doc(&host);
-    openFiles(doc, {in});
-    if (doc.frameList.empty()) throw CliError{"frames: no frame could be read from " + in};
+    openInput(doc, host, in, keepPartial);
+    if (!anyFrameHasPixels(doc.frameList))
+        throw CliError{"nothing to save: \"" + in + "\" holds no image, only comments"};
     const auto written = saveFrames(doc, out);
     for (const std::string& path : written) std::printf("wrote %s\n", path.c_str());
-    return written.empty() ? 1 : 0;
+    size_t images = 0;
+    for (int i = 0; i < doc.frameList.count(); ++i) images += hasPixels(*doc.frameList.frameAt(i));
+    // A failed write was told by the host; the files written before it stay.
+    return written.size() == images ? ExitOk : ExitFailed;
 }
 
 }  // namespace movigram::cli

@@ -1,9 +1,9 @@
-// movigram-cli copy IN OUT [--no-comment]: reads a GIF and writes it back
-// without optimisation.
+// movigram-cli copy IN OUT [--no-comment] [--keep-partial]: reads a GIF and
+// writes it back without optimisation.
 #include <cstdio>
 #include <string>
 
-#include "CliSupport.h"
+#include "CliDocument.h"
 #include "document/CommentFrame.h"
 #include "document/FrameList.h"
 #include "document/GifReader.h"
@@ -12,25 +12,28 @@
 namespace movigram::cli {
 
 int runCopy(const Args& args) {
-    bool comment = true;
+    bool comment = true, keepPartial = false;
     std::vector<std::string> paths;
     for (const std::string& a : args) {
         if (a == "--no-comment") comment = false;
-        else if (a.starts_with("--")) throw CliError{"copy: unknown option \"" + a + "\"", 2};
+        else if (a == "--keep-partial") keepPartial = true;
+        else if (a.starts_with("-") && a != "-") usageError("unknown option \"" + a + "\"");
         else paths.push_back(a);
     }
-    if (paths.size() != 2) throw CliError{"copy: expected IN and OUT (movigram-cli copy IN OUT [--no-comment])", 2};
+    if (paths.size() != 2) usageError("expected IN and OUT");
 
     GifReadOutput gif = readGif(paths[0]);
+    ReadOutcome outcome;
     if (gif.result != GifOk) {
-        if (gif.result == GifCannotOpen || gif.frames.empty())
-            throw CliError{gifResultMessage(gif.result, paths[0])};
-        // The frames read before the error are kept, as the editor keeps them.
-        std::fprintf(stderr, "%s\n", gifResultMessage(gif.result, paths[0]).c_str());
+        const std::string message = gifResultMessage(gif.result, paths[0]);
+        tell(message);
+        outcome.problems.push_back({paths[0], message});
     }
+    requireCleanInput(outcome, int(gif.frames.size()), keepPartial);
     const bool loop = gif.loopFound;
     FrameList list;
     list.appendChain(std::move(gif.frames));
+    if (!anyFrameHasPixels(list)) throw CliError{"nothing to save: \"" + paths[0] + "\" holds no image"};
     if (comment) ensureCommentFrame(list, loop);
     TFrame* first = threadFrames(list, loop);
     normalizeFrameTimes(first);
@@ -39,9 +42,9 @@ int runCopy(const Args& args) {
     GifWriteOptions options;
     options.loopCount = gif.loopCount;
     const GifWriteResult written = writeGif(paths[1], first, global, options);
-    if (!written.ok) throw CliError{gifWriteErrorMessage(written.errorCode)};
+    if (!written.ok) throw CliError{gifWriteErrorMessage(written)};
     std::printf("wrote %s\n", written.path.c_str());
-    return gif.result == GifOk ? 0 : 1;
+    return ExitOk;
 }
 
 }  // namespace movigram::cli

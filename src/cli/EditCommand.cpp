@@ -1,4 +1,4 @@
-// movigram-cli edit IN.gif -o OUT.gif [-O] [--no-comment] STEP...: the frame
+// movigram-cli edit IN.gif -o OUT.gif [-O] [-O3] [--no-comment] STEP...: the frame
 // operations, colour commands and effects of the editor, applied in order to
 // the opened animation, then "Save as" (or "Save optimized as" with -O).
 #include <cstdint>
@@ -6,11 +6,12 @@
 #include <string>
 
 #include "CliDocument.h"
+#include "EditScript.h"
 #include "frameops/ColorCommands.h"
 #include "colour/ReadingPolicy.h"
+#include "document/GrowthLimits.h"
 #include "document/Optimiser.h"
 #include "effects/DoFade.h"
-#include "frameops/EditScript.h"
 #include "frameops/FlipRotate.h"
 #include "frameops/FrameOffset.h"
 #include "frameops/FrameOrder.h"
@@ -21,16 +22,26 @@ namespace movigram::cli {
 
 namespace {
 
-const char editUsage[] =
-    "usage: movigram-cli edit IN.gif -o OUT.gif [-O] [-O3] [--no-comment] STEP...\n"
-    "\n"
-    "  -O            save optimised (dirty rectangles, as \"Save optimized as\")\n"
-    "  -O3           save with maximum compression\n"
-    "  --no-comment  do not put the program's comment in front\n"
-    "\n";
-
 [[noreturn]] void fail(const EditStep& step, const std::string& message) {
-    throw CliError{"edit: --" + step.name + ": " + message};
+    throw CliError{"--" + step.name + ": " + message};
+}
+
+// A wrong value in a step's options: a usage error.
+[[noreturn]] void failArgument(const EditStep& step, const std::string& message) {
+    throw CliError{"--" + step.name + ": " + message, ExitUsage};
+}
+
+// The program's message for an operation refused before it would pass the
+// decoding limits.
+[[noreturn]] void failMemory(const EditStep& step) {
+    const DecodeLimits limits = DecodeLimits::defaults();
+    fail(step, "Failed to allocate memory (the result would pass " + std::to_string(limits.maxFrames) +
+                   " frames or " + std::to_string(limits.maxTotalBytes >> 20) + " MiB of images)");
+}
+
+// Bytes of one full-screen frame.
+uint64_t screenBytes(const Document& doc) {
+    return (uint64_t(std::max(doc.screenWidth, 0)) + 3) / 4 * 4 * uint64_t(std::max(doc.screenHeight, 0));
 }
 
 FrameSelection selectionOf(const Document& doc, const EditStep& step) {
@@ -71,16 +82,17 @@ int32_t effectOfStep(const std::string& name) {
     return -1;
 }
 
-int32_t numberOption(const EditStep& step, const std::string& key, int32_t fallback) {
+int64_t numberOption(const EditStep& step, const std::string& key, int64_t fallback, int64_t low, int64_t high) {
     const auto at = step.options.find(key);
     if (at == step.options.end()) return fallback;
     try {
         size_t used = 0;
-        const long value = std::stol(at->second, &used);
-        if (used == at->second.size() && value >= INT32_MIN && value <= INT32_MAX) return int32_t(value);
+        const long long value = std::stoll(at->second, &used);
+        if (used == at->second.size() && value >= low && value <= high) return value;
     } catch (const std::exception&) {
     }
-    fail(step, key + "=" + at->second + " is not a number");
+    failArgument(step, key + "=" + at->second + " is not a whole number from " + std::to_string(low) + " to " +
+                           std::to_string(high));
 }
 
 int32_t directionOption(const EditStep& step, const EffectFamily& family) {
@@ -92,13 +104,21 @@ int32_t directionOption(const EditStep& step, const EffectFamily& family) {
         {"out", InsideOut},   {"inside-out", InsideOut},      {"in", OutsideIn},    {"outside-in", OutsideIn},
         {"h", Horizontal},    {"horizontal", Horizontal},     {"v", Vertical},      {"vertical", Vertical},
     };
-    int32_t direction = -1;
+    auto valid = [&](int32_t d) {
+        return family.firstDirection >= 0 && d >= family.firstDirection && d <= family.lastDirection;
+    };
     for (const auto& [word, value] : words)
-        if (at->second == word) direction = value;
-    if (direction < 0) direction = numberOption(step, "dir", -1);
-    if (family.firstDirection < 0 || direction < family.firstDirection || direction > family.lastDirection)
-        fail(step, "dir=" + at->second + " is not a direction of this effect");
-    return direction;
+        if (at->second == word && valid(value)) return value;
+    // The directions by number too, as the effect table counts them.
+    int32_t number = -1;
+    if (!at->second.empty() && at->second.size() < 4 && at->second.find_first_not_of("0123456789") == std::string::npos)
+        number = std::stoi(at->second);
+    if (valid(number)) return number;
+    std::string allowed;
+    for (size_t i = 0; i < std::size(words); i += 2)
+        if (valid(words[i].second)) allowed += std::string(allowed.empty() ? "" : ", ") + words[i].first;
+    if (allowed.empty()) failArgument(step, "this effect takes no direction");
+    failArgument(step, "dir=" + at->second + " is not a direction of this effect (" + allowed + ")");
 }
 
 void runEffect(Document& doc, const EditStep& step) {
@@ -109,16 +129,15 @@ void runEffect(Document& doc, const EditStep& step) {
     selectFamily(p, family);
     p.effect = effect;
     p.frameCount = step.values.at(0);
-    p.msPerFrame = numberOption(step, "ms", 100);
-    p.solidIndex = numberOption(step, "index", proposedSolidIndex(doc));
-    if (p.solidIndex < 0 || p.solidIndex > 255) fail(step, "index is a palette index, 0 to 255");
+    p.msPerFrame = int32_t(numberOption(step, "ms", 100, 0, 655350));
+    p.solidIndex = int32_t(numberOption(step, "index", proposedSolidIndex(doc), 0, 255));
     p.solidColor = colorOfIndex(doc, p.solidIndex);
     if (const auto c = step.options.find("color"); c != step.options.end()) {
         int r = -1, g = -1, b = -1;
         char end = 0;
         if (std::sscanf(c->second.c_str(), "%d/%d/%d%c", &r, &g, &b, &end) != 3 || r < 0 || r > 255 || g < 0 ||
             g > 255 || b < 0 || b > 255)
-            fail(step, "color=" + c->second + " is not R/G/B with values 0 to 255");
+            failArgument(step, "color=" + c->second + " is not R/G/B with values 0 to 255");
         p.solidColor = rgbValue(r, g, b);
     }
     p.direction = directionOption(step, family);
@@ -127,12 +146,13 @@ void runEffect(Document& doc, const EditStep& step) {
         char end = 0;
         const int n = std::sscanf(c->second.c_str(), "%dx%d%c", &w, &h, &end);
         if (n == 1) h = w;
-        if ((n != 1 && n != 2) || w < 1 || h < 1) fail(step, "cell=" + c->second + " is not WxH");
+        if ((n != 1 && n != 2) || w < 1 || h < 1 || w > 65535 || h > 65535)
+            failArgument(step, "cell=" + c->second + " is not WxH with sizes from 1 to 65535");
         p.cellWidth = w;
         p.cellHeight = h;
     }
     std::optional<uint32_t> seed;
-    if (step.options.count("seed")) seed = uint32_t(numberOption(step, "seed", 0));
+    if (step.options.count("seed")) seed = uint32_t(numberOption(step, "seed", 0, 0, UINT32_MAX));
 
     const bool before = effectInfo(effect)->flags & EffectBefore;
     const EffectResult result = before ? DoFadeIn(doc, p, seed) : DoFadeOut(doc, p, seed);
@@ -142,6 +162,7 @@ void runEffect(Document& doc, const EditStep& step) {
     case EffectResult::NoImage: fail(step, "the current frame has no image");
     case EffectResult::NoNextFrame: fail(step, "the current frame has no frame after it");
     case EffectResult::InvalidParameters: fail(step, "the frame count must be at least 1 and ms not negative");
+    case EffectResult::NoMemory: failMemory(step);
     case EffectResult::NotForThisEntry: fail(step, "internal error");
     }
 }
@@ -150,13 +171,14 @@ void applyStep(Document& doc, const EditStep& step) {
     const std::string& op = step.name;
     const FrameSelection selection = selectionOf(doc, step);
     const auto& v = step.values;
+    const char* outsideGif = "the frames would leave the GIF's coordinates (-65535 to 65535)";
     if (op == "shift") {
-        shiftFrames(doc, selection, v[0], v[1]);
+        if (!shiftFrames(doc, selection, v[0], v[1])) fail(step, outsideGif);
     } else if (op == "sprite") {
-        movingSprite(doc, selection, v[0], v[1]);
+        if (!movingSprite(doc, selection, v[0], v[1])) fail(step, outsideGif);
     } else if (op == "crop") {
         if (v[2] <= v[0] || v[3] <= v[1]) fail(step, "the rectangle L,T,R,B needs L < R and T < B");
-        cropFrames(doc, selection, {v[0], v[1], v[2], v[3]}, step.word == "align");
+        if (!cropFrames(doc, selection, {v[0], v[1], v[2], v[3]}, step.word == "align")) fail(step, outsideGif);
     } else if (op == "resize") {
         if (v[0] < 1 || v[1] < 1) fail(step, "the size must be at least 1x1");
         if (!resizeFrames(doc, selection, v[0], v[1])) fail(step, "the selected frames have no pixels");
@@ -173,9 +195,8 @@ void applyStep(Document& doc, const EditStep& step) {
     } else if (op == "gray") {
         grayScale(doc, selection);
     } else if (op == "duplicate") {
-        if (v[0] < 1) fail(step, "the count is at least 1");
         makeCurrent(doc, selection.front());
-        duplicateFrames(doc, selection, v[0]);
+        if (v[0] > 1 && !duplicateFrames(doc, selection, v[0])) failMemory(step);
     } else if (op == "restore") {
         setRestoreMethod(doc, selection, step.word == "background");
     } else if (op == "frame-rate") {
@@ -186,6 +207,7 @@ void applyStep(Document& doc, const EditStep& step) {
     } else if (op == "current") {
         makeCurrent(doc, frameValue(doc, step));
     } else if (op == "solid") {
+        if (!growthFits(doc.frameList, 1, 1, screenBytes(doc))) failMemory(step);
         insertSolidColor(doc, colorIndexValue(step));
     } else if (op == "transparent") {
         beginTransparentPick(doc);
@@ -199,6 +221,8 @@ void applyStep(Document& doc, const EditStep& step) {
         makeCurrent(doc, frameValue(doc, step));
         if (!mergeForeground(doc)) fail(step, "the frame has no image or no transparent colour");
     } else if (op == "unoptimize") {
+        // Every frame is rebuilt as a full screen beside the old ones.
+        if (!growthFits(doc.frameList, uint64_t(doc.frameList.count()), 0, screenBytes(doc))) failMemory(step);
         unoptimize(doc);
     } else if (op == "delete-color") {
         if (!deletePaletteEntry(doc, colorIndexValue(step)))
@@ -213,42 +237,36 @@ void applyStep(Document& doc, const EditStep& step) {
 }  // namespace
 
 int runEdit(const Args& args) {
-    if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
-        std::fputs(editUsage, stdout);
-        std::fputs(editScriptHelp(), stdout);
-        return 0;
-    }
-    if (args.empty() || args[0].starts_with("-"))
-        throw CliError{"edit: usage movigram-cli edit IN.gif -o OUT.gif [-O] [-O3] [--no-comment] STEP... (see edit --help)",
-                       2};
+    if (args.empty() || args[0].starts_with("-")) usageError("no input file given");
     const std::string in = args[0];
     std::string out;
-    bool optimize = false, comment = true, maximum = false;
+    bool optimize = false, comment = true, keepPartial = false, maximum = false;
     std::vector<std::string> stepArgs;
     for (size_t i = 1; i < args.size(); ++i) {
-        if (args[i] == "-o" && i + 1 < args.size()) out = args[++i];
+        if (args[i] == "-o") out = optionValue(args, i, "the output file");
         else if (args[i] == "-O") optimize = true;
         else if (args[i] == "-O3") optimize = maximum = true;
         else if (args[i] == "--no-comment") comment = false;
+        else if (args[i] == "--keep-partial") keepPartial = true;
         else stepArgs.push_back(args[i]);
     }
-    if (out.empty()) throw CliError{"edit: missing -o OUT.gif", 2};
+    if (out.empty()) usageError("no output file given (-o OUT.gif)");
     const EditScript script = parseEditScript(stepArgs);
-    if (!script.error.empty()) throw CliError{"edit: " + script.error, 2};
+    if (!script.error.empty()) usageError(script.error);
 
     StderrHost host;
     Document doc(&host);
     doc.commentFrameOption = comment;
     doc.maxCompression = maximum;
-    openGif(doc, in);
+    openInput(doc, host, in, keepPartial);
     for (const EditStep& step : script.steps) {
         applyStep(doc, step);
         if (doc.frameList.empty()) fail(step, "no frame is left to save");
     }
     std::printf("%zu step%s applied, %d frames\n", script.steps.size(), script.steps.size() == 1 ? "" : "s",
                 doc.frameList.count());
-    saveGifAs(doc, out, optimize);
-    return 0;
+    saveOutput(doc, out, optimize);
+    return ExitOk;
 }
 
 }  // namespace movigram::cli

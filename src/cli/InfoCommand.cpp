@@ -1,4 +1,5 @@
-// movigram-cli info [--json] FILE: what a GIF file holds, frame by frame.
+// movigram-cli info [--json] [--keep-partial] FILE: what a GIF file holds,
+// frame by frame.
 #include <cstdio>
 #include <string>
 
@@ -60,23 +61,25 @@ void printJson(const GifReadOutput& gif) {
 }  // namespace
 
 int runInfo(const Args& args) {
-    bool json = false;
+    bool json = false, keepPartial = false;
     std::string path;
     for (const std::string& a : args) {
         if (a == "--json") json = true;
+        else if (a == "--keep-partial") keepPartial = true;
+        else if (a.starts_with("-") && a != "-") usageError("unknown option \"" + a + "\"");
         else if (path.empty()) path = a;
-        else throw CliError{"info: unexpected argument \"" + a + "\"", 2};
+        else usageError("unexpected argument \"" + a + "\"");
     }
-    if (path.empty()) throw CliError{"info: no file given (movigram-cli info [--json] FILE)", 2};
+    if (path.empty()) usageError("no file given");
     const GifReadOutput gif = readGif(path);
     if (gif.result == GifCannotOpen) throw CliError{gifResultMessage(gif.result, path)};
     if (json) printJson(gif);
     else printText(gif);
-    if (gif.result != GifOk) {
-        std::fprintf(stderr, "%s\n", gifResultMessage(gif.result, path).c_str());
-        return 1;
-    }
-    return 0;
+    if (gif.result == GifOk) return ExitOk;
+    tell(gifResultMessage(gif.result, path));
+    if (!keepPartial || gif.frames.empty()) return ExitFailed;
+    warn("described the " + std::to_string(gif.frames.size()) + " frames read before the error (--keep-partial)");
+    return ExitOk;
 }
 
 }  // namespace movigram::cli

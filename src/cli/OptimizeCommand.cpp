@@ -9,11 +9,10 @@ namespace movigram::cli {
 
 int runOptimize(const Args& args) {
     std::string in, out;
-    Document options;
-    bool crop = true, split = false, mask = false, pow2 = false, comment = true, maximum = false;
+    bool crop = true, split = false, mask = false, pow2 = false, comment = true, keepPartial = false, maximum = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        if (a == "-o" && i + 1 < args.size()) out = args[++i];
+        if (a == "-o") out = optionValue(args, i, "the output file");
         else if (a == "--no-crop") crop = false;
         else if (a == "--split") split = true;
         else if (a == "--mask") mask = true;
@@ -21,14 +20,13 @@ int runOptimize(const Args& args) {
         else if (a == "-O3") split = mask = maximum = true;
         else if (a == "--pow2-colors") pow2 = true;
         else if (a == "--no-comment") comment = false;
-        else if (a.starts_with("-")) throw CliError{"optimize: unknown option \"" + a + "\"", 2};
+        else if (a == "--keep-partial") keepPartial = true;
+        else if (a.starts_with("-") && a != "-") usageError("unknown option \"" + a + "\"");
         else if (in.empty()) in = a;
-        else throw CliError{"optimize: unexpected argument \"" + a + "\"", 2};
+        else usageError("unexpected argument \"" + a + "\"");
     }
-    if (in.empty() || out.empty())
-        throw CliError{"optimize: usage movigram-cli optimize IN.gif -o OUT.gif [--no-crop] [--split] [--mask] "
-                       "[-O] [-O3] [--pow2-colors] [--no-comment]",
-                       2};
+    if (in.empty()) usageError("no input file given");
+    if (out.empty()) usageError("no output file given (-o OUT.gif)");
     StderrHost host;
     Document doc(&host);
     doc.cropToDirty = crop;
@@ -37,9 +35,9 @@ int runOptimize(const Args& args) {
     doc.optimizeColors = pow2;
     doc.commentFrameOption = comment;
     doc.maxCompression = maximum;
-    openGif(doc, in);
-    saveGifAs(doc, out, true);
-    return 0;
+    openInput(doc, host, in, keepPartial);
+    saveOutput(doc, out, true);
+    return ExitOk;
 }
 
 }  // namespace movigram::cli

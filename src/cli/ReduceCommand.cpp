@@ -5,40 +5,36 @@
 #include <string>
 
 #include "CliDocument.h"
-#include "colour/ColorCountRules.h"
 #include "colour/ColorReduction.h"
 
 namespace movigram::cli {
 
 int runReduce(const Args& args) {
-    std::string in, out, colors;
-    bool comment = true;
+    std::string in, out;
+    int colors = 0;
+    bool comment = true, keepPartial = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        if ((a == "--colors" || a == "-o") && i + 1 < args.size()) {
-            (a == "-o" ? out : colors) = args[++i];
-        } else if (a == "--no-comment") {
-            comment = false;
-        } else if (a.starts_with("-")) {
-            throw CliError{"reduce: unknown option \"" + a + "\"", 2};
-        } else if (in.empty()) {
-            in = a;
-        } else {
-            throw CliError{"reduce: unexpected argument \"" + a + "\"", 2};
-        }
+        if (a == "-o") out = optionValue(args, i, "the output file");
+        else if (a == "--colors") colors = int(numberArgument(optionValue(args, i, "a colour count"), a, 2, 256));
+        else if (a == "--no-comment") comment = false;
+        else if (a == "--keep-partial") keepPartial = true;
+        else if (a.starts_with("-") && a != "-") usageError("unknown option \"" + a + "\"");
+        else if (in.empty()) in = a;
+        else usageError("unexpected argument \"" + a + "\"");
     }
-    if (in.empty() || out.empty() || colors.empty())
-        throw CliError{"reduce: usage movigram-cli reduce IN.gif --colors N -o OUT.gif", 2};
+    if (in.empty()) usageError("no input file given");
+    if (colors == 0) usageError("no colour count given (--colors N, 2 to 256)");
+    if (out.empty()) usageError("no output file given (-o OUT.gif)");
 
     StderrHost host;
     Document doc(&host);
     doc.commentFrameOption = comment;
-    openGif(doc, in);
-    const int n = parseColorCount(colors);
-    if (!reduceColors(doc, n, true)) throw CliError{"reduce: the document has no image to take colours from"};
+    openInput(doc, host, in, keepPartial);
+    if (!reduceColors(doc, colors, true)) throw CliError{"the animation has no image to take colours from"};
     std::printf("reduced to %d colors\n", doc.globalPalette ? doc.globalPalette->colorCount : 0);
-    saveGifAs(doc, out, false);
-    return 0;
+    saveOutput(doc, out, false);
+    return ExitOk;
 }
 
 }  // namespace movigram::cli

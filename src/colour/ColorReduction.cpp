@@ -17,19 +17,27 @@ bool reduceColors(Document& doc, int colors, bool collapseLocal) {
     const int32_t t = documentTransparent(doc.firstFrame);
     if (t >= 0 && doc.globalPalette) reserved = doc.globalPalette->entry(t & 0xFF);
 
+    const std::optional<PaletteEntry> background = backgroundColor(doc);
     TOptimizedPalette builder(colors, reserved, doc.firstFrame, &host, collapseLocal);
+    if (background) builder.alsoHold(*background);
     const bool built = builder.build();
     if (built) {
         doc.setModified(true);
         doc.optimizable = false;
         doc.globalPalette = std::make_unique<TMyPalette>(builder.makePalette());
-        remapAllFrames(doc, 50, collapseLocal);
+        remapAllFrames(doc, 50, collapseLocal, background);
     }
     doc.notify(&DocumentObserver::paletteChanged);
     return built;
 }
 
-void remapAllFrames(Document& doc, int progressBase, bool collapseLocal) {
+std::optional<PaletteEntry> backgroundColor(const Document& doc) {
+    const int32_t b = doc.backgroundIndex;
+    if (!doc.globalPalette || b < 0 || b >= doc.globalPalette->colorCount) return std::nullopt;
+    return doc.globalPalette->entry(b);
+}
+
+void remapAllFrames(Document& doc, int progressBase, bool collapseLocal, std::optional<PaletteEntry> background) {
     if (!doc.globalPalette) doc.globalPalette = std::make_unique<TMyPalette>();
     Host& host = doc.host();
     const int total = chainCount(doc.firstFrame);
@@ -47,6 +55,12 @@ void remapAllFrames(Document& doc, int progressBase, bool collapseLocal) {
             f.transparentIndex = (*f.image->colorMap)[size_t(f.transparentIndex & 0xFF)];
         if (total) host.setProgress(progressBase * visited / total - progressBase + 100);
     });
+    if (background && doc.globalPalette->colorCount > 0) {
+        const TMyPalette& p = *doc.globalPalette;
+        doc.backgroundIndex = nearestColor(p.entries().data(), p.colorCount, background->red, background->green,
+                                           background->blue);
+        setBackgroundAll(doc.firstFrame, doc.backgroundIndex);
+    }
     doc.transparentIndex = documentTransparent(doc.firstFrame);
     doc.sameTransparent = sameTransparent(doc.firstFrame);
     host.startGaugeReset();

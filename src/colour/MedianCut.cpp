@@ -70,9 +70,9 @@ bool MedianCut::split(int which) {
     return true;
 }
 
-void MedianCut::cut(const std::function<void(int)>& progress) {
+void MedianCut::cut(Progress* progress) {
     while (boxCount_ < boxLimit_) {
-        if (progress) progress(boxCount_);
+        if (progress) progress->setProgress(boxCount_ * 100 / boxLimit_);
         int best = -1;
         uint32_t most = 0;
         for (int i = 0; i < boxCount_; ++i) {

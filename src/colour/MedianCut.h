@@ -14,6 +14,8 @@
 #include <functional>
 #include <vector>
 
+#include "document/Progress.h"
+
 namespace movigram {
 
 struct ColorBox {
@@ -44,7 +46,7 @@ public:
 
     // Splits boxes until boxLimit boxes exist or none can be split; progress
     // is told the box count before each split.
-    void cut(const std::function<void(int)>& progress = {});
+    void cut(Progress* progress = nullptr);
     // Weighted means, luminance order; results in paletteColors (6-bit) and
     // sortedBoxes.
     void finish();

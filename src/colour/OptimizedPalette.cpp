@@ -1,18 +1,42 @@
 #include "OptimizedPalette.h"
 
+#include <algorithm>
 #include <new>
 
 #include "document/FrameChain.h"
 
 namespace movigram {
 
+namespace {
+
+uint32_t packed(uint8_t r, uint8_t g, uint8_t b) { return uint32_t(r) << 16 | uint32_t(g) << 8 | b; }
+PaletteEntry unpacked(uint32_t c) { return {uint8_t(c >> 16), uint8_t(c >> 8), uint8_t(c), 0}; }
+
+// The luminance key of the cut's palette order, on 8-bit values.
+uint32_t luminance(uint32_t c) { return (c >> 16 & 0xFF) * 30 + (c >> 8 & 0xFF) * 59 + (c & 0xFF) * 11; }
+
+}  // namespace
+
 TOptimizedPalette::TOptimizedPalette(int colors, std::optional<PaletteEntry> reservedColor, TFrame* firstFrame,
-                                     Host* progress, bool includeLocal)
+                                     Progress* progress, bool includeLocal)
     : boxLimit_(reservedColor ? colors - 1 : colors),
       reserved_(reservedColor),
       firstFrame_(firstFrame),
       progress_(progress),
       includeLocal_(includeLocal) {}
+
+bool TOptimizedPalette::collectExact(const TDib256& image, const uint64_t (&counts)[256]) {
+    for (int i = 0; i < 256; ++i) {
+        if (!counts[i]) continue;
+        const RgbQuad& q = image.colors()[size_t(i)];
+        const uint32_t c = packed(q.red, q.green, q.blue);
+        const auto at = std::lower_bound(exactColors_.begin(), exactColors_.end(), c);
+        if (at != exactColors_.end() && *at == c) continue;
+        if (int(exactColors_.size()) >= boxLimit_) return false;
+        exactColors_.insert(at, c);
+    }
+    return true;
+}
 
 bool TOptimizedPalette::build() {
     try {
@@ -23,21 +47,27 @@ bool TOptimizedPalette::build() {
     const int frames = chainCount(firstFrame_);
     int visited = 0;
     uint64_t total = 0;
+    bool fits = true;
+    exactColors_.clear();
     forEachInChain(firstFrame_, [&](TFrame& f) {
         ++visited;
         if (!f.image || (f.localPalette && !includeLocal_)) return;
         const TDib256& image = *f.image;
         total += uint64_t(image.width()) * uint64_t(image.height());
-        uint32_t cellOf[256];
-        for (int i = 0; i < 256; ++i) {
-            const RgbQuad& q = image.colors()[size_t(i)];
-            cellOf[i] = uint32_t(ColorHistogram::index(q.red >> 2, q.green >> 2, q.blue >> 2));
-        }
-        uint32_t* counts = histogram_->data();
+        // Pixels are counted per value first, then per colour: one image
+        // holds at most 256 colours.
+        uint64_t counts[256] = {};
         for (int32_t y = 0; y < image.height(); ++y) {
             const uint8_t* row = image.row(y);
-            for (int32_t x = 0; x < image.width(); ++x) ++counts[cellOf[row[x]]];
+            for (int32_t x = 0; x < image.width(); ++x) ++counts[row[x]];
         }
+        uint32_t* cells = histogram_->data();
+        for (int i = 0; i < 256; ++i) {
+            if (!counts[i]) continue;
+            const RgbQuad& q = image.colors()[size_t(i)];
+            cells[ColorHistogram::index(q.red >> 2, q.green >> 2, q.blue >> 2)] += uint32_t(counts[i]);
+        }
+        fits = fits && collectExact(image, counts);
         if (progress_ && frames) progress_->setProgress(visited * 40 / frames);
     });
     // Counts are 32-bit: a chain of more than four billion pixels is refused.
@@ -47,10 +77,24 @@ bool TOptimizedPalette::build() {
     }
     totalPixels_ = uint32_t(total);
 
+    if (fits && extra_) {
+        const uint32_t c = packed(extra_->red, extra_->green, extra_->blue);
+        const auto at = std::lower_bound(exactColors_.begin(), exactColors_.end(), c);
+        if ((at == exactColors_.end() || *at != c) && int(exactColors_.size()) < boxLimit_) exactColors_.insert(at, c);
+    }
+    exact_ = fits;
+    if (exact_) {
+        std::stable_sort(exactColors_.begin(), exactColors_.end(),
+                         [](uint32_t a, uint32_t b) { return luminance(a) < luminance(b); });
+        for (size_t i = 0; i < exactColors_.size(); ++i) colors_[i] = unpacked(exactColors_[i]);
+        if (progress_) progress_->setProgress(50);
+        histogram_.reset();
+        return true;
+    }
+
     cut_ = std::make_unique<MedianCut>(*histogram_, totalPixels_, std::max(boxLimit_, 1));
-    cut_->cut([&](int boxes) {
-        if (progress_) progress_->setProgress(boxes * 10 / std::max(boxLimit_, 1) + 40);
-    });
+    ProgressBand boxes(progress_, 40, 50);
+    cut_->cut(progress_ ? &boxes : nullptr);
     cut_->finish();
     for (int i = 0; i < 256; ++i) {
         const Rgb6& c = cut_->paletteColors()[size_t(i)];

@@ -62,7 +62,9 @@ bool mapToPalette(TDib256& image, TMyPalette& palette, bool fixed, bool testOnly
             }
         } else {
             map[size_t(j)] = uint8_t(nearestColor(working.data(), fixed ? len : 256, c.red, c.green, c.blue, skip));
-            if (!fixed) {
+            // A colour the full palette already holds is matched, not
+            // approximated: only a colour without its entry counts.
+            if (!fixed && k >= len) {
                 approximated = true;
                 if (testOnly) break;
             }

@@ -64,6 +64,16 @@ void PaletteReadingBatch::acceptImage(TFrame& frame) {
 }
 
 void PaletteReadingBatch::finish() {
+    if (background_) {
+        // The colour goes into the palette like any frame's colour: appended
+        // while there is room, else the nearest entry stands in for it.
+        TDib256 swatch(1, 1);
+        swatch.colors()[0] = {background_->blue, background_->green, background_->red, 0};
+        swatch.colorsUsed = 1;
+        mapToPalette(swatch, *doc_.globalPalette, mode_ == GlobalPaletteMode::Fixed, false);
+        doc_.backgroundIndex = swatch.pixel(0, 0);
+        setBackgroundAll(doc_.firstFrame, doc_.backgroundIndex);
+    }
     if (mode_ == GlobalPaletteMode::Optimized) {
         doc_.host().setProgress(0);
         reduceColors(doc_, 256, true);

@@ -2,6 +2,8 @@
 // The two reading policies: whether an image that enters the document keeps
 // its own colours as a local palette or is translated into the global
 // palette, and when one optimised palette is rebuilt for all frames.
+#include <optional>
+
 #include "document/Document.h"
 
 namespace movigram {
@@ -18,8 +20,13 @@ public:
     // A frame made from a single still image (already 8 bits), before it is
     // added.
     void acceptImage(TFrame& frame);
-    // After the frames were added and linked: the optimised rebuild when the
-    // batch ended Optimized, then the document's transparent colour.
+    // The background colour of a multi-frame file (its screen's background
+    // index in its own colour table).  The document's background index is
+    // set to that colour's place in the global palette by finish().
+    void setBackground(const PaletteEntry& color) { background_ = color; }
+    // After the frames were added and linked: the background's place, the
+    // optimised rebuild when the batch ended Optimized (the background
+    // follows it), then the document's transparent colour.
     void finish();
 
     GlobalPaletteMode effectiveMode() const { return mode_; }
@@ -27,6 +34,7 @@ public:
 private:
     Document& doc_;
     GlobalPaletteMode mode_;
+    std::optional<PaletteEntry> background_;
 };
 
 // A frame pasted from the clipboard (image already 8 bits), before it is

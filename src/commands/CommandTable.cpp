@@ -41,6 +41,7 @@ const CommandInfo table[] = {
     {C::RecentFile4, M::File, "&4 %s", ""},
 
     {C::Undo, M::Edit, "&Undo\tCtrl+Z", ""},
+    {C::Redo, M::Edit, "&Redo\tCtrl+Y", "Applies again what Undo took back"},
     {C::Cut, M::Edit, "&Cut\tCtrl+X", "Cuts the current frame to the clipboard"},
     {C::Copy, M::Edit, "&Copy\tCtrl+C", "Copies the current frame to the clipboard"},
     {C::Paste, M::Edit, "&Paste\tCtrl+V", "Pastes an image or text from the clipboard, inserts a new frame before the current frame"},
@@ -119,7 +120,7 @@ constexpr CommandId separator{0};
 
 constexpr std::array toolBar{
     C::New,  C::Open, C::Save,      C::SaveAs, C::SaveOptimizedAs, separator,        C::Preview,
-    C::HtmlCode,      separator,    C::Undo,   C::Cut,             C::Copy,          C::Paste,
+    C::HtmlCode,      separator,    C::Undo,   C::Redo,   C::Cut,             C::Copy,          C::Paste,
     separator,        C::Play,      C::Stop,   separator,          C::Loop,          C::TransparentColor,
     C::FrameRate,     C::ReduceColorDepth,     separator,          C::ZoomIn,        C::ZoomOut,
     C::Zoom1to1,      separator,    C::HelpEnglish,
@@ -157,12 +158,14 @@ std::string shortcutOf(const CommandInfo& info) {
 
 std::vector<std::string> extraShortcuts(CommandId id) {
     if (id == C::Delete) return {"Ctrl+Delete"};
+    if (id == C::Redo) return {"Ctrl+Shift+Z"};
     return {};
 }
 
 std::string menuTextOf(const CommandInfo& info, const Document& doc) {
     if (info.id == C::Save && doc.optimizeOnSave) return "&Save optimized\tCtrl+S";
     if (info.id == C::Undo) return doc.undo.menuText();
+    if (info.id == C::Redo) return doc.undo.redoMenuText();
     return info.menuText;
 }
 
@@ -176,6 +179,7 @@ bool isEnabled(CommandId id, const Document& doc, const ViewState& view) {
     case C::SaveFrames: return hasFrame(doc);
     case C::HtmlCode: return hasFrame(doc) && !doc.fileName.empty();
     case C::Undo: return doc.undo.canUndo();
+    case C::Redo: return doc.undo.canRedo();
     case C::Cut:
     case C::Copy:
     case C::Delete: return hasFrame(doc) && doc.frameList.selectedIndex() >= 0;

@@ -60,11 +60,30 @@ private:
 };
 
 bool writeDocument(Document& doc, const std::string& path, bool optimize, GifWriteResult& result) {
+    // Frames that were all cropped away or pushed off the screen would make
+    // a file with nothing to show, which other programs refuse to open.
+    if (!anyFrameHasPixels(doc.frameList)) {
+        doc.host().showMessage("Error", "Nothing to save: no frame has any pixels left", MessageIcon::Stop);
+        return false;
+    }
     result = writePreparedCopy(doc, path, optimize, true);
     return result.ok;
 }
 
 }  // namespace
+
+bool hasPixels(const TFrame& frame) {
+    // GIF coordinates end at 65535: the writer leaves out what lies beyond.
+    const TRect gifScreen{0, 0, 65535, 65535};
+    return frame.image && !frame.isComment && frame.image->width() > 0 && frame.image->height() > 0 &&
+           !frame.rect.intersected(gifScreen).isEmpty();
+}
+
+bool anyFrameHasPixels(const FrameList& list) {
+    for (int i = 0; i < list.count(); ++i)
+        if (hasPixels(*list.frameAt(i))) return true;
+    return false;
+}
 
 std::string joinPath(const std::string& folder, const std::string& name) {
     if (folder.empty()) return name;
@@ -116,8 +135,9 @@ void clearDocument(Document& doc) {
     doc.notify(&DocumentObserver::fileNameChanged);
 }
 
-void readFiles(Document& doc, int position, const FileBatch& batch) {
+ReadOutcome readFiles(Document& doc, int position, const FileBatch& batch, const LiveView& live) {
     Host& host = doc.host();
+    ReadOutcome outcome;
     if (!batch.names.empty()) {
         host.setWaitCursor(true);
         doc.fileSize = doc.previousFileSize = -1;
@@ -132,15 +152,19 @@ void readFiles(Document& doc, int position, const FileBatch& batch) {
             StatusText status(host, "Reading \"" + name + "\"");
             const std::string path = joinPath(batch.folder, name);
             if (fileSizeOf(path) < 0 && !std::filesystem::exists(path)) {
-                host.showMessage("File Error", "File \"" + path + "\" not found", MessageIcon::Stop);
+                const std::string message = "File \"" + path + "\" not found";
+                host.showMessage("File Error", message, MessageIcon::Stop);
+                outcome.problems.push_back({path, message});
                 continue;
             }
             if (fileNumber++ < 4) host.addRecentFile(path);
             if (doc.fileName.empty()) doc.fileName = replaceExtension(name, ".gif");
 
-            ImportResult imported = importFile(path, host);
+            ImportedFile imported = importFile(path, host, live);
+            if (imported.result != ImportOk) outcome.problems.push_back({path, imported.message});
             if (!imported.message.empty()) host.showMessage(imported.caption, imported.message, MessageIcon::Stop);
-            if (imported.isText) {
+            if (imported.kind == ImportKind::Text) {
+                if (imported.result != ImportOk) continue;
                 auto comment = std::make_unique<TTextFrame>(host.textMeasurer(), imported.text);
                 TFrame* frame = comment.get();
                 place.add(name, std::move(comment));
@@ -148,8 +172,8 @@ void readFiles(Document& doc, int position, const FileBatch& batch) {
                 doc.notify(&DocumentObserver::documentChanged);
                 continue;
             }
-            if (imported.isChain) {
-                if (imported.isGif) {
+            if (imported.multiFrameSource()) {
+                if (imported.kind == ImportKind::Gif) {
                     loopFound = imported.loopFound;
                     doc.loopCount = imported.loopCount;
                 }
@@ -160,6 +184,7 @@ void readFiles(Document& doc, int position, const FileBatch& batch) {
                 } else {
                     multiFrame = true;
                     doc.backgroundIndex = chainBackground(chain.front().get());
+                    if (imported.backgroundColor) palettes.setBackground(*imported.backgroundColor);
                     host.setProgress(0);
                 }
                 std::optional<StatusText> processing;
@@ -205,6 +230,7 @@ void readFiles(Document& doc, int position, const FileBatch& batch) {
     doc.setModified(position != ReplaceDocument);
     clearUndo(doc);
     host.setProgress(0);
+    return outcome;
 }
 
 namespace {
@@ -236,27 +262,28 @@ void newDocument(Document& doc) {
     if (askSave(doc)) clearDocument(doc);
 }
 
-void openFiles(Document& doc, const std::vector<std::string>& paths) {
+ReadOutcome openFiles(Document& doc, const std::vector<std::string>& paths, const LiveView& live) {
     doc.notify(&DocumentObserver::editStarting);
-    if (!askSave(doc)) return;
-    readFiles(doc, ReplaceDocument, batchFromPaths(paths));
+    if (!askSave(doc)) return {};
+    const ReadOutcome outcome = readFiles(doc, ReplaceDocument, batchFromPaths(paths), live);
     doc.optimizable = doc.cropToDirty;
+    return outcome;
 }
 
-void appendFiles(Document& doc, const std::vector<std::string>& paths) {
+void appendFiles(Document& doc, const std::vector<std::string>& paths, const LiveView& live) {
     doc.notify(&DocumentObserver::editStarting);
-    readFiles(doc, AppendToDocument, batchFromPaths(paths));
+    readFiles(doc, AppendToDocument, batchFromPaths(paths), live);
     doc.setModified(true);
 }
 
-void insertFiles(Document& doc, const std::vector<std::string>& paths) {
+void insertFiles(Document& doc, const std::vector<std::string>& paths, const LiveView& live) {
     doc.notify(&DocumentObserver::editStarting);
     const int at = doc.frameList.selectedIndex();
-    readFiles(doc, at < 0 ? AppendToDocument : at, batchFromPaths(paths));
+    readFiles(doc, at < 0 ? AppendToDocument : at, batchFromPaths(paths), live);
     doc.setModified(true);
 }
 
-void revert(Document& doc) {
+void revert(Document& doc, const LiveView& live) {
     doc.notify(&DocumentObserver::editStarting);
     if (doc.fileName.empty()) return;
     Host& host = doc.host();
@@ -269,7 +296,7 @@ void revert(Document& doc) {
         if (host.ask(programCaption, "Discard changes to\n\"" + path + "\"?", Buttons::YesNo) != Answer::Yes) return;
         doc.setModified(false);
     }
-    readFiles(doc, ReplaceDocument, batchFromPaths({path}));
+    readFiles(doc, ReplaceDocument, batchFromPaths({path}), live);
     doc.optimizable = doc.cropToDirty;
 }
 
@@ -327,7 +354,7 @@ std::vector<std::string> saveFrames(Document& doc, const std::string& path) {
     const std::string title = baseNameOf(path);
     for (int i = 0; i < doc.frameList.count(); ++i) {
         TFrame& frame = *doc.frameList.frameAt(i);
-        if (!frame.image || frame.isComment) continue;
+        if (!hasPixels(frame)) continue;
         char suffix[32];
         std::snprintf(suffix, sizeof suffix, "-%02d.gif", frame.index);
         StatusText saving(host, "Saving \"" + replaceExtension(title, suffix) + "\"");
@@ -336,7 +363,7 @@ std::vector<std::string> saveFrames(Document& doc, const std::string& path) {
         const GifWriteResult result = writeGif(replaceExtension(path, suffix), &frame, global, {});
         frame.next = next;
         if (!result.ok) {
-            host.showMessage("", gifWriteErrorMessage(result.errorCode), MessageIcon::Stop);
+            host.showMessage("Error", gifWriteErrorMessage(result), MessageIcon::Stop);
             break;
         }
         written.push_back(result.path);
@@ -366,7 +393,7 @@ std::optional<std::string> previewFile(Document& doc) {
     return result.path;
 }
 
-void dropFiles(Document& doc, int position, const std::vector<std::string>& paths) {
+void dropFiles(Document& doc, int position, const std::vector<std::string>& paths, const LiveView& live) {
     doc.notify(&DocumentObserver::editStarting);
     Host& host = doc.host();
     int where;
@@ -384,7 +411,7 @@ void dropFiles(Document& doc, int position, const std::vector<std::string>& path
         doc.frameList.select(position);
         where = position;
     }
-    readFiles(doc, where, batchFromPaths(paths));
+    readFiles(doc, where, batchFromPaths(paths), live);
     doc.optimizable = doc.cropToDirty;
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "ImportDispatch.h"
 #include "document/Document.h"
 
 namespace movigram {
@@ -29,18 +30,40 @@ std::string joinPath(const std::string& folder, const std::string& name);
 std::string titleText(const Document& doc);
 
 void clearDocument(Document& doc);
+
+// What reading a batch came to.  Every problem was also shown through the
+// host where the user is told of it; a file read in part keeps the frames
+// read before its error.
+struct ReadProblem {
+    std::string path;
+    std::string message;  // as shown, empty where nothing is shown
+};
+struct ReadOutcome {
+    std::vector<ReadProblem> problems;  // files missing, unreadable or read in part
+    bool clean() const { return problems.empty(); }
+};
+
 // Reads the batch into the document: replacing it, appending, or inserting
-// before the list position.
-void readFiles(Document& doc, int position, const FileBatch& batch);
+// before the list position.  live shows frames as they are read.
+ReadOutcome readFiles(Document& doc, int position, const FileBatch& batch, const LiveView& live = {});
 
 // The question about unsaved changes; false when the user cancelled.
 bool askSave(Document& doc);
 
 void newDocument(Document& doc);
-void openFiles(Document& doc, const std::vector<std::string>& paths);
-void appendFiles(Document& doc, const std::vector<std::string>& paths);
-void insertFiles(Document& doc, const std::vector<std::string>& paths);
-void revert(Document& doc);
+// Open: the one way a file becomes the document, for the editor and the
+// command-line tool alike.  Nothing is read when the user cancels the
+// question about unsaved changes.
+ReadOutcome openFiles(Document& doc, const std::vector<std::string>& paths, const LiveView& live = {});
+void appendFiles(Document& doc, const std::vector<std::string>& paths, const LiveView& live = {});
+void insertFiles(Document& doc, const std::vector<std::string>& paths, const LiveView& live = {});
+void revert(Document& doc, const LiveView& live = {});
+// A frame with pixels to show: an image of at least 1 x 1 placed where a GIF
+// can place it.  A save is refused when no frame has any, since the file
+// would hold nothing other programs can show.
+bool hasPixels(const TFrame& frame);
+bool anyFrameHasPixels(const FrameList& list);
+
 // Save: only a titled document with changes (or one worth optimising).
 bool save(Document& doc);
 // Save as (optimize false) and Save optimized as (optimize true).
@@ -53,6 +76,6 @@ std::vector<std::string> saveFrames(Document& doc, const std::string& path);
 std::optional<std::string> previewFile(Document& doc);
 // Dropped files: position < 0 replaces the document, past the last frame
 // appends, otherwise inserts before that frame.
-void dropFiles(Document& doc, int position, const std::vector<std::string>& paths);
+void dropFiles(Document& doc, int position, const std::vector<std::string>& paths, const LiveView& live = {});
 
 }  // namespace movigram

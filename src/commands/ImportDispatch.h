@@ -1,30 +1,23 @@
 #pragma once
-// Reading one file of a batch with the reader its extension names.
-#include <memory>
+// Reading one file of a batch with the reader its first bytes (or its
+// extension) name, with the document's host for status text and progress.
+#include <functional>
 #include <string>
 
-#include "document/FrameChain.h"
 #include "document/Host.h"
+#include "import/ImageReaders.h"
 
 namespace movigram {
 
-struct ImportResult {
-    // A multi-frame source (GIF, video) gives a chain; a still image one
-    // 8-bit image; an unknown extension nothing.
-    bool isChain = false;
-    bool isGif = false;
-    FrameChain frames;
-    std::unique_ptr<TDib256> image;
-    bool loopFound = false;
-    int32_t loopCount = 0;
-    // A text file: its bytes become a comment frame.
-    bool isText = false;
-    std::string text;
-    // The message for a failure, empty when there is none to show.
-    std::string caption;
-    std::string message;
+// What the editor shows while a file is read: each GIF or video frame as it
+// is decoded, and a deep-colour image before it is reduced to 256 colours.
+struct LiveView {
+    std::function<void(const TFrame&)> paint;
+    std::function<void(const TrueColorImage&)> preview;
 };
 
-ImportResult importFile(const std::string& path, Host& host);
+// The file's contents; a failure carries the caption "File error" unless its
+// reader names another, and a message only where the user is told.
+ImportedFile importFile(const std::string& path, Host& host, const LiveView& live = {});
 
 }  // namespace movigram

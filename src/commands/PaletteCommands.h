@@ -10,8 +10,8 @@ namespace movigram {
 
 // Load palette: the whole animation is recorded ("load palette") with the
 // palette before the load, then the palette is loaded and every frame mapped
-// onto it.  When nothing could be loaded nothing is recorded and the result
-// is false.  A loaded file's name and folder are kept for the settings.
+// onto it.  When nothing could be loaded the record is withdrawn and the
+// result is false.  A loaded file's name and folder are kept for the settings.
 bool loadGlobalPalette(Document& doc, const std::string& path);
 
 // "Fixed...": Load palette, and the Fixed global palette mode only when a

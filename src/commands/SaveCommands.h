@@ -1,18 +1,11 @@
 #pragma once
-// Writing the document: the plain save and the optimising save.
-#include <string>
-
+// What every save of the document shares (Save, Save as, Save optimized as
+// and the preview file in FileCommands.h): the steps before the write and
+// the writer's options.
 #include "document/Document.h"
 #include "document/GifWriter.h"
 
 namespace movigram {
-
-// Saves the whole animation to path: the comment frame goes first when the
-// option is on; with optimize the frames are optimised first (dirty
-// rectangles, power-of-two colours when asked, transparent mask, split and
-// merging), which changes the document's frames.  A failed write shows
-// "Error %d" and leaves the document as it was.
-GifWriteResult saveDocumentAs(Document& doc, const std::string& path, bool optimize);
 
 // Prepares a copy of the document as a save does and writes it.  With keep,
 // the document takes the prepared frames (comment frame, optimised frames,

@@ -1,6 +1,7 @@
 #pragma once
 // Buffered byte output, to a file or to memory.  A failed file write is
 // remembered; later writes are dropped.
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <vector>
@@ -35,12 +36,16 @@ public:
             if (file_) buffer_.clear();
             return !failed_;
         }
-        if (!buffer_.empty() && std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size())
+        if (!buffer_.empty() && std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size()) {
             failed_ = true;
+            error_ = errno;
+        }
         buffer_.clear();
         return !failed_;
     }
     bool failed() const { return failed_; }
+    // The system's error number of the failed write.
+    int error() const { return error_; }
     // The bytes collected by a memory sink.
     const std::vector<uint8_t>& bytes() const { return buffer_; }
 
@@ -49,6 +54,7 @@ private:
     std::FILE* file_ = nullptr;
     std::vector<uint8_t> buffer_;
     bool failed_ = false;
+    int error_ = 0;
 };
 
 }  // namespace movigram

@@ -27,6 +27,7 @@ enum class CommandId : int32_t {
     RecentFile4 = 154,
     // Edit
     Undo = 24321,
+    Redo = 24327,
     Cut = 24322,
     Copy = 24323,
     Paste = 24324,

@@ -24,7 +24,9 @@ std::unique_ptr<TUndo> EditScope::whole(const Document& doc, const std::string& 
 
 std::unique_ptr<TUndo> EditScope::range(const Document& doc, UndoKind kind, int32_t first, int32_t last,
                                         const std::string& label, const TMyPalette* palette) {
-    return TUndo::range(kind, doc.frameList, first, last, label, palette, doc.globalPalette.get());
+    auto record = TUndo::range(kind, doc.frameList, first, last, label, palette, doc.globalPalette.get());
+    record->backgroundIndex = doc.backgroundIndex;
+    return record;
 }
 
 EditScope::~EditScope() {

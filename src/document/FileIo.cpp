@@ -43,14 +43,28 @@ AtomicFile::~AtomicFile() {
 }
 
 std::FILE* AtomicFile::open() {
+    struct stat st;
+    const bool exists = stat(target_.c_str(), &st) == 0;
+    if (exists && S_ISDIR(st.st_mode)) {
+        error_ = EISDIR;
+        return nullptr;
+    }
+    if (exists && !S_ISREG(st.st_mode)) {
+        inPlace_ = true;
+        file_ = std::fopen(target_.c_str(), "wb");
+        if (!file_) fail();
+        return file_;
+    }
     std::string pattern = target_ + ".XXXXXX";
     const int fd = ::mkstemp(pattern.data());
-    if (fd < 0) return nullptr;
+    if (fd < 0) {
+        fail();
+        return nullptr;
+    }
     temp_ = pattern;
     // Keep the permissions of the file being replaced; a new file gets the
     // usual ones.
-    struct stat st;
-    if (stat(target_.c_str(), &st) == 0) {
+    if (exists) {
         ::fchmod(fd, st.st_mode & 07777);
     } else {
         const mode_t mask = ::umask(0);
@@ -58,22 +72,26 @@ std::FILE* AtomicFile::open() {
         ::fchmod(fd, 0666 & ~mask);
     }
     file_ = ::fdopen(fd, "wb");
-    if (!file_) ::close(fd);
+    if (!file_) {
+        fail();
+        ::close(fd);
+    }
     return file_;
 }
 
 bool AtomicFile::close() {
     if (!file_) return false;
-    bool ok = std::fflush(file_) == 0;
-    ok = ::fsync(fileno(file_)) == 0 && ok;
-    ok = std::fclose(file_) == 0 && ok;
+    bool ok = std::fflush(file_) == 0 || fail();
+    // A pipe or a terminal cannot be synced, and need not be.
+    if (!inPlace_) ok = (::fsync(fileno(file_)) == 0 || fail()) && ok;
+    ok = (std::fclose(file_) == 0 || fail()) && ok;
     file_ = nullptr;
     return ok;
 }
 
 bool AtomicFile::commit() {
-    if (file_ || temp_.empty()) return false;
-    if (::rename(temp_.c_str(), target_.c_str()) != 0) return false;
+    if (file_ || (temp_.empty() && !inPlace_)) return false;
+    if (!inPlace_ && ::rename(temp_.c_str(), target_.c_str()) != 0) return fail();
     committed_ = true;
     return true;
 }

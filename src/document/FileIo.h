@@ -2,6 +2,7 @@
 // Whole-file reading and the atomic save: a new file is written beside the
 // target under a temporary name and renamed over it only when every byte
 // reached the disk.
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -22,18 +23,30 @@ public:
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
 
-    // Creates the temporary file; null when the folder is not writable.
+    // Creates the temporary file; null when the folder is not writable or
+    // the target is a folder.  A target that exists and is no regular file
+    // (a device, a pipe) is written in place: a rename would replace the
+    // device node itself.
     std::FILE* open();
     // Flushes, syncs and closes the temporary file; false on any error.
     bool close();
     // Renames the closed temporary file over the target.
     bool commit();
+    // The system's error number of the step that failed (0 when none did).
+    int error() const { return error_; }
 
 private:
+    bool fail() {
+        if (!error_) error_ = errno;
+        return false;
+    }
+
     std::string target_;
     std::string temp_;
     std::FILE* file_ = nullptr;
+    bool inPlace_ = false;
     bool committed_ = false;
+    int error_ = 0;
 };
 
 }  // namespace movigram

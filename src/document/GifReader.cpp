@@ -189,9 +189,9 @@ private:
         }
 
         const double before = share(start), after = share(*end);
-        auto decodeProgress = [&](double rows) { report(int(before + (after - before) * 0.75 * rows)); };
+        ProgressBand rows(&reporter_, int(before), int(before + (after - before) * 0.75));
         const LzwResult r = decoder_.decode(in_, minCodeSize, buffer.data(), width, height, interlaced,
-                                            options_.progress ? decodeProgress : std::function<void(double)>{});
+                                            options_.progress ? &rows : nullptr);
         if (r != LzwResult::Complete) return GifCorrupt;
 
         auto image = std::make_unique<TDib256>(int32_t(width), int32_t(height));
@@ -270,8 +270,14 @@ private:
     void report(int percent) {
         if (!options_.progress || percent == lastPercent_) return;
         lastPercent_ = percent;
-        options_.progress(std::clamp(percent, 0, 100));
+        options_.progress->setProgress(std::clamp(percent, 0, 100));
     }
+    // The decoder's reports, passed on as the reader's own.
+    struct Reporter : Progress {
+        explicit Reporter(GifFileReader& reader) : reader_(reader) {}
+        void setProgress(int percent) override { reader_.report(percent); }
+        GifFileReader& reader_;
+    } reporter_{*this};
 
     void finishChain() {
         if (affordRestorePrevious()) {

@@ -11,6 +11,7 @@
 
 #include "DecodeLimits.h"
 #include "FrameChain.h"
+#include "Progress.h"
 #include "TMyPalette.h"
 
 namespace movigram {
@@ -23,8 +24,8 @@ enum GifResult : int {
 };
 
 struct GifReadOptions {
-    // Told the share of the file consumed, 0..100.
-    std::function<void(int)> progress;
+    // Told the share of the file consumed.
+    Progress* progress = nullptr;
     // Called with each frame right after it is decoded (live painting).
     std::function<void(const TFrame&)> paint;
     DecodeLimits limits = DecodeLimits::defaults();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cerrno>
 #include <cstring>
 #include <new>
 
@@ -153,10 +154,10 @@ bool writeGifTo(ByteSink& out, TFrame* firstFrame, const TMyPalette& globalPalet
         else if (frame.image)
             writeImageFrame(out, encoder, frame, bits, options.cropToDirty);
         ++done;
-        if (options.progress && count > 1) options.progress(done * 100 / count);
+        if (options.progress && count > 1) options.progress->setProgress(done * 100 / count);
     });
     out.put(0x3B);
-    if (options.progress) options.progress(100);
+    if (options.progress) options.progress->setProgress(100);
     return !out.failed();
 }
 
@@ -167,35 +168,23 @@ template <typename Body>
 GifWriteResult writeGifFile(const std::string& path, Body&& body) {
     GifWriteResult result;
     result.path = path;
-    const size_t slash = path.find_last_of('/');
-    if (path.find('.', slash == std::string::npos ? 0 : slash + 1) == std::string::npos)
-        result.path += ".GIF";
-
-    AtomicFile file(result.path);
+    AtomicFile file(path);
+    auto failed = [&](int code, int systemError) {
+        result.errorCode = code;
+        result.systemError = systemError;
+        return result;
+    };
     std::FILE* f = file.open();
-    if (!f) return result;  // GifErrorCreate
+    if (!f) return failed(GifErrorCreate, file.error());
     try {
         ByteSink out(f);
-        if (!body(out)) {
-            result.errorCode = GifErrorBuffer;
-            return result;
-        }
-        if (!out.flush()) {
-            result.errorCode = GifErrorFinal;
-            return result;
-        }
+        if (!body(out)) return failed(GifErrorBuffer, out.error());
+        if (!out.flush()) return failed(GifErrorFinal, out.error());
     } catch (const std::bad_alloc&) {
-        result.errorCode = GifErrorMemory;
-        return result;
+        return failed(GifErrorMemory, ENOMEM);
     }
-    if (!file.close()) {
-        result.errorCode = GifErrorClose;
-        return result;
-    }
-    if (!file.commit()) {
-        result.errorCode = GifErrorCreate;
-        return result;
-    }
+    if (!file.close()) return failed(GifErrorClose, file.error());
+    if (!file.commit()) return failed(GifErrorCreate, file.error());
     result.ok = true;
     return result;
 }
@@ -214,6 +203,9 @@ GifWriteResult writeGifBytes(const std::string& path, const std::vector<uint8_t>
     });
 }
 
-std::string gifWriteErrorMessage(int code) { return "Error " + std::to_string(code); }
+std::string gifWriteErrorMessage(const GifWriteResult& result) {
+    const std::string why = result.systemError ? std::strerror(result.systemError) : "the write failed";
+    return "Cannot write \"" + result.path + "\": " + why + " (error " + std::to_string(result.errorCode) + ")";
+}
 
 }  // namespace movigram

@@ -8,11 +8,12 @@
 #include <vector>
 
 #include "ByteSink.h"
+#include "Progress.h"
 #include "TFrame.h"
 
 namespace movigram {
 
-// Error codes shown as "Error %d".
+// The writer's error codes, the numbers its message ends with.
 enum GifWriteError : int {
     GifErrorCreate = 0,
     GifErrorHeader = 6,
@@ -26,17 +27,18 @@ enum GifWriteError : int {
 struct GifWriteResult {
     bool ok = false;
     int errorCode = GifErrorCreate;  // meaningful when !ok
-    std::string path;                // the path written (".GIF" added when it had no extension)
+    int systemError = 0;             // the system's error number, 0 when it gave none
+    std::string path;                // the path written, exactly as given
 };
 
 struct GifWriteOptions {
     bool cropToDirty = false;
     int32_t loopCount = 0;
-    std::function<void(int)> progress;
+    Progress* progress = nullptr;
 };
 
-// Writes the chain starting at firstFrame; the file is replaced only when the
-// whole write succeeded.
+// Writes the chain starting at firstFrame to path; an existing file is
+// replaced only when the whole write succeeded.  A folder is never written.
 GifWriteResult writeGif(const std::string& path, TFrame* firstFrame, const TMyPalette& globalPalette,
                         const GifWriteOptions& options);
 // The same bytes into a sink; false when the sink failed.
@@ -46,7 +48,9 @@ bool writeGifTo(ByteSink& out, TFrame* firstFrame, const TMyPalette& globalPalet
 // Writes bytes made beforehand (a whole GIF) the same way.
 GifWriteResult writeGifBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 
-std::string gifWriteErrorMessage(int code);
+// One line for a failed write: which file and why, with the writer's code:
+// Cannot write "out/a.gif": No such file or directory (error 0)
+std::string gifWriteErrorMessage(const GifWriteResult& result);
 
 // Bits needed for a colour table of count entries: smallest n with 2^n >= count.
 int tableBits(int count);

@@ -8,18 +8,13 @@
 #include <optional>
 #include <string>
 
+#include "Progress.h"
+
 namespace movigram {
 
 enum class MessageIcon { Information, Warning, Stop, Question };
 enum class Answer { Yes, No, Cancel };
 enum class Buttons { YesNo, YesNoCancel };
-
-// The progress gauge, 0 to 100.  Long operations report through it.
-class Progress {
-public:
-    virtual ~Progress() = default;
-    virtual void setProgress(int /*percent*/) {}
-};
 
 class Host : public Progress {
 public:

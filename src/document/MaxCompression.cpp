@@ -604,7 +604,7 @@ bool Planner::run(TFrame* first, const MaxCompressionOptions& options) {
         if (f.restoreToBackground)
             for (int32_t y = area.top; y < area.bottom; ++y)
                 std::fill_n(&doc_[at(area.left, y)], area.width(), screen::restoredTo(colours.fillId));
-        if (options.progress && frames.size() > 1) options.progress(int(++done * 100 / frames.size()));
+        if (options.progress && frames.size() > 1) options.progress->setProgress(int(++done * 100 / frames.size()));
     });
     if (!ok) return false;
     if (haveImage_ && (reached_.right < size_.width || reached_.bottom < size_.height) && !reachCornerWithLast())

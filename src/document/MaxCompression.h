@@ -9,16 +9,16 @@
 // nothing lengthen the image before them.  The document's frames are not
 // changed.
 #include <cstdint>
-#include <functional>
 
 #include "GifPlan.h"
+#include "Progress.h"
 #include "TFrame.h"
 
 namespace movigram {
 
 struct MaxCompressionOptions {
     int32_t loopCount = 0;
-    std::function<void(int)> progress;
+    Progress* progress = nullptr;
 };
 
 // Lays out the chain starting at first; false when it is beyond what the

@@ -11,6 +11,17 @@ namespace {
 
 void menuChanged(Document& doc) { doc.notify(&DocumentObserver::undoLabelChanged); }
 
+// Where a moved block sits now, and the destination that moves it back.
+struct MoveBack {
+    int32_t first, destination;
+};
+MoveBack moveBack(const TUndo& move) {
+    const int32_t count = move.last - move.first + 1;
+    const int32_t destination = move.indices.front();
+    const int32_t now = destination > move.first ? destination - count : destination;
+    return {now, now < move.first ? move.first + count : move.first};
+}
+
 // Puts a saved frame in place of the live frame at index.  A shallow copy
 // first takes over the live frame's image, name and local palette.
 void replaceFrame(FrameList& list, int index, std::unique_ptr<TFrame> saved, bool deep) {
@@ -52,7 +63,11 @@ bool fits(const TUndo& record, const FrameList& list) {
         return record.indexShape ? allWithin()
                                  : record.first > record.last || (within(record.first) && within(record.last));
     case UndoKind::FramesInserted:
-        return record.indexShape || (record.first <= record.last && within(record.first) && within(record.last));
+        return record.indexShape ? allWithin()
+                                 : record.first <= record.last && within(record.first) && within(record.last);
+    case UndoKind::FramesMoved:
+        return !record.indices.empty() && record.first <= record.last && within(record.first) &&
+               within(record.last) && record.indices.front() >= 0 && record.indices.front() <= n;
     case UndoKind::TimingChanged:
         return size_t(n) == record.indices.size();
     default:
@@ -73,6 +88,11 @@ void apply(Document& doc, TUndo& record) {
                 replaceFrame(list, i, std::move(record.savedFrames[next++]), record.deepCopy);
         } else if (record.kind == UndoKind::FramesInserted) {
             for (int32_t n = record.last - record.first + 1; n > 0; --n) list.erase(record.first);
+        } else if (record.kind == UndoKind::FramesMoved && !record.indices.empty()) {
+            // The block now starts where the move put it; move it back.
+            const MoveBack back = moveBack(record);
+            list.move(back.first, record.last - record.first + 1, back.destination);
+            list.select(record.first);
         }
         record.savedFrames.clear();
         return;
@@ -88,6 +108,9 @@ void apply(Document& doc, TUndo& record) {
             replaceFrame(list, record.indices[k], std::move(record.savedFrames[k]), record.deepCopy);
         break;
     }
+    case UndoKind::FramesInserted:
+        for (auto i = record.indices.rbegin(); i != record.indices.rend(); ++i) list.erase(*i);
+        break;
     case UndoKind::OrderReversed:
         reverseFrames(list, record.indices);
         if (!record.indices.empty()) list.select(record.indices.front());
@@ -140,7 +163,9 @@ void recordRange(Document& doc, UndoKind kind, int32_t first, int32_t last, cons
         menuChanged(doc);
         return;
     }
-    pushUndo(doc, TUndo::range(kind, doc.frameList, first, last, label, palette, doc.globalPalette.get()));
+    auto record = TUndo::range(kind, doc.frameList, first, last, label, palette, doc.globalPalette.get());
+    record->backgroundIndex = doc.backgroundIndex;
+    pushUndo(doc, std::move(record));
 }
 
 void popUndo(Document& doc) {
@@ -153,27 +178,127 @@ void clearUndo(Document& doc) {
     menuChanged(doc);
 }
 
-void undo(Document& doc) {
-    if (!doc.undo.canUndo()) return;
-    if (!fits(*doc.undo.newest(), doc.frameList)) {
-        // Nothing of it is applied, not even its palette: the user is told
-        // and the next record becomes the newest.
-        const std::string label = doc.undo.newest()->label;
-        popUndo(doc);
-        doc.host().showStatus("Cannot undo \"" + label + "\": the animation has changed since");
-        return;
+namespace {
+
+// The record that takes back what applying `record` is about to do, taken
+// from the document as it is now: the frames it replaces or removes, the
+// positions it fills, the palette it replaces.
+std::unique_ptr<TUndo> inverseOf(const TUndo& record, const Document& doc) {
+    const FrameList& list = doc.frameList;
+    const TMyPalette* global = doc.globalPalette.get();
+    std::unique_ptr<TUndo> inverse;
+    switch (record.kind) {
+    case UndoKind::FramesRemoved: {
+        const int32_t k = int32_t(record.savedFrames.size());
+        if (record.indexShape) {
+            // A record made by TUndo::indexed saves one frame per index.
+            std::vector<int32_t> filled(record.indices.begin(), record.indices.begin() + k);
+            inverse = TUndo::indexed(UndoKind::FramesInserted, list, std::move(filled), record.label);
+        } else {
+            inverse = TUndo::range(UndoKind::FramesInserted, list, record.first, record.first + k - 1, record.label,
+                                   nullptr, global);
+        }
+        break;
     }
+    case UndoKind::FramesInserted:
+        inverse = record.indexShape
+                      ? TUndo::indexed(UndoKind::FramesRemoved, list, record.indices, record.label)
+                      : TUndo::range(UndoKind::FramesRemoved, list, record.first, record.last, record.label, nullptr,
+                                     global);
+        break;
+    case UndoKind::FramesChanged:
+    case UndoKind::WholeChanged:
+        inverse = record.indexShape
+                      ? TUndo::indexed(record.kind, list, record.indices, record.label, record.deepCopy)
+                      : TUndo::range(record.kind, list, record.first, record.last, record.label, nullptr, global);
+        break;
+    case UndoKind::OrderReversed:
+    case UndoKind::Flipped:
+    case UndoKind::Mirrored:
+        inverse = TUndo::indexed(record.kind, list, record.indices, record.label);
+        break;
+    case UndoKind::Rotated90:
+    case UndoKind::Rotated180:
+    case UndoKind::Rotated270:
+        inverse = TUndo::indexed(undoKindForRotation(rotationOfKind(record.kind)), list, record.indices,
+                                 record.label);
+        break;
+    case UndoKind::TimingChanged:
+        inverse = TUndo::timing(list, doc.frameTime, record.label);
+        break;
+    case UndoKind::FramesMoved: {
+        const MoveBack back = moveBack(record);
+        inverse = std::make_unique<TUndo>();
+        inverse->kind = UndoKind::FramesMoved;
+        inverse->first = back.first;
+        inverse->last = back.first + (record.last - record.first);
+        inverse->indices = {back.destination};
+        inverse->label = record.label;
+        break;
+    }
+    }
+    // A record that brings a palette back is answered by one that brings
+    // today's palette back; range records always hold one.
+    if (!record.palette) inverse->palette.reset();
+    else if (!inverse->palette && global) inverse->palette = std::make_unique<TMyPalette>(*global);
+    inverse->backgroundIndex = doc.backgroundIndex;
+    return inverse;
+}
+
+// Applies a record that fits, with its palette, and announces the change.
+void applyWhole(Document& doc, TUndo& record) {
     doc.notify(&DocumentObserver::editStarting);
-    std::unique_ptr<TUndo> record = doc.undo.takeNewest();
-    apply(doc, *record);
-    if (record->palette) doc.globalPalette = std::move(record->palette);
-    menuChanged(doc);
+    apply(doc, record);
+    if (record.palette) {
+        doc.globalPalette = std::move(record.palette);
+        // A palette rebuild moves the background index with the colours.
+        doc.backgroundIndex = record.backgroundIndex;
+    }
     doc.relink();
     doc.transparentIndex = documentTransparent(doc.firstFrame);
     doc.sameTransparent = sameTransparent(doc.firstFrame);
     doc.notify(&DocumentObserver::paletteChanged);
     doc.notify(&DocumentObserver::documentChanged);
 }
+
+}  // namespace
+
+namespace {
+
+// Undo and Redo: the newest record of one side is applied whole and its
+// inverse goes on top of the other side.  A record that no longer fits the
+// frames is dropped, nothing of it applied, not even its palette, and the
+// user is told.
+void step(Document& doc, bool redoing) {
+    UndoJournal& journal = doc.undo;
+    if (!(redoing ? journal.canRedo() : journal.canUndo())) return;
+    const TUndo& next = *(redoing ? journal.newestRedo() : journal.newest());
+    if (!fits(next, doc.frameList)) {
+        const std::string text = std::string(redoing ? "Cannot redo \"" : "Cannot undo \"") + next.label +
+                                 "\": the animation has changed since";
+        if (redoing) journal.popRedo();
+        else journal.takeNewest();
+        menuChanged(doc);
+        doc.host().showStatus(text);
+        return;
+    }
+    std::unique_ptr<TUndo> record = redoing ? journal.takeNewestRedo() : journal.takeNewest();
+    std::unique_ptr<TUndo> inverse = inverseOf(*record, doc);
+    applyWhole(doc, *record);
+    if (redoing) {
+        journal.pushRedone(std::move(inverse));
+        doc.setModified(true);
+    } else {
+        journal.pushRedo(std::move(inverse));
+    }
+    menuChanged(doc);
+}
+
+}  // namespace
+
+void undo(Document& doc) { step(doc, false); }
+
+void redo(Document& doc) { step(doc, true); }
 
 void insertFrames(Document& doc, int flags, FrameChain frames, const std::string& label) {
     FrameList& list = doc.frameList;

@@ -18,8 +18,12 @@ void recordRange(Document& doc, UndoKind kind, int32_t first, int32_t last, cons
 void popUndo(Document& doc);
 void clearUndo(Document& doc);
 
-// Edit > Undo: applies the newest record, restores its palette, relinks.
+// Edit > Undo: applies the newest record, restores its palette, relinks, and
+// keeps the record's inverse for Redo.
 void undo(Document& doc);
+// Edit > Redo: applies the newest redo record the same way and keeps its
+// inverse for Undo.
+void redo(Document& doc);
 
 // Flags of insertFrames: 1 after the current frame (else before it), 2 in
 // reverse order, 4 show the first inserted frame afterwards.

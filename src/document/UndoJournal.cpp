@@ -113,38 +113,82 @@ std::unique_ptr<TUndo> TUndo::timing(const FrameList& list, int32_t documentFram
     return record;
 }
 
-void UndoJournal::push(std::unique_ptr<TUndo> record) {
-    records_.push_back(std::move(record));
+void UndoJournal::trim(const TUndo* keep) {
     if (!enabled_) return;
     int64_t sum = 0;
-    for (size_t k = records_.size(); k-- > 0;) {
-        sum += records_[k]->bytes;
-        if (sum > budget && k + 1 < records_.size()) {
-            records_.erase(records_.begin(), records_.begin() + long(k) + 1);
-            break;
-        }
-    }
+    for (const auto& r : records_) sum += r->bytes;
+    for (const auto& r : redo_) sum += r->bytes;
+    auto dropOldest = [&](std::vector<std::unique_ptr<TUndo>>& side) {
+        size_t n = 0;
+        while (sum > budget && n < side.size() && side[n].get() != keep) sum -= side[n++]->bytes;
+        side.erase(side.begin(), side.begin() + long(n));
+    };
+    dropOldest(records_);
+    dropOldest(redo_);
+}
+
+void UndoJournal::push(std::unique_ptr<TUndo> record) {
+    emptiedRedo_ = std::move(redo_);
+    redo_.clear();
+    records_.push_back(std::move(record));
+    trim(records_.back().get());
 }
 
 void UndoJournal::pop() {
-    if (!records_.empty()) records_.pop_back();
+    if (records_.empty()) return;
+    records_.pop_back();
+    redo_ = std::move(emptiedRedo_);
+    emptiedRedo_.clear();
 }
 
-std::unique_ptr<TUndo> UndoJournal::takeNewest() {
-    if (records_.empty()) return nullptr;
-    auto record = std::move(records_.back());
-    records_.pop_back();
+namespace {
+std::unique_ptr<TUndo> takeBack(std::vector<std::unique_ptr<TUndo>>& side) {
+    if (side.empty()) return nullptr;
+    auto record = std::move(side.back());
+    side.pop_back();
     return record;
+}
+}  // namespace
+
+std::unique_ptr<TUndo> UndoJournal::takeNewest() {
+    emptiedRedo_.clear();
+    return takeBack(records_);
+}
+
+void UndoJournal::pushRedo(std::unique_ptr<TUndo> record) {
+    redo_.push_back(std::move(record));
+    trim(redo_.back().get());
+}
+
+std::unique_ptr<TUndo> UndoJournal::takeNewestRedo() {
+    emptiedRedo_.clear();
+    return takeBack(redo_);
+}
+
+void UndoJournal::pushRedone(std::unique_ptr<TUndo> record) {
+    records_.push_back(std::move(record));
+    trim(records_.back().get());
+}
+
+void UndoJournal::popRedo() {
+    if (!redo_.empty()) redo_.pop_back();
 }
 
 void UndoJournal::clear() {
     records_.clear();
+    redo_.clear();
+    emptiedRedo_.clear();
     shownLabel_.clear();
 }
 
 void UndoJournal::setEnabled(bool on) {
     enabled_ = on;
     clear();
+}
+
+std::string UndoJournal::redoMenuText() const {
+    if (redo_.empty()) return "&Redo\tCtrl+Y";
+    return "&Redo " + redo_.back()->label + "\tCtrl+Y";
 }
 
 std::string UndoJournal::menuText() const {

@@ -2,7 +2,10 @@
 // The undo journal: a stack of records, each holding what one editing
 // command needs to be taken back — copies of frames, frame positions, the
 // global palette or frame timing.  Deep copies count against a 2 MiB budget;
-// older records beyond it are dropped.  There is no redo.
+// older records beyond it are dropped.  Undoing a record leaves its inverse
+// on the redo side, and redoing leaves the inverse of that on the undo side,
+// so a user can go back and forth; a new edit empties the redo side.  Both
+// sides share the budget.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -25,6 +28,9 @@ enum class UndoKind : int32_t {
     Rotated180 = 9,
     Rotated270 = 10,
     TimingChanged = 11,
+    // A block of frames dragged to another place: first..last moved before
+    // the item at indices[0].
+    FramesMoved = 12,
 };
 
 // The kind that undoes a clockwise rotation by degrees (90, 180 or 270).
@@ -46,6 +52,8 @@ struct TUndo {
     // frame rate rewrites along with the repeats.
     std::vector<int32_t> frameTimes;
     std::unique_ptr<TMyPalette> palette;
+    // The document's background index, which goes with the palette.
+    int32_t backgroundIndex = -1;
     // A shallow record's frames hold the fields but not the image, name and
     // local palette, which stay with the live frames.
     bool deepCopy = true;
@@ -69,17 +77,30 @@ class UndoJournal {
 public:
     static constexpr int64_t budget = 2'097'152;
 
-    // Links the record in as the newest and drops the oldest records beyond
-    // the budget (never the newest).
+    // A new edit: links the record in as the newest, empties the redo side
+    // and drops the oldest records beyond the budget (never the newest).
     void push(std::unique_ptr<TUndo> record);
-    // Destroys the newest record.
+    // Destroys the newest record (an edit withdrawn before it changed
+    // anything): the redo side the push emptied comes back.
     void pop();
     std::unique_ptr<TUndo> takeNewest();
+    // Empties both sides.
     void clear();
 
+    // The inverse of a record just undone, as the newest to redo.
+    void pushRedo(std::unique_ptr<TUndo> record);
+    std::unique_ptr<TUndo> takeNewestRedo();
+    // The inverse of a record just redone, as the newest to undo; the redo
+    // side stays.
+    void pushRedone(std::unique_ptr<TUndo> record);
+    void popRedo();
+
     const TUndo* newest() const { return records_.empty() ? nullptr : records_.back().get(); }
+    const TUndo* newestRedo() const { return redo_.empty() ? nullptr : redo_.back().get(); }
     size_t size() const { return records_.size(); }
+    size_t redoSize() const { return redo_.size(); }
     bool empty() const { return records_.empty(); }
+    bool canRedo() const { return enabled_ && !redo_.empty(); }
 
     // Recording switch ("Enable undo"); switching it either way empties the journal.
     bool enabled() const { return enabled_; }
@@ -90,9 +111,19 @@ public:
     void showLabel(std::string label) { shownLabel_ = std::move(label); }
     // "&Undo %s\tCtrl+Z" with the newest record's label.
     std::string menuText() const;
+    // "&Redo %s\tCtrl+Y" with the label of the record to redo, "&Redo\tCtrl+Y"
+    // when there is none.
+    std::string redoMenuText() const;
 
 private:
+    // Drops the oldest undo records, then the redo records farthest from
+    // now, until both sides fit the budget; never keep.
+    void trim(const TUndo* keep);
+
     std::vector<std::unique_ptr<TUndo>> records_;  // oldest first
+    std::vector<std::unique_ptr<TUndo>> redo_;     // the next to redo last
+    // The redo side a push emptied, until the pushed record is kept or withdrawn.
+    std::vector<std::unique_ptr<TUndo>> emptiedRedo_;
     bool enabled_ = true;
     std::string shownLabel_;
 };

@@ -8,6 +8,7 @@
 #include "document/Undo.h"
 #include "document/Compose.h"
 #include "document/FrameChain.h"
+#include "document/GrowthLimits.h"
 
 namespace movigram {
 
@@ -78,6 +79,9 @@ EffectResult doFade(Document& doc, const EffectParams& p, bool fadeIn, std::opti
         if (composed) source = composed.get();
     }
 
+    // Every new frame is the size of the template.
+    if (!growthFits(doc.frameList, uint64_t(p.frameCount), 1, source->image->byteSize()))
+        return EffectResult::NoMemory;
     FrameChain chain = generateFrames(*source, p, next, seed);
     const bool reversed = info->flags & EffectInsertReversed;
     const int flags = (fadeIn ? 0 : InsertAfter) | (reversed ? InsertReversed : 0);

@@ -17,7 +17,8 @@ enum class EffectResult {
     NotForThisEntry,   // the effect lacks the entry's flag ("Internal Error" shown)
     NoImage,           // no current frame, or one without an image
     NoNextFrame,       // the effect needs a following frame and there is none
-    InvalidParameters  // frame count below 1, negative time, or a direction outside the family
+    InvalidParameters,  // frame count below 1, negative time, or a direction outside the family
+    NoMemory            // the new frames would pass the decoding limits; nothing was made
 };
 
 EffectResult DoFadeIn(Document& doc, const EffectParams& params, std::optional<uint32_t> seed = std::nullopt);

@@ -33,6 +33,11 @@ void forEachImageFrame(Document& doc, const FrameSelection& selection, Fn&& fn) 
 // on the cut image.
 bool moveCuts(const TFrame& f, int64_t dx, int64_t dy) { return f.rect.left + dx < 0 || f.rect.top + dy < 0; }
 
+// A GIF places images with 16-bit offsets.  Moves and rectangles are held to
+// that range, checked in 64 bits before any arithmetic on the frames.
+constexpr int64_t gifCoordinateMax = 65535;
+bool inGifRange(int64_t v) { return v >= -gifCoordinateMax && v <= gifCoordinateMax; }
+
 void finish(EditScope& edit, int show) {
     showFrame(edit.doc(), show);
     forgetFileSizes(edit.doc());
@@ -43,11 +48,14 @@ bool moveSelection(Document& doc, FrameSelection selection, int32_t dx, int32_t 
     selection = normalizeSelection(doc.frameList, std::move(selection));
     if (selection.empty()) return false;
     const bool sprite = mode == OffsetMode::MovingSprite;
-    bool cuts = false;
+    bool cuts = false, fits = true;
     forEachImageFrame(doc, selection, [&](TFrame& f, int k) {
         const int64_t step = sprite ? k : 1;
+        fits = fits && inGifRange(step * dx) && inGifRange(step * dy) && inGifRange(f.rect.left + step * dx) &&
+               inGifRange(f.rect.top + step * dy);
         cuts = cuts || moveCuts(f, step * dx, step * dy);
     });
+    if (!fits) return false;
     EditScope edit(doc, TUndo::indexed(UndoKind::FramesChanged, doc.frameList, selection,
                                        offsetModeText(mode).undoLabel, cuts));
     forEachImageFrame(doc, selection, [&](TFrame& f, int k) {
@@ -107,6 +115,8 @@ bool movingSprite(Document& doc, FrameSelection selection, int32_t dx, int32_t d
 bool cropFrames(Document& doc, FrameSelection selection, const TRect& r, bool align) {
     selection = normalizeSelection(doc.frameList, std::move(selection));
     if (selection.empty()) return false;
+    for (const int32_t v : {r.left, r.top, r.right, r.bottom})
+        if (v < 0 || v > gifCoordinateMax) return false;
     // Aligning part of the animation would move it away from the rest.
     align = align && allImageFramesSelected(doc.frameList, selection);
     EditScope edit(doc, TUndo::indexed(UndoKind::FramesChanged, doc.frameList, selection,

@@ -3,7 +3,10 @@
 // resize of the selected frames.  Each records its undo entry, changes the
 // frames, rebuilds the chain (which recomputes the logical screen) and marks
 // the document modified.  All return false when the selection holds no frame
-// and nothing was done.
+// and nothing was done; shift, moving sprite and crop also when an offset,
+// a frame's new position or a corner of the rectangle would leave the GIF's
+// 16-bit coordinates (beyond 65535, or below 0 for a rectangle, below -65535
+// for a position).
 #include <cstdint>
 
 #include "FrameSelection.h"

@@ -3,6 +3,7 @@
 #include "FlipRotate.h"
 #include "document/EditScope.h"
 #include "document/Undo.h"
+#include "document/GrowthLimits.h"
 #include "document/Optimiser.h"
 
 namespace movigram {
@@ -10,6 +11,10 @@ namespace movigram {
 bool duplicateFrames(Document& doc, FrameSelection selection, int32_t count) {
     selection = normalizeSelection(doc.frameList, std::move(selection));
     if (selection.empty() || count < 2) return false;
+    uint64_t runBytes = 0;
+    for (int32_t i : selection)
+        if (const TFrame* f = doc.frameList.frameAt(i); f->image) runBytes += f->image->byteSize();
+    if (!growthFits(doc.frameList, uint64_t(count - 1), selection.size(), runBytes)) return false;
     FrameChain copies;
     for (int32_t n = 1; n < count; ++n)
         for (int32_t i : selection) copies.push_back(doc.frameList.frameAt(i)->clone());
@@ -23,6 +28,26 @@ bool reverseOrder(Document& doc, FrameSelection selection) {
     EditScope edit(doc, TUndo::indexed(UndoKind::OrderReversed, doc.frameList, selection, "Reverse order"));
     reverseFrames(doc.frameList, selection);
     showFrame(doc, selection.front());
+    return true;
+}
+
+bool moveFrames(Document& doc, int32_t first, int32_t count, int32_t destination) {
+    const int32_t n = doc.frameList.count();
+    if (first < 0 || count < 1 || first + count > n || destination < 0 || destination > n ||
+        (destination >= first && destination <= first + count))
+        return false;
+    auto record = std::make_unique<TUndo>();
+    record->kind = UndoKind::FramesMoved;
+    record->first = first;
+    record->last = first + count - 1;
+    record->indices = {destination};
+    record->label = "move frames";
+    EditScope edit(doc, std::move(record));
+    doc.frameList.move(first, count, destination);
+    doc.frameList.select(destination > first ? destination - count : destination);
+    doc.fileSize = doc.previousFileSize = -1;
+    edit.commit();
+    doc.notify(&DocumentObserver::fileNameChanged);
     return true;
 }
 

@@ -44,7 +44,9 @@ bool applyFrameRate(Document& doc, int32_t msPerFrame, const std::vector<int32_t
         if (r < 0) return false;
     EditScope edit(doc, TUndo::timing(list, doc.frameTime, "frame rate"));
     doc.frameTime = msPerFrame;
-    for (int i = 0; i < list.count(); ++i) doc.setFrameTiming(i, msPerFrame, repeats[size_t(i)]);
+    // Comment frames are not shown and keep no time.
+    for (int i = 0; i < list.count(); ++i)
+        if (list.frameAt(i)->hasImage()) doc.setFrameTiming(i, msPerFrame, repeats[size_t(i)]);
     return true;
 }
 

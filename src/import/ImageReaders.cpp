@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <cstring>
+#include <string_view>
+#include <vector>
 
 #include "BmpReader.h"
 #include "JpegReader.h"
@@ -58,10 +61,62 @@ void readText(ImportedFile& file, const std::string& path) {
     std::fclose(f);
 }
 
+// The first bytes of the file, enough for the signatures and FFmpeg's probe;
+// false when the file cannot be opened.
+bool readHead(const std::string& path, std::vector<uint8_t>& head) {
+    head.clear();
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    head.resize(4096);
+    head.resize(std::fread(head.data(), 1, head.size(), f));
+    std::fclose(f);
+    return true;
+}
+
+// Why no reader takes a file, with what it was found to hold.
+std::string unknownKindMessage(const std::string& path, const std::vector<uint8_t>& head) {
+    if (head.empty()) return "File \"" + path + "\" is empty";
+    std::string bytes;
+    for (size_t i = 0; i < std::min<size_t>(head.size(), 8); ++i) {
+        char hex[4];
+        std::snprintf(hex, sizeof hex, i ? " %02X" : "%02X", head[i]);
+        bytes += hex;
+    }
+    return "File \"" + path + "\" is not a GIF, BMP, PCX, JPEG, video or text file (it starts with " + bytes + ")";
+}
+
 }  // namespace
 
-ImportKind importKindOf(const std::string& path) {
+ImportKind importKindOf(const std::string& path, std::span<const uint8_t> head) {
+    auto startsWith = [&](std::string_view magic, size_t at = 0) {
+        return head.size() >= at + magic.size() && std::memcmp(head.data() + at, magic.data(), magic.size()) == 0;
+    };
     const std::string ext = lowerExtension(path);
+    if (startsWith("GIF8")) return ImportKind::Gif;
+    // "BM" alone begins too many other files: the size of the header that
+    // follows the file header must be one a bitmap has.
+    if (startsWith("BM") && head.size() >= 18) {
+        const uint32_t infoSize = uint32_t(head[14]) | uint32_t(head[15]) << 8 | uint32_t(head[16]) << 16 |
+                                  uint32_t(head[17]) << 24;
+        if (infoSize == 12 || infoSize == 16 || infoSize == 40 || infoSize == 52 || infoSize == 56 ||
+            infoSize == 64 || infoSize == 108 || infoSize == 124)
+            return ImportKind::Bmp;
+    }
+    if (startsWith("\xFF\xD8\xFF")) return ImportKind::Jpeg;
+    // PCX: manufacturer 10, run-length encoding, a bit depth PCX has.  The
+    // program's own ".qcx" images share the header, with kinds 12 and 14 of
+    // their own; kind 10 is both.
+    if (head.size() >= 4 && (head[0] == 10 || head[0] == 12 || head[0] == 14)) {
+        const bool qcx = head[0] != 10 || ext == ".qcx";
+        if (qcx && head[3] == 8) return ImportKind::Qcx;
+        if (!qcx && head[2] == 1 && (head[3] == 1 || head[3] == 2 || head[3] == 4 || head[3] == 8))
+            return ImportKind::Pcx;
+    }
+    if (startsWith("RIFF") && startsWith("AVI ", 8)) return ImportKind::Video;
+    // FFmpeg also takes some text for media (subtitles, playlists): a file
+    // named as text stays text.
+    if (ext != ".txt" && isVideoContainer(head)) return ImportKind::Video;
+
     if (ext == ".gif") return ImportKind::Gif;
     if (ext == ".pcx") return ImportKind::Pcx;
     if (ext == ".qcx") return ImportKind::Qcx;
@@ -74,11 +129,27 @@ ImportKind importKindOf(const std::string& path) {
     return ImportKind::None;
 }
 
+ImportKind importKindOf(const std::string& path) {
+    std::vector<uint8_t> head;
+    readHead(path, head);
+    return importKindOf(path, head);
+}
+
 ImportedFile readImageFile(const std::string& path, const ImportOptions& options) {
     ImportedFile file;
-    file.kind = importKindOf(path);
+    std::vector<uint8_t> head;
+    const bool opened = readHead(path, head);
+    file.kind = importKindOf(path, head);
+    // Every reader would call an empty file corrupt, or worse, not a GIF.
+    if (opened && head.empty() && file.kind != ImportKind::Text) {
+        fail(file, ImportCorrupt, fileErrorCaption, unknownKindMessage(path, head));
+        return file;
+    }
     switch (file.kind) {
-    case ImportKind::None: fail(file, ImportSkipped); break;
+    case ImportKind::None:
+        fail(file, ImportSkipped, fileErrorCaption,
+             opened ? unknownKindMessage(path, head) : "Cannot open file \"" + path + "\"");
+        break;
     case ImportKind::Text: readText(file, path); break;
     case ImportKind::Gif: {
         GifReadOptions gif;
@@ -89,6 +160,8 @@ ImportedFile readImageFile(const std::string& path, const ImportOptions& options
         file.frames = std::move(out.frames);
         file.loopFound = out.loopFound;
         file.loopCount = out.loopCount;
+        if (out.globalPalette && out.backgroundIndex < out.globalPalette->colorCount)
+            file.backgroundColor = out.globalPalette->entry(out.backgroundIndex);
         if (out.result != GifOk) fail(file, out.result, fileErrorCaption, gifResultMessage(out.result, path));
         break;
     }

@@ -1,21 +1,31 @@
 #pragma once
 // One entry for every file the document reads: the reader is chosen by the
-// extension (without regard to case) and the result is either one 8-bit
-// still image, a chain of frames (GIF and video files) or the text of a
-// comment, with the result code and the message the reading loop shows.
+// file's first bytes, and by the extension (without regard to case) when
+// they name no format; the result is either one 8-bit still image, a chain
+// of frames (GIF and video files) or the text of a comment, with the result
+// code and the message the reading loop shows.
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <span>
 #include <string>
 
 #include "TrueColorImage.h"
+#include "document/Progress.h"
 #include "document/FrameChain.h"
 
 namespace movigram {
 
 enum class ImportKind { None, Gif, Pcx, Qcx, Bmp, Jpeg, Video, Text };
 
-// The reader for a path, by the extension from its last '.'.
+// The reader for a file whose first bytes are head: a format signature
+// (GIF, BMP, PCX and ".qcx", JPEG, RIFF AVI, and the video containers
+// FFmpeg's probe recognises), else the extension from the path's last '.'.
+// Text files have only their extension.
+ImportKind importKindOf(const std::string& path, std::span<const uint8_t> head);
+// The same for the file at path, reading its first bytes (by the extension
+// alone when it cannot be read).
 ImportKind importKindOf(const std::string& path);
 
 // Codes 0..3 are those of the GIF reader, 0..6 those of the video reader.
@@ -28,12 +38,12 @@ enum ImportCode : int {
     ImportUnsupportedCompression = 5,
     ImportUnexpectedEnd = 6,
     ImportReductionFailed = 7,  // a deep still image could not be brought to 8 bits
-    ImportSkipped = 8,          // an extension no reader takes
+    ImportSkipped = 8,          // contents and extension no reader takes
 };
 
 struct ImportOptions {
     Host* host = nullptr;                                // status text while an image is reduced
-    std::function<void(int)> progress;                   // 0..100
+    Progress* progress = nullptr;
     std::function<void(const TFrame&)> paint;            // GIF and video frames as they are read
     std::function<void(const TrueColorImage&)> preview;  // a deep image before its reduction
     DecodeLimits limits = DecodeLimits::defaults();
@@ -51,6 +61,9 @@ struct ImportedFile {
     FrameChain frames;               // a GIF or video file, kept also after an error
     bool loopFound = false;          // GIF: the looping extension was there
     int32_t loopCount = 0;
+    // GIF: the colour of the screen's background index in the global colour
+    // table, when the file has one that holds the index.
+    std::optional<PaletteEntry> backgroundColor;
     std::string text;  // a text file, for a comment frame
 
     bool multiFrameSource() const { return kind == ImportKind::Gif || kind == ImportKind::Video; }

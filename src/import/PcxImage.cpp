@@ -27,11 +27,11 @@ bool PcxHeader::parse(std::span<const uint8_t> file, PcxHeader& out) {
     return true;
 }
 
-PCXImage::PCXImage(const DecodeLimits& limits, std::function<void(int)> progress)
-    : limits_(limits), progress_(std::move(progress)) {}
+PCXImage::PCXImage(const DecodeLimits& limits, Progress* progress)
+    : limits_(limits), progress_(progress) {}
 
 void PCXImage::report(int percent) {
-    if (progress_ && percent != lastPercent_) progress_(percent);
+    if (progress_ && percent != lastPercent_) progress_->setProgress(percent);
     lastPercent_ = percent;
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "TrueColorImage.h"
+#include "document/Progress.h"
 
 namespace movigram {
 
@@ -35,7 +36,7 @@ class PCXImage {
 public:
     // progress is told 0..50 while the runs are decoded and 50..100 while the
     // pixels are assembled.
-    explicit PCXImage(const DecodeLimits& limits = DecodeLimits::defaults(), std::function<void(int)> progress = {});
+    explicit PCXImage(const DecodeLimits& limits = DecodeLimits::defaults(), Progress* progress = nullptr);
 
     // False (and no image) when the file cannot be read, its header describes
     // a layout this reader does not know, or the image is beyond the limits.
@@ -51,7 +52,7 @@ private:
     void report(int percent);
 
     DecodeLimits limits_;
-    std::function<void(int)> progress_;
+    Progress* progress_;
     int lastPercent_ = -1;
     PcxHeader header_;
     DecodedImage image_;

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <mutex>
 #include <new>
+#include <string_view>
+#include <vector>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -196,7 +198,7 @@ int VideoDecoder::takeFrame(const AVFrame& frame) {
     out_.frames.push_back(std::move(made));
     if (options_.paint) options_.paint(*out_.frames.back());
     if (options_.progress && length_ > 0)
-        options_.progress(int(std::min<int64_t>(int64_t(index + 1) * 100 / length_, 100)));
+        options_.progress->setProgress(int(std::min<int64_t>(int64_t(index + 1) * 100 / length_, 100)));
     return VideoOk;
 }
 
@@ -275,6 +277,22 @@ VideoReadOutput readVideo(const std::string& path, const VideoReadOptions& optio
         out.result = VideoNoMemory;
     }
     return out;
+}
+
+bool isVideoContainer(std::span<const uint8_t> head) {
+    if (head.empty()) return false;
+    // The probe reads past the bytes it is given, into zeros.
+    std::vector<uint8_t> padded(head.size() + AVPROBE_PADDING_SIZE, 0);
+    std::memcpy(padded.data(), head.data(), head.size());
+    AVProbeData probe{};
+    probe.filename = "";
+    probe.buf = padded.data();
+    probe.buf_size = int(head.size());
+    int score = 0;
+    const AVInputFormat* format = av_probe_input_format3(&probe, 1, &score);
+    // A weak guess from a few bytes, or a single picture ("..._pipe"), is no
+    // video.
+    return format && score >= AVPROBE_SCORE_MAX / 2 && !std::string_view(format->name).ends_with("_pipe");
 }
 
 std::string videoResultMessage(int result, const std::string& path) {

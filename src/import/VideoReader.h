@@ -6,9 +6,11 @@
 // pixel format is converted to 24 bits first.
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 
 #include "TrueColorImage.h"
+#include "document/Progress.h"
 #include "document/FrameChain.h"
 
 namespace movigram {
@@ -25,7 +27,7 @@ enum VideoResult : int {
 
 struct VideoReadOptions {
     Host* host = nullptr;                                // status text while a frame is reduced
-    std::function<void(int)> progress;                   // 0..100 by frames read
+    Progress* progress = nullptr;  // by frames read
     std::function<void(const TrueColorImage&)> preview;  // a deep frame before its reduction
     std::function<void(const TFrame&)> paint;            // each frame as it is made
     DecodeLimits limits = DecodeLimits::defaults();
@@ -38,6 +40,10 @@ struct VideoReadOutput {
 };
 
 VideoReadOutput readVideo(const std::string& path, const VideoReadOptions& options = {});
+
+// Whether FFmpeg's probe takes head (the first bytes of a file) for a video
+// container it reads.
+bool isVideoContainer(std::span<const uint8_t> head);
 
 // The message for a result code (empty for success).
 std::string videoResultMessage(int result, const std::string& path);

@@ -266,6 +266,27 @@ TEST(ReduceColors, LocalPalettesStayUnlessCollapsed) {
     EXPECT_FALSE(local.localPalette);
 }
 
+TEST(ReduceColors, ColoursThatFitAreKeptExactly) {
+    // Three colours of one 6-bit cell, which the cut alone would merge.
+    const std::vector<Rgb> colors{{255, 129, 129}, {255, 128, 128}, {254, 130, 131}, {0, 0, 0}};
+    std::vector<std::unique_ptr<TFrame>> frames;
+    frames.push_back(colorFrame(3, 1, colors, {0, 1, 2}));
+    frames.push_back(colorFrame(2, 1, colors, {2, 3}));
+    frames[1]->localPalette = std::make_unique<TMyPalette>(paletteFromImage(*frames[1]->image));
+    Document doc = documentOf(std::move(frames));
+    mapToPalette(*doc.frameList.frameAt(0)->image, *doc.globalPalette, false, false);
+    ASSERT_TRUE(reduceColors(doc, 256, true));
+    ASSERT_EQ(doc.globalPalette->colorCount, 4);
+    EXPECT_TRUE(entryColor(*doc.globalPalette, 0) == colors[3]);  // dark to light
+    for (int x = 0; x < 3; ++x) EXPECT_TRUE(test::shownColor(*doc.frameList.frameAt(0), x, 0) == colors[size_t(x)]);
+    EXPECT_TRUE(test::shownColor(*doc.frameList.frameAt(1), 0, 0) == colors[2]);
+
+    // More colours than asked for are merged by the cut, on 6-bit cells.
+    ASSERT_TRUE(reduceColors(doc, 2, true));
+    ASSERT_EQ(doc.globalPalette->colorCount, 2);
+    EXPECT_TRUE(entryColor(*doc.globalPalette, 1) == (Rgb{255, 128, 128}));
+}
+
 TEST(ReduceColors, PowerOfTwoTable) {
     struct Case {
         int colors, after;

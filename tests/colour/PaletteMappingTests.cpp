@@ -44,16 +44,22 @@ TEST(MapToPalette, CumulativeIsFirstComeFirstServed) {
     EXPECT_TRUE(shownColor(*doc.frameList.frameAt(1), 1, 0) == blue);
 }
 
-TEST(MapToPalette, FullPaletteApproximatesEvenExactColours) {
+TEST(MapToPalette, FullPaletteMatchesColoursItHolds) {
     std::vector<PaletteEntry> entries;
     for (int i = 0; i < 256; ++i) entries.push_back({uint8_t(i), 0, 0, 0});
     entries[7] = {10, 200, 10, 0};
     entries[9] = {10, 200, 10, 0};  // a duplicate later in the palette
     TMyPalette palette(entries);
+    // A colour the full palette holds is found, not approximated: a file
+    // whose colours exactly fill the palette needs no rebuild.
     auto frame = colorFrame(1, 1, {{10, 200, 10}}, {0});
-    EXPECT_FALSE(mapToPalette(*frame->image, palette, false, false));  // counted as approximation
+    EXPECT_TRUE(mapToPalette(*frame->image, palette, false, true));
+    EXPECT_TRUE(mapToPalette(*frame->image, palette, false, false));
     EXPECT_EQ(palette.colorCount, 256);
     EXPECT_EQ(frame->image->pixel(0, 0), 7);
+    auto other = colorFrame(1, 1, {{11, 200, 10}}, {0});
+    EXPECT_FALSE(mapToPalette(*other->image, palette, false, false));  // approximated
+    EXPECT_EQ(other->image->pixel(0, 0), 7);
 }
 
 TEST(MapToPalette, FixedUsesNearestAndReportsSuccess) {

@@ -19,7 +19,7 @@ TEST(CommandTable, EveryIdOnceAndFoundById) {
         EXPECT_TRUE(ids.insert(int32_t(info.id)).second) << int32_t(info.id);
         EXPECT_EQ(findCommand(int32_t(info.id)), &info);
     }
-    EXPECT_EQ(ids.size(), 84u);  // the map, Show as browsers do included
+    EXPECT_EQ(ids.size(), 85u);  // the map, with Show as browsers do and Redo
     for (CommandId id : toolBarCommands())
         if (id != CommandId{0}) {
             EXPECT_NE(findCommand(id), nullptr);
@@ -98,6 +98,7 @@ TEST(CommandTable, MenuTextsFollowTheDocument) {
     doc.optimizeOnSave = true;
     EXPECT_EQ(menuTextOf(*findCommand(C::Save), doc), "&Save optimized\tCtrl+S");
     EXPECT_EQ(menuTextOf(*findCommand(C::Undo), doc), "&Undo \tCtrl+Z");
+    EXPECT_EQ(menuTextOf(*findCommand(C::Redo), doc), "&Redo\tCtrl+Y");
 }
 
 }  // namespace

@@ -7,10 +7,12 @@
 #include <filesystem>
 #include <fstream>
 
+#include "colour/ColorReduction.h"
 #include "commands/FileCommands.h"
 #include "document/GifReader.h"
 #include "document/Undo.h"
 #include "frameops/FrameOrder.h"
+#include "frameops/FrameOffset.h"
 #include "support/GifBuilder.h"
 #include "support/RecordingHost.h"
 
@@ -69,6 +71,42 @@ TEST_F(FileCommands, OpeningTwoFilesAppendsTheSecond) {
     EXPECT_EQ(host.recentFiles.size(), 2u);
     EXPECT_EQ(doc.firstFrame, doc.frameList.frameAt(0));
     EXPECT_EQ(doc.frameTime, 100);
+}
+
+TEST_F(FileCommands, TheBackgroundKeepsItsColourThroughEveryRebuild) {
+    // Frames of colours 1 and 2 on a screen whose background is colour 3,
+    // which no pixel shows: the palette is rebuilt in another order.
+    GifBuilder gif(4, 2, 4, 3);
+    gif.control(10, -1, 2).image(0, 0, 2, 2, {1, 2, 2, 1}).control(10, -1, 2).image(2, 0, 2, 2, {2, 2, 2, 2});
+    const auto path = (dir / "restore.gif").string();
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(gif.trailer().bytes().data()),
+                                               std::streamsize(gif.bytes().size()));
+    uint8_t rgb[3];
+    GifBuilder::testColor(3, rgb);
+    const PaletteEntry background{rgb[0], rgb[1], rgb[2], 0};
+    auto shown = [&] { return doc.globalPalette->entry(doc.backgroundIndex); };
+
+    ASSERT_TRUE(openFiles(doc, {path}).clean());
+    ASSERT_GE(doc.backgroundIndex, 0);
+    EXPECT_EQ(shown(), background);
+    EXPECT_EQ(doc.frameList.frameAt(1)->backgroundIndex, doc.backgroundIndex);
+    // The optimised rebuild reorders the palette again (dark to light).
+    ASSERT_TRUE(reduceColors(doc, 256, true));
+    EXPECT_EQ(shown(), background);
+    EXPECT_EQ(doc.frameList.frameAt(0)->backgroundIndex, doc.backgroundIndex);
+    // Saved and read back, the file's background is the same colour.
+    ASSERT_TRUE(saveAs(doc, (dir / "back.gif").string(), false));
+    const GifReadOutput back = readGif((dir / "back.gif").string());
+    ASSERT_TRUE(back.globalPalette);
+    EXPECT_EQ(back.globalPalette->entry(back.backgroundIndex), background);
+}
+
+TEST_F(FileCommands, FramesArePaintedAsTheyAreRead) {
+    int painted = 0;
+    LiveView live;
+    live.paint = [&](const TFrame& frame) { painted += frame.hasImage(); };
+    openFiles(doc, {writeAnimation("a.gif", 3)}, live);
+    EXPECT_EQ(painted, 3);
 }
 
 TEST_F(FileCommands, TitleShowsSizes) {
@@ -132,7 +170,7 @@ TEST_F(FileCommands, SaveAsFailureKeepsTheOldFileAndTheDocument) {
         EXPECT_EQ(doc.fileName, "a.gif");
         EXPECT_EQ(std::filesystem::file_size(target), original);
         ASSERT_FALSE(host.messages.empty());
-        EXPECT_EQ(host.messages.back().text, "Error 0");
+        EXPECT_EQ(host.messages.back().text, "Cannot write \"" + target + "\": Permission denied (error 0)");
     }
     ::chmod(dir.c_str(), 0755);
     // A target that is a folder cannot be replaced, whoever runs the test.
@@ -141,6 +179,21 @@ TEST_F(FileCommands, SaveAsFailureKeepsTheOldFileAndTheDocument) {
     EXPECT_TRUE(doc.modified);
     EXPECT_EQ(doc.fileName, "a.gif");
     EXPECT_TRUE(std::filesystem::is_directory(dir / "taken.gif"));
+    ASSERT_FALSE(host.messages.empty());
+    EXPECT_EQ(host.messages.back().text,
+              "Cannot write \"" + (dir / "taken.gif").string() + "\": Is a directory (error 0)");
+}
+
+TEST_F(FileCommands, FramesWithoutPixelsAreNotSaved) {
+    openFiles(doc, {writeAnimation("a.gif", 3)});
+    // Every frame pushed off the screen keeps no pixel.
+    ASSERT_TRUE(shiftFrames(doc, selectAll(doc.frameList), -8, 0));
+    const auto target = (dir / "empty.gif").string();
+    EXPECT_FALSE(saveAs(doc, target, false));
+    ASSERT_FALSE(host.messages.empty());
+    EXPECT_EQ(host.messages.back().text, "Nothing to save: no frame has any pixels left");
+    EXPECT_FALSE(std::filesystem::exists(target));
+    EXPECT_TRUE(saveFrames(doc, target).empty());
 }
 
 TEST_F(FileCommands, AFailedSaveLeavesTheDocumentAndItsJournal) {
@@ -295,6 +348,25 @@ TEST_F(FileCommands, PreviewLeavesTheDocumentAlone) {
     ASSERT_EQ(doc.undo.size(), 1u);
     undo(doc);
     EXPECT_EQ(names(), "a.gif.000 a.gif.001 a.gif.002 ");
+}
+
+
+// A name with two dots keeps its middle part, and a successful Save clears
+// modified so that the next New asks nothing.
+TEST_F(FileCommands, SaveKeepsTheNameAndClearsModified) {
+    const auto path = writeAnimation("anim.v2.gif", 2);
+    openFiles(doc, {path});
+    EXPECT_EQ(doc.fileName, "anim.v2.gif");
+    ASSERT_TRUE(duplicateFrames(doc, {0}, 2));
+    ASSERT_TRUE(doc.modified);
+    ASSERT_TRUE(save(doc));
+    EXPECT_FALSE(doc.modified);
+    EXPECT_FALSE(std::filesystem::exists(dir / "anim.gif"));
+    const GifReadOutput read = readGif(path);
+    EXPECT_EQ(read.result, GifOk);
+    EXPECT_EQ(read.frames.size(), 4u);  // the comment frame and three images
+    newDocument(doc);
+    EXPECT_TRUE(host.questions.empty());
 }
 
 }  // namespace

@@ -10,7 +10,7 @@
 #include <random>
 
 #include "colour/ColorReduction.h"
-#include "commands/OpenCommands.h"
+#include "commands/FileCommands.h"
 #include "commands/SaveCommands.h"
 #include "document/FrameChain.h"
 #include "corpus/CorpusGif.h"
@@ -211,7 +211,7 @@ TEST(OptimisePromise, CorpusFilesKeepTheirScreens) {
     for (const auto& path : test::corpusFiles("", {".gif"})) {
         Document doc;
         // Files read only in part still give a document to save.
-        openGifDocument(doc, path.string());
+        openFiles(doc, {path.string()});
         if (doc.frameList.empty()) {
             ++unreadable;
             continue;

@@ -227,7 +227,8 @@ TEST(GifReader, MissingFileAndProgress) {
 
     std::vector<int> seen;
     GifReadOptions options;
-    options.progress = [&](int p) { seen.push_back(p); };
+    ProgressFunction record([&](int p) { seen.push_back(p); });
+    options.progress = &record;
     read(GifBuilder(2, 2).image(0, 0, 2, 2, fourPixels).image(0, 0, 2, 2, fourPixels).trailer(), options);
     ASSERT_FALSE(seen.empty());
     EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));

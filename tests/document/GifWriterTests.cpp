@@ -4,6 +4,7 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 
@@ -206,16 +207,16 @@ protected:
     std::filesystem::path dir;
 };
 
-TEST_F(AtomicSave, WritesAndAddsExtensionWhenMissing) {
+TEST_F(AtomicSave, WritesExactlyThePathGiven) {
     auto frame = solid(3, 3, 1);
     const auto result = writeGif((dir / "plain").string(), frame.get(), testPalette(4), {});
     ASSERT_TRUE(result.ok);
-    EXPECT_EQ(result.path, (dir / "plain.GIF").string());
+    EXPECT_EQ(result.path, (dir / "plain").string());
     EXPECT_EQ(readGif(result.path).frames.size(), 1u);
-    EXPECT_EQ(filesIn(), 1u);  // no temporary file left behind
+    EXPECT_EQ(filesIn(), 1u);  // no temporary file left behind, no other name
 }
 
-TEST_F(AtomicSave, FailureLeavesTheOldFileAlone) {
+TEST_F(AtomicSave, FailuresLeaveTheOldFileAloneAndSayWhy) {
     // The target is a folder: the new file cannot take its place.
     std::filesystem::create_directories(dir / "taken.gif");
     std::ofstream(dir / "taken.gif" / "keep") << "precious";
@@ -223,12 +224,30 @@ TEST_F(AtomicSave, FailureLeavesTheOldFileAlone) {
     const auto result = writeGif((dir / "taken.gif").string(), frame.get(), testPalette(4), {});
     EXPECT_FALSE(result.ok);
     EXPECT_EQ(result.errorCode, GifErrorCreate);
+    EXPECT_EQ(result.systemError, EISDIR);
     EXPECT_TRUE(std::filesystem::exists(dir / "taken.gif" / "keep"));
     EXPECT_EQ(filesIn(), 1u);
 
     const auto nowhere = writeGif((dir / "missing" / "x.gif").string(), frame.get(), testPalette(4), {});
     EXPECT_FALSE(nowhere.ok);
-    EXPECT_EQ(gifWriteErrorMessage(nowhere.errorCode), "Error 0");
+    EXPECT_EQ(gifWriteErrorMessage(nowhere),
+              "Cannot write \"" + (dir / "missing" / "x.gif").string() + "\": No such file or directory (error 0)");
+}
+
+TEST_F(AtomicSave, DevicesAreWrittenInPlace) {
+    auto frame = solid(3, 3, 1);
+    // A device cannot be replaced by a rename, and must not be: a full disk
+    // is reported with the system's reason and the device stays.
+    struct stat st;
+    if (::stat("/dev/full", &st) != 0 || !S_ISCHR(st.st_mode)) GTEST_SKIP() << "no /dev/full here";
+    const auto full = writeGif("/dev/full", frame.get(), testPalette(4), {});
+    EXPECT_FALSE(full.ok);
+    EXPECT_EQ(full.systemError, ENOSPC);
+    ASSERT_EQ(::stat("/dev/full", &st), 0);
+    EXPECT_TRUE(S_ISCHR(st.st_mode));
+    EXPECT_TRUE(writeGif("/dev/null", frame.get(), testPalette(4), {}).ok);
+    ASSERT_EQ(::stat("/dev/null", &st), 0);
+    EXPECT_TRUE(S_ISCHR(st.st_mode));
 }
 
 TEST_F(AtomicSave, ReplacesAnExistingFileKeepingItsMode) {

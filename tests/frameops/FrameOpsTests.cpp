@@ -2,8 +2,11 @@
 // solid-colour frames, frame rate and loop count.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "OpsTestSupport.h"
 #include "document/Undo.h"
+#include "document/DecodeLimits.h"
 #include "frameops/FlipRotate.h"
 #include "frameops/FrameOrder.h"
 #include "frameops/FrameTiming.h"
@@ -54,6 +57,16 @@ TEST(Duplicate, CountOneOrNoSelectionDoesNothing) {
     auto doc = namedFrames(3);
     EXPECT_FALSE(duplicateFrames(*doc, {0, 1}, 1));
     EXPECT_FALSE(duplicateFrames(*doc, {}, 4));
+    EXPECT_EQ(doc->frameList.count(), 3);
+    EXPECT_TRUE(doc->undo.empty());
+}
+
+TEST(Duplicate, CountsPastTheDecodingLimitsAreRefusedUpFront) {
+    auto doc = namedFrames(3);
+    // Two billion copies would fill memory long before they were made.
+    EXPECT_FALSE(duplicateFrames(*doc, {0, 1}, 2147483647));
+    const DecodeLimits limits = DecodeLimits::defaults();
+    EXPECT_FALSE(duplicateFrames(*doc, {0}, int32_t(limits.maxFrames)));
     EXPECT_EQ(doc->frameList.count(), 3);
     EXPECT_TRUE(doc->undo.empty());
 }
@@ -129,6 +142,47 @@ TEST(Reverse, OneFrameChangesAndRecordsNothing) {
     auto doc = namedFrames(3);
     EXPECT_FALSE(reverseOrder(*doc, {1}));
     EXPECT_TRUE(doc->undo.empty());
+}
+
+// Dragging lines of the frame list: both directions, a block, and Undo
+// putting every frame back in its place with the same frame current.
+TEST(MoveFrames, BlocksMoveBothWaysAndUndoPutsThemBack) {
+    struct Case {
+        int first, count, destination;
+        std::vector<std::string> after;
+        int selected;
+    };
+    const std::vector<Case> cases = {
+        {1, 1, 4, {"f0", "f2", "f3", "f1", "f4"}, 3},
+        {3, 1, 0, {"f3", "f0", "f1", "f2", "f4"}, 0},
+        {0, 2, 5, {"f2", "f3", "f4", "f0", "f1"}, 3},
+        {3, 2, 1, {"f0", "f3", "f4", "f1", "f2"}, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.first * 100 + c.destination);
+        auto doc = namedFrames(5);
+        doc->frameList.select(2);
+        doc->relink();
+        const std::string before = describe(*doc);
+        ASSERT_TRUE(moveFrames(*doc, c.first, c.count, c.destination));
+        EXPECT_EQ(namesOf(*doc), c.after);
+        EXPECT_EQ(doc->frameList.selectedIndex(), c.selected);
+        EXPECT_EQ(doc->currentFrame, doc->frameList.frameAt(c.selected));
+        EXPECT_EQ(doc->firstFrame->name, c.after.front());
+        EXPECT_TRUE(doc->modified);
+        EXPECT_EQ(doc->undo.newest()->label, "move frames");
+        undo(*doc);
+        EXPECT_EQ(describe(*doc), before);
+        EXPECT_EQ(doc->currentFrame->name, doc->frameList.frameAt(c.first)->name);
+    }
+}
+
+TEST(MoveFrames, MovesThatChangeNothingRecordNothing) {
+    auto doc = namedFrames(4);
+    for (auto [first, count, destination] : {std::tuple{1, 1, 1}, {1, 1, 2}, {0, 2, 2}, {3, 2, 0}, {-1, 1, 2}, {0, 0, 3}, {0, 1, 5}})
+        EXPECT_FALSE(moveFrames(*doc, first, count, destination)) << first << " " << count << " " << destination;
+    EXPECT_TRUE(doc->undo.empty());
+    EXPECT_FALSE(doc->modified);
 }
 
 struct GrayCase {

@@ -1,6 +1,8 @@
 // Shift, moving sprite, crop, delete and resize of selected frames.
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "OpsTestSupport.h"
 #include "document/Undo.h"
 #include "frameops/FrameOffset.h"
@@ -106,6 +108,21 @@ TEST(Shift, EmptySelectionChangesAndRecordsNothing) {
     EXPECT_EQ(describe(*doc), before);
     EXPECT_TRUE(doc->undo.empty());
     EXPECT_FALSE(doc->modified);
+}
+
+TEST(Shift, OffsetsAndRectanglesStayWithinGifCoordinates) {
+    auto doc = documentOf(framesOf(gradient(0, 0, 8, 8), gradient(60000, 0, 8, 8), gradient(0, 0, 8, 8)));
+    const std::string before = describe(*doc);
+    // Refused before any arithmetic: nothing changes, nothing is recorded.
+    EXPECT_FALSE(shiftFrames(*doc, {0}, 2147483647, 0));
+    EXPECT_FALSE(shiftFrames(*doc, {1}, 6000, 0));  // left would pass 65535
+    EXPECT_FALSE(movingSprite(*doc, {0, 2}, 0, 65536));
+    EXPECT_FALSE(movingSprite(*doc, {0, 1, 2}, 40000, 0));  // the third frame moves twice as far
+    EXPECT_FALSE(cropFrames(*doc, {0, 1, 2}, {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}, true));
+    EXPECT_EQ(describe(*doc), before);
+    EXPECT_TRUE(doc->undo.empty());
+    EXPECT_TRUE(shiftFrames(*doc, {0}, 65535, 0));
+    EXPECT_TRUE(cropFrames(*doc, {0, 1, 2}, {0, 0, 65535, 65535}, true));
 }
 
 TEST(MovingSprite, StepsGrowByOneDeltaPerImageFrameAndRestore) {

@@ -11,6 +11,7 @@
 #include "frameops/FlipRotate.h"
 #include "frameops/FrameOffset.h"
 #include "frameops/FrameOrder.h"
+#include "support/GifBuilder.h"
 #include "frameops/FrameTiming.h"
 #include "frameops/GrayScale.h"
 
@@ -90,6 +91,15 @@ const std::vector<Operation>& operations() {
              mergeForeground(d);
          }},
         {"unoptimize", [](Document& d, Rng&) { unoptimize(d); }},
+        {"frame rate",
+         [](Document& d, Rng& r) { setFrameRate(d, 10 * pick(r, 1, 30), randomSelection(d, r), pick(r, 0, 4)); }},
+        {"move",
+         [](Document& d, Rng& r) {
+             const int n = d.frameList.count();
+             if (n == 0) return;
+             const int first = pick(r, 0, n - 1);
+             moveFrames(d, first, pick(r, 1, n - first), pick(r, 0, n));
+         }},
         {"delete color",
          [](Document& d, Rng& r) {
              selectRandomImageFrame(d, r);
@@ -159,6 +169,65 @@ TEST(UndoProperty, SequencesUndoStepByStep) {
             ASSERT_EQ(test::describe(*doc), states[k]) << "undoing " << names[k] << ", seed " << seed;
         }
     }
+}
+
+// Random edits, then back k steps and forward again, twice over: every
+// state comes back exactly, whichever way it is reached.
+TEST(UndoProperty, UndoAndRedoGoBackAndForth) {
+    const auto& ops = operations();
+    for (uint32_t seed = 1; seed <= 200; ++seed) {
+        Rng rng(seed * 104729);
+        auto doc = test::randomDocument(rng);
+        std::vector<std::string> states{test::describe(*doc)};
+        const int steps = pick(rng, 2, 6);
+        for (int k = 0; k < steps; ++k) {
+            const size_t records = doc->undo.size();
+            ops[size_t(pick(rng, 0, int(ops.size()) - 1))].run(*doc, rng);
+            if (doc->undo.size() != records) states.push_back(test::describe(*doc));
+        }
+        size_t at = states.size() - 1;
+        for (int round = 0; round < 2; ++round) {
+            const size_t back = size_t(pick(rng, 1, int(at)));
+            for (size_t k = 0; k < back; ++k) {
+                undo(*doc);
+                ASSERT_EQ(test::describe(*doc), states[--at]) << "seed " << seed;
+            }
+            while (doc->undo.canRedo()) {
+                redo(*doc);
+                ASSERT_EQ(test::describe(*doc), states[++at]) << "seed " << seed;
+            }
+            ASSERT_EQ(at, states.size() - 1);
+            if (at == 0) break;
+        }
+    }
+}
+
+// Records of 1.3 MB: the shared budget keeps only what fits, never the
+// newest, and what is kept still goes back and forth exactly.
+TEST(UndoProperty, RedoSharesTheBudget) {
+    std::vector<std::unique_ptr<TFrame>> frames;
+    for (int i = 0; i < 2; ++i)
+        frames.push_back(test::makeFrame(800, 800, [i](int x, int y) { return (x + y + i) % 8; }, "big"));
+    auto doc = test::documentOf(std::move(frames));
+    const std::string original = test::describe(*doc);
+    ASSERT_TRUE(flipRotateFrames(*doc, {0, 1}, FlipRotateOperation::Rotate90, false));  // no frame copies
+    ASSERT_TRUE(grayScale(*doc, {0}));                                                  // 1.3 MB
+    const std::string gray = test::describe(*doc);
+    undo(*doc);  // its inverse holds 1.3 MB on the redo side
+    EXPECT_EQ(doc->undo.size(), 1u);
+    ASSERT_TRUE(doc->undo.canRedo());
+    redo(*doc);
+    EXPECT_EQ(test::describe(*doc), gray);
+    ASSERT_TRUE(grayScale(*doc, {1}));  // a new edit empties the redo side; two 1.3 MB records do not fit
+    EXPECT_FALSE(doc->undo.canRedo());
+    EXPECT_EQ(doc->undo.size(), 1u);
+    undo(*doc);
+    EXPECT_EQ(test::describe(*doc), gray);
+    EXPECT_FALSE(doc->undo.canUndo());
+    redo(*doc);
+    undo(*doc);
+    EXPECT_EQ(test::describe(*doc), gray);
+    EXPECT_NE(gray, original);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// The reader table: which reader an extension reaches, and what each one
-// reports when it fails.
+// The reader table: which reader a file's first bytes or its extension
+// reach, and what each one reports when it fails.
 #include <gtest/gtest.h>
 
 #include "ImportTestFiles.h"
@@ -11,6 +11,39 @@ namespace movigram {
 namespace {
 
 using namespace test;
+
+TEST(ImageReaders, FirstBytesChooseTheReaderBeforeTheExtension) {
+    ScratchDir dir;
+    GifBuilder gif(2, 2);
+    gif.image(0, 0, 2, 2, {0, 1, 2, 3}).trailer();
+    BmpSpec layout;
+    layout.width = 2, layout.height = 1, layout.bitCount = 24;
+    layout.pixels = packPixelRows(2, 1, 3, [](int, int) { return 0x00FF00u; });
+
+    // A GIF named as a bitmap, and one without extension, are read as GIFs.
+    for (const char* name : {"really-a-gif.bmp", "no-extension"}) {
+        ImportedFile read = readImageFile(dir.write(name, gif.bytes()));
+        EXPECT_EQ(read.kind, ImportKind::Gif) << name;
+        EXPECT_EQ(read.result, ImportOk) << name;
+        EXPECT_EQ(read.frames.size(), 1u) << name;
+    }
+    ImportedFile bmp = readImageFile(dir.write("bitmap.gif", bmpFile(layout)));
+    EXPECT_EQ(bmp.kind, ImportKind::Bmp);
+    EXPECT_TRUE(bmp.image);
+
+    // Nothing fits: what was found is said.
+    const std::string empty = dir.write("empty.avi", {});
+    ImportedFile none = readImageFile(empty);
+    EXPECT_EQ(none.result, ImportCorrupt);
+    EXPECT_EQ(none.message, "File \"" + empty + "\" is empty");
+    const std::string zip = dir.write("archive", {'P', 'K', 3, 4, 20, 0});
+    ImportedFile unknown = readImageFile(zip);
+    EXPECT_EQ(unknown.result, ImportSkipped);
+    EXPECT_EQ(unknown.message, "File \"" + zip +
+                                   "\" is not a GIF, BMP, PCX, JPEG, video or text file (it starts with 50 4B 03 04 14 00)");
+    // Text has no signature: its extension decides.
+    EXPECT_EQ(readImageFile(dir.write("note.txt", {'B', 'M', '!'})).kind, ImportKind::Text);
+}
 
 TEST(ImageReaders, ExtensionsWithoutRegardToCase) {
     const std::pair<const char*, ImportKind> cases[] = {
@@ -40,7 +73,7 @@ TEST(ImageReaders, FailuresAndTheirMessages) {
 
     ImportedFile png = readImageFile(dir.write("a.png", junk));
     EXPECT_EQ(png.result, ImportSkipped);
-    EXPECT_TRUE(png.message.empty());
+    EXPECT_EQ(png.caption, "File error");
 
     const std::string gifPath = dir.path("missing.gif");
     ImportedFile gif = readImageFile(gifPath);

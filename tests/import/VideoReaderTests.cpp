@@ -46,7 +46,8 @@ TEST(VideoReader, TwentyFourBitFramesAreNamedTimedAndQuantised) {
     const std::string path = dir.write("clip.avi", aviFile(trueColorVideo(10, 24, 15, 1)));
     std::vector<int> progress;
     VideoReadOptions options;
-    options.progress = [&](int p) { progress.push_back(p); };
+    ProgressFunction record([&](int p) { progress.push_back(p); });
+    options.progress = &record;
     VideoReadOutput out = readVideo(path, options);
     ASSERT_EQ(out.result, VideoOk);
     ASSERT_EQ(out.frames.size(), 10u);

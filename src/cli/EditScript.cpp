@@ -1,8 +1,9 @@
 #include "EditScript.h"
 
 #include <charconv>
+#include <climits>
 
-namespace movigram {
+namespace movigram::cli {
 
 namespace {
 
@@ -18,36 +19,55 @@ enum class Form {
     Effect,           // --fade-in [3:]8,ms=50
 };
 
+// The values a step accepts, inclusive.
+struct Range {
+    int64_t low, high;
+};
+constexpr Range offset{-65535, 65535};    // a move on the screen
+constexpr Range coordinate{0, 65535};     // a point of the screen
+constexpr Range extent{1, 65535};         // a width or height
+constexpr Range paletteIndex{0, 255};
+constexpr Range framePosition{0, INT32_MAX};
+// Counts of new frames are checked against the memory they would take when
+// the step runs.
+constexpr Range frameCount{1, INT32_MAX};
+constexpr Range degrees{-270, 270};
+constexpr Range loopCount{0, 65535};
+constexpr Range milliseconds{1, 655350};  // a GIF delay holds up to 655.35 s
+constexpr Range repeats{0, 65535};
+
 struct StepForm {
     const char* name;
     Form form;
     int minValues, maxValues;
     const char* words;  // accepted words separated by '|', or null
+    Range first;        // the first value
+    Range rest;         // the values after it
 };
 
 constexpr StepForm stepForms[] = {
-    {"unoptimize", Form::None, 0, 0, nullptr},
-    {"delete", Form::Frames, 0, 0, nullptr},
-    {"flip", Form::Frames, 0, 0, nullptr},
-    {"mirror", Form::Frames, 0, 0, nullptr},
-    {"reverse", Form::Frames, 0, 0, nullptr},
-    {"gray", Form::Frames, 0, 0, nullptr},
-    {"shift", Form::FramesValues, 2, 2, nullptr},
-    {"sprite", Form::FramesValues, 2, 2, nullptr},
-    {"resize", Form::FramesValues, 2, 2, nullptr},
-    {"duplicate", Form::FramesValues, 1, 1, nullptr},
-    {"rotate", Form::FramesValues, 1, 1, nullptr},
-    {"crop", Form::FramesValues, 4, 4, "align"},
-    {"restore", Form::FramesWord, 0, 0, "background|none"},
-    {"current", Form::Value, 1, 1, nullptr},
-    {"solid", Form::Value, 1, 1, nullptr},
-    {"loop", Form::Value, 1, 1, nullptr},
-    {"background", Form::Value, 1, 1, nullptr},
-    {"merge-background", Form::Value, 1, 1, nullptr},
-    {"merge-foreground", Form::Value, 1, 1, nullptr},
-    {"delete-color", Form::Value, 1, 1, nullptr},
-    {"transparent", Form::ValueOrNone, 1, 1, "none"},
-    {"frame-rate", Form::FrameRate, 1, 2, nullptr},
+    {"unoptimize", Form::None, 0, 0, nullptr, {}, {}},
+    {"delete", Form::Frames, 0, 0, nullptr, {}, {}},
+    {"flip", Form::Frames, 0, 0, nullptr, {}, {}},
+    {"mirror", Form::Frames, 0, 0, nullptr, {}, {}},
+    {"reverse", Form::Frames, 0, 0, nullptr, {}, {}},
+    {"gray", Form::Frames, 0, 0, nullptr, {}, {}},
+    {"shift", Form::FramesValues, 2, 2, nullptr, offset, offset},
+    {"sprite", Form::FramesValues, 2, 2, nullptr, offset, offset},
+    {"resize", Form::FramesValues, 2, 2, nullptr, extent, extent},
+    {"duplicate", Form::FramesValues, 1, 1, nullptr, frameCount, {}},
+    {"rotate", Form::FramesValues, 1, 1, nullptr, degrees, {}},
+    {"crop", Form::FramesValues, 4, 4, "align", coordinate, coordinate},
+    {"restore", Form::FramesWord, 0, 0, "background|none", {}, {}},
+    {"current", Form::Value, 1, 1, nullptr, framePosition, {}},
+    {"solid", Form::Value, 1, 1, nullptr, paletteIndex, {}},
+    {"loop", Form::Value, 1, 1, nullptr, loopCount, {}},
+    {"background", Form::Value, 1, 1, nullptr, paletteIndex, {}},
+    {"merge-background", Form::Value, 1, 1, nullptr, framePosition, {}},
+    {"merge-foreground", Form::Value, 1, 1, nullptr, framePosition, {}},
+    {"delete-color", Form::Value, 1, 1, nullptr, paletteIndex, {}},
+    {"transparent", Form::ValueOrNone, 1, 1, "none", paletteIndex, {}},
+    {"frame-rate", Form::FrameRate, 1, 2, nullptr, milliseconds, repeats},
 };
 
 constexpr const char* effectSteps[] = {
@@ -60,7 +80,7 @@ const StepForm* formOf(const std::string& name) {
     for (const StepForm& f : stepForms)
         if (name == f.name) return &f;
     if (isEffectStep(name)) {
-        static constexpr StepForm effect{"effect", Form::Effect, 1, 1, nullptr};
+        static constexpr StepForm effect{"effect", Form::Effect, 1, 1, nullptr, frameCount, {}};
         return &effect;
     }
     return nullptr;
@@ -75,14 +95,28 @@ std::vector<std::string> split(const std::string& text, char separator) {
     return parts;
 }
 
-std::optional<int32_t> parseInt(const std::string& text) {
-    int32_t value = 0;
+std::optional<int64_t> parseInt(const std::string& text) {
+    int64_t value = 0;
     const char* end = text.data() + text.size();
     const char* begin = text.data();
     if (begin != end && *begin == '+') ++begin;
     const auto [ptr, ec] = std::from_chars(begin, end, value);
     if (ec != std::errc() || ptr != end || begin == end) return std::nullopt;
     return value;
+}
+
+// A whole number of the range; a text that is one but lies outside (however
+// many digits it has) is told apart from one that is no number.
+std::string parseValue(const std::string& text, Range range, int32_t& value) {
+    const bool digits = !text.empty() && text.find_first_not_of("+-0123456789") == std::string::npos &&
+                        text.find_first_of("0123456789") != std::string::npos;
+    const auto v = parseInt(text);
+    if (!v && !digits) return "\"" + text + "\" is not a number";
+    if (!v || *v < range.low || *v > range.high)
+        return "\"" + text + "\" is out of range (" + std::to_string(range.low) + " to " + std::to_string(range.high) +
+               ")";
+    value = int32_t(*v);
+    return {};
 }
 
 bool wordAllowed(const char* words, const std::string& word) {
@@ -96,14 +130,14 @@ bool wordAllowed(const char* words, const std::string& word) {
 std::string parseValues(const std::string& text, const StepForm& form, EditStep& step) {
     if (text.empty()) return "missing value";
     for (const std::string& part : split(text, ',')) {
-        if (auto v = parseInt(part)) {
-            step.values.push_back(*v);
-        } else if (step.word.empty() && wordAllowed(form.words, part)) {
+        if (step.word.empty() && wordAllowed(form.words, part)) {
             step.word = part;
-        } else {
-            return "\"" + part + "\" is not a number" +
-                   (form.words ? std::string(" or ") + form.words : std::string());
+            continue;
         }
+        int32_t value = 0;
+        if (std::string e = parseValue(part, step.values.empty() ? form.first : form.rest, value); !e.empty())
+            return form.words && e.ends_with("not a number") ? e + " or " + form.words : e;
+        step.values.push_back(value);
     }
     const int n = int(step.values.size());
     if (n < form.minValues || n > form.maxValues) {
@@ -163,14 +197,17 @@ std::string parseArgument(const StepForm& form, const std::string& argument, Edi
         std::string body = argument;
         if (const size_t colon = body.find(':'); colon != std::string::npos) {
             const auto frame = parseInt(body.substr(0, colon));
-            if (!frame || *frame < 0) return "\"" + body.substr(0, colon) + "\" is not a frame position";
-            step.frames = FrameSpec{false, {{*frame, *frame}}};
+            if (!frame || *frame < 0 || *frame > INT32_MAX)
+                return "\"" + body.substr(0, colon) + "\" is not a frame position";
+            step.frames = FrameSpec{false, {{int32_t(*frame), int32_t(*frame)}}};
             body = body.substr(colon + 1);
         }
         const std::vector<std::string> parts = split(body, ',');
-        const auto count = parseInt(parts[0]);
-        if (!count) return "needs [FRAME:]COUNT[,key=value...]";
-        step.values.push_back(*count);
+        if (!parseInt(parts[0]) && parts[0].find_first_not_of("+-0123456789") != std::string::npos)
+            return "needs [FRAME:]COUNT[,key=value...]";
+        int32_t count = 0;
+        if (std::string e = parseValue(parts[0], form.first, count); !e.empty()) return e;
+        step.values.push_back(count);
         for (size_t i = 1; i < parts.size(); ++i) {
             const size_t eq = parts[i].find('=');
             if (eq == std::string::npos || eq == 0) return "\"" + parts[i] + "\" is not key=value";
@@ -204,8 +241,8 @@ std::optional<FrameSpec> parseFrameSpec(const std::string& text) {
         const size_t dash = part.find('-', 1);
         const auto first = parseInt(part.substr(0, dash));
         const auto last = dash == std::string::npos ? first : parseInt(part.substr(dash + 1));
-        if (!first || !last || *first < 0 || *last < *first) return std::nullopt;
-        selection.ranges.emplace_back(*first, *last);
+        if (!first || !last || *first < 0 || *last < *first || *last > INT32_MAX) return std::nullopt;
+        selection.ranges.emplace_back(int32_t(*first), int32_t(*last));
     }
     return selection;
 }
@@ -259,7 +296,9 @@ EditScript parseEditScript(const std::vector<std::string>& args) {
 
 const char* editScriptHelp() {
     return "Steps run in order on the opened animation.  FRAMES is all, or positions and\n"
-           "ranges counted from 0 when the step runs: 3, 0-4, 1,5-7.\n"
+           "ranges counted from 0 when the step runs: 3, 0-4, 1,5-7.  Offsets DX,DY are\n"
+           "-65535 to 65535 and the corners of a rectangle 0 to 65535 (a GIF's coordinates);\n"
+           "INDEX is a palette index, 0 to 255.\n"
            "\n"
            "  --shift FRAMES:DX,DY        move frames (what passes the left or top edge is cut)\n"
            "  --sprite FRAMES:DX,DY       moving sprite: the k-th frame moves k times the delta\n"
@@ -298,4 +337,4 @@ const char* editScriptHelp() {
            "    seed   random seed of a dissolve (the current time)\n";
 }
 
-}  // namespace movigram
+}  // namespace movigram::cli

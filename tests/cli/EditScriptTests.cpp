@@ -6,16 +6,12 @@
 #include <filesystem>
 #include <fstream>
 
-#include "OpsTestSupport.h"
-#include "cli/CliSupport.h"
-#include "commands/OpenCommands.h"
-#include "frameops/EditScript.h"
+#include "CliSupport.h"
+#include "EditScript.h"
+#include "commands/FileCommands.h"
+#include "support/GifBuilder.h"
 
 namespace movigram::cli {
-int runEdit(const Args& args);
-}
-
-namespace movigram {
 namespace {
 
 TEST(EditScript, ParsesEachArgumentForm) {
@@ -67,6 +63,13 @@ TEST(EditScript, ReportsTheFirstMistake) {
         {{"--loop", ""}, "missing value"},
         {{"--wipe-to", "4,speed=3"}, "unknown option \"speed\""},
         {{"--wipe-to", "x"}, "needs [FRAME:]COUNT"},
+        // Numbers outside what the step takes, however long.
+        {{"--shift", "all:70000,0"}, "\"70000\" is out of range (-65535 to 65535)"},
+        {{"--crop", "all:-1,0,5,5"}, "\"-1\" is out of range (0 to 65535)"},
+        {{"--solid", "256"}, "out of range (0 to 255)"},
+        {{"--duplicate", "all:0"}, "out of range (1 to 2147483647)"},
+        {{"--loop", "99999999999999999999"}, "out of range (0 to 65535)"},
+        {{"--frame-rate", "all:0,1"}, "out of range (1 to 655350)"},
     };
     for (const Case& c : cases) {
         const EditScript script = parseEditScript(c.args);
@@ -106,11 +109,11 @@ protected:
     void TearDown() override { std::filesystem::remove_all(dir); }
 
     std::unique_ptr<Document> edit(std::vector<std::string> steps) {
-        cli::Args args{in, "-o", out, "--no-comment"};
+        Args args{in, "-o", out, "--no-comment"};
         args.insert(args.end(), steps.begin(), steps.end());
-        EXPECT_EQ(cli::runEdit(args), 0);
+        EXPECT_EQ(runEdit(args), 0);
         auto doc = std::make_unique<Document>();
-        EXPECT_EQ(openGifDocument(*doc, out), 0);
+        EXPECT_TRUE(openFiles(*doc, {out}).clean());
         return doc;
     }
     std::filesystem::path dir;
@@ -158,15 +161,16 @@ TEST_F(EditCommand, MistakesAreReportedWithTheirStep) {
         {{"--rotate", "all:45"}, "rotations are by 90, 180 or 270 degrees", 1},
         {{"--delete", "1-3", "--wipe-next", "0:2"}, "has no frame after it", 1},
         {{"--delete", "all"}, "no frame is left to save", 1},
-        {{"--spiral-to", "2,dir=ltr"}, "is not a direction of this effect", 1},
+        {{"--spiral-to", "2,dir=ltr"}, "dir=ltr is not a direction of this effect (out, in)", 2},
+        {{"--wipe-to", "1:2,ms=-1"}, "ms=-1 is not a whole number from 0 to 655350", 2},
     };
     for (const Case& c : cases) {
-        cli::Args args{in, "-o", out};
+        Args args{in, "-o", out};
         args.insert(args.end(), c.steps.begin(), c.steps.end());
         try {
-            cli::runEdit(args);
+            runEdit(args);
             ADD_FAILURE() << c.message;
-        } catch (const cli::CliError& e) {
+        } catch (const CliError& e) {
             EXPECT_NE(e.message.find(c.message), std::string::npos) << e.message;
             EXPECT_EQ(e.status, c.status) << e.message;
         }
@@ -174,4 +178,4 @@ TEST_F(EditCommand, MistakesAreReportedWithTheirStep) {
 }
 
 }  // namespace
-}  // namespace movigram
+}  // namespace movigram::cli

@@ -7,9 +7,10 @@
 //
 // FRAMES is "all" or a comma-separated list of positions and ranges ("2",
 // "0-3", "1,4,6-9"), counted from 0 when the step runs.  VALUES are
-// comma-separated integers, with a few words where an operation takes one
-// ("align", "background", "none").  Effects take "[FRAME:]COUNT" followed by
-// ",key=value" options.
+// comma-separated integers, each in the range its step allows (offsets and
+// rectangles within the GIF's 16-bit coordinates, palette indices 0..255),
+// with a few words where an operation takes one ("align", "background",
+// "none").  Effects take "[FRAME:]COUNT" followed by ",key=value" options.
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -17,9 +18,9 @@
 #include <utility>
 #include <vector>
 
-#include "FrameSelection.h"
+#include "frameops/FrameSelection.h"
 
-namespace movigram {
+namespace movigram::cli {
 
 struct FrameSpec {
     bool all = false;
@@ -51,4 +52,4 @@ bool isEffectStep(const std::string& name);
 // The steps and their arguments, for --help.
 const char* editScriptHelp();
 
-}  // namespace movigram
+}  // namespace movigram::cli

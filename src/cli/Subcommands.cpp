@@ -1,0 +1,124 @@
+// The subcommands of movigram-cli, their usage texts and the one place where
+// a command's errors become a message and an exit status.
+#include <cstdio>
+#include <new>
+#include <string>
+
+#include "CliSupport.h"
+#include "EditScript.h"
+
+namespace movigram::cli {
+
+namespace {
+
+struct Command {
+    const char* name;
+    int (*run)(const Args&);
+    const char* usage;  // the synopsis line, then the options
+};
+
+const Command commands[] = {
+    {"info", runInfo,
+     "info [--json] [--keep-partial] FILE\n"
+     "  screen, palettes, loop and one line per frame (--json: one JSON object)\n"},
+    {"copy", runCopy,
+     "copy IN OUT [--no-comment] [--keep-partial]\n"
+     "  read a GIF and write it back without optimisation; the program's comment\n"
+     "  goes first unless --no-comment\n"},
+    {"optimize", runOptimize,
+     "optimize IN -o OUT [--no-crop] [--split] [--mask] [-O] [-O3] [--pow2-colors] [--no-comment] [--keep-partial]\n"
+     "  open, then save optimised; -O is --split --mask; -O3 is maximum compression, never\n"
+     "  larger than the copy or -O\n"},
+    {"convert", runConvert,
+     "convert FILE... -o OUT [--delay MS] [--loop N] [--local-palettes merge|keep|create]\n"
+     "        [--global-palette cumulative|optimized|automatic|fixed=PALFILE] [-O] [-O3] [--no-comment] [--keep-partial]\n"
+     "  read a batch of images, videos and text files as one animation\n"
+     "  --delay MS   0 to 655350 milliseconds per frame of a still image\n"
+     "  --loop N     0 (without end) to 65535\n"},
+    {"frames", runFrames,
+     "frames IN -o OUT [--keep-partial]\n"
+     "  one file per image frame: OUT-00.gif, OUT-01.gif, ... numbered by frame\n"},
+    {"reduce", runReduce,
+     "reduce IN --colors N -o OUT [--no-comment] [--keep-partial]\n"
+     "  one optimised global palette of N (2 to 256) colours\n"},
+    {"edit", runEdit,
+     "edit IN -o OUT [-O] [-O3] [--no-comment] [--keep-partial] STEP...\n"
+     "  frame operations, colours and effects, in order (edit --help lists the steps)\n"
+     "  -O            save optimised (dirty rectangles, as \"Save optimized as\")\n"
+     "  -O3           save with maximum compression\n"
+     "  --no-comment  do not put the program's comment in front\n"},
+};
+
+const char rules[] =
+    "Input files are recognised by their first bytes (GIF, BMP, PCX, JPEG, AVI and other\n"
+    "video), else by their extension (.txt files become comments).  Outputs are written\n"
+    "to exactly the path given.\n"
+    "\n"
+    "Exit status: 0 on success; 1 when an input could not be read cleanly (nothing is\n"
+    "written then, unless --keep-partial, which uses the frames that were read, warns and\n"
+    "exits 0), or when the work or the write failed; 2 for wrong arguments.  Every error\n"
+    "is one line on stderr: \"movigram-cli COMMAND: message\".\n";
+
+const Command* find(const std::string& name) {
+    for (const Command& c : commands)
+        if (name == c.name) return &c;
+    return nullptr;
+}
+
+void printUsage(std::FILE* out) {
+    std::fputs("usage: movigram-cli COMMAND [ARGS]   (movigram-cli COMMAND --help for one command)\n\n", out);
+    for (const Command& c : commands) std::fprintf(out, "  %s", c.usage);
+    std::fputs("\n", out);
+    std::fputs(rules, out);
+}
+
+}  // namespace
+
+std::string usageOf(const std::string& command) {
+    const Command* c = find(command);
+    if (!c) return {};
+    std::string text = std::string("usage: movigram-cli ") + c->usage;
+    if (command == "edit") text += std::string("\n") + editScriptHelp();
+    return text + "\n" + rules;
+}
+
+int runCommandLine(const Args& commandLine) {
+    if (commandLine.empty()) {
+        printUsage(stderr);
+        return ExitUsage;
+    }
+    const std::string& command = commandLine[0];
+    if (command == "--help" || command == "-h") {
+        printUsage(stdout);
+        return ExitOk;
+    }
+    if (command == "--version") {
+        std::printf("movigram-cli %s\n", MOVIGRAM_VERSION);
+        return ExitOk;
+    }
+    const Args args(commandLine.begin() + 1, commandLine.end());
+    const Command* c = find(command);
+    if (!c) {
+        tell("unknown command \"" + command + "\" (see movigram-cli --help)");
+        return ExitUsage;
+    }
+    setCommandName(command);
+    for (const std::string& a : args)
+        if (a == "--help" || a == "-h") {
+            std::fputs(usageOf(command).c_str(), stdout);
+            return ExitOk;
+        }
+    try {
+        return c->run(args);
+    } catch (const CliError& e) {
+        if (!e.message.empty()) tell(e.message);
+        return e.status;
+    } catch (const std::bad_alloc&) {
+        tell("Failed to allocate memory");
+    } catch (const std::exception& e) {
+        tell(e.what());
+    }
+    return ExitFailed;
+}
+
+}  // namespace movigram::cli
