@@ -7,6 +7,8 @@
 // also built straight from their blocks.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <random>
 
 #include "colour/ColorReduction.h"
@@ -228,6 +230,186 @@ TEST(OptimisePromise, CorpusFilesKeepTheirScreens) {
     }
     std::printf("optimise promise: %d corpus files checked, %d without a frame to read, %d failures\n", files,
                 unreadable, failures);
+}
+
+// Maximum compression technique by technique: each document keeps its
+// screens, and its plan shows the technique at work.
+
+std::unique_ptr<Document> documentOf(std::vector<std::unique_ptr<TFrame>> frames, int colours) {
+    auto doc = std::make_unique<Document>();
+    doc->globalPalette = std::make_unique<TMyPalette>(test::testPalette(colours));
+    for (auto& f : frames) {
+        std::string name = f->name;
+        doc->frameList.append(std::move(name), std::move(f));
+    }
+    rethread(*doc, 0);
+    return doc;
+}
+
+GifPlan planOf(const Document& doc) {
+    GifPlan plan;
+    EXPECT_TRUE(planMaxCompression(doc.firstFrame, *doc.globalPalette, {doc.loopCount, nullptr}, plan));
+    return plan;
+}
+
+template <typename Fn>
+std::unique_ptr<TFrame> frameOf(int w, int h, int ms, Fn&& fn) {
+    auto f = test::makeFrame(w, h, std::forward<Fn>(fn));
+    f->frameTime = ms;
+    return f;
+}
+
+TEST(MaxCompression, AFrameUsingEveryColourStillGetsATransparentIndex) {
+    // All 256 colours on the first frame; the second changes every other
+    // pixel of a patch to one of 150 colours, so a local table saves no code
+    // bits: the global table serves, with an entry the frame does not draw as
+    // transparent index for the pixels in between.
+    auto base = [](int x, int y) { return (x + 32 * y) % 256; };
+    std::vector<std::unique_ptr<TFrame>> frames;
+    frames.push_back(frameOf(32, 16, 100, base));
+    frames.push_back(frameOf(32, 16, 100, [&](int x, int y) {
+        return x >= 2 && x < 32 && y >= 3 && y < 13 && (x + y) % 2 ? 100 + (x / 2 + 15 * (y - 3)) % 150 : base(x, y);
+    }));
+    auto doc = documentOf(std::move(frames), 256);
+    EXPECT_EQ(checkPromise(*doc, maximumCompression), "");
+    const GifPlan plan = planOf(*doc);
+    ASSERT_EQ(plan.images.size(), 2u);
+    EXPECT_TRUE(plan.images[1].localTable.empty());
+    EXPECT_GE(plan.images[1].transparentIndex, 0);
+}
+
+TEST(MaxCompression, AFrameOfFewColoursGetsASmallCodeSize) {
+    std::vector<std::unique_ptr<TFrame>> frames;
+    frames.push_back(frameOf(40, 20, 100, [](int x, int y) { return (x * 7 + y * 13) % 200; }));
+    frames.push_back(frameOf(40, 20, 100, [](int x, int y) {
+        return x > 10 && x < 30 && y > 5 && y < 15 ? 3 + (x + y) % 2 : (x * 7 + y * 13) % 200;
+    }));
+    auto doc = documentOf(std::move(frames), 200);
+    EXPECT_EQ(checkPromise(*doc, maximumCompression), "");
+    const GifPlan plan = planOf(*doc);
+    ASSERT_EQ(plan.images.size(), 2u);
+    EXPECT_EQ(plan.images[1].data[0], 2) << "minimum code size";
+}
+
+TEST(MaxCompression, LocalPalettesOfMoreThan256Colours) {
+    // Two pictures of 200 colours each, from different palettes, shown in
+    // turn: one fits the global table, the other needs a table of its own.
+    auto picture = [](int offset) {
+        auto f = frameOf(20, 10, 100, [](int x, int y) { return x + 20 * y; });
+        std::vector<PaletteEntry> colours;
+        for (int i = 0; i < 200; ++i) colours.push_back({uint8_t(i + offset), uint8_t(3 * i), uint8_t(offset), 0});
+        f->localPalette = std::make_unique<TMyPalette>(colours);
+        return f;
+    };
+    std::vector<std::unique_ptr<TFrame>> frames;
+    frames.push_back(picture(0));
+    frames.push_back(picture(40));
+    frames.push_back(picture(0));
+    auto doc = documentOf(std::move(frames), 4);
+    EXPECT_EQ(checkPromise(*doc, maximumCompression), "");
+    const GifPlan plan = planOf(*doc);
+    size_t local = 0;
+    for (const PlannedImage& image : plan.images) local += !image.localTable.empty();
+    EXPECT_EQ(local, 1u);
+}
+
+TEST(MaxCompression, InterlacedFramesKeepTheirScreens) {
+    test::GifBuilder gif(24, 17, 16);
+    std::vector<uint8_t> first(24 * 17), inset(9 * 11);
+    for (size_t i = 0; i < first.size(); ++i) first[i] = uint8_t(i % 13);
+    for (size_t i = 0; i < inset.size(); ++i) inset[i] = uint8_t(15 - i % 3);
+    gif.loop(0).control(20).image(0, 0, 24, 17, first, 0, true).control(30).image(5, 4, 9, 11, inset, 0, true).trailer();
+    GifReadOutput read = readGifMemory(gif.bytes(), "interlaced");
+    ASSERT_EQ(read.result, GifOk);
+    Document doc;
+    doc.globalPalette = std::make_unique<TMyPalette>(*read.globalPalette);
+    doc.frameList.appendChain(std::move(read.frames));
+    rethread(doc, 0);
+    EXPECT_EQ(checkPromise(doc, maximumCompression), "");
+}
+
+TEST(MaxCompression, FramesWithoutTimeStayAndFramesThatChangeNothingAreMerged) {
+    auto picture = [](int shade, int ms) { return frameOf(8, 8, ms, [=](int x, int y) { return (x + y + shade) % 5; }); };
+    std::vector<std::unique_ptr<TFrame>> frames;
+    frames.push_back(picture(0, 100));
+    frames.push_back(picture(1, 0));       // shown for no time, but shown
+    frames.push_back(picture(1, 0));       // changes nothing
+    frames.push_back(picture(2, 100));
+    frames.push_back(picture(2, 400000));  // changes nothing: merged
+    frames.push_back(picture(2, 400000));  // would pass 655.35 s: a frame of its own
+    auto doc = documentOf(std::move(frames), 5);
+    EXPECT_EQ(checkPromise(*doc, maximumCompression), "");
+    const GifPlan plan = planOf(*doc);
+    ASSERT_EQ(plan.images.size(), 4u);
+    EXPECT_EQ(plan.images[1].delayCs, 0u);
+    EXPECT_EQ(plan.images[2].delayCs, 40010u);
+    EXPECT_EQ(plan.images[3].delayCs, 40000u);
+    EXPECT_EQ(plan.images[3].rect.area(), 1);
+}
+
+TEST(MaxCompression, ASpriteOverAStillBackgroundRestoresToThePreviousScreen) {
+    // The texture, then each frame whole: the texture with the sprite
+    // elsewhere.  Restoring the screen before the last sprite leaves only the
+    // next to draw.
+    std::vector<std::unique_ptr<TFrame>> frames;
+    for (int f = 0; f < 6; ++f)
+        frames.push_back(frameOf(64, 48, 50, [=](int x, int y) {
+            const int sx = 9 * f - 5, sy = 5 * f;
+            return f > 0 && x >= sx && x < sx + 6 && y >= sy && y < sy + 6 ? 20 + (x - sx) : (x * 3 + y * 5) % 16;
+        }));
+    auto doc = documentOf(std::move(frames), 32);
+    EXPECT_EQ(checkPromise(*doc, maximumCompression), "");
+    const GifPlan plan = planOf(*doc);
+    EXPECT_TRUE(std::any_of(plan.images.begin(), plan.images.end(),
+                            [](const PlannedImage& image) { return image.disposal == 3; }));
+}
+
+TEST(MaxCompression, RestoredAreasKeepEachFramesFillColour) {
+    // Sprites restored to the background, whose fill colours (their
+    // transparent indices) differ from frame to frame: the program shows
+    // each restored area in its own frame's colour.
+    std::vector<std::unique_ptr<TFrame>> frames;
+    for (int f = 0; f < 5; ++f) {
+        const int t = f % 2 ? 7 : 2;
+        auto frame = frameOf(30, 20, 60, [=](int x, int y) {
+            return (x - 8 - 3 * f) * (x - 8 - 3 * f) + (y - 10) * (y - 10) < 30 ? 10 + (x + f) % 4 : t;
+        });
+        frame->transparentIndex = t;
+        frame->restoreToBackground = true;
+        frames.push_back(std::move(frame));
+    }
+    auto doc = documentOf(std::move(frames), 16);
+    EXPECT_EQ(checkPromise(*doc, maximumCompression), "");
+}
+
+TEST(MaxCompression, NeverLargerThanThePlainOrTheOptimisingSaveOnTheCorpus) {
+    MOVIGRAM_REQUIRE_CORPUS();
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() / "movigram-o3-test";
+    std::filesystem::create_directories(dir);
+    int files = 0, planned = 0;
+    for (const auto& path : test::corpusFiles("", {".gif"})) {
+        Document doc;
+        openFiles(doc, {path.string()});
+        if (doc.frameList.empty()) continue;
+        if (int64_t(doc.screenWidth) * doc.screenHeight * doc.frameList.count() > 40'000'000) continue;
+        ++files;
+        doc.commentFrameOption = false;
+        auto sizeOf = [&](const char* name, bool optimize, bool maximum) {
+            doc.splitDirty = doc.transparentMaskOption = optimize;
+            doc.maxCompression = maximum;
+            const std::string out = (dir / name).string();
+            EXPECT_TRUE(writePreparedCopy(doc, out, optimize, false).ok);
+            return std::filesystem::file_size(out);
+        };
+        const auto plain = sizeOf("plain.gif", false, false), optimised = sizeOf("o.gif", true, false),
+                   maximum = sizeOf("o3.gif", true, true);
+        EXPECT_LE(maximum, plain) << path;
+        EXPECT_LE(maximum, optimised) << path;
+        planned += maximum < std::min(plain, optimised);
+    }
+    std::filesystem::remove_all(dir);
+    std::printf("maximum compression: %d corpus files, smaller than both the plain and the optimising save on %d\n",
+                files, planned);
 }
 
 }  // namespace
