@@ -365,10 +365,12 @@ TEST(MaxCompression, ASpriteOverAStillBackgroundRestoresToThePreviousScreen) {
 }
 
 TEST(MaxCompression, RestoredAreasKeepEachFramesFillColour) {
-    // Sprites restored to the background, whose fill colours (their
-    // transparent indices) differ from frame to frame: the program shows
-    // each restored area in its own frame's colour.
+    // Over a picture of many colours, sprites of few colours restored to
+    // the background, whose fill colours (their transparent indices) differ
+    // from frame to frame: the program shows each restored area in its own
+    // frame's colour, also where a small table of its own writes the sprite.
     std::vector<std::unique_ptr<TFrame>> frames;
+    frames.push_back(frameOf(30, 20, 60, [](int x, int y) { return 20 + (x * 7 + y * 11) % 180; }));
     for (int f = 0; f < 5; ++f) {
         const int t = f % 2 ? 7 : 2;
         auto frame = frameOf(30, 20, 60, [=](int x, int y) {
@@ -378,8 +380,12 @@ TEST(MaxCompression, RestoredAreasKeepEachFramesFillColour) {
         frame->restoreToBackground = true;
         frames.push_back(std::move(frame));
     }
-    auto doc = documentOf(std::move(frames), 16);
+    auto doc = documentOf(std::move(frames), 200);
     EXPECT_EQ(checkPromise(*doc, maximumCompression), "");
+    const GifPlan plan = planOf(*doc);
+    EXPECT_TRUE(std::any_of(plan.images.begin(), plan.images.end(), [](const PlannedImage& image) {
+        return image.disposal == 2 && !image.localTable.empty();
+    }));
 }
 
 TEST(MaxCompression, NeverLargerThanThePlainOrTheOptimisingSaveOnTheCorpus) {
