@@ -111,7 +111,7 @@ struct Row {
 
 Row compare(const std::string& name, const std::string& in, const std::string& dir, const std::string& cli,
             bool peer) {
-    Row row{name, fileSizeOf(in)};
+    Row row{name, false, fileSizeOf(in)};
     const std::string copy = dir + "/copy.gif", optimised = dir + "/o.gif", maximum = dir + "/o3.gif",
                       theirs = dir + "/gifsicle.gif";
     const std::string q = "'" + in + "'";
