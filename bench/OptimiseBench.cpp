@@ -103,6 +103,7 @@ bool showsDocument(const std::string& path, Document& doc) {
 
 struct Row {
     std::string name;
+    bool generated = false;
     int64_t input = 0, copy = -1, optimised = -1, maximum = -1, peer = -1;
     double ourTime = -1, cliTime = -1, peerTime = -1;
     bool same = false;
@@ -110,7 +111,7 @@ struct Row {
 
 Row compare(const std::string& name, const std::string& in, const std::string& dir, const std::string& cli,
             bool peer) {
-    Row row{name, fileSizeOf(in)};
+    Row row{name, false, fileSizeOf(in)};
     const std::string copy = dir + "/copy.gif", optimised = dir + "/o.gif", maximum = dir + "/o3.gif",
                       theirs = dir + "/gifsicle.gif";
     const std::string q = "'" + in + "'";
@@ -145,7 +146,10 @@ void optimiseBench(const std::string& dir, const std::string& corpus, const std:
     const bool peer = timed("command -v gifsicle") >= 0;
     if (!peer) std::printf("gifsicle not installed (make bench installs it): sizes without the peer\n");
     std::vector<Row> rows;
-    for (const GeneratedGif& g : writeGeneratedGifs(dir)) rows.push_back(compare(g.name, g.path, dir, cli, peer));
+    for (const GeneratedGif& g : writeGeneratedGifs(dir)) {
+        rows.push_back(compare(g.name, g.path, dir, cli, peer));
+        rows.back().generated = true;
+    }
     std::error_code ec;
     if (fs::is_directory(corpus, ec)) {
         std::vector<fs::path> files;
@@ -166,9 +170,17 @@ void optimiseBench(const std::string& dir, const std::string& corpus, const std:
                 "copy", "-O", "-O3", "gifs-O3", "size", "t save", "t cli", "t gifs", "t save", "t cli", "same");
     std::printf("%-46s %8s %8s %8s %8s %8s %6s %7s %7s %7s %6s %6s %4s\n", "", "bytes", "", "", "", "", "ratio", "s", "s",
                 "s", "ratio", "ratio", "view");
-    int64_t sumOurs = 0, sumPeer = 0;
-    double timeOurs = 0, timeCli = 0, timePeer = 0;
-    int larger = 0, slower = 0, slowerCli = 0, aboveCopy = 0, aboveO = 0, different = 0;
+    // Totals per group: the generated kinds, the corpus animations of 4 kB
+    // and more, the smaller corpus files (mostly test vectors of a few
+    // pixels, where a frame without a graphic control extension means 1 s to
+    // this program and so gets one written), and everything.
+    struct Totals {
+        const char* name;
+        int files = 0, larger = 0, slower = 0, slowerCli = 0, aboveCopy = 0, aboveO = 0, different = 0;
+        int64_t ours = 0, peer = 0;
+        double timeOurs = 0, timeCli = 0, timePeer = 0;
+    };
+    Totals totals[] = {{"generated"}, {"corpus, 4 kB and more"}, {"corpus, under 4 kB"}, {"all"}};
     for (const Row& r : rows) {
         const double sizeRatio = r.peer > 0 && r.maximum > 0 ? double(r.maximum) / double(r.peer) : 0;
         const double timeRatio = r.peerTime > 0 && r.ourTime > 0 ? r.ourTime / r.peerTime : 0;
@@ -177,28 +189,34 @@ void optimiseBench(const std::string& dir, const std::string& corpus, const std:
                     (long long)r.input, (long long)r.copy, (long long)r.optimised, (long long)r.maximum,
                     (long long)r.peer, sizeRatio, r.ourTime, r.cliTime, r.peerTime, timeRatio, cliRatio,
                     r.same ? "yes" : "NO");
-        if (r.peer > 0 && r.maximum > 0) {
-            sumOurs += r.maximum;
-            sumPeer += r.peer;
-            timeOurs += r.ourTime;
-            timeCli += r.cliTime;
-            timePeer += r.peerTime;
-            larger += r.maximum > r.peer;
-            slower += r.ourTime > r.peerTime;
-            slowerCli += r.cliTime > r.peerTime;
+        const int group = r.generated ? 0 : r.input >= 4096 ? 1 : 2;
+        for (Totals* t : {&totals[group], &totals[3]}) {
+            ++t->files;
+            if (r.peer > 0 && r.maximum > 0) {
+                t->ours += r.maximum;
+                t->peer += r.peer;
+                t->timeOurs += r.ourTime;
+                t->timeCli += r.cliTime;
+                t->timePeer += r.peerTime;
+                t->larger += r.maximum > r.peer;
+                t->slower += r.ourTime > r.peerTime;
+                t->slowerCli += r.cliTime > r.peerTime;
+            }
+            t->aboveCopy += r.maximum > r.copy;
+            t->aboveO += r.maximum > r.optimised;
+            t->different += !r.same;
         }
-        aboveCopy += r.maximum > r.copy;
-        aboveO += r.maximum > r.optimised;
-        different += !r.same;
     }
-    std::printf("total over %zu files: -O3 %lld bytes, gifsicle -O3 %lld bytes, ratio %.4f; time: save %.2f s, cli %.2f s, "
-                "gifsicle %.2f s, ratios %.3f and %.3f\n",
-                rows.size(), (long long)sumOurs, (long long)sumPeer, sumPeer ? double(sumOurs) / double(sumPeer) : 0.0,
-                timeOurs, timeCli, timePeer, timePeer > 0 ? timeOurs / timePeer : 0.0,
-                timePeer > 0 ? timeCli / timePeer : 0.0);
-    std::printf("-O3 larger than gifsicle -O3 on %d files; slower on %d (save) and %d (cli); larger than the copy on %d, "
-                "than -O on %d; screens differ from the document on %d\n",
-                larger, slower, slowerCli, aboveCopy, aboveO, different);
+    for (const Totals& t : totals) {
+        std::printf("\n%s, %d files: -O3 %lld bytes, gifsicle -O3 %lld bytes, ratio %.4f; time: save %.2f s, cli %.2f s, "
+                    "gifsicle %.2f s, ratios %.3f and %.3f\n",
+                    t.name, t.files, (long long)t.ours, (long long)t.peer, t.peer ? double(t.ours) / double(t.peer) : 0.0,
+                    t.timeOurs, t.timeCli, t.timePeer, t.timePeer > 0 ? t.timeOurs / t.timePeer : 0.0,
+                    t.timePeer > 0 ? t.timeCli / t.timePeer : 0.0);
+        std::printf("  -O3 larger than gifsicle -O3 on %d; slower on %d (save) and %d (cli); larger than the copy on %d, "
+                    "than -O on %d; screens differ from the document on %d\n",
+                    t.larger, t.slower, t.slowerCli, t.aboveCopy, t.aboveO, t.different);
+    }
 }
 
 }  // namespace movigram::bench

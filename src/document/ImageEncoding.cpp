@@ -66,28 +66,42 @@ bool ImageEncoder::worthTrying(Refinement& r) {
 
 void ImageEncoder::refine(EncodedImage& best) {
     const size_t tableBytes = 3 * best.localTable.size();
-    auto attempt = [&](Refinement& r, bool choice, const LzwChoiceOptions& clearing) {
+    // Encodes values (with the free pixels still open when choice) and keeps
+    // the result when it is smaller.
+    auto attempt = [&](Refinement& r, const std::vector<uint8_t>& values, bool choice,
+                       const LzwChoiceOptions& clearing) {
         scratch_.clear();
-        const bool filled = encoder_.encode(best.values.data(), choice ? best.free.data() : nullptr,
-                                            uint8_t(std::max(best.transparentIndex, 0)), best.values.size(),
+        const bool filled = encoder_.encode(values.data(), choice ? best.free.data() : nullptr,
+                                            uint8_t(std::max(best.transparentIndex, 0)), values.size(),
                                             best.minCodeSize, clearing, scratch_);
         if (scratch_.size() + tableBytes < best.bytes) {
             r.saved += best.bytes - scratch_.size() - tableBytes;
             best.bytes = scratch_.size() + tableBytes;
             best.data.swap(scratch_);
-            if (!choice) best.free.clear();
+            if (!choice) {
+                if (&values != &best.values) best.values = values;
+                best.free.clear();
+            }
             ++r.won;
         }
         return filled;
     };
-    // The free pixels written in their own colours instead.
+    // The free pixels written in their own colours, or all transparent.
     bool filled = best.filled;
-    if (!best.free.empty() && worthTrying(refinements_[0]))
-        filled = attempt(refinements_[0], false, firstClearing) || filled;
+    if (!best.free.empty()) {
+        const bool own = worthTrying(refinements_[0]), transparent = worthTrying(refinements_[1]);
+        if (transparent) {
+            masked_ = best.values;
+            for (size_t i = 0; i < masked_.size(); ++i)
+                if (best.free[i]) masked_[i] = uint8_t(best.transparentIndex);
+        }
+        if (own) filled = attempt(refinements_[0], best.values, false, firstClearing) || filled;
+        if (transparent && !best.free.empty()) filled = attempt(refinements_[1], masked_, false, firstClearing) || filled;
+    }
     if (!filled) return;
     // The other ways of clearing: each on the first images, then the one that
     // saved most so far, and the others now and then.
-    Refinement* clearings = refinements_ + 1;
+    Refinement* clearings = refinements_ + 2;
     const size_t leader = size_t(std::max_element(clearings, clearings + std::size(otherClearings),
                                                   [](const Refinement& a, const Refinement& b) {
                                                       return a.saved < b.saved;
@@ -96,7 +110,8 @@ void ImageEncoder::refine(EncodedImage& best) {
     for (size_t k = 0; k < std::size(otherClearings); ++k) {
         Refinement& r = clearings[k];
         ++r.chances;
-        if (r.chances <= 6 || k == leader || r.chances % 16 == 0) attempt(r, !best.free.empty(), otherClearings[k]);
+        if (r.chances <= 6 || k == leader || r.chances % 16 == 0)
+            attempt(r, best.values, !best.free.empty(), otherClearings[k]);
     }
 }
 

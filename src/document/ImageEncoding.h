@@ -53,8 +53,8 @@ public:
     // show once restored to the background (screen::never: any).
     void encodeBest(const ImagePixels& pixels, uint32_t requiredRestore, EncodedImage& best);
     // Tries on the best image what is rarely better: free pixels written in
-    // their own colours, and, when its string table filled up, the other
-    // ways of clearing it.
+    // their own colours or all transparent, and, when its string table
+    // filled up, the other ways of clearing it.
     void refine(EncodedImage& best);
 
 private:
@@ -67,21 +67,22 @@ private:
     void keepIfSmaller(int minCodeSize, int transparent, std::vector<uint32_t>&& localTable, uint32_t restored,
                        EncodedImage& best);
 
-    // How often each refinement (free pixels in their colours, then each
-    // other way of clearing) had the chance and how often it won.
+    // How often each refinement (free pixels in their colours, free pixels
+    // transparent, then each other way of clearing) had the chance and how
+    // often it won.
     struct Refinement {
         uint32_t chances = 0, won = 0;
         uint64_t saved = 0;  // bytes
     };
     static bool worthTrying(Refinement& r);
-    Refinement refinements_[4];
+    Refinement refinements_[5];
 
     const screen::ColourIds& ids_;
     const GlobalColours& global_;
     uint8_t background_;
     uint32_t blackId_;
     LzwChoiceEncoder encoder_;
-    std::vector<uint8_t> values_, free_, scratch_;
+    std::vector<uint8_t> values_, free_, scratch_, masked_;
     std::vector<int16_t> localIndex_;  // by colour id, -1 outside tryLocal
     std::vector<uint32_t> counts_;     // by colour id, 0 outside tryLocal
 };

@@ -268,8 +268,9 @@ void Planner::buildGlobalTable(const std::vector<const TFrame*>& frames) {
         return frameCount[a] != frameCount[b] ? frameCount[a] > frameCount[b] : counts[a] > counts[b];
     });
     // Then, level by level (2, 4, ... 256 entries), the colours of whole
-    // frames that fit below that level, those that change most pixels for
-    // the fewest new colours first: such a frame gets the small code size.
+    // frames that fit below that level, those needing the fewest new
+    // colours first (of those, the ones changing most pixels): such a frame
+    // gets the small code size.
     {
         std::vector<uint8_t> inTable(ids_.count(), 0), placed(ids_.count(), 0);
         for (uint32_t id : drawn) inTable[id] = 1;
@@ -285,15 +286,17 @@ void Planner::buildGlobalTable(const std::vector<const TFrame*>& frames) {
         };
         for (int bits = 1; bits <= 8 && order.size() < drawn.size(); ++bits) {
             const size_t cap = (size_t(1) << bits) - 1;
-            std::vector<std::pair<double, size_t>> ranked;
+            std::vector<std::pair<size_t, size_t>> ranked;
             for (size_t f = 0; f < uses.size(); ++f) {
                 if (covered[f]) continue;
                 const size_t n = newColours(uses[f]);
                 if (n == SIZE_MAX) { covered[f] = 1; continue; }
-                ranked.push_back({double(uses[f].changed) / double(std::max<size_t>(n, 1)), f});
+                ranked.push_back({n, f});
             }
-            std::stable_sort(ranked.begin(), ranked.end(), [](auto& a, auto& b) { return a.first > b.first; });
-            for (auto& [score, f] : ranked) {
+            std::stable_sort(ranked.begin(), ranked.end(), [&](auto& a, auto& b) {
+                return a.first != b.first ? a.first < b.first : uses[a.second].changed > uses[b.second].changed;
+            });
+            for (auto& [fewest, f] : ranked) {
                 const size_t n = newColours(uses[f]);
                 if (order.size() + n > cap) continue;
                 std::vector<uint32_t> add;
