@@ -17,6 +17,15 @@ bool reduceColors(Document& doc, int colors, bool collapseLocal) {
     std::optional<PaletteEntry> reserved;
     const int32_t t = documentTransparent(doc.firstFrame);
     if (t >= 0 && doc.globalPalette) reserved = doc.globalPalette->entry(t & 0xFF);
+    // Frames whose local palettes are collapsed keep their transparency too:
+    // without an entry of its own, the transparent value of a frame that
+    // uses every colour of the new palette would take a visible colour's
+    // index and hide those pixels.
+    if (!reserved && collapseLocal)
+        forEachInChain(doc.firstFrame, [&](TFrame& f) {
+            if (!reserved && f.image && f.localPalette && f.transparentIndex >= 0)
+                reserved = f.localPalette->entry(f.transparentIndex & 0xFF);
+        });
 
     const std::optional<PaletteEntry> background = backgroundColor(doc);
     TOptimizedPalette builder(colors, reserved, doc.firstFrame, &host, collapseLocal);

@@ -67,11 +67,17 @@ bool TOptimizedPalette::build() {
         const TDib256& image = *f.image;
         total += uint64_t(image.width()) * uint64_t(image.height());
         // Pixels are counted per value first, then per colour: one image
-        // holds at most 256 colours.
+        // holds at most 256 colours.  Transparent pixels show no colour of
+        // their own and are not counted: in a frame that holds only what
+        // changed they would outweigh every visible colour.
         uint64_t counts[256] = {};
         for (int32_t y = 0; y < image.height(); ++y) {
             const uint8_t* row = image.row(y);
             for (int32_t x = 0; x < image.width(); ++x) ++counts[row[x]];
+        }
+        if (f.transparentIndex >= 0 && f.transparentIndex < 256) {
+            total -= counts[f.transparentIndex];
+            counts[f.transparentIndex] = 0;
         }
         uint32_t* cells = histogram_->data();
         for (int i = 0; i < 256; ++i) {
@@ -132,17 +138,10 @@ bool TOptimizedPalette::build() {
 }
 
 bool TOptimizedPalette::buildQuality(const std::unordered_map<uint32_t, uint64_t>& weights) {
-    std::vector<WeightedColor> colors;
-    colors.reserve(weights.size());
+    auto cells = std::make_unique<ColorCells>();
     for (const auto& [c, n] : weights)
-        colors.push_back({{uint8_t(c >> 16), uint8_t(c >> 8), uint8_t(c)}, uint32_t(std::min<uint64_t>(n, UINT32_MAX))});
-    // The library's result must not depend on the order of a hash table.
-    std::sort(colors.begin(), colors.end(), [](const WeightedColor& a, const WeightedColor& b) {
-        return packed(a.color.red, a.color.green, a.color.blue) < packed(b.color.red, b.color.green, b.color.blue);
-    });
-    QualityHistogram histogram;
-    if (!histogram.addColors(colors)) return false;
-    qualityColors_ = histogram.palette(boxLimit_);
+        cells->add({uint8_t(c >> 16), uint8_t(c >> 8), uint8_t(c)}, uint32_t(std::min<uint64_t>(n, UINT32_MAX)));
+    qualityColors_ = qualityPalette(*cells, boxLimit_);
     if (qualityColors_.empty()) return false;
     for (size_t i = 0; i < qualityColors_.size(); ++i) colors_[i] = qualityColors_[i];
     if (progress_) progress_->setProgress(50);

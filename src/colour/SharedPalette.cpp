@@ -39,8 +39,9 @@ SharedPaletteBuilder::SharedPaletteBuilder(Quantizer quantizer) : quantizer_(qua
 bool SharedPaletteBuilder::addPicture(const DeepRows& rows) {
     try {
         if (quantizer_ == Quantizer::HighQuality) {
-            if (!quality_) quality_ = std::make_unique<QualityHistogram>();
-            return quality_->addPicture(rows);
+            if (!quality_) quality_ = std::make_unique<ColorCells>();
+            quality_->addPicture(rows);
+            return true;
         }
         const uint64_t pixels = uint64_t(rows.width) * rows.height;
         // The median cut counts in 32 bits.
@@ -59,7 +60,7 @@ bool SharedPaletteBuilder::addPicture(const DeepRows& rows) {
 }
 
 std::vector<PaletteEntry> SharedPaletteBuilder::palette(int colors) {
-    if (quality_) return quality_->palette(colors);
+    if (quality_) return qualityPalette(*quality_, colors);
     if (!cells_ || pixels_ == 0) return {};
     MedianCut cut(*cells_, uint32_t(pixels_), colors);
     cut.cut();

@@ -48,7 +48,7 @@ public:
 
 private:
     Quantizer quantizer_;
-    std::unique_ptr<QualityHistogram> quality_;
+    std::unique_ptr<ColorCells> quality_;
     std::unique_ptr<ColorHistogram> cells_;
     uint64_t pixels_ = 0;
 };
