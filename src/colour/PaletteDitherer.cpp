@@ -16,6 +16,10 @@ constexpr uint8_t bayer[8][8] = {
     {15, 47, 7, 39, 13, 45, 5, 37},   {63, 31, 55, 23, 61, 29, 53, 21},
 };
 
+// How much the noise of an ordered pattern counts against it, beside the
+// error of its mean colour.
+constexpr double spreadWeight = 0.1;
+
 uint32_t packed(const Rgb8& c) { return uint32_t(c.red) << 16 | uint32_t(c.green) << 8 | c.blue; }
 
 }  // namespace
@@ -56,9 +60,13 @@ PaletteDitherer::Mix PaletteDitherer::mixFor(const Rgb8& c) {
     const PaletteEntry& p = search_.entry(first);
     const int er = c.red - p.red, eg = c.green - p.green, eb = c.blue - p.blue;
     if (er | eg | eb) {
-        // The second colour: the one whose segment from the first passes
-        // nearest to c, c's projection falling inside it.
-        double bestDistance = double(er * er + eg * eg + eb * eb);
+        // The second colour: the one whose mix with the first comes nearest
+        // to c, c's projection falling on the segment between them.  The
+        // pattern's own noise, t (1 - t) times the squared distance of the
+        // two colours, counts against a mix (a tenth of it: the eye averages
+        // fine patterns), so that a few far colours do not speckle an area
+        // that one colour shows nearly as well.
+        double bestCost = double(er * er + eg * eg + eb * eb);
         double bestShare = 0;
         for (int k = 0; k < search_.count(); ++k) {
             if (k == first || k == skip_) continue;
@@ -69,8 +77,8 @@ PaletteDitherer::Mix PaletteDitherer::mixFor(const Rgb8& c) {
             if (length == 0 || along <= 0) continue;
             const double t = std::min(1.0, double(along) / length);
             const double mr = er - t * dr, mg = eg - t * dg, mb = eb - t * db;
-            const double d = mr * mr + mg * mg + mb * mb;
-            if (d < bestDistance) bestDistance = d, bestShare = t, mix.second = uint8_t(k);
+            const double cost = mr * mr + mg * mg + mb * mb + spreadWeight * length * t * (1 - t);
+            if (cost < bestCost) bestCost = cost, bestShare = t, mix.second = uint8_t(k);
         }
         mix.share = uint8_t(std::lround(bestShare * 64));
     }
