@@ -45,6 +45,7 @@ bench: build
 	scripts/install-deps bench
 	$(BUILD)/bench/movigram-bench-lzw
 	$(BUILD)/bench/movigram-bench-peers
+	$(BUILD)/bench/movigram-bench-quant
 
 fuzz:
 	scripts/install-deps fuzz
