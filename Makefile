@@ -7,7 +7,7 @@ JOBS       ?= $(shell nproc)
 SAMPLE     := resources/samples/bounce.gif
 RUN_OUT    := $(BUILD)/run
 
-.PHONY: all deps build run test test-fast test-asan bench fuzz clean
+.PHONY: all deps build run run-cli test test-fast test-asan bench bench-shell fuzz clean
 
 all: build
 
@@ -20,7 +20,20 @@ $(BUILD)/build.ninja:
 build: deps $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS)
 
+# The editor on the sample animation; on a machine without a display, the
+# command-line tool shows what it reads instead.
 run: build
+	scripts/install-deps run
+	@if [ -n "$$DISPLAY" ] || [ -n "$$WAYLAND_DISPLAY" ]; then \
+	  echo "$(BUILD)/src/shell/movigram $(SAMPLE)"; \
+	  $(BUILD)/src/shell/movigram $(SAMPLE); \
+	else \
+	  echo "No display here (neither DISPLAY nor WAYLAND_DISPLAY is set), so the editor cannot open."; \
+	  echo "Running the command-line demo instead:"; \
+	  $(MAKE) --no-print-directory run-cli; \
+	fi
+
+run-cli: build
 	@mkdir -p $(RUN_OUT)
 	$(BUILD)/src/cli/movigram-cli info $(SAMPLE)
 	$(BUILD)/src/cli/movigram-cli copy $(SAMPLE) $(RUN_OUT)/bounce-copy.gif
@@ -46,6 +59,11 @@ bench: build
 	$(BUILD)/bench/movigram-bench-lzw
 	$(BUILD)/bench/movigram-bench-peers
 	$(BUILD)/bench/movigram-bench-quant
+	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/movigram-bench-shell
+
+# The editor alone: opening, stepping, the frame list and playback timing.
+bench-shell: build
+	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/movigram-bench-shell
 
 fuzz:
 	scripts/install-deps fuzz

@@ -263,40 +263,42 @@ void applyWhole(Document& doc, TUndo& record) {
 
 }  // namespace
 
-void undo(Document& doc) {
-    if (!doc.undo.canUndo()) return;
-    if (!fits(*doc.undo.newest(), doc.frameList)) {
-        // Nothing of it is applied, not even its palette: the user is told
-        // and the next record becomes the newest.
-        const std::string label = doc.undo.newest()->label;
-        doc.undo.takeNewest();
+namespace {
+
+// Undo and Redo: the newest record of one side is applied whole and its
+// inverse goes on top of the other side.  A record that no longer fits the
+// frames is dropped, nothing of it applied, not even its palette, and the
+// user is told.
+void step(Document& doc, bool redoing) {
+    UndoJournal& journal = doc.undo;
+    if (!(redoing ? journal.canRedo() : journal.canUndo())) return;
+    const TUndo& next = *(redoing ? journal.newestRedo() : journal.newest());
+    if (!fits(next, doc.frameList)) {
+        const std::string text = std::string(redoing ? "Cannot redo \"" : "Cannot undo \"") + next.label +
+                                 "\": the animation has changed since";
+        if (redoing) journal.popRedo();
+        else journal.takeNewest();
         menuChanged(doc);
-        doc.host().showStatus("Cannot undo \"" + label + "\": the animation has changed since");
+        doc.host().showStatus(text);
         return;
     }
-    std::unique_ptr<TUndo> record = doc.undo.takeNewest();
+    std::unique_ptr<TUndo> record = redoing ? journal.takeNewestRedo() : journal.takeNewest();
     std::unique_ptr<TUndo> inverse = inverseOf(*record, doc);
     applyWhole(doc, *record);
-    doc.undo.pushRedo(std::move(inverse));
+    if (redoing) {
+        journal.pushRedone(std::move(inverse));
+        doc.setModified(true);
+    } else {
+        journal.pushRedo(std::move(inverse));
+    }
     menuChanged(doc);
 }
 
-void redo(Document& doc) {
-    if (!doc.undo.canRedo()) return;
-    if (!fits(*doc.undo.newestRedo(), doc.frameList)) {
-        const std::string label = doc.undo.newestRedo()->label;
-        doc.undo.popRedo();
-        menuChanged(doc);
-        doc.host().showStatus("Cannot redo \"" + label + "\": the animation has changed since");
-        return;
-    }
-    std::unique_ptr<TUndo> record = doc.undo.takeNewestRedo();
-    std::unique_ptr<TUndo> inverse = inverseOf(*record, doc);
-    applyWhole(doc, *record);
-    doc.undo.pushRedone(std::move(inverse));
-    doc.setModified(true);
-    menuChanged(doc);
-}
+}  // namespace
+
+void undo(Document& doc) { step(doc, false); }
+
+void redo(Document& doc) { step(doc, true); }
 
 void insertFrames(Document& doc, int flags, FrameChain frames, const std::string& label) {
     FrameList& list = doc.frameList;

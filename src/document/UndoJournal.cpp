@@ -141,12 +141,18 @@ void UndoJournal::pop() {
     emptiedRedo_.clear();
 }
 
+namespace {
+std::unique_ptr<TUndo> takeBack(std::vector<std::unique_ptr<TUndo>>& side) {
+    if (side.empty()) return nullptr;
+    auto record = std::move(side.back());
+    side.pop_back();
+    return record;
+}
+}  // namespace
+
 std::unique_ptr<TUndo> UndoJournal::takeNewest() {
     emptiedRedo_.clear();
-    if (records_.empty()) return nullptr;
-    auto record = std::move(records_.back());
-    records_.pop_back();
-    return record;
+    return takeBack(records_);
 }
 
 void UndoJournal::pushRedo(std::unique_ptr<TUndo> record) {
@@ -156,10 +162,7 @@ void UndoJournal::pushRedo(std::unique_ptr<TUndo> record) {
 
 std::unique_ptr<TUndo> UndoJournal::takeNewestRedo() {
     emptiedRedo_.clear();
-    if (redo_.empty()) return nullptr;
-    auto record = std::move(redo_.back());
-    redo_.pop_back();
-    return record;
+    return takeBack(redo_);
 }
 
 void UndoJournal::pushRedone(std::unique_ptr<TUndo> record) {

@@ -1,0 +1,223 @@
+// movigram-bench-shell: the editor's windows on a long animation, offscreen.
+// A generated animation of 1000 frames of 640 x 480 is opened in the real
+// main window; the program reports how long the open takes and how often the
+// window painted meanwhile, the time of one step with the arrow keys (key
+// event, showing, painting) at 1:1 and at 4:1 near the start, the middle and
+// the end, the time to scroll the frame list a page with its thumbnails, and
+// how long 100 frames of 20 ms take to play with the real timer.
+//   movigram-bench-shell [--long]   (--long also plays 1000 frames)
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QScrollBar>
+#include <QStandardPaths>
+#include <QTimer>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <numeric>
+#include <vector>
+
+#include "document/FrameChain.h"
+#include "document/GifWriter.h"
+#include "shell/ActionRegistry.h"
+#include "shell/FrameListModel.h"
+#include "shell/FrameListWindow.h"
+#include "shell/Playback.h"
+#include "shell/StatusGadgets.h"
+#include "shell/TBmpViewWindow.h"
+#include "shell/TMyFrameWindow.h"
+
+using namespace movigram;
+
+namespace {
+
+constexpr int W = 640, H = 480;
+
+TMyPalette benchPalette() {
+    std::vector<PaletteEntry> entries;
+    for (int i = 0; i < 256; ++i)
+        entries.push_back({uint8_t(i < 128 ? i * 2 : 255), uint8_t((i * 3) & 255), uint8_t(255 - i), 0});
+    return TMyPalette(entries);
+}
+
+// Frame f: a gradient that drifts, a ball that moves and a bar that grows,
+// so that every frame differs everywhere a little.
+std::unique_ptr<TFrame> benchFrame(int f, const TMyPalette& palette) {
+    auto image = std::make_unique<TDib256>(W, H);
+    image->colors() = palette.toColorTable();
+    image->colorsUsed = 256;
+    const int bx = 40 + (f * 7) % (W - 80), by = 40 + int(std::abs(std::sin(f * 0.1)) * (H - 120));
+    for (int y = 0; y < H; ++y) {
+        uint8_t* row = image->row(y);
+        for (int x = 0; x < W; ++x) {
+            int v = ((x + f) / 5 + y / 4) & 127;
+            const int dx = x - bx, dy = y - by;
+            if (dx * dx + dy * dy < 900) v = 200 + (dx + dy + 60) / 10;
+            if (y > H - 12 && x < (f % 1000) * W / 1000) v = 250;
+            row[x] = uint8_t(v);
+        }
+    }
+    auto frame = std::make_unique<TFrame>("bench", std::move(image));
+    frame->frameTime = 20;
+    frame->repeat = 1;
+    frame->rect = frame->dirtyRect = {0, 0, W, H};
+    return frame;
+}
+
+std::string makeAnimation(int frames, const std::string& path) {
+    if (std::filesystem::exists(path)) return path;
+    const TMyPalette palette = benchPalette();
+    FrameChain chain;
+    for (int f = 0; f < frames; ++f) chain.push_back(benchFrame(f, palette));
+    linkChain(chain);
+    const GifWriteResult result = writeGif(path, chain.front().get(), palette, {});
+    if (!result.ok) std::fprintf(stderr, "could not write %s\n", path.c_str());
+    return path;
+}
+
+struct Stats {
+    double median, mean, max;
+};
+
+Stats statsOf(std::vector<double> ms) {
+    std::sort(ms.begin(), ms.end());
+    return {ms[ms.size() / 2], std::accumulate(ms.begin(), ms.end(), 0.0) / double(ms.size()), ms.back()};
+}
+
+// One key press on the canvas, with everything it shows painted.
+double stepWithKey(TBmpViewWindow& view, int key) {
+    QElapsedTimer t;
+    t.start();
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    QApplication::sendEvent(&view, &press);
+    QApplication::processEvents();
+    view.viewport()->repaint();
+    return double(t.nsecsElapsed()) / 1e6;
+}
+
+void measureSteps(TMyFrameWindow& window, const char* zoomText) {
+    TBmpViewWindow& view = window.client();
+    Document& doc = view.document();
+    const int count = doc.frameList.count();
+    for (int at : {1, count / 2, count - 22}) {
+        view.listSelect(at);
+        QApplication::processEvents();
+        std::vector<double> forward, backward;
+        for (int i = 0; i < 20; ++i) forward.push_back(stepWithKey(view, Qt::Key_Right));
+        for (int i = 0; i < 20; ++i) backward.push_back(stepWithKey(view, Qt::Key_Left));
+        const Stats f = statsOf(forward), b = statsOf(backward);
+        std::printf("  %s at frame %4d: Right median %5.2f ms max %5.2f ms; Left median %5.2f ms max %5.2f ms\n",
+                    zoomText, at, f.median, f.max, b.median, b.max);
+    }
+}
+
+double playFrames(TMyFrameWindow& window, int frames) {
+    TBmpViewWindow& view = window.client();
+    Document& doc = view.document();
+    // An open chain of `frames` frames of 20 ms: playing from the first frame
+    // shows each for its time and stops after the last one's.
+    while (doc.frameList.count() > frames) doc.frameList.erase(doc.frameList.count() - 1);
+    doc.loopOption = false;
+    doc.relink();
+    view.listSelect(0);
+    QApplication::processEvents();
+    QElapsedTimer t;
+    t.start();
+    view.playback().play();
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (!view.playback().isPlaying()) loop.quit();
+    });
+    poll.start(1);
+    loop.exec();
+    return double(t.nsecsElapsed()) / 1e6;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QStandardPaths::setTestModeEnabled(true);
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Movigram"));
+    const bool longRun = argc > 1 && std::string(argv[1]) == "--long";
+
+    const auto folder = std::filesystem::temp_directory_path() / "movigram-bench";
+    std::filesystem::create_directories(folder);
+    std::printf("Generating 1000 frames of %dx%d...\n", W, H);
+    const std::string path = makeAnimation(1000, (folder / "bench-1000.gif").string());
+    std::printf("%s: %.1f MB\n", path.c_str(), double(std::filesystem::file_size(path)) / 1e6);
+
+    std::filesystem::remove(folder / "movigram.ini");
+    TMyFrameWindow window(QString::fromStdString((folder / "movigram.ini").string()));
+    window.resize(1200, 800);
+    window.show();
+    window.firstIdle();
+    QApplication::processEvents();
+    TBmpViewWindow& view = window.client();
+
+    // Opening: the window paints while the frames are read.
+    int paints = 0, gaugeValues = 0, lastGauge = -1;
+    struct PaintCounter : QObject {
+        int* count;
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() == QEvent::Paint) ++*count;
+            return false;
+        }
+    } counter;
+    counter.count = &paints;
+    view.viewport()->installEventFilter(&counter);
+    QTimer gaugeWatch;
+    QObject::connect(&gaugeWatch, &QTimer::timeout, [&] {
+        if (window.gauge().value() != lastGauge) {
+            lastGauge = window.gauge().value();
+            ++gaugeValues;
+        }
+    });
+    gaugeWatch.start(0);
+    QElapsedTimer t;
+    t.start();
+    view.openPath(QString::fromStdString(path));
+    const double openMs = double(t.nsecsElapsed()) / 1e6;
+    gaugeWatch.stop();
+    view.viewport()->removeEventFilter(&counter);
+    std::printf("Open: %.0f ms for %d frames; the canvas painted %d times and the gauge showed %d values meanwhile\n",
+                openMs, view.document().frameList.count(), paints, gaugeValues);
+
+    std::printf("Stepping with the arrow keys (20 steps each way):\n");
+    measureSteps(window, "1:1");
+    view.actions().action(CommandId::ZoomOut)->trigger();
+    view.actions().action(CommandId::ZoomOut)->trigger();
+    view.actions().action(CommandId::ZoomOut)->trigger();
+    QApplication::processEvents();
+    measureSteps(window, "4:1");
+    view.actions().action(CommandId::Zoom1to1)->trigger();
+
+    // The frame list a page at a time, thumbnails made as lines come into view.
+    TFrameListBox& list = view.frameListBox();
+    QScrollBar* bar = list.verticalScrollBar();
+    const int madeBefore = list.frameModel().thumbnailsMade();
+    std::vector<double> pages;
+    bar->setValue(0);
+    QApplication::processEvents();
+    for (int value = bar->pageStep(); value <= bar->maximum(); value += bar->pageStep()) {
+        QElapsedTimer page;
+        page.start();
+        bar->setValue(value);
+        list.viewport()->repaint();
+        pages.push_back(double(page.nsecsElapsed()) / 1e6);
+    }
+    const Stats s = statsOf(pages);
+    std::printf("Frame list: %zu pages of %d lines, median %.2f ms, max %.2f ms per page; %d thumbnails made\n",
+                pages.size(), list.visibleLines(), s.median, s.max, list.frameModel().thumbnailsMade() - madeBefore);
+
+    if (longRun) std::printf("Playing 1000 frames of 20 ms: %.0f ms (20000 expected)\n", playFrames(window, 1000));
+    std::printf("Playing 100 frames of 20 ms: %.0f ms (2000 expected)\n", playFrames(window, 100));
+
+    view.document().setModified(false);
+    window.close();
+    return 0;
+}

@@ -1,0 +1,45 @@
+#include "OptionCommands.h"
+
+#include "document/Undo.h"
+
+namespace movigram {
+
+namespace {
+
+void optimisationToggled(Document& doc, bool& option) {
+    option = !option;
+    doc.optimizable = true;
+}
+
+}  // namespace
+
+bool applyOption(Document& doc, CommandId id) {
+    switch (id) {
+    case CommandId::Loop:
+        doc.loopOption = !doc.loopOption;
+        doc.relink();
+        doc.setModified(true);
+        break;
+    case CommandId::CropToDirty: optimisationToggled(doc, doc.cropToDirty); break;
+    case CommandId::SplitDirty: optimisationToggled(doc, doc.splitDirty); break;
+    case CommandId::TransparentMask: optimisationToggled(doc, doc.transparentMaskOption); break;
+    case CommandId::OptimizeColors: optimisationToggled(doc, doc.optimizeColors); break;
+    case CommandId::OptimizeOnSave: optimisationToggled(doc, doc.optimizeOnSave); break;
+    case CommandId::CommentFrame: doc.commentFrameOption = !doc.commentFrameOption; break;
+    case CommandId::LocalMerge: doc.localPaletteMode = LocalPaletteMode::Merge; break;
+    case CommandId::LocalKeep: doc.localPaletteMode = LocalPaletteMode::Keep; break;
+    case CommandId::LocalCreate: doc.localPaletteMode = LocalPaletteMode::Create; break;
+    case CommandId::GlobalCumulative: doc.globalPaletteMode = GlobalPaletteMode::Cumulative; break;
+    case CommandId::GlobalOptimized: doc.globalPaletteMode = GlobalPaletteMode::Optimized; break;
+    case CommandId::GlobalAutomatic: doc.globalPaletteMode = GlobalPaletteMode::Automatic; break;
+    case CommandId::EnableUndo:
+        doc.undo.setEnabled(!doc.undo.enabled());
+        doc.notify(&DocumentObserver::undoLabelChanged);
+        break;
+    default: return false;
+    }
+    doc.notify(&DocumentObserver::optionsChanged);
+    return true;
+}
+
+}  // namespace movigram

@@ -1,0 +1,22 @@
+#pragma once
+// The file dialogs of the file commands: the open dialog of Open, Append and
+// Insert (several files), the save dialog of Save as and Save optimized as,
+// and the one of Save frames.
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+namespace movigram {
+
+// The open dialog's filters: the program's classic entries first, then the
+// newer video formats and all supported files.
+QStringList openFilters();
+QString gifFilter();
+
+// Empty when cancelled.
+QStringList chooseFilesToOpen(QWidget* parent, const QString& folder);
+QString chooseGifSavePath(QWidget* parent, const QString& folder, const QString& name,
+                          const QString& caption = QStringLiteral("Save As"));
+
+}  // namespace movigram

@@ -1,0 +1,203 @@
+#include "FrameListModel.h"
+
+#include <QCoreApplication>
+#include <QMimeData>
+#include <QPainter>
+#include <QUrl>
+
+#include "FramePainter.h"
+
+namespace movigram {
+
+namespace {
+
+QRgb checker(int x, int y) { return ((x / 4 + y / 4) & 1) ? qRgb(0xff, 0xff, 0xff) : qRgb(0xd9, 0xd9, 0xd9); }
+
+QImage commentThumbnail(QSize size) {
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    const QRect page(size.width() / 2 - 9, 3, 18, size.height() - 6);
+    painter.fillRect(page, Qt::white);
+    painter.setPen(QColor(0x80, 0x80, 0x80));
+    painter.drawRect(page.adjusted(0, 0, -1, -1));
+    for (int y = page.top() + 5; y < page.bottom() - 3; y += 4) painter.drawLine(page.left() + 4, y, page.right() - 4, y);
+    return image;
+}
+
+}  // namespace
+
+QImage frameThumbnail(const Document& doc, const TFrame& frame, QSize box) {
+    if (!frame.image) return commentThumbnail(box);
+    const TSize screen = screenSizeOf(doc);
+    // The screen fitted into the box, at least one pixel each way.
+    const double scale = std::min(double(box.width()) / screen.width, double(box.height()) / screen.height);
+    const int w = std::max(1, int(screen.width * scale)), h = std::max(1, int(screen.height * scale));
+    QImage image(w, h, QImage::Format_RGB32);
+    QRgb colors[256];
+    const TMyPalette* palette = frame.localPalette ? frame.localPalette.get() : doc.globalPalette.get();
+    for (int i = 0; i < 256; ++i) {
+        if (palette) {
+            const PaletteEntry& e = palette->entry(i);
+            colors[i] = qRgb(e.red, e.green, e.blue);
+        } else {
+            const RgbQuad& q = frame.image->colors()[size_t(i)];
+            colors[i] = qRgb(q.red, q.green, q.blue);
+        }
+    }
+    for (int ty = 0; ty < h; ++ty) {
+        QRgb* out = reinterpret_cast<QRgb*>(image.scanLine(ty));
+        const int sy = int(int64_t(ty) * screen.height / h) - frame.rect.top;
+        for (int tx = 0; tx < w; ++tx) {
+            const int sx = int(int64_t(tx) * screen.width / w) - frame.rect.left;
+            if (sx < 0 || sy < 0 || sx >= frame.image->width() || sy >= frame.image->height()) {
+                out[tx] = qRgb(0x9a, 0x9a, 0x9a);
+                continue;
+            }
+            const uint8_t v = frame.image->pixel(sx, sy);
+            out[tx] = v == frame.transparentIndex ? checker(tx, ty) : colors[v];
+        }
+    }
+    return image;
+}
+
+FrameListModel::FrameListModel(Document& doc, QObject* parent) : QAbstractListModel(parent), doc_(doc) {
+    thumbnails_.resize(size_t(doc_.frameList.count()));
+    doc_.addObserver(this);
+}
+
+FrameListModel::~FrameListModel() { doc_.removeObserver(this); }
+
+int FrameListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : doc_.frameList.count();
+}
+
+QPixmap FrameListModel::thumbnail(int row) const {
+    QPixmap& kept = thumbnails_[size_t(row)];
+    if (kept.isNull()) {
+        // A fixed-size picture keeps the lines aligned whatever the frame's shape.
+        QPixmap pixmap(thumbnailSize);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        const QImage image = frameThumbnail(doc_, *doc_.frameList.frameAt(row), thumbnailSize);
+        painter.drawImage((thumbnailSize.width() - image.width()) / 2, (thumbnailSize.height() - image.height()) / 2,
+                          image);
+        painter.end();
+        kept = pixmap;
+        ++thumbnailsMade_;
+    }
+    return kept;
+}
+
+QVariant FrameListModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= doc_.frameList.count()) return {};
+    switch (role) {
+    case Qt::DisplayRole: return QString::fromStdString(doc_.frameList.textAt(index.row()));
+    case Qt::DecorationRole: return thumbnail(index.row());
+    default: return {};
+    }
+}
+
+Qt::ItemFlags FrameListModel::flags(const QModelIndex& index) const {
+    if (!index.isValid()) return Qt::ItemIsDropEnabled;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled | Qt::ItemIsDropEnabled;
+}
+
+QStringList FrameListModel::mimeTypes() const {
+    return {QString::fromLatin1(rowsMimeType), QStringLiteral("text/uri-list")};
+}
+
+QMimeData* FrameListModel::mimeData(const QModelIndexList& indexes) const {
+    if (indexes.isEmpty()) return nullptr;
+    int first = indexes.front().row(), last = first;
+    for (const QModelIndex& i : indexes) {
+        first = std::min(first, i.row());
+        last = std::max(last, i.row());
+    }
+    auto* data = new QMimeData;
+    data->setData(QString::fromLatin1(rowsMimeType),
+                  QStringLiteral("%1 %2 %3").arg(dragToken()).arg(first).arg(last - first + 1).toLatin1());
+    return data;
+}
+
+QString FrameListModel::dragToken() const {
+    return QStringLiteral("%1:%2").arg(QCoreApplication::applicationPid()).arg(quintptr(this));
+}
+
+bool FrameListModel::draggedRows(const QMimeData* data, int& first, int& count) const {
+    if (!data || !data->hasFormat(QString::fromLatin1(rowsMimeType))) return false;
+    const QStringList words = QString::fromLatin1(data->data(QString::fromLatin1(rowsMimeType))).split(QLatin1Char(' '));
+    if (words.size() != 3 || words[0] != dragToken()) return false;
+    bool a = false, b = false;
+    first = words[1].toInt(&a);
+    count = words[2].toInt(&b);
+    return a && b;
+}
+
+void FrameListModel::framesAboutToBeInserted(int first, int count) {
+    ++changing_;
+    beginInsertRows({}, first, first + count - 1);
+}
+
+void FrameListModel::framesInserted(int first, int count) {
+    thumbnails_.insert(thumbnails_.begin() + first, size_t(count), QPixmap());
+    endInsertRows();
+    --changing_;
+}
+
+void FrameListModel::framesAboutToBeRemoved(int first, int count) {
+    ++changing_;
+    beginRemoveRows({}, first, first + count - 1);
+}
+
+void FrameListModel::framesRemoved(int first, int count) {
+    thumbnails_.erase(thumbnails_.begin() + first, thumbnails_.begin() + first + count);
+    endRemoveRows();
+    --changing_;
+}
+
+void FrameListModel::framesAboutToBeMoved(int first, int count, int destination) {
+    ++changing_;
+    moveStarted_ = beginMoveRows({}, first, first + count - 1, {}, destination);
+    if (!moveStarted_) beginResetModel();
+}
+
+void FrameListModel::framesMoved(int first, int count, int destination) {
+    const auto begin = thumbnails_.begin();
+    if (destination < first) std::rotate(begin + destination, begin + first, begin + first + count);
+    else std::rotate(begin + first, begin + first + count, begin + destination);
+    if (moveStarted_) endMoveRows();
+    else endResetModel();
+    --changing_;
+}
+
+void FrameListModel::framesAboutToBeReset() {
+    ++changing_;
+    beginResetModel();
+}
+
+void FrameListModel::framesReset() {
+    thumbnails_.assign(size_t(doc_.frameList.count()), QPixmap());
+    endResetModel();
+    --changing_;
+}
+
+void FrameListModel::frameChanged(int index) {
+    if (index < 0 || size_t(index) >= thumbnails_.size()) return;
+    thumbnails_[size_t(index)] = QPixmap();
+    emit dataChanged(this->index(index), this->index(index));
+}
+
+void FrameListModel::selectionChanged(int index) { emit lineSelected(index); }
+
+void FrameListModel::paletteChanged() { dropThumbnails(); }
+
+void FrameListModel::documentChanged() { dropThumbnails(); }
+
+void FrameListModel::dropThumbnails() {
+    if (thumbnails_.empty()) return;
+    std::fill(thumbnails_.begin(), thumbnails_.end(), QPixmap());
+    emit dataChanged(index(0), index(int(thumbnails_.size()) - 1), {Qt::DecorationRole});
+}
+
+}  // namespace movigram

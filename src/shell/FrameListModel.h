@@ -1,0 +1,75 @@
+#pragma once
+// The frame list as Qt sees it: a list model over the document's FrameList,
+// fed by the document's change events, one row per frame with the frame's
+// text and a small thumbnail.  Thumbnails are made when a row is first
+// shown, kept, and dropped when the frame changes; after an edit, a read or
+// an undo, which may change any frame, the palette or the screen, all of them.
+#include <QAbstractListModel>
+#include <QPixmap>
+#include <vector>
+
+#include "document/Document.h"
+
+namespace movigram {
+
+class FrameListModel : public QAbstractListModel, public DocumentObserver {
+    Q_OBJECT
+public:
+    // The drag format of lines moved within the list: the list's own token,
+    // the first row and the count.
+    static constexpr const char* rowsMimeType = "application/x-movigram-frame-rows";
+    static constexpr QSize thumbnailSize{40, 30};
+
+    FrameListModel(Document& doc, QObject* parent);
+    ~FrameListModel() override;
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    QStringList mimeTypes() const override;
+    QMimeData* mimeData(const QModelIndexList& indexes) const override;
+    Qt::DropActions supportedDropActions() const override { return Qt::MoveAction | Qt::CopyAction; }
+
+    // Lines dragged from this list: their first row and count.
+    bool draggedRows(const QMimeData* data, int& first, int& count) const;
+
+    // True while the rows change; a view's own reactions to the change
+    // (such as a selection moving off a removed row) are not the user's.
+    bool isChanging() const { return changing_ > 0; }
+    // Thumbnails made so far, for tests and the benchmark.
+    int thumbnailsMade() const { return thumbnailsMade_; }
+
+signals:
+    // The document selected a line (-1 for none).
+    void lineSelected(int row);
+
+private:
+    void framesAboutToBeInserted(int first, int count) override;
+    void framesInserted(int first, int count) override;
+    void framesAboutToBeRemoved(int first, int count) override;
+    void framesRemoved(int first, int count) override;
+    void framesAboutToBeMoved(int first, int count, int destination) override;
+    void framesMoved(int first, int count, int destination) override;
+    void framesAboutToBeReset() override;
+    void framesReset() override;
+    void frameChanged(int index) override;
+    void selectionChanged(int index) override;
+    void paletteChanged() override;
+    void documentChanged() override;
+
+    QPixmap thumbnail(int row) const;
+    QString dragToken() const;
+    void dropThumbnails();
+
+    Document& doc_;
+    mutable std::vector<QPixmap> thumbnails_;  // null until made
+    mutable int thumbnailsMade_ = 0;
+    int changing_ = 0;
+    bool moveStarted_ = false;
+};
+
+// A picture of the frame at its place on the screen, fitted into size:
+// transparent pixels as a checkerboard, the rest of the screen gray.
+QImage frameThumbnail(const Document& doc, const TFrame& frame, QSize size);
+
+}  // namespace movigram

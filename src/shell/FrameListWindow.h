@@ -1,0 +1,66 @@
+#pragma once
+// The frame list window: a list with one line per frame (thumbnail and
+// text) in a dock widget that floats beside the main window or docks in it.
+// Selecting a line shows that frame; the document's selection selects the
+// line.  Lines dragged within the list move their frames (undoable); files
+// dropped on a line are inserted before it, files dropped below the last
+// line are appended.
+#include <QDockWidget>
+#include <QListView>
+
+namespace movigram {
+
+class FrameListModel;
+class TBmpViewWindow;
+
+class TFrameListBox : public QListView {
+    Q_OBJECT
+public:
+    TFrameListBox(TBmpViewWindow& view, QWidget* parent);
+    FrameListModel& frameModel() { return *model_; }
+
+    int topIndex() const;
+    int itemHeight() const;
+    // Lines that fit in the visible part.
+    int visibleLines() const;
+    // The line under a point of the viewport: the top index plus whole item
+    // heights down to the point; the number of lines or more below the last.
+    int lineAt(QPoint point) const;
+    // Selects the line the document selected and brings it into view.
+    void selectLine(int row);
+
+protected:
+    void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override;
+    void startDrag(Qt::DropActions supportedActions) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    TBmpViewWindow& view_;
+    FrameListModel* model_;
+    bool syncing_ = false;
+    int dropLine_ = -1;  // where dragged lines would go, while they are dragged
+};
+
+class TFrameWinListBox : public QDockWidget {
+    Q_OBJECT
+public:
+    TFrameWinListBox(TBmpViewWindow& view, QWidget* parent);
+    TFrameListBox& listBox() { return *list_; }
+    QSize sizeHint() const override { return {250, 240}; }
+
+signals:
+    // The user closed the window (WMU_FRAMELISTCLOSED).
+    void closed();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    TFrameListBox* list_;
+};
+
+}  // namespace movigram

@@ -1,0 +1,168 @@
+#include "Settings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+#include <QTextStream>
+
+namespace movigram {
+
+namespace {
+
+const QString options = QStringLiteral("Settings/Options");
+const QString screenSize = QStringLiteral("Screen Settings/ScreenSize");
+const QString winRect = QStringLiteral("Screen Settings/WinRect");
+const QString frameListDocked = QStringLiteral("Screen Settings/FrameListDocked");
+
+// The INI file as the program has always written it: "[Section]" lines and
+// "Key=value" lines, values taken as they stand.
+bool readIni(QIODevice& device, QSettings::SettingsMap& map) {
+    QTextStream in(&device);
+    QString section;
+    while (!in.atEnd()) {
+        const QString line = in.readLine().trimmed();
+        if (line.isEmpty() || line.startsWith(QLatin1Char(';'))) continue;
+        if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
+            section = line.mid(1, line.size() - 2).trimmed();
+            continue;
+        }
+        const qsizetype eq = line.indexOf(QLatin1Char('='));
+        if (eq <= 0) continue;
+        const QString key = line.left(eq).trimmed();
+        map.insert(section.isEmpty() ? key : section + QLatin1Char('/') + key, line.mid(eq + 1).trimmed());
+    }
+    return true;
+}
+
+bool writeIni(QIODevice& device, const QSettings::SettingsMap& map) {
+    QTextStream out(&device);
+    QString section;
+    bool first = true;
+    for (auto it = map.begin(); it != map.end(); ++it) {
+        const qsizetype slash = it.key().indexOf(QLatin1Char('/'));
+        const QString keySection = slash < 0 ? QString() : it.key().left(slash);
+        if (first || keySection != section) {
+            if (!first) out << "\n";
+            if (!keySection.isEmpty()) out << "[" << keySection << "]\n";
+            section = keySection;
+            first = false;
+        }
+        out << it.key().mid(slash + 1) << "=" << it.value().toString() << "\n";
+    }
+    return true;
+}
+
+QSettings::Format iniFormat() {
+    static const QSettings::Format format =
+        QSettings::registerFormat(QStringLiteral("ini"), readIni, writeIni, Qt::CaseSensitive);
+    return format;
+}
+
+// "%d %d ..." read scanf-style into the numbers given.
+template <size_t N>
+void parseNumbers(const QString& text, std::array<int, N>& values) {
+    const QStringList words = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    for (size_t i = 0; i < N && i < size_t(words.size()); ++i) {
+        bool ok = false;
+        const int v = words[qsizetype(i)].toInt(&ok);
+        if (!ok) return;
+        values[i] = v;
+    }
+}
+
+QRect rectOf(const std::array<int, 4>& v) {
+    if (v[0] == 0 && v[1] == 0 && v[2] == 0 && v[3] == 0) return {};
+    return QRect(QPoint(v[0], v[1]), QPoint(v[2] - 1, v[3] - 1));
+}
+
+QString rectText(const QRect& r) {
+    if (r.isNull()) return QStringLiteral("0 0 0 0");
+    return QString::asprintf("%d %d %d %d", r.left(), r.top(), r.left() + r.width(), r.top() + r.height());
+}
+
+bool insideScreen(const std::array<int, 4>& v, QSize screen) {
+    return v[0] >= 0 && v[1] >= 0 && v[2] <= screen.width() && v[3] <= screen.height();
+}
+
+}  // namespace
+
+OptionValues builtInOptions() { return {0, 0, 1, 1, 1, 0, 1, 3, 1, 0, 0, 0, 1}; }
+
+QString formatOptions(const OptionValues& v) {
+    return QString::asprintf("%d %d %d %d   %d %d %d %d   %d %d %d %d   %d", v[0], v[1], v[2], v[3], v[4], v[5],
+                             v[6], v[7], v[8], v[9], v[10], v[11], v[12]);
+}
+
+void parseOptions(const QString& text, OptionValues& values) { parseNumbers(text, values); }
+
+QString Settings::defaultPath() {
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation))
+        .filePath(QStringLiteral("movigram.ini"));
+}
+
+Settings::Settings(const QString& path) : settings_(path, iniFormat()) {}
+
+WindowPlaces Settings::readWindowPlaces(QSize screen) {
+    WindowPlaces places;
+    std::array<int, 2> saved{0, 0};
+    parseNumbers(settings_.value(screenSize, QStringLiteral("0 0")).toString(), saved);
+    if (saved[0] == screen.width() && saved[1] == screen.height()) {
+        std::array<int, 5> win{0, 0, 0, 0, 0};
+        parseNumbers(settings_.value(winRect, QStringLiteral("0 0 0 0 0")).toString(), win);
+        const std::array<int, 4> w{win[0], win[1], win[2], win[3]};
+        const int64_t area = int64_t(w[2] - w[0]) * (w[3] - w[1]);
+        if (area >= 10000 && insideScreen(w, screen)) places.main = rectOf(w);
+        places.maximised = win[4] == 1;
+        for (auto [key, rect] : {std::pair{"PalWinRect", &places.palette}, {"FramesWinRect", &places.frames}}) {
+            std::array<int, 4> v{0, 0, 0, 0};
+            parseNumbers(settings_.value(QStringLiteral("Screen Settings/") + QLatin1String(key),
+                                         QStringLiteral("0 0 0 0"))
+                             .toString(),
+                         v);
+            if (insideScreen(v, screen)) *rect = rectOf(v);
+        }
+        places.framesDocked = settings_.value(frameListDocked).toString() == QStringLiteral("1");
+    }
+    settings_.setValue(screenSize, QString::asprintf("%d %d", screen.width(), screen.height()));
+    return places;
+}
+
+SavedOptions Settings::readOptions() {
+    SavedOptions saved;
+    QString fallback;
+    for (size_t i = 0; i < 12; ++i) fallback += (i ? QStringLiteral(" ") : QString()) + QString::number(table_[i]);
+    parseOptions(settings_.value(options, fallback).toString(), table_);
+    saved.options = table_;
+    saved.fixedPalName = settings_.value(QStringLiteral("Settings/FixedPalName")).toString().left(259);
+    saved.openDir = settings_.value(QStringLiteral("Settings/OpenDirName")).toString().left(259);
+    saved.saveDir = settings_.value(QStringLiteral("Settings/SaveDirName")).toString().left(259);
+    for (int i = 1; i <= 4; ++i) {
+        const QString file = settings_.value(QStringLiteral("Settings/File%1").arg(i)).toString().left(259);
+        if (!file.isEmpty()) saved.recentFiles << file;
+    }
+    return saved;
+}
+
+void Settings::writeOptions(const SavedOptions& saved) {
+    settings_.setValue(options, formatOptions(saved.options));
+    settings_.setValue(QStringLiteral("Settings/FixedPalName"), saved.fixedPalName);
+    settings_.setValue(QStringLiteral("Settings/OpenDirName"), saved.openDir);
+    settings_.setValue(QStringLiteral("Settings/SaveDirName"), saved.saveDir);
+    for (int i = 0; i < saved.recentFiles.size() && i < 4; ++i)
+        settings_.setValue(QStringLiteral("Settings/File%1").arg(i + 1), saved.recentFiles[i]);
+}
+
+void Settings::writeRect(const char* key, const QRect& rect) {
+    settings_.setValue(QStringLiteral("Screen Settings/") + QLatin1String(key), rectText(rect));
+}
+
+void Settings::writeFrameListDocked(bool docked) {
+    settings_.setValue(frameListDocked, docked ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+void Settings::writeMainWindow(const QRect& rect, bool maximised) {
+    const QString r = rectText(rect);
+    settings_.setValue(winRect, r + (maximised ? QStringLiteral(" 1") : QStringLiteral(" 0")));
+}
+
+}  // namespace movigram

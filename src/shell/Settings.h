@@ -1,0 +1,72 @@
+#pragma once
+// The settings file "movigram.ini" in the user's configuration folder: the
+// options, the last folders, the four most recent files and the window
+// positions.  It is a plain INI file whose sections, keys and value texts
+// are written exactly as given (QSettings with a format of our own, since
+// Qt's own INI format would escape the blank in "Screen Settings").
+#include <QRect>
+#include <QSettings>
+#include <QSize>
+#include <QStringList>
+#include <array>
+
+namespace movigram {
+
+// The 13 numbers of "Options", in file order: showDirtyRect, showDirtyOnly,
+// showPaletteWindow, loopOption, cropToDirty, splitDirty, localPaletteMode,
+// globalPaletteMode, commentFrameOption, optimizeColors,
+// transparentMaskOption, optimizeOnSave, undoEnabled.
+using OptionValues = std::array<int, 13>;
+OptionValues builtInOptions();
+// "%d %d %d %d   %d %d %d %d   %d %d %d %d   %d"
+QString formatOptions(const OptionValues& values);
+// Reads numbers from the front of text into values, scanf-style: the first
+// one that does not parse ends the reading and leaves the rest as they were.
+void parseOptions(const QString& text, OptionValues& values);
+
+// Rectangles are (left, top, right, bottom) in the file, right and bottom
+// exclusive; a rectangle of four zeros means none was saved (a null QRect).
+struct WindowPlaces {
+    QRect main;
+    bool maximised = false;
+    QRect palette;
+    QRect frames;
+    bool framesDocked = false;
+};
+
+struct SavedOptions {
+    OptionValues options{};
+    QString fixedPalName, openDir, saveDir;
+    QStringList recentFiles;  // "File1" first, empty entries left out
+};
+
+class Settings {
+public:
+    static QString defaultPath();
+    explicit Settings(const QString& path = defaultPath());
+    QString path() const { return settings_.fileName(); }
+
+    // While the main window is made: positions that fit the screen they were
+    // saved on; "ScreenSize" is written at once.
+    WindowPlaces readWindowPlaces(QSize screen);
+    // At the first idle moment.  The table of built-in values keeps the last
+    // values read, so that an older file of 12 numbers leaves the 13th as it was.
+    SavedOptions readOptions();
+
+    // When the application closes.  A recent file that is missing writes
+    // nothing, so an older key of that number stays.
+    void writeOptions(const SavedOptions& saved);
+    void writeRect(const char* key, const QRect& rect);
+    void writeFrameListDocked(bool docked);
+    void writeMainWindow(const QRect& rect, bool maximised);
+    void sync() { settings_.sync(); }
+
+    // A value as the file holds it, for tests.
+    QString text(const QString& key) const { return settings_.value(key).toString(); }
+
+private:
+    QSettings settings_;
+    OptionValues table_ = builtInOptions();
+};
+
+}  // namespace movigram

@@ -1,0 +1,28 @@
+#include "TBmpViewApp.h"
+
+#include <QTimer>
+
+#include "Icons.h"
+#include "TMyFrameWindow.h"
+
+namespace movigram {
+
+TBmpViewApp::TBmpViewApp(int& argc, char** argv) : QApplication(argc, argv) {
+    setApplicationName(QStringLiteral("Movigram"));
+    setWindowIcon(applicationIcon());
+    const QStringList args = arguments();
+    if (args.size() > 1) fileToOpen_ = args.at(1);
+}
+
+TBmpViewApp::~TBmpViewApp() = default;
+
+int TBmpViewApp::run() {
+    mainWindow_ = std::make_unique<TMyFrameWindow>();
+    mainWindow_->show();
+    QTimer::singleShot(0, mainWindow_.get(), [this] { mainWindow_->firstIdle(fileToOpen_); });
+    const int code = exec();
+    mainWindow_.reset();
+    return code;
+}
+
+}  // namespace movigram

@@ -1,0 +1,65 @@
+#pragma once
+// The main window: menu bar, tool bar and status bar around the canvas
+// (TBmpViewWindow), the recent-file entries of the File menu, the window
+// positions of the settings file, and the floating windows that follow it
+// when it moves.
+#include <QMainWindow>
+#include <QPoint>
+
+#include "Settings.h"
+
+namespace movigram {
+
+class TBmpViewWindow;
+class TColorGadget;
+class TGaugeGadget;
+class TTextGadget;
+
+class TMyFrameWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    // settingsPath: the settings file (tests use their own).
+    explicit TMyFrameWindow(const QString& settingsPath = Settings::defaultPath());
+    ~TMyFrameWindow() override;
+
+    TBmpViewWindow& client() { return *client_; }
+    TGaugeGadget& gauge() { return *gauge_; }
+    TTextGadget& viewText() { return *viewText_; }
+    TColorGadget& colorText() { return *colorText_; }
+    Settings& settings() { return settings_; }
+
+    // The first idle moment after the window is shown: maximise when it was,
+    // place the frame list, read the options and recent files, open the
+    // file named on the command line when it exists.
+    void firstIdle(const QString& fileToOpen = {});
+    // The frame list where it was saved, else with its right edge at the
+    // canvas's left edge; docked when that place is off the screen.
+    void placeFrameList();
+
+    // Recent files, the most recent first.
+    void addRecentFile(const QString& path);
+    QStringList recentFiles() const { return recent_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void placeWindow(QSize screen);
+    void showRecentFiles();
+    void followMainWindow();
+    void writeSettings();
+
+    Settings settings_;
+    WindowPlaces places_;
+    TBmpViewWindow* client_;
+    TGaugeGadget* gauge_;
+    TTextGadget* viewText_;
+    TColorGadget* colorText_;
+    QStringList recent_;
+    QPoint clientCorner_;
+    bool clientCornerKnown_ = false;
+};
+
+}  // namespace movigram

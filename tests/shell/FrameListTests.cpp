@@ -1,0 +1,141 @@
+// Files dropped on the frame list, and lines dragged within it.
+#include <QApplication>
+#include <QDropEvent>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QUrl>
+
+#include "EditorFixture.h"
+#include "shell/FrameListModel.h"
+#include "shell/FrameListWindow.h"
+
+namespace movigram::test {
+namespace {
+
+using FrameList = Editor;
+
+// As a drag ends over the list: it enters, moves to the point and drops.
+void dropOn(QListView& list, QMimeData* data, QPoint at) {
+    const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction;
+    QDragEnterEvent enter(at, actions, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(list.viewport(), &enter);
+    QDragMoveEvent move(at, actions, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(list.viewport(), &move);
+    QDropEvent drop(at, actions, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(list.viewport(), &drop);
+    QApplication::processEvents();
+}
+
+QMimeData* filesData(const std::vector<std::string>& paths) {
+    auto* data = new QMimeData;
+    QList<QUrl> urls;
+    for (const std::string& p : paths) urls << QUrl::fromLocalFile(QString::fromStdString(p));
+    data->setUrls(urls);
+    return data;
+}
+
+std::vector<std::string> names(const std::string& file, int first, int last) {
+    std::vector<std::string> out;
+    for (int i = first; i <= last; ++i) {
+        char buf[16];
+        std::snprintf(buf, sizeof buf, ".%03d", i);
+        out.push_back(file + buf);
+    }
+    return out;
+}
+
+TEST_F(FrameList, FilesDroppedOnALineGoBeforeItAndBelowTheLastAreAppended) {
+    const std::string ten = writeGif("a.gif", 10);
+    std::vector<std::string> three;
+    for (const char* name : {"x.gif", "y.gif", "z.gif"}) three.push_back(writeGif(name, 1));
+    start();
+    view().openPath(QString::fromStdString(ten));
+    TFrameListBox& list = view().frameListBox();
+    std::unique_ptr<QMimeData> data(filesData(three));
+    dropOn(list, data.get(), list.visualRect(list.model()->index(3, 0)).center());
+    std::vector<std::string> expected = names("a.gif", 0, 2);
+    for (const char* n : {"x.gif.000", "y.gif.000", "z.gif.000"}) expected.push_back(n);
+    for (const std::string& n : names("a.gif", 3, 9)) expected.push_back(n);
+    EXPECT_EQ(frameTexts(), expected);
+    EXPECT_TRUE(doc().modified);
+
+    const std::string one = writeGif("last.gif", 1);
+    std::unique_ptr<QMimeData> more(filesData({one}));
+    const QRect lastLine = list.visualRect(list.model()->index(list.model()->rowCount() - 1, 0));
+    ASSERT_LT(lastLine.bottom() + 5, list.viewport()->height());
+    dropOn(list, more.get(), QPoint(10, lastLine.bottom() + 5));
+    EXPECT_EQ(frameTexts().back(), "last.gif.000");
+    EXPECT_EQ(frameTexts().size(), 14u);
+}
+
+TEST_F(FrameList, DraggingALineMovesItsFrameAndUndoPutsItBack) {
+    const std::string gif = writeGif("a.gif", 6);
+    start();
+    view().openPath(QString::fromStdString(gif));
+    TFrameListBox& list = view().frameListBox();
+    const std::vector<std::string> before = frameTexts();
+    std::unique_ptr<QMimeData> line(list.model()->mimeData({list.model()->index(1, 0)}));
+    dropOn(list, line.get(), list.visualRect(list.model()->index(4, 0)).center());
+    EXPECT_EQ(frameTexts(), (std::vector<std::string>{"a.gif.000", "a.gif.002", "a.gif.003", "a.gif.001", "a.gif.004",
+                                                      "a.gif.005"}));
+    // The list shows the new order and the moved line stays selected.
+    EXPECT_EQ(list.model()->index(3, 0).data().toString(), "a.gif.001");
+    EXPECT_EQ(list.selectionModel()->selectedRows().value(0).row(), 3);
+    EXPECT_EQ(doc().currentFrame, doc().frameList.frameAt(3));
+    EXPECT_EQ(action(CommandId::Undo)->text(), "&Undo move frames");
+    trigger(CommandId::Undo);
+    EXPECT_EQ(frameTexts(), before);
+    EXPECT_EQ(list.model()->index(1, 0).data().toString(), "a.gif.001");
+    trigger(CommandId::Redo);
+    EXPECT_EQ(list.model()->index(3, 0).data().toString(), "a.gif.001");
+    trigger(CommandId::Undo);
+    // A line dropped on itself moves nothing.
+    std::unique_ptr<QMimeData> same(list.model()->mimeData({list.model()->index(2, 0)}));
+    dropOn(list, same.get(), list.visualRect(list.model()->index(2, 0)).center());
+    EXPECT_EQ(frameTexts(), before);
+}
+
+TEST_F(FrameList, FilesDroppedOnTheCanvasReplaceTheAnimationAfterTheQuestion) {
+    const std::string a = writeGif("a.gif", 3), b = writeGif("b.gif", 2);
+    start();
+    view().openPath(QString::fromStdString(a));
+    trigger(CommandId::Loop);  // a change to lose
+    std::unique_ptr<QMimeData> data(filesData({b}));
+    auto dropOnCanvas = [&] {
+        const QPoint at(50, 50);
+        QDragEnterEvent enter(at, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(view().viewport(), &enter);
+        QDropEvent drop(at, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(view().viewport(), &drop);
+        QApplication::processEvents();
+    };
+    {
+        MessageBoxAnswer cancel(QMessageBox::Cancel);
+        dropOnCanvas();
+        EXPECT_EQ(cancel.text(), "Save current changes?");
+        EXPECT_EQ(cancel.caption(), "a.gif");
+    }
+    EXPECT_EQ(frameTexts(), names("a.gif", 0, 2));
+    {
+        MessageBoxAnswer no(QMessageBox::No);
+        dropOnCanvas();
+        EXPECT_TRUE(no.seen());
+    }
+    EXPECT_EQ(frameTexts(), names("b.gif", 0, 1));
+    EXPECT_EQ(window().windowTitle().left(21), "Movigram GIF - b.gif ");
+}
+
+TEST_F(FrameList, ClosingTheWindowUnchecksItsMenuItemWhichBringsItBack) {
+    start();
+    TFrameWinListBox& window = view().frameListWindow();
+    ASSERT_TRUE(window.isVisible());
+    window.close();
+    QApplication::processEvents();
+    EXPECT_FALSE(action(CommandId::ShowFrameList)->isChecked());
+    trigger(CommandId::ShowFrameList);
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_TRUE(action(CommandId::ShowFrameList)->isChecked());
+}
+
+}  // namespace
+}  // namespace movigram::test

@@ -1,0 +1,85 @@
+// The settings file: what is written when the program closes, and read back
+// at the next start.
+#include <QApplication>
+#include <QFile>
+#include <QScreen>
+#include <QStatusBar>
+
+#include "EditorFixture.h"
+
+namespace movigram::test {
+namespace {
+
+using C = CommandId;
+using SettingsFile = Editor;
+
+QString fileText(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    return QString::fromUtf8(file.readAll());
+}
+
+void writeText(const QString& path, const char* text) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(text);
+}
+
+TEST_F(SettingsFile, OptionsAndRecentFilesAreWrittenAndReadBack) {
+    start();
+    for (C id : {C::Loop, C::SplitDirty, C::OptimizeOnSave, C::LocalCreate, C::GlobalOptimized, C::EnableUndo})
+        trigger(id);
+    for (const char* path : {"/data/a.gif", "/data/b.gif", "/data/c.gif"}) window().addRecentFile(path);
+    window().addRecentFile("/data/b.gif");  // the second entry moves to the top
+    QStringList texts;
+    for (C id : {C::RecentFile1, C::RecentFile2, C::RecentFile3, C::RecentFile4})
+        if (action(id)->isVisible()) texts << action(id)->text();
+    EXPECT_EQ(texts, (QStringList{"&1 /data/b.gif", "&2 /data/c.gif", "&3 /data/a.gif"}));
+    doc().setModified(false);  // Loop counts as a change of the animation
+    ASSERT_TRUE(window().close());
+
+    const QString ini = fileText(settingsPath);
+    EXPECT_TRUE(ini.contains("[Settings]\n")) << ini.toStdString();
+    EXPECT_TRUE(ini.contains("[Screen Settings]\n")) << ini.toStdString();
+    EXPECT_TRUE(ini.contains("Options=0 0 1 0   1 1 2 2   1 0 0 1   0\n")) << ini.toStdString();
+    EXPECT_TRUE(ini.contains("File1=/data/b.gif\nFile2=/data/c.gif\nFile3=/data/a.gif\n")) << ini.toStdString();
+    EXPECT_FALSE(ini.contains("File4="));
+    EXPECT_TRUE(ini.contains(QStringLiteral("ScreenSize=%1 %2\n")
+                                 .arg(QGuiApplication::primaryScreen()->geometry().width())
+                                 .arg(QGuiApplication::primaryScreen()->geometry().height())));
+
+    start();
+    EXPECT_FALSE(action(C::Loop)->isChecked());
+    EXPECT_TRUE(action(C::SplitDirty)->isChecked());
+    EXPECT_TRUE(action(C::LocalCreate)->isChecked());
+    EXPECT_TRUE(action(C::GlobalOptimized)->isChecked());
+    EXPECT_FALSE(action(C::EnableUndo)->isChecked());
+    EXPECT_EQ(action(C::Save)->text(), "&Save optimized");
+    EXPECT_EQ(window().recentFiles(), (QStringList{"/data/b.gif", "/data/c.gif", "/data/a.gif"}));
+    EXPECT_EQ(action(C::RecentFile1)->text(), "&1 /data/b.gif");
+}
+
+TEST_F(SettingsFile, ARecentFileOpensFromItsEntry) {
+    const std::string a = writeGif("a.gif", 2), b = writeGif("b.gif", 3);
+    start();
+    view().openPath(QString::fromStdString(a));
+    view().openPath(QString::fromStdString(b));
+    ASSERT_EQ(action(C::RecentFile2)->text().toStdString(), "&2 " + a);
+    trigger(C::RecentFile2);
+    EXPECT_EQ(doc().frameList.count(), 2);
+    EXPECT_EQ(window().recentFiles().front().toStdString(), a);
+}
+
+TEST_F(SettingsFile, AnOlderFileOfTwelveNumbersLeavesUndoOn) {
+    writeText(settingsPath, "[Settings]\nOptions=1 0 1 1 1 0 1 3 1 0 0 0\nFixedPalName=/nowhere/fixed.pal\n");
+    start();
+    EXPECT_TRUE(action(C::ShowDirtyRect)->isChecked());
+    EXPECT_TRUE(action(C::EnableUndo)->isChecked());
+    // Fixed mode with a palette that cannot be loaded falls back to Automatic.
+    writeText(settingsPath, "[Settings]\nOptions=0 0 1 1   1 0 1 0   1 0 0 0   1\nFixedPalName=/nowhere/fixed.pal\n");
+    start();
+    EXPECT_TRUE(action(C::GlobalAutomatic)->isChecked());
+}
+
+}  // namespace
+}  // namespace movigram::test
