@@ -26,7 +26,9 @@ private:
 
     std::vector<PaletteEntry> entries_;
     int count_;
-    int skip_;
+    // The entries' channels for the cell computation, 256 of each; the
+    // skipped entry and those past count lie far outside the cube.
+    std::vector<int32_t> red_, green_, blue_;
     // Per cell: where its candidates start in pool_, plus one (0 = not yet
     // computed), and how many there are.
     std::vector<uint32_t> start_;

@@ -21,9 +21,11 @@ constexpr int librarySpeed = 10;
 // Colours are sRGB.
 constexpr double srgbGamma = 0.45455;
 // Rounds of k-means at most, on the cells and then on the colours; they
-// stop once no colour changes entry.
+// stop once no colour changes entry, or a round wins less than `settled`
+// of the error.
 constexpr int refineRounds = 16;
-constexpr int exactRounds = 8;
+constexpr int exactRounds = 4;
+constexpr double settled = 0.002;
 
 struct AttrFree {
     void operator()(liq_attr* a) const { liq_attr_destroy(a); }
@@ -118,9 +120,14 @@ public:
 
     void run() {
         assignAll();
+        double before = -1;
         for (int round = 0; round < rounds_; ++round) {
-            if (fill()) assignAll();
-            moveEntries();
+            if (fill()) assignAll(), before = -1;
+            const double error = moveEntries();
+            // Rounds that win less than this share of the error are not
+            // worth their time.
+            if (before >= 0 && before - error < before * settled) break;
+            before = error;
             if (!reassign()) break;
         }
     }
@@ -167,14 +174,25 @@ private:
         return room > 0;
     }
 
-    void moveEntries() {
+    // Moves every entry to the mean of its colours; the squared error of the
+    // colours about their means.
+    double moveEntries() {
         std::vector<std::array<uint64_t, 4>> sums(palette_.size(), {0, 0, 0, 0});
+        std::vector<double> squares(palette_.size(), 0);
         for (size_t i = 0; i < colors_.size(); ++i) {
             const WeightedColor& c = colors_[i];
-            std::array<uint64_t, 4>& s = sums[size_t(owner_[i])];
+            const size_t o = size_t(owner_[i]);
+            std::array<uint64_t, 4>& s = sums[o];
             s[0] += uint64_t(c.color.red) * c.count, s[1] += uint64_t(c.color.green) * c.count;
             s[2] += uint64_t(c.color.blue) * c.count, s[3] += c.count;
+            squares[o] += double(c.count) * (c.color.red * c.color.red + c.color.green * c.color.green +
+                                             c.color.blue * c.color.blue);
         }
+        double error = 0;
+        for (size_t k = 0; k < palette_.size(); ++k)
+            if (sums[k][3])
+                error += squares[k] - (double(sums[k][0]) * double(sums[k][0]) + double(sums[k][1]) * double(sums[k][1]) +
+                                       double(sums[k][2]) * double(sums[k][2])) / double(sums[k][3]);
         moved_.assign(palette_.size(), 0);
         for (size_t k = 0; k < palette_.size(); ++k) {
             if (sums[k][3] == 0) continue;
@@ -184,6 +202,7 @@ private:
             moved_[k] = std::sqrt(float(dr * dr + dg * dg + db * db));
             e = {mean.color.red, mean.color.green, mean.color.blue, 0};
         }
+        return error;
     }
 
     // True when some colour changed entry.
