@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <new>
 
 #include "document/FrameChain.h"
 
@@ -10,6 +11,7 @@ namespace movigram {
 namespace {
 
 constexpr uint32_t known = 1u << 24;
+constexpr int64_t maxScreenPixels = int64_t(1) << 26;
 
 uint32_t packed(const RgbQuad& q) { return known | uint32_t(q.red) << 16 | uint32_t(q.green) << 8 | q.blue; }
 
@@ -32,11 +34,22 @@ ChainDitherer::ChainDitherer(TFrame* first, const TMyPalette& palette, const Qua
         right = std::max(right, f.rect.left + f.image->width());
         bottom = std::max(bottom, f.rect.top + f.image->height());
     });
-    if (left >= right || top >= bottom) return;
+    // Frames spread far apart over the GIF's coordinates would need a screen
+    // of billions of pixels: such an animation is dithered frame by frame.
+    const int64_t cells = (int64_t(right) - left) * (int64_t(bottom) - top);
+    if (left >= right || top >= bottom || cells > maxScreenPixels) {
+        tracking_ = false;
+        return;
+    }
     left_ = left, top_ = top, width_ = right - left, height_ = bottom - top;
-    const size_t cells = size_t(width_) * size_t(height_);
-    source_.assign(cells, 0);
-    output_.assign(cells, -1);
+    try {
+        source_.assign(size_t(cells), 0);
+        output_.assign(size_t(cells), -1);
+    } catch (const std::bad_alloc&) {
+        tracking_ = false;
+        source_ = {};
+        output_ = {};
+    }
 }
 
 int64_t ChainDitherer::at(const TFrame& frame, int32_t x, int32_t y) const {

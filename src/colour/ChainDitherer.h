@@ -10,7 +10,8 @@
 // output screen's index there (and passes its error on but takes none), so
 // a still background does not shimmer while something moves over it.
 // Transparent pixels show the screen below and stay transparent; an area a
-// frame restores to the background is forgotten.
+// frame restores to the background is forgotten.  (A screen too large to
+// hold, frames spread far apart, is not followed.)
 #include <cstdint>
 #include <memory>
 #include <vector>

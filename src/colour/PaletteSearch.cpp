@@ -50,6 +50,8 @@ PaletteSearch::PaletteSearch(const PaletteEntry* entries, int count, int skip)
       blue_(256, outside),
       start_(size_t(cellsPerAxis * cellsPerAxis * cellsPerAxis), 0),
       size_(start_.size(), 0) {
+    // An empty palette answers 0 like nearestColor(); entry 0 is then black.
+    if (entries_.empty()) entries_.push_back({});
     for (int k = 0; k < count_; ++k) {
         if (k == skip) continue;
         red_[size_t(k)] = entries_[size_t(k)].red;

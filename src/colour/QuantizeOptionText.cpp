@@ -1,5 +1,6 @@
 #include "QuantizeOptionText.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace movigram {
@@ -21,7 +22,7 @@ std::string ditherText(const QuantizeOptions& options) {
     case DitherMethod::Diffusion: break;
     }
     if (options.ditherStrength >= QuantizeOptions::fullStrength) return "diffusion";
-    return "diffusion=" + std::to_string(options.ditherStrength);
+    return "diffusion=" + std::to_string(std::max(options.ditherStrength, 1));
 }
 
 bool parseDither(std::string_view text, QuantizeOptions& options) {
