@@ -6,9 +6,9 @@
 //   reduce    a 200-frame 640 x 480 animation with local palettes to one
 //             256-colour palette: reduceColors(256, true) against the same
 //             convert call on the GIF
-//   optimise  Open + "Save optimized as" (-O, no comment) against
-//             `gifsicle -O1/-O2/-O3` and `convert -layers Optimize`, on
-//             generated animations and the corpus
+//   optimise  movigram-cli optimize -O3 against `gifsicle -O3`, with the
+//             plain copy and -O beside them, on generated animations of
+//             the kinds people shrink and on the corpus (OptimiseBench.cpp)
 //
 // Times are wall-clock seconds of whole runs (the peers' include starting the
 // process); sizes are bytes.  PSNR is measured against the input's colours.
@@ -33,6 +33,8 @@
 #include "document/GifReader.h"
 #include "document/GifWriter.h"
 #include "document/Optimiser.h"
+#include "GeneratedGifs.h"
+#include "OptimiseBench.h"
 
 using namespace movigram;
 namespace fs = std::filesystem;
@@ -217,137 +219,20 @@ void reduceBench(const std::string& dir) {
                 theirs, compared ? imPsnr / compared : 0.0, compared, ours / theirs);
 }
 
-// A screen recording: a desktop with a moving pointer, typing and a clock.
-void writeScreenRecording(const std::string& path, int w, int h, int frames) {
-    FrameList list;
-    std::vector<PaletteEntry> colors;
-    for (int i = 0; i < 64; ++i) colors.push_back({uint8_t(i * 4), uint8_t(200 - i * 3), uint8_t(120 + i), 0});
-    const TMyPalette palette(colors);
-    std::vector<uint8_t> screen(size_t(w) * h);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) screen[size_t(y) * w + x] = uint8_t((y / 24 + (x / 160)) % 8);
-    for (int f = 0; f < frames; ++f) {
-        for (int k = 0; k < 6; ++k) screen[size_t(100 + (f % 30) * 2) * w + 40 + f * 7 % (w - 80) + k] = uint8_t(20 + f % 40);
-        auto image = std::make_unique<TDib256>(w, h);
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) image->setPixel(x, y, screen[size_t(y) * w + x]);
-        const int px = (f * 13) % (w - 16), py = (f * 7) % (h - 16);
-        for (int y = 0; y < 12; ++y)
-            for (int x = 0; x <= y / 2; ++x) image->setPixel(px + x, py + y, 63);
-        auto frame = std::make_unique<TFrame>("rec", std::move(image));
-        frame->frameTime = 100;
-        list.append("rec", std::move(frame));
-    }
-    GifWriteOptions options;
-    writeGif(path, threadFrames(list, true), palette, options);
-}
-
-// Sprites moving over a static background, every frame full-screen.
-void writeSprites(const std::string& path, int w, int h, int frames) {
-    FrameList list;
-    std::vector<PaletteEntry> colors;
-    for (int i = 0; i < 128; ++i) colors.push_back({uint8_t(i * 2), uint8_t(255 - i * 2), uint8_t((i * 37) & 255), 0});
-    const TMyPalette palette(colors);
-    for (int f = 0; f < frames; ++f) {
-        auto image = std::make_unique<TDib256>(w, h);
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) image->setPixel(x, y, uint8_t(((x ^ y) >> 3) % 64));
-        for (int s = 0; s < 3; ++s) {
-            const int sx = (f * (4 + s * 3) + s * 70) % (w - 24), sy = (f * (2 + s) + s * 40) % (h - 24);
-            for (int y = 0; y < 24; ++y)
-                for (int x = 0; x < 24; ++x)
-                    if ((x - 12) * (x - 12) + (y - 12) * (y - 12) < 120) image->setPixel(sx + x, sy + y, uint8_t(64 + s * 20 + (x + y) % 16));
-        }
-        auto frame = std::make_unique<TFrame>("sprite", std::move(image));
-        frame->frameTime = 50;
-        list.append("sprite", std::move(frame));
-    }
-    writeGif(path, threadFrames(list, true), palette, {});
-}
-
-struct OptimiseRow {
-    std::string name;
-    int64_t input = 0, ours = 0, o1 = -1, o2 = -1, o3 = -1, im = -1;
-    double ourTime = 0, o2Time = 0;
-};
-
-OptimiseRow optimiseOne(const std::string& name, const std::string& in, const std::string& dir, bool peers, bool im) {
-    OptimiseRow row{name, fileSizeOf(in)};
-    const std::string out = dir + "/ours.gif";
-    row.ourTime = seconds([&] {
-        Document doc;
-        doc.splitDirty = doc.transparentMaskOption = true;
-        doc.commentFrameOption = false;
-        openFiles(doc, {in});
-        saveAs(doc, out, true);
-    });
-    row.ours = fileSizeOf(out);
-    if (peers) {
-        auto gifsicle = [&](const char* level) {
-            const std::string o = dir + "/gifsicle.gif";
-            return run(std::string("gifsicle ") + level + " " + in + " -o " + o) ? fileSizeOf(o) : -1;
-        };
-        row.o1 = gifsicle("-O1");
-        row.o2Time = seconds([&] { row.o2 = gifsicle("-O2"); });
-        row.o3 = gifsicle("-O3");
-    }
-    if (im) {
-        const std::string o = dir + "/im.gif";
-        row.im = run(imageMagick() + " " + in + " -layers Optimize " + o) ? fileSizeOf(o) : -1;
-    }
-    return row;
-}
-
-void optimiseBench(const std::string& dir, const std::string& corpus) {
-    const bool peers = have("gifsicle"), im = have(imageMagick());
-    if (!peers) std::printf("gifsicle not installed (make bench installs it): sizes without peers\n");
-    std::vector<OptimiseRow> rows;
-    writeScreenRecording(dir + "/recording.gif", 640, 480, 60);
-    rows.push_back(optimiseOne("generated screen recording 640x480x60", dir + "/recording.gif", dir, peers, im));
-    writeSprites(dir + "/sprites.gif", 320, 240, 60);
-    rows.push_back(optimiseOne("generated sprites 320x240x60", dir + "/sprites.gif", dir, peers, im));
-    std::error_code ec;
-    if (fs::is_directory(corpus, ec)) {
-        std::vector<fs::path> files;
-        for (const auto& e : fs::recursive_directory_iterator(corpus, ec))
-            if (e.is_regular_file() && e.path().extension() == ".gif") files.push_back(e.path());
-        std::sort(files.begin(), files.end());
-        for (const auto& f : files) {
-            // Only files that read cleanly and animate.
-            const GifReadOutput gif = readGif(f.string());
-            int images = 0;
-            for (const auto& fr : gif.frames) images += fr->image ? 1 : 0;
-            if (gif.result != GifOk || images < 2) continue;
-            rows.push_back(optimiseOne(f.lexically_relative(corpus).string(), f.string(), dir, peers, im));
-        }
-    }
-    std::printf("\n%-58s %9s %9s %9s %9s %9s %9s %7s %8s %8s\n", "optimise (-O, no comment)", "input", "movigram",
-                "gifs -O1", "gifs -O2", "gifs -O3", "IM", "size/O2", "time s", "t/O2");
-    int64_t sumOurs = 0, sumO2 = 0, larger = 0, loses = 0;
-    for (const auto& r : rows) {
-        std::printf("%-58.58s %9lld %9lld %9lld %9lld %9lld %9lld %7.3f %8.3f %8.2f\n", r.name.c_str(),
-                    (long long)r.input, (long long)r.ours, (long long)r.o1, (long long)r.o2, (long long)r.o3,
-                    (long long)r.im, r.o2 > 0 ? double(r.ours) / double(r.o2) : 0.0, r.ourTime,
-                    r.o2Time > 0 ? r.ourTime / r.o2Time : 0.0);
-        sumOurs += r.ours;
-        if (r.o2 > 0) sumO2 += r.o2, loses += r.ours > r.o2;
-        larger += r.ours > r.input;
-    }
-    std::printf("total: movigram %lld bytes, gifsicle -O2 %lld bytes (ratio %.3f); larger than gifsicle -O2 on %lld of %zu "
-                "inputs; larger than the input on %lld\n",
-                (long long)sumOurs, (long long)sumO2, sumO2 ? double(sumOurs) / double(sumO2) : 0.0, (long long)loses,
-                rows.size(), (long long)larger);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
     const std::string what = argc > 1 ? argv[1] : "all";
+    // movigram-bench-peers generate FOLDER: only write the generated animations there.
+    if (what == "generate" && argc > 2) {
+        for (const auto& g : movigram::bench::writeGeneratedGifs(argv[2])) std::printf("%s  %s\n", g.path.c_str(), g.name.c_str());
+        return 0;
+    }
     const fs::path dir = fs::temp_directory_path() / ("movigram-bench-" + std::to_string(::getpid()));
     fs::create_directories(dir);
     if (what == "all" || what == "quantise") quantiseBench(dir.string());
     if (what == "all" || what == "reduce") reduceBench(dir.string());
-    if (what == "all" || what == "optimise") optimiseBench(dir.string(), MOVIGRAM_CORPUS_DIR);
+    if (what == "all" || what == "optimise") movigram::bench::optimiseBench(dir.string(), MOVIGRAM_CORPUS_DIR, MOVIGRAM_CLI);
     fs::remove_all(dir);
     return 0;
 }

@@ -29,6 +29,9 @@ int runConvert(const Args& args) {
         } else if (a == "-O") {
             optimize = true;
             doc.splitDirty = doc.transparentMaskOption = true;
+        } else if (a == "-O3") {
+            optimize = true;
+            doc.splitDirty = doc.transparentMaskOption = doc.maxCompression = true;
         } else if (a == "--no-comment") {
             doc.commentFrameOption = false;
         } else if (a == "--keep-partial") {

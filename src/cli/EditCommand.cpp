@@ -1,4 +1,4 @@
-// movigram-cli edit IN.gif -o OUT.gif [-O] [--no-comment] STEP...: the frame
+// movigram-cli edit IN.gif -o OUT.gif [-O] [-O3] [--no-comment] STEP...: the frame
 // operations, colour commands and effects of the editor, applied in order to
 // the opened animation, then "Save as" (or "Save optimized as" with -O).
 #include <cstdint>
@@ -240,11 +240,12 @@ int runEdit(const Args& args) {
     if (args.empty() || args[0].starts_with("-")) usageError("no input file given");
     const std::string in = args[0];
     std::string out;
-    bool optimize = false, comment = true, keepPartial = false;
+    bool optimize = false, comment = true, keepPartial = false, maximum = false;
     std::vector<std::string> stepArgs;
     for (size_t i = 1; i < args.size(); ++i) {
         if (args[i] == "-o") out = optionValue(args, i, "the output file");
         else if (args[i] == "-O") optimize = true;
+        else if (args[i] == "-O3") optimize = maximum = true;
         else if (args[i] == "--no-comment") comment = false;
         else if (args[i] == "--keep-partial") keepPartial = true;
         else stepArgs.push_back(args[i]);
@@ -256,6 +257,7 @@ int runEdit(const Args& args) {
     StderrHost host;
     Document doc(&host);
     doc.commentFrameOption = comment;
+    doc.maxCompression = maximum;
     openInput(doc, host, in, keepPartial);
     for (const EditStep& step : script.steps) {
         applyStep(doc, step);

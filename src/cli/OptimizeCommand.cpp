@@ -9,7 +9,7 @@ namespace movigram::cli {
 
 int runOptimize(const Args& args) {
     std::string in, out;
-    bool crop = true, split = false, mask = false, pow2 = false, comment = true, keepPartial = false;
+    bool crop = true, split = false, mask = false, pow2 = false, comment = true, keepPartial = false, maximum = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "-o") out = optionValue(args, i, "the output file");
@@ -17,6 +17,7 @@ int runOptimize(const Args& args) {
         else if (a == "--split") split = true;
         else if (a == "--mask") mask = true;
         else if (a == "-O") split = mask = true;
+        else if (a == "-O3") split = mask = maximum = true;
         else if (a == "--pow2-colors") pow2 = true;
         else if (a == "--no-comment") comment = false;
         else if (a == "--keep-partial") keepPartial = true;
@@ -33,6 +34,7 @@ int runOptimize(const Args& args) {
     doc.transparentMaskOption = mask;
     doc.optimizeColors = pow2;
     doc.commentFrameOption = comment;
+    doc.maxCompression = maximum;
     openInput(doc, host, in, keepPartial);
     saveOutput(doc, out, true);
     return ExitOk;

@@ -33,11 +33,12 @@ const Command commands[] = {
      "  read a GIF and write it back without optimisation; the program's comment\n"
      "  goes first unless --no-comment\n"},
     {"optimize", runOptimize,
-     "optimize IN -o OUT [--no-crop] [--split] [--mask] [-O] [--pow2-colors] [--no-comment] [--keep-partial]\n"
-     "  open, then save optimised; -O is --split --mask\n"},
+     "optimize IN -o OUT [--no-crop] [--split] [--mask] [-O] [-O3] [--pow2-colors] [--no-comment] [--keep-partial]\n"
+     "  open, then save optimised; -O is --split --mask; -O3 is maximum compression, never\n"
+     "  larger than the copy or -O\n"},
     {"convert", runConvert,
      "convert FILE... -o OUT [--delay MS] [--loop N] [--local-palettes merge|keep|create]\n"
-     "        [--global-palette cumulative|optimized|automatic|fixed=PALFILE] [-O] [--no-comment] [--keep-partial]\n"
+     "        [--global-palette cumulative|optimized|automatic|fixed=PALFILE] [-O] [-O3] [--no-comment] [--keep-partial]\n"
      "        [--quantizer median-cut|quality] [--dither none|ordered|diffusion[=STRENGTH]]\n"
      "  read a batch of images, videos and text files as one animation\n"
      "  --delay MS   0 to 655350 milliseconds per frame of a still image\n"
@@ -52,9 +53,10 @@ const Command commands[] = {
      "  one optimised global palette of N (2 to 256) colours\n"
      QUANTIZE_HELP},
     {"edit", runEdit,
-     "edit IN -o OUT [-O] [--no-comment] [--keep-partial] STEP...\n"
+     "edit IN -o OUT [-O] [-O3] [--no-comment] [--keep-partial] STEP...\n"
      "  frame operations, colours and effects, in order (edit --help lists the steps)\n"
      "  -O            save optimised (dirty rectangles, as \"Save optimized as\")\n"
+     "  -O3           save with maximum compression\n"
      "  --no-comment  do not put the program's comment in front\n"},
 };
 

@@ -67,6 +67,7 @@ const CommandInfo table[] = {
     {C::Shift, M::Frames, "&Shift...", "Shifts multiple frames by the selected pixel offset", nullptr, nullptr, false, false, "shift", "shift frames"},
     {C::SetRestoreMethod, M::Frames, "Set &restore method...", "Sets the \"restore method\" of each selected frame", nullptr, nullptr, false, false, "restore", "restore method"},
     {C::Crop, M::Frames, "&Crop...", "Crops mutliple frames by the defined rectangle", nullptr, nullptr, false, false, "crop", "crop frames"},
+    {C::Resize, M::Frames, "Resi&ze...", "Shrinks multiple frames to the indicated rectangle", nullptr, nullptr, false, false, "resize", "resize frames"},
     {C::FlipRotate, M::Frames, "&Flip and rotate...", "Flips, mirrors or rotates the selected frames", nullptr, nullptr, false, false, "rotate", "rotate frames"},
     {C::Duplicate, M::Frames, "&Duplicate...", "Duplicates multiple frames", nullptr, nullptr, false, false, "duplicate", "duplicate frames"},
     {C::DeleteFrames, M::Frames, "De&lete...", "Deletes multiple frames at once", nullptr, nullptr, false, false, "delete", "delete frames"},
@@ -200,6 +201,7 @@ bool isEnabled(CommandId id, const Document& doc, const ViewState& view) {
     case C::Shift:
     case C::SetRestoreMethod:
     case C::Crop:
+    case C::Resize:
     case C::FlipRotate:
     case C::Duplicate:
     case C::DeleteFrames:

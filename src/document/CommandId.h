@@ -60,6 +60,7 @@ enum class CommandId : int32_t {
     ReverseOrder = 457,
     MovingSprite = 452,
     GrayScale = 459,
+    Resize = 461,
     // Options
     Loop = 501,
     CropToDirty = 511,

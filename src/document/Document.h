@@ -43,6 +43,11 @@ struct DocumentFields {
     bool optimizeColors = false;
     bool commentFrameOption = true;
     bool transparentMaskOption = false;
+    // "Maximum compression": an optimising save lays the file out for size
+    // (MaxCompression.h) instead of optimising the frames, and never writes
+    // more than the plain save or the optimising save with split and mask
+    // would; the document keeps its frames.
+    bool maxCompression = false;
     LocalPaletteMode localPaletteMode = LocalPaletteMode::Keep;
     GlobalPaletteMode globalPaletteMode = GlobalPaletteMode::Automatic;
     QuantizeOptions quantize;

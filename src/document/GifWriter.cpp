@@ -1,6 +1,7 @@
 #include "GifWriter.h"
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <cstring>
 #include <new>
@@ -91,13 +92,26 @@ void writeImageFrame(ByteSink& out, LzwEncoder& encoder, const TFrame& frame, in
     const TDib256& image = *frame.image;
     const int32_t x0 = r.left - frame.rect.left, y0 = r.top - frame.rect.top;
     // The code size must hold every index written, also when an image uses
-    // values past its colour table.
-    uint8_t highest = 0;
-    for (int32_t y = 0; y < r.height(); ++y) {
-        const uint8_t* row = image.row(y0 + y) + x0;
-        highest = std::max(highest, *std::max_element(row, row + r.width()));
+    // values past its colour table.  The highest bit set in any index tells
+    // that; with 8 bits every index fits.
+    int minCodeSize = std::max(bits, 2);
+    if (minCodeSize < 8) {
+        uint64_t any = 0;
+        for (int32_t y = 0; y < r.height(); ++y) {
+            const uint8_t* row = image.row(y0 + y) + x0;
+            int32_t x = 0;
+            for (; x + 8 <= r.width(); x += 8) {
+                uint64_t word;
+                std::memcpy(&word, row + x, sizeof word);
+                any |= word;
+            }
+            for (; x < r.width(); ++x) any |= row[x];
+        }
+        any |= any >> 32;
+        any |= any >> 16;
+        any |= any >> 8;
+        minCodeSize = std::max(minCodeSize, int(std::bit_width(uint8_t(any))));
     }
-    const int minCodeSize = std::max(bits, std::max(tableBits(highest + 1), 2));
     encoder.encode(image.row(y0) + x0, -std::ptrdiff_t(image.stride()), uint32_t(r.width()),
                    uint32_t(r.height()), minCodeSize, out);
 }
@@ -147,8 +161,11 @@ bool writeGifTo(ByteSink& out, TFrame* firstFrame, const TMyPalette& globalPalet
     return !out.failed();
 }
 
-GifWriteResult writeGif(const std::string& path, TFrame* firstFrame, const TMyPalette& globalPalette,
-                        const GifWriteOptions& options) {
+namespace {
+
+// Writes the file atomically with whatever body() puts into the sink.
+template <typename Body>
+GifWriteResult writeGifFile(const std::string& path, Body&& body) {
     GifWriteResult result;
     result.path = path;
     AtomicFile file(path);
@@ -161,7 +178,7 @@ GifWriteResult writeGif(const std::string& path, TFrame* firstFrame, const TMyPa
     if (!f) return failed(GifErrorCreate, file.error());
     try {
         ByteSink out(f);
-        if (!writeGifTo(out, firstFrame, globalPalette, options)) return failed(GifErrorBuffer, out.error());
+        if (!body(out)) return failed(GifErrorBuffer, out.error());
         if (!out.flush()) return failed(GifErrorFinal, out.error());
     } catch (const std::bad_alloc&) {
         return failed(GifErrorMemory, ENOMEM);
@@ -170,6 +187,20 @@ GifWriteResult writeGif(const std::string& path, TFrame* firstFrame, const TMyPa
     if (!file.commit()) return failed(GifErrorCreate, file.error());
     result.ok = true;
     return result;
+}
+
+}  // namespace
+
+GifWriteResult writeGif(const std::string& path, TFrame* firstFrame, const TMyPalette& globalPalette,
+                        const GifWriteOptions& options) {
+    return writeGifFile(path, [&](ByteSink& out) { return writeGifTo(out, firstFrame, globalPalette, options); });
+}
+
+GifWriteResult writeGifBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+    return writeGifFile(path, [&](ByteSink& out) {
+        out.write(bytes.data(), bytes.size());
+        return !out.failed();
+    });
 }
 
 std::string gifWriteErrorMessage(const GifWriteResult& result) {

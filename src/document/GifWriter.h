@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "ByteSink.h"
 #include "Progress.h"
@@ -43,6 +44,9 @@ GifWriteResult writeGif(const std::string& path, TFrame* firstFrame, const TMyPa
 // The same bytes into a sink; false when the sink failed.
 bool writeGifTo(ByteSink& out, TFrame* firstFrame, const TMyPalette& globalPalette,
                 const GifWriteOptions& options);
+
+// Writes bytes made beforehand (a whole GIF) the same way.
+GifWriteResult writeGifBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 
 // One line for a failed write: which file and why, with the writer's code:
 // Cannot write "out/a.gif": No such file or directory (error 0)

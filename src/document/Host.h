@@ -12,7 +12,7 @@
 
 namespace movigram {
 
-enum class MessageIcon { Information, Warning, Stop, Question };
+enum class MessageIcon { Information, Warning, Stop, Question, None };
 enum class Answer { Yes, No, Cancel };
 enum class Buttons { YesNo, YesNoCancel };
 

@@ -1,6 +1,7 @@
 #include "Optimiser.h"
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 
 #include "FrameChain.h"
@@ -41,6 +42,51 @@ Box scanBox(const TRect& o, Counts&& counts, CountsLeft&& countsLeft) {
         if (first < 0 && last < 0) continue;
         if (first < 0) first = last;
         if (last < 0) last = first;
+        if (!found) box.top = y;
+        box.bottom = y;
+        box.left = std::min(box.left, first);
+        box.right = std::max(box.right, last);
+        found = true;
+    }
+    return box;
+}
+
+// scanBox where a pixel counts when it differs from the screen, eight
+// pixels at a time where it does not.
+Box scanDiffering(const TRect& o, const TFrame& frame, const WorkScreen& work) {
+    Box box{o.right, o.bottom, o.left, o.top};
+    bool found = false;
+    constexpr uint64_t ones = 0x0101010101010101ull;
+    for (int32_t y = o.top; y < o.bottom; ++y) {
+        // Each indexed from o.left.
+        const uint8_t* pixels = frame.image->row(y - frame.rect.top) + (o.left - frame.rect.left);
+        const uint8_t* values = work.valueRow(y) + o.left;
+        const uint8_t* known = work.knownRow(y) + o.left;
+        // Whether any of the eight pixels from x differs.
+        auto anyDiffers = [&](int32_t x) {
+            uint64_t p, v, k;
+            std::memcpy(&p, pixels + (x - o.left), 8);
+            std::memcpy(&v, values + (x - o.left), 8);
+            std::memcpy(&k, known + (x - o.left), 8);
+            return ((p ^ v) | (k ^ ones)) != 0;
+        };
+        auto differs = [&](int32_t x) { return !known[x - o.left] || pixels[x - o.left] != values[x - o.left]; };
+        int32_t first = -1, last = -1;
+        int32_t x = o.left;
+        while (x + 8 <= o.right && !anyDiffers(x)) x += 8;
+        for (; x < o.right; ++x)
+            if (differs(x)) {
+                first = x;
+                break;
+            }
+        if (first < 0) continue;
+        x = o.right;
+        while (x - 8 >= first && !anyDiffers(x - 8)) x -= 8;
+        for (--x; x >= first; --x)
+            if (differs(x)) {
+                last = x;
+                break;
+            }
         if (!found) box.top = y;
         box.bottom = y;
         box.left = std::min(box.left, first);
@@ -109,7 +155,7 @@ void computeDirtyRect(TFrame& frame, const WorkScreen& work, TFrame* previous) {
         previous->restoreToBackground = false;
 
     auto differs = [&](int32_t x, int32_t y) { return work.differs(frame, x, y); };
-    const Box d1 = scanBox(o, differs, differs);
+    const Box d1 = scanDiffering(o, frame, work);
     Box d = d1;
     if (frame.transparentIndex >= 0) {
         const uint8_t t = uint8_t(frame.transparentIndex);

@@ -31,6 +31,12 @@ void WorkScreen::drawAndDispose(const TFrame& frame) {
         const uint8_t* in = frame.image->row(y - frame.rect.top) + (area.left - frame.rect.left);
         uint8_t* value = &values_[at(area.left, y)];
         uint8_t* mark = &known_[at(area.left, y)];
+        if (key < 0) {
+            // An opaque frame covers its rows.
+            std::memcpy(value, in, size_t(area.width()));
+            std::memset(mark, isKnown, size_t(area.width()));
+            continue;
+        }
         for (int32_t x = 0; x < area.width(); ++x) {
             if (in[x] == key) continue;
             value[x] = in[x];

@@ -109,6 +109,22 @@ TFrame* followingImageFrame(const Document& doc) {
     return nullptr;
 }
 
+bool hasFollowingFrame(const Document& doc) {
+    const TFrame* current = doc.currentFrame;
+    return current && current->next && current->next != current && followingImageFrame(doc);
+}
+
+int32_t offeredEffect(const Document& doc, const EffectParams& params, int32_t effect) {
+    if (hasFollowingFrame(doc)) return effect;
+    const int32_t range = params.lastEffect - params.firstEffect + 1;
+    for (int32_t tries = 0; tries < range; ++tries) {
+        const EffectInfo* info = effectInfo(effect);
+        if (!info || !(info->flags & EffectNeedsNext)) return effect;
+        effect = effect >= params.lastEffect ? params.firstEffect : effect + 1;
+    }
+    return effect;
+}
+
 int32_t proposedSolidIndex(const Document& doc) {
     const TFrame* f = doc.currentFrame;
     if (!f || !f->image || f->image->width() == 0 || f->image->height() == 0) return 0;

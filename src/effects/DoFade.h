@@ -27,6 +27,15 @@ EffectResult DoFadeOut(Document& doc, const EffectParams& params, std::optional<
 // The frame that plays after the current one and has an image (following a
 // looping chain round to the start), or null.
 TFrame* followingImageFrame(const Document& doc);
+// Whether the effects that need a following frame can run on the current
+// frame: its next is neither null nor the frame itself, and a frame with an
+// image follows it (comment frames give the generators no picture).
+bool hasFollowingFrame(const Document& doc);
+// The effect the dialog keeps when the person chooses `effect` from the
+// range of params: one that needs a following frame gives way, while there
+// is none, to the next effect of the range, wrapping from the last to the
+// first.
+int32_t offeredEffect(const Document& doc, const EffectParams& params, int32_t effect);
 // The colour index of the current frame's top-left pixel, which every
 // effect command proposes as the solid colour; 0 without one.
 int32_t proposedSolidIndex(const Document& doc);

@@ -39,6 +39,7 @@ void QtHost::showMessage(const std::string& caption, const std::string& text, Me
     const QMessageBox::Icon shown = icon == MessageIcon::Stop       ? QMessageBox::Critical
                                     : icon == MessageIcon::Warning  ? QMessageBox::Warning
                                     : icon == MessageIcon::Question ? QMessageBox::Question
+                                    : icon == MessageIcon::None     ? QMessageBox::NoIcon
                                                                     : QMessageBox::Information;
     QMessageBox box(shown, QString::fromStdString(caption), QString::fromStdString(text), QMessageBox::Ok,
                     view_.window());

@@ -9,9 +9,9 @@ namespace movigram {
 
 TBmpViewApp::TBmpViewApp(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("Movigram"));
+    setDesktopFileName(QString::fromLatin1(desktopEntryName));
     setWindowIcon(applicationIcon());
-    const QStringList args = arguments();
-    if (args.size() > 1) fileToOpen_ = args.at(1);
+    filesToOpen_ = arguments().mid(1);
 }
 
 TBmpViewApp::~TBmpViewApp() = default;
@@ -19,7 +19,7 @@ TBmpViewApp::~TBmpViewApp() = default;
 int TBmpViewApp::run() {
     mainWindow_ = std::make_unique<TMyFrameWindow>();
     mainWindow_->show();
-    QTimer::singleShot(0, mainWindow_.get(), [this] { mainWindow_->firstIdle(fileToOpen_); });
+    QTimer::singleShot(0, mainWindow_.get(), [this] { mainWindow_->firstIdle(filesToOpen_); });
     const int code = exec();
     mainWindow_.reset();
     return code;

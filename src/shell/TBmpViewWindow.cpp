@@ -1,7 +1,9 @@
 #include "TBmpViewWindow.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QContextMenuEvent>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QMimeData>
 #include <QPainter>
@@ -9,6 +11,8 @@
 #include <QStatusBar>
 
 #include "ActionRegistry.h"
+#include "BrowserServices.h"
+#include "EditClipboard.h"
 #include "FrameListWindow.h"
 #include "Playback.h"
 #include "StatusGadgets.h"
@@ -67,6 +71,10 @@ TBmpViewWindow::TBmpViewWindow(TMyFrameWindow& frame)
     connect(actions_, &ActionRegistry::triggered, this, &TBmpViewWindow::command);
     contextMenu_ = actions_->makeContextMenu(this);
     playback_ = std::make_unique<Playback>(*this);
+    clipboard_ = std::make_unique<EditClipboard>();
+    browserServices_ = std::make_unique<BrowserServices>();
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &TBmpViewWindow::clipboardChanged);
+    view_.clipboardHasData = EditClipboard::offersPaste();
     frameListWindow_ = new TFrameWinListBox(*this, &frame);
     frameListWindow_->hide();
     connect(frameListWindow_, &TFrameWinListBox::closed, this, &TBmpViewWindow::frameListClosed);
@@ -453,12 +461,14 @@ void TBmpViewWindow::markRect(const TRect& rect) {
 }
 
 void TBmpViewWindow::previewOffset(int index, TPoint offset) {
-    previewPicture_ = QImage();
-    const TFrame* frame = doc_.frameList.frameAt(index);
+    const TFrame* frame = index >= 0 ? doc_.frameList.frameAt(index) : nullptr;
+    if (!frame) previewPicture_ = QImage();
     if (frame && frame->image) {
         const TSize screen = screenSizeOf(doc_);
-        previewPicture_ = QImage(screen.width, screen.height, QImage::Format_ARGB32_Premultiplied);
-        previewPicture_.fill(Qt::transparent);
+        if (previewPicture_.size() != QSize(screen.width, screen.height)) {
+            previewPicture_ = QImage(screen.width, screen.height, QImage::Format_ARGB32_Premultiplied);
+            previewPicture_.fill(Qt::transparent);
+        }
         QImage image(frame->image->width(), frame->image->height(), QImage::Format_Indexed8);
         for (int y = 0; y < image.height(); ++y)
             std::memcpy(image.scanLine(y), frame->image->row(y), size_t(image.width()));

@@ -22,7 +22,11 @@ class QMenu;
 namespace movigram {
 
 class ActionRegistry;
+class BrowserServices;
+class EditClipboard;
+class PalettePickSource;
 class Playback;
+struct DialogMemory;
 class TFrameListBox;
 class TFrameWinListBox;
 class TMyFrameWindow;
@@ -40,6 +44,7 @@ public:
     Playback& playback() { return *playback_; }
     QtHost& host() { return host_; }
     TFrameWinListBox& frameListWindow() { return *frameListWindow_; }
+    BrowserServices& browserServices() { return *browserServices_; }
     TFrameListBox& frameListBox();
     const ViewState& viewState() const { return view_; }
     int zoom() const { return view_.zoom; }
@@ -54,6 +59,8 @@ public:
     bool canClose();
     // Opens a file as the new document (command line, recent files).
     void openPath(const QString& path);
+    // Opens files as one new document (the desktop passes several).
+    void openPaths(const QStringList& paths);
 
     // Stepping through the frames (Next, Prev, Home, End and the arrow keys).
     void nextFrame();
@@ -78,10 +85,18 @@ public:
     // A blue dotted rectangle over the canvas (image coordinates; a null
     // rectangle removes it).
     void markRect(const TRect& rect);
-    // Draws a frame's image at its place moved by offset, with the outline
-    // of the screen (the moving-sprite preview); index -1 removes it.
+    // Draws a frame's image at its place moved by offset, over the frames
+    // drawn so far, with the outline of the screen (the moving-sprite
+    // preview); index -1 removes them.
     void previewOffset(int index, TPoint offset);
     void frameListClosed();
+
+    // The choices the dialogs remember while the program runs.
+    DialogMemory& dialogMemory();
+    // What "Select from palette" of the effects dialog asks; null while
+    // there is no palette window to pick in.
+    PalettePickSource* palettePickSource() const { return palettePick_; }
+    void setPalettePickSource(PalettePickSource* source) { palettePick_ = source; }
 
     void updateViewText();
     void resetScrollRange();
@@ -145,6 +160,7 @@ private:
     template <typename Fn>
     void reading(Fn&& fn);
     void toggleViewOption(CommandId id);
+    void clipboardChanged();
 
     QPoint scrollOffset() const;
     QRect toWindowRect(const TRect& r) const;
@@ -156,6 +172,8 @@ private:
     ViewState view_;
     ActionRegistry* actions_;
     std::unique_ptr<Playback> playback_;
+    std::unique_ptr<EditClipboard> clipboard_;
+    std::unique_ptr<BrowserServices> browserServices_;
     TFrameWinListBox* frameListWindow_;
     QMenu* contextMenu_;
     QTimer commandUpdate_;
@@ -185,6 +203,8 @@ private:
 
     int pickMode_ = 0;
     bool busy_ = false;
+    std::shared_ptr<DialogMemory> dialogMemory_;
+    PalettePickSource* palettePick_ = nullptr;
     QString fixedPaletteName_;
 };
 

@@ -8,6 +8,8 @@
 #include <QMouseEvent>
 
 #include "ActionRegistry.h"
+#include "BrowserServices.h"
+#include "EditClipboard.h"
 #include "FileDialogs.h"
 #include "FrameListWindow.h"
 #include "Icons.h"
@@ -15,6 +17,7 @@
 #include "TBmpViewWindow.h"
 #include "TMyFrameWindow.h"
 #include "Zoom.h"
+#include "dialogs/DialogCommands.h"
 #include "commands/FileCommands.h"
 #include "commands/OptionCommands.h"
 #include "document/Undo.h"
@@ -70,8 +73,15 @@ bool TBmpViewWindow::canClose() {
     return askSave(doc_);
 }
 
-void TBmpViewWindow::openPath(const QString& path) {
-    reading([&] { openFiles(doc_, {path.toStdString()}, live_); });
+void TBmpViewWindow::openPath(const QString& path) { openPaths({path}); }
+
+void TBmpViewWindow::openPaths(const QStringList& paths) {
+    if (!paths.isEmpty()) reading([&] { openFiles(doc_, toPaths(paths), live_); });
+}
+
+void TBmpViewWindow::clipboardChanged() {
+    view_.clipboardHasData = EditClipboard::offersPaste();
+    scheduleCommandUpdate();
 }
 
 void TBmpViewWindow::dropFiles(int line, const QStringList& paths) {
@@ -82,6 +92,11 @@ void TBmpViewWindow::dropFiles(int line, const QStringList& paths) {
 void TBmpViewWindow::moveFrames(int first, int count, int destination) {
     if (busy_) return;
     movigram::moveFrames(doc_, first, count, destination);
+}
+
+DialogMemory& TBmpViewWindow::dialogMemory() {
+    if (!dialogMemory_) dialogMemory_ = std::make_shared<DialogMemory>();
+    return *dialogMemory_;
 }
 
 void TBmpViewWindow::frameListClosed() {
@@ -278,11 +293,24 @@ void TBmpViewWindow::command(CommandId id) {
         if (!path.isEmpty()) saveFrames(doc_, path.toStdString());
         break;
     }
+    case C::Preview:
+        playback_->stop();
+        browserServices_->preview(doc_);
+        break;
+    case C::HtmlCode:
+        playback_->stop();
+        browserServices_->htmlCode(window(), doc_);
+        break;
     case C::Exit: frame_.close(); break;
 
     // Edit
     case C::Undo: undo(doc_); break;
     case C::Redo: redo(doc_); break;
+    case C::Cut: clipboard_->cut(doc_); break;
+    case C::Copy: clipboard_->copy(doc_); break;
+    case C::Paste: clipboard_->paste(doc_, PastePlace::BeforeSelected); break;
+    case C::PasteAppend: clipboard_->paste(doc_, PastePlace::AtEnd); break;
+    case C::Delete: deleteFrame(doc_); break;
 
     // Animation
     case C::Play: playback_->play(); break;
@@ -309,8 +337,15 @@ void TBmpViewWindow::command(CommandId id) {
     case C::ZoomOut: zoomTo(zoomedOut(view_.zoom)); break;
     case C::Zoom1to1: zoomTo(1); break;
 
+    // Help
+    case C::HelpEnglish:
+    case C::HelpFrench:
+    case C::HelpSpanish: browserServices_->help(doc_.host(), id); break;
+    case C::HowToUseHelp: browserServices_->howToUseHelp(doc_.host()); break;
+    case C::About: browserServices_->about(window()); break;
+
     default:
-        if (!applyOption(doc_, id)) notYetAvailable(id);
+        if (!applyOption(doc_, id) && !runDialogCommand(*this, id)) notYetAvailable(id);
         break;
     }
     updateCommandStates();

@@ -80,14 +80,17 @@ void TMyFrameWindow::placeWindow(QSize screen) {
     }
 }
 
-void TMyFrameWindow::firstIdle(const QString& fileToOpen) {
+void TMyFrameWindow::firstIdle(const QStringList& filesToOpen) {
     if (places_.maximised) showMaximized();
     placeFrameList();
     const SavedOptions saved = settings_.readOptions();
     client_->applySavedOptions(saved);
     for (auto it = saved.recentFiles.rbegin(); it != saved.recentFiles.rend(); ++it) addRecentFile(*it);
     client_->updateCommandStates();
-    if (!fileToOpen.isEmpty() && QFileInfo::exists(fileToOpen)) client_->openPath(QFileInfo(fileToOpen).absoluteFilePath());
+    QStringList existing;
+    for (const QString& file : filesToOpen)
+        if (QFileInfo::exists(file)) existing << QFileInfo(file).absoluteFilePath();
+    client_->openPaths(existing);
 }
 
 void TMyFrameWindow::placeFrameList() {

@@ -30,8 +30,8 @@ public:
 
     // The first idle moment after the window is shown: maximise when it was,
     // place the frame list, read the options and recent files, open the
-    // file named on the command line when it exists.
-    void firstIdle(const QString& fileToOpen = {});
+    // files named on the command line that exist, as one animation.
+    void firstIdle(const QStringList& filesToOpen = {});
     // The frame list where it was saved, else with its right edge at the
     // canvas's left edge; docked when that place is off the screen.
     void placeFrameList();

@@ -19,7 +19,7 @@ TEST(CommandTable, EveryIdOnceAndFoundById) {
         EXPECT_TRUE(ids.insert(int32_t(info.id)).second) << int32_t(info.id);
         EXPECT_EQ(findCommand(int32_t(info.id)), &info);
     }
-    EXPECT_EQ(ids.size(), 85u);  // the map, with Show as browsers do and Redo
+    EXPECT_EQ(ids.size(), 86u);  // the map, with Show as browsers do, Redo and Resize
     for (CommandId id : toolBarCommands())
         if (id != CommandId{0}) {
             EXPECT_NE(findCommand(id), nullptr);
@@ -48,7 +48,7 @@ const std::set<C> always = {C::New,         C::Open,          C::AppendFrames,  
 const std::set<C> needFrame = {C::Preview,  C::SaveFrames,      C::Play,          C::Stop,
                                C::NextFrame, C::PrevFrame,      C::ReduceColorDepth, C::TransparentColor,
                                C::LoopCount, C::FrameRate,      C::Unoptimize,    C::Shift,
-                               C::SetRestoreMethod, C::Crop,    C::FlipRotate,    C::Duplicate,
+                               C::SetRestoreMethod, C::Crop,    C::Resize,        C::FlipRotate,    C::Duplicate,
                                C::DeleteFrames, C::InsertSolidColor, C::ReverseOrder, C::MovingSprite,
                                C::GrayScale, C::ZoomIn,         C::ZoomOut,       C::SaveAs,
                                C::SaveOptimizedAs, C::Cut,      C::Copy,          C::Delete};

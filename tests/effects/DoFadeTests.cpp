@@ -134,6 +134,39 @@ TEST(DoFadeOut, TheLastFrameOfALoopLeadsToTheFirst) {
     EXPECT_EQ(DoFadeOut(*open, effect(WipeToNext, 1, LeftToRight)), EffectResult::NoNextFrame);
 }
 
+TEST(EffectDialogRule, NextFrameEffectsGiveWayWithoutAFollowingFrame) {
+    EffectParams wipe;
+    selectFamily(wipe, *familyOfCommand(CommandId::Wipe));
+    EffectParams banner;
+    selectFamily(banner, *familyOfCommand(CommandId::BannerScroll));
+
+    auto open = animation(3, false);
+    makeCurrent(*open, 2);  // the last frame of a chain that ends
+    EXPECT_FALSE(hasFollowingFrame(*open));
+    EXPECT_EQ(offeredEffect(*open, wipe, WipeToNext), WipeFromSolid);  // wraps to the first
+    EXPECT_EQ(offeredEffect(*open, wipe, WipeToSolid), WipeToSolid);
+    EXPECT_EQ(offeredEffect(*open, banner, BannerScrollOut), BannerRotate);
+    makeCurrent(*open, 1);
+    EXPECT_EQ(offeredEffect(*open, wipe, WipeToNext), WipeToNext);
+
+    auto single = animation(1, true);
+    EXPECT_EQ(offeredEffect(*single, wipe, WipeToNext), WipeFromSolid);
+
+    auto looping = animation(3, true);
+    makeCurrent(*looping, 2);  // leads round to the first frame
+    EXPECT_EQ(offeredEffect(*looping, wipe, WipeToNext), WipeToNext);
+
+    // Only a comment follows: nothing to move towards.
+    std::vector<std::unique_ptr<TFrame>> frames;
+    frames.push_back(solidFrame(0, 0, 16, 12, 1, palette8, "picture"));
+    frames.push_back(std::make_unique<TTextFrame>(nullptr, "a comment"));
+    auto commented = documentOf(std::move(frames));
+    commented->loopOption = false;
+    rethread(*commented, 0);
+    ASSERT_NE(commented->currentFrame->next, nullptr);
+    EXPECT_EQ(offeredEffect(*commented, wipe, WipeToNext), WipeFromSolid);
+}
+
 TEST(DoFade, APartialFrameIsReplacedByTheComposedPicture) {
     std::vector<std::unique_ptr<TFrame>> frames;
     frames.push_back(solidFrame(0, 0, 20, 10, 1, palette8, "back"));

@@ -24,8 +24,12 @@ std::vector<Screen> screensOf(TFrame* first, const TMyPalette* global, TSize siz
         for (int32_t y = r.top; y < r.bottom; ++y)
             for (int32_t x = r.left; x < r.right; ++x) canvas.at(x, y) = fill;
     });
+    return settledScreens(std::move(raw));
+}
+
+std::vector<Screen> settledScreens(std::vector<Screen> drawn) {
     std::vector<Screen> screens;
-    for (Screen& s : raw) {
+    for (Screen& s : drawn) {
         if (s.ms == 0) continue;
         if (!screens.empty() && screens.back().pixels == s.pixels) screens.back().ms += s.ms;
         else screens.push_back(std::move(s));

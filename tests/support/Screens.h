@@ -24,6 +24,10 @@ struct Screen {
 // screens shown for no time are dropped and consecutive equal screens merged.
 std::vector<Screen> screensOf(TFrame* first, const TMyPalette* global, TSize size, Semantics semantics);
 
+// The screens a viewer sees of screens drawn one after another: those shown
+// for no time are dropped and consecutive equal ones merged.
+std::vector<Screen> settledScreens(std::vector<Screen> drawn);
+
 // Empty when equal, else a description of the first difference.
 std::string compareScreens(const std::vector<Screen>& want, const std::vector<Screen>& got, int32_t width);
 

@@ -1,0 +1,18 @@
+#pragma once
+// The generated animations of the peer benchmark: the kinds of GIF files
+// people shrink, written the way the programs that export them do (every
+// frame whole unless the kind says otherwise).
+#include <string>
+#include <vector>
+
+namespace movigram::bench {
+
+struct GeneratedGif {
+    std::string name;  // what the file is, for the table
+    std::string path;
+};
+
+// Writes every kind into folder and lists them.
+std::vector<GeneratedGif> writeGeneratedGifs(const std::string& folder);
+
+}  // namespace movigram::bench

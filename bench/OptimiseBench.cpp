@@ -1,0 +1,204 @@
+// The optimising save against gifsicle -O3, file by file.  Times are the
+// best wall-clock time of three runs, the programs taking turns: gifsicle
+// and movigram-cli as the processes a user starts, and the editor's
+// "Save optimized as" in this process (open and save, as the editor does
+// them; the command-line tool spends some 35 ms more starting up, loading
+// the video libraries).  The -O3 file is checked against the document it was
+// saved from: the same screens for the same times, in the program's view and
+// in a browser's.
+#include "OptimiseBench.h"
+
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "GeneratedGifs.h"
+#include "commands/FileCommands.h"
+#include "document/Compose.h"
+#include "document/FileIo.h"
+#include "document/FrameChain.h"
+#include "document/GifReader.h"
+#include "document/ViewerCanvas.h"
+
+namespace movigram::bench {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Runs a command; the wall-clock seconds it took, or a negative value when
+// it failed.
+double timed(const std::string& command) {
+    const auto start = std::chrono::steady_clock::now();
+    const int status = std::system((command + " >/dev/null 2>&1").c_str());
+    const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0 ? s : -1;
+}
+
+// Each screen a GIF shows, in both views (a browser's in the high half of
+// each value, the program's in the low half), and how long it stays.
+struct Screen {
+    std::vector<uint64_t> pixels;
+    int64_t ms = 0;
+};
+
+uint64_t packed(const Rgba& c) { return uint64_t(c.r) << 24 | uint64_t(c.g) << 16 | uint64_t(c.b) << 8 | c.a; }
+
+// The screens of a chain; with keepInstants also those shown for no time.
+// Consecutive equal screens count as one.
+std::vector<Screen> screensOf(TFrame* first, const TMyPalette* global, TSize size, bool keepInstants) {
+    ViewerCanvas browser(size.width, size.height), program(size.width, size.height);
+    std::vector<Screen> screens;
+    forEachInChain(first, [&](TFrame& f) {
+        if (!f.image) return;
+        browser.draw(f, global);
+        program.draw(f, global);
+        Screen s;
+        s.ms = int64_t(f.frameTime) * f.repeat;
+        s.pixels.resize(browser.pixels().size());
+        for (size_t i = 0; i < s.pixels.size(); ++i)
+            s.pixels[i] = packed(browser.pixels()[i]) << 32 | packed(program.pixels()[i]);
+        if (s.ms > 0 || keepInstants) {
+            if (!screens.empty() && screens.back().pixels == s.pixels) screens.back().ms += s.ms;
+            else screens.push_back(std::move(s));
+        }
+        if (!f.restoreToBackground) return;
+        browser.clear(f.rect);
+        const Rgba fill = ViewerCanvas::colorOf(f, global, uint8_t(fillColorOf(f)));
+        const TRect r = f.rect.intersected({0, 0, size.width, size.height});
+        for (int32_t y = r.top; y < r.bottom; ++y)
+            for (int32_t x = r.left; x < r.right; ++x) program.at(x, y) = fill;
+    });
+    return screens;
+}
+
+bool equal(const std::vector<Screen>& a, const std::vector<Screen>& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (a[i].ms != b[i].ms || a[i].pixels != b[i].pixels) return false;
+    return true;
+}
+
+// Whether the file shows the document's screens for the same times; an
+// animation whose frames all last no time is compared screen by screen.
+bool showsDocument(const std::string& path, Document& doc) {
+    GifReadOutput gif = readGif(path);
+    if (gif.result != GifOk || gif.frames.empty() || !doc.firstFrame) return false;
+    linkChain(gif.frames);
+    const TSize size{doc.screenWidth, doc.screenHeight};
+    if (boundingSize(gif.frames.front().get()) != size) return false;
+    const TMyPalette* global = gif.globalPalette ? &*gif.globalPalette : nullptr;
+    for (bool instants : {false, true}) {
+        const std::vector<Screen> want = screensOf(doc.firstFrame, doc.globalPalette.get(), size, instants);
+        if (want.empty() && !instants) continue;
+        return equal(want, screensOf(gif.frames.front().get(), global, size, instants));
+    }
+    return false;
+}
+
+struct Row {
+    std::string name;
+    int64_t input = 0, copy = -1, optimised = -1, maximum = -1, peer = -1;
+    double ourTime = -1, cliTime = -1, peerTime = -1;
+    bool same = false;
+};
+
+Row compare(const std::string& name, const std::string& in, const std::string& dir, const std::string& cli,
+            bool peer) {
+    Row row{name, fileSizeOf(in)};
+    const std::string copy = dir + "/copy.gif", optimised = dir + "/o.gif", maximum = dir + "/o3.gif",
+                      theirs = dir + "/gifsicle.gif";
+    const std::string q = "'" + in + "'";
+    if (timed(cli + " copy " + q + " " + copy + " --no-comment") >= 0) row.copy = fileSizeOf(copy);
+    if (timed(cli + " optimize " + q + " -o " + optimised + " -O --no-comment") >= 0)
+        row.optimised = fileSizeOf(optimised);
+    auto keepBest = [](double& best, double t) {
+        if (t >= 0 && (best < 0 || t < best)) best = t;
+    };
+    for (int run = 0; run < 3; ++run) {
+        keepBest(row.cliTime, timed(cli + " optimize " + q + " -o " + maximum + " -O3 --no-comment"));
+        const auto start = std::chrono::steady_clock::now();
+        Document doc;
+        doc.splitDirty = doc.transparentMaskOption = doc.maxCompression = true;
+        doc.commentFrameOption = false;
+        openFiles(doc, {in});
+        const bool saved = saveAs(doc, dir + "/o3-editor.gif", true);
+        keepBest(row.ourTime, saved ? std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() : -1);
+        if (peer) keepBest(row.peerTime, timed("gifsicle -O3 " + q + " -o " + theirs));
+    }
+    if (row.cliTime >= 0) row.maximum = fileSizeOf(maximum);
+    if (row.peerTime >= 0) row.peer = fileSizeOf(theirs);
+    Document doc;
+    openFiles(doc, {in});
+    row.same = row.maximum >= 0 && showsDocument(maximum, doc);
+    return row;
+}
+
+}  // namespace
+
+void optimiseBench(const std::string& dir, const std::string& corpus, const std::string& cli) {
+    const bool peer = timed("command -v gifsicle") >= 0;
+    if (!peer) std::printf("gifsicle not installed (make bench installs it): sizes without the peer\n");
+    std::vector<Row> rows;
+    for (const GeneratedGif& g : writeGeneratedGifs(dir)) rows.push_back(compare(g.name, g.path, dir, cli, peer));
+    std::error_code ec;
+    if (fs::is_directory(corpus, ec)) {
+        std::vector<fs::path> files;
+        for (const auto& e : fs::recursive_directory_iterator(corpus, ec))
+            if (e.is_regular_file() && e.path().extension() == ".gif") files.push_back(e.path());
+        std::sort(files.begin(), files.end());
+        for (const auto& f : files) {
+            // Animations that read cleanly.
+            const GifReadOutput gif = readGif(f.string());
+            int images = 0;
+            for (const auto& fr : gif.frames) images += fr->image ? 1 : 0;
+            if (gif.result != GifOk || images < 2) continue;
+            rows.push_back(compare(f.lexically_relative(corpus).string(), f.string(), dir, cli, peer));
+        }
+    }
+
+    std::printf("\n%-46s %8s %8s %8s %8s %8s %6s %7s %7s %7s %6s %6s %4s\n", "optimize -O3 vs gifsicle -O3", "input",
+                "copy", "-O", "-O3", "gifs-O3", "size", "t save", "t cli", "t gifs", "t save", "t cli", "same");
+    std::printf("%-46s %8s %8s %8s %8s %8s %6s %7s %7s %7s %6s %6s %4s\n", "", "bytes", "", "", "", "", "ratio", "s", "s",
+                "s", "ratio", "ratio", "view");
+    int64_t sumOurs = 0, sumPeer = 0;
+    double timeOurs = 0, timeCli = 0, timePeer = 0;
+    int larger = 0, slower = 0, slowerCli = 0, aboveCopy = 0, aboveO = 0, different = 0;
+    for (const Row& r : rows) {
+        const double sizeRatio = r.peer > 0 && r.maximum > 0 ? double(r.maximum) / double(r.peer) : 0;
+        const double timeRatio = r.peerTime > 0 && r.ourTime > 0 ? r.ourTime / r.peerTime : 0;
+        const double cliRatio = r.peerTime > 0 && r.cliTime > 0 ? r.cliTime / r.peerTime : 0;
+        std::printf("%-46.46s %8lld %8lld %8lld %8lld %8lld %6.3f %7.3f %7.3f %7.3f %6.2f %6.2f %4s\n", r.name.c_str(),
+                    (long long)r.input, (long long)r.copy, (long long)r.optimised, (long long)r.maximum,
+                    (long long)r.peer, sizeRatio, r.ourTime, r.cliTime, r.peerTime, timeRatio, cliRatio,
+                    r.same ? "yes" : "NO");
+        if (r.peer > 0 && r.maximum > 0) {
+            sumOurs += r.maximum;
+            sumPeer += r.peer;
+            timeOurs += r.ourTime;
+            timeCli += r.cliTime;
+            timePeer += r.peerTime;
+            larger += r.maximum > r.peer;
+            slower += r.ourTime > r.peerTime;
+            slowerCli += r.cliTime > r.peerTime;
+        }
+        aboveCopy += r.maximum > r.copy;
+        aboveO += r.maximum > r.optimised;
+        different += !r.same;
+    }
+    std::printf("total over %zu files: -O3 %lld bytes, gifsicle -O3 %lld bytes, ratio %.4f; time: save %.2f s, cli %.2f s, "
+                "gifsicle %.2f s, ratios %.3f and %.3f\n",
+                rows.size(), (long long)sumOurs, (long long)sumPeer, sumPeer ? double(sumOurs) / double(sumPeer) : 0.0,
+                timeOurs, timeCli, timePeer, timePeer > 0 ? timeOurs / timePeer : 0.0,
+                timePeer > 0 ? timeCli / timePeer : 0.0);
+    std::printf("-O3 larger than gifsicle -O3 on %d files; slower on %d (save) and %d (cli); larger than the copy on %d, "
+                "than -O on %d; screens differ from the document on %d\n",
+                larger, slower, slowerCli, aboveCopy, aboveO, different);
+}
+
+}  // namespace movigram::bench

@@ -1,0 +1,234 @@
+#include "ImageEncoding.h"
+
+#include <algorithm>
+#include <bit>
+
+namespace movigram {
+
+namespace {
+
+// Bits of a table or code holding `count` values.
+int bitsFor(size_t count) { return count <= 1 ? 0 : int(std::bit_width(count - 1)); }
+
+}  // namespace
+
+size_t GlobalColours::tableSize() const { return size_t(1) << std::max(1, bitsFor(ids.size())); }
+
+ImageEncoder::ImageEncoder(const screen::ColourIds& ids, const GlobalColours& global, uint8_t backgroundIndex,
+                           uint32_t blackId)
+    : ids_(ids), global_(global), background_(backgroundIndex), blackId_(blackId) {}
+
+namespace {
+
+// The string table is judged every 256 codes once full; the other ways of
+// clearing it, and writing free pixels in their own colours, are tried on
+// the image chosen.
+constexpr LzwChoiceOptions firstClearing{256, 1.0f};
+constexpr LzwChoiceOptions otherClearings[] = {{1, 0.0f}, {1024, 1.2f}, {64, 1.0f}};
+
+}  // namespace
+
+void ImageEncoder::encodeBest(const ImagePixels& pixels, uint32_t requiredRestore, EncodedImage& best) {
+    values_.resize(pixels.want.size());
+    free_.resize(pixels.want.size());
+    int localBits = 0;
+    const int globalBits = tryGlobal(pixels, requiredRestore, best, localBits);
+    if (globalBits == 0 || localBits < globalBits) tryLocal(pixels, requiredRestore, globalBits, best);
+}
+
+void ImageEncoder::keepIfSmaller(int minCodeSize, int transparent, std::vector<uint32_t>&& localTable,
+                                 uint32_t restored, EncodedImage& best) {
+    const bool anyChoice = transparent >= 0 && std::find(free_.begin(), free_.end(), 1) != free_.end();
+    scratch_.clear();
+    const bool filled = encoder_.encode(values_.data(), anyChoice ? free_.data() : nullptr,
+                                        uint8_t(std::max(transparent, 0)), values_.size(), minCodeSize, firstClearing,
+                                        scratch_);
+    const size_t bytes = scratch_.size() + 3 * localTable.size();
+    if (bytes >= best.bytes) return;
+    best.bytes = bytes;
+    best.data.swap(scratch_);
+    best.filled = filled;
+    best.values = values_;
+    if (anyChoice) best.free = free_;
+    else best.free.clear();
+    best.transparentIndex = transparent;
+    best.localTable = std::move(localTable);
+    best.restoredValue = restored;
+    best.minCodeSize = minCodeSize;
+}
+
+bool ImageEncoder::worthTrying(Refinement& r) {
+    // An option that never won on the first images is tried again only now
+    // and then: images of one animation are much alike.
+    ++r.chances;
+    return r.won > 0 || r.chances <= 6 || r.chances % 16 == 0;
+}
+
+void ImageEncoder::refine(EncodedImage& best) {
+    const size_t tableBytes = 3 * best.localTable.size();
+    auto attempt = [&](Refinement& r, bool choice, const LzwChoiceOptions& clearing) {
+        scratch_.clear();
+        const bool filled = encoder_.encode(best.values.data(), choice ? best.free.data() : nullptr,
+                                            uint8_t(std::max(best.transparentIndex, 0)), best.values.size(),
+                                            best.minCodeSize, clearing, scratch_);
+        if (scratch_.size() + tableBytes < best.bytes) {
+            r.saved += best.bytes - scratch_.size() - tableBytes;
+            best.bytes = scratch_.size() + tableBytes;
+            best.data.swap(scratch_);
+            if (!choice) best.free.clear();
+            ++r.won;
+        }
+        return filled;
+    };
+    // The free pixels written in their own colours instead.
+    bool filled = best.filled;
+    if (!best.free.empty() && worthTrying(refinements_[0]))
+        filled = attempt(refinements_[0], false, firstClearing) || filled;
+    if (!filled) return;
+    // The other ways of clearing: each on the first images, then the one that
+    // saved most so far, and the others now and then.
+    Refinement* clearings = refinements_ + 1;
+    const size_t leader = size_t(std::max_element(clearings, clearings + std::size(otherClearings),
+                                                  [](const Refinement& a, const Refinement& b) {
+                                                      return a.saved < b.saved;
+                                                  }) -
+                                 clearings);
+    for (size_t k = 0; k < std::size(otherClearings); ++k) {
+        Refinement& r = clearings[k];
+        ++r.chances;
+        if (r.chances <= 6 || k == leader || r.chances % 16 == 0) attempt(r, !best.free.empty(), otherClearings[k]);
+    }
+}
+
+// The global table: the image draws with each colour's entry; a transparent
+// index is the lowest entry it does not draw with (or the entry kept for the
+// fill colour its restore must show).
+int ImageEncoder::tryGlobal(const ImagePixels& pixels, uint32_t requiredRestore, EncodedImage& best,
+                            int& localBits) {
+    const size_t n = pixels.want.size();
+    const std::vector<int16_t>& indexOf = global_.indexOf;
+    bool used[256] = {};
+    int highest = 0;
+    bool anyFree = false;
+    for (size_t i = 0; i < n; ++i) {
+        if (!pixels.fixed[i]) {
+            anyFree = true;
+            continue;
+        }
+        const int index = indexOf[pixels.want[i]];
+        if (index < 0) return 0;  // a colour the table lacks
+        used[index] = true;
+        highest = std::max(highest, index);
+    }
+    // The code size a local table would need: one entry per colour drawn,
+    // and one for transparency.
+    const size_t distinct = size_t(std::count(std::begin(used), std::end(used), true));
+    localBits = std::max(2, bitsFor(distinct + (anyFree || requiredRestore != screen::never ? 1 : 0)));
+    const size_t entries = global_.tableSize();
+    auto colourAt = [&](int index) { return size_t(index) < global_.ids.size() ? global_.ids[size_t(index)] : blackId_; };
+
+    int transparent = -1;
+    if (requiredRestore != screen::never) {
+        const uint32_t fill = requiredRestore & ~screen::restoredBit;
+        const int slot = global_.fillSlotOf[fill];
+        if (slot >= 0) transparent = slot;
+        else if (indexOf[fill] >= 0 && !used[indexOf[fill]]) transparent = indexOf[fill];
+        else return 0;
+    } else if (anyFree) {
+        for (int v = 0; v < int(entries) && transparent < 0; ++v)
+            if (!used[v]) transparent = v;
+    }
+    if (anyFree && transparent < 0) {
+        // Every entry is drawn with: the free pixels must be drawn too.
+        for (size_t i = 0; i < n; ++i) {
+            if (pixels.fixed[i]) continue;
+            if (!screen::isOpaque(pixels.want[i]) || indexOf[pixels.want[i]] < 0) return 0;
+            highest = std::max(highest, int(indexOf[pixels.want[i]]));
+        }
+    }
+    const int codeBits = std::max(2, bitsFor(size_t(std::max(highest, transparent)) + 1));
+    const int limit = 1 << codeBits;
+    for (size_t i = 0; i < n; ++i) {
+        const uint32_t want = pixels.want[i];
+        if (pixels.fixed[i]) {
+            values_[i] = uint8_t(indexOf[want]);
+            free_[i] = 0;
+            continue;
+        }
+        const int index = screen::isOpaque(want) ? indexOf[want] : -1;
+        if (index >= 0 && index < limit && index != transparent) {
+            values_[i] = uint8_t(index);
+            free_[i] = 1;
+        } else if (transparent >= 0) {
+            values_[i] = uint8_t(transparent);
+            free_[i] = 0;
+        } else {
+            return 0;  // cannot happen: checked above
+        }
+    }
+    const uint32_t restored =
+        screen::restoredTo(colourAt(transparent >= 0 ? transparent : (background_ < entries ? background_ : 0)));
+    keepIfSmaller(codeBits, transparent, {}, restored, best);
+    return codeBits;
+}
+
+// A local table of the colours the image draws, most used first, and one
+// entry more for transparency (which shows the required fill colour when
+// the image is restored).
+int ImageEncoder::tryLocal(const ImagePixels& pixels, uint32_t requiredRestore, int globalBits, EncodedImage& best) {
+    const size_t n = pixels.want.size();
+    if (localIndex_.size() < ids_.count()) {
+        localIndex_.resize(ids_.count(), -1);
+        counts_.resize(ids_.count(), 0);
+    }
+    std::vector<uint32_t> colours;
+    bool anyFree = false;
+    for (size_t i = 0; i < n; ++i) {
+        if (!pixels.fixed[i]) {
+            anyFree = true;
+            continue;
+        }
+        if (counts_[pixels.want[i]]++ == 0) colours.push_back(pixels.want[i]);
+    }
+    std::stable_sort(colours.begin(), colours.end(), [&](uint32_t a, uint32_t b) { return counts_[a] > counts_[b]; });
+    auto cleanUp = [&] {
+        for (uint32_t id : colours) counts_[id] = 0, localIndex_[id] = -1;
+    };
+    const bool needsTransparent = anyFree || requiredRestore != screen::never;
+    const size_t entries = colours.size() + (needsTransparent ? 1 : 0);
+    const int tableBits = std::max(1, bitsFor(entries));
+    if (entries > 256 || (globalBits > 0 && std::max(tableBits, 2) >= globalBits)) {
+        cleanUp();
+        return 0;
+    }
+    for (size_t k = 0; k < colours.size(); ++k) localIndex_[colours[k]] = int16_t(k);
+
+    std::vector<uint32_t> table(size_t(1) << tableBits, 0);
+    for (size_t k = 0; k < colours.size(); ++k) table[k] = ids_.rgbOf(colours[k]);
+    const int transparent = needsTransparent ? int(colours.size()) : -1;
+    uint32_t restored = 0;
+    if (transparent >= 0) {
+        const uint32_t fill = requiredRestore != screen::never ? requiredRestore & ~screen::restoredBit : blackId_;
+        table[size_t(transparent)] = ids_.rgbOf(fill);
+        restored = screen::restoredTo(fill);
+    } else {
+        const uint32_t at = background_ < table.size() ? background_ : 0;
+        restored = screen::restoredTo(at < colours.size() ? colours[at] : blackId_);
+    }
+    for (size_t i = 0; i < n; ++i) {
+        const uint32_t want = pixels.want[i];
+        if (pixels.fixed[i]) {
+            values_[i] = uint8_t(localIndex_[want]);
+            free_[i] = 0;
+            continue;
+        }
+        const int index = screen::isOpaque(want) ? localIndex_[want] : -1;
+        values_[i] = uint8_t(index >= 0 ? index : transparent);
+        free_[i] = index >= 0;
+    }
+    cleanUp();
+    keepIfSmaller(std::max(tableBits, 2), transparent, std::move(table), restored, best);
+    return std::max(tableBits, 2);
+}
+
+}  // namespace movigram

@@ -1,0 +1,89 @@
+#pragma once
+// How maximum compression writes one image once its rectangle is known:
+// which colour table (the global one, or a local one holding just the
+// colours the image draws), which transparent index and code size, and
+// whether pixels that need not be drawn are left to the LZW parse to write
+// either way or written in their colours.  Each possibility is encoded and
+// the smallest kept.  A local table is tried when the global one cannot
+// serve or when it needs a smaller code size: with the same code size the
+// parse is much the same and the table only costs.
+#include <cstdint>
+#include <vector>
+
+#include "Geometry.h"
+#include "LzwChoiceEncoder.h"
+#include "ScreenColours.h"
+
+namespace movigram {
+
+// What one image must do over its rectangle.
+struct ImagePixels {
+    TRect rect;
+    std::vector<uint32_t> want;  // the screen value each pixel must show, row by row
+    std::vector<uint8_t> fixed;  // 1: the screen under the image differs there, so it must be drawn
+};
+
+// The global colour table of a plan.
+struct GlobalColours {
+    std::vector<uint32_t> ids;        // colour id of each entry
+    std::vector<int16_t> indexOf;     // by colour id: the entry to draw it with, or -1
+    std::vector<int16_t> fillSlotOf;  // by colour id: an entry of that colour kept for transparency, or -1
+    size_t tableSize() const;         // entries written: a power of two, at least 2
+};
+
+struct EncodedImage {
+    size_t bytes = SIZE_MAX;             // LZW data and local table
+    int transparentIndex = -1;
+    std::vector<uint32_t> localTable;    // RGB; empty for the global table
+    std::vector<uint8_t> data;
+    uint32_t restoredValue = 0;          // what its area shows when it is restored to the background
+    // What was encoded, for trying other ways of clearing the string table.
+    std::vector<uint8_t> values, free;
+    int minCodeSize = 2;
+    bool filled = false;
+};
+
+class ImageEncoder {
+public:
+    ImageEncoder(const screen::ColourIds& ids, const GlobalColours& global, uint8_t backgroundIndex,
+                 uint32_t blackId);
+
+    // Encodes the ways of writing the image and keeps in best each one
+    // smaller than best.  requiredRestore is the value the image's area must
+    // show once restored to the background (screen::never: any).
+    void encodeBest(const ImagePixels& pixels, uint32_t requiredRestore, EncodedImage& best);
+    // Tries on the best image what is rarely better: free pixels written in
+    // their own colours, and, when its string table filled up, the other
+    // ways of clearing it.
+    void refine(EncodedImage& best);
+
+private:
+    // Each returns the code size it used, 0 when the table cannot serve.
+    // tryGlobal also tells the code size a local table would need, when
+    // the global one holds every colour.
+    int tryGlobal(const ImagePixels& pixels, uint32_t requiredRestore, EncodedImage& best, int& localBits);
+    int tryLocal(const ImagePixels& pixels, uint32_t requiredRestore, int globalBits, EncodedImage& best);
+    // Encodes values_/free_ and keeps the result when it beats best.
+    void keepIfSmaller(int minCodeSize, int transparent, std::vector<uint32_t>&& localTable, uint32_t restored,
+                       EncodedImage& best);
+
+    // How often each refinement (free pixels in their colours, then each
+    // other way of clearing) had the chance and how often it won.
+    struct Refinement {
+        uint32_t chances = 0, won = 0;
+        uint64_t saved = 0;  // bytes
+    };
+    static bool worthTrying(Refinement& r);
+    Refinement refinements_[4];
+
+    const screen::ColourIds& ids_;
+    const GlobalColours& global_;
+    uint8_t background_;
+    uint32_t blackId_;
+    LzwChoiceEncoder encoder_;
+    std::vector<uint8_t> values_, free_, scratch_;
+    std::vector<int16_t> localIndex_;  // by colour id, -1 outside tryLocal
+    std::vector<uint32_t> counts_;     // by colour id, 0 outside tryLocal
+};
+
+}  // namespace movigram

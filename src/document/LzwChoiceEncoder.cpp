@@ -1,0 +1,222 @@
+#include "LzwChoiceEncoder.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace movigram {
+
+// The parse.  Each string is the longest the table can give from the
+// current pixel on, where a free pixel may be read either way: the parse
+// follows up to `paths` strings at once, each one pixel longer than the
+// last, and stops when none of them goes on.  Of the longest, the one whose
+// choices came first in the order of preference wins.  Only the choices of
+// the winning string are made; the pixels after it are open again for the
+// next string.  (Greedy LZW would commit to a choice at every free pixel; a
+// choice that ends a string soon after is often worse than the other.)
+//
+// As in every LZW encoder the table gains the previous string followed by
+// the first pixel of the new one, and the new string may already use that
+// entry (a run "ccc" after "cc").  With two possible first pixels the entry
+// depends on the path, so each path checks for its own.
+//
+// Clearing: a table that has just filled holds the strings of the part of
+// the image seen so far; further on it may fit the picture less well.  The
+// decoder's table stops growing when full, so the encoder may go on with it.
+// It keeps score per window of codes: when a window costs clearly more bits
+// per pixel than the table cost per pixel while it was being filled (with
+// the codes that were still short), a new table would likely do better, and
+// the encoder clears.  Which window and margin work best depends on the
+// picture; the caller tries a few.
+
+namespace {
+
+constexpr uint32_t maxCodes = 4096;
+constexpr uint32_t noTag = 0xFFFFFFFF;
+// Strings followed at once through free pixels.
+constexpr int paths = 4;
+
+// The table is kept the way the plain encoder keeps it (LzwEncoder.cpp):
+// codes travel as 15-bit tags, and the slot of (tag, index) is the tag xor a
+// hash of the index.
+uint32_t tagOf(uint32_t code) { return code << 3 | ((code * 0x9E3779B1u) >> 29); }
+uint32_t codeOf(uint32_t tag) { return tag >> 3; }
+
+}  // namespace
+
+LzwChoiceEncoder::LzwChoiceEncoder() : slots_(slotCount, emptySlot), keys_(maxCodes + 1) {
+    taken_.reserve(maxCodes);
+    for (uint32_t c = 0; c < 256; ++c) indexHash_[c] = (c * 0x9E3779B1u) >> (32 - slotBits);
+}
+
+// Small images use a few slots of the table: only those are emptied.
+void LzwChoiceEncoder::clearTable() {
+    for (uint32_t h : taken_) slots_[h] = emptySlot;
+    taken_.clear();
+}
+
+bool LzwChoiceEncoder::encode(const uint8_t* values, const uint8_t* free, uint8_t alternative, size_t count,
+                              int minCodeSize, const LzwChoiceOptions& options, std::vector<uint8_t>& out) {
+    const uint32_t clearCode = 1u << minCodeSize;
+    const uint32_t endCode = clearCode + 1;
+    // Every pixel costs at most one code of 12 bits, and a clear code comes
+    // at most once per 256 codes.
+    packed_.resize((count + count / 256 + 8) * 12 / 8 + 16);
+    uint8_t* at = packed_.data();
+    uint64_t acc = 0;
+    uint32_t bits = 0;
+    uint32_t codeSize = uint32_t(minCodeSize) + 1;
+    uint64_t bitsWritten = 0;
+    auto put = [&](uint32_t code) {
+        acc |= uint64_t(code) << bits;
+        bits += codeSize;
+        bitsWritten += codeSize;
+        while (bits >= 8) {
+            *at++ = uint8_t(acc);
+            acc >>= 8;
+            bits -= 8;
+        }
+    };
+
+    uint32_t nextFree = clearCode + 2;
+    // Scores of the table: bits and pixels from its clear until it filled,
+    // then of the current window.
+    uint64_t fillBits = 0, fillPixels = 0, tableStartBits = 0, windowStartBits = 0;
+    size_t tableStart = 0, windowStart = 0;
+    uint32_t windowCodes = 0;
+    bool full = false, filled = false;
+    auto reset = [&](size_t position) {
+        clearTable();
+        nextFree = clearCode + 2;
+        codeSize = uint32_t(minCodeSize) + 1;
+        full = false;
+        tableStart = position;
+        tableStartBits = bitsWritten;
+    };
+    put(clearCode);
+    reset(0);
+
+    uint16_t* const slots = slots_.data();
+    uint32_t* const keys = keys_.data();
+    const uint32_t* const indexHash = indexHash_;
+    auto find = [&](uint32_t prefix, uint32_t c) -> uint32_t {
+        const uint32_t key = prefix << 8 | c;
+        for (uint32_t h = prefix ^ indexHash[c];; h = (h + 1) & (slotCount - 1)) {
+            const uint32_t slot = slots[h];
+            if (slot == emptySlot) return noTag;
+            if (keys[codeOf(slot)] == key) return slot;
+        }
+    };
+    auto add = [&](uint32_t prefix, uint32_t c) {
+        uint32_t h = prefix ^ indexHash[c];
+        while (slots[h] != emptySlot) h = (h + 1) & (slotCount - 1);
+        slots[h] = uint16_t(tagOf(nextFree));
+        keys[nextFree] = prefix << 8 | c;
+        taken_.push_back(h);
+    };
+    const bool preferAlternative = options.prefer == LzwPreference::Alternative;
+    // The ways pixel q may be written, preferred first.
+    auto choicesAt = [&](size_t q, uint32_t (&c)[2]) -> int {
+        const uint32_t v = values[q];
+        if (!free || !free[q] || v == alternative) {
+            c[0] = v;
+            return 1;
+        }
+        c[0] = preferAlternative ? alternative : v;
+        c[1] = preferAlternative ? v : alternative;
+        return 2;
+    };
+
+    struct Path {
+        uint32_t tag;
+        uint32_t first;  // its first pixel as written
+    };
+    uint32_t previous = noTag;  // the string before, while its entry is still to be made
+    size_t p = 0;
+    while (p < count) {
+        // The longest string from p.  The entry (previous, first) has code
+        // nextFree for the path that starts with `first`.
+        const uint32_t pending = previous != noTag && !full ? previous : noTag;
+        Path buffers[2][paths];
+        Path* live = buffers[0];
+        Path* next = buffers[1];
+        uint32_t c[2];
+        int liveCount = choicesAt(p, c);
+        for (int k = 0; k < liveCount; ++k) live[k] = {tagOf(c[k]), c[k]};
+        size_t q = p + 1;
+        for (; q < count; ++q) {
+            if (liveCount == 1 && (!free || !free[q] || values[q] == alternative)) {
+                // One path and one way on, the common case.
+                const uint32_t v = values[q];
+                const uint32_t tag =
+                    live[0].tag == pending && v == live[0].first ? tagOf(nextFree) : find(live[0].tag, v);
+                if (tag == noTag) break;
+                live[0].tag = tag;
+                continue;
+            }
+            const int n = choicesAt(q, c);
+            int nextCount = 0;
+            for (int i = 0; i < liveCount && nextCount < paths; ++i)
+                for (int k = 0; k < n && nextCount < paths; ++k) {
+                    uint32_t tag = live[i].tag == pending && c[k] == live[i].first ? tagOf(nextFree) : noTag;
+                    if (tag == noTag) tag = find(live[i].tag, c[k]);
+                    if (tag != noTag) next[nextCount++] = {tag, live[i].first};
+                }
+            if (nextCount == 0) break;
+            std::swap(live, next);
+            liveCount = nextCount;
+        }
+        const Path& chosen = live[0];
+
+        if (pending != noTag) {
+            add(previous, chosen.first);
+            ++nextFree;
+            if (nextFree == (1u << codeSize) + 1 && codeSize < 12) ++codeSize;
+            if (nextFree == maxCodes) {
+                full = filled = true;
+                fillBits = bitsWritten - tableStartBits;
+                fillPixels = p - tableStart;
+                windowStart = p;
+                windowStartBits = bitsWritten;
+                windowCodes = 0;
+            }
+        }
+        put(codeOf(chosen.tag));
+        previous = chosen.tag;
+        p = q;
+        if (!full && nextFree + 1 == maxCodes && options.judgedCodes == 0) {
+            // The entry still to come would fill the table, which is then
+            // cleared at once: clear now and leave it out.
+            filled = true;
+            put(clearCode);
+            reset(p);
+            previous = noTag;
+        } else if (full && ++windowCodes == options.judgedCodes) {
+            const uint64_t windowBits = bitsWritten - windowStartBits;
+            const uint64_t windowPixels = p - windowStart;
+            if (double(windowBits) * double(fillPixels) > options.margin * double(fillBits) * double(windowPixels)) {
+                put(clearCode);
+                reset(p);
+                previous = noTag;
+            } else {
+                windowStart = p;
+                windowStartBits = bitsWritten;
+                windowCodes = 0;
+            }
+        }
+    }
+    put(endCode);
+    if (bits > 0) *at++ = uint8_t(acc);
+
+    const size_t n = size_t(at - packed_.data());
+    out.reserve(out.size() + n + n / 255 + 3);
+    out.push_back(uint8_t(minCodeSize));
+    for (size_t i = 0; i < n; i += 255) {
+        const size_t k = std::min<size_t>(255, n - i);
+        out.push_back(uint8_t(k));
+        out.insert(out.end(), packed_.data() + i, packed_.data() + i + k);
+    }
+    out.push_back(0);
+    return filled;
+}
+
+}  // namespace movigram

@@ -1,0 +1,60 @@
+#pragma once
+// The LZW encoder of maximum compression.  Two things set it apart from the
+// plain encoder (LzwEncoder.h):
+//
+// - A pixel may be marked free: it may be written either as its value or as
+//   one alternative index (the frame's transparent index, when the pixel
+//   already shows the right colour).  The parse takes whichever continues the
+//   current string.
+// - When the string table is full the encoder can keep using it instead of
+//   clearing it at once, and clear only when its codes stop paying off.
+//   Decoders stop adding strings to a full table and wait for the clear code.
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace movigram {
+
+enum class LzwPreference : uint8_t {
+    Value,        // of two equally long strings, the one writing free pixels as their values
+    Alternative,  // ... as the alternative
+};
+
+struct LzwChoiceOptions {
+    // 0: clear the table as soon as it is full, as the plain encoder does.
+    // Otherwise a full table is judged every judgedCodes codes, and cleared
+    // when those cost more than `margin` times the bits per pixel it cost
+    // while it was being filled.
+    uint32_t judgedCodes = 256;
+    float margin = 1.0f;
+    LzwPreference prefer = LzwPreference::Alternative;
+};
+
+class LzwChoiceEncoder {
+public:
+    LzwChoiceEncoder();
+
+    // Appends to out the byte m, the data sub-blocks and the terminator for
+    // count pixels.  free (may be null) marks the pixels that may be written
+    // as alternative instead of their value.  Every index written must be
+    // below 2^m.  True when the string table filled up at some point (only
+    // then do the clearing options make a difference).
+    bool encode(const uint8_t* values, const uint8_t* free, uint8_t alternative, size_t count, int minCodeSize,
+                const LzwChoiceOptions& options, std::vector<uint8_t>& out);
+
+private:
+    void clearTable();
+
+    // Slots hold the tags of codes (see LzwChoiceEncoder.cpp); keys_ the
+    // (prefix tag, index) of each code.
+    static constexpr uint32_t slotBits = 15;
+    static constexpr uint32_t slotCount = 1u << slotBits;
+    static constexpr uint16_t emptySlot = 0xFFFF;
+    std::vector<uint16_t> slots_;
+    std::vector<uint32_t> keys_;
+    std::vector<uint32_t> taken_;  // slots in use
+    uint32_t indexHash_[256];
+    std::vector<uint8_t> packed_;
+};
+
+}  // namespace movigram

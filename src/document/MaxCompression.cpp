@@ -1,0 +1,647 @@
+#include "MaxCompression.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <map>
+
+#include "FrameChain.h"
+#include "ImageEncoding.h"
+#include "ScreenColours.h"
+
+namespace movigram {
+
+// How the plan is made.
+//
+// The chain is played on a picture of the screen (`doc`), which gives the
+// screen each frame shows (the target) and what its restore leaves for the
+// next.  The file being planned is played alongside on two pictures:
+// `shown`, the screen while the last planned image is shown (always the
+// target of the frames it stands for), and `before`, the screen it was drawn
+// on.  They differ only inside the last image's rectangle.
+//
+// For each frame the last image's restore method is chosen: keep it, restore
+// its rectangle to the background, or bring back the screen before it.  Each
+// gives a screen to draw the new image on; the pixels where that screen
+// differs from the target must be drawn, which is impossible where the
+// target is not an opaque colour (restored or never drawn), so such a choice
+// is out.  The image's rectangle is the box around the pixels to draw.
+// Every possible choice is encoded (ImageEncoding.h) and the smallest kept.
+//
+// A frame restored to the background leaves an area the next frame may show
+// through.  Only a restore of the image before can make it, so the image
+// written for such a frame is kept inside the frame's rectangle and given a
+// transparent index of the frame's fill colour (the colour the program shows
+// in restored areas): restoring it then leaves exactly what the frame leaves.
+// This keeps "do what the chain did" possible at every frame.
+//
+// Restore to previous is offered only over opaque pixels and when the whole
+// animation has at most 255 colours: the program's reader rewrites such files
+// into frames of its own two methods, which is exact under those conditions.
+
+namespace {
+
+constexpr int64_t maxScreenPixels = 64ll << 20;
+constexpr uint32_t maxDelayCs = 0xFFFF;
+
+enum class Base : uint8_t { Keep = 0, Background = 2, Previous = 3 };
+
+uint32_t delayCsOf(const TFrame& frame) {
+    const int64_t ms = int64_t(frame.frameTime) * frame.repeat;
+    return uint32_t(std::clamp<int64_t>((ms + 5) / 10, 0, maxDelayCs));
+}
+
+// What a frame's restore to the background leaves for the next frame to
+// show through: `area` becomes `value`, which differs from what the frame
+// showed inside `pixels`.
+struct Restore {
+    bool needed = false;
+    TRect area, pixels;
+    uint32_t value = 0;
+    bool sameAs(const Restore& r) const {
+        return needed == r.needed && (!needed || (area == r.area && value == r.value));
+    }
+};
+
+// Whether every pixel of frame that equals previous's pixel at the same place
+// leaves the screen as it is: previous covers its rectangle with the same
+// colours and stays.  Full frames of a recording then cost a compare of
+// eight pixels at a time where nothing changed.
+bool drawsOver(const TFrame* previous, const screen::FrameColours* previousColours, const TFrame& frame,
+               const screen::FrameColours& colours) {
+    return previous && previous->rect == frame.rect && previous->transparentIndex < 0 &&
+           !previous->restoreToBackground && previousColours->idOfValue == colours.idOfValue;
+}
+
+// Draws frame's area onto the screen picture, calling changed(x, y, id) for
+// every pixel that takes a new value; pixels equal to same's (when given,
+// see drawsOver) are passed over.
+template <typename Changed>
+void drawOnto(uint32_t* screen, int32_t screenWidth, const TFrame& frame, const screen::FrameColours& colours,
+              const TRect& area, const TFrame* same, Changed&& changed) {
+    const int key = frame.transparentIndex;
+    for (int32_t y = area.top; y < area.bottom; ++y) {
+        const uint8_t* row = frame.image->row(y - frame.rect.top) + (area.left - frame.rect.left);
+        const uint8_t* before = same ? same->image->row(y - frame.rect.top) + (area.left - frame.rect.left) : nullptr;
+        uint32_t* out = screen + size_t(y) * size_t(screenWidth) + size_t(area.left);
+        for (int32_t x = 0; x < area.width(); ++x) {
+            if (before && x + 8 <= area.width() && std::memcmp(row + x, before + x, 8) == 0) {
+                x += 7;
+                continue;
+            }
+            if (row[x] == key) continue;
+            const uint32_t id = colours.idOfValue[row[x]];
+            if (out[x] == id) continue;
+            out[x] = id;
+            changed(area.left + x, y, id);
+        }
+    }
+}
+
+class Planner {
+public:
+    Planner(TSize size, const TMyPalette& globalPalette, GifPlan& plan, bool firstReachesCorner)
+        : size_(size), global_(globalPalette), plan_(plan), firstReachesCorner_(firstReachesCorner),
+          doc_(pixels(), screen::never), shown_(pixels(), screen::never), before_(pixels(), screen::never) {}
+
+    bool run(TFrame* first, const MaxCompressionOptions& options);
+
+private:
+    size_t pixels() const { return size_t(size_.width) * size_t(size_.height); }
+    size_t at(int32_t x, int32_t y) const { return size_t(y) * size_t(size_.width) + size_t(x); }
+    TRect screenRect() const { return {0, 0, size_.width, size_.height}; }
+
+    void buildGlobalTable(const std::vector<const TFrame*>& frames);
+    // Draws the frame on `doc_`; the box around the pixels it changed.
+    TRect drawFrame(const TFrame& frame, const screen::FrameColours& colours, const TRect& area, const TFrame* same);
+    // What the frame's restore leaves; for the last frame, only where the
+    // first frame does not cover it.
+    Restore restoreOf(const TFrame& frame, const screen::FrameColours& colours, const TRect& area, bool last) const;
+    bool equalOver(const TRect& r) const;
+    uint32_t baseAt(Base base, size_t i, int32_t x, int32_t y) const;
+    // The pixels to draw over `around` for one restore method: false when
+    // some cannot be drawn, else their box and, in px, the image over the
+    // rectangle given.
+    template <Base base>
+    bool scanBase(const TRect& around, TRect& draw) const;
+    template <Base base>
+    size_t fillPixels(ImagePixels& px) const;
+    bool planImage(const TRect& area, const TRect& changed, const Restore& next, uint32_t delayCs,
+                   std::vector<std::string>& comments, bool reachCorner = true);
+    bool reachCornerWithLast();
+
+    TSize size_;
+    const TMyPalette& global_;
+    GifPlan& plan_;
+    // The program takes the screen of a file it opens to be the box around
+    // its images, so some image must reach the screen's far corner: the last
+    // one is extended to it when none does, or else the first one.
+    bool firstReachesCorner_;
+    TRect reached_;
+    screen::ColourIds ids_;
+    GlobalColours table_;
+    uint32_t blackId_ = 0;
+    bool previousAllowed_ = false;
+    std::unique_ptr<ImageEncoder> encoder_;
+    std::vector<uint32_t> doc_, shown_, before_;
+    std::vector<uint8_t> firstCovers_;  // the pixels the first frame draws
+    // The last planned image: its rectangle, what its restore to the
+    // background leaves, and what the frames it stands for leave.
+    bool haveImage_ = false;
+    TRect lastArea_, lastRect_;
+    uint32_t lastRestored_ = 0;
+    Restore pending_;
+    ImagePixels tried[3];
+};
+
+void Planner::buildGlobalTable(const std::vector<const TFrame*>& frames) {
+    // Plays the chain once and counts, per colour, the pixels that change to
+    // it and the frames in which some pixel does; per frame, its colours and
+    // how many pixels it changes.
+    std::vector<uint64_t> pixels, frameCount, lastFrame;
+    std::vector<uint32_t> fills, used;
+    struct FrameUse {
+        std::vector<uint32_t> colours;
+        uint64_t changed;
+    };
+    std::vector<FrameUse> uses;
+    uint64_t frameNumber = 0;
+    const TFrame* previous = nullptr;
+    screen::FrameColours previousColours;
+    for (const TFrame* f : frames) {
+        const screen::FrameColours colours = screen::frameColours(*f, &global_, ids_);
+        for (auto* v : {&pixels, &frameCount, &lastFrame}) v->resize(ids_.count(), 0);
+        const TRect area = f->rect.intersected(screenRect());
+        used.clear();
+        uint64_t changed = 0;
+        ++frameNumber;
+        const TFrame* same = drawsOver(previous, &previousColours, *f, colours) ? previous : nullptr;
+        drawOnto(doc_.data(), size_.width, *f, colours, area, same, [&](int32_t, int32_t, uint32_t id) {
+            ++pixels[id];
+            ++changed;
+            if (lastFrame[id] != frameNumber) lastFrame[id] = frameNumber, used.push_back(id);
+        });
+        previous = f;
+        previousColours = colours;
+        for (uint32_t id : used) ++frameCount[id];
+        uses.push_back({used, changed});
+        if (f->restoreToBackground && !area.isEmpty()) {
+            for (int32_t y = area.top; y < area.bottom; ++y)
+                std::fill_n(&doc_[at(area.left, y)], area.width(), screen::restoredTo(colours.fillId));
+            if ((f != frames.back() || plan_.loopExtension) &&
+                std::find(fills.begin(), fills.end(), colours.fillId) == fills.end())
+                fills.push_back(colours.fillId);
+        }
+    }
+    std::fill(doc_.begin(), doc_.end(), screen::never);
+    blackId_ = ids_.idOf(0);
+    for (auto* v : {&pixels, &frameCount}) v->resize(ids_.count(), 0);
+    std::vector<uint64_t>& counts = pixels;
+
+    std::vector<uint32_t> drawn;
+    for (uint32_t id = 0; id < counts.size(); ++id)
+        if (counts[id]) drawn.push_back(id);
+    previousAllowed_ = drawn.size() <= 255;
+    // Fill colours that nothing draws need an entry of their own.
+    size_t undrawnFills = 0;
+    for (uint32_t fill : fills) undrawnFills += counts[fill] == 0;
+    const size_t room = 256 - std::min<size_t>(undrawnFills, 256);
+    if (drawn.size() > room) {
+        // Too many colours for one table.  An image draws with the global
+        // table only when it holds all its colours, and saves the local
+        // table it would need otherwise: the global table takes the colour
+        // sets of whole frames, frames with the same set together, those
+        // saving most per colour they add first, while they fit.
+        std::map<std::vector<uint32_t>, size_t> savings;
+        for (const FrameUse& use : uses) {
+            std::vector<uint32_t> set = use.colours;
+            std::sort(set.begin(), set.end());
+            size_t entries = 2;
+            while (entries < set.size() + 1 && entries < 256) entries *= 2;
+            savings[std::move(set)] += 3 * entries;
+        }
+        std::vector<std::pair<size_t, const std::vector<uint32_t>*>> groups;
+        for (const auto& [set, saving] : savings) groups.push_back({saving, &set});
+        // Greedily from a first set (or none); the saving made.
+        auto fill = [&](size_t first, std::vector<uint8_t>& taken) {
+            std::vector<uint8_t> chosen(groups.size(), 0);
+            size_t count = 0, saved = 0;
+            auto take = [&](size_t g) {
+                for (uint32_t id : *groups[g].second) count += !taken[id], taken[id] = 1;
+                saved += groups[g].first;
+                chosen[g] = 1;
+            };
+            if (first < groups.size()) take(first);
+            for (;;) {
+                // The set saving most per colour it adds.
+                double bestScore = 0;
+                size_t best = groups.size();
+                for (size_t g = 0; g < groups.size(); ++g) {
+                    if (chosen[g]) continue;
+                    size_t added = 0;
+                    for (uint32_t id : *groups[g].second) added += !taken[id];
+                    if (count + added > room) continue;
+                    const double score = double(groups[g].first) / double(added + 1);
+                    if (score > bestScore) bestScore = score, best = g;
+                }
+                if (best == groups.size()) return saved;
+                take(best);
+            }
+        };
+        std::vector<uint8_t> taken(ids_.count(), 0);
+        const size_t saved = fill(groups.size(), taken);
+        // Many small sets may save less than one large one.
+        size_t largest = groups.size();
+        for (size_t g = 0; g < groups.size(); ++g)
+            if (groups[g].second->size() <= room && (largest == groups.size() || groups[g].first > groups[largest].first))
+                largest = g;
+        if (largest < groups.size()) {
+            std::vector<uint8_t> other(ids_.count(), 0);
+            if (fill(largest, other) > saved) taken.swap(other);
+        }
+        std::erase_if(drawn, [&](uint32_t id) { return !taken[id]; });
+    }
+    // The order of the entries decides the code sizes: a frame whose colours
+    // all have low entries needs fewer bits.  First by the number of frames
+    // that change pixels to the colour.
+    std::stable_sort(drawn.begin(), drawn.end(), [&](uint32_t a, uint32_t b) {
+        return frameCount[a] != frameCount[b] ? frameCount[a] > frameCount[b] : counts[a] > counts[b];
+    });
+    // Then, level by level (2, 4, ... 256 entries), the colours of whole
+    // frames that fit below that level, those that change most pixels for
+    // the fewest new colours first: such a frame gets the small code size.
+    {
+        std::vector<uint8_t> inTable(ids_.count(), 0), placed(ids_.count(), 0);
+        for (uint32_t id : drawn) inTable[id] = 1;
+        std::vector<uint32_t> order;
+        std::vector<uint8_t> covered(uses.size(), 0);
+        auto newColours = [&](const FrameUse& u) {
+            size_t n = 0;
+            for (uint32_t id : u.colours) {
+                if (!inTable[id]) return SIZE_MAX;
+                n += !placed[id];
+            }
+            return n;
+        };
+        for (int bits = 1; bits <= 8 && order.size() < drawn.size(); ++bits) {
+            const size_t cap = (size_t(1) << bits) - 1;
+            std::vector<std::pair<double, size_t>> ranked;
+            for (size_t f = 0; f < uses.size(); ++f) {
+                if (covered[f]) continue;
+                const size_t n = newColours(uses[f]);
+                if (n == SIZE_MAX) { covered[f] = 1; continue; }
+                ranked.push_back({double(uses[f].changed) / double(std::max<size_t>(n, 1)), f});
+            }
+            std::stable_sort(ranked.begin(), ranked.end(), [](auto& a, auto& b) { return a.first > b.first; });
+            for (auto& [score, f] : ranked) {
+                const size_t n = newColours(uses[f]);
+                if (order.size() + n > cap) continue;
+                std::vector<uint32_t> add;
+                for (uint32_t id : uses[f].colours) if (!placed[id]) add.push_back(id);
+                std::stable_sort(add.begin(), add.end(), [&](uint32_t a, uint32_t b) { return counts[a] > counts[b]; });
+                for (uint32_t id : add) placed[id] = 1, order.push_back(id);
+                covered[f] = 1;
+            }
+        }
+        for (uint32_t id : drawn) if (!placed[id]) order.push_back(id);
+        drawn = order;
+    }
+    table_.ids = drawn;
+    table_.indexOf.assign(ids_.count(), -1);
+    table_.fillSlotOf.assign(ids_.count(), -1);
+    for (size_t k = 0; k < drawn.size(); ++k) table_.indexOf[drawn[k]] = int16_t(k);
+    // A fill colour that images also draw gets a second entry when that
+    // does not make the table larger; an image that draws it can then still
+    // use it as its transparent index.
+    const size_t entries = table_.tableSize();
+    for (uint32_t fill : fills) {
+        if (table_.ids.size() >= 256) break;
+        if (counts[fill] == 0 || table_.ids.size() < entries) {
+            table_.fillSlotOf[fill] = int16_t(table_.ids.size());
+            table_.ids.push_back(fill);
+        }
+    }
+    if (table_.ids.empty()) table_.ids.push_back(blackId_);
+
+    plan_.globalTable.assign(table_.tableSize(), 0);
+    for (size_t k = 0; k < table_.ids.size(); ++k) plan_.globalTable[k] = ids_.rgbOf(table_.ids[k]);
+}
+
+TRect Planner::drawFrame(const TFrame& frame, const screen::FrameColours& colours, const TRect& area,
+                         const TFrame* same) {
+    int32_t left = INT32_MAX, top = INT32_MAX, right = INT32_MIN, bottom = INT32_MIN;
+    drawOnto(doc_.data(), size_.width, frame, colours, area, same, [&](int32_t x, int32_t y, uint32_t) {
+        left = std::min(left, x), right = std::max(right, x + 1);
+        top = std::min(top, y), bottom = std::max(bottom, y + 1);
+    });
+    return left <= right ? TRect{left, top, right, bottom} : TRect{};
+}
+
+Restore Planner::restoreOf(const TFrame& frame, const screen::FrameColours& colours, const TRect& area,
+                           bool last) const {
+    Restore r;
+    if (!frame.restoreToBackground || area.isEmpty()) return r;
+    r.area = area;
+    r.value = screen::restoredTo(colours.fillId);
+    for (int32_t y = area.top; y < area.bottom; ++y)
+        for (int32_t x = area.left; x < area.right; ++x) {
+            const size_t i = at(x, y);
+            // When the animation starts over, the first frame covers what
+            // it draws anyway.
+            if (doc_[i] != r.value && !(last && firstCovers_[i])) r.pixels = r.pixels.united({x, y, x + 1, y + 1});
+        }
+    r.needed = !r.pixels.isEmpty();
+    return r;
+}
+
+bool Planner::equalOver(const TRect& r) const {
+    for (int32_t y = r.top; y < r.bottom; ++y)
+        if (!std::equal(&doc_[at(r.left, y)], &doc_[at(r.left, y)] + r.width(), &shown_[at(r.left, y)]))
+            return false;
+    return true;
+}
+
+// The screen the next image is drawn on, when the last image is disposed of
+// as `base` says.
+uint32_t Planner::baseAt(Base base, size_t i, int32_t x, int32_t y) const {
+    switch (base) {
+        case Base::Keep: return shown_[i];
+        case Base::Background:
+            return x >= lastRect_.left && x < lastRect_.right && y >= lastRect_.top && y < lastRect_.bottom
+                       ? lastRestored_
+                       : shown_[i];
+        case Base::Previous: return before_[i];
+    }
+    return shown_[i];
+}
+
+// area is the frame's rectangle on the screen, changed the part of it whose
+// pixels it changed.
+template <Base base>
+bool Planner::scanBase(const TRect& around, TRect& draw) const {
+    for (int32_t y = around.top; y < around.bottom; ++y) {
+        int32_t first = -1, last = -1;
+        for (int32_t x = around.left; x < around.right; ++x) {
+            const size_t i = at(x, y);
+            const uint32_t want = doc_[i];
+            if (baseAt(base, i, x, y) == want) continue;
+            if (!screen::isOpaque(want)) return false;
+            if (first < 0) first = x;
+            last = x;
+        }
+        if (first >= 0) draw = draw.united({first, y, last + 1, y + 1});
+    }
+    return true;
+}
+
+template <Base base>
+size_t Planner::fillPixels(ImagePixels& px) const {
+    const TRect& r = px.rect;
+    px.want.resize(size_t(r.area()));
+    px.fixed.resize(size_t(r.area()));
+    size_t k = 0, fixed = 0;
+    for (int32_t y = r.top; y < r.bottom; ++y) {
+        std::copy_n(&doc_[at(r.left, y)], r.width(), &px.want[k]);
+        for (int32_t x = r.left; x < r.right; ++x, ++k) {
+            px.fixed[k] = baseAt(base, at(x, y), x, y) != px.want[k];
+            fixed += px.fixed[k];
+        }
+    }
+    return fixed;
+}
+
+bool Planner::planImage(const TRect& area, const TRect& changed, const Restore& next, uint32_t delayCs,
+                        std::vector<std::string>& comments, bool reachCorner) {
+    // Outside `around` the screen under the new image shows the target
+    // whatever the restore method.
+    TRect around = changed;
+    if (pending_.needed) around = around.united(pending_.area);
+    if (haveImage_) around = around.united(lastRect_);
+
+    EncodedImage best;
+    Base bestBase = Base::Keep;
+    TRect bestRect;
+    std::vector<Base> bases{Base::Keep};
+    if (haveImage_) {
+        bases.push_back(Base::Background);
+        if (previousAllowed_) bases.push_back(Base::Previous);
+    }
+    // The image each restore method leaves to draw.
+    int triedCount = 0;
+    Base triedBase[3];
+    size_t fixedCount[3];
+    for (Base base : bases) {
+        if (base == Base::Previous) {
+            bool opaque = true;
+            for (int32_t y = lastRect_.top; y < lastRect_.bottom && opaque; ++y)
+                for (int32_t x = lastRect_.left; x < lastRect_.right && opaque; ++x)
+                    opaque = screen::isOpaque(before_[at(x, y)]);
+            if (!opaque) continue;
+        }
+        TRect draw;
+        const bool possible = base == Base::Keep         ? scanBase<Base::Keep>(around, draw)
+                              : base == Base::Background ? scanBase<Base::Background>(around, draw)
+                                                         : scanBase<Base::Previous>(around, draw);
+        if (!possible) continue;
+        if (next.needed) {
+            draw = draw.united(next.pixels);
+            if (!area.contains(draw)) continue;
+        }
+        // A frame that changes nothing still needs a pixel to hold its time.
+        if (draw.isEmpty()) draw = around.isEmpty() ? TRect{0, 0, 1, 1} : TRect{around.left, around.top, around.left + 1, around.top + 1};
+        // With nothing to draw there, the pixels on the way to the corner
+        // are transparent.
+        if (!haveImage_ && reachCorner && firstReachesCorner_) {
+            const TRect corner = draw.united({size_.width - 1, size_.height - 1, size_.width, size_.height});
+            if (!next.needed || area.contains(corner)) draw = corner;
+        }
+
+        ImagePixels& px = tried[triedCount];
+        px.rect = draw;
+        const size_t fixed = base == Base::Keep         ? fillPixels<Base::Keep>(px)
+                             : base == Base::Background ? fillPixels<Base::Background>(px)
+                                                        : fillPixels<Base::Previous>(px);
+        // Restore methods that leave the same pixels to draw give the same image.
+        if (std::any_of(tried, tried + triedCount,
+                        [&](const ImagePixels& t) { return t.rect == px.rect && t.fixed == px.fixed; }))
+            continue;
+        triedBase[triedCount] = base;
+        fixedCount[triedCount++] = fixed;
+    }
+    for (int a = 0; a < triedCount; ++a) {
+        // One that must draw more pixels over a larger rectangle than another
+        // is not worth encoding.
+        bool dominated = false;
+        for (int b = 0; b < triedCount && !dominated; ++b)
+            dominated = b != a && tried[a].rect.contains(tried[b].rect) && fixedCount[a] >= fixedCount[b] &&
+                        (tried[a].rect != tried[b].rect || fixedCount[a] > fixedCount[b] || b < a);
+        if (dominated) continue;
+        const size_t before = best.bytes;
+        encoder_->encodeBest(tried[a], next.needed ? next.value : screen::never, best);
+        if (best.bytes < before) {
+            bestBase = triedBase[a];
+            bestRect = tried[a].rect;
+        }
+    }
+    if (best.bytes != SIZE_MAX) encoder_->refine(best);
+    if (best.bytes == SIZE_MAX) {
+        // Reaching the corner needs a transparent index, which a first
+        // frame of 256 colours may not have to spare.
+        return !haveImage_ && reachCorner && planImage(area, changed, next, delayCs, comments, false);
+    }
+
+    if (haveImage_) {
+        plan_.images.back().disposal = uint8_t(bestBase);
+        if (bestBase != Base::Previous)
+            for (int32_t y = lastRect_.top; y < lastRect_.bottom; ++y)
+                for (int32_t x = lastRect_.left; x < lastRect_.right; ++x) {
+                    const size_t i = at(x, y);
+                    before_[i] = baseAt(bestBase, i, x, y);
+                }
+    }
+    const TRect touched = around.united(bestRect);
+    for (int32_t y = touched.top; y < touched.bottom; ++y)
+        std::copy_n(&doc_[at(touched.left, y)], touched.width(), &shown_[at(touched.left, y)]);
+
+    PlannedImage image;
+    image.commentsBefore = std::move(comments);
+    comments.clear();
+    image.rect = bestRect;
+    image.transparentIndex = best.transparentIndex;
+    image.delayCs = delayCs;
+    image.localTable = std::move(best.localTable);
+    image.data = std::move(best.data);
+    plan_.images.push_back(std::move(image));
+    haveImage_ = true;
+    lastArea_ = area;
+    lastRect_ = bestRect;
+    reached_ = reached_.united(bestRect);
+    lastRestored_ = best.restoredValue;
+    pending_ = next;
+    return true;
+}
+
+// Draws the last image again over a rectangle reaching the far corner; the
+// added pixels show what is already there.
+bool Planner::reachCornerWithLast() {
+    const TRect rect = lastRect_.united({size_.width - 1, size_.height - 1, size_.width, size_.height});
+    if (pending_.needed && !lastArea_.contains(rect)) return false;
+    ImagePixels& px = tried[0];
+    px.rect = rect;
+    px.want.clear();
+    px.fixed.clear();
+    for (int32_t y = rect.top; y < rect.bottom; ++y)
+        for (int32_t x = rect.left; x < rect.right; ++x) {
+            const size_t i = at(x, y);
+            px.want.push_back(shown_[i]);
+            px.fixed.push_back(before_[i] != shown_[i]);
+        }
+    EncodedImage best;
+    encoder_->encodeBest(px, pending_.needed ? pending_.value : screen::never, best);
+    if (best.bytes == SIZE_MAX) return false;
+    encoder_->refine(best);
+    PlannedImage& image = plan_.images.back();
+    image.rect = rect;
+    image.transparentIndex = best.transparentIndex;
+    image.localTable = std::move(best.localTable);
+    image.data = std::move(best.data);
+    lastRect_ = rect;
+    return true;
+}
+
+bool Planner::run(TFrame* first, const MaxCompressionOptions& options) {
+    std::vector<const TFrame*> frames;
+    forEachInChain(first, [&](TFrame& f) {
+        if (f.image) frames.push_back(&f);
+    });
+    buildGlobalTable(frames);
+    const TFrame* firstImage = frames.empty() ? nullptr : frames.front();
+    if (firstImage) {
+        const screen::FrameColours colours = screen::frameColours(*firstImage, &global_, ids_);
+        const uint32_t bgId = colours.idOfValue[size_t(std::clamp(chainBackground(first), 0, 255))];
+        const int16_t index = bgId < table_.indexOf.size() ? table_.indexOf[bgId] : int16_t(-1);
+        plan_.backgroundIndex = uint8_t(std::max<int16_t>(index, 0));
+    }
+    encoder_ = std::make_unique<ImageEncoder>(ids_, table_, plan_.backgroundIndex, blackId_);
+
+    std::vector<std::string> comments;
+    size_t done = 0;
+    const TFrame* previous = nullptr;
+    screen::FrameColours previousColours;
+    bool ok = true;
+    forEachInChain(first, [&](TFrame& f) {
+        if (!ok) return;
+        if (f.isComment) {
+            comments.push_back(static_cast<const TTextFrame&>(f).getText());
+            return;
+        }
+        if (!f.image) return;
+        const screen::FrameColours colours = screen::frameColours(f, &global_, ids_);
+        const TRect area = f.rect.intersected(screenRect());
+        const TRect changed =
+            drawFrame(f, colours, area, drawsOver(previous, &previousColours, f, colours) ? previous : nullptr);
+        previous = &f;
+        previousColours = colours;
+        // What the last frame leaves matters only when the animation
+        // starts over.
+        if (&f == frames.front()) {
+            firstCovers_.resize(doc_.size());
+            for (size_t i = 0; i < doc_.size(); ++i) firstCovers_[i] = screen::isOpaque(doc_[i]);
+        }
+        const bool last = &f == frames.back();
+        const Restore next = !last || plan_.loopExtension ? restoreOf(f, colours, area, last) : Restore{};
+        const uint32_t delay = delayCsOf(f);
+        // The screen shown differs from the last image's only where the
+        // frame changed it or where the frame before was restored.
+        if (haveImage_ && comments.empty() && next.sameAs(pending_) &&
+            equalOver(pending_.needed ? changed.united(pending_.area) : changed) &&
+            plan_.images.back().delayCs + delay <= maxDelayCs) {
+            plan_.images.back().delayCs += delay;
+        } else if (!planImage(area, changed, next, delay, comments)) {
+            ok = false;
+            return;
+        }
+        if (f.restoreToBackground)
+            for (int32_t y = area.top; y < area.bottom; ++y)
+                std::fill_n(&doc_[at(area.left, y)], area.width(), screen::restoredTo(colours.fillId));
+        if (options.progress && frames.size() > 1) options.progress->setProgress(int(++done * 100 / frames.size()));
+    });
+    if (!ok) return false;
+    if (haveImage_ && (reached_.right < size_.width || reached_.bottom < size_.height) && !reachCornerWithLast())
+        return false;
+    if (haveImage_ && pending_.needed) plan_.images.back().disposal = uint8_t(Base::Background);
+    // A single image does not animate.
+    if (plan_.images.size() < 2) plan_.loopExtension = false;
+    plan_.trailingComments = std::move(comments);
+    return true;
+}
+
+}  // namespace
+
+bool planMaxCompression(TFrame* first, const TMyPalette& globalPalette, const MaxCompressionOptions& options,
+                        GifPlan& plan) {
+    plan = GifPlan{};
+    const TSize size = boundingSize(first);
+    if (size.width <= 0 || size.height <= 0 || size.width > 0xFFFF || size.height > 0xFFFF ||
+        int64_t(size.width) * size.height > maxScreenPixels)
+        return false;
+    plan.screen = size;
+    // Loops as the plain save does.
+    int count = 0;
+    bool circular = false;
+    for (TFrame* f = first; f; f = f->next) {
+        if (f->next == first) {
+            circular = true;
+            break;
+        }
+        if (++count > (1 << 24)) break;
+    }
+    plan.loopExtension = circular && options.loopCount != 1;
+    plan.loopValue = uint16_t(options.loopCount == 0 ? 0 : std::clamp(options.loopCount - 1, 0, 0xFFFF));
+    const GifPlan start = plan;
+    if (Planner(size, globalPalette, plan, false).run(first, options)) return true;
+    plan = start;
+    return Planner(size, globalPalette, plan, true).run(first, options);
+}
+
+}  // namespace movigram

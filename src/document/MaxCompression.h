@@ -1,0 +1,30 @@
+#pragma once
+// Maximum compression: a chain written as a GIF that shows the same screens
+// for the same times as the chain does, in the program and in a web
+// browser, laid out for size rather than kept frame by frame.  Per image it
+// measures which restore method of the image before it leaves the least to
+// draw, which colour table, transparent index and code size encode smallest,
+// and lets the LZW parse write unchanged pixels either transparent or in
+// their own colour, whichever continues its strings.  Frames that change
+// nothing lengthen the image before them.  The document's frames are not
+// changed.
+#include <cstdint>
+
+#include "GifPlan.h"
+#include "Progress.h"
+#include "TFrame.h"
+
+namespace movigram {
+
+struct MaxCompressionOptions {
+    int32_t loopCount = 0;
+    Progress* progress = nullptr;
+};
+
+// Lays out the chain starting at first; false when it is beyond what the
+// planner handles (a screen too large to keep pictures of), and nothing
+// should be taken from plan.
+bool planMaxCompression(TFrame* first, const TMyPalette& globalPalette, const MaxCompressionOptions& options,
+                        GifPlan& plan);
+
+}  // namespace movigram

@@ -1,0 +1,50 @@
+#pragma once
+// The File menu's Preview and HTML code and the Help menu: the core chooses
+// and writes the documents and words the messages; the desktop opens them
+// (QDesktopServices), and the two small dialogs show the HTML code and the
+// about box.  The documents are found in the program's data folder.
+#include <QString>
+#include <memory>
+
+#include "commands/BrowserCommands.h"
+#include "document/CommandId.h"
+
+class QWidget;
+
+namespace movigram {
+
+// Opens documents with the desktop's programs.
+class DesktopLauncher : public DocumentLauncher {
+public:
+    bool open(const std::string& path) override;
+};
+
+class BrowserServices {
+public:
+    BrowserServices();
+    ~BrowserServices();
+
+    // Preview (108).
+    void preview(Document& doc);
+    // Html code (109): the dialog, and on OK the code on the clipboard.
+    void htmlCode(QWidget* parent, Document& doc);
+    // Help > English, French, Spanish (801, 810, 811).
+    void help(Host& host, CommandId id);
+    // How to use help (806).
+    void howToUseHelp(Host& host);
+    // About (802).
+    void about(QWidget* parent);
+
+    const ProgramDocuments& documents() const { return docs_; }
+    // Where the documents are; the program's data folder unless changed.
+    void setDocumentsFolder(const QString& folder) { docs_.folder = folder.toStdString(); }
+    // Who opens documents; the desktop unless replaced (tests record instead).
+    void setLauncher(DocumentLauncher* launcher) { launcher_ = launcher ? launcher : &desktop_; }
+
+private:
+    ProgramDocuments docs_;
+    DesktopLauncher desktop_;
+    DocumentLauncher* launcher_ = &desktop_;
+};
+
+}  // namespace movigram

@@ -1,0 +1,171 @@
+#include "TFrameOffsetDialog.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMessageBox>
+
+#include "TNumEdit.h"
+#include "document/FrameChain.h"
+#include "shell/TBmpViewWindow.h"
+
+namespace movigram {
+
+namespace {
+
+bool hasSize(OffsetMode mode) { return mode == OffsetMode::Crop || mode == OffsetMode::Resize; }
+bool hasCorner(OffsetMode mode) { return mode != OffsetMode::Delete && mode != OffsetMode::Resize; }
+// Crop and Delete keep the right and bottom edges where they are when the
+// left or top edge moves; the others move the whole rectangle.
+bool cornerKeepsEdges(OffsetMode mode) { return mode == OffsetMode::Crop || mode == OffsetMode::Delete; }
+
+QString text(const char* s) { return QString::fromUtf8(s); }
+
+}  // namespace
+
+TFrameOffsetDialog::TFrameOffsetDialog(TBmpViewWindow& view, OffsetMode mode)
+    : TFrameDialog(view, text(offsetModeText(mode).title), text(offsetModeText(mode).explanation)), mode_(mode) {
+    group_ = new QGroupBox(QStringLiteral("Bounding rectangle"), this);
+    auto* grid = new QGridLayout(group_);
+    grid->addWidget(new QLabel(QStringLiteral("Delta:"), group_), 0, 1, Qt::AlignRight);
+    const char* names[4] = {"&Left:", "&Top:", "&Width:", "&Height:"};
+    const TSize screen = boundingSize(document().firstFrame);
+    const int minimums[4] = {-screen.width, -screen.height, 0, 0};
+    const QFontMetrics fm(fontMetrics());
+    for (int k = 0; k < 4; ++k) {
+        auto* label = new QLabel(text(names[k]), group_);
+        fields_[k] = new TNumEdit(group_);
+        fields_[k]->setRange(minimums[k], 32767);
+        fields_[k]->setAcceleration({{1000, 1}, {2000, 10}});
+        label->setBuddy(fields_[k]);
+        deltas_[k] = new QLabel(QStringLiteral("0 "), group_);
+        deltas_[k]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        deltas_[k]->setMinimumWidth(fm.horizontalAdvance(QStringLiteral("-32767 ")));
+        grid->addWidget(label, k + 1, 0);
+        grid->addWidget(deltas_[k], k + 1, 1);
+        grid->addWidget(fields_[k], k + 1, 2);
+        const bool shown = k < 2 ? hasCorner(mode) : hasSize(mode);
+        for (QWidget* w : {static_cast<QWidget*>(label), static_cast<QWidget*>(deltas_[k]),
+                           static_cast<QWidget*>(fields_[k])})
+            w->setVisible(shown);
+        connect(fields_[k], &TNumEdit::edited, this, k < 2 ? &TFrameOffsetDialog::cornerEdited
+                                                          : &TFrameOffsetDialog::sizeEdited);
+    }
+    grid->setColumnStretch(3, 1);
+    group_->setVisible(mode != OffsetMode::Delete);
+    controls().addWidget(group_);
+
+    align_ = new QCheckBox(QStringLiteral("Ali&gn to top left corner after cropping"), this);
+    align_->setVisible(mode == OffsetMode::Crop);
+    controls().addWidget(align_);
+
+    previewTimer_.setSingleShot(true);
+    previewTimer_.setInterval(1000);
+    connect(&previewTimer_, &QTimer::timeout, this, &TFrameOffsetDialog::previewSprite);
+}
+
+TFrameOffsetDialog::~TFrameOffsetDialog() {
+    view_.markRect({});
+    if (mode_ == OffsetMode::MovingSprite) view_.previewOffset(-1, {});
+}
+
+void TFrameOffsetDialog::startUp() {
+    for (TNumEdit* field : fields_) field->setValue(0);
+}
+
+void TFrameOffsetDialog::selectionChanged() {
+    const FrameSelection rows = selection();
+    if (rows.size() == 1) showFrame(rows.front(), true);
+    const FrameList& frames = document().frameList;
+    selected_ = movigram::selectionRect(frames, rows);
+    current_ = selected_;
+    if (mode_ == OffsetMode::Crop) {
+        if (selected_.width() > 0) fields_[Left]->setRange(0, selected_.right);
+        if (selected_.height() > 0) fields_[Top]->setRange(0, selected_.bottom);
+        align_->setEnabled(allImageFramesSelected(frames, rows));
+    }
+    fields_[Left]->setValue(selected_.left);
+    fields_[Top]->setValue(selected_.top);
+    fields_[Width]->setValue(selected_.width());
+    fields_[Height]->setValue(selected_.height());
+    updateDeltas();
+    showRect();
+}
+
+void TFrameOffsetDialog::cornerEdited() {
+    if (!cornerKeepsEdges(mode_)) {
+        sizeEdited();
+        return;
+    }
+    const int left = fields_[Left]->value(), top = fields_[Top]->value();
+    fields_[Width]->setValue(current_.right - left);
+    fields_[Height]->setValue(current_.bottom - top);
+    current_ = {left, top, current_.right, current_.bottom};
+    showRect();
+    updateDeltas();
+}
+
+void TFrameOffsetDialog::sizeEdited() {
+    const int left = fields_[Left]->value(), top = fields_[Top]->value();
+    current_ = {left, top, left + fields_[Width]->value(), top + fields_[Height]->value()};
+    showRect();
+    updateDeltas();
+}
+
+QString TFrameOffsetDialog::deltaText(int k) const { return deltas_[k]->text(); }
+
+void TFrameOffsetDialog::updateDeltas() {
+    const int values[4] = {current_.left - selected_.left, current_.top - selected_.top,
+                           current_.width() - selected_.width(), current_.height() - selected_.height()};
+    for (int k = 0; k < 4; ++k) deltas_[k]->setText(QString::asprintf("%d ", values[k]));
+}
+
+void TFrameOffsetDialog::showRect() {
+    if (mode_ == OffsetMode::MovingSprite) previewTimer_.start();
+    else view_.markRect(current_);
+}
+
+// Each selected frame with an image drawn where the sprite would put it:
+// the k-th of them moved by k deltas.
+void TFrameOffsetDialog::previewSprite() {
+    view_.previewOffset(-1, {});
+    const int dx = current_.left - selected_.left, dy = current_.top - selected_.top;
+    int k = 0;
+    for (int32_t i : selection()) {
+        const TFrame* f = document().frameList.frameAt(i);
+        if (!f || !f->hasImage()) continue;
+        view_.previewOffset(i, {k * dx, k * dy});
+        ++k;
+    }
+}
+
+bool TFrameOffsetDialog::apply() {
+    const FrameSelection rows = selection();
+    if (rows.empty()) return true;
+    previewTimer_.stop();
+    Document& doc = document();
+    const int dx = current_.left - selected_.left, dy = current_.top - selected_.top;
+    bool done = true;
+    switch (mode_) {
+    case OffsetMode::Shift: done = shiftFrames(doc, rows, dx, dy); break;
+    case OffsetMode::MovingSprite: done = movingSprite(doc, rows, dx, dy); break;
+    case OffsetMode::Crop: done = cropFrames(doc, rows, current_, align_->isEnabled() && align_->isChecked()); break;
+    case OffsetMode::Delete: deleteFrames(doc, rows); break;
+    case OffsetMode::Resize: done = resizeFrames(doc, rows, current_.width(), current_.height()); break;
+    }
+    if (!done) {
+        QMessageBox::warning(this, windowTitle(),
+                             mode_ == OffsetMode::Resize
+                                 ? QStringLiteral("The selected frames cannot be resized to %1 x %2.")
+                                       .arg(current_.width())
+                                       .arg(current_.height())
+                                 : QStringLiteral("The frames cannot be placed there: a GIF keeps its frames "
+                                                  "between 0 and 65535 pixels."));
+        return false;
+    }
+    showFrame(rows.front());
+    return true;
+}
+
+}  // namespace movigram

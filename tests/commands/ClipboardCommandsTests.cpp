@@ -1,0 +1,143 @@
+// The clipboard's formats and the paste rules the editor's shell tests do not
+// reach: frames carried between animations, and undoing a paste that rebuilt
+// the palette.
+#include <gtest/gtest.h>
+
+#include "commands/ClipboardCommands.h"
+#include "commands/ClipboardFormats.h"
+#include "document/Undo.h"
+#include "support/GifBuilder.h"
+#include "support/RecordingHost.h"
+
+namespace movigram {
+namespace {
+
+using test::makeFrame;
+using test::pixelsOf;
+using test::testPalette;
+
+// A frame with every field set away from its default.
+std::unique_ptr<TFrame> unusualFrame() {
+    auto frame = makeFrame(5, 3, [](int x, int y) { return (x + 2 * y) % 4; }, "sprite");
+    frame->moveTo({7, 9});
+    frame->dirtyRect = {8, 9, 11, 12};
+    frame->frameTime = 40;
+    frame->repeat = 3;
+    frame->restoreToBackground = true;
+    frame->transparentIndex = 2;
+    frame->backgroundIndex = 1;
+    frame->image->transparentIndex = 2;
+    return frame;
+}
+
+TEST(HeldFrame, ComesBackWithEverythingItHad) {
+    for (bool local : {false, true}) {
+        auto frame = unusualFrame();
+        TMyPalette palette = testPalette(4);
+        palette.transparentIndex = 2;
+        if (local) frame->localPalette = std::make_unique<TMyPalette>(palette);
+        const std::vector<uint8_t> bytes = encodeHeldFrame(*frame, palette);
+        const auto held = decodeHeldFrame(bytes);
+        ASSERT_TRUE(held) << local;
+        const TFrame& back = *held->frame;
+        EXPECT_EQ(back.name, "sprite");
+        EXPECT_EQ(back.rect, frame->rect);
+        EXPECT_EQ(back.dirtyRect, frame->dirtyRect);
+        EXPECT_EQ(back.displayTime(), 120);
+        EXPECT_TRUE(back.restoreToBackground);
+        EXPECT_EQ(back.transparentIndex, 2);
+        EXPECT_EQ(back.backgroundIndex, 1);
+        EXPECT_EQ(pixelsOf(*back.image), pixelsOf(*frame->image));
+        EXPECT_EQ(back.image->colors(), frame->image->colors());
+        EXPECT_EQ(held->palette, palette);
+        EXPECT_EQ(back.localPalette != nullptr, local);
+        if (local) {
+            EXPECT_EQ(*back.localPalette, palette);
+        }
+
+        // Every shortened copy, and a longer one, is refused.
+        for (size_t n = 0; n < bytes.size(); n += 7)
+            EXPECT_FALSE(decodeHeldFrame(std::span(bytes).first(n))) << n;
+        std::vector<uint8_t> longer = bytes;
+        longer.push_back(0);
+        EXPECT_FALSE(decodeHeldFrame(longer));
+    }
+}
+
+class Clipboard : public ::testing::Test {
+protected:
+    void SetUp() override { doc.setHost(&host); }
+    // Appends a frame on the global palette (made of count test colours).
+    void addFrames(Document& d, int frames, int colors) {
+        d.globalPalette = std::make_unique<TMyPalette>(testPalette(colors));
+        for (int f = 0; f < frames; ++f) {
+            const std::string name = "f" + std::to_string(f);
+            auto frame = makeFrame(4, 4, [&](int x, int y) { return (x + y + f) % colors; }, name);
+            frame->image->colors() = d.globalPalette->toColorTable();
+            d.frameList.append(name, std::move(frame));
+        }
+        d.relink();
+    }
+    PasteSource sourceOf(const ClipboardContent& content) {
+        return {content.heldFrame, content.bitmap, content.text};
+    }
+    // The colours a frame shows, row by row.
+    static std::vector<PaletteEntry> colorsShown(const Document& d, const TFrame& f) {
+        const TMyPalette& p = f.localPalette ? *f.localPalette : *d.globalPalette;
+        std::vector<PaletteEntry> out;
+        for (uint8_t v : pixelsOf(*f.image)) out.push_back(p.entry(v));
+        return out;
+    }
+    test::RecordingHost host;
+    Document doc;
+    int32_t counter = 1;
+};
+
+// A frame held from one animation keeps its colours in another whose
+// palette puts other colours at its indices.
+TEST_F(Clipboard, AHeldFrameKeepsItsColoursInAnotherAnimation) {
+    addFrames(doc, 1, 4);
+    auto content = copyFrame(doc);
+    ASSERT_TRUE(content);
+    const auto shown = colorsShown(doc, *doc.currentFrame);
+
+    Document other;
+    other.globalPalette = std::make_unique<TMyPalette>(std::vector<PaletteEntry>{{1, 2, 3, 0}, {250, 250, 250, 0}});
+    other.globalPaletteMode = GlobalPaletteMode::Cumulative;
+    ASSERT_TRUE(pasteFrame(other, sourceOf(*content), PastePlace::AtEnd, counter));
+    ASSERT_EQ(other.frameList.count(), 1);
+    EXPECT_EQ(colorsShown(other, *other.frameList.frameAt(0)), shown);
+    EXPECT_EQ(other.globalPalette->colorCount, 6);
+    EXPECT_EQ(counter, 1);  // held frames keep their names
+}
+
+// A paste that rebuilds one optimised palette is undone in two steps, and
+// after both every frame shows what it showed before.
+TEST_F(Clipboard, UndoingAPasteThatRebuiltThePaletteRestoresEveryFrame) {
+    addFrames(doc, 2, 8);
+    doc.globalPaletteMode = GlobalPaletteMode::Optimized;
+    const TMyPalette before = *doc.globalPalette;
+    const auto shown0 = colorsShown(doc, *doc.frameList.frameAt(0));
+    const auto pixels1 = pixelsOf(*doc.frameList.frameAt(1)->image);
+
+    // A bitmap of 300 colours from another program.
+    auto image = makeFrame(20, 15, [](int x, int y) { return (x * 15 + y) % 256; });
+    TMyPalette colors;
+    for (int i = 0; i < 256; ++i) colors.setEntry(i, {uint8_t(i), uint8_t(255 - i), uint8_t(i * 7), 0});
+    colors.colorCount = 256;
+    const std::vector<uint8_t> bitmap = bitmapFileOf(*image->image, colors);
+    ASSERT_TRUE(pasteFrame(doc, {{}, bitmap, std::nullopt}, PastePlace::AtEnd, counter));
+    EXPECT_EQ(doc.frameList.textAt(2), "Clipboard 1");
+    ASSERT_EQ(doc.undo.size(), 2u);
+    EXPECT_EQ(doc.undo.newest()->label, "reduce colors");
+
+    undo(doc);
+    undo(doc);
+    ASSERT_EQ(doc.frameList.count(), 2);
+    EXPECT_EQ(*doc.globalPalette, before);
+    EXPECT_EQ(colorsShown(doc, *doc.frameList.frameAt(0)), shown0);
+    EXPECT_EQ(pixelsOf(*doc.frameList.frameAt(1)->image), pixels1);
+}
+
+}  // namespace
+}  // namespace movigram
