@@ -58,6 +58,7 @@ bench: build
 	scripts/install-deps bench
 	$(BUILD)/bench/movigram-bench-lzw
 	$(BUILD)/bench/movigram-bench-peers
+	$(BUILD)/bench/movigram-bench-quant
 	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/movigram-bench-shell
 
 # The editor alone: opening, stepping, the frame list and playback timing.

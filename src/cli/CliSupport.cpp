@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cstdio>
 
+#include "colour/QuantizeOptionText.h"
+
 namespace movigram::cli {
 
 namespace {
@@ -83,6 +85,26 @@ int64_t numberArgument(const std::string& text, const std::string& option, int64
 void usageError(const std::string& what) {
     const std::string command = commandName().empty() ? "" : commandName() + " ";
     throw CliError{what + " (see movigram-cli " + command + "--help)", ExitUsage};
+}
+
+bool takeQuantizeOption(const Args& args, size_t& i, QuantizeOptions& options) {
+    const std::string& a = args[i];
+    if (a == "--quantizer") {
+        const std::string& v = optionValue(args, i, "median-cut or quality");
+        const auto quantizer = parseQuantizer(v);
+        if (!quantizer) usageError("--quantizer takes median-cut or quality, not \"" + v + "\"");
+        options.quantizer = *quantizer;
+        return true;
+    }
+    if (a == "--dither") {
+        const std::string& v = optionValue(args, i, "none, ordered or diffusion[=STRENGTH]");
+        if (parseDither(v, options)) return true;
+        if (v.starts_with("diffusion="))
+            usageError("--dither diffusion=STRENGTH takes a whole number of per cent from 1 to 100, not \"" +
+                       v.substr(10) + "\"");
+        usageError("--dither takes none, ordered, diffusion or diffusion=STRENGTH, not \"" + v + "\"");
+    }
+    return false;
 }
 
 std::string jsonString(std::string_view bytes) {

@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "document/QuantizeOptions.h"
+
 namespace movigram::cli {
 
 enum ExitStatus : int { ExitOk = 0, ExitFailed = 1, ExitUsage = 2 };
@@ -44,6 +46,11 @@ const std::string& optionValue(const Args& args, size_t& i, const char* meaning)
 int64_t numberArgument(const std::string& text, const std::string& option, int64_t low, int64_t high);
 // A usage error: what is wrong, then how the command is used.
 [[noreturn]] void usageError(const std::string& what);
+
+// --quantizer median-cut|quality and --dither none|ordered|diffusion[=STRENGTH]
+// at args[i] (which moves past the value) into options; false when args[i]
+// is neither option.  A bad value is a usage error.
+bool takeQuantizeOption(const Args& args, size_t& i, QuantizeOptions& options);
 
 // JSON string literal: valid UTF-8 is kept as it is (control characters
 // escaped), and every byte that is not part of valid UTF-8 is taken as the

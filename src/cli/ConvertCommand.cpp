@@ -50,6 +50,8 @@ int runConvert(const Args& args) {
             else if (v.starts_with("fixed=") && v.size() > 6) fixedPalette = v.substr(6);
             else if (v == "fixed=") usageError("--global-palette fixed= needs a palette file after the =");
             else usageError("--global-palette takes cumulative, optimized, automatic or fixed=PALFILE, not \"" + v + "\"");
+        } else if (takeQuantizeOption(args, i, doc.quantize)) {
+            continue;
         } else if (a.starts_with("-") && a != "-") {
             usageError("unknown option \"" + a + "\"");
         } else {

@@ -1,6 +1,7 @@
 // movigram-cli reduce IN.gif --colors N -o OUT.gif: "Reduce color depth" on
 // the opened document: one optimised global palette of N colours, local
-// palettes collapsed into it.
+// palettes collapsed into it, made by the quantiser and dithering asked for
+// (which also reduce a deep input image while it is read).
 #include <cstdio>
 #include <string>
 
@@ -13,12 +14,14 @@ int runReduce(const Args& args) {
     std::string in, out;
     int colors = 0;
     bool comment = true, keepPartial = false;
+    QuantizeOptions quantize;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "-o") out = optionValue(args, i, "the output file");
         else if (a == "--colors") colors = int(numberArgument(optionValue(args, i, "a colour count"), a, 2, 256));
         else if (a == "--no-comment") comment = false;
         else if (a == "--keep-partial") keepPartial = true;
+        else if (takeQuantizeOption(args, i, quantize)) continue;
         else if (a.starts_with("-") && a != "-") usageError("unknown option \"" + a + "\"");
         else if (in.empty()) in = a;
         else usageError("unexpected argument \"" + a + "\"");
@@ -30,6 +33,7 @@ int runReduce(const Args& args) {
     StderrHost host;
     Document doc(&host);
     doc.commentFrameOption = comment;
+    doc.quantize = quantize;
     openInput(doc, host, in, keepPartial);
     if (!reduceColors(doc, colors, true)) throw CliError{"the animation has no image to take colours from"};
     std::printf("reduced to %d colors\n", doc.globalPalette ? doc.globalPalette->colorCount : 0);

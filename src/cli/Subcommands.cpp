@@ -11,6 +11,13 @@ namespace movigram::cli {
 
 namespace {
 
+// How true colour becomes few colours, for reduce and convert.
+#define QUANTIZE_HELP                                                                               \
+    "  --quantizer  median-cut (the default) or quality (slower, closer colours)\n"                  \
+    "  --dither     none (the default), ordered (a fixed pattern), or diffusion, which passes\n"       \
+    "               STRENGTH per cent (1 to 100, default 100) of each pixel's error on; pixels that\n" \
+    "               do not change from frame to frame keep their colour\n"
+
 struct Command {
     const char* name;
     int (*run)(const Args&);
@@ -32,15 +39,19 @@ const Command commands[] = {
     {"convert", runConvert,
      "convert FILE... -o OUT [--delay MS] [--loop N] [--local-palettes merge|keep|create]\n"
      "        [--global-palette cumulative|optimized|automatic|fixed=PALFILE] [-O] [-O3] [--no-comment] [--keep-partial]\n"
+     "        [--quantizer median-cut|quality] [--dither none|ordered|diffusion[=STRENGTH]]\n"
      "  read a batch of images, videos and text files as one animation\n"
      "  --delay MS   0 to 655350 milliseconds per frame of a still image\n"
-     "  --loop N     0 (without end) to 65535\n"},
+     "  --loop N     0 (without end) to 65535\n"
+     QUANTIZE_HELP},
     {"frames", runFrames,
      "frames IN -o OUT [--keep-partial]\n"
      "  one file per image frame: OUT-00.gif, OUT-01.gif, ... numbered by frame\n"},
     {"reduce", runReduce,
      "reduce IN --colors N -o OUT [--no-comment] [--keep-partial]\n"
-     "  one optimised global palette of N (2 to 256) colours\n"},
+     "        [--quantizer median-cut|quality] [--dither none|ordered|diffusion[=STRENGTH]]\n"
+     "  one optimised global palette of N (2 to 256) colours\n"
+     QUANTIZE_HELP},
     {"edit", runEdit,
      "edit IN -o OUT [-O] [-O3] [--no-comment] [--keep-partial] STEP...\n"
      "  frame operations, colours and effects, in order (edit --help lists the steps)\n"

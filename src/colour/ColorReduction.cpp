@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "ChainDitherer.h"
 #include "OptimizedPalette.h"
 #include "PaletteMapping.h"
 #include "document/FrameChain.h"
@@ -16,16 +17,27 @@ bool reduceColors(Document& doc, int colors, bool collapseLocal) {
     std::optional<PaletteEntry> reserved;
     const int32_t t = documentTransparent(doc.firstFrame);
     if (t >= 0 && doc.globalPalette) reserved = doc.globalPalette->entry(t & 0xFF);
+    // Frames whose local palettes are collapsed keep their transparency too:
+    // without an entry of its own, the transparent value of a frame that
+    // uses every colour of the new palette would take a visible colour's
+    // index and hide those pixels.
+    if (!reserved && collapseLocal)
+        forEachInChain(doc.firstFrame, [&](TFrame& f) {
+            if (!reserved && f.image && f.localPalette && f.transparentIndex >= 0)
+                reserved = f.localPalette->entry(f.transparentIndex & 0xFF);
+        });
 
     const std::optional<PaletteEntry> background = backgroundColor(doc);
     TOptimizedPalette builder(colors, reserved, doc.firstFrame, &host, collapseLocal);
     if (background) builder.alsoHold(*background);
+    builder.useQuantizer(doc.quantize.quantizer);
     const bool built = builder.build();
     if (built) {
         doc.setModified(true);
         doc.optimizable = false;
         doc.globalPalette = std::make_unique<TMyPalette>(builder.makePalette());
-        remapAllFrames(doc, 50, collapseLocal, background);
+        // Colours kept exactly have nothing to dither.
+        remapAllFrames(doc, 50, collapseLocal, background, !builder.exact());
     }
     doc.notify(&DocumentObserver::paletteChanged);
     return built;
@@ -37,22 +49,33 @@ std::optional<PaletteEntry> backgroundColor(const Document& doc) {
     return doc.globalPalette->entry(b);
 }
 
-void remapAllFrames(Document& doc, int progressBase, bool collapseLocal, std::optional<PaletteEntry> background) {
+void remapAllFrames(Document& doc, int progressBase, bool collapseLocal, std::optional<PaletteEntry> background,
+                    bool dither) {
     if (!doc.globalPalette) doc.globalPalette = std::make_unique<TMyPalette>();
     Host& host = doc.host();
     const int total = chainCount(doc.firstFrame);
     int visited = 0;
+    std::unique_ptr<ChainDitherer> ditherer;
+    if (dither && doc.quantize.dither != DitherMethod::None)
+        ditherer = std::make_unique<ChainDitherer>(doc.firstFrame, *doc.globalPalette, doc.quantize);
     forEachInChain(doc.firstFrame, [&](TFrame& f) {
         ++visited;
         if (!f.image) return;
         if (f.localPalette) {
-            if (!collapseLocal) return;
+            if (!collapseLocal) {
+                if (ditherer) ditherer->pass(f);
+                return;
+            }
             f.localPalette.reset();
         }
-        f.image->transparentIndex = f.transparentIndex;
-        mapToPalette(*f.image, *doc.globalPalette, true, false);
-        if (f.transparentIndex >= 0 && f.image->colorMap)
-            f.transparentIndex = (*f.image->colorMap)[size_t(f.transparentIndex & 0xFF)];
+        if (ditherer) {
+            ditherer->remap(f);
+        } else {
+            f.image->transparentIndex = f.transparentIndex;
+            mapToPalette(*f.image, *doc.globalPalette, true, false);
+            if (f.transparentIndex >= 0 && f.image->colorMap)
+                f.transparentIndex = (*f.image->colorMap)[size_t(f.transparentIndex & 0xFF)];
+        }
         if (total) host.setProgress(progressBase * visited / total - progressBase + 100);
     });
     if (background && doc.globalPalette->colorCount > 0) {

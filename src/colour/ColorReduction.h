@@ -10,7 +10,8 @@ namespace movigram {
 // Builds a new global palette of at most `colors` (2..256) colours and maps
 // every frame onto it; collapseLocal makes frames with a local palette
 // contribute and join the global palette.  Colours that fit are kept exactly
-// (OptimizedPalette.h).  Returns false, changing nothing, when there are no
+// (OptimizedPalette.h); otherwise the document's quantiser makes the
+// palette and its dithering puts the frames on it.  Returns false, changing nothing, when there are no
 // pixels to count.
 bool reduceColors(Document& doc, int colors, bool collapseLocal);
 
@@ -21,9 +22,11 @@ std::optional<PaletteEntry> backgroundColor(const Document& doc);
 // Maps every image frame onto the global palette in fixed mode; frames with a
 // local palette are skipped unless collapseLocal, which drops their palette.
 // background is the colour the background index showed in the palette that
-// was replaced: the index moves to the nearest entry of the new one.
+// was replaced: the index moves to the nearest entry of the new one.  With
+// dither, the document's dithering is applied (ChainDitherer.h) instead of
+// the nearest colour.
 void remapAllFrames(Document& doc, int progressBase, bool collapseLocal,
-                    std::optional<PaletteEntry> background = std::nullopt);
+                    std::optional<PaletteEntry> background = std::nullopt, bool dither = false);
 
 // 9..15 colours become 8, 17..31 become 16 and so on; powers of two and
 // palettes below 9 colours stay.  Frames with local palettes are left alone.

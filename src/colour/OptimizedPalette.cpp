@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <new>
 
+#include "QualityQuant.h"
+#include "SharedPalette.h"
 #include "document/FrameChain.h"
 
 namespace movigram {
@@ -49,17 +51,33 @@ bool TOptimizedPalette::build() {
     uint64_t total = 0;
     bool fits = true;
     exactColors_.clear();
+    auto contributes = [&](const TFrame& f) { return f.image && (!f.localPalette || includeLocal_); };
+    const bool quality = quantizer_ == Quantizer::HighQuality;
+    std::vector<bool> sampled;
+    if (quality) {
+        size_t contributing = 0;
+        forEachInChain(firstFrame_, [&](TFrame& f) { contributing += contributes(f); });
+        sampled = FrameSampler::evenly(contributing, sampledFrames);
+    }
+    std::unordered_map<uint32_t, uint64_t> weights;
+    size_t contributed = 0;
     forEachInChain(firstFrame_, [&](TFrame& f) {
         ++visited;
-        if (!f.image || (f.localPalette && !includeLocal_)) return;
+        if (!contributes(f)) return;
         const TDib256& image = *f.image;
         total += uint64_t(image.width()) * uint64_t(image.height());
         // Pixels are counted per value first, then per colour: one image
-        // holds at most 256 colours.
+        // holds at most 256 colours.  Transparent pixels show no colour of
+        // their own and are not counted: in a frame that holds only what
+        // changed they would outweigh every visible colour.
         uint64_t counts[256] = {};
         for (int32_t y = 0; y < image.height(); ++y) {
             const uint8_t* row = image.row(y);
             for (int32_t x = 0; x < image.width(); ++x) ++counts[row[x]];
+        }
+        if (f.transparentIndex >= 0 && f.transparentIndex < 256) {
+            total -= counts[f.transparentIndex];
+            counts[f.transparentIndex] = 0;
         }
         uint32_t* cells = histogram_->data();
         for (int i = 0; i < 256; ++i) {
@@ -68,6 +86,13 @@ bool TOptimizedPalette::build() {
             cells[ColorHistogram::index(q.red >> 2, q.green >> 2, q.blue >> 2)] += uint32_t(counts[i]);
         }
         fits = fits && collectExact(image, counts);
+        if (quality && sampled[contributed])
+            for (int i = 0; i < 256; ++i)
+                if (counts[i]) {
+                    const RgbQuad& q = image.colors()[size_t(i)];
+                    weights[packed(q.red, q.green, q.blue)] += counts[i];
+                }
+        ++contributed;
         if (progress_ && frames) progress_->setProgress(visited * 40 / frames);
     });
     // Counts are 32-bit: a chain of more than four billion pixels is refused.
@@ -92,6 +117,14 @@ bool TOptimizedPalette::build() {
         return true;
     }
 
+    // The library makes no palette of one colour: the median cut's single box
+    // is the mean of all colours.
+    if (quality && boxLimit_ > 1) {
+        histogram_.reset();
+        if (progress_) progress_->setProgress(45);
+        return buildQuality(weights);
+    }
+
     cut_ = std::make_unique<MedianCut>(*histogram_, totalPixels_, std::max(boxLimit_, 1));
     ProgressBand boxes(progress_, 40, 50);
     cut_->cut(progress_ ? &boxes : nullptr);
@@ -101,6 +134,17 @@ bool TOptimizedPalette::build() {
         colors_[size_t(i)] = {MedianCut::scale(c[0]), MedianCut::scale(c[1]), MedianCut::scale(c[2]), 0};
     }
     histogram_.reset();
+    return true;
+}
+
+bool TOptimizedPalette::buildQuality(const std::unordered_map<uint32_t, uint64_t>& weights) {
+    auto cells = std::make_unique<ColorCells>();
+    for (const auto& [c, n] : weights)
+        cells->add({uint8_t(c >> 16), uint8_t(c >> 8), uint8_t(c)}, uint32_t(std::min<uint64_t>(n, UINT32_MAX)));
+    qualityColors_ = qualityPalette(*cells, boxLimit_);
+    if (qualityColors_.empty()) return false;
+    for (size_t i = 0; i < qualityColors_.size(); ++i) colors_[i] = qualityColors_[i];
+    if (progress_) progress_->setProgress(50);
     return true;
 }
 

@@ -96,7 +96,7 @@ std::optional<Pasted> bitmapPaste(Document& doc, std::span<const uint8_t> bytes,
     if (!decoded) return std::nullopt;
     std::unique_ptr<TDib256> image = std::move(decoded.indexed);
     if (!image) {
-        image = reduceTo256(*decoded.trueColor, &doc.host());
+        image = reduceTo256(*decoded.trueColor, doc);
         if (!image) {
             doc.host().showMessage("Error", "Color reduction failed on image from clipboard", MessageIcon::Stop);
             return Pasted{};

@@ -160,7 +160,7 @@ ReadOutcome readFiles(Document& doc, int position, const FileBatch& batch, const
             if (fileNumber++ < 4) host.addRecentFile(path);
             if (doc.fileName.empty()) doc.fileName = replaceExtension(name, ".gif");
 
-            ImportedFile imported = importFile(path, host, live);
+            ImportedFile imported = importFile(path, host, live, doc.quantize);
             if (imported.result != ImportOk) outcome.problems.push_back({path, imported.message});
             if (!imported.message.empty()) host.showMessage(imported.caption, imported.message, MessageIcon::Stop);
             if (imported.kind == ImportKind::Text) {

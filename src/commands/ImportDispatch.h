@@ -17,7 +17,9 @@ struct LiveView {
 };
 
 // The file's contents; a failure carries the caption "File error" unless its
-// reader names another, and a message only where the user is told.
-ImportedFile importFile(const std::string& path, Host& host, const LiveView& live = {});
+// reader names another, and a message only where the user is told.  Deep
+// images and video become 8 bits by the quantiser and dithering given.
+ImportedFile importFile(const std::string& path, Host& host, const LiveView& live = {},
+                        const QuantizeOptions& quantize = {});
 
 }  // namespace movigram

@@ -12,6 +12,7 @@
 #include "DocumentObserver.h"
 #include "FrameList.h"
 #include "Host.h"
+#include "QuantizeOptions.h"
 #include "TMyPalette.h"
 #include "UndoJournal.h"
 
@@ -49,6 +50,7 @@ struct DocumentFields {
     bool maxCompression = false;
     LocalPaletteMode localPaletteMode = LocalPaletteMode::Keep;
     GlobalPaletteMode globalPaletteMode = GlobalPaletteMode::Automatic;
+    QuantizeOptions quantize;
 
     std::string fileName;  // no folder; empty for an untitled document
     std::string openDir;

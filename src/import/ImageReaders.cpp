@@ -42,7 +42,7 @@ void takeStill(ImportedFile& file, DecodedImage decoded, const std::string& path
         return;
     }
     if (options.preview) options.preview(*decoded.trueColor);
-    file.image = reduceTo256(*decoded.trueColor, options.host);
+    file.image = reduceTo256(*decoded.trueColor, options.host, options.quantize);
     if (file.image) return;
     if (reportReduction)
         fail(file, ImportReductionFailed, "Error", "Color reduction failed on file\n" + path);
@@ -172,6 +172,7 @@ ImportedFile readImageFile(const std::string& path, const ImportOptions& options
         video.preview = options.preview;
         video.paint = options.paint;
         video.limits = options.limits;
+        video.quantize = options.quantize;
         VideoReadOutput out = readVideo(path, video);
         file.frames = std::move(out.frames);
         if (out.result != VideoOk) fail(file, out.result, fileErrorCaption, videoResultMessage(out.result, path));

@@ -47,6 +47,7 @@ struct ImportOptions {
     std::function<void(const TFrame&)> paint;            // GIF and video frames as they are read
     std::function<void(const TrueColorImage&)> preview;  // a deep image before its reduction
     DecodeLimits limits = DecodeLimits::defaults();
+    QuantizeOptions quantize;  // how deep images and video become 8 bits
 };
 
 struct ImportedFile {

@@ -37,7 +37,7 @@ std::unique_ptr<TDib256> paletteImage(Document& doc, const std::string& ext, con
     }
     if (ext == ".bmp") {
         DecodedImage decoded = readBmp(path, limits);
-        if (decoded.trueColor) return reduceTo256(*decoded.trueColor, &host);
+        if (decoded.trueColor) return reduceTo256(*decoded.trueColor, doc);
         if (!decoded.indexed) host.showMessage("File error", "GDI file read failure", MessageIcon::Stop);
         return std::move(decoded.indexed);
     }

@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "colour/DeepQuantize.h"
 #include "colour/MedianCutQuant.h"
 
 namespace movigram {
@@ -48,16 +49,14 @@ Rgb8 TrueColorImage::rgbAt(int32_t x, int32_t y) const {
     return {widen((w >> 10) & 31), widen((w >> 5) & 31), widen(w & 31)};
 }
 
-std::unique_ptr<TDib256> reduceTo256(const TrueColorImage& image, Host* host) {
+std::unique_ptr<TDib256> reduceTo256(const TrueColorImage& image, Host* host, const QuantizeOptions& options) {
     Host quiet;
     StatusText status(host ? *host : quiet, "Reducing to 256 colors");
-    MedianCutQuant quant(256, uint32_t(image.width()), uint32_t(image.height()), image.data(), image.bitsPerPixel());
-    if (!quant.build()) return nullptr;
-    try {
-        return quant.makeImage();
-    } catch (const std::bad_alloc&) {
-        return nullptr;
-    }
+    return quantizeDeep(image.rows(), 256, options);
+}
+
+std::unique_ptr<TDib256> reduceTo256(const TrueColorImage& image, Document& doc) {
+    return reduceTo256(image, &doc.host(), doc.quantize);
 }
 
 }  // namespace movigram

@@ -8,18 +8,14 @@
 #include <optional>
 #include <vector>
 
+#include "colour/RgbColor.h"
 #include "document/DecodeLimits.h"
+#include "document/Document.h"
 #include "document/Host.h"
+#include "document/QuantizeOptions.h"
 #include "document/TDib256.h"
 
 namespace movigram {
-
-struct Rgb8 {
-    uint8_t red = 0;
-    uint8_t green = 0;
-    uint8_t blue = 0;
-    friend bool operator==(const Rgb8&, const Rgb8&) = default;
-};
 
 class TrueColorImage {
 public:
@@ -37,6 +33,8 @@ public:
     uint8_t* row(int32_t y) { return pixels_.data() + size_t(height_ - 1 - y) * stride_; }
     const uint8_t* row(int32_t y) const { return pixels_.data() + size_t(height_ - 1 - y) * stride_; }
     const uint8_t* data() const { return pixels_.data(); }
+    // The rows in memory order, for the quantisers.
+    DeepRows rows() const { return {pixels_.data(), uint32_t(width_), uint32_t(height_), bitsPerPixel_}; }
 
     // The colour of a pixel with 8-bit channels (5-bit channels scaled to
     // 0..255 and rounded).
@@ -55,10 +53,16 @@ private:
 // is not positive or passes the limits.
 uint64_t checkedImageBytes(int64_t width, int64_t height, int bytesPerPixel, const DecodeLimits& limits);
 
-// The 8-bit image of up to 256 colours made by the median cut; null when the
-// reduction fails.  The status text "Reducing to 256 colors" is shown while
-// it runs.
-std::unique_ptr<TDib256> reduceTo256(const TrueColorImage& image, Host* host = nullptr);
+// The 8-bit image of up to 256 colours made by the quantiser and dithering
+// chosen (the median cut without dithering unless told otherwise); null when
+// the reduction fails.  The status text "Reducing to 256 colors" is shown
+// while it runs.
+std::unique_ptr<TDib256> reduceTo256(const TrueColorImage& image, Host* host = nullptr,
+                                     const QuantizeOptions& options = {});
+// The same with the document's quantiser and dithering and its host: for an
+// image pasted from the clipboard, before the paste rule of the reading
+// policy (acceptPastedFrame) takes it.
+std::unique_ptr<TDib256> reduceTo256(const TrueColorImage& image, Document& doc);
 
 // What a still-image reader yields: an 8-bit image, or a deeper one that is
 // still to be reduced.

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <mutex>
 #include <new>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -16,6 +17,7 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include "colour/SharedPalette.h"
 #include "document/FileIo.h"
 
 namespace movigram {
@@ -50,7 +52,15 @@ void quietLibraryLog() {
 class VideoDecoder {
 public:
     VideoDecoder(const std::string& path, const VideoReadOptions& options, VideoReadOutput& out)
-        : path_(path), options_(options), out_(out) {}
+        : path_(path), options_(options), out_(out), progress_(options.progress) {}
+
+    // The first of two readings: no frame is made, the deep frames (a
+    // sample of them) go to the palette builder.
+    void gatherInto(SharedPaletteBuilder& builder) { gather_ = &builder; }
+    // The second: deep frames are put on the shared palette.
+    void mapWith(SteadyMapper& mapper) { mapper_ = &mapper; }
+    // Where progress goes (a band of the caller's gauge for one reading).
+    void reportTo(Progress* progress) { progress_ = progress; }
 
     void run();
 
@@ -61,7 +71,11 @@ private:
     bool pump();
     int receiveFrames();
     int takeFrame(const AVFrame& frame);
+    int gatherFrame(const AVFrame& frame);
+    // The frame as 16- or 24-bit rows; a result code when it cannot be had.
+    int deepFrame(const AVFrame& frame, std::optional<TrueColorImage>& deep);
     int convertDeep(const AVFrame& frame, std::unique_ptr<TDib256>& image);
+    void reportProgress(uint64_t framesDone) const;
     int failure(int firstFrameCode) const { return out_.frames.empty() ? firstFrameCode : VideoUnexpectedEnd; }
 
     const std::string& path_;
@@ -75,6 +89,11 @@ private:
     int64_t length_ = 0;
     uint64_t bytes_ = 0;
     std::vector<uint8_t> converted_;
+    Progress* progress_;
+    SharedPaletteBuilder* gather_ = nullptr;
+    SteadyMapper* mapper_ = nullptr;
+    std::optional<FrameSampler> sampler_;
+    uint64_t gathered_ = 0;  // frames seen by the first reading
 };
 
 int VideoDecoder::open() {
@@ -134,11 +153,11 @@ int32_t VideoDecoder::streamFrameTime() const {
     return t == 0 ? fallbackFrameTime : t;
 }
 
-int VideoDecoder::convertDeep(const AVFrame& frame, std::unique_ptr<TDib256>& image) {
+int VideoDecoder::deepFrame(const AVFrame& frame, std::optional<TrueColorImage>& deep) {
     const int w = frame.width, h = frame.height;
     const auto format = AVPixelFormat(frame.format);
     const bool straight = format == AV_PIX_FMT_RGB555LE || format == AV_PIX_FMT_BGR24;
-    auto deep = TrueColorImage::create(w, h, format == AV_PIX_FMT_RGB555LE ? 16 : 24, options_.limits);
+    deep = TrueColorImage::create(w, h, format == AV_PIX_FMT_RGB555LE ? 16 : 24, options_.limits);
     if (!deep) return VideoNoMemory;
     const uint8_t* rows = frame.data[0];
     int linesize = frame.linesize[0];
@@ -157,16 +176,38 @@ int VideoDecoder::convertDeep(const AVFrame& frame, std::unique_ptr<TDib256>& im
     }
     const size_t rowBytes = size_t(w) * size_t(deep->bitsPerPixel() / 8);
     for (int y = 0; y < h; ++y) std::memcpy(deep->row(y), rows + ptrdiff_t(y) * linesize, rowBytes);
+    return VideoOk;
+}
+
+int VideoDecoder::convertDeep(const AVFrame& frame, std::unique_ptr<TDib256>& image) {
+    std::optional<TrueColorImage> deep;
+    if (const int code = deepFrame(frame, deep); code != VideoOk) return code;
     if (options_.preview) options_.preview(*deep);
-    image = reduceTo256(*deep, options_.host);
+    image = mapper_ ? mapper_->map(deep->rows()) : reduceTo256(*deep, options_.host, options_.quantize);
     // A frame that could not be reduced stops the import: it cannot enter
     // the document deeper than 8 bits.
     return image ? VideoOk : VideoNoMemory;
 }
 
+int VideoDecoder::gatherFrame(const AVFrame& frame) {
+    reportProgress(++gathered_);
+    if (frame.format == AV_PIX_FMT_PAL8) return VideoOk;
+    if (!sampler_) sampler_.emplace(length_, uint64_t(frame.width) * uint64_t(frame.height));
+    if (!sampler_->take()) return VideoOk;
+    std::optional<TrueColorImage> deep;
+    if (const int code = deepFrame(frame, deep); code != VideoOk) return code;
+    return gather_->addPicture(deep->rows()) ? VideoOk : VideoNoMemory;
+}
+
+void VideoDecoder::reportProgress(uint64_t framesDone) const {
+    if (progress_ && length_ > 0)
+        progress_->setProgress(int(std::min<int64_t>(int64_t(framesDone) * 100 / length_, 100)));
+}
+
 int VideoDecoder::takeFrame(const AVFrame& frame) {
     const int w = frame.width, h = frame.height;
     if (w <= 0 || h <= 0) return failure(VideoCorrupt);
+    if (gather_) return gatherFrame(frame);
     const uint64_t frameBytes = checkedImageBytes(w, h, 1, options_.limits);
     if (frameBytes == 0 || out_.frames.size() >= options_.limits.maxFrames ||
         bytes_ + frameBytes > options_.limits.maxTotalBytes)
@@ -197,8 +238,7 @@ int VideoDecoder::takeFrame(const AVFrame& frame) {
     if (!out_.frames.empty()) out_.frames.back()->next = made.get();
     out_.frames.push_back(std::move(made));
     if (options_.paint) options_.paint(*out_.frames.back());
-    if (options_.progress && length_ > 0)
-        options_.progress->setProgress(int(std::min<int64_t>(int64_t(index + 1) * 100 / length_, 100)));
+    reportProgress(index + 1);
     return VideoOk;
 }
 
@@ -272,7 +312,31 @@ int32_t frameTimeFromRate(int64_t rate, int64_t scale) {
 VideoReadOutput readVideo(const std::string& path, const VideoReadOptions& options) {
     VideoReadOutput out;
     try {
-        VideoDecoder(path, options, out).run();
+        if (options.quantize.original()) {
+            VideoDecoder(path, options, out).run();
+            return out;
+        }
+        Host quiet;
+        StatusText status(options.host ? *options.host : quiet, "Reducing to 256 colors");
+        // A first reading that fails leaves the builder empty or part
+        // filled; the second reading meets the same fault and reports it.
+        SharedPaletteBuilder builder(options.quantize.quantizer);
+        {
+            VideoReadOutput scratch;
+            VideoDecoder first(path, options, scratch);
+            ProgressBand firstHalf(options.progress, 0, 50);
+            first.reportTo(options.progress ? &firstHalf : nullptr);
+            first.gatherInto(builder);
+            first.run();
+        }
+        const bool fullRange = options.quantize.quantizer == Quantizer::HighQuality;
+        SteadyMapper mapper(builder.palette(256), options.quantize, fullRange);
+        VideoDecoder second(path, options, out);
+        ProgressBand secondHalf(options.progress, 50, 100);
+        second.reportTo(options.progress ? &secondHalf : nullptr);
+        // Palettised video brings its own palette: nothing was gathered.
+        if (mapper.hasPalette()) second.mapWith(mapper);
+        second.run();
     } catch (const std::bad_alloc&) {
         out.result = VideoNoMemory;
     }

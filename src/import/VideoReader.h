@@ -4,6 +4,13 @@
 // by the stream's frame rate.  Palettised video keeps its palette; 5-5-5 and
 // 24-bit frames go to the median-cut quantiser as they are, every other
 // pixel format is converted to 24 bits first.
+//
+// With the high quality quantiser or with dithering, the video is read
+// twice: the first time its frames (a sample of them when it is long) give
+// one palette for the whole video, the second time every frame is put on
+// that palette, a pixel that does not change keeping its index
+// (SharedPalette.h).  The original way, median cut without dithering,
+// reduces each frame to a palette of its own.
 #include <cstdint>
 #include <functional>
 #include <span>
@@ -31,6 +38,7 @@ struct VideoReadOptions {
     std::function<void(const TrueColorImage&)> preview;  // a deep frame before its reduction
     std::function<void(const TFrame&)> paint;            // each frame as it is made
     DecodeLimits limits = DecodeLimits::defaults();
+    QuantizeOptions quantize;
 };
 
 struct VideoReadOutput {

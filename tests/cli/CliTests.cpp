@@ -228,6 +228,12 @@ TEST_F(Cli, ArgumentsAreCheckedAndNamed) {
         {"convert " + in + " -o " + out + " --loop 70000", 2, "from 0 to 65535"},
         {"convert " + in + " -o " + out + " --global-palette fixed=", 2, "needs a palette file"},
         {"convert " + in + " -o " + out + " --local-palettes odd", 2, "merge, keep or create"},
+        {"convert " + in + " -o " + out + " --quantizer best", 2, "--quantizer takes median-cut or quality, not \"best\""},
+        {"reduce " + in + " --colors 8 -o " + out + " --quantizer", 2, "--quantizer needs a value"},
+        {"reduce " + in + " --colors 8 -o " + out + " --dither fs", 2,
+         "--dither takes none, ordered, diffusion or diffusion=STRENGTH, not \"fs\""},
+        {"reduce " + in + " --colors 8 -o " + out + " --dither diffusion=0", 2, "from 1 to 100, not \"0\""},
+        {"convert " + in + " -o " + out + " --dither diffusion=50%", 2, "from 1 to 100, not \"50%\""},
         {"optimize " + in + " -o", 2, "-o needs a value"},
         {"edit " + in + " -o " + out + " --wipe-from 3,dir=bogus", 2, "dir=bogus is not a direction of this effect (ltr, "},
         {"edit " + in + " -o " + out + " --shift all:2147483647,0", 2, "out of range (-65535 to 65535)"},
@@ -285,6 +291,15 @@ TEST_F(Cli, ConvertFramesOptimizeAndReduce) {
     back = readGif(reduced);
     ASSERT_TRUE(back.globalPalette);
     EXPECT_EQ(back.globalPalette->colorCount, 8);
+
+    for (const char* choice : {"--quantizer quality", "--quantizer quality --dither diffusion=60",
+                               "--quantizer median-cut --dither ordered"}) {
+        run = cli("reduce " + sample() + " --colors 8 -o " + reduced + " " + choice);
+        ASSERT_EQ(run.status, 0) << choice << "\n" << run.err;
+        back = readGif(reduced);
+        ASSERT_TRUE(back.globalPalette) << choice;
+        EXPECT_LE(back.globalPalette->colorCount, 8) << choice;
+    }
 }
 
 }  // namespace

@@ -67,6 +67,35 @@ TEST(VideoReader, TwentyFourBitFramesAreNamedTimedAndQuantised) {
     EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
 }
 
+TEST(VideoReader, HighQualityGivesOnePaletteAndStillPixelsStay) {
+    // A smooth background of many colours with a block moving across it.
+    AviSpec layout;
+    layout.width = 32, layout.height = 16;
+    auto inBlock = [](int frame, int x, int y) { return x >= frame * 6 && x < frame * 6 + 5 && y >= 4 && y < 9; };
+    for (int f = 0; f < 4; ++f)
+        layout.frames.push_back(packPixelRows(32, 16, 3, [&](int x, int y) {
+            const Rgb8 c = inBlock(f, x, y) ? Rgb8{240, 20, 20} : Rgb8{uint8_t(x * 8), uint8_t(y * 16), uint8_t(255 - x * 4)};
+            return uint32_t(c.blue | c.green << 8 | c.red << 16);
+        }));
+    ScratchDir dir;
+    const std::string path = dir.write("still.avi", aviFile(layout));
+    VideoReadOptions options;
+    options.quantize = {Quantizer::HighQuality, DitherMethod::Diffusion, 100};
+    const VideoReadOutput out = readVideo(path, options);
+    ASSERT_EQ(out.result, VideoOk);
+    ASSERT_EQ(out.frames.size(), 4u);
+    for (size_t f = 1; f < 4; ++f) {
+        const TDib256& now = *out.frames[f]->image;
+        const TDib256& before = *out.frames[f - 1]->image;
+        EXPECT_EQ(now.colors(), before.colors()) << f;
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 32; ++x)
+                if (!inBlock(int(f), x, y) && !inBlock(int(f) - 1, x, y)) {
+                    ASSERT_EQ(now.pixel(x, y), before.pixel(x, y)) << "frame " << f << " at " << x << "," << y;
+                }
+    }
+}
+
 TEST(VideoReader, PalettisedVideoKeepsItsPalette) {
     AviSpec layout;
     layout.width = 5, layout.height = 3, layout.bitCount = 8, layout.rate = 30000, layout.scale = 1001;
