@@ -177,11 +177,11 @@ Picture render(int w, int h, double phase = 0) {
                 const double diffuse = std::max(0.0, -(nx * lx + ny * ly + nz * lz) / ll);
                 const double hx = -lx / ll - rx, hy = -ly / ll - ry, hz = -lz / ll - rz;
                 const double hl = std::sqrt(hx * hx + hy * hy + hz * hz);
-                const double spec = std::pow(std::max(0.0, (nx * hx + ny * hy + nz * hz) / hl), 40);
+                const double specular = std::pow(std::max(0.0, (nx * hx + ny * hy + nz * hz) / hl), 40);
                 const double ambient = 0.15 + 0.1 * (1 - ny) / 2;
-                cr = s.cr * (ambient + 0.8 * diffuse) + spec;
-                cg = s.cg * (ambient + 0.8 * diffuse) + spec;
-                cb = s.cb * (ambient + 0.8 * diffuse) + spec;
+                cr = s.cr * (ambient + 0.8 * diffuse) + specular;
+                cg = s.cg * (ambient + 0.8 * diffuse) + specular;
+                cb = s.cb * (ambient + 0.8 * diffuse) + specular;
             }
             p.at(x, y) = {clamp8(cr * 255), clamp8(cg * 255), clamp8(cb * 255)};
         }
