@@ -2,7 +2,10 @@
 
 #include <filesystem>
 
+#include "colour/ColorReduction.h"
+#include "colour/PaletteFile.h"
 #include "document/EditScope.h"
+#include "document/Undo.h"
 #include "import/PaletteLoading.h"
 
 namespace movigram {
@@ -32,6 +35,36 @@ void restoreFixedPalette(Document& doc) {
     if (!doc.fixedPaletteName.empty() && loadPalette(doc, doc.fixedPaletteName).loaded) return;
     doc.globalPaletteMode = GlobalPaletteMode::Automatic;
     doc.notify(&DocumentObserver::optionsChanged);
+}
+
+std::string proposedPaletteName(const Document& doc) {
+    if (doc.fileName.empty()) return {};
+    return std::filesystem::path(doc.fileName).replace_extension(".PAL").string();
+}
+
+bool storeGlobalPalette(Document& doc, const std::string& path) {
+    doc.paletteDir = std::filesystem::path(path).parent_path().string();
+    return storePalette(doc.globalPalette ? *doc.globalPalette : TMyPalette(), path);
+}
+
+void beginReduceColorDepth(Document& doc) {
+    doc.notify(&DocumentObserver::editStarting);
+    recordWhole(doc, "reduce colors");
+}
+
+void cancelReduceColorDepth(Document& doc) {
+    // While recording is off nothing was pushed, and the newest record
+    // belongs to an earlier command.
+    if (doc.undo.enabled()) popUndo(doc);
+}
+
+bool finishReduceColorDepth(Document& doc, int colors) {
+    if (!reduceColors(doc, colors, true)) {
+        cancelReduceColorDepth(doc);
+        return false;
+    }
+    commitEdit(doc);
+    return true;
 }
 
 }  // namespace movigram

@@ -1,7 +1,8 @@
 #pragma once
-// Load palette, the Fixed global palette mode that needs one, and the fixed
-// palette restored when the editor starts.  The editor runs the open dialog
-// and hands the chosen path here.
+// Load palette, Store palette, the Fixed global palette mode that needs a
+// palette file, the fixed palette restored when the editor starts, and the
+// steps of Reduce color depth around its dialog.  The editor runs the
+// dialogs and hands the chosen path or count here.
 #include <string>
 
 #include "document/Document.h"
@@ -22,5 +23,22 @@ bool chooseFixedPalette(Document& doc, const std::string& path);
 // fixedPaletteName is loaded (nothing recorded); without a name, or when the
 // file cannot be loaded, the mode becomes Automatic.
 void restoreFixedPalette(Document& doc);
+
+// Store palette: the name the save dialog proposes, the document's file
+// name with its extension replaced by ".PAL" (appended when it has none),
+// empty for an untitled document.
+std::string proposedPaletteName(const Document& doc);
+// Writes the global palette (an empty one when there is none) and keeps
+// the folder for the next palette dialog.  False when the file cannot be
+// written.
+bool storeGlobalPalette(Document& doc, const std::string& path);
+
+// Reduce color depth records the whole animation ("reduce colors") before
+// its dialog opens; Cancel withdraws the record, OK builds a palette of
+// `colors` (2..256) from all frames, local palettes collapsed into it.
+// False, with the record withdrawn, when there are no pixels to count.
+void beginReduceColorDepth(Document& doc);
+void cancelReduceColorDepth(Document& doc);
+bool finishReduceColorDepth(Document& doc, int colors);
 
 }  // namespace movigram

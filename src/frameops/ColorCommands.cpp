@@ -233,9 +233,11 @@ int addPaletteEntry(Document& doc, PaletteEntry color) {
     TMyPalette& palette = shownPalette(doc);
     if (palette.colorCount >= 256) return -1;
     color.flags = 0;
-    palette.setEntry(palette.colorCount, color);
+    const int index = palette.colorCount++;
+    palette.setEntry(index, color);
+    // Announced with the new count, so that a view shows the new entry.
     doc.notify(&DocumentObserver::paletteChanged);
-    return palette.colorCount++;
+    return index;
 }
 
 void removeAddedEntry(Document& doc, int index) {
@@ -264,14 +266,21 @@ void replacePaletteEntries(Document& doc, const std::array<PaletteEntry, 256>& e
     doc.notify(&DocumentObserver::fileNameChanged);
 }
 
-bool deletePaletteEntry(Document& doc, int index) {
-    TMyPalette& shown = shownPalette(doc);
+bool canDeletePaletteEntry(const Document& doc, int index) {
+    const TFrame* current = doc.currentFrame;
+    const bool local = current && current->localPalette;
+    const TMyPalette* shown = local ? current->localPalette.get() : doc.globalPalette.get();
     // Fixed mapping needs two colours; a palette of one accepts new colours.
-    if (index < 0 || index >= shown.colorCount || shown.colorCount <= 2) return false;
+    if (!shown || index < 0 || index >= shown->colorCount || shown->colorCount <= 2) return false;
+    return !local || current->image;
+}
+
+bool deletePaletteEntry(Document& doc, int index) {
+    if (!canDeletePaletteEntry(doc, index)) return false;
+    TMyPalette& shown = shownPalette(doc);
     doc.notify(&DocumentObserver::editStarting);
     const bool global = &shown == doc.globalPalette.get();
     TFrame* current = doc.currentFrame;
-    if (!global && !current->image) return false;
     // Every pixel may change: recorded so that undo can give them back.
     recordWhole(doc, "delete color");
 

@@ -54,9 +54,12 @@ void removeAddedEntry(Document& doc, int index);
 // An edited entry: the shown palette takes all 256 entries; pixel values
 // stay, so every pixel of a changed entry changes colour.
 void replacePaletteEntries(Document& doc, const std::array<PaletteEntry, 256>& entries);
+// Whether Delete can take the entry out: an index inside the shown palette
+// and two colours left afterwards, since fixed mapping needs two.
+bool canDeletePaletteEntry(const Document& doc, int index);
 // Delete: the entry leaves the shown palette and the frames on it are mapped
 // onto the rest, its pixels taking the nearest remaining colour.  False for
-// an index outside the palette or a palette of one colour.
+// an index outside the palette or a palette of two colours or fewer.
 bool deletePaletteEntry(Document& doc, int index);
 
 }  // namespace movigram

@@ -5,31 +5,25 @@
 
 namespace movigram {
 
-namespace {
-
-// "GIF Files (*.GIF)" listing both spellings of each pattern, since file
-// names on Linux keep their case.
-QString filter(const char* name, std::initializer_list<const char*> extensions) {
+QString fileFilter(const char* name, std::initializer_list<const char*> extensions) {
     QStringList patterns;
     for (const char* e : extensions) patterns << QStringLiteral("*.%1").arg(QLatin1String(e));
     for (const char* e : extensions) patterns << QStringLiteral("*.%1").arg(QLatin1String(e).toString().toUpper());
     return QStringLiteral("%1 (%2)").arg(QLatin1String(name), patterns.join(QLatin1Char(' ')));
 }
 
-}  // namespace
-
-QString gifFilter() { return filter("GIF Files", {"gif"}); }
+QString gifFilter() { return fileFilter("GIF Files", {"gif"}); }
 
 QStringList openFilters() {
     return {
         gifFilter(),
-        filter("PCX Files", {"pcx"}),
-        filter("Windows BMP Files", {"bmp"}),
-        filter("JPEG Files", {"jpg", "jpeg"}),
-        filter("Video Files", {"avi"}),
-        filter("Text files", {"txt"}),
-        filter("MP4, WebM, MOV and MKV Videos", {"mp4", "m4v", "webm", "mov", "mkv"}),
-        filter("All supported files", {"gif", "pcx", "qcx", "bmp", "jpg", "jpeg", "avi", "mp4", "m4v", "webm", "mov",
+        fileFilter("PCX Files", {"pcx"}),
+        fileFilter("Windows BMP Files", {"bmp"}),
+        fileFilter("JPEG Files", {"jpg", "jpeg"}),
+        fileFilter("Video Files", {"avi"}),
+        fileFilter("Text files", {"txt"}),
+        fileFilter("MP4, WebM, MOV and MKV Videos", {"mp4", "m4v", "webm", "mov", "mkv"}),
+        fileFilter("All supported files", {"gif", "pcx", "qcx", "bmp", "jpg", "jpeg", "avi", "mp4", "m4v", "webm", "mov",
                                        "mkv", "mpg", "mpeg", "wmv", "flv", "ogv", "txt"}),
     };
 }

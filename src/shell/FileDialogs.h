@@ -4,6 +4,7 @@
 // and the one of Save frames.
 #include <QString>
 #include <QStringList>
+#include <initializer_list>
 
 class QWidget;
 
@@ -13,6 +14,9 @@ namespace movigram {
 // newer video formats and all supported files.
 QStringList openFilters();
 QString gifFilter();
+// "GIF Files (*.gif *.GIF)": a filter that lists both spellings of each
+// extension, since file names on Linux keep their case.
+QString fileFilter(const char* name, std::initializer_list<const char*> extensions);
 
 // Empty when cancelled.
 QStringList chooseFilesToOpen(QWidget* parent, const QString& folder);

@@ -13,6 +13,7 @@ const QString options = QStringLiteral("Settings/Options");
 const QString screenSize = QStringLiteral("Screen Settings/ScreenSize");
 const QString winRect = QStringLiteral("Screen Settings/WinRect");
 const QString frameListDocked = QStringLiteral("Screen Settings/FrameListDocked");
+const QString paletteDocked = QStringLiteral("Screen Settings/PalWinDocked");
 
 // The INI file as the program has always written it: "[Section]" lines and
 // "Key=value" lines, values taken as they stand.
@@ -122,6 +123,7 @@ WindowPlaces Settings::readWindowPlaces(QSize screen) {
             if (insideScreen(v, screen)) *rect = rectOf(v);
         }
         places.framesDocked = settings_.value(frameListDocked).toString() == QStringLiteral("1");
+        places.paletteDocked = settings_.value(paletteDocked).toString() == QStringLiteral("1");
     }
     settings_.setValue(screenSize, QString::asprintf("%d %d", screen.width(), screen.height()));
     return places;
@@ -158,6 +160,10 @@ void Settings::writeRect(const char* key, const QRect& rect) {
 
 void Settings::writeFrameListDocked(bool docked) {
     settings_.setValue(frameListDocked, docked ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+void Settings::writePaletteDocked(bool docked) {
+    settings_.setValue(paletteDocked, docked ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
 void Settings::writeMainWindow(const QRect& rect, bool maximised) {

@@ -32,6 +32,7 @@ struct WindowPlaces {
     QRect palette;
     QRect frames;
     bool framesDocked = false;
+    bool paletteDocked = false;
 };
 
 struct SavedOptions {
@@ -58,6 +59,7 @@ public:
     void writeOptions(const SavedOptions& saved);
     void writeRect(const char* key, const QRect& rect);
     void writeFrameListDocked(bool docked);
+    void writePaletteDocked(bool docked);
     void writeMainWindow(const QRect& rect, bool maximised);
     void sync() { settings_.sync(); }
 

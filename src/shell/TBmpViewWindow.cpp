@@ -14,6 +14,7 @@
 #include "BrowserServices.h"
 #include "EditClipboard.h"
 #include "FrameListWindow.h"
+#include "PaletteWindow.h"
 #include "Playback.h"
 #include "StatusGadgets.h"
 #include "TMyFrameWindow.h"
@@ -98,6 +99,7 @@ TBmpViewWindow::~TBmpViewWindow() {
     playback_->stop();
     // The list and its model follow the document: they go first.
     delete frameListWindow_;
+    delete paletteWindow_;
     doc_.removeObserver(this);
 }
 

@@ -30,6 +30,7 @@ struct DialogMemory;
 class TFrameListBox;
 class TFrameWinListBox;
 class TMyFrameWindow;
+class TPaletteWindow;
 
 class TBmpViewWindow : public QAbstractScrollArea, public DocumentObserver {
     Q_OBJECT
@@ -91,6 +92,15 @@ public:
     void previewOffset(int index, TPoint offset);
     void frameListClosed();
 
+    // The palette window while View > Show palette is on, else null.
+    TPaletteWindow* paletteWindow() const;
+    // Also while it is closed, once it was made (its place is saved).
+    TPaletteWindow* paletteWindowIfMade() const { return paletteWindow_; }
+    // A swatch clicked for the pending pick of this window.
+    void pickedInPalette(int index);
+    // Escape: the pending pick ends without a change.
+    void cancelPick();
+    void paletteClosed();
     // The choices the dialogs remember while the program runs.
     DialogMemory& dialogMemory();
     // What "Select from palette" of the effects dialog asks; null while
@@ -160,6 +170,11 @@ private:
     template <typename Fn>
     void reading(Fn&& fn);
     void toggleViewOption(CommandId id);
+    // The palette window, Load and Store palette, Fixed..., Reduce color
+    // depth and the palette entry commands.
+    void paletteCommand(CommandId id);
+    void showPaletteWindow(bool on);
+
     void clipboardChanged();
 
     QPoint scrollOffset() const;
@@ -203,9 +218,9 @@ private:
 
     int pickMode_ = 0;
     bool busy_ = false;
+    TPaletteWindow* paletteWindow_ = nullptr;
     std::shared_ptr<DialogMemory> dialogMemory_;
     PalettePickSource* palettePick_ = nullptr;
-    QString fixedPaletteName_;
 };
 
 }  // namespace movigram

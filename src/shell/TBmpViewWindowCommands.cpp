@@ -13,6 +13,7 @@
 #include "FileDialogs.h"
 #include "FrameListWindow.h"
 #include "Icons.h"
+#include "PaletteWindow.h"
 #include "Playback.h"
 #include "TBmpViewWindow.h"
 #include "TMyFrameWindow.h"
@@ -134,12 +135,15 @@ void TBmpViewWindow::showLastFrame() {
 void TBmpViewWindow::enterPickMode(int mode) {
     pickMode_ = mode;
     viewport()->setCursor(pickCursor());
+    if (TPaletteWindow* palette = paletteWindow()) palette->arm(PalettePick(mode));
     setFocus();
 }
 
 void TBmpViewWindow::leavePickMode() {
     pickMode_ = 0;
     viewport()->unsetCursor();
+    // A pick ended here is not completed by a later click on a swatch.
+    if (TPaletteWindow* palette = paletteWindow()) palette->dropMainWindowPick();
 }
 
 void TBmpViewWindow::mousePressEvent(QMouseEvent* event) {
@@ -180,10 +184,7 @@ void TBmpViewWindow::toggleViewOption(CommandId id) {
         view_.showFrameList = !view_.showFrameList;
         frameListWindow_->setVisible(view_.showFrameList);
         break;
-    case C::ShowPalette:
-        view_.showPaletteWindow = !view_.showPaletteWindow;
-        if (view_.showPaletteWindow) notYetAvailable(C::ShowPalette);
-        break;
+    case C::ShowPalette: showPaletteWindow(!view_.showPaletteWindow); break;
     default: return;
     }
     viewport()->update();
@@ -205,7 +206,7 @@ SavedOptions TBmpViewWindow::savedOptions() const {
                      doc_.transparentMaskOption,
                      doc_.optimizeOnSave,
                      doc_.undo.enabled()};
-    saved.fixedPalName = fixedPaletteName_;
+    saved.fixedPalName = QString::fromStdString(doc_.fixedPaletteName);
     saved.openDir = QString::fromStdString(doc_.openDir);
     saved.saveDir = QString::fromStdString(doc_.saveDir);
     return saved;
@@ -226,16 +227,17 @@ void TBmpViewWindow::applySavedOptions(const SavedOptions& saved) {
     doc_.transparentMaskOption = flag(v[10]);
     doc_.optimizeOnSave = flag(v[11]);
     if (doc_.undo.enabled() != flag(v[12])) doc_.undo.setEnabled(flag(v[12]));
-    fixedPaletteName_ = saved.fixedPalName;
+    doc_.fixedPaletteName = saved.fixedPalName.toStdString();
     // A fixed palette that cannot be loaded falls back to Automatic, quietly.
     if (doc_.globalPaletteMode == GlobalPaletteMode::Fixed &&
-        (fixedPaletteName_.isEmpty() || !QFileInfo::exists(fixedPaletteName_) ||
-         !loadPalette(doc_, fixedPaletteName_.toStdString()).loaded))
+        (saved.fixedPalName.isEmpty() || !QFileInfo::exists(saved.fixedPalName) ||
+         !loadPalette(doc_, doc_.fixedPaletteName).loaded))
         doc_.globalPaletteMode = GlobalPaletteMode::Automatic;
     doc_.openDir = saved.openDir.toStdString();
     doc_.saveDir = saved.saveDir.toStdString();
     doc_.relink();
     doc_.notify(&DocumentObserver::optionsChanged);
+    showPaletteWindow(view_.showPaletteWindow);
     updateCommandStates();
     viewport()->update();
 }
@@ -336,6 +338,15 @@ void TBmpViewWindow::command(CommandId id) {
     case C::ZoomIn: zoomTo(zoomedIn(view_.zoom)); break;
     case C::ZoomOut: zoomTo(zoomedOut(view_.zoom)); break;
     case C::Zoom1to1: zoomTo(1); break;
+
+    // Palettes
+    case C::LoadPalette:
+    case C::StorePalette:
+    case C::GlobalFixed:
+    case C::ReduceColorDepth:
+    case C::PaletteAdd:
+    case C::PaletteDelete:
+    case C::PaletteModify: paletteCommand(id); break;
 
     // Help
     case C::HelpEnglish:

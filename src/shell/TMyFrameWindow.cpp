@@ -13,6 +13,7 @@
 #include "ActionRegistry.h"
 #include "FrameListWindow.h"
 #include "Icons.h"
+#include "PaletteWindow.h"
 #include "StatusGadgets.h"
 #include "TBmpViewWindow.h"
 #include "commands/FileCommands.h"
@@ -119,6 +120,27 @@ void TMyFrameWindow::placeFrameList() {
     clientCornerKnown_ = true;
 }
 
+void TMyFrameWindow::placePaletteWindow(TPaletteWindow& palette) {
+    addDockWidget(Qt::RightDockWidgetArea, &palette);
+    const QSize size = palette.sizeHint();
+    const QRect frame = frameGeometry();
+    const QRect beside(QPoint(frame.right() + 1, client_->mapToGlobal(QPoint(0, 0)).y()), size);
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (places_.paletteDocked) {
+        palette.setFloating(false);
+    } else if (!places_.palette.isNull()) {
+        palette.setFloating(true);
+        palette.setGeometry(places_.palette);
+    } else if (screen && screen->availableGeometry().contains(beside)) {
+        palette.setFloating(true);
+        palette.setGeometry(beside);
+    } else {
+        // Docked for want of room: narrow enough to leave the canvas most of it.
+        palette.setFloating(false);
+        resizeDocks({&palette}, {std::min(size.width(), width() / 4)}, Qt::Horizontal);
+    }
+}
+
 void TMyFrameWindow::addRecentFile(const QString& path) {
     if (!recent_.isEmpty() && recent_.front() == path) return;
     recent_.removeAll(path);
@@ -153,6 +175,10 @@ void TMyFrameWindow::writeSettings() {
     TFrameWinListBox& list = client_->frameListWindow();
     settings_.writeRect("FramesWinRect", QRect(list.mapToGlobal(QPoint(0, 0)), list.size()));
     settings_.writeFrameListDocked(!list.isFloating());
+    if (TPaletteWindow* palette = client_->paletteWindowIfMade()) {
+        places_.palette = QRect(palette->mapToGlobal(QPoint(0, 0)), palette->size());
+        settings_.writePaletteDocked(!palette->isFloating());
+    }
     settings_.writeRect("PalWinRect", places_.palette);
     settings_.writeMainWindow(isMaximized() ? normalGeometry() : geometry(), isMaximized());
     settings_.sync();
@@ -176,6 +202,8 @@ void TMyFrameWindow::followMainWindow() {
     if (offset.isNull()) return;
     TFrameWinListBox& list = client_->frameListWindow();
     if (list.isFloating()) list.move(list.pos() + offset);
+    if (TPaletteWindow* palette = client_->paletteWindowIfMade(); palette && palette->isFloating())
+        palette->move(palette->pos() + offset);
 }
 
 }  // namespace movigram

@@ -11,6 +11,7 @@
 namespace movigram {
 
 class TBmpViewWindow;
+class TPaletteWindow;
 class TColorGadget;
 class TGaugeGadget;
 class TTextGadget;
@@ -35,6 +36,9 @@ public:
     // The frame list where it was saved, else with its right edge at the
     // canvas's left edge; docked when that place is off the screen.
     void placeFrameList();
+    // The palette window, when it is first shown: where it was saved, else
+    // beside the main window's right edge; docked when that is off the screen.
+    void placePaletteWindow(TPaletteWindow& palette);
 
     // Recent files, the most recent first.
     void addRecentFile(const QString& path);

@@ -66,5 +66,41 @@ TEST(PaletteCommands, LoadIsTakenBackWholeAndFixedNeedsALoadedPalette) {
     EXPECT_EQ(host.messages[0].text, "Cannot open file \"" + pal + "\"");
 }
 
+TEST(PaletteCommands, StoreProposesTheDocumentNameWithPal) {
+    Document doc;
+    EXPECT_EQ(proposedPaletteName(doc), "");
+    doc.fileName = "walk.gif";
+    EXPECT_EQ(proposedPaletteName(doc), "walk.PAL");
+    doc.fileName = "walk.cycle.gif";
+    EXPECT_EQ(proposedPaletteName(doc), "walk.cycle.PAL");
+    doc.fileName = "README";
+    EXPECT_EQ(proposedPaletteName(doc), "README.PAL");
+}
+
+TEST(PaletteCommands, ReduceColorDepthRecordsBeforeItsDialog) {
+    const TMyPalette palette8 = test::testPalette(8);
+    std::vector<std::unique_ptr<TFrame>> frames;
+    frames.push_back(test::placedFrame(0, 0, 8, 2, [](int x, int) { return x; }, palette8));
+    auto doc = test::documentOf(std::move(frames));
+    test::RecordingHost host;
+    doc->setHost(&host);
+    const std::string before = test::describe(*doc);
+
+    beginReduceColorDepth(*doc);
+    ASSERT_EQ(doc->undo.size(), 1u);
+    EXPECT_EQ(doc->undo.newest()->label, "reduce colors");
+    cancelReduceColorDepth(*doc);
+    EXPECT_TRUE(doc->undo.empty());
+    EXPECT_EQ(test::describe(*doc), before);
+
+    beginReduceColorDepth(*doc);
+    ASSERT_TRUE(finishReduceColorDepth(*doc, 4));
+    EXPECT_EQ(doc->globalPalette->colorCount, 4);
+    EXPECT_TRUE(doc->modified);
+    ASSERT_EQ(doc->undo.size(), 1u);
+    undo(*doc);
+    EXPECT_EQ(test::describe(*doc), before);
+}
+
 }  // namespace
 }  // namespace movigram

@@ -302,6 +302,7 @@ TEST_F(Dialogs, EffectsNeedingANextFrameAreSkippedOnTheLastFrame) {
     trigger(C::Loop);  // the chain ends at the last frame
     ASSERT_FALSE(doc().loopOption);
     doc().showFrameAt(2);
+    trigger(C::ShowPalette);  // the palette window closes
     run<TEffectsDialog>(C::Wipe, [](TEffectsDialog& d) {
         EXPECT_EQ(d.effectBox().currentText(), "Wipe from solid color");  // not the remembered "to next frame"
         d.effectBox().setCurrentIndex(2);
