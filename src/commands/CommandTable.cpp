@@ -18,6 +18,12 @@ constexpr const char* localPalettesHelp =
 constexpr const char* globalPalette = "&Global palette";
 constexpr const char* globalPaletteHelp =
     "Toggle global palette options. These options take effect when reading new images";
+constexpr const char* quantizer = "Color &quantizer";
+constexpr const char* quantizerHelp =
+    "How true color images, video and color reduction are brought to 256 colors or fewer";
+constexpr const char* dithering = "&Dithering";
+constexpr const char* ditheringHelp =
+    "How pixels are spread over the reduced colors. Pixels that do not change between frames stay the same";
 
 // clang-format off
 const CommandInfo table[] = {
@@ -90,7 +96,13 @@ const CommandInfo table[] = {
     {C::GlobalFixed, M::Options, "&Fixed...", "Use a fixed global palette such as Netscape palette. Prevents unwanted dithering on 256 color displays", globalPalette, globalPaletteHelp, true, true},
     {C::CommentFrame, M::Options, "&Movigram comment frame", "Add Movigram text comment to GIF file", nullptr, nullptr, true},
     {C::OptimizeOnSave, M::Options, "Optimize on &save", "Apply optimizations when saving to the current filename", nullptr, nullptr, true},
+    {C::MaxCompression, M::Options, "Ma&ximum compression", "Optimized saves try several layouts per frame and keep the smallest file (slower)", nullptr, nullptr, true},
     {C::EnableUndo, M::Options, "Enable &undo", "", nullptr, nullptr, true},
+    {C::QuantizeMedianCut, M::Options, "&Median cut", "Median cut quantizer: fast, the colors of earlier versions", quantizer, quantizerHelp, true, true},
+    {C::QuantizeHighQuality, M::Options, "&High quality", "High quality quantizer: closer colors for photos and video, slower", quantizer, quantizerHelp, true, true},
+    {C::DitherNone, M::Options, "&None", "No dithering: each pixel takes the closest color (best for screen recordings)", dithering, ditheringHelp, true, true},
+    {C::DitherOrdered, M::Options, "&Ordered", "Ordered dithering: a regular pattern, compresses well", dithering, ditheringHelp, true, true},
+    {C::DitherDiffusion, M::Options, "&Error diffusion", "Error diffusion: the smoothest gradients for photos and video", dithering, ditheringHelp, true, true},
 
     {C::ShowDirtyRect, M::View, "Show &dirty rectangle", "Marks the dirty rectangle of each frame", nullptr, nullptr, true},
     {C::ShowPalette, M::View, "Show &palette", "Show color palette window (toggle)", nullptr, nullptr, true},
@@ -243,6 +255,12 @@ bool isChecked(CommandId id, const Document& doc, const ViewState& view) {
     case C::GlobalFixed: return doc.globalPaletteMode == GlobalPaletteMode::Fixed;
     case C::CommentFrame: return doc.commentFrameOption;
     case C::OptimizeOnSave: return doc.optimizeOnSave;
+    case C::MaxCompression: return doc.maxCompression;
+    case C::QuantizeMedianCut: return doc.quantize.quantizer == Quantizer::MedianCut;
+    case C::QuantizeHighQuality: return doc.quantize.quantizer == Quantizer::HighQuality;
+    case C::DitherNone: return doc.quantize.dither == DitherMethod::None;
+    case C::DitherOrdered: return doc.quantize.dither == DitherMethod::Ordered;
+    case C::DitherDiffusion: return doc.quantize.dither == DitherMethod::Diffusion;
     case C::EnableUndo: return doc.undo.enabled();
     case C::ShowDirtyRect: return doc.showDirtyRect;
     case C::ShowDirtyOnly: return view.showDirtyOnly;

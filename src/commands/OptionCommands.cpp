@@ -25,6 +25,12 @@ bool applyOption(Document& doc, CommandId id) {
     case CommandId::TransparentMask: optimisationToggled(doc, doc.transparentMaskOption); break;
     case CommandId::OptimizeColors: optimisationToggled(doc, doc.optimizeColors); break;
     case CommandId::OptimizeOnSave: optimisationToggled(doc, doc.optimizeOnSave); break;
+    case CommandId::MaxCompression: optimisationToggled(doc, doc.maxCompression); break;
+    case CommandId::QuantizeMedianCut: doc.quantize.quantizer = Quantizer::MedianCut; break;
+    case CommandId::QuantizeHighQuality: doc.quantize.quantizer = Quantizer::HighQuality; break;
+    case CommandId::DitherNone: doc.quantize.dither = DitherMethod::None; break;
+    case CommandId::DitherOrdered: doc.quantize.dither = DitherMethod::Ordered; break;
+    case CommandId::DitherDiffusion: doc.quantize.dither = DitherMethod::Diffusion; break;
     case CommandId::CommentFrame: doc.commentFrameOption = !doc.commentFrameOption; break;
     case CommandId::LocalMerge: doc.localPaletteMode = LocalPaletteMode::Merge; break;
     case CommandId::LocalKeep: doc.localPaletteMode = LocalPaletteMode::Keep; break;

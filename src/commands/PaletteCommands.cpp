@@ -58,7 +58,11 @@ void cancelReduceColorDepth(Document& doc) {
     if (doc.undo.enabled()) popUndo(doc);
 }
 
-bool finishReduceColorDepth(Document& doc, int colors) {
+bool finishReduceColorDepth(Document& doc, int colors, const QuantizeOptions& quantize) {
+    if (doc.quantize != quantize) {
+        doc.quantize = quantize;
+        doc.notify(&DocumentObserver::optionsChanged);
+    }
     if (!reduceColors(doc, colors, true)) {
         cancelReduceColorDepth(doc);
         return false;

@@ -36,9 +36,10 @@ bool storeGlobalPalette(Document& doc, const std::string& path);
 // Reduce color depth records the whole animation ("reduce colors") before
 // its dialog opens; Cancel withdraws the record, OK builds a palette of
 // `colors` (2..256) from all frames, local palettes collapsed into it.
+// The quantiser and dithering chosen become the document's options.
 // False, with the record withdrawn, when there are no pixels to count.
 void beginReduceColorDepth(Document& doc);
 void cancelReduceColorDepth(Document& doc);
-bool finishReduceColorDepth(Document& doc, int colors);
+bool finishReduceColorDepth(Document& doc, int colors, const QuantizeOptions& quantize);
 
 }  // namespace movigram

@@ -77,6 +77,12 @@ enum class CommandId : int32_t {
     CommentFrame = 502,
     OptimizeOnSave = 515,
     EnableUndo = 516,
+    MaxCompression = 517,
+    QuantizeMedianCut = 541,
+    QuantizeHighQuality = 542,
+    DitherNone = 551,
+    DitherOrdered = 552,
+    DitherDiffusion = 553,
     // View
     ShowDirtyRect = 601,
     ShowDirtyOnly = 602,

@@ -25,7 +25,7 @@ const std::pair<Menu, const char*> menuTitles[] = {
 // Where the menus break into groups.
 const std::set<CommandId> separatorAfter = {
     C::Revert,  C::HtmlCode,  C::InsertFrames, C::StorePalette, C::Exit,      C::Redo,          C::Delete,
-    C::PrevFrame, C::FrameRate, C::Loop,       C::GlobalFixed,  C::ShowAsBrowsers,
+    C::PrevFrame, C::FrameRate, C::Loop,       C::GlobalFixed,  C::EnableUndo, C::ShowAsBrowsers,
 };
 
 bool isRecentFile(CommandId id) { return id >= C::RecentFile1 && id <= C::RecentFile4; }

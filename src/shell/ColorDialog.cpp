@@ -1,5 +1,6 @@
 #include "ColorDialog.h"
 
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
@@ -31,14 +32,34 @@ QValidator::State TPower2UpDown::validate(QString& text, int&) const {
 
 int TPower2UpDown::valueFromText(const QString& text) const { return parseColorCount(text.toStdString()); }
 
-TColorDialog::TColorDialog(QWidget* parent, int initial) : QDialog(parent) {
+TColorDialog::TColorDialog(QWidget* parent, int initial, const QuantizeOptions& quantize) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Reducing color depth"));
     upDown_ = new TPower2UpDown(this);
     upDown_->setValue(initial);
     upDown_->selectAll();
 
-    auto* label = new QLabel(QStringLiteral("&Number of colors:"), this);
-    label->setBuddy(upDown_);
+    quantizer_ = new QComboBox(this);
+    quantizer_->setObjectName(QStringLiteral("Quantizer"));
+    quantizer_->addItems({QStringLiteral("Median cut"), QStringLiteral("High quality")});
+    quantizer_->setCurrentIndex(int(quantize.quantizer));
+    dither_ = new QComboBox(this);
+    dither_->setObjectName(QStringLiteral("Dither"));
+    dither_->addItems({QStringLiteral("None"), QStringLiteral("Ordered"), QStringLiteral("Error diffusion")});
+    dither_->setCurrentIndex(int(quantize.dither));
+    strength_ = new QSpinBox(this);
+    strength_->setObjectName(QStringLiteral("Strength"));
+    strength_->setRange(1, QuantizeOptions::fullStrength);
+    strength_->setSuffix(QStringLiteral(" %"));
+    strength_->setValue(quantize.ditherStrength);
+    const auto diffusionOnly = [this] { strength_->setEnabled(dither_->currentIndex() == int(DitherMethod::Diffusion)); };
+    connect(dither_, &QComboBox::currentIndexChanged, this, diffusionOnly);
+    diffusionOnly();
+
+    auto* form = new QFormLayout;
+    form->addRow(QStringLiteral("&Number of colors:"), upDown_);
+    form->addRow(QStringLiteral("&Quantizer:"), quantizer_);
+    form->addRow(QStringLiteral("&Dithering:"), dither_);
+    form->addRow(QStringLiteral("&Strength:"), strength_);
     auto* hint = new QLabel(QStringLiteral("From 2 to 256; the arrows step through the powers of two.\n"
                                            "Local palettes are collapsed into the global palette."),
                             this);
@@ -46,11 +67,8 @@ TColorDialog::TColorDialog(QWidget* parent, int initial) : QDialog(parent) {
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
-    auto* row = new QHBoxLayout;
-    row->addWidget(label);
-    row->addWidget(upDown_, 1);
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(row);
+    layout->addLayout(form);
     layout->addWidget(hint);
     layout->addWidget(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
@@ -58,5 +76,13 @@ TColorDialog::TColorDialog(QWidget* parent, int initial) : QDialog(parent) {
 }
 
 int TColorDialog::colorCount() const { return parseColorCount(upDown_->text().toStdString()); }
+
+QuantizeOptions TColorDialog::quantizeOptions() const {
+    QuantizeOptions options;
+    options.quantizer = Quantizer(quantizer_->currentIndex());
+    options.dither = DitherMethod(dither_->currentIndex());
+    options.ditherStrength = strength_->value();
+    return options;
+}
 
 }  // namespace movigram

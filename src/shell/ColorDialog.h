@@ -1,8 +1,13 @@
 #pragma once
 // The colour count of "Reduce color depth": a number box whose arrows step
-// through the powers of two from 2 to 256, and the dialog around it.
+// through the powers of two from 2 to 256, and the dialog around it, which
+// also offers the quantiser and the dithering (the document's options).
 #include <QDialog>
 #include <QSpinBox>
+
+#include "document/QuantizeOptions.h"
+
+class QComboBox;
 
 namespace movigram {
 
@@ -22,14 +27,18 @@ protected:
 class TColorDialog : public QDialog {
     Q_OBJECT
 public:
-    // initial: the number the box starts with.
-    TColorDialog(QWidget* parent, int initial);
+    // initial: the number the box starts with; quantize: the choices shown.
+    TColorDialog(QWidget* parent, int initial, const QuantizeOptions& quantize = {});
     // The count typed or stepped to, 2..256.
     int colorCount() const;
+    QuantizeOptions quantizeOptions() const;
     TPower2UpDown& upDown() { return *upDown_; }
 
 private:
     TPower2UpDown* upDown_;
+    QComboBox* quantizer_;
+    QComboBox* dither_;
+    QSpinBox* strength_;
 };
 
 }  // namespace movigram

@@ -5,6 +5,8 @@
 #include <QStandardPaths>
 #include <QTextStream>
 
+#include "colour/QuantizeOptionText.h"
+
 namespace movigram {
 
 namespace {
@@ -14,6 +16,9 @@ const QString screenSize = QStringLiteral("Screen Settings/ScreenSize");
 const QString winRect = QStringLiteral("Screen Settings/WinRect");
 const QString frameListDocked = QStringLiteral("Screen Settings/FrameListDocked");
 const QString paletteDocked = QStringLiteral("Screen Settings/PalWinDocked");
+const QString maxCompressionKey = QStringLiteral("Settings/MaxCompression");
+const QString quantizerKey = QStringLiteral("Settings/Quantizer");
+const QString ditherKey = QStringLiteral("Settings/Dither");
 
 // The INI file as the program has always written it: "[Section]" lines and
 // "Key=value" lines, values taken as they stand.
@@ -135,6 +140,10 @@ SavedOptions Settings::readOptions() {
     for (size_t i = 0; i < 12; ++i) fallback += (i ? QStringLiteral(" ") : QString()) + QString::number(table_[i]);
     parseOptions(settings_.value(options, fallback).toString(), table_);
     saved.options = table_;
+    saved.maxCompression = settings_.value(maxCompressionKey).toString() == QStringLiteral("1");
+    if (const auto q = parseQuantizer(settings_.value(quantizerKey).toString().toStdString()))
+        saved.quantize.quantizer = *q;
+    parseDither(settings_.value(ditherKey).toString().toStdString(), saved.quantize);
     saved.fixedPalName = settings_.value(QStringLiteral("Settings/FixedPalName")).toString().left(259);
     saved.openDir = settings_.value(QStringLiteral("Settings/OpenDirName")).toString().left(259);
     saved.saveDir = settings_.value(QStringLiteral("Settings/SaveDirName")).toString().left(259);
@@ -147,6 +156,9 @@ SavedOptions Settings::readOptions() {
 
 void Settings::writeOptions(const SavedOptions& saved) {
     settings_.setValue(options, formatOptions(saved.options));
+    settings_.setValue(maxCompressionKey, saved.maxCompression ? QStringLiteral("1") : QStringLiteral("0"));
+    settings_.setValue(quantizerKey, QString::fromStdString(quantizerText(saved.quantize.quantizer)));
+    settings_.setValue(ditherKey, QString::fromStdString(ditherText(saved.quantize)));
     settings_.setValue(QStringLiteral("Settings/FixedPalName"), saved.fixedPalName);
     settings_.setValue(QStringLiteral("Settings/OpenDirName"), saved.openDir);
     settings_.setValue(QStringLiteral("Settings/SaveDirName"), saved.saveDir);

@@ -10,6 +10,8 @@
 #include <QStringList>
 #include <array>
 
+#include "document/QuantizeOptions.h"
+
 namespace movigram {
 
 // The 13 numbers of "Options", in file order: showDirtyRect, showDirtyOnly,
@@ -35,8 +37,14 @@ struct WindowPlaces {
     bool paletteDocked = false;
 };
 
+// Beside "Options", keys of their own in [Settings], so that the numbers
+// keep their format: MaxCompression=0|1, Quantizer=median-cut|quality,
+// Dither=none|ordered|diffusion[=STRENGTH].  A missing or unreadable value
+// keeps the built-in one.
 struct SavedOptions {
     OptionValues options{};
+    bool maxCompression = false;
+    QuantizeOptions quantize;
     QString fixedPalName, openDir, saveDir;
     QStringList recentFiles;  // "File1" first, empty entries left out
 };

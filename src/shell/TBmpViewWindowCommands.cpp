@@ -206,6 +206,8 @@ SavedOptions TBmpViewWindow::savedOptions() const {
                      doc_.transparentMaskOption,
                      doc_.optimizeOnSave,
                      doc_.undo.enabled()};
+    saved.maxCompression = doc_.maxCompression;
+    saved.quantize = doc_.quantize;
     saved.fixedPalName = QString::fromStdString(doc_.fixedPaletteName);
     saved.openDir = QString::fromStdString(doc_.openDir);
     saved.saveDir = QString::fromStdString(doc_.saveDir);
@@ -227,6 +229,8 @@ void TBmpViewWindow::applySavedOptions(const SavedOptions& saved) {
     doc_.transparentMaskOption = flag(v[10]);
     doc_.optimizeOnSave = flag(v[11]);
     if (doc_.undo.enabled() != flag(v[12])) doc_.undo.setEnabled(flag(v[12]));
+    doc_.maxCompression = saved.maxCompression;
+    doc_.quantize = saved.quantize;
     doc_.fixedPaletteName = saved.fixedPalName.toStdString();
     // A fixed palette that cannot be loaded falls back to Automatic, quietly.
     if (doc_.globalPaletteMode == GlobalPaletteMode::Fixed &&

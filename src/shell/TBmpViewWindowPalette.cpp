@@ -133,8 +133,9 @@ void TBmpViewWindow::paletteCommand(CommandId id) {
         if (doc_.frameList.empty()) break;
         const int proposed = proposedColorCount(doc_);
         beginReduceColorDepth(doc_);
-        TColorDialog dialog(window(), initialColorCount(proposed));
-        if (dialog.exec() == QDialog::Accepted) finishReduceColorDepth(doc_, dialog.colorCount());
+        TColorDialog dialog(window(), initialColorCount(proposed), doc_.quantize);
+        if (dialog.exec() == QDialog::Accepted)
+            finishReduceColorDepth(doc_, dialog.colorCount(), dialog.quantizeOptions());
         else cancelReduceColorDepth(doc_);
         break;
     }

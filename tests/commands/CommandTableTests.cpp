@@ -19,7 +19,7 @@ TEST(CommandTable, EveryIdOnceAndFoundById) {
         EXPECT_TRUE(ids.insert(int32_t(info.id)).second) << int32_t(info.id);
         EXPECT_EQ(findCommand(int32_t(info.id)), &info);
     }
-    EXPECT_EQ(ids.size(), 86u);  // the map, with Show as browsers do, Redo and Resize
+    EXPECT_EQ(ids.size(), 92u);  // the map, with Show as browsers do, Redo, Resize and the six colour and size options
     for (CommandId id : toolBarCommands())
         if (id != CommandId{0}) {
             EXPECT_NE(findCommand(id), nullptr);
@@ -43,7 +43,8 @@ const std::set<C> always = {C::New,         C::Open,          C::AppendFrames,  
                             C::CommentFrame, C::OptimizeOnSave, C::EnableUndo,     C::ShowDirtyRect,
                             C::ShowDirtyOnly, C::ShowPalette, C::ShowFrameList,    C::ShowAsBrowsers,
                             C::HelpEnglish, C::HelpFrench,    C::HelpSpanish,      C::About,
-                            C::HowToUseHelp};
+                            C::HowToUseHelp, C::MaxCompression, C::QuantizeMedianCut, C::QuantizeHighQuality,
+                            C::DitherNone,  C::DitherOrdered, C::DitherDiffusion};
 
 const std::set<C> needFrame = {C::Preview,  C::SaveFrames,      C::Play,          C::Stop,
                                C::NextFrame, C::PrevFrame,      C::ReduceColorDepth, C::TransparentColor,

@@ -94,7 +94,7 @@ TEST(PaletteCommands, ReduceColorDepthRecordsBeforeItsDialog) {
     EXPECT_EQ(test::describe(*doc), before);
 
     beginReduceColorDepth(*doc);
-    ASSERT_TRUE(finishReduceColorDepth(*doc, 4));
+    ASSERT_TRUE(finishReduceColorDepth(*doc, 4, doc->quantize));
     EXPECT_EQ(doc->globalPalette->colorCount, 4);
     EXPECT_TRUE(doc->modified);
     ASSERT_EQ(doc->undo.size(), 1u);

@@ -3,6 +3,7 @@
 // and Store and Load palette through their file dialogs.
 #include <QApplication>
 #include <QColorDialog>
+#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -304,6 +305,9 @@ TEST_F(Palette, ReduceColorDepthProposesAndStepsThroughPowersOfTwo) {
     EXPECT_EQ(doc().globalPalette->colorCount, 256);
 
     onNextDialog<TColorDialog>([](TColorDialog& dialog) {
+        auto* quantizer = dialog.findChild<QComboBox*>(QStringLiteral("Quantizer"));
+        ASSERT_NE(quantizer, nullptr);
+        QTest::keyClick(quantizer, Qt::Key_Down);
         dialog.upDown().selectAll();
         QTest::keyClicks(&dialog.upDown(), "1,6 colors");
         QTest::keyClick(&dialog.upDown(), Qt::Key_Return);
@@ -311,6 +315,7 @@ TEST_F(Palette, ReduceColorDepthProposesAndStepsThroughPowersOfTwo) {
     trigger(C::ReduceColorDepth);
     EXPECT_LE(doc().globalPalette->colorCount, 16);
     EXPECT_EQ(doc().undo.newest()->label, "reduce colors");
+    EXPECT_TRUE(action(C::QuantizeHighQuality)->isChecked());
 
     // A small palette proposes 2; local palettes propose 256.
     int initial = 0;

@@ -27,7 +27,8 @@ void writeText(const QString& path, const char* text) {
 
 TEST_F(SettingsFile, OptionsAndRecentFilesAreWrittenAndReadBack) {
     start();
-    for (C id : {C::Loop, C::SplitDirty, C::OptimizeOnSave, C::LocalCreate, C::GlobalOptimized, C::EnableUndo})
+    for (C id : {C::Loop, C::SplitDirty, C::OptimizeOnSave, C::LocalCreate, C::GlobalOptimized, C::EnableUndo,
+                 C::MaxCompression, C::QuantizeHighQuality, C::DitherOrdered})
         trigger(id);
     for (const char* path : {"/data/a.gif", "/data/b.gif", "/data/c.gif"}) window().addRecentFile(path);
     window().addRecentFile("/data/b.gif");  // the second entry moves to the top
@@ -44,6 +45,9 @@ TEST_F(SettingsFile, OptionsAndRecentFilesAreWrittenAndReadBack) {
     EXPECT_TRUE(ini.contains("Options=0 0 1 0   1 1 2 2   1 0 0 1   0\n")) << ini.toStdString();
     EXPECT_TRUE(ini.contains("File1=/data/b.gif\nFile2=/data/c.gif\nFile3=/data/a.gif\n")) << ini.toStdString();
     EXPECT_FALSE(ini.contains("File4="));
+    EXPECT_TRUE(ini.contains("MaxCompression=1\n")) << ini.toStdString();
+    EXPECT_TRUE(ini.contains("Quantizer=quality\n")) << ini.toStdString();
+    EXPECT_TRUE(ini.contains("Dither=ordered\n")) << ini.toStdString();
     EXPECT_TRUE(ini.contains(QStringLiteral("ScreenSize=%1 %2\n")
                                  .arg(QGuiApplication::primaryScreen()->geometry().width())
                                  .arg(QGuiApplication::primaryScreen()->geometry().height())));
@@ -54,6 +58,10 @@ TEST_F(SettingsFile, OptionsAndRecentFilesAreWrittenAndReadBack) {
     EXPECT_TRUE(action(C::LocalCreate)->isChecked());
     EXPECT_TRUE(action(C::GlobalOptimized)->isChecked());
     EXPECT_FALSE(action(C::EnableUndo)->isChecked());
+    EXPECT_TRUE(action(C::MaxCompression)->isChecked());
+    EXPECT_TRUE(action(C::QuantizeHighQuality)->isChecked());
+    EXPECT_TRUE(action(C::DitherOrdered)->isChecked());
+    EXPECT_FALSE(action(C::DitherNone)->isChecked());
     EXPECT_EQ(action(C::Save)->text(), "&Save optimized");
     EXPECT_EQ(window().recentFiles(), (QStringList{"/data/b.gif", "/data/c.gif", "/data/a.gif"}));
     EXPECT_EQ(action(C::RecentFile1)->text(), "&1 /data/b.gif");
@@ -79,6 +87,18 @@ TEST_F(SettingsFile, AnOlderFileOfTwelveNumbersLeavesUndoOn) {
     writeText(settingsPath, "[Settings]\nOptions=0 0 1 1   1 0 1 0   1 0 0 0   1\nFixedPalName=/nowhere/fixed.pal\n");
     start();
     EXPECT_TRUE(action(C::GlobalAutomatic)->isChecked());
+}
+
+TEST_F(SettingsFile, UnreadableColorKeysKeepTheBuiltInChoices) {
+    writeText(settingsPath, "[Settings]\nQuantizer=best\nDither=diffusion=250\nMaxCompression=yes\n");
+    start();
+    EXPECT_TRUE(action(C::QuantizeMedianCut)->isChecked());
+    EXPECT_TRUE(action(C::DitherNone)->isChecked());
+    EXPECT_FALSE(action(C::MaxCompression)->isChecked());
+    writeText(settingsPath, "[Settings]\nDither=diffusion=40\n");
+    start();
+    EXPECT_TRUE(action(C::DitherDiffusion)->isChecked());
+    EXPECT_EQ(doc().quantize.ditherStrength, 40);
 }
 
 }  // namespace

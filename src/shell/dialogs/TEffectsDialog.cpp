@@ -1,6 +1,5 @@
 #include "TEffectsDialog.h"
 
-#include <QColorDialog>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -17,6 +16,7 @@
 #include "TNumEdit.h"
 #include "effects/DoFade.h"
 #include "effects/EffectTable.h"
+#include "shell/ColorChooser.h"
 #include "shell/TBmpViewWindow.h"
 
 namespace movigram {
@@ -191,19 +191,9 @@ void TEffectsDialog::effectChosen(int position) {
     swatch_->setEnabled(solid);
 }
 
-void TEffectsDialog::prepareCustomColors() {
-    static bool prepared = false;
-    if (prepared) return;
-    prepared = true;
-    QColorDialog::setCustomColor(0, QColor(1, 1, 1));
-    for (int k = 1; k < 16; ++k) QColorDialog::setCustomColor(k, QColor(16 * k, 16 * k, 16 * k));
-}
-
 void TEffectsDialog::selectRgb() {
-    prepareCustomColors();
-    const QColor chosen = QColorDialog::getColor(toQColor(p_.solidColor), this, QStringLiteral("Select RGB value"),
-                                                  QColorDialog::DontUseNativeDialog);
-    if (chosen.isValid()) p_.solidColor = rgbValue(chosen.red(), chosen.green(), chosen.blue());
+    if (const auto chosen = chooseColor(this, toQColor(p_.solidColor), QStringLiteral("Select RGB value")))
+        p_.solidColor = rgbValue(chosen->red(), chosen->green(), chosen->blue());
     swatch_->setColor(p_.solidColor);
 }
 

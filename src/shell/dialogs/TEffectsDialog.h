@@ -59,9 +59,6 @@ public:
     void palettePicked(int index, QColor color);
     void accept() override;
 
-    // The 16 custom colours of "Select RGB value", kept while the program
-    // runs: (1, 1, 1), then the grays 16 to 240.
-    static void prepareCustomColors();
 
 private:
     void effectChosen(int position);
