@@ -12,7 +12,6 @@
 //
 // Times are wall-clock seconds of whole runs (the peers' include starting the
 // process); sizes are bytes.  PSNR is measured against the input's colours.
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -25,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "PeerTools.h"
 #include "colour/ColorReduction.h"
 #include "colour/MedianCutQuant.h"
 #include "commands/FileCommands.h"
@@ -41,28 +41,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double seconds(const std::function<void()>& work, int repeats = 1) {
-    double best = 1e30;
-    for (int i = 0; i < repeats; ++i) {
-        const auto start = Clock::now();
-        work();
-        best = std::min(best, std::chrono::duration<double>(Clock::now() - start).count());
-    }
-    return best;
-}
-
-bool run(const std::string& command) {
-    const int status = std::system((command + " >/dev/null 2>&1").c_str());
-    return status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
-bool have(const std::string& tool) { return run("command -v " + tool); }
-
-// Debian's ImageMagick; a wrapper of the same name earlier on the PATH would
-// time something else.
-std::string imageMagick() { return fs::exists("/usr/bin/convert") ? "/usr/bin/convert" : "convert"; }
+using bench::have;
+using bench::imageMagick;
+using bench::run;
+using bench::seconds;
 
 struct Rgb {
     uint8_t r, g, b;

@@ -18,7 +18,6 @@
 // on the screen, pooled).  Times are wall-clock seconds, the best of three
 // runs: ours of the work in this process, the peers' of their whole run
 // (starting the process, reading and writing their files included).
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -33,6 +32,7 @@
 #include <string>
 #include <vector>
 
+#include "PeerTools.h"
 #include "colour/ColorReduction.h"
 #include "colour/DeepQuantize.h"
 #include "colour/QuantizeOptionText.h"
@@ -48,30 +48,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-// The best of `repeats` runs: other work on the machine only ever adds time.
-double seconds(const std::function<void()>& work, int repeats = 1) {
-    double best = 1e30;
-    for (int i = 0; i < repeats; ++i) {
-        const auto start = Clock::now();
-        work();
-        best = std::min(best, std::chrono::duration<double>(Clock::now() - start).count());
-    }
-    return best;
-}
+using bench::have;
+using bench::imageMagick;
+using bench::run;
+using bench::seconds;
 
 constexpr int timedRuns = 3;
-
-bool run(const std::string& command) {
-    const int status = std::system((command + " >/dev/null 2>&1").c_str());
-    return status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
-bool have(const std::string& tool) { return run("command -v " + tool); }
-
-// Debian's ImageMagick, not a wrapper of the same name earlier on the PATH.
-std::string imageMagick() { return fs::exists("/usr/bin/convert") ? "/usr/bin/convert" : "convert"; }
 
 struct Picture {
     int w = 0, h = 0;
