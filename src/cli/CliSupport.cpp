@@ -71,6 +71,20 @@ const std::string& optionValue(const Args& args, size_t& i, const char* meaning)
     return args[++i];
 }
 
+void FileArguments::take(const Args& args, size_t& i) {
+    const std::string& a = args[i];
+    if (a == "-o" && takesOutput) out = optionValue(args, i, "the output file");
+    else if (a == "--keep-partial") keepPartial = true;
+    else if (a.starts_with("-") && a != "-") usageError("unknown option \"" + a + "\"");
+    else if (inputs.size() < maxInputs) inputs.push_back(a);
+    else usageError("unexpected argument \"" + a + "\"");
+}
+
+void FileArguments::require() const {
+    if (inputs.empty()) usageError(takesOutput ? "no input file given" : "no file given");
+    if (takesOutput && out.empty()) usageError("no output file given (-o OUT.gif)");
+}
+
 int64_t numberArgument(const std::string& text, const std::string& option, int64_t low, int64_t high) {
     int64_t value = 0;
     const char* begin = text.data() + (text.starts_with('+') ? 1 : 0);

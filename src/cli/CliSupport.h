@@ -47,6 +47,26 @@ int64_t numberArgument(const std::string& text, const std::string& option, int64
 // A usage error: what is wrong, then how the command is used.
 [[noreturn]] void usageError(const std::string& what);
 
+// The file arguments of the commands that read files: the inputs, "-o OUT"
+// and --keep-partial.
+struct FileArguments {
+    // At most this many inputs; "-o" only where the command writes.
+    size_t maxInputs = 1;
+    bool takesOutput = true;
+
+    std::vector<std::string> inputs;
+    std::string out;
+    bool keepPartial = false;
+
+    const std::string& input() const { return inputs.front(); }
+    // Takes args[i] (moving past a value) for whatever a command's own
+    // options did not take; any other option and one input too many are
+    // usage errors.
+    void take(const Args& args, size_t& i);
+    // Usage errors for no input, and for no output where one is written.
+    void require() const;
+};
+
 // --quantizer median-cut|quality and --dither none|ordered|diffusion[=STRENGTH]
 // at args[i] (which moves past the value) into options; false when args[i]
 // is neither option.  A bad value is a usage error.

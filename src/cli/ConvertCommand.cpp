@@ -10,18 +10,15 @@
 namespace movigram::cli {
 
 int runConvert(const Args& args) {
-    std::vector<std::string> inputs;
-    std::string out;
+    FileArguments files{.maxInputs = args.size()};
     std::optional<std::string> fixedPalette;
     StderrHost host;
     Document doc(&host);
-    bool optimize = false, keepPartial = false;
+    bool optimize = false;
     std::optional<int> loop;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        if (a == "-o") {
-            out = optionValue(args, i, "the output file");
-        } else if (a == "--delay") {
+        if (a == "--delay") {
             // A GIF delay holds up to 655.35 s.
             doc.frameTime = int32_t(numberArgument(optionValue(args, i, "milliseconds"), a, 0, 655350));
         } else if (a == "--loop") {
@@ -34,8 +31,6 @@ int runConvert(const Args& args) {
             doc.splitDirty = doc.transparentMaskOption = doc.maxCompression = true;
         } else if (a == "--no-comment") {
             doc.commentFrameOption = false;
-        } else if (a == "--keep-partial") {
-            keepPartial = true;
         } else if (a == "--local-palettes") {
             const std::string& v = optionValue(args, i, "merge, keep or create");
             if (v == "merge") doc.localPaletteMode = LocalPaletteMode::Merge;
@@ -50,57 +45,43 @@ int runConvert(const Args& args) {
             else if (v.starts_with("fixed=") && v.size() > 6) fixedPalette = v.substr(6);
             else if (v == "fixed=") usageError("--global-palette fixed= needs a palette file after the =");
             else usageError("--global-palette takes cumulative, optimized, automatic or fixed=PALFILE, not \"" + v + "\"");
-        } else if (takeQuantizeOption(args, i, doc.quantize)) {
-            continue;
-        } else if (a.starts_with("-") && a != "-") {
-            usageError("unknown option \"" + a + "\"");
-        } else {
-            inputs.push_back(a);
+        } else if (!takeQuantizeOption(args, i, doc.quantize)) {
+            files.take(args, i);
         }
     }
-    if (inputs.empty()) usageError("no input file given");
-    if (out.empty()) usageError("no output file given (-o OUT.gif)");
+    files.require();
     if (fixedPalette) loadFixedPalette(doc, *fixedPalette);
 
     // Each file is read in its own folder, in the order given.
     ReadOutcome outcome;
-    for (const std::string& input : inputs) {
+    for (const std::string& input : files.inputs) {
         host.setFile(input);
         const ReadOutcome read = readFiles(doc, doc.frameList.empty() ? ReplaceDocument : AppendToDocument,
                                            batchFromPaths({input}));
         outcome.problems.insert(outcome.problems.end(), read.problems.begin(), read.problems.end());
     }
     host.setFile({});
-    requireCleanInput(outcome, doc.frameList.count(), keepPartial);
+    requireCleanInput(outcome, doc.frameList.count(), files.keepPartial);
     if (doc.frameList.empty()) throw CliError{"no frame could be read"};
     if (loop) {
         doc.loopOption = *loop != 1;
         doc.loopCount = *loop;
     }
     doc.cropToDirty = true;
-    saveOutput(doc, out, optimize);
+    saveOutput(doc, files.out, optimize);
     return ExitOk;
 }
 
 int runFrames(const Args& args) {
-    std::string in, out;
-    bool keepPartial = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "-o") out = optionValue(args, i, "the output file");
-        else if (a == "--keep-partial") keepPartial = true;
-        else if (a.starts_with("-") && a != "-") usageError("unknown option \"" + a + "\"");
-        else if (in.empty()) in = a;
-        else usageError("unexpected argument \"" + a + "\"");
-    }
-    if (in.empty()) usageError("no input file given");
-    if (out.empty()) usageError("no output file given (-o OUT.gif)");
+    FileArguments files;
+    for (size_t i = 0; i < args.size(); ++i) files.take(args, i);
+    files.require();
     StderrHost host;
     Document doc(&host);
-    openInput(doc, host, in, keepPartial);
+    openInput(doc, host, files.input(), files.keepPartial);
     if (!anyFrameHasPixels(doc.frameList))
-        throw CliError{"nothing to save: \"" + in + "\" holds no image, only comments"};
-    const auto written = saveFrames(doc, out);
+        throw CliError{"nothing to save: \"" + files.input() + "\" holds no image, only comments"};
+    const auto written = saveFrames(doc, files.out);
     for (const std::string& path : written) std::printf("wrote %s\n", path.c_str());
     size_t images = 0;
     for (int i = 0; i < doc.frameList.count(); ++i) images += hasPixels(*doc.frameList.frameAt(i));

@@ -61,23 +61,21 @@ void printJson(const GifReadOutput& gif) {
 }  // namespace
 
 int runInfo(const Args& args) {
-    bool json = false, keepPartial = false;
-    std::string path;
-    for (const std::string& a : args) {
-        if (a == "--json") json = true;
-        else if (a == "--keep-partial") keepPartial = true;
-        else if (a.starts_with("-") && a != "-") usageError("unknown option \"" + a + "\"");
-        else if (path.empty()) path = a;
-        else usageError("unexpected argument \"" + a + "\"");
+    bool json = false;
+    FileArguments files{.takesOutput = false};
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--json") json = true;
+        else files.take(args, i);
     }
-    if (path.empty()) usageError("no file given");
+    files.require();
+    const std::string& path = files.input();
     const GifReadOutput gif = readGif(path);
     if (gif.result == GifCannotOpen) throw CliError{gifResultMessage(gif.result, path)};
     if (json) printJson(gif);
     else printText(gif);
     if (gif.result == GifOk) return ExitOk;
     tell(gifResultMessage(gif.result, path));
-    if (!keepPartial || gif.frames.empty()) return ExitFailed;
+    if (!files.keepPartial || gif.frames.empty()) return ExitFailed;
     warn("described the " + std::to_string(gif.frames.size()) + " frames read before the error (--keep-partial)");
     return ExitOk;
 }

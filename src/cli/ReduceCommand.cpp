@@ -11,33 +11,27 @@
 namespace movigram::cli {
 
 int runReduce(const Args& args) {
-    std::string in, out;
+    FileArguments files;
     int colors = 0;
-    bool comment = true, keepPartial = false;
+    bool comment = true;
     QuantizeOptions quantize;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        if (a == "-o") out = optionValue(args, i, "the output file");
-        else if (a == "--colors") colors = int(numberArgument(optionValue(args, i, "a colour count"), a, 2, 256));
+        if (a == "--colors") colors = int(numberArgument(optionValue(args, i, "a colour count"), a, 2, 256));
         else if (a == "--no-comment") comment = false;
-        else if (a == "--keep-partial") keepPartial = true;
-        else if (takeQuantizeOption(args, i, quantize)) continue;
-        else if (a.starts_with("-") && a != "-") usageError("unknown option \"" + a + "\"");
-        else if (in.empty()) in = a;
-        else usageError("unexpected argument \"" + a + "\"");
+        else if (!takeQuantizeOption(args, i, quantize)) files.take(args, i);
     }
-    if (in.empty()) usageError("no input file given");
+    files.require();
     if (colors == 0) usageError("no colour count given (--colors N, 2 to 256)");
-    if (out.empty()) usageError("no output file given (-o OUT.gif)");
 
     StderrHost host;
     Document doc(&host);
     doc.commentFrameOption = comment;
     doc.quantize = quantize;
-    openInput(doc, host, in, keepPartial);
+    openInput(doc, host, files.input(), files.keepPartial);
     if (!reduceColors(doc, colors, true)) throw CliError{"the animation has no image to take colours from"};
     std::printf("reduced to %d colors\n", doc.globalPalette ? doc.globalPalette->colorCount : 0);
-    saveOutput(doc, out, false);
+    saveOutput(doc, files.out, false);
     return ExitOk;
 }
 
