@@ -43,6 +43,8 @@ namespace {
 
 constexpr int64_t maxScreenPixels = 64ll << 20;
 constexpr uint32_t maxDelayCs = 0xFFFF;
+// A graphic control extension.
+constexpr size_t controlBytes = 8;
 
 enum class Base : uint8_t { Keep = 0, Background = 2, Previous = 3 };
 
@@ -105,6 +107,8 @@ public:
           doc_(pixels(), screen::never), shown_(pixels(), screen::never), before_(pixels(), screen::never) {}
 
     bool run(TFrame* first, const MaxCompressionOptions& options);
+    // Whether the last image was extended to reach the screen's corner.
+    bool extendedLast() const { return extendedLast_; }
 
 private:
     size_t pixels() const { return size_t(size_.width) * size_t(size_.height); }
@@ -114,9 +118,10 @@ private:
     void buildGlobalTable(const std::vector<const TFrame*>& frames);
     // Draws the frame on `doc_`; the box around the pixels it changed.
     TRect drawFrame(const TFrame& frame, const screen::FrameColours& colours, const TRect& area, const TFrame* same);
-    // What the frame's restore leaves; for the last frame, only where the
-    // first frame does not cover it.
-    Restore restoreOf(const TFrame& frame, const screen::FrameColours& colours, const TRect& area, bool last) const;
+    // What the frame's restore leaves where the next frame (for the last
+    // one, the first frame) does not cover it.
+    Restore restoreOf(const TFrame& frame, const screen::FrameColours& colours, const TRect& area, bool last,
+                      const TFrame* nextFrame) const;
     bool equalOver(const TRect& r) const;
     uint32_t baseAt(Base base, size_t i, int32_t x, int32_t y) const;
     // The pixels to draw over `around` for one restore method: false when
@@ -127,7 +132,7 @@ private:
     template <Base base>
     size_t fillPixels(ImagePixels& px) const;
     bool planImage(const TRect& area, const TRect& changed, const Restore& next, uint32_t delayCs,
-                   std::vector<std::string>& comments, bool reachCorner = true);
+                   bool controlOptional, std::vector<std::string>& comments, bool reachCorner = true);
     bool reachCornerWithLast();
 
     TSize size_;
@@ -137,6 +142,7 @@ private:
     // its images, so some image must reach the screen's far corner: the last
     // one is extended to it when none does, or else the first one.
     bool firstReachesCorner_;
+    bool extendedLast_ = false;
     TRect reached_;
     screen::ColourIds ids_;
     GlobalColours table_;
@@ -341,7 +347,7 @@ TRect Planner::drawFrame(const TFrame& frame, const screen::FrameColours& colour
 }
 
 Restore Planner::restoreOf(const TFrame& frame, const screen::FrameColours& colours, const TRect& area,
-                           bool last) const {
+                           bool last, const TFrame* nextFrame) const {
     Restore r;
     if (!frame.restoreToBackground || area.isEmpty()) return r;
     r.area = area;
@@ -349,9 +355,15 @@ Restore Planner::restoreOf(const TFrame& frame, const screen::FrameColours& colo
     for (int32_t y = area.top; y < area.bottom; ++y)
         for (int32_t x = area.left; x < area.right; ++x) {
             const size_t i = at(x, y);
-            // When the animation starts over, the first frame covers what
-            // it draws anyway.
-            if (doc_[i] != r.value && !(last && firstCovers_[i])) r.pixels = r.pixels.united({x, y, x + 1, y + 1});
+            // The restored pixels the next frame draws over are never
+            // shown; when the animation starts over, the first frame covers
+            // what it draws.
+            if (doc_[i] == r.value || (last && firstCovers_[i])) continue;
+            if (nextFrame && x >= nextFrame->rect.left && x < nextFrame->rect.right && y >= nextFrame->rect.top &&
+                y < nextFrame->rect.bottom &&
+                nextFrame->image->row(y - nextFrame->rect.top)[x - nextFrame->rect.left] != nextFrame->transparentIndex)
+                continue;
+            r.pixels = r.pixels.united({x, y, x + 1, y + 1});
         }
     r.needed = !r.pixels.isEmpty();
     return r;
@@ -414,7 +426,7 @@ size_t Planner::fillPixels(ImagePixels& px) const {
 }
 
 bool Planner::planImage(const TRect& area, const TRect& changed, const Restore& next, uint32_t delayCs,
-                        std::vector<std::string>& comments, bool reachCorner) {
+                        bool controlOptional, std::vector<std::string>& comments, bool reachCorner) {
     // Outside `around` the screen under the new image shows the target
     // whatever the restore method.
     TRect around = changed;
@@ -480,6 +492,11 @@ bool Planner::planImage(const TRect& area, const TRect& changed, const Restore& 
                         (tried[a].rect != tried[b].rect || fixedCount[a] > fixedCount[b] || b < a);
         if (dominated) continue;
         const size_t before = best.bytes;
+        // Restoring the last image costs its graphic control extension
+        // when it could go without one.
+        const bool lastControlFree = haveImage_ && !needsControl(plan_.images.back());
+        encoder_->setOverhead(lastControlFree && triedBase[a] != Base::Keep ? controlBytes : 0,
+                              controlOptional && delayCs == 100 ? controlBytes : 0);
         encoder_->encodeBest(tried[a], next.needed ? next.value : screen::never, best);
         if (best.bytes < before) {
             bestBase = triedBase[a];
@@ -490,7 +507,7 @@ bool Planner::planImage(const TRect& area, const TRect& changed, const Restore& 
     if (best.bytes == SIZE_MAX) {
         // Reaching the corner needs a transparent index, which a first
         // frame of 256 colours may not have to spare.
-        return !haveImage_ && reachCorner && planImage(area, changed, next, delayCs, comments, false);
+        return !haveImage_ && reachCorner && planImage(area, changed, next, delayCs, controlOptional, comments, false);
     }
 
     if (haveImage_) {
@@ -512,6 +529,7 @@ bool Planner::planImage(const TRect& area, const TRect& changed, const Restore& 
     image.rect = bestRect;
     image.transparentIndex = best.transparentIndex;
     image.delayCs = delayCs;
+    image.controlOptional = controlOptional;
     image.localTable = std::move(best.localTable);
     image.data = std::move(best.data);
     plan_.images.push_back(std::move(image));
@@ -540,6 +558,8 @@ bool Planner::reachCornerWithLast() {
             px.fixed.push_back(before_[i] != shown_[i]);
         }
     EncodedImage best;
+    const PlannedImage& last = plan_.images.back();
+    encoder_->setOverhead(0, last.controlOptional && last.delayCs == 100 ? controlBytes : 0);
     encoder_->encodeBest(px, pending_.needed ? pending_.value : screen::never, best);
     if (best.bytes == SIZE_MAX) return false;
     encoder_->refine(best);
@@ -568,7 +588,7 @@ bool Planner::run(TFrame* first, const MaxCompressionOptions& options) {
     encoder_ = std::make_unique<ImageEncoder>(ids_, table_, plan_.backgroundIndex, blackId_);
 
     std::vector<std::string> comments;
-    size_t done = 0;
+    size_t done = 0, frameIndex = 0;
     const TFrame* previous = nullptr;
     screen::FrameColours previousColours;
     bool ok = true;
@@ -592,7 +612,8 @@ bool Planner::run(TFrame* first, const MaxCompressionOptions& options) {
             for (size_t i = 0; i < doc_.size(); ++i) firstCovers_[i] = screen::isOpaque(doc_[i]);
         }
         const bool last = &f == frames.back();
-        const Restore next = !last || plan_.loopExtension ? restoreOf(f, colours, area, last) : Restore{};
+        const TFrame* nextFrame = last ? nullptr : frames[++frameIndex];
+        const Restore next = !last || plan_.loopExtension ? restoreOf(f, colours, area, last, nextFrame) : Restore{};
         const uint32_t delay = delayCsOf(f);
         // The screen shown differs from the last image's only where the
         // frame changed it or where the frame before was restored.
@@ -600,7 +621,8 @@ bool Planner::run(TFrame* first, const MaxCompressionOptions& options) {
             equalOver(pending_.needed ? changed.united(pending_.area) : changed) &&
             plan_.images.back().delayCs + delay <= maxDelayCs) {
             plan_.images.back().delayCs += delay;
-        } else if (!planImage(area, changed, next, delay, comments)) {
+            plan_.images.back().controlOptional = false;
+        } else if (!planImage(area, changed, next, delay, f.withoutControl && f.displayTime() == 1000, comments)) {
             ok = false;
             return;
         }
@@ -610,13 +632,21 @@ bool Planner::run(TFrame* first, const MaxCompressionOptions& options) {
         if (options.progress && frames.size() > 1) options.progress->setProgress(int(++done * 100 / frames.size()));
     });
     if (!ok) return false;
-    if (haveImage_ && (reached_.right < size_.width || reached_.bottom < size_.height) && !reachCornerWithLast())
-        return false;
+    if (haveImage_ && (reached_.right < size_.width || reached_.bottom < size_.height)) {
+        if (!reachCornerWithLast()) return false;
+        extendedLast_ = true;
+    }
     if (haveImage_ && pending_.needed) plan_.images.back().disposal = uint8_t(Base::Background);
     // A single image does not animate.
     if (plan_.images.size() < 2) plan_.loopExtension = false;
     plan_.trailingComments = std::move(comments);
     return true;
+}
+
+size_t planBytes(const GifPlan& plan) {
+    size_t bytes = 0;
+    for (const PlannedImage& image : plan.images) bytes += plannedImageBytes(image);
+    return bytes;
 }
 
 }  // namespace
@@ -641,10 +671,17 @@ bool planMaxCompression(TFrame* first, const TMyPalette& globalPalette, const Ma
     }
     plan.loopExtension = circular && options.loopCount != 1;
     plan.loopValue = uint16_t(options.loopCount == 0 ? 0 : std::clamp(options.loopCount - 1, 0, 0xFFFF));
+    // The corner is reached by the last image, or else by the first: when
+    // the last had to be extended, the other way is measured too.
     const GifPlan start = plan;
-    if (Planner(size, globalPalette, plan, false).run(first, options)) return true;
-    plan = start;
-    return Planner(size, globalPalette, plan, true).run(first, options);
+    Planner lastReaches(size, globalPalette, plan, false);
+    const bool planned = lastReaches.run(first, options);
+    if (planned && !lastReaches.extendedLast()) return true;
+    GifPlan other = start;
+    if (!Planner(size, globalPalette, other, true).run(first, options)) return planned;
+    if (planned && planBytes(plan) <= planBytes(other)) return true;
+    plan = std::move(other);
+    return true;
 }
 
 }  // namespace movigram
