@@ -2,8 +2,8 @@
 // best wall-clock time of three runs, the programs taking turns: gifsicle
 // and movigram-cli as the processes a user starts, and the editor's
 // "Save optimized as" in this process (open and save, as the editor does
-// them; the command-line tool spends some 35 ms more starting up, loading
-// the video libraries).  The -O3 file is checked against the document it was
+// them; the command-line tool also pays for starting a process and for
+// the atomic save's flush to disk, some 3 ms on small files).  The -O3 file is checked against the document it was
 // saved from: the same screens for the same times, in the program's view and
 // in a browser's; so is gifsicle's file, which on some files shows other
 // times or screens to this program (it drops a zero delay, which this

@@ -27,7 +27,7 @@ namespace {
 constexpr LzwPreference alternative = LzwPreference::Alternative;
 constexpr LzwChoiceOptions firstClearing{256, 1.0f, alternative, false};
 constexpr LzwChoiceOptions otherClearings[] = {
-    {1, 0.0f, alternative, false}, {1024, 1.2f, alternative, false}, {64, 1.0f, alternative, false}};
+    {1, 0.0f, alternative, false}, {1024, 1.2f, alternative, false}, {64, 1.0f, alternative, false}, {0, 0.0f, alternative, false}};
 
 }  // namespace
 
