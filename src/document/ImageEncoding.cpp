@@ -21,13 +21,16 @@ ImageEncoder::ImageEncoder(const screen::ColourIds& ids, const GlobalColours& gl
 namespace {
 
 // The string table is judged every 256 codes once full; the other ways of
-// clearing it, and writing free pixels in their own colours, are tried on
-// the image chosen.
-// The data starts without a clear code, which can only save a byte.
+// clearing it (among them clearing at once, one code before the table
+// fills), and writing free pixels in their own colours, are tried on the
+// image chosen.  The data starts without a clear code, which can only save
+// a byte.
 constexpr LzwPreference alternative = LzwPreference::Alternative;
 constexpr LzwChoiceOptions firstClearing{256, 1.0f, alternative, false};
-constexpr LzwChoiceOptions otherClearings[] = {
-    {1, 0.0f, alternative, false}, {1024, 1.2f, alternative, false}, {64, 1.0f, alternative, false}, {0, 0.0f, alternative, false}};
+constexpr LzwChoiceOptions otherClearings[] = {{1, 0.0f, alternative, false},
+                                               {1024, 1.2f, alternative, false},
+                                               {64, 1.0f, alternative, false},
+                                               {0, 0.0f, alternative, false}};
 
 }  // namespace
 
