@@ -102,13 +102,16 @@ void drawOnto(uint32_t* screen, int32_t screenWidth, const TFrame& frame, const 
 
 class Planner {
 public:
-    Planner(TSize size, const TMyPalette& globalPalette, GifPlan& plan, bool firstReachesCorner)
+    Planner(TSize size, const TMyPalette& globalPalette, GifPlan& plan, bool firstReachesCorner, bool fillsInGlobal)
         : size_(size), global_(globalPalette), plan_(plan), firstReachesCorner_(firstReachesCorner),
+          fillsInGlobal_(fillsInGlobal),
           doc_(pixels(), screen::never), shown_(pixels(), screen::never), before_(pixels(), screen::never) {}
 
     bool run(TFrame* first, const MaxCompressionOptions& options);
     // Whether the last image was extended to reach the screen's corner.
     bool extendedLast() const { return extendedLast_; }
+    // Whether fill colours that no image draws made the global table larger.
+    bool fillsGrewTable() const { return fillsGrewTable_; }
 
 private:
     size_t pixels() const { return size_t(size_.width) * size_t(size_.height); }
@@ -142,7 +145,10 @@ private:
     // its images, so some image must reach the screen's far corner: the last
     // one is extended to it when none does, or else the first one.
     bool firstReachesCorner_;
-    bool extendedLast_ = false;
+    // Fill colours that no image draws get entries in the global table;
+    // otherwise an image restored to one carries a local table.
+    bool fillsInGlobal_;
+    bool extendedLast_ = false, fillsGrewTable_ = false;
     TRect reached_;
     screen::ColourIds ids_;
     GlobalColours table_;
@@ -209,6 +215,7 @@ void Planner::buildGlobalTable(const std::vector<const TFrame*>& frames) {
         if (counts[id]) drawn.push_back(id);
     previousAllowed_ = drawn.size() <= 255;
     // Fill colours that nothing draws need an entry of their own.
+    if (!fillsInGlobal_) std::erase_if(fills, [&](uint32_t fill) { return counts[fill] == 0; });
     size_t undrawnFills = 0;
     for (uint32_t fill : fills) undrawnFills += counts[fill] == 0;
     const size_t room = 256 - std::min<size_t>(undrawnFills, 256);
@@ -330,6 +337,7 @@ void Planner::buildGlobalTable(const std::vector<const TFrame*>& frames) {
             table_.ids.push_back(fill);
         }
     }
+    fillsGrewTable_ = table_.tableSize() > entries;
     if (table_.ids.empty()) table_.ids.push_back(blackId_);
 
     plan_.globalTable.assign(table_.tableSize(), 0);
@@ -644,7 +652,7 @@ bool Planner::run(TFrame* first, const MaxCompressionOptions& options) {
 }
 
 size_t planBytes(const GifPlan& plan) {
-    size_t bytes = 0;
+    size_t bytes = 3 * plan.globalTable.size();
     for (const PlannedImage& image : plan.images) bytes += plannedImageBytes(image);
     return bytes;
 }
@@ -671,17 +679,30 @@ bool planMaxCompression(TFrame* first, const TMyPalette& globalPalette, const Ma
     }
     plan.loopExtension = circular && options.loopCount != 1;
     plan.loopValue = uint16_t(options.loopCount == 0 ? 0 : std::clamp(options.loopCount - 1, 0, 0xFFFF));
-    // The corner is reached by the last image, or else by the first: when
-    // the last had to be extended, the other way is measured too.
+    // What only measuring tells: whether the last image or the first
+    // reaches the screen's corner (the first only when the last had to be
+    // stretched), and whether fill colours nothing draws are worth the
+    // larger global table they make.
     const GifPlan start = plan;
-    Planner lastReaches(size, globalPalette, plan, false);
-    const bool planned = lastReaches.run(first, options);
-    if (planned && !lastReaches.extendedLast()) return true;
-    GifPlan other = start;
-    if (!Planner(size, globalPalette, other, true).run(first, options)) return planned;
-    if (planned && planBytes(plan) <= planBytes(other)) return true;
-    plan = std::move(other);
-    return true;
+    bool planned = false, firstReaches = false, grew = false;
+    // Plans one way and keeps it when smaller; false when that way fails or
+    // the last image had to be stretched.
+    auto attempt = [&](bool firstReachesCorner, bool fillsInGlobal) {
+        GifPlan candidate = start;
+        Planner planner(size, globalPalette, candidate, firstReachesCorner, fillsInGlobal);
+        if (!planner.run(first, options)) return false;
+        if (!planned || planBytes(candidate) < planBytes(plan)) {
+            plan = std::move(candidate);
+            planned = true;
+            firstReaches = firstReachesCorner;
+            grew = planner.fillsGrewTable();
+        }
+        return !planner.extendedLast();
+    };
+    if (!attempt(false, true)) attempt(true, true);
+    if (grew) attempt(firstReaches, false);
+    if (!planned) plan = start;
+    return planned;
 }
 
 }  // namespace movigram
