@@ -456,6 +456,29 @@ TEST(MaxCompression, TheFirstImageReachesTheCornerWhenThatIsSmaller) {
     EXPECT_LT(plan.images.back().rect.area(), 100);
 }
 
+TEST(MaxCompression, AFillColourNothingDrawsGoesToALocalTableWhenThatIsSmaller) {
+    // Four colours drawn, and a sprite of one colour restored to a fifth
+    // that no frame draws: a second entry for it would double the global
+    // table; a table of two entries on the sprite's image costs less.
+    std::vector<std::unique_ptr<TFrame>> frames;
+    frames.push_back(frameOf(32, 24, 100, [](int x, int y) { return (x / 3 + y / 2) % 4; }));
+    auto sprite = frameOf(4, 4, 100, [](int, int) { return 0; });
+    sprite->moveTo({5, 5});
+    sprite->transparentIndex = 4;
+    sprite->restoreToBackground = true;
+    frames.push_back(std::move(sprite));
+    auto after = frameOf(4, 4, 100, [](int x, int) { return 1 + x % 3; });
+    after->moveTo({20, 12});
+    frames.push_back(std::move(after));
+    auto doc = documentOf(std::move(frames), 5);
+    EXPECT_EQ(checkPromise(*doc, maximumCompression), "");
+    const GifPlan plan = planOf(*doc);
+    EXPECT_EQ(plan.globalTable.size(), 4u);
+    EXPECT_TRUE(std::any_of(plan.images.begin(), plan.images.end(), [](const PlannedImage& image) {
+        return image.disposal == 2 && image.localTable.size() == 2;
+    }));
+}
+
 TEST(MaxCompression, NeverLargerThanThePlainOrTheOptimisingSaveOnTheCorpus) {
     MOVIGRAM_REQUIRE_CORPUS();
     // A directory of its own: another checkout's tests may run alongside.
