@@ -128,12 +128,17 @@ private:
     bool equalOver(const TRect& r) const;
     uint32_t baseAt(Base base, size_t i, int32_t x, int32_t y) const;
     // The pixels to draw over `around` for one restore method: false when
-    // some cannot be drawn, else their box and, in px, the image over the
-    // rectangle given.
+    // some cannot be drawn, else their box and count; then, in px, the
+    // image over the rectangle given.
     template <Base base>
-    bool scanBase(const TRect& around, TRect& draw) const;
+    bool scanBase(const TRect& around, TRect& draw, size_t& count) const;
     template <Base base>
-    size_t fillPixels(ImagePixels& px) const;
+    void fillPixels(ImagePixels& px) const;
+    // Calls fn(a, b, row, value) for the pieces [a, b) of [x0, x1) on row y
+    // of the screen `base` gives: row (indexed by x) where it is a picture,
+    // else null and the one value the piece shows.
+    template <Base base, typename Fn>
+    void forEachBasePiece(int32_t y, int32_t x0, int32_t x1, Fn&& fn) const;
     bool planImage(const TRect& area, const TRect& changed, const Restore& next, uint32_t delayCs,
                    bool controlOptional, std::vector<std::string>& comments, bool reachCorner = true);
     bool reachCornerWithLast();
@@ -398,39 +403,69 @@ uint32_t Planner::baseAt(Base base, size_t i, int32_t x, int32_t y) const {
     return shown_[i];
 }
 
-// area is the frame's rectangle on the screen, changed the part of it whose
-// pixels it changed.
+template <Base base, typename Fn>
+void Planner::forEachBasePiece(int32_t y, int32_t x0, int32_t x1, Fn&& fn) const {
+    const uint32_t* row = &(base == Base::Previous ? before_ : shown_)[at(0, y)];
+    if (base != Base::Background || y < lastRect_.top || y >= lastRect_.bottom) {
+        fn(x0, x1, row, 0u);
+        return;
+    }
+    const int32_t l = std::max(x0, std::min(lastRect_.left, x1)), r = std::max(l, std::min(lastRect_.right, x1));
+    if (x0 < l) fn(x0, l, row, 0u);
+    if (l < r) fn(l, r, static_cast<const uint32_t*>(nullptr), lastRestored_);
+    if (r < x1) fn(r, x1, row, 0u);
+}
+
+// The box of the pixels over `around` that differ from what the base
+// screen shows, and their count; false when one of them cannot be drawn.
 template <Base base>
-bool Planner::scanBase(const TRect& around, TRect& draw) const {
+bool Planner::scanBase(const TRect& around, TRect& draw, size_t& count) const {
     for (int32_t y = around.top; y < around.bottom; ++y) {
+        const uint32_t* want = &doc_[at(0, y)];
         int32_t first = -1, last = -1;
-        for (int32_t x = around.left; x < around.right; ++x) {
-            const size_t i = at(x, y);
-            const uint32_t want = doc_[i];
-            if (baseAt(base, i, x, y) == want) continue;
-            if (!screen::isOpaque(want)) return false;
-            if (first < 0) first = x;
-            last = x;
-        }
+        bool drawable = true;
+        forEachBasePiece<base>(y, around.left, around.right,
+                               [&](int32_t a, int32_t b, const uint32_t* from, uint32_t value) {
+            for (int32_t x = a; x < b && drawable; ++x) {
+                if (from) {
+                    // Runs of equal pixels pass eight at a time.
+                    if (x + 8 <= b && std::memcmp(want + x, from + x, 8 * sizeof(uint32_t)) == 0) {
+                        x += 7;
+                        continue;
+                    }
+                    if (from[x] == want[x]) continue;
+                } else if (want[x] == value) {
+                    continue;
+                }
+                drawable = screen::isOpaque(want[x]);
+                ++count;
+                if (first < 0) first = x;
+                last = x;
+            }
+        });
+        if (!drawable) return false;
         if (first >= 0) draw = draw.united({first, y, last + 1, y + 1});
     }
     return true;
 }
 
 template <Base base>
-size_t Planner::fillPixels(ImagePixels& px) const {
+void Planner::fillPixels(ImagePixels& px) const {
     const TRect& r = px.rect;
     px.want.resize(size_t(r.area()));
     px.fixed.resize(size_t(r.area()));
-    size_t k = 0, fixed = 0;
-    for (int32_t y = r.top; y < r.bottom; ++y) {
-        std::copy_n(&doc_[at(r.left, y)], r.width(), &px.want[k]);
-        for (int32_t x = r.left; x < r.right; ++x, ++k) {
-            px.fixed[k] = baseAt(base, at(x, y), x, y) != px.want[k];
-            fixed += px.fixed[k];
-        }
+    size_t k = 0;
+    for (int32_t y = r.top; y < r.bottom; ++y, k += size_t(r.width())) {
+        const uint32_t* want = &doc_[at(0, y)];
+        std::copy_n(want + r.left, r.width(), &px.want[k]);
+        uint8_t* out = &px.fixed[k];
+        forEachBasePiece<base>(y, r.left, r.right, [&](int32_t a, int32_t b, const uint32_t* from, uint32_t value) {
+            if (from)
+                for (int32_t x = a; x < b; ++x) out[x - r.left] = from[x] != want[x];
+            else
+                for (int32_t x = a; x < b; ++x) out[x - r.left] = value != want[x];
+        });
     }
-    return fixed;
 }
 
 bool Planner::planImage(const TRect& area, const TRect& changed, const Restore& next, uint32_t delayCs,
@@ -462,9 +497,10 @@ bool Planner::planImage(const TRect& area, const TRect& changed, const Restore& 
             if (!opaque) continue;
         }
         TRect draw;
-        const bool possible = base == Base::Keep         ? scanBase<Base::Keep>(around, draw)
-                              : base == Base::Background ? scanBase<Base::Background>(around, draw)
-                                                         : scanBase<Base::Previous>(around, draw);
+        size_t fixed = 0;
+        const bool possible = base == Base::Keep         ? scanBase<Base::Keep>(around, draw, fixed)
+                              : base == Base::Background ? scanBase<Base::Background>(around, draw, fixed)
+                                                         : scanBase<Base::Previous>(around, draw, fixed);
         if (!possible) continue;
         if (next.needed) {
             draw = draw.united(next.pixels);
@@ -479,26 +515,25 @@ bool Planner::planImage(const TRect& area, const TRect& changed, const Restore& 
             if (!next.needed || area.contains(corner)) draw = corner;
         }
 
-        ImagePixels& px = tried[triedCount];
-        px.rect = draw;
-        const size_t fixed = base == Base::Keep         ? fillPixels<Base::Keep>(px)
-                             : base == Base::Background ? fillPixels<Base::Background>(px)
-                                                        : fillPixels<Base::Previous>(px);
-        // Restore methods that leave the same pixels to draw give the same image.
-        if (std::any_of(tried, tried + triedCount,
-                        [&](const ImagePixels& t) { return t.rect == px.rect && t.fixed == px.fixed; }))
-            continue;
+        // Outside `around` nothing differs, so the count holds for draw.
+        tried[triedCount].rect = draw;
         triedBase[triedCount] = base;
         fixedCount[triedCount++] = fixed;
     }
     for (int a = 0; a < triedCount; ++a) {
         // One that must draw more pixels over a larger rectangle than another
-        // is not worth encoding.
+        // is not worth encoding; of two alike (as when two restore methods
+        // leave the same pixels to draw) the first is kept.
         bool dominated = false;
         for (int b = 0; b < triedCount && !dominated; ++b)
             dominated = b != a && tried[a].rect.contains(tried[b].rect) && fixedCount[a] >= fixedCount[b] &&
                         (tried[a].rect != tried[b].rect || fixedCount[a] > fixedCount[b] || b < a);
         if (dominated) continue;
+        switch (triedBase[a]) {
+            case Base::Keep: fillPixels<Base::Keep>(tried[a]); break;
+            case Base::Background: fillPixels<Base::Background>(tried[a]); break;
+            case Base::Previous: fillPixels<Base::Previous>(tried[a]); break;
+        }
         const size_t before = best.bytes;
         // Restoring the last image costs its graphic control extension
         // when it could go without one.
