@@ -81,8 +81,9 @@ namespace {
 
 // Maximum compression: the planned file, unless the plain save or the
 // optimising save with split and mask of the same frames comes out smaller
-// (the smallest of the three is written).  The document keeps its frames,
-// with the comment frame when the option puts one in.
+// (the smallest of the three is written).  The plan is made first, so the
+// other two stop writing as soon as they are larger.  The document keeps
+// its frames, with the comment frame when the option puts one in.
 GifWriteResult writeMaxCompressed(Document& doc, const std::string& path, bool keep) {
     Host& host = doc.host();
     std::unique_ptr<Document> copy = copyForSave(doc);
@@ -92,32 +93,39 @@ GifWriteResult writeMaxCompressed(Document& doc, const std::string& path, bool k
     const size_t slash = path.find_last_of('/');
     StatusText status(host, "Saving \"" + (slash == std::string::npos ? path : path.substr(slash + 1)) + "\"");
 
-    // The gauge: the plain save to a tenth, the optimising save to 30 %,
-    // the plan the rest.
+    // The gauge: the plan to 70 %, the plain save to 80 %, the optimising
+    // save the rest.
     GifWriteOptions options = writeOptionsOf(doc);
-    ProgressBand plainPart(options.progress, 0, 10), belowPart(options.progress, 10, 30),
-        planPart(options.progress, 30, 100);
+    ProgressBand planPart(options.progress, 0, 70), plainPart(options.progress, 70, 80),
+        belowPart(options.progress, 80, 100);
+    std::vector<uint8_t> best;
+    bool haveBest = false;
+    {
+        GifPlan plan;
+        ByteSink planned;
+        if (planMaxCompression(copy->firstFrame, global, {copy->loopCount, &planPart}, plan) &&
+            writeGifPlan(planned, plan)) {
+            best = planned.bytes();
+            haveBest = true;
+        }
+    }
     options.progress = &plainPart;
-    ByteSink plain;
-    writeGifTo(plain, copy->firstFrame, global, options);
-    std::vector<uint8_t> best = plain.bytes();
+    ByteSink plain(haveBest ? best.size() - 1 : SIZE_MAX);
+    // (Without a plan the plain save is written whatever it holds.)
+    if (writeGifTo(plain, copy->firstFrame, global, options) || !haveBest) {
+        best = plain.bytes();
+        haveBest = true;
+    }
 
     std::unique_ptr<Document> below = copyForSave(*copy);
     below->cropToDirty = below->splitDirty = below->transparentMaskOption = true;
     below->commentFrameOption = false;
     prepareForSave(*below, true);
-    ByteSink optimised;
+    ByteSink optimised(haveBest ? best.size() - 1 : SIZE_MAX);
     const TMyPalette belowGlobal = below->globalPalette ? *below->globalPalette : TMyPalette();
     GifWriteOptions belowOptions = writeOptionsOf(*below);
     belowOptions.progress = &belowPart;
-    writeGifTo(optimised, below->firstFrame, belowGlobal, belowOptions);
-    if (optimised.bytes().size() < best.size()) best = optimised.bytes();
-
-    GifPlan plan;
-    ByteSink planned;
-    if (planMaxCompression(copy->firstFrame, global, {copy->loopCount, &planPart}, plan) &&
-        writeGifPlan(planned, plan) && planned.bytes().size() < best.size())
-        best = planned.bytes();
+    if (writeGifTo(optimised, below->firstFrame, belowGlobal, belowOptions)) best = optimised.bytes();
 
     const GifWriteResult result = writeGifBytes(path, best);
     if (!result.ok) host.showMessage("Error", gifWriteErrorMessage(result), MessageIcon::Stop);

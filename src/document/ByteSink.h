@@ -12,6 +12,9 @@ class ByteSink {
 public:
     // Collects everything in memory.
     ByteSink() = default;
+    // Collects in memory, and fails once it holds more than limit bytes: a
+    // writer that only competes on size gives up early.
+    explicit ByteSink(size_t limit) : limit_(limit) {}
     // Writes through a buffer to an open file (not owned).
     explicit ByteSink(std::FILE* file) : file_(file) { buffer_.reserve(bufferSize); }
     ~ByteSink() = default;
@@ -20,10 +23,12 @@ public:
 
     void put(uint8_t b) {
         if (file_ && buffer_.size() == bufferSize) flush();
+        if (buffer_.size() >= limit_) return overLimit();
         buffer_.push_back(b);
     }
     void write(const uint8_t* p, size_t n) {
         if (file_ && buffer_.size() + n > bufferSize) flush();
+        if (buffer_.size() + n > limit_) return overLimit();
         buffer_.insert(buffer_.end(), p, p + n);
     }
     void putLe16(uint32_t v) {
@@ -50,7 +55,13 @@ public:
     const std::vector<uint8_t>& bytes() const { return buffer_; }
 
 private:
+    void overLimit() {
+        failed_ = true;
+        buffer_.clear();
+    }
+
     static constexpr size_t bufferSize = 64 * 1024;
+    size_t limit_ = SIZE_MAX;
     std::FILE* file_ = nullptr;
     std::vector<uint8_t> buffer_;
     bool failed_ = false;

@@ -213,6 +213,8 @@ private:
             disposal = (control >> 2) & 7;
             if (disposal == 2) frame->restoreToBackground = true;
             else if (control & 1) frame->overlay = true;
+        } else {
+            frame->withoutControl = true;
         }
         std::memset(pendingControl_, 0, sizeof pendingControl_);
         if (hasLocal) frame->localPalette = std::make_unique<TMyPalette>(TMyPalette::fromColorTable(inForce_.quads, inForce_.entries));

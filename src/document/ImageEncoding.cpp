@@ -21,10 +21,16 @@ ImageEncoder::ImageEncoder(const screen::ColourIds& ids, const GlobalColours& gl
 namespace {
 
 // The string table is judged every 256 codes once full; the other ways of
-// clearing it, and writing free pixels in their own colours, are tried on
-// the image chosen.
-constexpr LzwChoiceOptions firstClearing{256, 1.0f};
-constexpr LzwChoiceOptions otherClearings[] = {{1, 0.0f}, {1024, 1.2f}, {64, 1.0f}};
+// clearing it (among them clearing at once, one code before the table
+// fills), and writing free pixels in their own colours, are tried on the
+// image chosen.  The data starts without a clear code, which can only save
+// a byte.
+constexpr LzwPreference alternative = LzwPreference::Alternative;
+constexpr LzwChoiceOptions firstClearing{256, 1.0f, alternative, false};
+constexpr LzwChoiceOptions otherClearings[] = {{1, 0.0f, alternative, false},
+                                               {1024, 1.2f, alternative, false},
+                                               {64, 1.0f, alternative, false},
+                                               {0, 0.0f, alternative, false}};
 
 }  // namespace
 
@@ -43,9 +49,11 @@ void ImageEncoder::keepIfSmaller(int minCodeSize, int transparent, std::vector<u
     const bool filled = encoder_.encode(values_.data(), anyChoice ? free_.data() : nullptr,
                                         uint8_t(std::max(transparent, 0)), values_.size(), minCodeSize, firstClearing,
                                         scratch_);
-    const size_t bytes = scratch_.size() + 3 * localTable.size();
+    const size_t overhead = fixedBytes_ + (transparent >= 0 ? transparencyBytes_ : 0);
+    const size_t bytes = scratch_.size() + 3 * localTable.size() + overhead;
     if (bytes >= best.bytes) return;
     best.bytes = bytes;
+    best.overhead = overhead;
     best.data.swap(scratch_);
     best.filled = filled;
     best.values = values_;
@@ -65,7 +73,7 @@ bool ImageEncoder::worthTrying(Refinement& r) {
 }
 
 void ImageEncoder::refine(EncodedImage& best) {
-    const size_t tableBytes = 3 * best.localTable.size();
+    const size_t tableBytes = 3 * best.localTable.size() + best.overhead;
     // Encodes values (with the free pixels still open when choice) and keeps
     // the result when it is smaller.
     auto attempt = [&](Refinement& r, const std::vector<uint8_t>& values, bool choice,

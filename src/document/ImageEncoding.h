@@ -32,7 +32,8 @@ struct GlobalColours {
 };
 
 struct EncodedImage {
-    size_t bytes = SIZE_MAX;             // LZW data and local table
+    size_t bytes = SIZE_MAX;             // LZW data, local table and overhead
+    size_t overhead = 0;                 // blocks elsewhere that this way of writing costs
     int transparentIndex = -1;
     std::vector<uint32_t> localTable;    // RGB; empty for the global table
     std::vector<uint8_t> data;
@@ -52,6 +53,13 @@ public:
     // smaller than best.  requiredRestore is the value the image's area must
     // show once restored to the background (screen::never: any).
     void encodeBest(const ImagePixels& pixels, uint32_t requiredRestore, EncodedImage& best);
+    // What the next encodings cost besides their data and table: fixedBytes
+    // in any case, transparencyBytes more with a transparent index (an image
+    // that could do without its graphic control extension needs one then).
+    void setOverhead(size_t fixedBytes, size_t transparencyBytes) {
+        fixedBytes_ = fixedBytes;
+        transparencyBytes_ = transparencyBytes;
+    }
     // Tries on the best image what is rarely better: free pixels written in
     // their own colours or all transparent, and, when its string table
     // filled up, the other ways of clearing it.
@@ -75,12 +83,13 @@ private:
         uint64_t saved = 0;  // bytes
     };
     static bool worthTrying(Refinement& r);
-    Refinement refinements_[5];
+    Refinement refinements_[2 + 4];
 
     const screen::ColourIds& ids_;
     const GlobalColours& global_;
     uint8_t background_;
     uint32_t blackId_;
+    size_t fixedBytes_ = 0, transparencyBytes_ = 0;
     LzwChoiceEncoder encoder_;
     std::vector<uint8_t> values_, free_, scratch_, masked_;
     std::vector<int16_t> localIndex_;  // by colour id, -1 outside tryLocal

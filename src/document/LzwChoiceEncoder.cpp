@@ -92,7 +92,7 @@ bool LzwChoiceEncoder::encode(const uint8_t* values, const uint8_t* free, uint8_
         tableStart = position;
         tableStartBits = bitsWritten;
     };
-    put(clearCode);
+    if (options.leadingClear) put(clearCode);
     reset(0);
 
     uint16_t* const slots = slots_.data();

@@ -28,6 +28,9 @@ struct LzwChoiceOptions {
     uint32_t judgedCodes = 256;
     float margin = 1.0f;
     LzwPreference prefer = LzwPreference::Alternative;
+    // Whether the data starts with a clear code.  Decoders start with an
+    // empty table anyway; the code is customary, not needed.
+    bool leadingClear = true;
 };
 
 class LzwChoiceEncoder {

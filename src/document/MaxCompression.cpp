@@ -43,6 +43,8 @@ namespace {
 
 constexpr int64_t maxScreenPixels = 64ll << 20;
 constexpr uint32_t maxDelayCs = 0xFFFF;
+// A graphic control extension.
+constexpr size_t controlBytes = 8;
 
 enum class Base : uint8_t { Keep = 0, Background = 2, Previous = 3 };
 
@@ -100,11 +102,16 @@ void drawOnto(uint32_t* screen, int32_t screenWidth, const TFrame& frame, const 
 
 class Planner {
 public:
-    Planner(TSize size, const TMyPalette& globalPalette, GifPlan& plan, bool firstReachesCorner)
+    Planner(TSize size, const TMyPalette& globalPalette, GifPlan& plan, bool firstReachesCorner, bool fillsInGlobal)
         : size_(size), global_(globalPalette), plan_(plan), firstReachesCorner_(firstReachesCorner),
+          fillsInGlobal_(fillsInGlobal),
           doc_(pixels(), screen::never), shown_(pixels(), screen::never), before_(pixels(), screen::never) {}
 
     bool run(TFrame* first, const MaxCompressionOptions& options);
+    // Whether the last image was extended to reach the screen's corner.
+    bool extendedLast() const { return extendedLast_; }
+    // Whether fill colours that no image draws made the global table larger.
+    bool fillsGrewTable() const { return fillsGrewTable_; }
 
 private:
     size_t pixels() const { return size_t(size_.width) * size_t(size_.height); }
@@ -114,20 +121,26 @@ private:
     void buildGlobalTable(const std::vector<const TFrame*>& frames);
     // Draws the frame on `doc_`; the box around the pixels it changed.
     TRect drawFrame(const TFrame& frame, const screen::FrameColours& colours, const TRect& area, const TFrame* same);
-    // What the frame's restore leaves; for the last frame, only where the
-    // first frame does not cover it.
-    Restore restoreOf(const TFrame& frame, const screen::FrameColours& colours, const TRect& area, bool last) const;
+    // What the frame's restore leaves where the next frame (for the last
+    // one, the first frame) does not cover it.
+    Restore restoreOf(const TFrame& frame, const screen::FrameColours& colours, const TRect& area, bool last,
+                      const TFrame* nextFrame) const;
     bool equalOver(const TRect& r) const;
     uint32_t baseAt(Base base, size_t i, int32_t x, int32_t y) const;
     // The pixels to draw over `around` for one restore method: false when
-    // some cannot be drawn, else their box and, in px, the image over the
-    // rectangle given.
+    // some cannot be drawn, else their box and count; then, in px, the
+    // image over the rectangle given.
     template <Base base>
-    bool scanBase(const TRect& around, TRect& draw) const;
+    bool scanBase(const TRect& around, TRect& draw, size_t& count) const;
     template <Base base>
-    size_t fillPixels(ImagePixels& px) const;
+    void fillPixels(ImagePixels& px) const;
+    // Calls fn(a, b, row, value) for the pieces [a, b) of [x0, x1) on row y
+    // of the screen `base` gives: row (indexed by x) where it is a picture,
+    // else null and the one value the piece shows.
+    template <Base base, typename Fn>
+    void forEachBasePiece(int32_t y, int32_t x0, int32_t x1, Fn&& fn) const;
     bool planImage(const TRect& area, const TRect& changed, const Restore& next, uint32_t delayCs,
-                   std::vector<std::string>& comments, bool reachCorner = true);
+                   bool controlOptional, std::vector<std::string>& comments, bool reachCorner = true);
     bool reachCornerWithLast();
 
     TSize size_;
@@ -137,6 +150,10 @@ private:
     // its images, so some image must reach the screen's far corner: the last
     // one is extended to it when none does, or else the first one.
     bool firstReachesCorner_;
+    // Fill colours that no image draws get entries in the global table;
+    // otherwise an image restored to one carries a local table.
+    bool fillsInGlobal_;
+    bool extendedLast_ = false, fillsGrewTable_ = false;
     TRect reached_;
     screen::ColourIds ids_;
     GlobalColours table_;
@@ -203,6 +220,7 @@ void Planner::buildGlobalTable(const std::vector<const TFrame*>& frames) {
         if (counts[id]) drawn.push_back(id);
     previousAllowed_ = drawn.size() <= 255;
     // Fill colours that nothing draws need an entry of their own.
+    if (!fillsInGlobal_) std::erase_if(fills, [&](uint32_t fill) { return counts[fill] == 0; });
     size_t undrawnFills = 0;
     for (uint32_t fill : fills) undrawnFills += counts[fill] == 0;
     const size_t room = 256 - std::min<size_t>(undrawnFills, 256);
@@ -324,6 +342,7 @@ void Planner::buildGlobalTable(const std::vector<const TFrame*>& frames) {
             table_.ids.push_back(fill);
         }
     }
+    fillsGrewTable_ = table_.tableSize() > entries;
     if (table_.ids.empty()) table_.ids.push_back(blackId_);
 
     plan_.globalTable.assign(table_.tableSize(), 0);
@@ -341,7 +360,7 @@ TRect Planner::drawFrame(const TFrame& frame, const screen::FrameColours& colour
 }
 
 Restore Planner::restoreOf(const TFrame& frame, const screen::FrameColours& colours, const TRect& area,
-                           bool last) const {
+                           bool last, const TFrame* nextFrame) const {
     Restore r;
     if (!frame.restoreToBackground || area.isEmpty()) return r;
     r.area = area;
@@ -349,9 +368,15 @@ Restore Planner::restoreOf(const TFrame& frame, const screen::FrameColours& colo
     for (int32_t y = area.top; y < area.bottom; ++y)
         for (int32_t x = area.left; x < area.right; ++x) {
             const size_t i = at(x, y);
-            // When the animation starts over, the first frame covers what
-            // it draws anyway.
-            if (doc_[i] != r.value && !(last && firstCovers_[i])) r.pixels = r.pixels.united({x, y, x + 1, y + 1});
+            // The restored pixels the next frame draws over are never
+            // shown; when the animation starts over, the first frame covers
+            // what it draws.
+            if (doc_[i] == r.value || (last && firstCovers_[i])) continue;
+            if (nextFrame && x >= nextFrame->rect.left && x < nextFrame->rect.right && y >= nextFrame->rect.top &&
+                y < nextFrame->rect.bottom &&
+                nextFrame->image->row(y - nextFrame->rect.top)[x - nextFrame->rect.left] != nextFrame->transparentIndex)
+                continue;
+            r.pixels = r.pixels.united({x, y, x + 1, y + 1});
         }
     r.needed = !r.pixels.isEmpty();
     return r;
@@ -378,43 +403,73 @@ uint32_t Planner::baseAt(Base base, size_t i, int32_t x, int32_t y) const {
     return shown_[i];
 }
 
-// area is the frame's rectangle on the screen, changed the part of it whose
-// pixels it changed.
+template <Base base, typename Fn>
+void Planner::forEachBasePiece(int32_t y, int32_t x0, int32_t x1, Fn&& fn) const {
+    const uint32_t* row = &(base == Base::Previous ? before_ : shown_)[at(0, y)];
+    if (base != Base::Background || y < lastRect_.top || y >= lastRect_.bottom) {
+        fn(x0, x1, row, 0u);
+        return;
+    }
+    const int32_t l = std::max(x0, std::min(lastRect_.left, x1)), r = std::max(l, std::min(lastRect_.right, x1));
+    if (x0 < l) fn(x0, l, row, 0u);
+    if (l < r) fn(l, r, static_cast<const uint32_t*>(nullptr), lastRestored_);
+    if (r < x1) fn(r, x1, row, 0u);
+}
+
+// The box of the pixels over `around` that differ from what the base
+// screen shows, and their count; false when one of them cannot be drawn.
 template <Base base>
-bool Planner::scanBase(const TRect& around, TRect& draw) const {
+bool Planner::scanBase(const TRect& around, TRect& draw, size_t& count) const {
     for (int32_t y = around.top; y < around.bottom; ++y) {
+        const uint32_t* want = &doc_[at(0, y)];
         int32_t first = -1, last = -1;
-        for (int32_t x = around.left; x < around.right; ++x) {
-            const size_t i = at(x, y);
-            const uint32_t want = doc_[i];
-            if (baseAt(base, i, x, y) == want) continue;
-            if (!screen::isOpaque(want)) return false;
-            if (first < 0) first = x;
-            last = x;
-        }
+        bool drawable = true;
+        forEachBasePiece<base>(y, around.left, around.right,
+                               [&](int32_t a, int32_t b, const uint32_t* from, uint32_t value) {
+            for (int32_t x = a; x < b && drawable; ++x) {
+                if (from) {
+                    // Runs of equal pixels pass eight at a time.
+                    if (x + 8 <= b && std::memcmp(want + x, from + x, 8 * sizeof(uint32_t)) == 0) {
+                        x += 7;
+                        continue;
+                    }
+                    if (from[x] == want[x]) continue;
+                } else if (want[x] == value) {
+                    continue;
+                }
+                drawable = screen::isOpaque(want[x]);
+                ++count;
+                if (first < 0) first = x;
+                last = x;
+            }
+        });
+        if (!drawable) return false;
         if (first >= 0) draw = draw.united({first, y, last + 1, y + 1});
     }
     return true;
 }
 
 template <Base base>
-size_t Planner::fillPixels(ImagePixels& px) const {
+void Planner::fillPixels(ImagePixels& px) const {
     const TRect& r = px.rect;
     px.want.resize(size_t(r.area()));
     px.fixed.resize(size_t(r.area()));
-    size_t k = 0, fixed = 0;
-    for (int32_t y = r.top; y < r.bottom; ++y) {
-        std::copy_n(&doc_[at(r.left, y)], r.width(), &px.want[k]);
-        for (int32_t x = r.left; x < r.right; ++x, ++k) {
-            px.fixed[k] = baseAt(base, at(x, y), x, y) != px.want[k];
-            fixed += px.fixed[k];
-        }
+    size_t k = 0;
+    for (int32_t y = r.top; y < r.bottom; ++y, k += size_t(r.width())) {
+        const uint32_t* want = &doc_[at(0, y)];
+        std::copy_n(want + r.left, r.width(), &px.want[k]);
+        uint8_t* out = &px.fixed[k];
+        forEachBasePiece<base>(y, r.left, r.right, [&](int32_t a, int32_t b, const uint32_t* from, uint32_t value) {
+            if (from)
+                for (int32_t x = a; x < b; ++x) out[x - r.left] = from[x] != want[x];
+            else
+                for (int32_t x = a; x < b; ++x) out[x - r.left] = value != want[x];
+        });
     }
-    return fixed;
 }
 
 bool Planner::planImage(const TRect& area, const TRect& changed, const Restore& next, uint32_t delayCs,
-                        std::vector<std::string>& comments, bool reachCorner) {
+                        bool controlOptional, std::vector<std::string>& comments, bool reachCorner) {
     // Outside `around` the screen under the new image shows the target
     // whatever the restore method.
     TRect around = changed;
@@ -442,9 +497,10 @@ bool Planner::planImage(const TRect& area, const TRect& changed, const Restore& 
             if (!opaque) continue;
         }
         TRect draw;
-        const bool possible = base == Base::Keep         ? scanBase<Base::Keep>(around, draw)
-                              : base == Base::Background ? scanBase<Base::Background>(around, draw)
-                                                         : scanBase<Base::Previous>(around, draw);
+        size_t fixed = 0;
+        const bool possible = base == Base::Keep         ? scanBase<Base::Keep>(around, draw, fixed)
+                              : base == Base::Background ? scanBase<Base::Background>(around, draw, fixed)
+                                                         : scanBase<Base::Previous>(around, draw, fixed);
         if (!possible) continue;
         if (next.needed) {
             draw = draw.united(next.pixels);
@@ -459,27 +515,31 @@ bool Planner::planImage(const TRect& area, const TRect& changed, const Restore& 
             if (!next.needed || area.contains(corner)) draw = corner;
         }
 
-        ImagePixels& px = tried[triedCount];
-        px.rect = draw;
-        const size_t fixed = base == Base::Keep         ? fillPixels<Base::Keep>(px)
-                             : base == Base::Background ? fillPixels<Base::Background>(px)
-                                                        : fillPixels<Base::Previous>(px);
-        // Restore methods that leave the same pixels to draw give the same image.
-        if (std::any_of(tried, tried + triedCount,
-                        [&](const ImagePixels& t) { return t.rect == px.rect && t.fixed == px.fixed; }))
-            continue;
+        // Outside `around` nothing differs, so the count holds for draw.
+        tried[triedCount].rect = draw;
         triedBase[triedCount] = base;
         fixedCount[triedCount++] = fixed;
     }
     for (int a = 0; a < triedCount; ++a) {
         // One that must draw more pixels over a larger rectangle than another
-        // is not worth encoding.
+        // is not worth encoding; of two alike (as when two restore methods
+        // leave the same pixels to draw) the first is kept.
         bool dominated = false;
         for (int b = 0; b < triedCount && !dominated; ++b)
             dominated = b != a && tried[a].rect.contains(tried[b].rect) && fixedCount[a] >= fixedCount[b] &&
                         (tried[a].rect != tried[b].rect || fixedCount[a] > fixedCount[b] || b < a);
         if (dominated) continue;
+        switch (triedBase[a]) {
+            case Base::Keep: fillPixels<Base::Keep>(tried[a]); break;
+            case Base::Background: fillPixels<Base::Background>(tried[a]); break;
+            case Base::Previous: fillPixels<Base::Previous>(tried[a]); break;
+        }
         const size_t before = best.bytes;
+        // Restoring the last image costs its graphic control extension
+        // when it could go without one.
+        const bool lastControlFree = haveImage_ && !needsControl(plan_.images.back());
+        encoder_->setOverhead(lastControlFree && triedBase[a] != Base::Keep ? controlBytes : 0,
+                              controlOptional && delayCs == 100 ? controlBytes : 0);
         encoder_->encodeBest(tried[a], next.needed ? next.value : screen::never, best);
         if (best.bytes < before) {
             bestBase = triedBase[a];
@@ -490,7 +550,7 @@ bool Planner::planImage(const TRect& area, const TRect& changed, const Restore& 
     if (best.bytes == SIZE_MAX) {
         // Reaching the corner needs a transparent index, which a first
         // frame of 256 colours may not have to spare.
-        return !haveImage_ && reachCorner && planImage(area, changed, next, delayCs, comments, false);
+        return !haveImage_ && reachCorner && planImage(area, changed, next, delayCs, controlOptional, comments, false);
     }
 
     if (haveImage_) {
@@ -512,6 +572,7 @@ bool Planner::planImage(const TRect& area, const TRect& changed, const Restore& 
     image.rect = bestRect;
     image.transparentIndex = best.transparentIndex;
     image.delayCs = delayCs;
+    image.controlOptional = controlOptional;
     image.localTable = std::move(best.localTable);
     image.data = std::move(best.data);
     plan_.images.push_back(std::move(image));
@@ -540,6 +601,8 @@ bool Planner::reachCornerWithLast() {
             px.fixed.push_back(before_[i] != shown_[i]);
         }
     EncodedImage best;
+    const PlannedImage& last = plan_.images.back();
+    encoder_->setOverhead(0, last.controlOptional && last.delayCs == 100 ? controlBytes : 0);
     encoder_->encodeBest(px, pending_.needed ? pending_.value : screen::never, best);
     if (best.bytes == SIZE_MAX) return false;
     encoder_->refine(best);
@@ -568,7 +631,7 @@ bool Planner::run(TFrame* first, const MaxCompressionOptions& options) {
     encoder_ = std::make_unique<ImageEncoder>(ids_, table_, plan_.backgroundIndex, blackId_);
 
     std::vector<std::string> comments;
-    size_t done = 0;
+    size_t done = 0, frameIndex = 0;
     const TFrame* previous = nullptr;
     screen::FrameColours previousColours;
     bool ok = true;
@@ -592,7 +655,8 @@ bool Planner::run(TFrame* first, const MaxCompressionOptions& options) {
             for (size_t i = 0; i < doc_.size(); ++i) firstCovers_[i] = screen::isOpaque(doc_[i]);
         }
         const bool last = &f == frames.back();
-        const Restore next = !last || plan_.loopExtension ? restoreOf(f, colours, area, last) : Restore{};
+        const TFrame* nextFrame = last ? nullptr : frames[++frameIndex];
+        const Restore next = !last || plan_.loopExtension ? restoreOf(f, colours, area, last, nextFrame) : Restore{};
         const uint32_t delay = delayCsOf(f);
         // The screen shown differs from the last image's only where the
         // frame changed it or where the frame before was restored.
@@ -600,7 +664,8 @@ bool Planner::run(TFrame* first, const MaxCompressionOptions& options) {
             equalOver(pending_.needed ? changed.united(pending_.area) : changed) &&
             plan_.images.back().delayCs + delay <= maxDelayCs) {
             plan_.images.back().delayCs += delay;
-        } else if (!planImage(area, changed, next, delay, comments)) {
+            plan_.images.back().controlOptional = false;
+        } else if (!planImage(area, changed, next, delay, f.withoutControl && f.displayTime() == 1000, comments)) {
             ok = false;
             return;
         }
@@ -610,13 +675,21 @@ bool Planner::run(TFrame* first, const MaxCompressionOptions& options) {
         if (options.progress && frames.size() > 1) options.progress->setProgress(int(++done * 100 / frames.size()));
     });
     if (!ok) return false;
-    if (haveImage_ && (reached_.right < size_.width || reached_.bottom < size_.height) && !reachCornerWithLast())
-        return false;
+    if (haveImage_ && (reached_.right < size_.width || reached_.bottom < size_.height)) {
+        if (!reachCornerWithLast()) return false;
+        extendedLast_ = true;
+    }
     if (haveImage_ && pending_.needed) plan_.images.back().disposal = uint8_t(Base::Background);
     // A single image does not animate.
     if (plan_.images.size() < 2) plan_.loopExtension = false;
     plan_.trailingComments = std::move(comments);
     return true;
+}
+
+size_t planBytes(const GifPlan& plan) {
+    size_t bytes = 3 * plan.globalTable.size();
+    for (const PlannedImage& image : plan.images) bytes += plannedImageBytes(image);
+    return bytes;
 }
 
 }  // namespace
@@ -641,10 +714,30 @@ bool planMaxCompression(TFrame* first, const TMyPalette& globalPalette, const Ma
     }
     plan.loopExtension = circular && options.loopCount != 1;
     plan.loopValue = uint16_t(options.loopCount == 0 ? 0 : std::clamp(options.loopCount - 1, 0, 0xFFFF));
+    // What only measuring tells: whether the last image or the first
+    // reaches the screen's corner (the first only when the last had to be
+    // stretched), and whether fill colours nothing draws are worth the
+    // larger global table they make.
     const GifPlan start = plan;
-    if (Planner(size, globalPalette, plan, false).run(first, options)) return true;
-    plan = start;
-    return Planner(size, globalPalette, plan, true).run(first, options);
+    bool planned = false, firstReaches = false, grew = false;
+    // Plans one way and keeps it when smaller; false when that way fails or
+    // the last image had to be stretched.
+    auto attempt = [&](bool firstReachesCorner, bool fillsInGlobal) {
+        GifPlan candidate = start;
+        Planner planner(size, globalPalette, candidate, firstReachesCorner, fillsInGlobal);
+        if (!planner.run(first, options)) return false;
+        if (!planned || planBytes(candidate) < planBytes(plan)) {
+            plan = std::move(candidate);
+            planned = true;
+            firstReaches = firstReachesCorner;
+            grew = planner.fillsGrewTable();
+        }
+        return !planner.extendedLast();
+    };
+    if (!attempt(false, true)) attempt(true, true);
+    if (grew) attempt(firstReaches, false);
+    if (!planned) plan = start;
+    return planned;
 }
 
 }  // namespace movigram

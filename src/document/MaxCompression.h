@@ -6,8 +6,11 @@
 // draw, which colour table, transparent index and code size encode smallest,
 // and lets the LZW parse write unchanged pixels either transparent or in
 // their own colour, whichever continues its strings.  Frames that change
-// nothing lengthen the image before them.  The document's frames are not
-// changed.
+// nothing lengthen the image before them.  A frame read without a graphic
+// control extension is written without one while it says nothing such a
+// block would.  Whether the first or the last image reaches the screen's
+// corner, and whether fill colours nothing draws get global entries, are
+// decided by planning both ways.  The document's frames are not changed.
 #include <cstdint>
 
 #include "GifPlan.h"

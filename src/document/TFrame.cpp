@@ -33,6 +33,7 @@ void TFrame::copyFieldsFrom(const TFrame& source) {
     dirtyRect = source.dirtyRect;
     backgroundIndex = source.backgroundIndex;
     transparentIndex = source.transparentIndex;
+    withoutControl = source.withoutControl;
     // next, splitPair, unchanged and overlay start cleared in a copy.
 }
 

@@ -48,6 +48,10 @@ public:
     bool overlay = false;
     bool isComment = false;
     bool unchanged = false;
+    // Read from a GIF image that had no graphic control extension: its time
+    // is the 1 s the reader gives such frames, and a browser shows it for
+    // its own default time.
+    bool withoutControl = false;
     std::unique_ptr<TDib256> image;
     std::string name;
     int32_t frameTime = 1000;

@@ -4,50 +4,39 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
-#include <mutex>
 #include <new>
 #include <optional>
 #include <string_view>
 #include <vector>
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libavutil/pixdesc.h>
-#include <libswscale/swscale.h>
-}
-
+#include "FfmpegLibrary.h"
 #include "colour/SharedPalette.h"
 #include "document/FileIo.h"
 
 namespace movigram {
 namespace {
 
+// Only called once readVideo or isVideoContainer has found it loaded.
+const FfmpegLibrary& av() { return *ffmpegLibrary(); }
+
 // A stream that states no rate at all.
 constexpr int32_t fallbackFrameTime = 100;
 
 struct FormatCloser {
-    void operator()(AVFormatContext* c) const { avformat_close_input(&c); }
+    void operator()(AVFormatContext* c) const { av().avformat_close_input(&c); }
 };
 struct CodecFreer {
-    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
+    void operator()(AVCodecContext* c) const { av().avcodec_free_context(&c); }
 };
 struct FrameFreer {
-    void operator()(AVFrame* f) const { av_frame_free(&f); }
+    void operator()(AVFrame* f) const { av().av_frame_free(&f); }
 };
 struct PacketFreer {
-    void operator()(AVPacket* p) const { av_packet_free(&p); }
+    void operator()(AVPacket* p) const { av().av_packet_free(&p); }
 };
 struct ScalerFreer {
-    void operator()(SwsContext* s) const { sws_freeContext(s); }
+    void operator()(SwsContext* s) const { av().sws_freeContext(s); }
 };
-
-// The core reports through result codes; the library's own log would only
-// reach a terminal.
-void quietLibraryLog() {
-    static std::once_flag once;
-    std::call_once(once, [] { av_log_set_level(AV_LOG_QUIET); });
-}
 
 class VideoDecoder {
 public:
@@ -106,14 +95,14 @@ int VideoDecoder::open() {
     // Only the named file is read: no network and no other protocol, even
     // when the container refers to one.
     AVDictionary* settings = nullptr;
-    av_dict_set(&settings, "protocol_whitelist", "file", 0);
+    av().av_dict_set(&settings, "protocol_whitelist", "file", 0);
     AVFormatContext* format = nullptr;
     const std::string url = "file:" + path_;
-    const int opened = avformat_open_input(&format, url.c_str(), nullptr, &settings);
-    av_dict_free(&settings);
+    const int opened = av().avformat_open_input(&format, url.c_str(), nullptr, &settings);
+    av().av_dict_free(&settings);
     if (opened < 0) return VideoCorrupt;
     format_.reset(format);
-    if (avformat_find_stream_info(format, nullptr) < 0) return VideoCorrupt;
+    if (av().avformat_find_stream_info(format, nullptr) < 0) return VideoCorrupt;
 
     for (unsigned i = 0; i < format->nb_streams; ++i) {
         AVStream* s = format->streams[i];
@@ -126,19 +115,19 @@ int VideoDecoder::open() {
     }
     if (!stream_) return VideoCorrupt;
 
-    const AVCodec* decoder = avcodec_find_decoder(stream_->codecpar->codec_id);
+    const AVCodec* decoder = av().avcodec_find_decoder(stream_->codecpar->codec_id);
     if (!decoder) return VideoUnsupportedCompression;
-    codec_.reset(avcodec_alloc_context3(decoder));
+    codec_.reset(av().avcodec_alloc_context3(decoder));
     if (!codec_) return VideoNoMemory;
-    if (avcodec_parameters_to_context(codec_.get(), stream_->codecpar) < 0) return VideoUnsupportedCompression;
+    if (av().avcodec_parameters_to_context(codec_.get(), stream_->codecpar) < 0) return VideoUnsupportedCompression;
     codec_->max_pixels = int64_t(std::min<uint64_t>(options_.limits.maxImagePixels, INT_MAX));
-    if (avcodec_open2(codec_.get(), decoder, nullptr) < 0) return VideoUnsupportedCompression;
-    frame_.reset(av_frame_alloc());
+    if (av().avcodec_open2(codec_.get(), decoder, nullptr) < 0) return VideoUnsupportedCompression;
+    frame_.reset(av().av_frame_alloc());
     if (!frame_) return VideoNoMemory;
 
     length_ = stream_->nb_frames;
     if (length_ <= 0 && stream_->duration > 0 && stream_->avg_frame_rate.num > 0 && stream_->avg_frame_rate.den > 0)
-        length_ = av_rescale_q(stream_->duration, stream_->time_base, av_inv_q(stream_->avg_frame_rate));
+        length_ = av().av_rescale_q(stream_->duration, stream_->time_base, av_inv_q(stream_->avg_frame_rate));
     return VideoOk;
 }
 
@@ -162,15 +151,15 @@ int VideoDecoder::deepFrame(const AVFrame& frame, std::optional<TrueColorImage>&
     const uint8_t* rows = frame.data[0];
     int linesize = frame.linesize[0];
     if (!straight) {
-        if (!sws_isSupportedInput(format)) return failure(VideoUnsupportedDepth);
-        scaler_.reset(sws_getCachedContext(scaler_.release(), w, h, format, w, h, AV_PIX_FMT_BGR24, SWS_BICUBIC,
+        if (!av().sws_isSupportedInput(format)) return failure(VideoUnsupportedDepth);
+        scaler_.reset(av().sws_getCachedContext(scaler_.release(), w, h, format, w, h, AV_PIX_FMT_BGR24, SWS_BICUBIC,
                                            nullptr, nullptr, nullptr));
         if (!scaler_) return failure(VideoUnsupportedDepth);
         linesize = (w * 3 + 63) / 64 * 64;
         converted_.resize(size_t(linesize) * size_t(h));
         uint8_t* dst[4] = {converted_.data(), nullptr, nullptr, nullptr};
         const int dstStride[4] = {linesize, 0, 0, 0};
-        if (sws_scale(scaler_.get(), frame.data, frame.linesize, 0, h, dst, dstStride) != h)
+        if (av().sws_scale(scaler_.get(), frame.data, frame.linesize, 0, h, dst, dstStride) != h)
             return failure(VideoUnsupportedDepth);
         rows = converted_.data();
     }
@@ -244,34 +233,34 @@ int VideoDecoder::takeFrame(const AVFrame& frame) {
 
 int VideoDecoder::receiveFrames() {
     for (;;) {
-        const int got = avcodec_receive_frame(codec_.get(), frame_.get());
+        const int got = av().avcodec_receive_frame(codec_.get(), frame_.get());
         if (got == AVERROR(EAGAIN) || got == AVERROR_EOF) return VideoOk;
         if (got < 0) return failure(VideoCorrupt);
         const int code = takeFrame(*frame_);
-        av_frame_unref(frame_.get());
+        av().av_frame_unref(frame_.get());
         if (code != VideoOk) return code;
     }
 }
 
 bool VideoDecoder::pump() {
-    std::unique_ptr<AVPacket, PacketFreer> packet(av_packet_alloc());
+    std::unique_ptr<AVPacket, PacketFreer> packet(av().av_packet_alloc());
     if (!packet) {
         out_.result = VideoNoMemory;
         return false;
     }
     for (;;) {
-        const int read = av_read_frame(format_.get(), packet.get());
+        const int read = av().av_read_frame(format_.get(), packet.get());
         if (read == AVERROR_EOF) break;
         if (read < 0) {
             out_.result = failure(VideoCorrupt);
             return false;
         }
         if (packet->stream_index != stream_->index) {
-            av_packet_unref(packet.get());
+            av().av_packet_unref(packet.get());
             continue;
         }
-        const int sent = avcodec_send_packet(codec_.get(), packet.get());
-        av_packet_unref(packet.get());
+        const int sent = av().avcodec_send_packet(codec_.get(), packet.get());
+        av().av_packet_unref(packet.get());
         if (sent < 0 && sent != AVERROR(EAGAIN)) {
             out_.result = failure(VideoCorrupt);
             return false;
@@ -282,7 +271,7 @@ bool VideoDecoder::pump() {
         }
     }
     // Frames the decoder still holds back.
-    avcodec_send_packet(codec_.get(), nullptr);
+    av().avcodec_send_packet(codec_.get(), nullptr);
     if (const int code = receiveFrames(); code != VideoOk) {
         out_.result = code;
         return false;
@@ -291,7 +280,6 @@ bool VideoDecoder::pump() {
 }
 
 void VideoDecoder::run() {
-    quietLibraryLog();
     out_.result = open();
     if (out_.result != VideoOk) return;
     out_.frameTime = streamFrameTime();
@@ -311,6 +299,10 @@ int32_t frameTimeFromRate(int64_t rate, int64_t scale) {
 
 VideoReadOutput readVideo(const std::string& path, const VideoReadOptions& options) {
     VideoReadOutput out;
+    if (!ffmpegLibrary()) {
+        out.result = VideoUnsupportedCompression;
+        return out;
+    }
     try {
         if (options.quantize.original()) {
             VideoDecoder(path, options, out).run();
@@ -344,7 +336,7 @@ VideoReadOutput readVideo(const std::string& path, const VideoReadOptions& optio
 }
 
 bool isVideoContainer(std::span<const uint8_t> head) {
-    if (head.empty()) return false;
+    if (head.empty() || !ffmpegLibrary()) return false;
     // The probe reads past the bytes it is given, into zeros.
     std::vector<uint8_t> padded(head.size() + AVPROBE_PADDING_SIZE, 0);
     std::memcpy(padded.data(), head.data(), head.size());
@@ -353,7 +345,7 @@ bool isVideoContainer(std::span<const uint8_t> head) {
     probe.buf = padded.data();
     probe.buf_size = int(head.size());
     int score = 0;
-    const AVInputFormat* format = av_probe_input_format3(&probe, 1, &score);
+    const AVInputFormat* format = av().av_probe_input_format3(&probe, 1, &score);
     // A weak guess from a few bytes, or a single picture ("..._pipe"), is no
     // video.
     return format && score >= AVPROBE_SCORE_MAX / 2 && !std::string_view(format->name).ends_with("_pipe");

@@ -12,6 +12,7 @@
 #include <nlohmann/json.hpp>
 
 #include "document/GifReader.h"
+#include "import/ImportTestFiles.h"
 #include "support/CorpusPath.h"
 #include "support/GifBuilder.h"
 
@@ -300,6 +301,23 @@ TEST_F(Cli, ConvertFramesOptimizeAndReduce) {
         ASSERT_TRUE(back.globalPalette) << choice;
         EXPECT_LE(back.globalPalette->colorCount, 8) << choice;
     }
+}
+
+TEST_F(Cli, ConvertReadsAVideo) {
+    // The video libraries are loaded only now, when a video is met.
+    test::AviSpec layout;
+    layout.width = 4, layout.height = 2, layout.rate = 10;
+    for (int i = 0; i < 3; ++i)
+        layout.frames.push_back(
+            test::packPixelRows(4, 2, 3, [=](int x, int) { return uint32_t(x < 2 ? 0x2040C0 : 0xC04020) + 0x101010u * i; }));
+    const std::string video = write("clip.avi", test::aviFile(layout));
+    const CliRun run = cli("convert " + video + " -o " + path("clip.gif") + " --no-comment");
+    ASSERT_EQ(run.status, 0) << run.err;
+    const auto back = readGif(path("clip.gif"));
+    ASSERT_EQ(back.result, GifOk);
+    ASSERT_EQ(back.frames.size(), 3u);
+    EXPECT_EQ(back.frames[1]->frameTime, 100);
+    EXPECT_EQ(back.frames[2]->image->width(), 4);
 }
 
 }  // namespace

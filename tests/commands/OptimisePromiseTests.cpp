@@ -11,6 +11,8 @@
 #include <filesystem>
 #include <random>
 
+#include <unistd.h>
+
 #include "colour/ColorReduction.h"
 #include "commands/FileCommands.h"
 #include "commands/SaveCommands.h"
@@ -62,7 +64,11 @@ std::vector<Screen> browserScreens(const std::vector<uint8_t>& bytes, TSize size
     test::BrowserCompositor compositor(scan, size.width, size.height);
     std::vector<Screen> drawn;
     for (size_t k = 0; k < read.decoded.size() && k < scan.images.size(); ++k) {
-        drawn.push_back({compositor.show(k, *read.decoded[k]->image), int64_t(scan.images[k].delayCs) * 10});
+        // An image without a graphic control extension stands for a frame
+        // read without one: a browser gives it the time it gave that file's
+        // frame, counted here as the second the document holds.
+        const int64_t ms = scan.images[k].hasControl ? int64_t(scan.images[k].delayCs) * 10 : 1000;
+        drawn.push_back({compositor.show(k, *read.decoded[k]->image), ms});
         compositor.dispose(k);
     }
     return test::settledScreens(std::move(drawn));
@@ -388,9 +394,96 @@ TEST(MaxCompression, RestoredAreasKeepEachFramesFillColour) {
     }));
 }
 
+TEST(MaxCompression, AFrameReadWithoutControlIsWrittenWithoutOne) {
+    // Only a frame read without the block, still showing for its second,
+    // opaque and kept, goes without one: here the first frame's restore
+    // shows where the smaller second frame leaves it.
+    struct Case {
+        bool withoutControl;
+        int ms;
+        bool restored;
+        size_t controls;
+    } cases[] = {{true, 1000, false, 0}, {false, 1000, false, 2}, {true, 500, false, 2}, {true, 1000, true, 1}};
+    for (const Case& c : cases) {
+        std::vector<std::unique_ptr<TFrame>> frames;
+        for (int f = 0; f < 2; ++f) {
+            const int w = c.restored && f == 1 ? 3 : 6;
+            frames.push_back(frameOf(w, 4, c.ms, [=](int x, int y) { return (x + y + f) % 3; }));
+            frames.back()->withoutControl = c.withoutControl;
+        }
+        frames[0]->restoreToBackground = c.restored;
+        auto doc = documentOf(std::move(frames), 3);
+        EXPECT_EQ(checkPromise(*doc, maximumCompression), "") << c.ms;
+        const GifPlan plan = planOf(*doc);
+        EXPECT_EQ(size_t(std::count_if(plan.images.begin(), plan.images.end(), needsControl)), c.controls)
+            << c.withoutControl << " " << c.ms << " " << c.restored;
+    }
+}
+
+TEST(MaxCompression, ARestoreTheNextFrameCoversNeedsNoTransparency) {
+    std::vector<std::unique_ptr<TFrame>> frames;
+    frames.push_back(frameOf(8, 8, 100, [](int x, int y) { return (x * y) % 4; }));
+    frames.back()->restoreToBackground = true;
+    frames.push_back(frameOf(8, 8, 100, [](int x, int y) { return (x + y) % 4; }));
+    auto doc = documentOf(std::move(frames), 4);
+    EXPECT_EQ(checkPromise(*doc, maximumCompression), "");
+    const GifPlan plan = planOf(*doc);
+    ASSERT_EQ(plan.images.size(), 2u);
+    EXPECT_LT(plan.images[0].transparentIndex, 0);
+    EXPECT_TRUE(plan.images[0].localTable.empty());
+}
+
+TEST(MaxCompression, TheFirstImageReachesTheCornerWhenThatIsSmaller) {
+    // A picture in a thin transparent frame, then small changes near its
+    // top left corner: keeping the first image whole costs less than
+    // stretching the last one to the far corner.
+    auto picture = [](int f) {
+        auto frame = frameOf(60, 60, 100, [=](int x, int y) {
+            if (x < 1 || y < 1 || x >= 59 || y >= 59) return 7;
+            return x >= 4 + f && x < 8 + f && y >= 4 && y < 8 ? 5 : (x * 3 + y) % 4;
+        });
+        frame->transparentIndex = 7;
+        return frame;
+    };
+    std::vector<std::unique_ptr<TFrame>> frames;
+    for (int f = 0; f < 4; ++f) frames.push_back(picture(f));
+    auto doc = documentOf(std::move(frames), 8);
+    EXPECT_EQ(checkPromise(*doc, maximumCompression), "");
+    const GifPlan plan = planOf(*doc);
+    ASSERT_EQ(plan.images.size(), 4u);
+    EXPECT_EQ(plan.images[0].rect.right, 60);
+    EXPECT_EQ(plan.images[0].rect.bottom, 60);
+    EXPECT_LT(plan.images.back().rect.area(), 100);
+}
+
+TEST(MaxCompression, AFillColourNothingDrawsGoesToALocalTableWhenThatIsSmaller) {
+    // Four colours drawn, and a sprite of one colour restored to a fifth
+    // that no frame draws: a second entry for it would double the global
+    // table; a table of two entries on the sprite's image costs less.
+    std::vector<std::unique_ptr<TFrame>> frames;
+    frames.push_back(frameOf(32, 24, 100, [](int x, int y) { return (x / 3 + y / 2) % 4; }));
+    auto sprite = frameOf(4, 4, 100, [](int, int) { return 0; });
+    sprite->moveTo({5, 5});
+    sprite->transparentIndex = 4;
+    sprite->restoreToBackground = true;
+    frames.push_back(std::move(sprite));
+    auto after = frameOf(4, 4, 100, [](int x, int) { return 1 + x % 3; });
+    after->moveTo({20, 12});
+    frames.push_back(std::move(after));
+    auto doc = documentOf(std::move(frames), 5);
+    EXPECT_EQ(checkPromise(*doc, maximumCompression), "");
+    const GifPlan plan = planOf(*doc);
+    EXPECT_EQ(plan.globalTable.size(), 4u);
+    EXPECT_TRUE(std::any_of(plan.images.begin(), plan.images.end(), [](const PlannedImage& image) {
+        return image.disposal == 2 && image.localTable.size() == 2;
+    }));
+}
+
 TEST(MaxCompression, NeverLargerThanThePlainOrTheOptimisingSaveOnTheCorpus) {
     MOVIGRAM_REQUIRE_CORPUS();
-    const std::filesystem::path dir = std::filesystem::temp_directory_path() / "movigram-o3-test";
+    // A directory of its own: another checkout's tests may run alongside.
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("movigram-o3-test-" + std::to_string(getpid()));
     std::filesystem::create_directories(dir);
     int files = 0, planned = 0;
     for (const auto& path : test::corpusFiles("", {".gif"})) {

@@ -191,6 +191,17 @@ TEST(GifWriter, RoundTripKeepsFrames) {
     b->next = nullptr;
 }
 
+TEST(GifWriter, AWriteOverItsLimitFailsAndKeepsNothing) {
+    auto frame = makeFrame(40, 30, [](int x, int y) { return (x * 7 + y * 3) % 16; });
+    ByteSink whole;
+    ASSERT_TRUE(writeGifTo(whole, frame.get(), testPalette(16), {}));
+    ByteSink exact(whole.bytes().size()), short_(whole.bytes().size() - 1);
+    EXPECT_TRUE(writeGifTo(exact, frame.get(), testPalette(16), {}));
+    EXPECT_EQ(exact.bytes(), whole.bytes());
+    EXPECT_FALSE(writeGifTo(short_, frame.get(), testPalette(16), {}));
+    EXPECT_TRUE(short_.bytes().empty());
+}
+
 class AtomicSave : public ::testing::Test {
 protected:
     void SetUp() override {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <random>
 
 #include "document/ByteSink.h"
@@ -140,6 +141,58 @@ TEST(LzwEncoder, EncodeDecodeIdentityAcrossCodeSizes) {
     }
 }
 
+// The greedy parse as a textbook writes it, with a map for the table: the
+// longest string in the table, its code, the string plus the next index
+// added; codes grow a bit when the next code no longer fits and the table
+// is cleared once code 4096 would be assigned.  The encoder's hash table
+// and run shortcuts must give exactly these codes.
+Bytes textbookEncode(const std::vector<uint8_t>& pixels, int m) {
+    const int clear = 1 << m;
+    std::map<std::pair<int, int>, int> table;
+    std::vector<std::pair<int, int>> codes{{clear, m + 1}};
+    int next = clear + 2, size = m + 1;
+    int prefix = pixels[0];
+    for (size_t i = 1; i < pixels.size(); ++i) {
+        const auto found = table.find({prefix, pixels[i]});
+        if (found != table.end()) {
+            prefix = found->second;
+            continue;
+        }
+        codes.push_back({prefix, size});
+        if (next < 4096) table[{prefix, pixels[i]}] = next;
+        if (++next == (1 << size) + 1) {
+            if (size == 12) {
+                codes.push_back({clear, size});
+                table.clear();
+                next = clear + 2, size = m + 1;
+            } else {
+                ++size;
+            }
+        }
+        prefix = pixels[i];
+    }
+    codes.push_back({prefix, size});
+    codes.push_back({clear + 1, size});
+    return packCodes(m, codes);
+}
+
+TEST(LzwEncoder, OutputIsTheTextbookGreedyParse) {
+    // Long runs (past the run shortcut's longest), noise, and runs in noise,
+    // large enough to clear the table several times.
+    std::mt19937 rng(5);
+    for (int m : {2, 4, 8}) {
+        const uint32_t w = 700, h = 90;
+        std::vector<uint8_t> runs(size_t(w) * h), noise(runs.size()), mixed(runs.size());
+        for (size_t i = 0; i < runs.size(); ++i) {
+            runs[i] = uint8_t((i / (1 + i % 400)) % (1u << m));
+            noise[i] = uint8_t(rng() % (1u << m));
+            mixed[i] = rng() % 5 ? uint8_t((i / 37) % (1u << m)) : noise[i];
+        }
+        for (const auto* pixels : {&runs, &noise, &mixed})
+            EXPECT_EQ(encode(*pixels, w, h, m), textbookEncode(*pixels, m)) << "m=" << m;
+    }
+}
+
 // Pixels that mix runs and noise, some of them free.
 struct ChoiceImage {
     uint32_t width, height;
@@ -169,7 +222,9 @@ Bytes encodeChoices(const ChoiceImage& im, const LzwChoiceOptions& options, bool
 TEST(LzwChoiceEncoder, DecodesToEachValueOrForAFreePixelItsAlternative) {
     // Every way of clearing, on images small and large enough to fill the
     // string table, which then decode with the table kept full.
-    const LzwChoiceOptions clearings[] = {{256, 1.0f}, {1, 0.0f}, {0, 0.0f}, {1024, 1.2f}, {64, 1.0f}, {4096, 100.0f}};
+    const LzwChoiceOptions clearings[] = {{256, 1.0f},   {1, 0.0f},        {0, 0.0f},
+                                          {1024, 1.2f},  {64, 1.0f},       {4096, 100.0f},
+                                          {256, 1.0f, LzwPreference::Alternative, false}};
     for (uint32_t seed = 1; seed <= 6; ++seed)
         for (const LzwChoiceOptions& clearing : clearings)
             for (unsigned share : {0u, 30u, 100u}) {
