@@ -180,7 +180,8 @@ private:
 
         const uint64_t pixels = uint64_t(width) * height;
         const uint64_t bytes = uint64_t(dibStride(int32_t(width))) * height + frameOverhead;
-        if (pixels > options_.limits.maxImagePixels || !charge(bytes)) return GifNoMemory;
+        if (pixels > options_.limits.maxImagePixels || !charge(bytes) || !screenFits(left + width, top + height))
+            return GifNoMemory;
         std::vector<uint8_t> buffer;
         try {
             buffer.assign(size_t(pixels), 0);
@@ -225,6 +226,16 @@ private:
         out_.frames.push_back(std::move(frame));
         report(int(after));
         return GifOk;
+    }
+
+    // The animation is composed on a screen reaching the far corner of every
+    // frame, so that screen is held to the limit of one image: a small file
+    // placing a frame at 65535, 65535 would otherwise have the editor
+    // allocate gigabytes for it.
+    bool screenFits(uint64_t right, uint64_t bottom) {
+        screenRight_ = std::max(screenRight_, right);
+        screenBottom_ = std::max(screenBottom_, bottom);
+        return screenRight_ * screenBottom_ <= options_.limits.maxImagePixels;
     }
 
     // Counts decoded bytes against the limits; false when they are exceeded.
@@ -311,6 +322,7 @@ private:
     std::vector<uint8_t> disposals_;
     int imageCount_ = 0;
     uint64_t decodedBytes_ = 0;
+    uint64_t screenRight_ = 1, screenBottom_ = 1;  // far corner of the frames so far
     int lastPercent_ = -1;
 };
 

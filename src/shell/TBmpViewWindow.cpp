@@ -484,10 +484,17 @@ void TBmpViewWindow::previewOffset(int index, TPoint offset) {
 void TBmpViewWindow::showReadFrame(const TFrame& frame) {
     if (!reading_ || !frame.image) return;
     const TDib256& image = *frame.image;
-    const QSize needed(std::max(readPicture_.width(), frame.rect.left + image.width()),
-                       std::max(readPicture_.height(), frame.rect.top + image.height()));
+    // Only what the window can show is painted: a frame placed far out (a
+    // file may put one at 65535, 65535) must not make a picture of gigabytes.
+    const int z = std::max(view_.zoom, 1);
+    const QRect shown(0, 0, std::max(viewport()->width() / z, 1), std::max(viewport()->height() / z, 1));
+    const QRect painted = QRect(frame.rect.left, frame.rect.top, image.width(), image.height()) & shown;
+    if (painted.isEmpty()) return;
+    const QSize needed(std::max(readPicture_.width(), painted.right() + 1),
+                       std::max(readPicture_.height(), painted.bottom() + 1));
     if (needed != readPicture_.size()) {
         QImage grown(needed, QImage::Format_RGB32);
+        if (grown.isNull()) return;
         grown.fill(workspaceColor());
         QPainter(&grown).drawImage(0, 0, readPicture_);
         readPicture_ = grown;
@@ -498,11 +505,13 @@ void TBmpViewWindow::showReadFrame(const TFrame& frame) {
         colors[i] = qRgb(q.red, q.green, q.blue);
     }
     const int key = frame.transparentIndex;
-    for (int y = 0; y < image.height(); ++y) {
-        const uint8_t* in = image.row(y);
-        QRgb* out = reinterpret_cast<QRgb*>(readPicture_.scanLine(frame.rect.top + y)) + frame.rect.left;
-        for (int x = 0; x < image.width(); ++x)
-            if (in[x] != key) out[x] = colors[in[x]];
+    for (int y = painted.top(); y <= painted.bottom(); ++y) {
+        const uint8_t* in = image.row(y - frame.rect.top);
+        QRgb* out = reinterpret_cast<QRgb*>(readPicture_.scanLine(y));
+        for (int x = painted.left(); x <= painted.right(); ++x) {
+            const uint8_t index = in[x - frame.rect.left];
+            if (index != key) out[x] = colors[index];
+        }
     }
     viewport()->update();
 }

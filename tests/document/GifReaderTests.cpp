@@ -219,6 +219,14 @@ TEST(GifReader, HugeDeclaredImagesHitTheLimitsNotTheMemory) {
     EXPECT_EQ(capped.result, GifNoMemory);
     EXPECT_GT(capped.frames.size(), 10u);
     EXPECT_LT(capped.frames.size(), 200u);
+
+    // A small image placed far out makes the screen it is composed on huge.
+    GifBuilder farOut(2, 2);
+    farOut.image(0, 0, 2, 2, fourPixels).image(65000, 65000, 2, 2, fourPixels).trailer();
+    options.limits = DecodeLimits::defaults();
+    const auto placed = read(farOut, options);
+    EXPECT_EQ(placed.result, GifNoMemory);
+    EXPECT_EQ(placed.frames.size(), 1u);
 }
 
 TEST(GifReader, MissingFileAndProgress) {
