@@ -89,8 +89,10 @@ uint8_t* writeBlocks(ByteSink& out, uint8_t* buffer, uint8_t* end, bool last) {
 // registers.
 #if defined(__GNUC__)
 #define MOVIGRAM_INLINE __attribute__((always_inline))
+#define MOVIGRAM_LIKELY(x) __builtin_expect(!!(x), 1)
 #else
 #define MOVIGRAM_INLINE
+#define MOVIGRAM_LIKELY(x) (x)
 #endif
 
 struct LzwEncoder::Packer {
@@ -205,39 +207,52 @@ void LzwEncoder::encode(const uint8_t* firstRow, std::ptrdiff_t rowStep, uint32_
         uint32_t prefix = tagOf(firstRow[0]);
         bool followRuns = false;
         for (uint32_t y = 0; y < height; ++y) {
-            const uint8_t* row = firstRow + std::ptrdiff_t(y) * rowStep;
+            const uint8_t* const row = firstRow + std::ptrdiff_t(y) * rowStep;
+            const uint8_t* const rowEnd = row + width;
+            const uint8_t* p = y == 0 ? row + 1 : row;
             uint32_t starts = 0, runStarts = 0;
-            for (uint32_t x = y == 0 ? 1 : 0; x < width; ++x) {
-                const uint32_t c = row[x];
-                const uint32_t key = prefix << 8 | c;
+            while (p < rowEnd) {
+                const uint32_t c = *p;
                 uint32_t h = prefix ^ indexHash(c, slotBits);
-                uint32_t slot;
-                while ((slot = slots[h]) != emptySlot && keys[slot >> 3] != key) h = (h + 1) & (slotCount - 1);
-                if (slot != emptySlot) {
-                    prefix = slot;
-                    continue;
+                uint32_t slot = slots[h];
+                // Most lookups find the string at the first slot.
+                if (MOVIGRAM_LIKELY(slot != emptySlot)) {
+                    const uint32_t key = prefix << 8 | c;
+                    if (MOVIGRAM_LIKELY(keys[slot >> 3] == key)) {
+                        prefix = slot;
+                        ++p;
+                        continue;
+                    }
+                    do {
+                        h = (h + 1) & (slotCount - 1);
+                    } while ((slot = slots[h]) != emptySlot && keys[slot >> 3] != key);
+                    if (slot != emptySlot) {
+                        prefix = slot;
+                        ++p;
+                        continue;
+                    }
                 }
                 addString(h, prefix, c);
                 prefix = tagOf(c);
-                // A new string starts with c at x.
+                // A new string starts with c at p.
                 ++starts;
                 if (!followRuns) {
                     // (At the end of the row this looks at c itself, which
                     // only skews the count.)
-                    runStarts += row[std::min(x + 1, width - 1)] == c;
+                    runStarts += p[p + 1 < rowEnd ? 1 : 0] == c;
+                    ++p;
                     continue;
                 }
                 for (;;) {
                     const uint32_t known = runLength[c];
-                    const uint32_t run = runOf(row + x, width - x, uint8_t(c), known + 1);
+                    const uint32_t run = runOf(p, uint32_t(rowEnd - p), uint8_t(c), known + 1);
                     const uint32_t take = std::min(run, known);
                     runStarts += run > 1;
                     prefix = ladder[c * ladderSize + take];
-                    x += take - 1;
+                    p += take;
                     // Past the longest run string the next pixel is c again:
                     // the string ends here and the next begins with c.
                     if (run <= known || known + 1 >= ladderSize) break;
-                    ++x;
                     uint32_t e = prefix ^ indexHash(c, slotBits);
                     while (slots[e] != emptySlot) e = (e + 1) & (slotCount - 1);
                     addString(e, prefix, c);
@@ -256,5 +271,6 @@ void LzwEncoder::encode(const uint8_t* firstRow, std::ptrdiff_t rowStep, uint32_
 }
 
 #undef MOVIGRAM_INLINE
+#undef MOVIGRAM_LIKELY
 
 }  // namespace movigram
