@@ -14,11 +14,13 @@ namespace movigram {
 // most of the time on grainy images.
 //
 // Codes are carried as 15-bit tags: the code shifted left by three with three
-// hashed bits below.  The slot of (tag, index) is the tag xor a 15-bit hash of
-// the index, so it does not wait for anything but the previous lookup, and
-// the strings ending in any one index spread over the whole table.  A slot
-// holds only the tag of its code, so a hit gives the next tag with one load;
-// the key kept for the code is compared alongside.
+// hashed bits below.  The slot of (tag, index) is the tag plus a 12-bit hash
+// of the index (the table has 2^12 slots more than there are tags), so the
+// load takes the tag as its index with the slots for the index as base, and
+// waits for nothing but the previous lookup; the strings ending in any one
+// index spread over the whole table.  A slot holds only the tag of its code,
+// so a hit gives the next tag with one load; the key kept for the code is
+// compared alongside.
 //
 // Runs of one index c are common in animations.  The encoder keeps for each
 // index the tags of c, cc, ccc ... up to the longest run in the table, so a
@@ -90,9 +92,11 @@ uint8_t* writeBlocks(ByteSink& out, uint8_t* buffer, uint8_t* end, bool last) {
 #if defined(__GNUC__)
 #define MOVIGRAM_INLINE __attribute__((always_inline))
 #define MOVIGRAM_LIKELY(x) __builtin_expect(!!(x), 1)
+#define MOVIGRAM_OPAQUE(v) asm("" : "+r"(v))
 #else
 #define MOVIGRAM_INLINE
 #define MOVIGRAM_LIKELY(x) (x)
+#define MOVIGRAM_OPAQUE(v)
 #endif
 
 struct LzwEncoder::Packer {
@@ -178,6 +182,8 @@ void LzwEncoder::encode(const uint8_t* firstRow, std::ptrdiff_t rowStep, uint32_
 
     if (width > 0 && height > 0) {
         uint32_t nextFree = clearCode + 2;
+        // Linear probing, wrapping at the end of the table.
+        auto nextSlot = [](uint32_t h) { return h + 1 == slotCount ? 0 : h + 1; };
         uint16_t* code = codes;
         // The string prefix + c is not in the table and h is the empty slot
         // where it belongs: ends the string and adds prefix + c.
@@ -213,9 +219,14 @@ void LzwEncoder::encode(const uint8_t* firstRow, std::ptrdiff_t rowStep, uint32_
             uint32_t starts = 0, runStarts = 0;
             while (p < rowEnd) {
                 const uint32_t c = *p;
-                uint32_t h = prefix ^ indexHash(c, slotBits);
-                uint32_t slot = slots[h];
+                const uint32_t hc = indexHash(c, spreadBits);
+                // The slots for strings ending in c start at base; keeping it
+                // a pointer lets the load add the prefix itself.
+                const uint16_t* base = slots + hc;
+                MOVIGRAM_OPAQUE(base);
+                uint32_t slot = base[prefix];
                 // Most lookups find the string at the first slot.
+                uint32_t h = prefix + hc;
                 if (MOVIGRAM_LIKELY(slot != emptySlot)) {
                     const uint32_t key = prefix << 8 | c;
                     if (MOVIGRAM_LIKELY(keys[slot >> 3] == key)) {
@@ -224,7 +235,7 @@ void LzwEncoder::encode(const uint8_t* firstRow, std::ptrdiff_t rowStep, uint32_
                         continue;
                     }
                     do {
-                        h = (h + 1) & (slotCount - 1);
+                        h = nextSlot(h);
                     } while ((slot = slots[h]) != emptySlot && keys[slot >> 3] != key);
                     if (slot != emptySlot) {
                         prefix = slot;
@@ -253,8 +264,8 @@ void LzwEncoder::encode(const uint8_t* firstRow, std::ptrdiff_t rowStep, uint32_
                     // Past the longest run string the next pixel is c again:
                     // the string ends here and the next begins with c.
                     if (run <= known || known + 1 >= ladderSize) break;
-                    uint32_t e = prefix ^ indexHash(c, slotBits);
-                    while (slots[e] != emptySlot) e = (e + 1) & (slotCount - 1);
+                    uint32_t e = prefix + indexHash(c, spreadBits);
+                    while (slots[e] != emptySlot) e = nextSlot(e);
                     addString(e, prefix, c);
                     prefix = tagOf(c);
                     ++starts;
@@ -272,5 +283,6 @@ void LzwEncoder::encode(const uint8_t* firstRow, std::ptrdiff_t rowStep, uint32_
 
 #undef MOVIGRAM_INLINE
 #undef MOVIGRAM_LIKELY
+#undef MOVIGRAM_OPAQUE
 
 }  // namespace movigram
