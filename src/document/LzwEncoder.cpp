@@ -13,14 +13,14 @@ namespace movigram {
 // table; a miss (the end of a string) costs a mispredicted branch, which is
 // most of the time on grainy images.
 //
-// Codes are carried as 15-bit tags: the code shifted left by three with three
-// hashed bits below.  The slot of (tag, index) is the tag plus a 12-bit hash
-// of the index (the table has 2^12 slots more than there are tags), so the
-// load takes the tag as its index with the slots for the index as base, and
-// waits for nothing but the previous lookup; the strings ending in any one
-// index spread over the whole table.  A slot holds only the tag of its code,
-// so a hit gives the next tag with one load; the key kept for the code is
-// compared alongside.
+// Codes are carried as 15-bit tags, the code shifted left by three, which
+// is one shift from a code and gives eight slots to each.  The slot of
+// (tag, index) is the tag plus a 12-bit hash of the index (the table has 2^12
+// slots more than there are tags), so the load takes the tag as its index
+// with the slots for the index as base, and waits for nothing but the
+// previous lookup; the strings ending in any one index spread over the whole
+// table.  A slot holds only the tag of its code, so a hit gives the next tag
+// with one load; the key kept for the code is compared alongside.
 //
 // Runs of one index c are common in animations.  The encoder keeps for each
 // index the tags of c, cc, ccc ... up to the longest run in the table, so a
@@ -37,7 +37,7 @@ namespace movigram {
 
 namespace {
 
-uint32_t tagOf(uint32_t code) { return code << 3 | ((code * 0x9E3779B1u) >> 29); }
+uint32_t tagOf(uint32_t code) { return code << 3; }
 uint32_t codeOf(uint32_t tag) { return tag >> 3; }
 
 uint32_t indexHash(uint32_t c, uint32_t bits) { return (c * 0x9E3779B1u) >> (32 - bits); }
