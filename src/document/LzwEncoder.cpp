@@ -13,12 +13,14 @@ namespace movigram {
 // table; a miss (the end of a string) costs a mispredicted branch, which is
 // most of the time on grainy images.
 //
-// Codes are carried as 15-bit tags: the code shifted left by three with three
-// hashed bits below.  The slot of (tag, index) is the tag xor a 15-bit hash of
-// the index, so it does not wait for anything but the previous lookup, and
-// the strings ending in any one index spread over the whole table.  A slot
-// holds only the tag of its code, so a hit gives the next tag with one load;
-// the key kept for the code is compared alongside.
+// Codes are carried as 15-bit tags, the code shifted left by three, which
+// is one shift from a code and gives eight slots to each.  The slot of
+// (tag, index) is the tag plus a 12-bit hash of the index (the table has 2^12
+// slots more than there are tags), so the load takes the tag as its index
+// with the slots for the index as base, and waits for nothing but the
+// previous lookup; the strings ending in any one index spread over the whole
+// table.  A slot holds only the tag of its code, so a hit gives the next tag
+// with one load; the key kept for the code is compared alongside.
 //
 // Runs of one index c are common in animations.  The encoder keeps for each
 // index the tags of c, cc, ccc ... up to the longest run in the table, so a
@@ -35,7 +37,7 @@ namespace movigram {
 
 namespace {
 
-uint32_t tagOf(uint32_t code) { return code << 3 | ((code * 0x9E3779B1u) >> 29); }
+uint32_t tagOf(uint32_t code) { return code << 3; }
 uint32_t codeOf(uint32_t tag) { return tag >> 3; }
 
 uint32_t indexHash(uint32_t c, uint32_t bits) { return (c * 0x9E3779B1u) >> (32 - bits); }
@@ -89,8 +91,12 @@ uint8_t* writeBlocks(ByteSink& out, uint8_t* buffer, uint8_t* end, bool last) {
 // registers.
 #if defined(__GNUC__)
 #define MOVIGRAM_INLINE __attribute__((always_inline))
+#define MOVIGRAM_LIKELY(x) __builtin_expect(!!(x), 1)
+#define MOVIGRAM_OPAQUE(v) asm("" : "+r"(v))
 #else
 #define MOVIGRAM_INLINE
+#define MOVIGRAM_LIKELY(x) (x)
+#define MOVIGRAM_OPAQUE(v)
 #endif
 
 struct LzwEncoder::Packer {
@@ -176,6 +182,8 @@ void LzwEncoder::encode(const uint8_t* firstRow, std::ptrdiff_t rowStep, uint32_
 
     if (width > 0 && height > 0) {
         uint32_t nextFree = clearCode + 2;
+        // Linear probing, wrapping at the end of the table.
+        auto nextSlot = [](uint32_t h) { return h + 1 == slotCount ? 0 : h + 1; };
         uint16_t* code = codes;
         // The string prefix + c is not in the table and h is the empty slot
         // where it belongs: ends the string and adds prefix + c.
@@ -205,41 +213,59 @@ void LzwEncoder::encode(const uint8_t* firstRow, std::ptrdiff_t rowStep, uint32_
         uint32_t prefix = tagOf(firstRow[0]);
         bool followRuns = false;
         for (uint32_t y = 0; y < height; ++y) {
-            const uint8_t* row = firstRow + std::ptrdiff_t(y) * rowStep;
+            const uint8_t* const row = firstRow + std::ptrdiff_t(y) * rowStep;
+            const uint8_t* const rowEnd = row + width;
+            const uint8_t* p = y == 0 ? row + 1 : row;
             uint32_t starts = 0, runStarts = 0;
-            for (uint32_t x = y == 0 ? 1 : 0; x < width; ++x) {
-                const uint32_t c = row[x];
-                const uint32_t key = prefix << 8 | c;
-                uint32_t h = prefix ^ indexHash(c, slotBits);
-                uint32_t slot;
-                while ((slot = slots[h]) != emptySlot && keys[slot >> 3] != key) h = (h + 1) & (slotCount - 1);
-                if (slot != emptySlot) {
-                    prefix = slot;
-                    continue;
+            while (p < rowEnd) {
+                const uint32_t c = *p;
+                const uint32_t hc = indexHash(c, spreadBits);
+                // The slots for strings ending in c start at base; keeping it
+                // a pointer lets the load add the prefix itself.
+                const uint16_t* base = slots + hc;
+                MOVIGRAM_OPAQUE(base);
+                uint32_t slot = base[prefix];
+                // Most lookups find the string at the first slot.
+                uint32_t h = prefix + hc;
+                if (MOVIGRAM_LIKELY(slot != emptySlot)) {
+                    const uint32_t key = prefix << 8 | c;
+                    if (MOVIGRAM_LIKELY(keys[slot >> 3] == key)) {
+                        prefix = slot;
+                        ++p;
+                        continue;
+                    }
+                    do {
+                        h = nextSlot(h);
+                    } while ((slot = slots[h]) != emptySlot && keys[slot >> 3] != key);
+                    if (slot != emptySlot) {
+                        prefix = slot;
+                        ++p;
+                        continue;
+                    }
                 }
                 addString(h, prefix, c);
                 prefix = tagOf(c);
-                // A new string starts with c at x.
+                // A new string starts with c at p.
                 ++starts;
                 if (!followRuns) {
                     // (At the end of the row this looks at c itself, which
                     // only skews the count.)
-                    runStarts += row[std::min(x + 1, width - 1)] == c;
+                    runStarts += p[p + 1 < rowEnd ? 1 : 0] == c;
+                    ++p;
                     continue;
                 }
                 for (;;) {
                     const uint32_t known = runLength[c];
-                    const uint32_t run = runOf(row + x, width - x, uint8_t(c), known + 1);
+                    const uint32_t run = runOf(p, uint32_t(rowEnd - p), uint8_t(c), known + 1);
                     const uint32_t take = std::min(run, known);
                     runStarts += run > 1;
                     prefix = ladder[c * ladderSize + take];
-                    x += take - 1;
+                    p += take;
                     // Past the longest run string the next pixel is c again:
                     // the string ends here and the next begins with c.
                     if (run <= known || known + 1 >= ladderSize) break;
-                    ++x;
-                    uint32_t e = prefix ^ indexHash(c, slotBits);
-                    while (slots[e] != emptySlot) e = (e + 1) & (slotCount - 1);
+                    uint32_t e = prefix + indexHash(c, spreadBits);
+                    while (slots[e] != emptySlot) e = nextSlot(e);
                     addString(e, prefix, c);
                     prefix = tagOf(c);
                     ++starts;
@@ -256,5 +282,7 @@ void LzwEncoder::encode(const uint8_t* firstRow, std::ptrdiff_t rowStep, uint32_
 }
 
 #undef MOVIGRAM_INLINE
+#undef MOVIGRAM_LIKELY
+#undef MOVIGRAM_OPAQUE
 
 }  // namespace movigram

@@ -34,9 +34,10 @@ private:
     // runs of one index the codes of its repetitions; see LzwEncoder.cpp.
     // Which string gets which code depends only on the parse, never on how
     // the table is kept, so the output is the same as with any other table.
-    static constexpr uint32_t slotBits = 15;
-    static_assert(slotBits >= 15, "a slot index is a 15-bit tag xor a hash of the index");
-    static constexpr uint32_t slotCount = 1u << slotBits;
+    // A slot index is a 15-bit tag plus a 12-bit hash of the index.
+    static constexpr uint32_t tagBits = 15;
+    static constexpr uint32_t spreadBits = 12;
+    static constexpr uint32_t slotCount = (1u << tagBits) + (1u << spreadBits);
     static constexpr uint16_t emptySlot = 0xFFFF;
     static constexpr uint32_t ladderSize = 128;
     std::vector<uint16_t> slots_;  // tag of a code, or emptySlot
