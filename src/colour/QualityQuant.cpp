@@ -9,6 +9,7 @@
 #include <new>
 
 #include "PaletteDitherer.h"
+#include "document/SharedLibrary.h"
 
 namespace movigram {
 
@@ -27,14 +28,37 @@ constexpr int refineRounds = 16;
 constexpr int exactRounds = 4;
 constexpr double settled = 0.002;
 
+// libimagequant, opened when the first high quality palette is made
+// (document/SharedLibrary.h).
+#define MOVIGRAM_LIQ_FUNCTIONS(X)                                                                  \
+    X(liq_attr_create) X(liq_attr_destroy) X(liq_set_max_colors) X(liq_set_speed) X(liq_histogram_create) \
+    X(liq_histogram_destroy) X(liq_histogram_add_colors) X(liq_histogram_quantize) X(liq_get_palette)    \
+    X(liq_result_destroy)
+
+struct LiqLibrary {
+    MOVIGRAM_LIQ_FUNCTIONS(MOVIGRAM_LIBRARY_POINTER)
+};
+
+// Null when the library cannot be opened: then no palette is made.
+const LiqLibrary* liqLibrary() {
+    static LiqLibrary lib;
+    static const bool loaded = [] {
+        void* handle = openSharedLibrary(MOVIGRAM_IMAGEQUANT_SONAME);
+        bool complete = handle != nullptr;
+        MOVIGRAM_LIQ_FUNCTIONS(MOVIGRAM_LIBRARY_BIND)
+        return complete;
+    }();
+    return loaded ? &lib : nullptr;
+}
+
 struct AttrFree {
-    void operator()(liq_attr* a) const { liq_attr_destroy(a); }
+    void operator()(liq_attr* a) const { liqLibrary()->liq_attr_destroy(a); }
 };
 struct ResultFree {
-    void operator()(liq_result* r) const { liq_result_destroy(r); }
+    void operator()(liq_result* r) const { liqLibrary()->liq_result_destroy(r); }
 };
 struct HistogramFree {
-    void operator()(liq_histogram* h) const { liq_histogram_destroy(h); }
+    void operator()(liq_histogram* h) const { liqLibrary()->liq_histogram_destroy(h); }
 };
 
 size_t cellOf(uint32_t rgb) { return size_t(rgb >> 18 & 63) << 12 | size_t(rgb >> 10 & 63) << 6 | (rgb >> 2 & 63); }
@@ -47,24 +71,27 @@ WeightedColor meanOf(const std::array<uint64_t, 4>& sums) {
 }
 
 std::vector<PaletteEntry> libraryPalette(std::span<const WeightedColor> colors, int count) {
-    std::unique_ptr<liq_attr, AttrFree> attr(liq_attr_create());
+    const LiqLibrary* liq = liqLibrary();
+    if (!liq) return {};
+    std::unique_ptr<liq_attr, AttrFree> attr(liq->liq_attr_create());
     // The library makes no palette of fewer than two colours.
-    if (!attr || liq_set_max_colors(attr.get(), std::clamp(count, 2, 256)) != LIQ_OK ||
-        liq_set_speed(attr.get(), librarySpeed) != LIQ_OK)
+    if (!attr || liq->liq_set_max_colors(attr.get(), std::clamp(count, 2, 256)) != LIQ_OK ||
+        liq->liq_set_speed(attr.get(), librarySpeed) != LIQ_OK)
         return {};
-    std::unique_ptr<liq_histogram, HistogramFree> histogram(liq_histogram_create(attr.get()));
+    std::unique_ptr<liq_histogram, HistogramFree> histogram(liq->liq_histogram_create(attr.get()));
     if (!histogram) return {};
     std::vector<liq_histogram_entry> entries;
     entries.reserve(colors.size());
     for (const WeightedColor& c : colors)
         if (c.count) entries.push_back({{c.color.red, c.color.green, c.color.blue, 255}, c.count});
     if (entries.empty() || entries.size() > size_t(INT_MAX) ||
-        liq_histogram_add_colors(histogram.get(), attr.get(), entries.data(), int(entries.size()), srgbGamma) != LIQ_OK)
+        liq->liq_histogram_add_colors(histogram.get(), attr.get(), entries.data(), int(entries.size()),
+                                      srgbGamma) != LIQ_OK)
         return {};
     liq_result* made = nullptr;
-    if (liq_histogram_quantize(histogram.get(), attr.get(), &made) != LIQ_OK || !made) return {};
+    if (liq->liq_histogram_quantize(histogram.get(), attr.get(), &made) != LIQ_OK || !made) return {};
     std::unique_ptr<liq_result, ResultFree> result(made);
-    const liq_palette* p = liq_get_palette(result.get());
+    const liq_palette* p = liq->liq_get_palette(result.get());
     std::vector<PaletteEntry> out;
     for (unsigned i = 0; p && i < p->count && int(out.size()) < count; ++i)
         out.push_back({p->entries[i].r, p->entries[i].g, p->entries[i].b, 0});

@@ -1,6 +1,6 @@
 #include "FfmpegLibrary.h"
 
-#include <dlfcn.h>
+#include "document/SharedLibrary.h"
 
 namespace movigram {
 
@@ -21,13 +21,11 @@ bool load(FfmpegLibrary& lib) {
     void* handles[libraryCount] = {};
     for (int i = 0; i < libraryCount; ++i) {
         // Kept open for the rest of the run.
-        handles[i] = dlopen(sonames[i], RTLD_NOW | RTLD_LOCAL);
+        handles[i] = openSharedLibrary(sonames[i]);
         if (!handles[i]) return false;
     }
     bool complete = true;
-#define MOVIGRAM_FFMPEG_LOOKUP(library, name)                                                 \
-    lib.name = reinterpret_cast<decltype(&::name)>(dlsym(handles[library], #name));        \
-    complete = complete && lib.name;
+#define MOVIGRAM_FFMPEG_LOOKUP(library, name) complete = bindFunction(handles[library], #name, lib.name) && complete;
     MOVIGRAM_FFMPEG_FUNCTIONS(MOVIGRAM_FFMPEG_LOOKUP)
 #undef MOVIGRAM_FFMPEG_LOOKUP
     if (complete) lib.av_log_set_level(AV_LOG_QUIET);  // the core reports through result codes

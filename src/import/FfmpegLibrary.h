@@ -1,10 +1,8 @@
 #pragma once
 // FFmpeg, loaded the first time a video is probed or read rather than when
-// the program starts.  Its libraries bring some hundred shared objects with
-// them, whose loading and relocation cost every start of the command-line
-// tool about 35 ms; most runs never see a video.  The functions keep the
-// types of the headers they come from, so every call is checked as a direct
-// one would be.
+// the program starts (document/SharedLibrary.h).  Its libraries bring some
+// hundred shared objects with them, whose loading and relocation cost every
+// start of the command-line tool about 35 ms.
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>

@@ -11,8 +11,31 @@
 #include <jpeglib.h>
 #include <jerror.h>
 
+#include "document/SharedLibrary.h"
+
 namespace movigram {
 namespace {
+
+// libjpeg, opened when the first JPEG is read (document/SharedLibrary.h).
+#define MOVIGRAM_JPEG_FUNCTIONS(X)                                                                  \
+    X(jpeg_std_error) X(jpeg_CreateDecompress) X(jpeg_stdio_src) X(jpeg_mem_src) X(jpeg_read_header) \
+    X(jpeg_start_decompress) X(jpeg_read_scanlines) X(jpeg_finish_decompress) X(jpeg_destroy_decompress)
+
+struct JpegLibrary {
+    MOVIGRAM_JPEG_FUNCTIONS(MOVIGRAM_LIBRARY_POINTER)
+};
+
+// Null when the library cannot be opened: then no JPEG can be read.
+const JpegLibrary* jpegLibrary() {
+    static JpegLibrary lib;
+    static const bool loaded = [] {
+        void* handle = openSharedLibrary(MOVIGRAM_JPEG_SONAME);
+        bool complete = handle != nullptr;
+        MOVIGRAM_JPEG_FUNCTIONS(MOVIGRAM_LIBRARY_BIND)
+        return complete;
+    }();
+    return loaded ? &lib : nullptr;
+}
 
 // More scans than any real progressive file has; a file with more only
 // makes the decoder spin.
@@ -22,6 +45,7 @@ constexpr int maxScans = 500;
 // session (never shown) and jumps back to the reader, which cleans up.
 struct Session {
     jpeg_decompress_struct cinfo;
+    const JpegLibrary* jpeg;
     jpeg_error_mgr errors;
     jpeg_progress_mgr progress;
     std::jmp_buf jump;
@@ -89,44 +113,46 @@ void storeRow(Session& s, const JSAMPLE* in, JDIMENSION y) {
 // reached through its reference, changes between setjmp and a jump back.
 template <typename Attach>
 bool decompress(Session& s, Attach attach) {
-    s.cinfo.err = jpeg_std_error(&s.errors);
+    s.jpeg = jpegLibrary();
+    if (!s.jpeg) return false;
+    s.cinfo.err = s.jpeg->jpeg_std_error(&s.errors);
     s.errors.error_exit = errorExit;
     s.errors.output_message = outputMessage;
     s.progress.progress_monitor = limitScans;
     if (setjmp(s.jump)) {
-        jpeg_destroy_decompress(&s.cinfo);
+        s.jpeg->jpeg_destroy_decompress(&s.cinfo);
         s.out->reset();
         return false;
     }
-    jpeg_create_decompress(&s.cinfo);
+    s.jpeg->jpeg_CreateDecompress(&s.cinfo, JPEG_LIB_VERSION, sizeof s.cinfo);
     s.cinfo.progress = &s.progress;
     // Coefficient buffers of progressive files count against the limit; the
     // library reports an error rather than go past it.
     s.cinfo.mem->max_memory_to_use = long(std::min<uint64_t>(s.limits->maxTotalBytes, LONG_MAX));
-    attach(&s.cinfo);
-    jpeg_read_header(&s.cinfo, TRUE);
+    attach(*s.jpeg, &s.cinfo);
+    s.jpeg->jpeg_read_header(&s.cinfo, TRUE);
     if (s.cinfo.jpeg_color_space == JCS_CMYK || s.cinfo.jpeg_color_space == JCS_YCCK)
         s.cinfo.out_color_space = JCS_CMYK;
     if (!checkedImageBytes(s.cinfo.image_width, s.cinfo.image_height, 3, *s.limits)) {
-        jpeg_destroy_decompress(&s.cinfo);
+        s.jpeg->jpeg_destroy_decompress(&s.cinfo);
         return false;
     }
-    jpeg_start_decompress(&s.cinfo);
+    s.jpeg->jpeg_start_decompress(&s.cinfo);
     const int components = s.cinfo.output_components;
     if ((components != 1 && components != 3 && components != 4) ||
         !allocate(s, s.cinfo.output_width, s.cinfo.output_height)) {
-        jpeg_destroy_decompress(&s.cinfo);
+        s.jpeg->jpeg_destroy_decompress(&s.cinfo);
         return false;
     }
     JSAMPARRAY buffer = (*s.cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&s.cinfo), JPOOL_IMAGE,
                                                      s.cinfo.output_width * JDIMENSION(components), 1);
     while (s.cinfo.output_scanline < s.cinfo.output_height) {
         const JDIMENSION y = s.cinfo.output_scanline;
-        if (jpeg_read_scanlines(&s.cinfo, buffer, 1) != 1) break;
+        if (s.jpeg->jpeg_read_scanlines(&s.cinfo, buffer, 1) != 1) break;
         storeRow(s, buffer[0], y);
     }
-    jpeg_finish_decompress(&s.cinfo);
-    jpeg_destroy_decompress(&s.cinfo);
+    s.jpeg->jpeg_finish_decompress(&s.cinfo);
+    s.jpeg->jpeg_destroy_decompress(&s.cinfo);
     return true;
 }
 
@@ -139,7 +165,7 @@ std::optional<TrueColorImage> readJpeg(const std::string& path, const DecodeLimi
     auto session = std::make_unique<Session>();
     session->limits = &limits;
     session->out = &out;
-    decompress(*session, [file](j_decompress_ptr cinfo) { jpeg_stdio_src(cinfo, file); });
+    decompress(*session, [file](const JpegLibrary& jpeg, j_decompress_ptr cinfo) { jpeg.jpeg_stdio_src(cinfo, file); });
     std::fclose(file);
     return out;
 }
@@ -150,8 +176,8 @@ std::optional<TrueColorImage> decodeJpeg(std::span<const uint8_t> file, const De
     auto session = std::make_unique<Session>();
     session->limits = &limits;
     session->out = &out;
-    decompress(*session, [file](j_decompress_ptr cinfo) {
-        jpeg_mem_src(cinfo, file.data(), static_cast<unsigned long>(file.size()));
+    decompress(*session, [file](const JpegLibrary& jpeg, j_decompress_ptr cinfo) {
+        jpeg.jpeg_mem_src(cinfo, file.data(), static_cast<unsigned long>(file.size()));
     });
     return out;
 }
