@@ -33,7 +33,7 @@ namespace {
 constexpr uint32_t maxCodes = 4096;
 constexpr uint32_t noTag = 0xFFFFFFFF;
 // Strings followed at once through free pixels.
-constexpr int paths = 4;
+constexpr int paths = 16;
 
 // The table is kept the way the plain encoder keeps it (LzwEncoder.cpp):
 // codes travel as 15-bit tags, and the slot of (tag, index) is the tag xor a
