@@ -172,10 +172,18 @@ void applyStep(Document& doc, const EditStep& step) {
     const FrameSelection selection = selectionOf(doc, step);
     const auto& v = step.values;
     const char* outsideGif = "the frames would leave the GIF's coordinates (-65535 to 65535)";
+    // A move is refused for leaving the GIF's coordinates or for making a
+    // screen larger than one image may be.
+    auto failMove = [&](bool sprite) {
+        if (!movedScreenFits(doc, selection, v[0], v[1], sprite))
+            fail(step, "Failed to allocate memory (the screen would pass " +
+                           std::to_string(DecodeLimits::defaults().maxImagePixels >> 20) + " megapixels)");
+        fail(step, outsideGif);
+    };
     if (op == "shift") {
-        if (!shiftFrames(doc, selection, v[0], v[1])) fail(step, outsideGif);
+        if (!shiftFrames(doc, selection, v[0], v[1])) failMove(false);
     } else if (op == "sprite") {
-        if (!movingSprite(doc, selection, v[0], v[1])) fail(step, outsideGif);
+        if (!movingSprite(doc, selection, v[0], v[1])) failMove(true);
     } else if (op == "crop") {
         if (v[2] <= v[0] || v[3] <= v[1]) fail(step, "the rectangle L,T,R,B needs L < R and T < B");
         if (!cropFrames(doc, selection, {v[0], v[1], v[2], v[3]}, step.word == "align")) fail(step, outsideGif);

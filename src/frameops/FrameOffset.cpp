@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "document/DecodeLimits.h"
 #include "document/EditScope.h"
 #include "document/Optimiser.h"
 
@@ -55,7 +56,7 @@ bool moveSelection(Document& doc, FrameSelection selection, int32_t dx, int32_t 
                inGifRange(f.rect.top + step * dy);
         cuts = cuts || moveCuts(f, step * dx, step * dy);
     });
-    if (!fits) return false;
+    if (!fits || !movedScreenFits(doc, selection, dx, dy, sprite)) return false;
     EditScope edit(doc, TUndo::indexed(UndoKind::FramesChanged, doc.frameList, selection,
                                        offsetModeText(mode).undoLabel, cuts));
     forEachImageFrame(doc, selection, [&](TFrame& f, int k) {
@@ -68,6 +69,24 @@ bool moveSelection(Document& doc, FrameSelection selection, int32_t dx, int32_t 
 }
 
 }  // namespace
+
+bool movedScreenFits(const Document& doc, FrameSelection selection, int32_t dx, int32_t dy, bool sprite) {
+    selection = normalizeSelection(doc.frameList, std::move(selection));
+    std::vector<uint8_t> selected(size_t(doc.frameList.count()), 0);
+    for (int32_t i : selection) selected[size_t(i)] = 1;
+    // The screen reaches from 0, 0 to the far corner of every frame; a frame
+    // moved past the left or top edge keeps at least its right and bottom.
+    int64_t right = 1, bottom = 1, k = 0;
+    for (int i = 0; i < doc.frameList.count(); ++i) {
+        const TFrame* f = doc.frameList.frameAt(i);
+        if (!f->hasImage()) continue;
+        const int64_t step = selected[size_t(i)] ? (sprite ? k++ : 1) : 0;
+        right = std::max(right, f->rect.right + step * dx);
+        bottom = std::max(bottom, f->rect.bottom + step * dy);
+    }
+    const uint64_t limit = DecodeLimits::defaults().maxImagePixels;
+    return uint64_t(right) <= limit && uint64_t(bottom) <= limit && uint64_t(right) * uint64_t(bottom) <= limit;
+}
 
 const OffsetModeText& offsetModeText(OffsetMode mode) {
     return modeTexts[std::clamp(int(mode), 0, int(std::size(modeTexts)) - 1)];

@@ -6,7 +6,8 @@
 // and nothing was done; shift, moving sprite and crop also when an offset,
 // a frame's new position or a corner of the rectangle would leave the GIF's
 // 16-bit coordinates (beyond 65535, or below 0 for a rectangle, below -65535
-// for a position).
+// for a position); shift and moving sprite also when the screen would grow
+// past what movedScreenFits allows.
 #include <cstdint>
 
 #include "FrameSelection.h"
@@ -29,6 +30,11 @@ void moveFrameBy(TFrame& frame, int32_t dx, int32_t dy);
 void cropFrameTo(TFrame& frame, const TRect& r);
 
 bool shiftFrames(Document& doc, FrameSelection selection, int32_t dx, int32_t dy);
+// Whether the screen (from 0, 0 to the far corner of every frame) stays
+// within the pixels one image may have (DecodeLimits.h) once the selected
+// frames move by (dx, dy), the k-th of them k times with sprite.  A larger
+// screen could not be shown, nor read back once saved.
+bool movedScreenFits(const Document& doc, FrameSelection selection, int32_t dx, int32_t dy, bool sprite);
 // The k-th selected frame with an image moves by (k * dx, k * dy), counting
 // from 0, and restores to the background.
 bool movingSprite(Document& doc, FrameSelection selection, int32_t dx, int32_t dy);

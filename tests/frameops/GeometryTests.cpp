@@ -125,6 +125,20 @@ TEST(Shift, OffsetsAndRectanglesStayWithinGifCoordinates) {
     EXPECT_TRUE(cropFrames(*doc, {0, 1, 2}, {0, 0, 65535, 65535}, true));
 }
 
+TEST(Shift, TheScreenStaysWithinWhatOneImageMayHave) {
+    // 60000 x 60000 would make the editor's screen 3.6 GB: refused, as a file
+    // declaring it is.  Moving right alone keeps the screen small.
+    auto doc = documentOf(framesOf(gradient(0, 0, 8, 8), gradient(10, 10, 8, 8)));
+    const std::string before = describe(*doc);
+    EXPECT_FALSE(movedScreenFits(*doc, {1}, 60000, 60000, false));
+    EXPECT_FALSE(shiftFrames(*doc, {1}, 60000, 60000));
+    EXPECT_FALSE(movingSprite(*doc, {0, 1}, 30000, 30000));  // the second frame moves once
+    EXPECT_EQ(describe(*doc), before);
+    EXPECT_TRUE(doc->undo.empty());
+    EXPECT_TRUE(movedScreenFits(*doc, {0, 1}, 60000, 0, true));
+    EXPECT_TRUE(shiftFrames(*doc, {1}, 60000, 0));
+}
+
 TEST(MovingSprite, StepsGrowByOneDeltaPerImageFrameAndRestore) {
     std::vector<std::unique_ptr<TFrame>> frames;
     frames.push_back(solidFrame(0, 0, 4, 4, 1, palette8));

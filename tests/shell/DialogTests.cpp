@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -161,6 +162,23 @@ TEST_F(Dialogs, ShiftMovingSpriteAndDeleteRecordTheirSteps) {
     EXPECT_EQ(undoLabel(), "delete frames");
     undo(doc());
     EXPECT_EQ(doc().frameList.count(), 4);
+}
+
+TEST_F(Dialogs, AShiftThatWouldMakeAHugeScreenIsRefusedWithAMessage) {
+    openFrames(2);
+    QString message;
+    run<TFrameOffsetDialog>(C::Shift, [&message](TFrameOffsetDialog& d) {
+        select(d.frameList(), {1});
+        type(d.field(0), "60000");
+        type(d.field(1), "60000");
+        MessageBoxAnswer ok(QMessageBox::Ok);
+        d.accept();
+        message = ok.text();
+        EXPECT_TRUE(d.isVisible());  // the dialog stays for another offset
+    });
+    EXPECT_TRUE(message.startsWith("Failed to allocate memory")) << message.toStdString();
+    EXPECT_EQ(doc().frameList.frameAt(1)->rect, (TRect{0, 0, 8, 6}));
+    EXPECT_FALSE(doc().undo.canUndo());
 }
 
 TEST_F(Dialogs, CropKeepsTheFarEdgesAndAlignsOnlyWhenEveryFrameIsSelected) {

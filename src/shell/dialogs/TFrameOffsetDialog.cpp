@@ -7,6 +7,7 @@
 #include <QMessageBox>
 
 #include "TNumEdit.h"
+#include "document/DecodeLimits.h"
 #include "document/FrameChain.h"
 #include "shell/TBmpViewWindow.h"
 
@@ -155,13 +156,19 @@ bool TFrameOffsetDialog::apply() {
     case OffsetMode::Resize: done = resizeFrames(doc, rows, current_.width(), current_.height()); break;
     }
     if (!done) {
-        QMessageBox::warning(this, windowTitle(),
-                             mode_ == OffsetMode::Resize
-                                 ? QStringLiteral("The selected frames cannot be resized to %1 x %2.")
-                                       .arg(current_.width())
-                                       .arg(current_.height())
-                                 : QStringLiteral("The frames cannot be placed there: a GIF keeps its frames "
-                                                  "between 0 and 65535 pixels."));
+        const bool move = mode_ == OffsetMode::Shift || mode_ == OffsetMode::MovingSprite;
+        QString message;
+        if (mode_ == OffsetMode::Resize)
+            message = QStringLiteral("The selected frames cannot be resized to %1 x %2.")
+                          .arg(current_.width())
+                          .arg(current_.height());
+        else if (move && !movedScreenFits(doc, rows, dx, dy, mode_ == OffsetMode::MovingSprite))
+            message = QStringLiteral("Failed to allocate memory: the animation would grow past %1 megapixels.")
+                          .arg(DecodeLimits::defaults().maxImagePixels >> 20);
+        else
+            message = QStringLiteral("The frames cannot be placed there: a GIF keeps its frames between 0 and "
+                                     "65535 pixels.");
+        QMessageBox::warning(this, windowTitle(), message);
         return false;
     }
     showFrame(rows.front());
