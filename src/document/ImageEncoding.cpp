@@ -21,8 +21,8 @@ ImageEncoder::ImageEncoder(const screen::ColourIds& ids, const GlobalColours& gl
 namespace {
 
 // The string table is judged every 256 codes once full; the other ways of
-// clearing it (among them clearing at once, one code before the table
-// fills), and writing free pixels in their own colours, are tried on the
+// clearing it (among them clearing at once, one, two or three codes before
+// the table fills), and writing free pixels in their own colours, are tried on the
 // image chosen.  The data starts without a clear code, which can only save
 // a byte.
 constexpr LzwPreference alternative = LzwPreference::Alternative;
@@ -30,7 +30,9 @@ constexpr LzwChoiceOptions firstClearing{256, 1.0f, alternative, false};
 constexpr LzwChoiceOptions otherClearings[] = {{1, 0.0f, alternative, false},
                                                {1024, 1.2f, alternative, false},
                                                {64, 1.0f, alternative, false},
-                                               {0, 0.0f, alternative, false}};
+                                               {0, 0.0f, alternative, false},
+                                               {0, 0.0f, alternative, false, 2},
+                                               {0, 0.0f, alternative, false, 3}};
 
 }  // namespace
 
@@ -109,6 +111,7 @@ void ImageEncoder::refine(EncodedImage& best) {
     if (!filled) return;
     // The other ways of clearing: each on the first images, then the one that
     // saved most so far, and the others now and then.
+    static_assert(std::size(decltype(refinements_){}) == 2 + std::size(otherClearings));
     Refinement* clearings = refinements_ + 2;
     const size_t leader = size_t(std::max_element(clearings, clearings + std::size(otherClearings),
                                                   [](const Refinement& a, const Refinement& b) {

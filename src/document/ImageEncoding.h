@@ -83,7 +83,7 @@ private:
         uint64_t saved = 0;  // bytes
     };
     static bool worthTrying(Refinement& r);
-    Refinement refinements_[2 + 4];
+    Refinement refinements_[2 + 6];
 
     const screen::ColourIds& ids_;
     const GlobalColours& global_;

@@ -183,9 +183,10 @@ bool LzwChoiceEncoder::encode(const uint8_t* values, const uint8_t* free, uint8_
         put(codeOf(chosen.tag));
         previous = chosen.tag;
         p = q;
-        if (!full && nextFree + 1 == maxCodes && options.judgedCodes == 0) {
-            // The entry still to come would fill the table, which is then
-            // cleared at once: clear now and leave it out.
+        if (!full && nextFree + options.spareCodes >= maxCodes && options.judgedCodes == 0) {
+            // The entry still to come would fill the table (or come within
+            // spareCodes of it), which is then cleared at once: clear now
+            // and leave it out.
             filled = true;
             put(clearCode);
             reset(p);

@@ -21,8 +21,9 @@ enum class LzwPreference : uint8_t {
 };
 
 struct LzwChoiceOptions {
-    // 0: clear the table as soon as it is full, as the plain encoder does.
-    // Otherwise a full table is judged every judgedCodes codes, and cleared
+    // 0: clear the table as soon as it is full, as the plain encoder does,
+    // or spareCodes codes before (1: the code that would fill it is left
+    // out; a little sooner sometimes suits the picture better).  Otherwise a full table is judged every judgedCodes codes, and cleared
     // when those cost more than `margin` times the bits per pixel it cost
     // while it was being filled.
     uint32_t judgedCodes = 256;
@@ -31,6 +32,7 @@ struct LzwChoiceOptions {
     // Whether the data starts with a clear code.  Decoders start with an
     // empty table anyway; the code is customary, not needed.
     bool leadingClear = true;
+    uint32_t spareCodes = 1;
 };
 
 class LzwChoiceEncoder {
