@@ -72,10 +72,11 @@ bool writeGifPlan(ByteSink& out, const GifPlan& plan) {
         out.putLe16(uint32_t(image.rect.top));
         out.putLe16(uint32_t(image.rect.width()));
         out.putLe16(uint32_t(image.rect.height()));
+        const uint8_t interlace = image.interlaced ? 0x40 : 0;
         if (image.localTable.empty()) {
-            out.put(0);
+            out.put(interlace);
         } else {
-            out.put(uint8_t(0x80 | tableField(image.localTable.size())));
+            out.put(uint8_t(0x80 | interlace | tableField(image.localTable.size())));
             putTable(out, image.localTable);
         }
         out.write(image.data.data(), image.data.size());

@@ -20,6 +20,7 @@ struct PlannedImage {
     uint32_t delayCs = 0;
     std::vector<uint32_t> localTable;  // 0xRRGGBB entries, a power of two of them; empty: the global table
     std::vector<uint8_t> data;         // minimum code size, sub-blocks, terminator
+    bool interlaced = false;           // data holds the rows in the four passes of an interlaced image
     // It stands for one frame read without a graphic control extension, so
     // it may go without one as long as it says nothing such a block would.
     bool controlOptional = false;

@@ -10,6 +10,18 @@ namespace {
 // Bits of a table or code holding `count` values.
 int bitsFor(size_t count) { return count <= 1 ? 0 : int(std::bit_width(count - 1)); }
 
+// The rows of a width-pixel image in the order an interlaced image stores
+// them: every eighth row from 0, every eighth from 4, every fourth from 2,
+// every second from 1.
+void interlaceRows(const std::vector<uint8_t>& rows, uint32_t width, std::vector<uint8_t>& out) {
+    out.clear();
+    if (width == 0) return;
+    const size_t height = rows.size() / width;
+    for (const auto& [first, step] : {std::pair<size_t, size_t>{0, 8}, {4, 8}, {2, 4}, {1, 2}})
+        for (size_t y = first; y < height; y += step)
+            out.insert(out.end(), rows.begin() + ptrdiff_t(y * width), rows.begin() + ptrdiff_t((y + 1) * width));
+}
+
 }  // namespace
 
 size_t GlobalColours::tableSize() const { return size_t(1) << std::max(1, bitsFor(ids.size())); }
@@ -39,6 +51,7 @@ constexpr LzwChoiceOptions otherClearings[] = {{1, 0.0f, alternative, false},
 void ImageEncoder::encodeBest(const ImagePixels& pixels, uint32_t requiredRestore, EncodedImage& best) {
     values_.resize(pixels.want.size());
     free_.resize(pixels.want.size());
+    width_ = uint32_t(pixels.rect.width());
     int localBits = 0;
     const int globalBits = tryGlobal(pixels, requiredRestore, best, localBits);
     if (globalBits == 0 || localBits < globalBits) tryLocal(pixels, requiredRestore, globalBits, best);
@@ -61,6 +74,8 @@ void ImageEncoder::keepIfSmaller(int minCodeSize, int transparent, std::vector<u
     best.values = values_;
     if (anyChoice) best.free = free_;
     else best.free.clear();
+    best.width = width_;
+    best.interlaced = false;
     best.transparentIndex = transparent;
     best.localTable = std::move(localTable);
     best.restoredValue = restored;
@@ -108,21 +123,37 @@ void ImageEncoder::refine(EncodedImage& best) {
         if (own) filled = attempt(refinements_[0], best.values, false, firstClearing) || filled;
         if (transparent && !best.free.empty()) filled = attempt(refinements_[1], masked_, false, firstClearing) || filled;
     }
-    if (!filled) return;
     // The other ways of clearing: each on the first images, then the one that
     // saved most so far, and the others now and then.
-    static_assert(std::size(decltype(refinements_){}) == 2 + std::size(otherClearings));
-    Refinement* clearings = refinements_ + 2;
+    static_assert(std::size(decltype(refinements_){}) == 3 + std::size(otherClearings));
+    const LzwChoiceOptions* clearing = &firstClearing;
+    Refinement* clearings = refinements_ + 3;
     const size_t leader = size_t(std::max_element(clearings, clearings + std::size(otherClearings),
                                                   [](const Refinement& a, const Refinement& b) {
                                                       return a.saved < b.saved;
                                                   }) -
                                  clearings);
-    for (size_t k = 0; k < std::size(otherClearings); ++k) {
+    for (size_t k = 0; k < std::size(otherClearings) && filled; ++k) {
         Refinement& r = clearings[k];
         ++r.chances;
+        const size_t before = best.bytes;
         if (r.chances <= 6 || k == leader || r.chances % 16 == 0)
             attempt(r, best.values, !best.free.empty(), otherClearings[k]);
+        if (best.bytes < before) clearing = &otherClearings[k];
+    }
+    // Last, the rows interlaced, cleared the way that did best.
+    if (best.values.size() > best.width && worthTrying(refinements_[2])) {
+        interlaceRows(best.values, best.width, interlacedValues_);
+        interlaceRows(best.free, best.width, interlacedFree_);
+        std::swap(best.free, interlacedFree_);
+        const size_t before = best.bytes;
+        attempt(refinements_[2], interlacedValues_, !best.free.empty(), *clearing);
+        if (best.bytes < before) {
+            best.values.swap(interlacedValues_);
+            best.interlaced = true;
+        } else {
+            std::swap(best.free, interlacedFree_);
+        }
     }
 }
 

@@ -38,8 +38,11 @@ struct EncodedImage {
     std::vector<uint32_t> localTable;    // RGB; empty for the global table
     std::vector<uint8_t> data;
     uint32_t restoredValue = 0;          // what its area shows when it is restored to the background
-    // What was encoded, for trying other ways of clearing the string table.
+    // What was encoded, for trying other ways of clearing the string table:
+    // rows of width pixels, in the order of the passes when interlaced.
     std::vector<uint8_t> values, free;
+    uint32_t width = 0;
+    bool interlaced = false;
     int minCodeSize = 2;
     bool filled = false;
 };
@@ -61,8 +64,9 @@ public:
         transparencyBytes_ = transparencyBytes;
     }
     // Tries on the best image what is rarely better: free pixels written in
-    // their own colours or all transparent, and, when its string table
-    // filled up, the other ways of clearing it.
+    // their own colours or all transparent, the rows interlaced (which puts
+    // alike rows of a picture with a vertical pattern together) and, when
+    // its string table filled up, the other ways of clearing it.
     void refine(EncodedImage& best);
 
 private:
@@ -76,22 +80,23 @@ private:
                        EncodedImage& best);
 
     // How often each refinement (free pixels in their colours, free pixels
-    // transparent, then each other way of clearing) had the chance and how
-    // often it won.
+    // transparent, interlacing, then each other way of clearing) had the
+    // chance and how often it won.
     struct Refinement {
         uint32_t chances = 0, won = 0;
         uint64_t saved = 0;  // bytes
     };
     static bool worthTrying(Refinement& r);
-    Refinement refinements_[2 + 6];
+    Refinement refinements_[3 + 6];
 
     const screen::ColourIds& ids_;
     const GlobalColours& global_;
     uint8_t background_;
     uint32_t blackId_;
+    uint32_t width_ = 0;  // of the image being encoded
     size_t fixedBytes_ = 0, transparencyBytes_ = 0;
     LzwChoiceEncoder encoder_;
-    std::vector<uint8_t> values_, free_, scratch_, masked_;
+    std::vector<uint8_t> values_, free_, scratch_, masked_, interlacedValues_, interlacedFree_;
     std::vector<int16_t> localIndex_;  // by colour id, -1 outside tryLocal
     std::vector<uint32_t> counts_;     // by colour id, 0 outside tryLocal
 };

@@ -575,6 +575,7 @@ bool Planner::planImage(const TRect& area, const TRect& changed, const Restore& 
     image.controlOptional = controlOptional;
     image.localTable = std::move(best.localTable);
     image.data = std::move(best.data);
+    image.interlaced = best.interlaced;
     plan_.images.push_back(std::move(image));
     haveImage_ = true;
     lastArea_ = area;
@@ -611,6 +612,7 @@ bool Planner::reachCornerWithLast() {
     image.transparentIndex = best.transparentIndex;
     image.localTable = std::move(best.localTable);
     image.data = std::move(best.data);
+    image.interlaced = best.interlaced;
     lastRect_ = rect;
     return true;
 }

@@ -334,6 +334,22 @@ TEST(MaxCompression, InterlacedFramesKeepTheirScreens) {
     EXPECT_EQ(checkPromise(doc, maximumCompression), "");
 }
 
+TEST(MaxCompression, RowsThatRepeatEveryOtherRowAreWrittenInterlaced) {
+    // Two unrelated rows of noise in turn: interlaced, each pass repeats one
+    // row, so its strings run on across the rows.  Rows all alike gain
+    // nothing from it and stay in order.
+    auto noise = [](int x, int y) { return int((uint32_t(x + 1000 * (y % 2)) * 2654435761u) >> 24); };
+    for (bool pattern : {true, false}) {
+        std::vector<std::unique_ptr<TFrame>> frames;
+        frames.push_back(frameOf(150, 40, 100, [&](int x, int y) { return pattern ? noise(x, y) : noise(x, 0); }));
+        auto doc = documentOf(std::move(frames), 256);
+        EXPECT_EQ(checkPromise(*doc, maximumCompression), "");
+        const GifPlan plan = planOf(*doc);
+        ASSERT_EQ(plan.images.size(), 1u);
+        EXPECT_EQ(plan.images[0].interlaced, pattern);
+    }
+}
+
 TEST(MaxCompression, FramesWithoutTimeStayAndFramesThatChangeNothingAreMerged) {
     auto picture = [](int shade, int ms) { return frameOf(8, 8, ms, [=](int x, int y) { return (x + y + shade) % 5; }); };
     std::vector<std::unique_ptr<TFrame>> frames;
