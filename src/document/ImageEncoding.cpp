@@ -61,16 +61,18 @@ void ImageEncoder::keepIfSmaller(int minCodeSize, int transparent, std::vector<u
                                  uint32_t restored, EncodedImage& best) {
     const bool anyChoice = transparent >= 0 && std::find(free_.begin(), free_.end(), 1) != free_.end();
     scratch_.clear();
-    const bool filled = encoder_.encode(values_.data(), anyChoice ? free_.data() : nullptr,
-                                        uint8_t(std::max(transparent, 0)), values_.size(), minCodeSize, firstClearing,
-                                        scratch_);
     const size_t overhead = fixedBytes_ + (transparent >= 0 ? transparencyBytes_ : 0);
-    const size_t bytes = scratch_.size() + 3 * localTable.size() + overhead;
-    if (bytes >= best.bytes) return;
+    const size_t otherBytes = 3 * localTable.size() + overhead;
+    const size_t limit = best.bytes > otherBytes ? best.bytes - otherBytes : 0;
+    const LzwChoiceOutcome outcome = encoder_.encode(values_.data(), anyChoice ? free_.data() : nullptr,
+                                                     uint8_t(std::max(transparent, 0)), values_.size(), minCodeSize,
+                                                     firstClearing, scratch_, limit);
+    const size_t bytes = scratch_.size() + otherBytes;
+    if (outcome.overLimit || bytes >= best.bytes) return;
     best.bytes = bytes;
     best.overhead = overhead;
     best.data.swap(scratch_);
-    best.filled = filled;
+    best.filled = outcome.filled;
     best.values = values_;
     if (anyChoice) best.free = free_;
     else best.free.clear();
@@ -96,10 +98,11 @@ void ImageEncoder::refine(EncodedImage& best) {
     auto attempt = [&](Refinement& r, const std::vector<uint8_t>& values, bool choice,
                        const LzwChoiceOptions& clearing) {
         scratch_.clear();
-        const bool filled = encoder_.encode(values.data(), choice ? best.free.data() : nullptr,
-                                            uint8_t(std::max(best.transparentIndex, 0)), values.size(),
-                                            best.minCodeSize, clearing, scratch_);
-        if (scratch_.size() + tableBytes < best.bytes) {
+        const LzwChoiceOutcome outcome =
+            encoder_.encode(values.data(), choice ? best.free.data() : nullptr,
+                            uint8_t(std::max(best.transparentIndex, 0)), values.size(), best.minCodeSize, clearing,
+                            scratch_, best.bytes > tableBytes ? best.bytes - tableBytes : 0);
+        if (!outcome.overLimit && scratch_.size() + tableBytes < best.bytes) {
             r.saved += best.bytes - scratch_.size() - tableBytes;
             best.bytes = scratch_.size() + tableBytes;
             best.data.swap(scratch_);
@@ -109,7 +112,7 @@ void ImageEncoder::refine(EncodedImage& best) {
             }
             ++r.won;
         }
-        return filled;
+        return outcome.filled;
     };
     // The free pixels written in their own colours, or all transparent.
     bool filled = best.filled;

@@ -54,8 +54,9 @@ void LzwChoiceEncoder::clearTable() {
     taken_.clear();
 }
 
-bool LzwChoiceEncoder::encode(const uint8_t* values, const uint8_t* free, uint8_t alternative, size_t count,
-                              int minCodeSize, const LzwChoiceOptions& options, std::vector<uint8_t>& out) {
+LzwChoiceOutcome LzwChoiceEncoder::encode(const uint8_t* values, const uint8_t* free, uint8_t alternative,
+                                          size_t count, int minCodeSize, const LzwChoiceOptions& options,
+                                          std::vector<uint8_t>& out, size_t limit) {
     const uint32_t clearCode = 1u << minCodeSize;
     const uint32_t endCode = clearCode + 1;
     // Every pixel costs at most one code of 12 bits, and a clear code comes
@@ -181,6 +182,7 @@ bool LzwChoiceEncoder::encode(const uint8_t* values, const uint8_t* free, uint8_
             }
         }
         put(codeOf(chosen.tag));
+        if (size_t(at - packed_.data()) > limit) return {filled, true};
         previous = chosen.tag;
         p = q;
         if (!full && nextFree + options.spareCodes >= maxCodes && options.judgedCodes == 0) {
@@ -217,7 +219,7 @@ bool LzwChoiceEncoder::encode(const uint8_t* values, const uint8_t* free, uint8_
         out.insert(out.end(), packed_.data() + i, packed_.data() + i + k);
     }
     out.push_back(0);
-    return filled;
+    return {filled, false};
 }
 
 }  // namespace movigram

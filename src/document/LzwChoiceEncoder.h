@@ -35,6 +35,14 @@ struct LzwChoiceOptions {
     uint32_t spareCodes = 1;
 };
 
+struct LzwChoiceOutcome {
+    // The string table filled up at some point (only then do the clearing
+    // options make a difference).
+    bool filled = false;
+    // The encoding stopped as it passed the limit, and nothing was written.
+    bool overLimit = false;
+};
+
 class LzwChoiceEncoder {
 public:
     LzwChoiceEncoder();
@@ -42,10 +50,11 @@ public:
     // Appends to out the byte m, the data sub-blocks and the terminator for
     // count pixels.  free (may be null) marks the pixels that may be written
     // as alternative instead of their value.  Every index written must be
-    // below 2^m.  True when the string table filled up at some point (only
-    // then do the clearing options make a difference).
-    bool encode(const uint8_t* values, const uint8_t* free, uint8_t alternative, size_t count, int minCodeSize,
-                const LzwChoiceOptions& options, std::vector<uint8_t>& out);
+    // below 2^m.  An encoding that would take more than limit bytes stops
+    // there: a try that cannot win costs no more than it must.
+    LzwChoiceOutcome encode(const uint8_t* values, const uint8_t* free, uint8_t alternative, size_t count,
+                            int minCodeSize, const LzwChoiceOptions& options, std::vector<uint8_t>& out,
+                            size_t limit = SIZE_MAX);
 
 private:
     void clearTable();

@@ -213,9 +213,9 @@ ChoiceImage choiceImage(uint32_t seed, uint32_t width, uint32_t height, int m, u
 
 Bytes encodeChoices(const ChoiceImage& im, const LzwChoiceOptions& options, bool* filled = nullptr) {
     std::vector<uint8_t> out;
-    const bool f = LzwChoiceEncoder().encode(im.values.data(), im.free.data(), im.alternative, im.values.size(), im.m,
-                                             options, out);
-    if (filled) *filled = f;
+    const LzwChoiceOutcome outcome =
+        LzwChoiceEncoder().encode(im.values.data(), im.free.data(), im.alternative, im.values.size(), im.m, options, out);
+    if (filled) *filled = outcome.filled;
     return out;
 }
 
@@ -256,6 +256,20 @@ TEST(LzwChoiceEncoder, FreePixelsTakeTheWayThatContinuesTheString) {
     ChoiceImage im{500, 40, 2, std::vector<uint8_t>(20000, 1), std::vector<uint8_t>(20000, 0), 1};
     for (size_t i = 3; i < im.values.size(); i += 17) im.values[i] = 2, im.free[i] = 1;
     EXPECT_EQ(encodeChoices(im, {}).size(), encode(std::vector<uint8_t>(20000, 1), 500, 40, 2).size());
+}
+
+TEST(LzwChoiceEncoder, StopsAtTheLimitAndWritesNothing) {
+    const ChoiceImage im = choiceImage(3, 301, 157, 6, 30);
+    const size_t size = encodeChoices(im, {}).size();
+    LzwChoiceEncoder encoder;
+    std::vector<uint8_t> out{7};
+    EXPECT_TRUE(encoder.encode(im.values.data(), im.free.data(), im.alternative, im.values.size(), im.m, {}, out,
+                               size / 2).overLimit);
+    EXPECT_EQ(out, std::vector<uint8_t>{7});
+    // A limit the data fits in changes nothing.
+    EXPECT_FALSE(encoder.encode(im.values.data(), im.free.data(), im.alternative, im.values.size(), im.m, {}, out,
+                                size).overLimit);
+    EXPECT_EQ(out.size(), 1 + size);
 }
 
 TEST(LzwDecoder, CodeEqualToNextFreeRepeatsFirstIndex) {
