@@ -41,14 +41,11 @@ struct LiqLibrary {
 
 // Null when the library cannot be opened: then no palette is made.
 const LiqLibrary* liqLibrary() {
-    static LiqLibrary lib;
-    static const bool loaded = [] {
-        void* handle = openSharedLibrary(MOVIGRAM_IMAGEQUANT_SONAME);
-        bool complete = handle != nullptr;
+    return openLibraryOnce<LiqLibrary>(MOVIGRAM_IMAGEQUANT_SONAME, [](void* handle, LiqLibrary& lib) {
+        bool complete = true;
         MOVIGRAM_LIQ_FUNCTIONS(MOVIGRAM_LIBRARY_BIND)
         return complete;
-    }();
-    return loaded ? &lib : nullptr;
+    });
 }
 
 struct AttrFree {

@@ -13,9 +13,11 @@
 //     #define JPEG_FUNCTIONS(X) X(jpeg_std_error) X(jpeg_read_header)
 //     struct JpegLibrary { JPEG_FUNCTIONS(MOVIGRAM_LIBRARY_POINTER) };
 //
-//     void* handle = openSharedLibrary("libjpeg.so.62");
-//     bool complete = handle != nullptr;
-//     JPEG_FUNCTIONS(MOVIGRAM_LIBRARY_BIND)  // binds lib.jpeg_std_error ...
+//     const JpegLibrary* jpeg = openLibraryOnce<JpegLibrary>("libjpeg.so.62", [](void* handle, auto& lib) {
+//         bool complete = true;
+//         JPEG_FUNCTIONS(MOVIGRAM_LIBRARY_BIND)  // binds lib.jpeg_std_error ...
+//         return complete;
+//     });
 namespace movigram {
 
 // Opens the library with the given file name (its soname); null when it
@@ -30,6 +32,19 @@ template <typename Function>
 bool bindFunction(void* library, const char* name, Function*& function) {
     function = reinterpret_cast<Function*>(sharedLibraryFunction(library, name));
     return function != nullptr;
+}
+
+// The library of type Library, opened and bound by bind(handle, lib) on the
+// first call; null, then and after, when it cannot be opened or bind finds
+// a function missing.
+template <typename Library, typename Bind>
+const Library* openLibraryOnce(const char* soname, Bind bind) {
+    static Library lib;
+    static const bool loaded = [&] {
+        void* handle = openSharedLibrary(soname);
+        return handle && bind(handle, lib);
+    }();
+    return loaded ? &lib : nullptr;
 }
 
 }  // namespace movigram

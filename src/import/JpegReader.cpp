@@ -27,14 +27,11 @@ struct JpegLibrary {
 
 // Null when the library cannot be opened: then no JPEG can be read.
 const JpegLibrary* jpegLibrary() {
-    static JpegLibrary lib;
-    static const bool loaded = [] {
-        void* handle = openSharedLibrary(MOVIGRAM_JPEG_SONAME);
-        bool complete = handle != nullptr;
+    return openLibraryOnce<JpegLibrary>(MOVIGRAM_JPEG_SONAME, [](void* handle, JpegLibrary& lib) {
+        bool complete = true;
         MOVIGRAM_JPEG_FUNCTIONS(MOVIGRAM_LIBRARY_BIND)
         return complete;
-    }();
-    return loaded ? &lib : nullptr;
+    });
 }
 
 // More scans than any real progressive file has; a file with more only
