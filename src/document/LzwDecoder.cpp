@@ -152,10 +152,11 @@ LzwResult LzwDecoder::decode(ByteReader& in, int minCodeSize, uint8_t* out, uint
                     if (!in.readByte(n)) return finish(LzwResult::Truncated);
                     if (n == 0) return finish(LzwResult::Complete);
                     // Data after the last row: an interlaced image is simply
-                    // done, a plain one is corrupt.
+                    // done (the rest of its blocks, this one first, are
+                    // passed over), a plain one is corrupt.
                     if (interlaced ? row() >= height : row() > height) {
                         if (!interlaced) return finish(LzwResult::Corrupt);
-                        skipSubBlocks(in);
+                        if (in.skip(n)) skipSubBlocks(in);
                         return finish(LzwResult::Complete);
                     }
                     std::span<const uint8_t> block = in.take(n);

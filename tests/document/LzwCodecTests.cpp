@@ -355,6 +355,17 @@ TEST(LzwDecoder, ExcessDataAfterLastRowIsCorruptUnlessInterlaced) {
     const Decoded interlaced = decode(data, 1, 1, true);
     EXPECT_EQ(interlaced.result, LzwResult::Complete);
     EXPECT_EQ(interlaced.pixels, (std::vector<uint8_t>{1}));
+    // The blocks passed over end at the terminator: what follows (the next
+    // frame's control extension) is read next, not swallowed.
+    Bytes followed = data;
+    followed.push_back(0x21);
+    ByteReader in(followed);
+    uint8_t m = 0, after = 0;
+    in.readByte(m);
+    std::vector<uint8_t> out(1);
+    EXPECT_EQ(LzwDecoder().decode(in, m, out.data(), 1, 1, true), LzwResult::Complete);
+    EXPECT_TRUE(in.readByte(after));
+    EXPECT_EQ(after, 0x21);
 }
 
 TEST(LzwDecoder, CutOffDataIsTruncated) {
