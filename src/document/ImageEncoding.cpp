@@ -128,9 +128,9 @@ void ImageEncoder::refine(EncodedImage& best) {
     }
     // The other ways of clearing: each on the first images, then the one that
     // saved most so far, and the others now and then.
-    static_assert(std::size(decltype(refinements_){}) == 3 + std::size(otherClearings));
+    static_assert(std::size(decltype(refinements_){}) == 3 + cutVariants + std::size(otherClearings));
     const LzwChoiceOptions* clearing = &firstClearing;
-    Refinement* clearings = refinements_ + 3;
+    Refinement* clearings = refinements_ + 3 + cutVariants;
     const size_t leader = size_t(std::max_element(clearings, clearings + std::size(otherClearings),
                                                   [](const Refinement& a, const Refinement& b) {
                                                       return a.saved < b.saved;
@@ -157,6 +157,16 @@ void ImageEncoder::refine(EncodedImage& best) {
         } else {
             std::swap(best.free, interlacedFree_);
         }
+    }
+    // Strings cut short where that lets the next one reach further, by more
+    // than one, two or three pixels: slow (each string end looks ahead), but
+    // on many pictures each of them wins somewhere.
+    for (uint32_t k = 0; k < cutVariants; ++k) {
+        Refinement& r = refinements_[3 + k];
+        if (!worthTrying(r)) continue;
+        LzwChoiceOptions options = *clearing;
+        options.lookahead = k + 1;
+        attempt(r, best.values, !best.free.empty(), options);
     }
 }
 

@@ -64,9 +64,10 @@ public:
         transparencyBytes_ = transparencyBytes;
     }
     // Tries on the best image what is rarely better: free pixels written in
-    // their own colours or all transparent, the rows interlaced (which puts
-    // alike rows of a picture with a vertical pattern together) and, when
-    // its string table filled up, the other ways of clearing it.
+    // their own colours or all transparent, when its string table filled up
+    // the other ways of clearing it, the rows interlaced (which puts alike
+    // rows of a picture with a vertical pattern together), and strings cut
+    // short where the next string then reaches further.
     void refine(EncodedImage& best);
 
 private:
@@ -80,14 +81,15 @@ private:
                        EncodedImage& best);
 
     // How often each refinement (free pixels in their colours, free pixels
-    // transparent, interlacing, then each other way of clearing) had the
-    // chance and how often it won.
+    // transparent, interlacing, the two lookaheads, then each other way of
+    // clearing) had the chance and how often it won.
     struct Refinement {
         uint32_t chances = 0, won = 0;
         uint64_t saved = 0;  // bytes
     };
     static bool worthTrying(Refinement& r);
-    Refinement refinements_[3 + 6];
+    static constexpr uint32_t cutVariants = 3;
+    Refinement refinements_[3 + cutVariants + 6];
 
     const screen::ColourIds& ids_;
     const GlobalColours& global_;

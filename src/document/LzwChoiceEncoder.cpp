@@ -114,6 +114,19 @@ LzwChoiceOutcome LzwChoiceEncoder::encode(const uint8_t* values, const uint8_t* 
         keys[nextFree] = prefix << 8 | c;
         taken_.push_back(h);
     };
+    // Where the longest string from s ends, free pixels taken as their
+    // values and the entry still to be made left out (a guess, for the
+    // lookahead only).
+    auto endOfString = [&](size_t s) {
+        uint32_t tag = tagOf(values[s]);
+        size_t r = s + 1;
+        for (; r < count; ++r) {
+            const uint32_t t = find(tag, values[r]);
+            if (t == noTag) break;
+            tag = t;
+        }
+        return r;
+    };
     const bool preferAlternative = options.prefer == LzwPreference::Alternative;
     // The ways pixel q may be written, preferred first.
     auto choicesAt = [&](size_t q, uint32_t (&c)[2]) -> int {
@@ -144,6 +157,7 @@ LzwChoiceOutcome LzwChoiceEncoder::encode(const uint8_t* values, const uint8_t* 
         int liveCount = choicesAt(p, c);
         for (int k = 0; k < liveCount; ++k) live[k] = {tagOf(c[k]), c[k]};
         size_t q = p + 1;
+        uint32_t shorter = noTag;  // the string one pixel shorter, while there has been one way only
         for (; q < count; ++q) {
             if (liveCount == 1 && (!free || !free[q] || values[q] == alternative)) {
                 // One path and one way on, the common case.
@@ -151,9 +165,11 @@ LzwChoiceOutcome LzwChoiceEncoder::encode(const uint8_t* values, const uint8_t* 
                 const uint32_t tag =
                     live[0].tag == pending && v == live[0].first ? tagOf(nextFree) : find(live[0].tag, v);
                 if (tag == noTag) break;
+                shorter = live[0].tag;
                 live[0].tag = tag;
                 continue;
             }
+            shorter = noTag;
             const int n = choicesAt(q, c);
             int nextCount = 0;
             for (int i = 0; i < liveCount && nextCount < paths; ++i)
@@ -165,6 +181,15 @@ LzwChoiceOutcome LzwChoiceEncoder::encode(const uint8_t* values, const uint8_t* 
             if (nextCount == 0) break;
             std::swap(live, next);
             liveCount = nextCount;
+        }
+        if (options.lookahead && shorter != noTag && q < count && liveCount == 1) {
+            // The string from q reaches q + 1 at least, so the one from q - 1
+            // must pass q + lookahead before the other is worth finding.
+            const size_t reach = endOfString(q - 1);
+            if (reach > q + options.lookahead && reach > endOfString(q) + options.lookahead - 1) {
+                --q;
+                live[0].tag = shorter;
+            }
         }
         const Path& chosen = live[0];
 

@@ -33,6 +33,11 @@ struct LzwChoiceOptions {
     // empty table anyway; the code is customary, not needed.
     bool leadingClear = true;
     uint32_t spareCodes = 1;
+    // 0: each string is the longest there is (greedy).  Otherwise a string
+    // without free pixels is cut one pixel short when the string after it
+    // then ends more than `lookahead` pixels further than after the longest:
+    // two codes then cover more.
+    uint32_t lookahead = 0;
 };
 
 struct LzwChoiceOutcome {

@@ -225,7 +225,9 @@ TEST(LzwChoiceEncoder, DecodesToEachValueOrForAFreePixelItsAlternative) {
     const LzwChoiceOptions clearings[] = {{256, 1.0f},   {1, 0.0f},        {0, 0.0f},
                                           {1024, 1.2f},  {64, 1.0f},       {4096, 100.0f},
                                           {256, 1.0f, LzwPreference::Alternative, false},
-                                          {0, 0.0f, LzwPreference::Alternative, true, 3}};
+                                          {0, 0.0f, LzwPreference::Alternative, true, 3},
+                                          {256, 1.0f, LzwPreference::Alternative, true, 1, 1},
+                                          {0, 0.0f, LzwPreference::Alternative, false, 1, 2}};
     for (uint32_t seed = 1; seed <= 6; ++seed)
         for (const LzwChoiceOptions& clearing : clearings)
             for (unsigned share : {0u, 30u, 100u}) {
