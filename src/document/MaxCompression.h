@@ -5,8 +5,9 @@
 // measures which restore method of the image before it leaves the least to
 // draw, which colour table, transparent index and code size encode smallest,
 // whether its rows encode smaller interlaced or with strings cut short where
-// the next then reaches further, and lets the LZW parse write unchanged pixels either transparent or in
-// their own colour, whichever continues its strings.  Frames that change
+// the next then reaches further, and lets the LZW parse write unchanged
+// pixels either transparent or in their own colour, whichever continues its
+// strings.  Frames that change
 // nothing lengthen the image before them.  A frame read without a graphic
 // control extension is written without one while it says nothing such a
 // block would.  Whether the first or the last image reaches the screen's
