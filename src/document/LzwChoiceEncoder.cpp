@@ -114,19 +114,34 @@ LzwChoiceOutcome LzwChoiceEncoder::encode(const uint8_t* values, const uint8_t* 
         keys[nextFree] = prefix << 8 | c;
         taken_.push_back(h);
     };
-    // Where the longest string from s ends, free pixels taken as their
-    // values and the entry still to be made left out (a guess, for the
-    // lookahead only).
-    auto endOfString = [&](size_t s) {
-        uint32_t tag = tagOf(values[s]);
-        size_t r = s + 1;
+    // The lookahead's walks: the longest string from start, free pixels
+    // taken as their values and the entries still to be made left out (a
+    // guess).  Without free pixels the walk that the next string starts
+    // with is that string, unless it went through one of the two strings
+    // whose entries come before then (`avoid`): the parse takes it as it is.
+    struct Walk {
+        size_t start = SIZE_MAX, end = 0;
+        uint32_t tag = noTag, shorter = noTag;
+        bool usable = false;
+    };
+    auto walkFrom = [&](size_t start, uint32_t avoidA, uint32_t avoidB, Walk& w) {
+        w.start = start;
+        w.tag = tagOf(values[start]);
+        w.shorter = noTag;
+        bool through = w.tag == avoidA || w.tag == avoidB;
+        size_t r = start + 1;
         for (; r < count; ++r) {
-            const uint32_t t = find(tag, values[r]);
+            const uint32_t t = find(w.tag, values[r]);
             if (t == noTag) break;
-            tag = t;
+            w.shorter = w.tag;
+            w.tag = t;
+            through = through || t == avoidA || t == avoidB;
         }
+        w.end = r;
+        w.usable = !free && !through;
         return r;
     };
+    Walk fromCut, fromEnd, ahead;  // ahead: the walk the next string may take
     const bool preferAlternative = options.prefer == LzwPreference::Alternative;
     // The ways pixel q may be written, preferred first.
     auto choicesAt = [&](size_t q, uint32_t (&c)[2]) -> int {
@@ -158,7 +173,14 @@ LzwChoiceOutcome LzwChoiceEncoder::encode(const uint8_t* values, const uint8_t* 
         for (int k = 0; k < liveCount; ++k) live[k] = {tagOf(c[k]), c[k]};
         size_t q = p + 1;
         uint32_t shorter = noTag;  // the string one pixel shorter, while there has been one way only
-        for (; q < count; ++q) {
+        const bool walked = ahead.usable && ahead.start == p;
+        if (walked) {
+            live[0].tag = ahead.tag;
+            shorter = ahead.shorter;
+            q = ahead.end;
+        }
+        ahead.usable = false;
+        for (; q < count && !walked; ++q) {
             if (liveCount == 1 && (!free || !free[q] || values[q] == alternative)) {
                 // One path and one way on, the common case.
                 const uint32_t v = values[q];
@@ -185,10 +207,15 @@ LzwChoiceOutcome LzwChoiceEncoder::encode(const uint8_t* values, const uint8_t* 
         if (options.lookahead && shorter != noTag && q < count && liveCount == 1) {
             // The string from q reaches q + 1 at least, so the one from q - 1
             // must pass q + lookahead before the other is worth finding.
-            const size_t reach = endOfString(q - 1);
-            if (reach > q + options.lookahead && reach > endOfString(q) + options.lookahead - 1) {
-                --q;
-                live[0].tag = shorter;
+            const size_t reach = walkFrom(q - 1, shorter, previous, fromCut);
+            if (reach > q + options.lookahead) {
+                if (reach > walkFrom(q, live[0].tag, previous, fromEnd) + options.lookahead - 1) {
+                    --q;
+                    live[0].tag = shorter;
+                    ahead = fromCut;
+                } else {
+                    ahead = fromEnd;
+                }
             }
         }
         const Path& chosen = live[0];
@@ -218,6 +245,7 @@ LzwChoiceOutcome LzwChoiceEncoder::encode(const uint8_t* values, const uint8_t* 
             put(clearCode);
             reset(p);
             previous = noTag;
+            ahead.usable = false;
         } else if (full && ++windowCodes == options.judgedCodes) {
             const uint64_t windowBits = bitsWritten - windowStartBits;
             const uint64_t windowPixels = p - windowStart;
@@ -225,6 +253,7 @@ LzwChoiceOutcome LzwChoiceEncoder::encode(const uint8_t* values, const uint8_t* 
                 put(clearCode);
                 reset(p);
                 previous = noTag;
+                ahead.usable = false;
             } else {
                 windowStart = p;
                 windowStartBits = bitsWritten;
