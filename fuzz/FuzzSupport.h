@@ -5,6 +5,7 @@
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
+#include <span>
 
 #include "document/DecodeLimits.h"
 #include "document/GifReader.h"
@@ -63,6 +64,13 @@ inline void checkReadOutput(const GifReadOutput& out, const DecodeLimits& limits
             checkImageFrame(f, i);
         }
     }
+}
+
+// Reads the input as a GIF with options and checks what came out.
+inline GifReadOutput readChecked(const uint8_t* data, size_t size, const GifReadOptions& options) {
+    GifReadOutput out = readGifMemory(std::span<const uint8_t>(data, size), "fuzz", options);
+    checkReadOutput(out, options.limits);
+    return out;
 }
 
 }  // namespace movigram::fuzz

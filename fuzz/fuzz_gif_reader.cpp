@@ -80,8 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     size_t painted = 0;
     options.paint = [&](const TFrame& frame) { fuzz::checkImageFrame(frame, painted++); };
 
-    GifReadOutput out = readGifMemory(std::span<const uint8_t>(data, size), "fuzz", options);
-    fuzz::checkReadOutput(out, options.limits);
+    GifReadOutput out = fuzz::readChecked(data, size, options);
     if (out.frames.empty()) return 0;
 
     const TMyPalette global = out.globalPalette.value_or(TMyPalette());

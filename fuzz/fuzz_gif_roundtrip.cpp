@@ -103,8 +103,7 @@ GifReadOutput readBack(const std::vector<uint8_t>& bytes) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     GifReadOptions options;
     options.limits = fuzz::fuzzLimits();
-    GifReadOutput first = readGifMemory(std::span<const uint8_t>(data, size), "fuzz", options);
-    fuzz::checkReadOutput(first, options.limits);
+    GifReadOutput first = fuzz::readChecked(data, size, options);
     if (first.frames.empty()) return 0;
 
     // Saved as the copy command saves, without the program's comment.

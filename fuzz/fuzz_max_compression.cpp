@@ -42,8 +42,7 @@ void compare(TFrame* want, const TMyPalette& wantGlobal, TFrame* got, const TMyP
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     GifReadOptions options;
     options.limits = fuzz::fuzzLimits();
-    GifReadOutput read = readGifMemory(std::span<const uint8_t>(data, size), "fuzz", options);
-    fuzz::checkReadOutput(read, options.limits);
+    GifReadOutput read = fuzz::readChecked(data, size, options);
     if (read.frames.empty()) return 0;
 
     const TMyPalette global = read.globalPalette.value_or(TMyPalette());

@@ -117,27 +117,26 @@ void ImageEncoder::refine(EncodedImage& best) {
     // The free pixels written in their own colours, or all transparent.
     bool filled = best.filled;
     if (!best.free.empty()) {
-        const bool own = worthTrying(refinements_[0]), transparent = worthTrying(refinements_[1]);
+        const bool own = worthTrying(ownColours_), transparent = worthTrying(allTransparent_);
         if (transparent) {
             masked_ = best.values;
             for (size_t i = 0; i < masked_.size(); ++i)
                 if (best.free[i]) masked_[i] = uint8_t(best.transparentIndex);
         }
-        if (own) filled = attempt(refinements_[0], best.values, false, firstClearing) || filled;
-        if (transparent && !best.free.empty()) filled = attempt(refinements_[1], masked_, false, firstClearing) || filled;
+        if (own) filled = attempt(ownColours_, best.values, false, firstClearing) || filled;
+        if (transparent && !best.free.empty()) filled = attempt(allTransparent_, masked_, false, firstClearing) || filled;
     }
     // The other ways of clearing: each on the first images, then the one that
     // saved most so far, and the others now and then.
-    static_assert(std::size(decltype(refinements_){}) == 3 + cutVariants + std::size(otherClearings));
+    static_assert(std::size(otherClearings) == clearingVariants);
     const LzwChoiceOptions* clearing = &firstClearing;
-    Refinement* clearings = refinements_ + 3 + cutVariants;
-    const size_t leader = size_t(std::max_element(clearings, clearings + std::size(otherClearings),
+    const size_t leader = size_t(std::max_element(std::begin(clearings_), std::end(clearings_),
                                                   [](const Refinement& a, const Refinement& b) {
                                                       return a.saved < b.saved;
                                                   }) -
-                                 clearings);
+                                 std::begin(clearings_));
     for (size_t k = 0; k < std::size(otherClearings) && filled; ++k) {
-        Refinement& r = clearings[k];
+        Refinement& r = clearings_[k];
         ++r.chances;
         const size_t before = best.bytes;
         if (r.chances <= 6 || k == leader || r.chances % 16 == 0)
@@ -145,12 +144,12 @@ void ImageEncoder::refine(EncodedImage& best) {
         if (best.bytes < before) clearing = &otherClearings[k];
     }
     // Last, the rows interlaced, cleared the way that did best.
-    if (best.values.size() > best.width && worthTrying(refinements_[2])) {
+    if (best.values.size() > best.width && worthTrying(interlacing_)) {
         interlaceRows(best.values, best.width, interlacedValues_);
         interlaceRows(best.free, best.width, interlacedFree_);
         std::swap(best.free, interlacedFree_);
         const size_t before = best.bytes;
-        attempt(refinements_[2], interlacedValues_, !best.free.empty(), *clearing);
+        attempt(interlacing_, interlacedValues_, !best.free.empty(), *clearing);
         if (best.bytes < before) {
             best.values.swap(interlacedValues_);
             best.interlaced = true;
@@ -162,7 +161,7 @@ void ImageEncoder::refine(EncodedImage& best) {
     // than one, two or three pixels: slow (each string end looks ahead), but
     // on many pictures each of them wins somewhere.
     for (uint32_t k = 0; k < cutVariants; ++k) {
-        Refinement& r = refinements_[3 + k];
+        Refinement& r = cuts_[k];
         if (!worthTrying(r)) continue;
         LzwChoiceOptions options = *clearing;
         options.lookahead = k + 1;

@@ -80,16 +80,16 @@ private:
     void keepIfSmaller(int minCodeSize, int transparent, std::vector<uint32_t>&& localTable, uint32_t restored,
                        EncodedImage& best);
 
-    // How often each refinement (free pixels in their colours, free pixels
-    // transparent, interlacing, the two lookaheads, then each other way of
-    // clearing) had the chance and how often it won.
+    // How often each refinement had the chance and how often it won.
     struct Refinement {
         uint32_t chances = 0, won = 0;
         uint64_t saved = 0;  // bytes
     };
     static bool worthTrying(Refinement& r);
-    static constexpr uint32_t cutVariants = 3;
-    Refinement refinements_[3 + cutVariants + 6];
+    static constexpr uint32_t cutVariants = 3, clearingVariants = 6;
+    Refinement ownColours_, allTransparent_, interlacing_;
+    Refinement cuts_[cutVariants];             // strings cut short, looking 1, 2, 3 pixels further
+    Refinement clearings_[clearingVariants];  // the other ways of clearing the string table
 
     const screen::ColourIds& ids_;
     const GlobalColours& global_;

@@ -85,8 +85,17 @@ LzwChoiceOutcome LzwChoiceEncoder::encode(const uint8_t* values, const uint8_t* 
     size_t tableStart = 0, windowStart = 0;
     uint32_t windowCodes = 0;
     bool full = false, filled = false;
+    // A walk of the lookahead (see walkFrom below); `ahead` is the one the
+    // next string may take, which a new table makes useless.
+    struct Walk {
+        size_t start = SIZE_MAX, end = 0;
+        uint32_t tag = noTag, shorter = noTag;
+        bool usable = false;
+    };
+    Walk ahead;
     auto reset = [&](size_t position) {
         clearTable();
+        ahead.usable = false;
         nextFree = clearCode + 2;
         codeSize = uint32_t(minCodeSize) + 1;
         full = false;
@@ -119,11 +128,6 @@ LzwChoiceOutcome LzwChoiceEncoder::encode(const uint8_t* values, const uint8_t* 
     // guess).  Without free pixels the walk that the next string starts
     // with is that string, unless it went through one of the two strings
     // whose entries come before then (`avoid`): the parse takes it as it is.
-    struct Walk {
-        size_t start = SIZE_MAX, end = 0;
-        uint32_t tag = noTag, shorter = noTag;
-        bool usable = false;
-    };
     auto walkFrom = [&](size_t start, uint32_t avoidA, uint32_t avoidB, Walk& w) {
         w.start = start;
         w.tag = tagOf(values[start]);
@@ -141,7 +145,7 @@ LzwChoiceOutcome LzwChoiceEncoder::encode(const uint8_t* values, const uint8_t* 
         w.usable = !free && !through;
         return r;
     };
-    Walk fromCut, fromEnd, ahead;  // ahead: the walk the next string may take
+    Walk fromCut, fromEnd;
     const bool preferAlternative = options.prefer == LzwPreference::Alternative;
     // The ways pixel q may be written, preferred first.
     auto choicesAt = [&](size_t q, uint32_t (&c)[2]) -> int {
@@ -245,7 +249,6 @@ LzwChoiceOutcome LzwChoiceEncoder::encode(const uint8_t* values, const uint8_t* 
             put(clearCode);
             reset(p);
             previous = noTag;
-            ahead.usable = false;
         } else if (full && ++windowCodes == options.judgedCodes) {
             const uint64_t windowBits = bitsWritten - windowStartBits;
             const uint64_t windowPixels = p - windowStart;
@@ -253,7 +256,6 @@ LzwChoiceOutcome LzwChoiceEncoder::encode(const uint8_t* values, const uint8_t* 
                 put(clearCode);
                 reset(p);
                 previous = noTag;
-                ahead.usable = false;
             } else {
                 windowStart = p;
                 windowStartBits = bitsWritten;
