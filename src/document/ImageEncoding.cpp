@@ -84,14 +84,14 @@ void ImageEncoder::keepIfSmaller(int minCodeSize, int transparent, std::vector<u
     best.minCodeSize = minCodeSize;
 }
 
-bool ImageEncoder::worthTrying(Refinement& r) {
+bool ImageRefiner::worthTrying(Refinement& r) {
     // An option that never won on the first images is tried again only now
     // and then: images of one animation are much alike.
     ++r.chances;
     return r.won > 0 || r.chances <= 6 || r.chances % 16 == 0;
 }
 
-void ImageEncoder::refine(EncodedImage& best) {
+void ImageRefiner::refine(EncodedImage& best) {
     const size_t tableBytes = 3 * best.localTable.size() + best.overhead;
     // Encodes values (with the free pixels still open when choice) and keeps
     // the result when it is smaller.
@@ -167,6 +167,8 @@ void ImageEncoder::refine(EncodedImage& best) {
         options.lookahead = k + 1;
         attempt(r, best.values, !best.free.empty(), options);
     }
+    std::vector<uint8_t>().swap(best.values);
+    std::vector<uint8_t>().swap(best.free);
 }
 
 // The global table: the image draws with each colour's entry; a transparent

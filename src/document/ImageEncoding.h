@@ -63,12 +63,6 @@ public:
         fixedBytes_ = fixedBytes;
         transparencyBytes_ = transparencyBytes;
     }
-    // Tries on the best image what is rarely better: free pixels written in
-    // their own colours or all transparent, when its string table filled up
-    // the other ways of clearing it, the rows interlaced (which puts alike
-    // rows of a picture with a vertical pattern together), and strings cut
-    // short where the next string then reaches further.
-    void refine(EncodedImage& best);
 
 private:
     // Each returns the code size it used, 0 when the table cannot serve.
@@ -80,6 +74,31 @@ private:
     void keepIfSmaller(int minCodeSize, int transparent, std::vector<uint32_t>&& localTable, uint32_t restored,
                        EncodedImage& best);
 
+    const screen::ColourIds& ids_;
+    const GlobalColours& global_;
+    uint8_t background_;
+    uint32_t blackId_;
+    uint32_t width_ = 0;  // of the image being encoded
+    size_t fixedBytes_ = 0, transparencyBytes_ = 0;
+    LzwChoiceEncoder encoder_;
+    std::vector<uint8_t> values_, free_, scratch_;
+    std::vector<int16_t> localIndex_;  // by colour id, -1 outside tryLocal
+    std::vector<uint32_t> counts_;     // by colour id, 0 outside tryLocal
+};
+
+// Tries on the image chosen what is rarely better: free pixels written in
+// their own colours or all transparent, when its string table filled up the
+// other ways of clearing it, the rows interlaced (which puts alike rows of a
+// picture with a vertical pattern together), and strings cut short where the
+// next string then reaches further.  What rarely wins on the first images
+// of an animation is tried only now and then after, so one refiner should
+// see an animation's images in order.
+class ImageRefiner {
+public:
+    // Afterwards best.values and best.free are released.
+    void refine(EncodedImage& best);
+
+private:
     // How often each refinement had the chance and how often it won.
     struct Refinement {
         uint32_t chances = 0, won = 0;
@@ -91,16 +110,8 @@ private:
     Refinement cuts_[cutVariants];             // strings cut short, looking 1, 2, 3 pixels further
     Refinement clearings_[clearingVariants];  // the other ways of clearing the string table
 
-    const screen::ColourIds& ids_;
-    const GlobalColours& global_;
-    uint8_t background_;
-    uint32_t blackId_;
-    uint32_t width_ = 0;  // of the image being encoded
-    size_t fixedBytes_ = 0, transparencyBytes_ = 0;
     LzwChoiceEncoder encoder_;
-    std::vector<uint8_t> values_, free_, scratch_, masked_, interlacedValues_, interlacedFree_;
-    std::vector<int16_t> localIndex_;  // by colour id, -1 outside tryLocal
-    std::vector<uint32_t> counts_;     // by colour id, 0 outside tryLocal
+    std::vector<uint8_t> scratch_, masked_, interlacedValues_, interlacedFree_;
 };
 
 }  // namespace movigram

@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <deque>
 #include <map>
 
 #include "FrameChain.h"
 #include "ImageEncoding.h"
 #include "ScreenColours.h"
+#include "SerialWorker.h"
 
 namespace movigram {
 
@@ -45,6 +47,9 @@ constexpr int64_t maxScreenPixels = 64ll << 20;
 constexpr uint32_t maxDelayCs = 0xFFFF;
 // A graphic control extension.
 constexpr size_t controlBytes = 8;
+// Below this many pixels in all frames, starting a thread costs more than
+// refining on it saves.
+constexpr uint64_t secondThreadPixels = 1 << 16;
 
 enum class Base : uint8_t { Keep = 0, Background = 2, Previous = 3 };
 
@@ -142,6 +147,8 @@ private:
     bool planImage(const TRect& area, const TRect& changed, const Restore& next, uint32_t delayCs,
                    bool controlOptional, std::vector<std::string>& comments, bool reachCorner = true);
     bool reachCornerWithLast();
+    // Hands the image chosen last to the refiner; its data is taken at the end.
+    void refineLast(EncodedImage&& best);
 
     TSize size_;
     const TMyPalette& global_;
@@ -160,6 +167,9 @@ private:
     uint32_t blackId_ = 0;
     bool previousAllowed_ = false;
     std::unique_ptr<ImageEncoder> encoder_;
+    // The images chosen are refined in order, while the next are planned.
+    ImageRefiner refiner_;
+    std::deque<EncodedImage> refined_;  // by image
     std::vector<uint32_t> doc_, shown_, before_;
     std::vector<uint8_t> firstCovers_;  // the pixels the first frame draws
     // The last planned image: its rectangle, what its restore to the
@@ -169,6 +179,7 @@ private:
     uint32_t lastRestored_ = 0;
     Restore pending_;
     ImagePixels tried[3];
+    std::unique_ptr<SerialWorker> worker_;  // last: its jobs use the members above
 };
 
 void Planner::buildGlobalTable(const std::vector<const TFrame*>& frames) {
@@ -546,7 +557,6 @@ bool Planner::planImage(const TRect& area, const TRect& changed, const Restore& 
             bestRect = tried[a].rect;
         }
     }
-    if (best.bytes != SIZE_MAX) encoder_->refine(best);
     if (best.bytes == SIZE_MAX) {
         // Reaching the corner needs a transparent index, which a first
         // frame of 256 colours may not have to spare.
@@ -573,9 +583,7 @@ bool Planner::planImage(const TRect& area, const TRect& changed, const Restore& 
     image.transparentIndex = best.transparentIndex;
     image.delayCs = delayCs;
     image.controlOptional = controlOptional;
-    image.localTable = std::move(best.localTable);
-    image.data = std::move(best.data);
-    image.interlaced = best.interlaced;
+    image.localTable = best.localTable;
     plan_.images.push_back(std::move(image));
     haveImage_ = true;
     lastArea_ = area;
@@ -583,7 +591,15 @@ bool Planner::planImage(const TRect& area, const TRect& changed, const Restore& 
     reached_ = reached_.united(bestRect);
     lastRestored_ = best.restoredValue;
     pending_ = next;
+    refineLast(std::move(best));
     return true;
+}
+
+void Planner::refineLast(EncodedImage&& best) {
+    // The deque keeps the images the worker holds where they are.
+    refined_.push_back(std::move(best));
+    EncodedImage* image = &refined_.back();
+    worker_->post([this, image] { refiner_.refine(*image); });
 }
 
 // Draws the last image again over a rectangle reaching the far corner; the
@@ -606,14 +622,14 @@ bool Planner::reachCornerWithLast() {
     encoder_->setOverhead(0, last.controlOptional && last.delayCs == 100 ? controlBytes : 0);
     encoder_->encodeBest(px, pending_.needed ? pending_.value : screen::never, best);
     if (best.bytes == SIZE_MAX) return false;
-    encoder_->refine(best);
     PlannedImage& image = plan_.images.back();
     image.rect = rect;
     image.transparentIndex = best.transparentIndex;
-    image.localTable = std::move(best.localTable);
-    image.data = std::move(best.data);
-    image.interlaced = best.interlaced;
+    image.localTable = best.localTable;
     lastRect_ = rect;
+    worker_->wait();
+    refined_.pop_back();
+    refineLast(std::move(best));
     return true;
 }
 
@@ -631,6 +647,10 @@ bool Planner::run(TFrame* first, const MaxCompressionOptions& options) {
         plan_.backgroundIndex = uint8_t(std::max<int16_t>(index, 0));
     }
     encoder_ = std::make_unique<ImageEncoder>(ids_, table_, plan_.backgroundIndex, blackId_);
+    // A thread is worth starting for more than a few small images.
+    uint64_t pixels = 0;
+    for (const TFrame* f : frames) pixels += uint64_t(std::max(f->rect.width(), 0)) * uint64_t(std::max(f->rect.height(), 0));
+    worker_ = std::make_unique<SerialWorker>(options.secondThread && pixels >= secondThreadPixels, 4);
 
     std::vector<std::string> comments;
     size_t done = 0, frameIndex = 0;
@@ -682,6 +702,11 @@ bool Planner::run(TFrame* first, const MaxCompressionOptions& options) {
         extendedLast_ = true;
     }
     if (haveImage_ && pending_.needed) plan_.images.back().disposal = uint8_t(Base::Background);
+    worker_->wait();
+    for (size_t i = 0; i < refined_.size(); ++i) {
+        plan_.images[i].data = std::move(refined_[i].data);
+        plan_.images[i].interlaced = refined_[i].interlaced;
+    }
     // A single image does not animate.
     if (plan_.images.size() < 2) plan_.loopExtension = false;
     plan_.trailingComments = std::move(comments);

@@ -24,6 +24,9 @@ namespace movigram {
 struct MaxCompressionOptions {
     int32_t loopCount = 0;
     Progress* progress = nullptr;
+    // Whether each image is refined on a second thread while the next is
+    // planned; the file is the same either way.
+    bool secondThread = true;
 };
 
 // Lays out the chain starting at first; false when it is beyond what the

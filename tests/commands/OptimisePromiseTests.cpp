@@ -350,6 +350,29 @@ TEST(MaxCompression, RowsThatRepeatEveryOtherRowAreWrittenInterlaced) {
     }
 }
 
+TEST(MaxCompression, RefiningOnASecondThreadWritesTheSameFile) {
+    // Enough pixels for the second thread, frames that keep changing, and
+    // refinements that win on some images only.
+    std::vector<std::unique_ptr<TFrame>> frames;
+    for (int f = 0; f < 24; ++f)
+        frames.push_back(frameOf(160, 120, 50, [&](int x, int y) {
+            const bool sprite = x >= 5 * f && x < 5 * f + 30 && y >= 2 * f && y < 2 * f + 30;
+            return sprite ? (x * y + f) % 7 : f % 3 == 0 ? int((uint32_t(x + 7 * y * f) * 2654435761u) >> 29)
+                                                         : (x / 4 + y / 3) % 11;
+        }));
+    auto doc = documentOf(std::move(frames), 16);
+    GifPlan plans[2];
+    for (bool secondThread : {false, true}) {
+        MaxCompressionOptions options{doc->loopCount, nullptr};
+        options.secondThread = secondThread;
+        ASSERT_TRUE(planMaxCompression(doc->firstFrame, *doc->globalPalette, options, plans[secondThread]));
+    }
+    ByteSink inOrder, pipelined;
+    ASSERT_TRUE(writeGifPlan(inOrder, plans[0]) && writeGifPlan(pipelined, plans[1]));
+    EXPECT_EQ(inOrder.bytes(), pipelined.bytes());
+    EXPECT_EQ(checkPromise(*doc, maximumCompression), "");
+}
+
 TEST(MaxCompression, FramesWithoutTimeStayAndFramesThatChangeNothingAreMerged) {
     auto picture = [](int shade, int ms) { return frameOf(8, 8, ms, [=](int x, int y) { return (x + y + shade) % 5; }); };
     std::vector<std::unique_ptr<TFrame>> frames;

@@ -1,0 +1,70 @@
+#include "SerialWorker.h"
+
+#include <utility>
+
+namespace movigram {
+
+SerialWorker::SerialWorker(bool threaded, size_t backlog)
+    : threaded_(threaded && std::thread::hardware_concurrency() > 1), backlog_(backlog < 1 ? 1 : backlog) {}
+
+SerialWorker::~SerialWorker() {
+    if (!thread_.joinable()) return;
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+        jobs_.clear();
+    }
+    changed_.notify_all();
+    thread_.join();
+}
+
+void SerialWorker::rethrow() {
+    if (error_) std::rethrow_exception(std::exchange(error_, nullptr));
+}
+
+void SerialWorker::post(std::function<void()> job) {
+    if (!threaded_) {
+        job();
+        return;
+    }
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return jobs_.size() < backlog_ || error_; });
+    rethrow();
+    jobs_.push_back(std::move(job));
+    if (!thread_.joinable()) thread_ = std::thread([this] { run(); });
+    lock.unlock();
+    changed_.notify_all();
+}
+
+void SerialWorker::wait() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return (jobs_.empty() && !busy_) || error_; });
+    rethrow();
+}
+
+void SerialWorker::run() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        changed_.wait(lock, [&] { return !jobs_.empty() || stopping_; });
+        if (stopping_) return;
+        std::function<void()> job = std::move(jobs_.front());
+        jobs_.pop_front();
+        busy_ = true;
+        lock.unlock();
+        std::exception_ptr error;
+        try {
+            job();
+        } catch (...) {
+            error = std::current_exception();
+        }
+        lock.lock();
+        busy_ = false;
+        if (error) {
+            error_ = error;
+            jobs_.clear();
+        }
+        changed_.notify_all();
+    }
+}
+
+}  // namespace movigram
