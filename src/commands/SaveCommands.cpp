@@ -1,5 +1,8 @@
 #include "SaveCommands.h"
 
+#include <future>
+#include <thread>
+
 #include "colour/ColorReduction.h"
 #include "document/CommentFrame.h"
 #include "document/MaxCompression.h"
@@ -11,9 +14,10 @@ namespace {
 
 // A copy of what a save prepares and writes: the frames with the fields the
 // optimiser reads, the palette and the options.  It tells the same host, so
-// that the status texts and the gauge show, but the view never sees it.
-std::unique_ptr<Document> copyForSave(Document& doc) {
-    auto copy = std::make_unique<Document>(&doc.host());
+// that the status texts and the gauge show (unless told none, for work on
+// another thread), but the view never sees it.
+std::unique_ptr<Document> copyForSave(Document& doc, bool quiet = false) {
+    auto copy = std::make_unique<Document>(quiet ? nullptr : &doc.host());
     for (int i = 0; i < doc.frameList.count(); ++i) {
         const TFrame& frame = *doc.frameList.frameAt(i);
         auto c = frame.clone();
@@ -81,9 +85,11 @@ namespace {
 
 // Maximum compression: the planned file, unless the plain save or the
 // optimising save with split and mask of the same frames comes out smaller
-// (the smallest of the three is written).  The plan is made first, so the
-// other two stop writing as soon as they are larger.  The document keeps
-// its frames, with the comment frame when the option puts one in.
+// (the smallest of the three is written).  The other two are written on a
+// second thread while the plan is made (the optimising save from a copy of
+// its own, which tells no host; the plain save only reads the frames, as the
+// plan does).  The document keeps its frames, with the comment frame when
+// the option puts one in.
 GifWriteResult writeMaxCompressed(Document& doc, const std::string& path, bool keep) {
     Host& host = doc.host();
     std::unique_ptr<Document> copy = copyForSave(doc);
@@ -93,39 +99,30 @@ GifWriteResult writeMaxCompressed(Document& doc, const std::string& path, bool k
     const size_t slash = path.find_last_of('/');
     StatusText status(host, "Saving \"" + (slash == std::string::npos ? path : path.substr(slash + 1)) + "\"");
 
-    // The gauge: the plan to 70 %, the plain save to 80 %, the optimising
-    // save the rest.
-    GifWriteOptions options = writeOptionsOf(doc);
-    ProgressBand planPart(options.progress, 0, 70), plainPart(options.progress, 70, 80),
-        belowPart(options.progress, 80, 100);
-    std::vector<uint8_t> best;
-    bool haveBest = false;
-    {
-        GifPlan plan;
-        ByteSink planned;
-        if (planMaxCompression(copy->firstFrame, global, {copy->loopCount, &planPart}, plan) &&
-            writeGifPlan(planned, plan)) {
-            best = planned.bytes();
-            haveBest = true;
-        }
-    }
-    options.progress = &plainPart;
-    ByteSink plain(haveBest ? best.size() - 1 : SIZE_MAX);
-    // (Without a plan the plain save is written whatever it holds.)
-    if (writeGifTo(plain, copy->firstFrame, global, options) || !haveBest) {
-        best = plain.bytes();
-        haveBest = true;
-    }
-
-    std::unique_ptr<Document> below = copyForSave(*copy);
+    std::unique_ptr<Document> below = copyForSave(*copy, true);
     below->cropToDirty = below->splitDirty = below->transparentMaskOption = true;
     below->commentFrameOption = false;
-    prepareForSave(*below, true);
-    ByteSink optimised(haveBest ? best.size() - 1 : SIZE_MAX);
-    const TMyPalette belowGlobal = below->globalPalette ? *below->globalPalette : TMyPalette();
-    GifWriteOptions belowOptions = writeOptionsOf(*below);
-    belowOptions.progress = &belowPart;
-    if (writeGifTo(optimised, below->firstFrame, belowGlobal, belowOptions)) best = optimised.bytes();
+    GifWriteOptions plainOptions = writeOptionsOf(doc);
+    plainOptions.progress = nullptr;
+    // The smaller of the plain and the optimising save.
+    auto rivals = std::async(
+        std::thread::hardware_concurrency() > 1 ? std::launch::async : std::launch::deferred, [&, plainOptions] {
+            ByteSink plain;
+            writeGifTo(plain, copy->firstFrame, global, plainOptions);
+            prepareForSave(*below, true);
+            ByteSink optimised(plain.bytes().size() - 1);
+            const TMyPalette belowGlobal = below->globalPalette ? *below->globalPalette : TMyPalette();
+            return writeGifTo(optimised, below->firstFrame, belowGlobal, writeOptionsOf(*below)) ? optimised.bytes()
+                                                                                                 : plain.bytes();
+        });
+
+    GifPlan plan;
+    ByteSink planned;
+    const bool havePlan = planMaxCompression(copy->firstFrame, global, {copy->loopCount, &host}, plan) &&
+                          writeGifPlan(planned, plan);
+    plan = GifPlan{};
+    std::vector<uint8_t> best = rivals.get();
+    if (havePlan && planned.bytes().size() <= best.size()) best = planned.bytes();
 
     const GifWriteResult result = writeGifBytes(path, best);
     if (!result.ok) host.showMessage("Error", gifWriteErrorMessage(result), MessageIcon::Stop);

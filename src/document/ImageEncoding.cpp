@@ -219,20 +219,27 @@ int ImageEncoder::tryGlobal(const ImagePixels& pixels, uint32_t requiredRestore,
     }
     const int codeBits = std::max(2, bitsFor(size_t(std::max(highest, transparent)) + 1));
     const int limit = 1 << codeBits;
+    // (Through local pointers: the byte stores would otherwise make the
+    // compiler load every vector's data again for each pixel.)
+    const uint32_t* want = pixels.want.data();
+    const uint8_t* fixed = pixels.fixed.data();
+    const int16_t* index = indexOf.data();
+    uint8_t* values = values_.data();
+    uint8_t* free = free_.data();
     for (size_t i = 0; i < n; ++i) {
-        const uint32_t want = pixels.want[i];
-        if (pixels.fixed[i]) {
-            values_[i] = uint8_t(indexOf[want]);
-            free_[i] = 0;
+        const uint32_t w = want[i];
+        if (fixed[i]) {
+            values[i] = uint8_t(index[w]);
+            free[i] = 0;
             continue;
         }
-        const int index = screen::isOpaque(want) ? indexOf[want] : -1;
-        if (index >= 0 && index < limit && index != transparent) {
-            values_[i] = uint8_t(index);
-            free_[i] = 1;
+        const int k = screen::isOpaque(w) ? index[w] : -1;
+        if (k >= 0 && k < limit && k != transparent) {
+            values[i] = uint8_t(k);
+            free[i] = 1;
         } else if (transparent >= 0) {
-            values_[i] = uint8_t(transparent);
-            free_[i] = 0;
+            values[i] = uint8_t(transparent);
+            free[i] = 0;
         } else {
             return 0;  // cannot happen: checked above
         }
@@ -254,12 +261,13 @@ int ImageEncoder::tryLocal(const ImagePixels& pixels, uint32_t requiredRestore, 
     }
     std::vector<uint32_t> colours;
     bool anyFree = false;
+    uint32_t* counts = counts_.data();
     for (size_t i = 0; i < n; ++i) {
         if (!pixels.fixed[i]) {
             anyFree = true;
             continue;
         }
-        if (counts_[pixels.want[i]]++ == 0) colours.push_back(pixels.want[i]);
+        if (counts[pixels.want[i]]++ == 0) colours.push_back(pixels.want[i]);
     }
     std::stable_sort(colours.begin(), colours.end(), [&](uint32_t a, uint32_t b) { return counts_[a] > counts_[b]; });
     auto cleanUp = [&] {
@@ -286,16 +294,21 @@ int ImageEncoder::tryLocal(const ImagePixels& pixels, uint32_t requiredRestore, 
         const uint32_t at = background_ < table.size() ? background_ : 0;
         restored = screen::restoredTo(at < colours.size() ? colours[at] : blackId_);
     }
+    const uint32_t* want = pixels.want.data();
+    const uint8_t* fixed = pixels.fixed.data();
+    const int16_t* localIndex = localIndex_.data();
+    uint8_t* values = values_.data();
+    uint8_t* free = free_.data();
     for (size_t i = 0; i < n; ++i) {
-        const uint32_t want = pixels.want[i];
-        if (pixels.fixed[i]) {
-            values_[i] = uint8_t(localIndex_[want]);
-            free_[i] = 0;
+        const uint32_t w = want[i];
+        if (fixed[i]) {
+            values[i] = uint8_t(localIndex[w]);
+            free[i] = 0;
             continue;
         }
-        const int index = screen::isOpaque(want) ? localIndex_[want] : -1;
-        values_[i] = uint8_t(index >= 0 ? index : transparent);
-        free_[i] = index >= 0;
+        const int index = screen::isOpaque(w) ? localIndex[w] : -1;
+        values[i] = uint8_t(index >= 0 ? index : transparent);
+        free[i] = index >= 0;
     }
     cleanUp();
     keepIfSmaller(std::max(tableBits, 2), transparent, std::move(table), restored, best);
