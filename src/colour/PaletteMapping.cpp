@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <climits>
+#include <cstring>
 
 namespace movigram {
 
@@ -22,6 +23,13 @@ int nearestColor(const PaletteEntry* entries, int count, uint8_t r, uint8_t g, u
     return best < 0 ? 0 : best;
 }
 
+namespace {
+
+// Eight pixels of value v, as read from a row.
+uint64_t eightOf(uint8_t v) { return uint64_t(v) * 0x0101010101010101u; }
+
+}  // namespace
+
 bool mapToPalette(TDib256& image, TMyPalette& palette, bool fixed, bool testOnly) {
     std::array<uint8_t, 256> map;
     for (int i = 0; i < 256; ++i) map[size_t(i)] = uint8_t(i);
@@ -33,9 +41,24 @@ bool mapToPalette(TDib256& image, TMyPalette& palette, bool fixed, bool testOnly
     if (len < 2) fixed = false;
 
     bool inUse[256] = {};
+    // Eight pixels at a time, passing over runs of the value seen last (the
+    // common case in pictures that came from a GIF).
+    uint64_t run = 0;
+    if (image.width() > 0 && image.height() > 0) {
+        inUse[image.row(0)[0]] = true;
+        run = eightOf(image.row(0)[0]);
+    }
     for (int32_t y = 0; y < image.height(); ++y) {
         const uint8_t* row = image.row(y);
-        for (int32_t x = 0; x < image.width(); ++x) inUse[row[x]] = true;
+        int32_t x = 0;
+        for (; x + 8 <= image.width(); x += 8) {
+            uint64_t word;
+            std::memcpy(&word, row + x, sizeof word);
+            if (word == run) continue;
+            for (int k = 0; k < 8; ++k) inUse[row[x + k]] = true;
+            run = eightOf(row[x + 7]);
+        }
+        for (; x < image.width(); ++x) inUse[row[x]] = true;
     }
     const int t = image.transparentIndex;
     if (t >= 0 && t < 256) inUse[t] = true;
@@ -94,9 +117,30 @@ bool mapToPalette(TDib256& image, TMyPalette& palette, bool fixed, bool testOnly
         }
     }
 
-    for (int32_t y = 0; y < image.height(); ++y) {
+    // Frames drawn with the palette's own colours keep their pixels.
+    bool same = true;
+    for (int j = 0; j < 256 && same; ++j) same = !inUse[j] || map[size_t(j)] == j;
+    // The last run of eight alike pixels (`run` is eight of one value) and
+    // what it becomes.
+    uint64_t from = run, to = eightOf(map[run & 0xFF]);
+    for (int32_t y = 0; y < image.height() && !same; ++y) {
         uint8_t* row = image.row(y);
-        for (int32_t x = 0; x < image.width(); ++x) row[x] = map[row[x]];
+        int32_t x = 0;
+        for (; x + 8 <= image.width(); x += 8) {
+            uint64_t word;
+            std::memcpy(&word, row + x, sizeof word);
+            if (word != from) {
+                const uint8_t v = row[x];
+                if (word != eightOf(v)) {
+                    for (int k = 0; k < 8; ++k) row[x + k] = map[row[x + k]];
+                    continue;
+                }
+                from = word;
+                to = eightOf(map[v]);
+            }
+            std::memcpy(row + x, &to, sizeof to);
+        }
+        for (; x < image.width(); ++x) row[x] = map[row[x]];
     }
     for (int k = 0; k < len; ++k) {
         const PaletteEntry& e = working[size_t(k)];

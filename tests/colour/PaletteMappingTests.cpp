@@ -44,6 +44,29 @@ TEST(MapToPalette, CumulativeIsFirstComeFirstServed) {
     EXPECT_TRUE(shownColor(*doc.frameList.frameAt(1), 1, 0) == blue);
 }
 
+TEST(MapToPalette, RunsOfEveryValueAreMappedAndCounted) {
+    // Rows of 21 pixels: runs of eight alike (also of the highest and the
+    // lowest index) next to single pixels, so runs start anywhere in a word.
+    std::vector<Rgb> colours(256, black);
+    colours[255] = white;
+    colours[3] = red;
+    colours[0] = blue;
+    std::vector<uint8_t> pixels;
+    for (int i = 0; i < 9; ++i) pixels.push_back(255);
+    for (int i = 0; i < 9; ++i) pixels.push_back(3);
+    for (int i = 0; i < 12; ++i) pixels.push_back(0);
+    pixels.push_back(3);
+    auto frame = colorFrame(21, 3, colours, pixels);
+    TMyPalette palette;
+    EXPECT_TRUE(mapToPalette(*frame->image, palette, false, false));
+    ASSERT_EQ(palette.colorCount, 3);  // blue, red, white in index order
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 21; ++x) {
+            const Rgb want = colours[pixels[size_t(y * 21 + x) % pixels.size()]];
+            EXPECT_TRUE(shownColor(*frame, x, y) == want) << x << "," << y;
+        }
+}
+
 TEST(MapToPalette, FullPaletteMatchesColoursItHolds) {
     std::vector<PaletteEntry> entries;
     for (int i = 0; i < 256; ++i) entries.push_back({uint8_t(i), 0, 0, 0});
