@@ -106,7 +106,9 @@ GifWriteResult writeMaxCompressed(Document& doc, const std::string& path, bool k
     plainOptions.progress = nullptr;
     // The smaller of the plain and the optimising save.
     auto rivals = std::async(
-        std::thread::hardware_concurrency() > 1 ? std::launch::async : std::launch::deferred, [&, plainOptions] {
+        std::thread::hardware_concurrency() > 1 && worthASecondThread(copy->firstFrame) ? std::launch::async
+                                                                                       : std::launch::deferred,
+        [&, plainOptions] {
             ByteSink plain;
             writeGifTo(plain, copy->firstFrame, global, plainOptions);
             prepareForSave(*below, true);

@@ -1,6 +1,7 @@
 #include "ImageEncoding.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 
 namespace movigram {
@@ -91,6 +92,60 @@ bool ImageRefiner::worthTrying(Refinement& r) {
     return r.won > 0 || r.chances <= 6 || r.chances % 16 == 0;
 }
 
+ImageRefiner::ImageRefiner(bool helper) {
+    if (helper) helper_ = std::make_unique<SerialWorker>(true, 1);
+}
+
+ImageRefiner::~ImageRefiner() = default;
+
+void ImageRefiner::setTry(size_t i, Refinement& r, const LzwChoiceOptions& options) {
+    tries_[i].refinement = &r;
+    tries_[i].options = options;
+    tries_[i].won = false;
+}
+
+void ImageRefiner::tryAll(EncodedImage& best, size_t tableBytes, size_t count) {
+    // Each try may stop once it cannot beat best as it is now: a try that
+    // wins below is smaller than that anyway.
+    const size_t limit = best.bytes > tableBytes ? best.bytes - tableBytes : 0;
+    const uint8_t* free = best.free.empty() ? nullptr : best.free.data();
+    std::atomic<size_t> next{0};
+    auto work = [&](LzwChoiceEncoder& encoder) {
+        for (size_t i; (i = next++) < count;) {
+            Try& t = tries_[i];
+            t.out.clear();
+            t.outcome = encoder.encode(best.values.data(), free, uint8_t(std::max(best.transparentIndex, 0)),
+                                       best.values.size(), best.minCodeSize, t.options, t.out, limit);
+        }
+    };
+    if (helper_ && count > 1) {
+        helper_->post([&] { work(helperEncoder_); });
+        try {
+            work(encoder_);
+        } catch (...) {
+            // The helper uses what this frame holds.
+            try {
+                helper_->wait();
+            } catch (...) {
+            }
+            throw;
+        }
+        helper_->wait();
+    } else {
+        work(encoder_);
+    }
+    // In the order given, as if each had been tried after the one before.
+    for (size_t i = 0; i < count; ++i) {
+        Try& t = tries_[i];
+        if (t.outcome.overLimit || t.out.size() + tableBytes >= best.bytes) continue;
+        t.refinement->saved += best.bytes - t.out.size() - tableBytes;
+        ++t.refinement->won;
+        best.bytes = t.out.size() + tableBytes;
+        best.data.swap(t.out);
+        t.won = true;
+    }
+}
+
 void ImageRefiner::refine(EncodedImage& best) {
     const size_t tableBytes = 3 * best.localTable.size() + best.overhead;
     // Encodes values (with the free pixels still open when choice) and keeps
@@ -130,20 +185,23 @@ void ImageRefiner::refine(EncodedImage& best) {
     // saved most so far, and the others now and then.
     static_assert(std::size(otherClearings) == clearingVariants);
     const LzwChoiceOptions* clearing = &firstClearing;
-    const size_t leader = size_t(std::max_element(std::begin(clearings_), std::end(clearings_),
-                                                  [](const Refinement& a, const Refinement& b) {
-                                                      return a.saved < b.saved;
-                                                  }) -
-                                 std::begin(clearings_));
-    for (size_t k = 0; k < std::size(otherClearings) && filled; ++k) {
-        Refinement& r = clearings_[k];
-        ++r.chances;
-        const size_t before = best.bytes;
-        if (r.chances <= 6 || k == leader || r.chances % 16 == 0)
-            attempt(r, best.values, !best.free.empty(), otherClearings[k]);
-        if (best.bytes < before) clearing = &otherClearings[k];
+    if (filled) {
+        const size_t leader = size_t(std::max_element(std::begin(clearings_), std::end(clearings_),
+                                                      [](const Refinement& a, const Refinement& b) {
+                                                          return a.saved < b.saved;
+                                                      }) -
+                                     std::begin(clearings_));
+        size_t count = 0;
+        for (size_t k = 0; k < std::size(otherClearings); ++k) {
+            Refinement& r = clearings_[k];
+            ++r.chances;
+            if (r.chances <= 6 || k == leader || r.chances % 16 == 0) setTry(count++, r, otherClearings[k]);
+        }
+        tryAll(best, tableBytes, count);
+        for (size_t i = 0; i < count; ++i)
+            if (tries_[i].won) clearing = &otherClearings[size_t(tries_[i].refinement - clearings_)];
     }
-    // Last, the rows interlaced, cleared the way that did best.
+    // Then the rows interlaced, cleared the way that did best.
     if (best.values.size() > best.width && worthTrying(interlacing_)) {
         interlaceRows(best.values, best.width, interlacedValues_);
         interlaceRows(best.free, best.width, interlacedFree_);
@@ -160,13 +218,15 @@ void ImageRefiner::refine(EncodedImage& best) {
     // Strings cut short where that lets the next one reach further, by more
     // than one, two or three pixels: slow (each string end looks ahead), but
     // on many pictures each of them wins somewhere.
+    size_t count = 0;
     for (uint32_t k = 0; k < cutVariants; ++k) {
         Refinement& r = cuts_[k];
         if (!worthTrying(r)) continue;
         LzwChoiceOptions options = *clearing;
         options.lookahead = k + 1;
-        attempt(r, best.values, !best.free.empty(), options);
+        setTry(count++, r, options);
     }
+    tryAll(best, tableBytes, count);
     std::vector<uint8_t>().swap(best.values);
     std::vector<uint8_t>().swap(best.free);
 }

@@ -7,12 +7,15 @@
 // the smallest kept.  A local table is tried when the global one cannot
 // serve or when it needs a smaller code size: with the same code size the
 // parse is much the same and the table only costs.
+#include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "Geometry.h"
 #include "LzwChoiceEncoder.h"
 #include "ScreenColours.h"
+#include "SerialWorker.h"
 
 namespace movigram {
 
@@ -95,6 +98,10 @@ private:
 // see an animation's images in order.
 class ImageRefiner {
 public:
+    // With a helper, tries that do not depend on each other run on two
+    // threads; the image comes out the same.
+    explicit ImageRefiner(bool helper);
+    ~ImageRefiner();
     // Afterwards best.values and best.free are released.
     void refine(EncodedImage& best);
 
@@ -110,8 +117,24 @@ private:
     Refinement cuts_[cutVariants];             // strings cut short, looking 1, 2, 3 pixels further
     Refinement clearings_[clearingVariants];  // the other ways of clearing the string table
 
-    LzwChoiceEncoder encoder_;
+    // Tries of best's values and free pixels, each way of clearing or
+    // cutting strings on its own.
+    struct Try {
+        Refinement* refinement = nullptr;
+        LzwChoiceOptions options;
+        std::vector<uint8_t> out;
+        LzwChoiceOutcome outcome;
+        bool won = false;
+    };
+    void setTry(size_t i, Refinement& r, const LzwChoiceOptions& options);
+    // Encodes the first count tries_ and keeps, in their order, each one
+    // smaller than best (setting its `won`).
+    void tryAll(EncodedImage& best, size_t tableBytes, size_t count);
+
+    LzwChoiceEncoder encoder_, helperEncoder_;
     std::vector<uint8_t> scratch_, masked_, interlacedValues_, interlacedFree_;
+    Try tries_[std::max(clearingVariants, cutVariants)];
+    std::unique_ptr<SerialWorker> helper_;  // last: its job uses the members above
 };
 
 }  // namespace movigram

@@ -168,7 +168,7 @@ private:
     bool previousAllowed_ = false;
     std::unique_ptr<ImageEncoder> encoder_;
     // The images chosen are refined in order, while the next are planned.
-    ImageRefiner refiner_;
+    std::unique_ptr<ImageRefiner> refiner_;
     std::deque<EncodedImage> refined_;  // by image
     std::vector<uint32_t> doc_, shown_, before_;
     std::vector<uint8_t> firstCovers_;  // the pixels the first frame draws
@@ -599,7 +599,7 @@ void Planner::refineLast(EncodedImage&& best) {
     // The deque keeps the images the worker holds where they are.
     refined_.push_back(std::move(best));
     EncodedImage* image = &refined_.back();
-    worker_->post([this, image] { refiner_.refine(*image); });
+    worker_->post([this, image] { refiner_->refine(*image); });
 }
 
 // Draws the last image again over a rectangle reaching the far corner; the
@@ -647,10 +647,9 @@ bool Planner::run(TFrame* first, const MaxCompressionOptions& options) {
         plan_.backgroundIndex = uint8_t(std::max<int16_t>(index, 0));
     }
     encoder_ = std::make_unique<ImageEncoder>(ids_, table_, plan_.backgroundIndex, blackId_);
-    // A thread is worth starting for more than a few small images.
-    uint64_t pixels = 0;
-    for (const TFrame* f : frames) pixels += uint64_t(std::max(f->rect.width(), 0)) * uint64_t(std::max(f->rect.height(), 0));
-    worker_ = std::make_unique<SerialWorker>(options.secondThread && pixels >= secondThreadPixels, 4);
+    const bool threads = options.secondThread && worthASecondThread(first);
+    refiner_ = std::make_unique<ImageRefiner>(threads);
+    worker_ = std::make_unique<SerialWorker>(threads, 4);
 
     std::vector<std::string> comments;
     size_t done = 0, frameIndex = 0;
@@ -720,6 +719,14 @@ size_t planBytes(const GifPlan& plan) {
 }
 
 }  // namespace
+
+bool worthASecondThread(TFrame* first) {
+    uint64_t pixels = 0;
+    forEachInChain(first, [&](TFrame& f) {
+        if (f.image) pixels += uint64_t(std::max(f.rect.width(), 0)) * uint64_t(std::max(f.rect.height(), 0));
+    });
+    return pixels >= secondThreadPixels;
+}
 
 bool planMaxCompression(TFrame* first, const TMyPalette& globalPalette, const MaxCompressionOptions& options,
                         GifPlan& plan) {

@@ -29,6 +29,10 @@ struct MaxCompressionOptions {
     bool secondThread = true;
 };
 
+// Whether the chain starting at first has pixels enough for work on a
+// second thread to pay for starting one.
+bool worthASecondThread(TFrame* first);
+
 // Lays out the chain starting at first; false when it is beyond what the
 // planner handles (a screen too large to keep pictures of), and nothing
 // should be taken from plan.
