@@ -85,11 +85,12 @@ void ImageEncoder::keepIfSmaller(int minCodeSize, int transparent, std::vector<u
     best.minCodeSize = minCodeSize;
 }
 
-bool ImageRefiner::worthTrying(Refinement& r) {
+bool ImageRefiner::worthTrying(Refinement& r, bool lately) {
     // An option that never won on the first images is tried again only now
     // and then: images of one animation are much alike.
     ++r.chances;
-    return r.won > 0 || r.chances <= 6 || r.chances % 16 == 0;
+    const bool winning = r.won > 0 && (!lately || r.chances - r.lastWon <= 32);
+    return winning || r.chances <= 6 || r.chances % 16 == 0;
 }
 
 ImageRefiner::ImageRefiner(bool helper) {
@@ -140,6 +141,7 @@ void ImageRefiner::tryAll(EncodedImage& best, size_t tableBytes, size_t count) {
         if (t.outcome.overLimit || t.out.size() + tableBytes >= best.bytes) continue;
         t.refinement->saved += best.bytes - t.out.size() - tableBytes;
         ++t.refinement->won;
+        t.refinement->lastWon = t.refinement->chances;
         best.bytes = t.out.size() + tableBytes;
         best.data.swap(t.out);
         t.won = true;
@@ -166,6 +168,7 @@ void ImageRefiner::refine(EncodedImage& best) {
                 best.free.clear();
             }
             ++r.won;
+            r.lastWon = r.chances;
         }
         return outcome.filled;
     };
@@ -201,8 +204,10 @@ void ImageRefiner::refine(EncodedImage& best) {
         for (size_t i = 0; i < count; ++i)
             if (tries_[i].won) clearing = &otherClearings[size_t(tries_[i].refinement - clearings_)];
     }
-    // Then the rows interlaced, cleared the way that did best.
-    if (best.values.size() > best.width && worthTrying(interlacing_)) {
+    // Then the rows interlaced, cleared the way that did best.  Pictures
+    // that gain from it mostly do on many images in a row, so it is tried
+    // only now and then after a while without a win.
+    if (best.values.size() > best.width && worthTrying(interlacing_, true)) {
         interlaceRows(best.values, best.width, interlacedValues_);
         interlaceRows(best.free, best.width, interlacedFree_);
         std::swap(best.free, interlacedFree_);

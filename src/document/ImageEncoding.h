@@ -109,9 +109,12 @@ private:
     // How often each refinement had the chance and how often it won.
     struct Refinement {
         uint32_t chances = 0, won = 0;
-        uint64_t saved = 0;  // bytes
+        uint32_t lastWon = 0;  // the chance it last won on
+        uint64_t saved = 0;    // bytes
     };
-    static bool worthTrying(Refinement& r);
+    // Counts a chance for r and tells whether to take it; with `lately`,
+    // only while r has won within the last 32 chances (and now and then).
+    static bool worthTrying(Refinement& r, bool lately = false);
     static constexpr uint32_t cutVariants = 3, clearingVariants = 6;
     Refinement ownColours_, allTransparent_, interlacing_;
     Refinement cuts_[cutVariants];             // strings cut short, looking 1, 2, 3 pixels further
