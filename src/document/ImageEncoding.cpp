@@ -87,10 +87,12 @@ void ImageEncoder::keepIfSmaller(int minCodeSize, int transparent, std::vector<u
 
 bool ImageRefiner::worthTrying(Refinement& r, bool lately) {
     // An option that never won on the first images is tried again only now
-    // and then: images of one animation are much alike.
+    // and then: images of one animation are much alike.  With `lately`, one
+    // that won before but not on the last 32 images is tried on every third.
     ++r.chances;
-    const bool winning = r.won > 0 && (!lately || r.chances - r.lastWon <= 32);
-    return winning || r.chances <= 6 || r.chances % 16 == 0;
+    if (r.chances <= 6) return true;
+    if (r.won == 0) return r.chances % 16 == 0;
+    return !lately || r.chances - r.lastWon <= 32 || r.chances % 3 == 0;
 }
 
 ImageRefiner::ImageRefiner(bool helper) {
@@ -204,9 +206,7 @@ void ImageRefiner::refine(EncodedImage& best) {
         for (size_t i = 0; i < count; ++i)
             if (tries_[i].won) clearing = &otherClearings[size_t(tries_[i].refinement - clearings_)];
     }
-    // Then the rows interlaced, cleared the way that did best.  Pictures
-    // that gain from it mostly do on many images in a row, so it is tried
-    // only now and then after a while without a win.
+    // Then the rows interlaced, cleared the way that did best.
     if (best.values.size() > best.width && worthTrying(interlacing_, true)) {
         interlaceRows(best.values, best.width, interlacedValues_);
         interlaceRows(best.free, best.width, interlacedFree_);
@@ -222,11 +222,12 @@ void ImageRefiner::refine(EncodedImage& best) {
     }
     // Strings cut short where that lets the next one reach further, by more
     // than one, two or three pixels: slow (each string end looks ahead), but
-    // on many pictures each of them wins somewhere.
+    // on many pictures each of them wins somewhere, often on many images in
+    // a row.
     size_t count = 0;
     for (uint32_t k = 0; k < cutVariants; ++k) {
         Refinement& r = cuts_[k];
-        if (!worthTrying(r)) continue;
+        if (!worthTrying(r, true)) continue;
         LzwChoiceOptions options = *clearing;
         options.lookahead = k + 1;
         setTry(count++, r, options);
