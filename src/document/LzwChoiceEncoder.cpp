@@ -161,7 +161,8 @@ LzwChoiceOutcome LzwChoiceEncoder::encode(const uint8_t* values, const uint8_t* 
 
     struct Path {
         uint32_t tag;
-        uint32_t first;  // its first pixel as written
+        uint32_t first;    // its first pixel as written
+        uint32_t shorter;  // the string one pixel shorter on the way, or noTag
     };
     uint32_t previous = noTag;  // the string before, while its entry is still to be made
     size_t p = 0;
@@ -174,13 +175,12 @@ LzwChoiceOutcome LzwChoiceEncoder::encode(const uint8_t* values, const uint8_t* 
         Path* next = buffers[1];
         uint32_t c[2];
         int liveCount = choicesAt(p, c);
-        for (int k = 0; k < liveCount; ++k) live[k] = {tagOf(c[k]), c[k]};
+        for (int k = 0; k < liveCount; ++k) live[k] = {tagOf(c[k]), c[k], noTag};
         size_t q = p + 1;
-        uint32_t shorter = noTag;  // the string one pixel shorter, while there has been one way only
         const bool walked = ahead.usable && ahead.start == p;
         if (walked) {
             live[0].tag = ahead.tag;
-            shorter = ahead.shorter;
+            live[0].shorter = ahead.shorter;
             q = ahead.end;
         }
         ahead.usable = false;
@@ -191,24 +191,25 @@ LzwChoiceOutcome LzwChoiceEncoder::encode(const uint8_t* values, const uint8_t* 
                 const uint32_t tag =
                     live[0].tag == pending && v == live[0].first ? tagOf(nextFree) : find(live[0].tag, v);
                 if (tag == noTag) break;
-                shorter = live[0].tag;
+                live[0].shorter = live[0].tag;
                 live[0].tag = tag;
                 continue;
             }
-            shorter = noTag;
             const int n = choicesAt(q, c);
             int nextCount = 0;
             for (int i = 0; i < liveCount && nextCount < paths; ++i)
                 for (int k = 0; k < n && nextCount < paths; ++k) {
                     uint32_t tag = live[i].tag == pending && c[k] == live[i].first ? tagOf(nextFree) : noTag;
                     if (tag == noTag) tag = find(live[i].tag, c[k]);
-                    if (tag != noTag) next[nextCount++] = {tag, live[i].first};
+                    if (tag != noTag) next[nextCount++] = {tag, live[i].first, live[i].tag};
                 }
             if (nextCount == 0) break;
             std::swap(live, next);
             liveCount = nextCount;
         }
-        if (options.lookahead && shorter != noTag && q < count && liveCount == 1) {
+        // The string chosen, one pixel shorter, with the choices it made.
+        const uint32_t shorter = live[0].shorter;
+        if (options.lookahead && shorter != noTag && q < count) {
             // The string from q reaches q + 1 at least, so the one from q - 1
             // must pass q + lookahead before the other is worth finding.
             const size_t reach = walkFrom(q - 1, shorter, previous, fromCut);

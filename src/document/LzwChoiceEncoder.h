@@ -34,9 +34,10 @@ struct LzwChoiceOptions {
     bool leadingClear = true;
     uint32_t spareCodes = 1;
     // 0: each string is the longest there is (greedy).  Otherwise a string
-    // without free pixels is cut one pixel short when the string after it
-    // then ends more than `lookahead` pixels further than after the longest:
-    // two codes then cover more.
+    // is cut one pixel short when the string after it then ends more than
+    // `lookahead` pixels further than after the longest: two codes then
+    // cover more.  (The pixel cut off starts the next string, where a free
+    // one may again be written either way.)
     uint32_t lookahead = 0;
 };
 
