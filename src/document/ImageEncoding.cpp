@@ -87,12 +87,11 @@ void ImageEncoder::keepIfSmaller(int minCodeSize, int transparent, std::vector<u
 
 bool ImageRefiner::worthTrying(Refinement& r, bool lately) {
     // An option that never won on the first images is tried again only now
-    // and then: images of one animation are much alike.  With `lately`, one
-    // that won before but not on the last 32 images is tried on every third.
+    // and then: images of one animation are much alike.  With `lately`, so
+    // is one that has not won on the last 32 images.
     ++r.chances;
-    if (r.chances <= 6) return true;
-    if (r.won == 0) return r.chances % 16 == 0;
-    return !lately || r.chances - r.lastWon <= 32 || r.chances % 3 == 0;
+    const bool winning = r.won > 0 && (!lately || r.chances - r.lastWon <= 32);
+    return winning || r.chances <= 6 || r.chances % 16 == 0;
 }
 
 ImageRefiner::ImageRefiner(bool helper) {

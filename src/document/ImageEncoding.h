@@ -113,7 +113,7 @@ private:
         uint64_t saved = 0;    // bytes
     };
     // Counts a chance for r and tells whether to take it; with `lately`,
-    // less often when r has not won for a while.
+    // only now and then when r has not won for a while.
     static bool worthTrying(Refinement& r, bool lately = false);
     static constexpr uint32_t cutVariants = 3, clearingVariants = 6;
     Refinement ownColours_, allTransparent_, interlacing_;
