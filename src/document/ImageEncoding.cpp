@@ -140,9 +140,7 @@ void ImageRefiner::tryAll(EncodedImage& best, size_t tableBytes, size_t count) {
     for (size_t i = 0; i < count; ++i) {
         Try& t = tries_[i];
         if (t.outcome.overLimit || t.out.size() + tableBytes >= best.bytes) continue;
-        t.refinement->saved += best.bytes - t.out.size() - tableBytes;
-        ++t.refinement->won;
-        t.refinement->lastWon = t.refinement->chances;
+        t.refinement->win(best.bytes - t.out.size() - tableBytes);
         best.bytes = t.out.size() + tableBytes;
         best.data.swap(t.out);
         t.won = true;
@@ -161,15 +159,13 @@ void ImageRefiner::refine(EncodedImage& best) {
                             uint8_t(std::max(best.transparentIndex, 0)), values.size(), best.minCodeSize, clearing,
                             scratch_, best.bytes > tableBytes ? best.bytes - tableBytes : 0);
         if (!outcome.overLimit && scratch_.size() + tableBytes < best.bytes) {
-            r.saved += best.bytes - scratch_.size() - tableBytes;
+            r.win(best.bytes - scratch_.size() - tableBytes);
             best.bytes = scratch_.size() + tableBytes;
             best.data.swap(scratch_);
             if (!choice) {
                 if (&values != &best.values) best.values = values;
                 best.free.clear();
             }
-            ++r.won;
-            r.lastWon = r.chances;
         }
         return outcome.filled;
     };

@@ -111,6 +111,11 @@ private:
         uint32_t chances = 0, won = 0;
         uint32_t lastWon = 0;  // the chance it last won on
         uint64_t saved = 0;    // bytes
+        void win(uint64_t bytes) {
+            ++won;
+            lastWon = chances;
+            saved += bytes;
+        }
     };
     // Counts a chance for r and tells whether to take it; with `lately`,
     // only now and then when r has not won for a while.
