@@ -5,6 +5,7 @@
 
 #include "colour/ColorReduction.h"
 #include "document/CommentFrame.h"
+#include "document/FrameChain.h"
 #include "document/MaxCompression.h"
 #include "document/Optimiser.h"
 
@@ -87,9 +88,9 @@ namespace {
 // optimising save with split and mask of the same frames comes out smaller
 // (the smallest of the three is written).  The other two are written on a
 // second thread while the plan is made (the optimising save from a copy of
-// its own, which tells no host; the plain save only reads the frames, as the
-// plan does).  The document keeps its frames, with the comment frame when
-// the option puts one in.
+// its own, which tells no host; the plain save and the copy only read the
+// frames, as the plan does).  The document keeps its frames, with the
+// comment frame when the option puts one in.
 GifWriteResult writeMaxCompressed(Document& doc, const std::string& path, bool keep) {
     Host& host = doc.host();
     std::unique_ptr<Document> copy = copyForSave(doc);
@@ -99,18 +100,21 @@ GifWriteResult writeMaxCompressed(Document& doc, const std::string& path, bool k
     const size_t slash = path.find_last_of('/');
     StatusText status(host, "Saving \"" + (slash == std::string::npos ? path : path.substr(slash + 1)) + "\"");
 
-    std::unique_ptr<Document> below = copyForSave(*copy, true);
-    below->cropToDirty = below->splitDirty = below->transparentMaskOption = true;
-    below->commentFrameOption = false;
     GifWriteOptions plainOptions = writeOptionsOf(doc);
     plainOptions.progress = nullptr;
+    // Alongside the plan when that pays, and when the optimising save's copy
+    // of the frames may live with the plan's pictures (above 512 M pixels it
+    // waits for the plan to be done, as a single thread would).
+    const bool alongside = std::thread::hardware_concurrency() > 1 && worthASecondThread(copy->firstFrame) &&
+                           imagePixels(copy->firstFrame) <= (uint64_t(1) << 29);
     // The smaller of the plain and the optimising save.
     auto rivals = std::async(
-        std::thread::hardware_concurrency() > 1 && worthASecondThread(copy->firstFrame) ? std::launch::async
-                                                                                       : std::launch::deferred,
-        [&, plainOptions] {
+        alongside ? std::launch::async : std::launch::deferred, [&, plainOptions] {
             ByteSink plain;
             writeGifTo(plain, copy->firstFrame, global, plainOptions);
+            std::unique_ptr<Document> below = copyForSave(*copy, true);
+            below->cropToDirty = below->splitDirty = below->transparentMaskOption = true;
+            below->commentFrameOption = false;
             prepareForSave(*below, true);
             ByteSink optimised(plain.bytes().size() - 1);
             const TMyPalette belowGlobal = below->globalPalette ? *below->globalPalette : TMyPalette();

@@ -84,6 +84,14 @@ TSize boundingSize(TFrame* first) {
     return {bounds.width(), bounds.height()};
 }
 
+uint64_t imagePixels(TFrame* first) {
+    uint64_t pixels = 0;
+    forEachInChain(first, [&](TFrame& f) {
+        if (f.image) pixels += uint64_t(std::max(f.rect.width(), 0)) * uint64_t(std::max(f.rect.height(), 0));
+    });
+    return pixels;
+}
+
 void chainAppend(TFrame*& first, TFrame* frame) {
     if (!first) {
         first = frame;

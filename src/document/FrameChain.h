@@ -37,6 +37,8 @@ int32_t chainBackground(TFrame* first);
 int32_t documentTransparent(TFrame* first);
 bool sameTransparent(TFrame* first);
 TSize boundingSize(TFrame* first);
+// The pixels of all the images, as stored.
+uint64_t imagePixels(TFrame* first);
 // Links frame behind the last frame of a non-circular chain, or makes it the first.
 void chainAppend(TFrame*& first, TFrame* frame);
 

@@ -720,13 +720,7 @@ size_t planBytes(const GifPlan& plan) {
 
 }  // namespace
 
-bool worthASecondThread(TFrame* first) {
-    uint64_t pixels = 0;
-    forEachInChain(first, [&](TFrame& f) {
-        if (f.image) pixels += uint64_t(std::max(f.rect.width(), 0)) * uint64_t(std::max(f.rect.height(), 0));
-    });
-    return pixels >= secondThreadPixels;
-}
+bool worthASecondThread(TFrame* first) { return imagePixels(first) >= secondThreadPixels; }
 
 bool planMaxCompression(TFrame* first, const TMyPalette& globalPalette, const MaxCompressionOptions& options,
                         GifPlan& plan) {
