@@ -50,6 +50,10 @@ constexpr size_t controlBytes = 8;
 // Below this many pixels in all frames, starting a thread costs more than
 // refining on it saves.
 constexpr uint64_t secondThreadPixels = 1 << 16;
+// The planner runs ahead of the refiner by images of this many pixels at
+// most (each holds two bytes a pixel until refined).  Far enough that the
+// refiner always has work when an image of many tries holds it up.
+constexpr size_t refineBacklogPixels = 16 << 20;
 
 enum class Base : uint8_t { Keep = 0, Background = 2, Previous = 3 };
 
@@ -599,7 +603,7 @@ void Planner::refineLast(EncodedImage&& best) {
     // The deque keeps the images the worker holds where they are.
     refined_.push_back(std::move(best));
     EncodedImage* image = &refined_.back();
-    worker_->post([this, image] { refiner_->refine(*image); });
+    worker_->post([this, image] { refiner_->refine(*image); }, std::max<size_t>(image->values.size(), 1));
 }
 
 // Draws the last image again over a rectangle reaching the far corner; the
@@ -649,7 +653,7 @@ bool Planner::run(TFrame* first, const MaxCompressionOptions& options) {
     encoder_ = std::make_unique<ImageEncoder>(ids_, table_, plan_.backgroundIndex, blackId_);
     const bool threads = options.secondThread && worthASecondThread(first);
     refiner_ = std::make_unique<ImageRefiner>(threads);
-    worker_ = std::make_unique<SerialWorker>(threads, 4);
+    worker_ = std::make_unique<SerialWorker>(threads, refineBacklogPixels);
 
     std::vector<std::string> comments;
     size_t done = 0, frameIndex = 0;

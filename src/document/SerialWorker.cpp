@@ -22,15 +22,16 @@ void SerialWorker::rethrow() {
     if (error_) std::rethrow_exception(std::exchange(error_, nullptr));
 }
 
-void SerialWorker::post(std::function<void()> job) {
+void SerialWorker::post(std::function<void()> job, size_t weight) {
     if (!threaded_) {
         job();
         return;
     }
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] { return jobs_.size() < backlog_ || error_; });
+    changed_.wait(lock, [&] { return held_ == 0 || held_ + weight <= backlog_ || error_; });
     rethrow();
-    jobs_.push_back(std::move(job));
+    jobs_.push_back({std::move(job), weight});
+    held_ += weight;
     if (!thread_.joinable()) thread_ = std::thread([this] { run(); });
     lock.unlock();
     changed_.notify_all();
@@ -47,21 +48,23 @@ void SerialWorker::run() {
     for (;;) {
         changed_.wait(lock, [&] { return !jobs_.empty() || stopping_; });
         if (stopping_) return;
-        std::function<void()> job = std::move(jobs_.front());
+        Job job = std::move(jobs_.front());
         jobs_.pop_front();
         busy_ = true;
         lock.unlock();
         std::exception_ptr error;
         try {
-            job();
+            job.run();
         } catch (...) {
             error = std::current_exception();
         }
         lock.lock();
         busy_ = false;
+        held_ -= job.weight;
         if (error) {
             error_ = error;
             jobs_.clear();
+            held_ = 0;
         }
         changed_.notify_all();
     }

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 #include "document/SerialWorker.h"
@@ -32,6 +36,24 @@ TEST(SerialWorker, RunsJobsInOrderAndPassesOnWhatOneThrows) {
         ASSERT_FALSE(ran.empty());
         EXPECT_EQ(ran.back(), 99);
     }
+}
+
+TEST(SerialWorker, HoldsJobsUpToTheirWeightAndTakesAHeavierOneAlone) {
+    SerialWorker worker(true, 10);
+    std::atomic<size_t> finished{0};
+    size_t posted = 0;
+    for (size_t weight : {4, 4, 4, 25, 1, 3, 3, 3}) {
+        posted += weight;
+        worker.post(
+            [&finished, weight] {
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+                finished += weight;
+            },
+            weight);
+        EXPECT_LE(posted - finished, std::max<size_t>(10, weight));
+    }
+    worker.wait();
+    EXPECT_EQ(finished, posted);
 }
 
 }  // namespace
