@@ -107,19 +107,22 @@ GifWriteResult writeMaxCompressed(Document& doc, const std::string& path, bool k
     // waits for the plan to be done, as a single thread would).
     const bool alongside = std::thread::hardware_concurrency() > 1 && worthASecondThread(copy->firstFrame) &&
                            imagePixels(copy->firstFrame) <= (uint64_t(1) << 29);
-    // The smaller of the plain and the optimising save.
+    // The smaller of the plain and the optimising save, the plain one when
+    // they are alike.  The optimising save comes first: it is nearly always
+    // the smaller, and the plain one gives up once it passes it.
     auto rivals = std::async(
         alongside ? std::launch::async : std::launch::deferred, [&, plainOptions] {
-            ByteSink plain;
-            writeGifTo(plain, copy->firstFrame, global, plainOptions);
             std::unique_ptr<Document> below = copyForSave(*copy, true);
             below->cropToDirty = below->splitDirty = below->transparentMaskOption = true;
             below->commentFrameOption = false;
             prepareForSave(*below, true);
-            ByteSink optimised(plain.bytes().size() - 1);
+            ByteSink optimised;
             const TMyPalette belowGlobal = below->globalPalette ? *below->globalPalette : TMyPalette();
-            return writeGifTo(optimised, below->firstFrame, belowGlobal, writeOptionsOf(*below)) ? optimised.bytes()
-                                                                                                 : plain.bytes();
+            const bool optimisedOk = writeGifTo(optimised, below->firstFrame, belowGlobal, writeOptionsOf(*below));
+            below.reset();
+            ByteSink plain(optimisedOk ? optimised.bytes().size() : SIZE_MAX);
+            if (writeGifTo(plain, copy->firstFrame, global, plainOptions) || !optimisedOk) return plain.bytes();
+            return optimised.bytes();
         });
 
     GifPlan plan;
