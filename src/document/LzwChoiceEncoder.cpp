@@ -1,6 +1,7 @@
 #include "LzwChoiceEncoder.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace movigram {
@@ -41,17 +42,45 @@ constexpr int paths = 16;
 uint32_t tagOf(uint32_t code) { return code << 3 | ((code * 0x9E3779B1u) >> 29); }
 uint32_t codeOf(uint32_t tag) { return tag >> 3; }
 
+// How many pixels from i on, before end, are c and, when free is given, not
+// free.  Compares eight at a time.
+size_t runFrom(const uint8_t* values, const uint8_t* free, size_t i, size_t end, uint8_t c) {
+    const uint64_t pattern = uint64_t(c) * 0x0101010101010101ull;
+    size_t n = i;
+    for (; n + 8 <= end; n += 8) {
+        uint64_t word;
+        std::memcpy(&word, values + n, sizeof word);
+        uint64_t stop = word ^ pattern;
+        if (free) {
+            uint64_t marks;
+            std::memcpy(&marks, free + n, sizeof marks);
+            stop |= marks;
+        }
+        if (stop) {
+            if constexpr (std::endian::native == std::endian::little) return n - i + size_t(std::countr_zero(stop)) / 8;
+            else return n - i + size_t(std::countl_zero(stop)) / 8;
+        }
+    }
+    while (n < end && values[n] == c && (!free || !free[n])) ++n;
+    return n - i;
+}
+
 }  // namespace
 
-LzwChoiceEncoder::LzwChoiceEncoder() : slots_(slotCount, emptySlot), keys_(maxCodes + 1) {
+LzwChoiceEncoder::LzwChoiceEncoder()
+    : slots_(slotCount, emptySlot), keys_(maxCodes + 1), runOfCode_(maxCodes + 1) {
     taken_.reserve(maxCodes);
-    for (uint32_t c = 0; c < 256; ++c) indexHash_[c] = (c * 0x9E3779B1u) >> (32 - slotBits);
+    for (uint32_t c = 0; c < 256; ++c) {
+        indexHash_[c] = (c * 0x9E3779B1u) >> (32 - slotBits);
+        ladders_[c] = {uint16_t(noTag), uint16_t(tagOf(c))};
+    }
 }
 
 // Small images use a few slots of the table: only those are emptied.
 void LzwChoiceEncoder::clearTable() {
     for (uint32_t h : taken_) slots_[h] = emptySlot;
     taken_.clear();
+    for (auto& ladder : ladders_) ladder.resize(2);
 }
 
 LzwChoiceOutcome LzwChoiceEncoder::encode(const uint8_t* values, const uint8_t* free, uint8_t alternative,
@@ -104,6 +133,9 @@ LzwChoiceOutcome LzwChoiceEncoder::encode(const uint8_t* values, const uint8_t* 
     };
     if (options.leadingClear) put(clearCode);
     reset(0);
+    // The single indices are runs of one (codes of other sizes may have
+    // been strings before).
+    for (uint32_t c = 0; c < clearCode; ++c) runOfCode_[c] = 1;
 
     uint16_t* const slots = slots_.data();
     uint32_t* const keys = keys_.data();
@@ -116,12 +148,29 @@ LzwChoiceOutcome LzwChoiceEncoder::encode(const uint8_t* values, const uint8_t* 
             if (keys[codeOf(slot)] == key) return slot;
         }
     };
+    uint16_t* const runOfCode = runOfCode_.data();
     auto add = [&](uint32_t prefix, uint32_t c) {
         uint32_t h = prefix ^ indexHash[c];
         while (slots[h] != emptySlot) h = (h + 1) & (slotCount - 1);
-        slots[h] = uint16_t(tagOf(nextFree));
+        const uint32_t tag = tagOf(nextFree);
+        slots[h] = uint16_t(tag);
         keys[nextFree] = prefix << 8 | c;
         taken_.push_back(h);
+        // (An entry made again, as after a string cut short, is not the run
+        // the ladder holds, whose code the table finds first.)
+        std::vector<uint16_t>& ladder = ladders_[c];
+        if (prefix == ladder.back()) {
+            runOfCode[nextFree] = uint16_t(ladder.size());
+            ladder.push_back(uint16_t(tag));
+        } else {
+            runOfCode[nextFree] = 0;
+        }
+    };
+    // Whether x, a tag or noTag, is c repeated at most n times.
+    auto runUpTo = [&](uint32_t x, uint32_t c, uint32_t n) {
+        if (x == noTag) return false;
+        const uint32_t j = runOfCode[codeOf(x)];
+        return j != 0 && j <= n && ladders_[c][j] == x;
     };
     // The lookahead's walks: the longest string from start, free pixels
     // taken as their values and the entries still to be made left out (a
@@ -134,6 +183,18 @@ LzwChoiceOutcome LzwChoiceEncoder::encode(const uint8_t* values, const uint8_t* 
         w.shorter = noTag;
         bool through = w.tag == avoidA || w.tag == avoidB;
         size_t r = start + 1;
+        // Through the runs of the first index in one step.
+        const uint32_t v = values[start];
+        const std::vector<uint16_t>& ladder = ladders_[v];
+        if (ladder.size() > 2) {
+            const size_t take = runFrom(values, nullptr, start, std::min(count, start + ladder.size() - 1), uint8_t(v));
+            if (take > 1) {
+                through = through || runUpTo(avoidA, v, uint32_t(take)) || runUpTo(avoidB, v, uint32_t(take));
+                w.shorter = ladder[take - 1];
+                w.tag = ladder[take];
+                r = start + take;
+            }
+        }
         for (; r < count; ++r) {
             const uint32_t t = find(w.tag, values[r]);
             if (t == noTag) break;
@@ -184,6 +245,22 @@ LzwChoiceOutcome LzwChoiceEncoder::encode(const uint8_t* values, const uint8_t* 
             q = ahead.end;
         }
         ahead.usable = false;
+        if (!walked && liveCount == 1 && ladders_[c[0]].size() > 2) {
+            // Through the runs of the first index the table holds, as far as
+            // the pixels may only be written as it; the entry still to be
+            // made (a run too, after a string cut short) is left to the loop.
+            const uint32_t v = c[0];
+            const std::vector<uint16_t>& ladder = ladders_[v];
+            uint32_t known = uint32_t(ladder.size() - 1);
+            if (runUpTo(pending, v, known)) known = runOfCode[codeOf(pending)];
+            const size_t take =
+                runFrom(values, v == alternative ? nullptr : free, p, std::min(count, p + known), uint8_t(v));
+            if (take > 1) {
+                live[0].shorter = ladder[take - 1];
+                live[0].tag = ladder[take];
+                q = p + take;
+            }
+        }
         for (; q < count && !walked; ++q) {
             if (liveCount == 1 && (!free || !free[q] || values[q] == alternative)) {
                 // One path and one way on, the common case.

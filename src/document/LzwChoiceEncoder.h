@@ -73,6 +73,11 @@ private:
     std::vector<uint16_t> slots_;
     std::vector<uint32_t> keys_;
     std::vector<uint32_t> taken_;  // slots in use
+    // Runs of one index c: the tags of c, cc, ccc ... up to the longest run
+    // in the table (ladders_[c][length]), and by code the length of the run
+    // it is on its ladder, else 0.
+    std::vector<uint16_t> ladders_[256];
+    std::vector<uint16_t> runOfCode_;
     uint32_t indexHash_[256];
     std::vector<uint8_t> packed_;
 };

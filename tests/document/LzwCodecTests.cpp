@@ -211,6 +211,23 @@ ChoiceImage choiceImage(uint32_t seed, uint32_t width, uint32_t height, int m, u
     return im;
 }
 
+// Runs of up to 1000 pixels of one index (the alternative among them) and a
+// little noise between them: long run strings, in tables that fill up.
+ChoiceImage runImage(uint32_t seed, uint32_t width, uint32_t height, int m, unsigned freeShare) {
+    std::mt19937 rng(seed);
+    ChoiceImage im{width, height, m, {}, {}, uint8_t(rng() % (1u << m))};
+    const size_t count = size_t(width) * height;
+    while (im.values.size() < count) {
+        const uint8_t v = uint8_t(rng() % 3 == 0 ? im.alternative : rng() % (1u << m));
+        const size_t run = 1 + rng() % 1000, noise = rng() % 20;
+        for (size_t n = 0; n < run + noise && im.values.size() < count; ++n) {
+            im.values.push_back(n < run ? v : uint8_t(rng() % (1u << m)));
+            im.free.push_back(rng() % 100 < freeShare);
+        }
+    }
+    return im;
+}
+
 Bytes encodeChoices(const ChoiceImage& im, const LzwChoiceOptions& options, bool* filled = nullptr) {
     std::vector<uint8_t> out;
     const LzwChoiceOutcome outcome =
@@ -228,15 +245,16 @@ TEST(LzwChoiceEncoder, DecodesToEachValueOrForAFreePixelItsAlternative) {
                                           {0, 0.0f, LzwPreference::Alternative, true, 3},
                                           {256, 1.0f, LzwPreference::Alternative, true, 1, 1},
                                           {0, 0.0f, LzwPreference::Alternative, false, 1, 2}};
-    for (uint32_t seed = 1; seed <= 6; ++seed)
+    for (uint32_t seed = 1; seed <= 7; ++seed)
         for (const LzwChoiceOptions& clearing : clearings)
             for (unsigned share : {0u, 30u, 100u}) {
                 const uint32_t w = seed % 2 ? 301 : 13, h = seed % 2 ? 157 : 5;
-                const ChoiceImage im = choiceImage(seed, w, h, 2 + int(seed % 7), share);
+                const ChoiceImage im = seed == 7 ? runImage(seed, 1001, 503, 3, share)
+                                                 : choiceImage(seed, w, h, 2 + int(seed % 7), share);
                 bool filled = false;
-                const Decoded back = decode(encodeChoices(im, clearing, &filled), w, h);
+                const Decoded back = decode(encodeChoices(im, clearing, &filled), im.width, im.height);
                 ASSERT_EQ(back.result, LzwResult::Complete) << "seed " << seed << " share " << share;
-                if (w > 100 && share < 100) {
+                if (im.width > 100 && share < 100) {
                     EXPECT_TRUE(filled) << "seed " << seed << " share " << share;
                 }
                 for (size_t i = 0; i < im.values.size(); ++i)
@@ -246,8 +264,9 @@ TEST(LzwChoiceEncoder, DecodesToEachValueOrForAFreePixelItsAlternative) {
 }
 
 TEST(LzwChoiceEncoder, WithoutFreePixelsClearingAfterOneCodeIsThePlainEncoder) {
-    for (uint32_t seed = 1; seed <= 4; ++seed) {
-        const ChoiceImage im = choiceImage(seed, 401, 103, 3 + int(seed), 0);
+    for (uint32_t seed = 1; seed <= 6; ++seed) {
+        const ChoiceImage im =
+            seed > 4 ? runImage(seed, 1001, 503, 2 + int(seed), 0) : choiceImage(seed, 401, 103, 3 + int(seed), 0);
         EXPECT_EQ(encodeChoices(im, {1, 0.0f}), encode(im.values, im.width, im.height, im.m)) << "seed " << seed;
     }
 }
