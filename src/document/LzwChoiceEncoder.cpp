@@ -262,11 +262,29 @@ LzwChoiceOutcome LzwChoiceEncoder::encode(const uint8_t* values, const uint8_t* 
             }
         }
         for (; q < count && !walked; ++q) {
-            if (liveCount == 1 && (!free || !free[q] || values[q] == alternative)) {
-                // One path and one way on, the common case.
+            if (liveCount == 1) {
+                // One path, the common case.
                 const uint32_t v = values[q];
-                const uint32_t tag =
-                    live[0].tag == pending && v == live[0].first ? tagOf(nextFree) : find(live[0].tag, v);
+                const Path& path = live[0];
+                auto step = [&](uint32_t index) {
+                    return path.tag == pending && index == path.first ? tagOf(nextFree) : find(path.tag, index);
+                };
+                uint32_t tag;
+                if (!free || !free[q] || v == alternative) {
+                    tag = step(v);
+                } else {
+                    // Two ways on: both may go on, the preferred first.
+                    const uint32_t preferred = step(preferAlternative ? alternative : v);
+                    const uint32_t other = step(preferAlternative ? v : alternative);
+                    if (preferred != noTag && other != noTag) {
+                        next[0] = {preferred, path.first, path.tag};
+                        next[1] = {other, path.first, path.tag};
+                        std::swap(live, next);
+                        liveCount = 2;
+                        continue;
+                    }
+                    tag = preferred != noTag ? preferred : other;
+                }
                 if (tag == noTag) break;
                 live[0].shorter = live[0].tag;
                 live[0].tag = tag;
