@@ -96,15 +96,18 @@ LzwChoiceOutcome LzwChoiceEncoder::encode(const uint8_t* values, const uint8_t* 
     uint32_t bits = 0;
     uint32_t codeSize = uint32_t(minCodeSize) + 1;
     uint64_t bitsWritten = 0;
+    // Eight bytes are stored at once (the buffer has room past the end) and
+    // the whole ones kept.
     auto put = [&](uint32_t code) {
         acc |= uint64_t(code) << bits;
         bits += codeSize;
         bitsWritten += codeSize;
-        while (bits >= 8) {
-            *at++ = uint8_t(acc);
-            acc >>= 8;
-            bits -= 8;
-        }
+        uint64_t le = acc;
+        if constexpr (std::endian::native == std::endian::big) le = __builtin_bswap64(le);
+        std::memcpy(at, &le, sizeof le);
+        at += bits >> 3;
+        acc >>= bits & ~7u;
+        bits &= 7;
     };
 
     uint32_t nextFree = clearCode + 2;
