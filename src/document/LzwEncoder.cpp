@@ -115,20 +115,36 @@ struct LzwEncoder::Packer {
         growAt = (1u << codeSize) + 1;
         nextFree = clearCode + 2;
     }
-    void put(uint32_t code) {
-        acc |= uint64_t(code) << bits;
-        bits += codeSize;
+    // Writes the low `count` bits of value (count + 7 <= 64).
+    void putBits(uint64_t value, uint32_t count) {
+        acc |= value << bits;
+        bits += count;
         storeLe64(at, acc);
         at += bits >> 3;
         acc >>= bits & ~7u;
         bits &= 7;
     }
+    void put(uint32_t code) { putBits(code, codeSize); }
     // Codes that each end a string and so add one to the table; the parse
-    // empties its table at the same points.
+    // empties its table at the same points.  Between two points where the
+    // code size changes, codes go four at a time.
     void putStrings(const uint16_t* codes, size_t n) {
-        for (size_t i = 0; i < n; ++i) {
-            put(codes[i]);
-            if (++nextFree == growAt) {
+        while (n > 0) {
+            const size_t span = std::min<size_t>(n, growAt - nextFree);
+            const uint32_t size = codeSize;
+            size_t i = 0;
+            for (; i + 4 <= span; i += 4) {
+                putBits(uint64_t(codes[i]) | uint64_t(codes[i + 1]) << size | uint64_t(codes[i + 2]) << 2 * size |
+                            uint64_t(codes[i + 3]) << 3 * size,
+                        4 * size);
+                if (at >= full) at = writeBlocks(out, buffer, at, false);
+            }
+            for (; i < span; ++i) put(codes[i]);
+            if (at >= full) at = writeBlocks(out, buffer, at, false);
+            codes += span;
+            n -= span;
+            nextFree += uint32_t(span);
+            if (nextFree == growAt) {
                 if (codeSize > 11) {
                     put(clearCode);
                     reset();
@@ -137,7 +153,6 @@ struct LzwEncoder::Packer {
                     growAt = (1u << codeSize) + 1;
                 }
             }
-            if (at >= full) at = writeBlocks(out, buffer, at, false);
         }
     }
     void finish() {
