@@ -20,6 +20,11 @@ namespace movigram {
 // entry (a run "ccc" after "cc").  With two possible first pixels the entry
 // depends on the path, so each path checks for its own.
 //
+// Runs: large areas of one index (above all the transparent one) build run
+// strings c, cc, ccc ... hundreds long.  As in the plain encoder, a ladder of
+// them per index lets a string that starts with a run, and may be written
+// only one way there, go to the longest that fits in one step.
+//
 // Clearing: a table that has just filled holds the strings of the part of
 // the image seen so far; further on it may fit the picture less well.  The
 // decoder's table stops growing when full, so the encoder may go on with it.
