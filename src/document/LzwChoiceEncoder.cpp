@@ -4,6 +4,8 @@
 #include <bit>
 #include <cstring>
 
+#include "ByteRuns.h"
+
 namespace movigram {
 
 // The parse.  Each string is the longest the table can give from the
@@ -46,29 +48,6 @@ constexpr int paths = 16;
 // hash of the index.
 uint32_t tagOf(uint32_t code) { return code << 3 | ((code * 0x9E3779B1u) >> 29); }
 uint32_t codeOf(uint32_t tag) { return tag >> 3; }
-
-// How many pixels from i on, before end, are c and, when free is given, not
-// free.  Compares eight at a time.
-size_t runFrom(const uint8_t* values, const uint8_t* free, size_t i, size_t end, uint8_t c) {
-    const uint64_t pattern = uint64_t(c) * 0x0101010101010101ull;
-    size_t n = i;
-    for (; n + 8 <= end; n += 8) {
-        uint64_t word;
-        std::memcpy(&word, values + n, sizeof word);
-        uint64_t stop = word ^ pattern;
-        if (free) {
-            uint64_t marks;
-            std::memcpy(&marks, free + n, sizeof marks);
-            stop |= marks;
-        }
-        if (stop) {
-            if constexpr (std::endian::native == std::endian::little) return n - i + size_t(std::countr_zero(stop)) / 8;
-            else return n - i + size_t(std::countl_zero(stop)) / 8;
-        }
-    }
-    while (n < end && values[n] == c && (!free || !free[n])) ++n;
-    return n - i;
-}
 
 }  // namespace
 
@@ -195,7 +174,7 @@ LzwChoiceOutcome LzwChoiceEncoder::encode(const uint8_t* values, const uint8_t* 
         const uint32_t v = values[start];
         const std::vector<uint16_t>& ladder = ladders_[v];
         if (ladder.size() > 2) {
-            const size_t take = runFrom(values, nullptr, start, std::min(count, start + ladder.size() - 1), uint8_t(v));
+            const size_t take = byteRun(values + start, count - start, uint8_t(v), ladder.size() - 1);
             if (take > 1) {
                 through = through || runUpTo(avoidA, v, uint32_t(take)) || runUpTo(avoidB, v, uint32_t(take));
                 w.shorter = ladder[take - 1];
@@ -261,8 +240,8 @@ LzwChoiceOutcome LzwChoiceEncoder::encode(const uint8_t* values, const uint8_t* 
             const std::vector<uint16_t>& ladder = ladders_[v];
             uint32_t known = uint32_t(ladder.size() - 1);
             if (runUpTo(pending, v, known)) known = runOfCode[codeOf(pending)];
-            const size_t take =
-                runFrom(values, v == alternative ? nullptr : free, p, std::min(count, p + known), uint8_t(v));
+            const size_t take = byteRun(values + p, count - p, uint8_t(v), size_t(known),
+                                        free && v != alternative ? free + p : nullptr);
             if (take > 1) {
                 live[0].shorter = ladder[take - 1];
                 live[0].tag = ladder[take];

@@ -4,6 +4,8 @@
 #include <bit>
 #include <cstring>
 
+#include "ByteRuns.h"
+
 namespace movigram {
 
 // How the encoder is kept fast.
@@ -45,29 +47,6 @@ uint32_t indexHash(uint32_t c, uint32_t bits) { return (c * 0x9E3779B1u) >> (32 
 void storeLe64(uint8_t* p, uint64_t v) {
     if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap64(v);
     std::memcpy(p, &v, sizeof v);
-}
-
-// How many of p[0 .. limit) equal c, where p[0 .. available) may be read and
-// p[0] is c.  Compares eight bytes at a time; a short run costs one compare.
-uint32_t runOf(const uint8_t* p, uint32_t available, uint8_t c, uint32_t limit) {
-    const uint64_t pattern = uint64_t(c) * 0x0101010101010101ull;
-    uint32_t i = 0;
-    while (i + 8 <= available) {
-        uint64_t word;
-        std::memcpy(&word, p + i, sizeof word);
-        const uint64_t differ = word ^ pattern;
-        if (differ) {
-            if constexpr (std::endian::native == std::endian::little)
-                i += uint32_t(std::countr_zero(differ)) / 8;
-            else
-                i += uint32_t(std::countl_zero(differ)) / 8;
-            return std::min(i, limit);
-        }
-        i += 8;
-        if (i >= limit) return limit;
-    }
-    while (i < available && i < limit && p[i] == c) ++i;
-    return i;
 }
 
 // Writes the whole sub-blocks of [buffer, end), all of it when last, and
@@ -271,7 +250,7 @@ void LzwEncoder::encode(const uint8_t* firstRow, std::ptrdiff_t rowStep, uint32_
                 }
                 for (;;) {
                     const uint32_t known = runLength[c];
-                    const uint32_t run = runOf(p, uint32_t(rowEnd - p), uint8_t(c), known + 1);
+                    const uint32_t run = byteRun(p, uint32_t(rowEnd - p), uint8_t(c), known + 1);
                     const uint32_t take = std::min(run, known);
                     runStarts += run > 1;
                     prefix = ladder[c * ladderSize + take];

@@ -8,6 +8,7 @@
 #include <random>
 
 #include "document/ByteSink.h"
+#include "document/ByteRuns.h"
 #include "document/LzwChoiceEncoder.h"
 #include "document/LzwDecoder.h"
 #include "document/LzwEncoder.h"
@@ -57,6 +58,20 @@ std::vector<int> subBlockLengths(const Bytes& data) {
     std::vector<int> lengths;
     for (size_t at = 1; at < data.size(); at += size_t(data[at]) + 1) lengths.push_back(data[at]);
     return lengths;
+}
+
+TEST(ByteRun, StopsAtTheFirstOtherByteMarkOrLimit) {
+    std::vector<uint8_t> p(40, 7), marks(40, 0);
+    p[21] = 3;  // in the third word
+    EXPECT_EQ(byteRun(p.data(), size_t(40), uint8_t(7), size_t(40)), 21u);
+    EXPECT_EQ(byteRun(p.data(), size_t(40), uint8_t(7), size_t(12)), 12u);  // limit inside a word
+    EXPECT_EQ(byteRun(p.data(), size_t(5), uint8_t(7), size_t(40)), 5u);    // fewer than eight to read
+    EXPECT_EQ(byteRun(p.data() + 22, size_t(18), uint8_t(7), size_t(18)), 18u);  // the tail byte by byte
+    marks[9] = 1;
+    EXPECT_EQ(byteRun(p.data(), size_t(40), uint8_t(7), size_t(40), marks.data()), 9u);
+    EXPECT_EQ(byteRun(p.data(), size_t(13), uint8_t(7), size_t(13), marks.data()), 9u);  // a mark in the tail
+    EXPECT_EQ(byteRun(p.data() + 10, size_t(30), uint8_t(7), size_t(30), marks.data() + 10), 11u);
+    EXPECT_EQ(byteRun(p.data(), size_t(40), uint8_t(3), size_t(40)), 0u);
 }
 
 TEST(LzwEncoder, OnePixelImageGivesClearIndexEnd) {
