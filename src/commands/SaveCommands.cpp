@@ -105,8 +105,9 @@ GifWriteResult writeMaxCompressed(Document& doc, const std::string& path, bool k
     // Alongside the plan when that pays, and when the optimising save's copy
     // of the frames may live with the plan's pictures (above 512 M pixels it
     // waits for the plan to be done, as a single thread would).
-    const bool alongside = std::thread::hardware_concurrency() > 1 && worthASecondThread(copy->firstFrame) &&
-                           imagePixels(copy->firstFrame) <= (uint64_t(1) << 29);
+    const uint64_t pixels = imagePixels(copy->firstFrame);
+    const bool alongside =
+        std::thread::hardware_concurrency() > 1 && worthASecondThread(pixels) && pixels <= (uint64_t(1) << 29);
     // The smaller of the plain and the optimising save, the plain one when
     // they are alike.  The optimising save comes first: it is nearly always
     // the smaller, and the plain one gives up once it passes it.

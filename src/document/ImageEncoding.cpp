@@ -139,12 +139,17 @@ void ImageRefiner::tryAll(EncodedImage& best, size_t tableBytes, size_t count) {
     // In the order given, as if each had been tried after the one before.
     for (size_t i = 0; i < count; ++i) {
         Try& t = tries_[i];
-        if (t.outcome.overLimit || t.out.size() + tableBytes >= best.bytes) continue;
-        t.refinement->win(best.bytes - t.out.size() - tableBytes);
-        best.bytes = t.out.size() + tableBytes;
-        best.data.swap(t.out);
-        t.won = true;
+        t.won = takeIfSmaller(*t.refinement, t.outcome, t.out, tableBytes, best);
     }
+}
+
+bool ImageRefiner::takeIfSmaller(Refinement& r, const LzwChoiceOutcome& outcome, std::vector<uint8_t>& data,
+                                 size_t tableBytes, EncodedImage& best) {
+    if (outcome.overLimit || data.size() + tableBytes >= best.bytes) return false;
+    r.win(best.bytes - data.size() - tableBytes);
+    best.bytes = data.size() + tableBytes;
+    best.data.swap(data);
+    return true;
 }
 
 void ImageRefiner::refine(EncodedImage& best) {
@@ -158,10 +163,7 @@ void ImageRefiner::refine(EncodedImage& best) {
             encoder_.encode(values.data(), choice ? best.free.data() : nullptr,
                             uint8_t(std::max(best.transparentIndex, 0)), values.size(), best.minCodeSize, clearing,
                             scratch_, best.bytes > tableBytes ? best.bytes - tableBytes : 0);
-        if (!outcome.overLimit && scratch_.size() + tableBytes < best.bytes) {
-            r.win(best.bytes - scratch_.size() - tableBytes);
-            best.bytes = scratch_.size() + tableBytes;
-            best.data.swap(scratch_);
+        if (takeIfSmaller(r, outcome, scratch_, tableBytes, best)) {
             if (!choice) {
                 if (&values != &best.values) best.values = values;
                 best.free.clear();

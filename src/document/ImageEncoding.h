@@ -138,6 +138,10 @@ private:
     // Encodes the first count tries_ and keeps, in their order, each one
     // smaller than best (setting its `won`).
     void tryAll(EncodedImage& best, size_t tableBytes, size_t count);
+    // Makes data (with a table and overhead of tableBytes) best's when it is
+    // smaller, as a win of r.
+    static bool takeIfSmaller(Refinement& r, const LzwChoiceOutcome& outcome, std::vector<uint8_t>& data,
+                              size_t tableBytes, EncodedImage& best);
 
     LzwChoiceEncoder encoder_, helperEncoder_;
     std::vector<uint8_t> scratch_, masked_, interlacedValues_, interlacedFree_;

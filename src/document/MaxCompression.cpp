@@ -651,7 +651,7 @@ bool Planner::run(TFrame* first, const MaxCompressionOptions& options) {
         plan_.backgroundIndex = uint8_t(std::max<int16_t>(index, 0));
     }
     encoder_ = std::make_unique<ImageEncoder>(ids_, table_, plan_.backgroundIndex, blackId_);
-    const bool threads = options.secondThread && worthASecondThread(first);
+    const bool threads = options.secondThread && worthASecondThread(imagePixels(first));
     refiner_ = std::make_unique<ImageRefiner>(threads);
     worker_ = std::make_unique<SerialWorker>(threads, refineBacklogPixels);
 
@@ -724,7 +724,7 @@ size_t planBytes(const GifPlan& plan) {
 
 }  // namespace
 
-bool worthASecondThread(TFrame* first) { return imagePixels(first) >= secondThreadPixels; }
+bool worthASecondThread(uint64_t pixels) { return pixels >= secondThreadPixels; }
 
 bool planMaxCompression(TFrame* first, const TMyPalette& globalPalette, const MaxCompressionOptions& options,
                         GifPlan& plan) {

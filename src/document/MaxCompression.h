@@ -33,9 +33,9 @@ struct MaxCompressionOptions {
     bool secondThread = true;
 };
 
-// Whether the chain starting at first has pixels enough for work on a
-// second thread to pay for starting one.
-bool worthASecondThread(TFrame* first);
+// Whether frames of this many image pixels in all (imagePixels) are enough
+// for work on a second thread to pay for starting one.
+bool worthASecondThread(uint64_t pixels);
 
 // Lays out the chain starting at first; false when it is beyond what the
 // planner handles (a screen too large to keep pictures of), and nothing
