@@ -4,18 +4,25 @@
 #include <cctype>
 #include <climits>
 #include <fstream>
+#include <iterator>
 
 #include "document/FileIo.h"
 
 namespace movigram {
 namespace {
 
-// Lines are read whole; only their first 99 characters count.
+// Only the first 99 characters of a line count.  The rest is skipped
+// without being kept, so a file with no line breaks (a picture named .pal,
+// say) takes no more memory than a short line.
 constexpr size_t lineLimit = 99;
 
 bool nextLine(std::istream& in, std::string& line) {
-    if (!std::getline(in, line)) return false;
-    if (line.size() > lineLimit) line.resize(lineLimit);
+    line.clear();
+    std::istreambuf_iterator<char> at(in), end;
+    if (at == end) return false;
+    for (; at != end && *at != '\n'; ++at)
+        if (line.size() < lineLimit) line.push_back(*at);
+    if (at != end) ++at;
     return true;
 }
 
@@ -50,9 +57,12 @@ long countOf(const std::string& line) {
 }  // namespace
 
 TMyPalette readPaletteFile(const std::string& path) {
-    TMyPalette palette;
     std::ifstream in(path, std::ios::binary);
-    if (!in) return palette;
+    return in ? readPaletteText(in) : TMyPalette();
+}
+
+TMyPalette readPaletteText(std::istream& in) {
+    TMyPalette palette;
     std::string line;
     // The header and version lines are not checked.
     if (!nextLine(in, line) || !nextLine(in, line) || !nextLine(in, line)) return palette;

@@ -1,5 +1,6 @@
 #include "ClipboardFormats.h"
 
+#include <climits>
 #include <cstring>
 #include <new>
 
@@ -126,12 +127,19 @@ std::optional<HeldFrame> decodeHeldFrame(std::span<const uint8_t> bytes, const D
         !r.i32(background) || !r.i32(transparent) || !r.u32(nameLength))
         return std::nullopt;
     if (!validIndex(background) || !validIndex(transparent) || nameLength > r.in.remaining()) return std::nullopt;
+    // Any program can put bytes on the clipboard under the format's name, so
+    // they are held to what the editor's own frames have: a display time that
+    // fits 32 bits, and (below) a rectangle that is its image's, through
+    // which the rest of the program reads the image, at a place where the
+    // screen it needs stays within the limits, as a shift keeps it.
+    if (frameTime < 0 || repeat < 0 || int64_t(frameTime) * repeat > INT32_MAX) return std::nullopt;
     const std::span<const uint8_t> name = r.in.take(nameLength);
 
     uint32_t colorCount = 0;
     int32_t paletteTransparent;
     if (!r.u16(colorCount) || !r.i32(paletteTransparent) || colorCount > 256 || !validIndex(paletteTransparent))
         return std::nullopt;
+    if ((flags & localPaletteFlag) && colorCount == 0) return std::nullopt;
     HeldFrame held;
     held.palette.colorCount = int(colorCount);
     held.palette.transparentIndex = paletteTransparent;
@@ -146,8 +154,12 @@ std::optional<HeldFrame> decodeHeldFrame(std::span<const uint8_t> bytes, const D
     if (!r.i32(width) || !r.i32(height) || !r.i32(used) || !r.i32(important) || !r.i32(imageTransparent) ||
         !r.u16(fixedMask))
         return std::nullopt;
-    if (width < 0 || height < 0 || used < 0 || used > 256 || important < 0 || important > 256 ||
+    if (width <= 0 || height <= 0 || used < 0 || used > 256 || important < 0 || important > 256 ||
         !validIndex(imageTransparent))
+        return std::nullopt;
+    if (rect.left < 0 || rect.top < 0 || int64_t(rect.right) - rect.left != width ||
+        int64_t(rect.bottom) - rect.top != height ||
+        uint64_t(rect.right) * uint64_t(rect.bottom) > limits.maxImagePixels)
         return std::nullopt;
     const uint64_t pixels = uint64_t(width) * uint64_t(height);
     if (pixels > limits.maxImagePixels || pixels > limits.maxTotalBytes) return std::nullopt;

@@ -64,6 +64,32 @@ TEST(HeldFrame, ComesBackWithEverythingItHad) {
     }
 }
 
+// Other programs may put anything under the format's name: fields no frame
+// of the editor has are refused, since the program reads the image through
+// the frame's rectangle.
+TEST(HeldFrame, FieldsNoFrameCouldHaveAreRefused) {
+    const auto frame = unusualFrame();  // 5 x 3 at (7, 9), named "sprite"
+    const std::vector<uint8_t> bytes = encodeHeldFrame(*frame, testPalette(4));
+    // The bytes with little-endian 32-bit values written at offsets.
+    auto patched = [&](std::initializer_list<std::pair<size_t, int64_t>> fields) {
+        std::vector<uint8_t> b = bytes;
+        for (const auto& [at, value] : fields)
+            for (size_t k = 0; k < 4; ++k) b[at + k] = uint8_t(uint64_t(value) >> (8 * k));
+        return b;
+    };
+    constexpr size_t flags = 8, frameTime = 12, repeat = 16, left = 20, right = 28, colorCount = 70;
+    EXPECT_TRUE(decodeHeldFrame(patched({{left, 1000}, {right, 1005}})));
+    EXPECT_FALSE(decodeHeldFrame(patched({{right, 13}})));                // wider than the image
+    EXPECT_FALSE(decodeHeldFrame(patched({{left, -2}, {right, 3}})));     // left of the screen
+    EXPECT_FALSE(decodeHeldFrame(patched({{left, 1 << 30}, {right, (1 << 30) + 5}})));  // a huge screen
+    EXPECT_FALSE(decodeHeldFrame(patched({{frameTime, -10}})));
+    EXPECT_FALSE(decodeHeldFrame(patched({{frameTime, 1 << 20}, {repeat, 1 << 12}})));
+    // A local palette of no colours (the count is 16 bits, the flags 32).
+    std::vector<uint8_t> empty = patched({{flags, 2}});
+    empty[colorCount] = empty[colorCount + 1] = 0;
+    EXPECT_FALSE(decodeHeldFrame(empty));
+}
+
 class Clipboard : public ::testing::Test {
 protected:
     void SetUp() override { doc.setHost(&host); }

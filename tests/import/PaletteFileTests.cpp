@@ -64,6 +64,9 @@ TEST(PaletteFile, ReadingRules) {
         {"negative count", "h\nv\n-3\n1 1 1\n", {}},
         {"no number", "h\nv\nabc\n1 1 1\n", {}},
         {"two lines only", "h\nv\n", {}},
+        // Past 99 characters a line is ignored up to its end.
+        {"long lines", std::string(5000, 'h') + "\nv\n2\n1 2 3" + std::string(200, ' ') + "4\n5 6 7\n",
+         {{1, 2, 3}, {5, 6, 7}}},
     };
     ScratchDir dir;
     for (const Case& c : cases)
