@@ -1,6 +1,7 @@
-// Runs one fuzz target's entry point over the inputs kept in fuzz/regressions
-// and over the corpus GIF files.  Compiled once per target; the suite is named
-// after the target (MOVIGRAM_FUZZ_SUITE).
+// Runs one fuzz target's entry point over the inputs kept in fuzz/regressions,
+// its seeds in fuzz/seeds and the corpus files of the kind it reads.  Compiled once per target;
+// the suite is named after the target (MOVIGRAM_FUZZ_SUITE) and the corpus
+// files are those with the extensions in MOVIGRAM_FUZZ_CORPUS_EXTENSIONS.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,6 +11,8 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <sstream>
+#include <string>
 #include <vector>
 
 #include "support/CorpusPath.h"
@@ -53,21 +56,33 @@ size_t replay(const std::vector<fs::path>& files, bool timed) {
     return files.size();
 }
 
-TEST(MOVIGRAM_FUZZ_SUITE, Regressions) {
+// The files in a folder, sorted; none when there is no such folder.
+std::vector<fs::path> filesIn(const fs::path& folder) {
     std::vector<fs::path> files;
-    for (const auto& entry : fs::directory_iterator(MOVIGRAM_FUZZ_REGRESSIONS_DIR))
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(folder, error))
         if (entry.is_regular_file()) files.push_back(entry.path());
     std::sort(files.begin(), files.end());
+    return files;
+}
+
+TEST(MOVIGRAM_FUZZ_SUITE, Regressions) {
+    std::vector<fs::path> files = filesIn(MOVIGRAM_FUZZ_REGRESSIONS_DIR);
     // The folder always keeps some inputs; an empty one means a wrong path.
     ASSERT_FALSE(files.empty()) << "no inputs in " << MOVIGRAM_FUZZ_REGRESSIONS_DIR;
+    for (fs::path& seed : filesIn(MOVIGRAM_FUZZ_SEEDS_DIR)) files.push_back(std::move(seed));
     const size_t n = replay(files, true);
-    std::cout << "replayed " << n << " regression inputs" << std::endl;
+    std::cout << "replayed " << n << " regression inputs and seeds" << std::endl;
     RecordProperty("replayed", int(n));
 }
 
-TEST(MOVIGRAM_FUZZ_SUITE, CorpusGifFiles) {
+TEST(MOVIGRAM_FUZZ_SUITE, CorpusFiles) {
     MOVIGRAM_REQUIRE_CORPUS();
-    const auto files = movigram::test::corpusFiles("", {".gif"});
+    std::vector<std::string> extensions;
+    std::istringstream list(MOVIGRAM_FUZZ_CORPUS_EXTENSIONS);
+    for (std::string extension; list >> extension;) extensions.push_back(extension);
+    if (extensions.empty()) GTEST_SKIP() << "the corpus has no files of the kind this target reads";
+    const auto files = movigram::test::corpusFiles("", extensions);
     ASSERT_FALSE(files.empty());
     const size_t n = replay(files, false);
     std::cout << "replayed " << n << " corpus files" << std::endl;
