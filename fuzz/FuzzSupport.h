@@ -8,6 +8,7 @@
 #include <span>
 
 #include "document/DecodeLimits.h"
+#include "document/FrameChain.h"
 #include "document/GifReader.h"
 
 namespace movigram::fuzz {
@@ -49,14 +50,13 @@ inline void checkImageFrame(const TFrame& frame, size_t at) {
         fail("frame %zu: local palette of %d colours", at, frame.localPalette->colorCount);
 }
 
-// The reader's output: a known result, at most maxFrames frames linked in
-// order, each one a well-formed comment or image frame.
-inline void checkReadOutput(const GifReadOutput& out, const DecodeLimits& limits) {
-    if (out.result < GifOk || out.result > GifCorrupt) fail("result code %d", out.result);
-    if (out.frames.size() > limits.maxFrames) fail("%zu frames over the limit", out.frames.size());
-    for (size_t i = 0; i < out.frames.size(); ++i) {
-        const TFrame& f = *out.frames[i];
-        const TFrame* following = i + 1 < out.frames.size() ? out.frames[i + 1].get() : nullptr;
+// A reader's frames: at most maxFrames linked in order, each one a
+// well-formed comment or image frame.
+inline void checkFrames(const FrameChain& frames, const DecodeLimits& limits) {
+    if (frames.size() > limits.maxFrames) fail("%zu frames over the limit", frames.size());
+    for (size_t i = 0; i < frames.size(); ++i) {
+        const TFrame& f = *frames[i];
+        const TFrame* following = i + 1 < frames.size() ? frames[i + 1].get() : nullptr;
         if (f.next != following) fail("frame %zu: broken link", i);
         if (f.isComment) {
             if (f.image) fail("frame %zu: comment frame with an image", i);
@@ -64,6 +64,12 @@ inline void checkReadOutput(const GifReadOutput& out, const DecodeLimits& limits
             checkImageFrame(f, i);
         }
     }
+}
+
+// The GIF reader's output: a known result and well-formed frames.
+inline void checkReadOutput(const GifReadOutput& out, const DecodeLimits& limits) {
+    if (out.result < GifOk || out.result > GifCorrupt) fail("result code %d", out.result);
+    checkFrames(out.frames, limits);
 }
 
 // Reads the input as a GIF with options and checks what came out.

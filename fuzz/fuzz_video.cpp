@@ -32,14 +32,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     unlink(path.c_str());
 
     if (out.result < VideoOk || out.result > VideoUnexpectedEnd) fail("result code %d", out.result);
-    if (out.frames.size() > options.limits.maxFrames) fail("%zu frames over the limit", out.frames.size());
     if (out.frameTime < 0) fail("frame time %d", out.frameTime);
-    for (size_t i = 0; i < out.frames.size(); ++i) {
-        const TFrame& f = *out.frames[i];
-        if (f.isComment) fail("frame %zu: a comment", i);
-        fuzz::checkImageFrame(f, i);
-        const TFrame* following = i + 1 < out.frames.size() ? out.frames[i + 1].get() : nullptr;
-        if (f.next != following) fail("frame %zu: broken link", i);
-    }
+    fuzz::checkFrames(out.frames, options.limits);
+    for (const auto& frame : out.frames)
+        if (frame->isComment) fail("a comment frame from a video");
     return 0;
 }
