@@ -1,7 +1,8 @@
 // Runs one fuzz target's entry point over the inputs kept in fuzz/regressions,
-// its seeds in fuzz/seeds and the corpus files of the kind it reads.  Compiled once per target;
-// the suite is named after the target (MOVIGRAM_FUZZ_SUITE) and the corpus
-// files are those with the extensions in MOVIGRAM_FUZZ_CORPUS_EXTENSIONS.
+// its seeds in fuzz/seeds and the corpus files of the kind it reads.
+// Compiled once per target; the suite is named after the target
+// (MOVIGRAM_FUZZ_SUITE) and the corpus files are those with the extensions in
+// MOVIGRAM_FUZZ_CORPUS_EXTENSIONS.
 #include <gtest/gtest.h>
 
 #include <algorithm>
