@@ -102,10 +102,14 @@ bool acceptPastedFrame(Document& doc, TFrame& frame) {
     return mode == GlobalPaletteMode::Optimized;
 }
 
+bool rebuildsAfterEdit(const Document& doc) {
+    return doc.localPaletteMode == LocalPaletteMode::Merge &&
+           (doc.globalPaletteMode == GlobalPaletteMode::Optimized ||
+            doc.globalPaletteMode == GlobalPaletteMode::Automatic);
+}
+
 void rebuildAfterEdit(Document& doc) {
-    if (doc.localPaletteMode == LocalPaletteMode::Merge &&
-        (doc.globalPaletteMode == GlobalPaletteMode::Optimized || doc.globalPaletteMode == GlobalPaletteMode::Automatic))
-        reduceColors(doc, 256, true);
+    if (rebuildsAfterEdit(doc)) reduceColors(doc, 256, true);
 }
 
 }  // namespace movigram

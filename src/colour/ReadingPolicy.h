@@ -45,5 +45,8 @@ bool acceptPastedFrame(Document& doc, TFrame& frame);
 // After gray-scale conversion and fade-in: one optimised palette again when
 // local palettes are merged and the global palette is optimised.
 void rebuildAfterEdit(Document& doc);
+// Whether rebuildAfterEdit rebuilds (local palettes merged into an optimized
+// or automatic global palette).
+bool rebuildsAfterEdit(const Document& doc);
 
 }  // namespace movigram

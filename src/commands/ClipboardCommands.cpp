@@ -30,11 +30,13 @@ void frameSetChanged(Document& doc) {
     doc.notify(&DocumentObserver::paletteChanged);
 }
 
-bool removeSelected(Document& doc, const std::string& label) {
-    const int i = doc.frameList.selectedIndex();
+// Cut and Delete take the frame on the screen, which during playback may be
+// ahead of the selected line.
+bool removeCurrent(Document& doc, const std::string& label) {
+    const int i = doc.frameList.indexOf(doc.currentFrame);
     if (!doc.currentFrame || i < 0) return false;
-    EditScope edit(doc, EditScope::range(doc, UndoKind::FramesRemoved, i, i, label));
-    doc.frameList.erase(i);
+    EditScope edit(doc, nullptr);
+    edit.record(takeFrames(doc, {i}, label, true));
     if (!doc.frameList.empty()) doc.frameList.select(std::min(i, doc.frameList.count() - 1));
     edit.commit();
     frameSetChanged(doc);
@@ -128,11 +130,11 @@ std::optional<ClipboardContent> copyFrame(const Document& doc) {
 std::optional<ClipboardContent> cutFrame(Document& doc) {
     if (doc.frameList.selectedIndex() < 0) return std::nullopt;
     std::optional<ClipboardContent> content = copyFrame(doc);
-    if (content && !removeSelected(doc, "cut frame")) return std::nullopt;
+    if (content && !removeCurrent(doc, "cut frame")) return std::nullopt;
     return content;
 }
 
-bool deleteFrame(Document& doc) { return removeSelected(doc, "delete frame"); }
+bool deleteFrame(Document& doc) { return removeCurrent(doc, "delete frame"); }
 
 bool pasteFrame(Document& doc, const PasteSource& source, PastePlace place, int32_t& pasteCounter) {
     std::optional<Pasted> pasted;

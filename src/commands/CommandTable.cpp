@@ -98,6 +98,7 @@ const CommandInfo table[] = {
     {C::OptimizeOnSave, M::Options, "Optimize on &save", "Apply optimizations when saving to the current filename", nullptr, nullptr, true},
     {C::MaxCompression, M::Options, "Ma&ximum compression", "Optimized saves try several layouts per frame and keep the smallest file (slower)", nullptr, nullptr, true},
     {C::EnableUndo, M::Options, "Enable &undo", "", nullptr, nullptr, true},
+    {C::UndoMemory, M::Options, "Undo &memory...", "Sets how much memory the undo history may keep; beyond it the oldest steps are forgotten"},
     {C::QuantizeMedianCut, M::Options, "&Median cut", "Median cut quantizer: fast, the colors of earlier versions", quantizer, quantizerHelp, true, true},
     {C::QuantizeHighQuality, M::Options, "&High quality", "High quality quantizer: closer colors for photos and video, slower", quantizer, quantizerHelp, true, true},
     {C::DitherNone, M::Options, "&None", "No dithering: each pixel takes the closest color (best for screen recordings)", dithering, ditheringHelp, true, true},

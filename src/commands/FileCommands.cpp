@@ -86,19 +86,25 @@ bool anyFrameHasPixels(const FrameList& list) {
 }
 
 std::string joinPath(const std::string& folder, const std::string& name) {
-    if (folder.empty()) return name;
+    if (folder.empty() || (!name.empty() && name.front() == '/')) return name;
     return folder.back() == '/' ? folder + name : folder + "/" + name;
 }
 
 FileBatch batchFromPaths(const std::vector<std::string>& paths) {
     FileBatch batch;
     if (paths.empty()) return batch;
-    batch.folder = folderOf(paths.front());
-    for (const std::string& p : paths) {
+    auto fileName = [](const std::string& p) {
         const size_t slash = p.find_last_of('/');
-        batch.names.push_back(slash == std::string::npos ? p : p.substr(slash + 1));
-    }
-    std::sort(batch.names.begin(), batch.names.end());
+        return slash == std::string::npos ? p : p.substr(slash + 1);
+    };
+    std::vector<std::string> sorted = paths;
+    std::stable_sort(sorted.begin(), sorted.end(),
+                     [&](const std::string& a, const std::string& b) { return fileName(a) < fileName(b); });
+    // The folder of the file that names the animation; files of other
+    // folders keep their whole path.
+    batch.folder = folderOf(sorted.front());
+    for (const std::string& p : sorted)
+        batch.names.push_back(folderOf(p) == batch.folder ? fileName(p) : std::filesystem::absolute(p).string());
     return batch;
 }
 
@@ -158,7 +164,8 @@ ReadOutcome readFiles(Document& doc, int position, const FileBatch& batch, const
                 continue;
             }
             if (fileNumber++ < 4) host.addRecentFile(path);
-            if (doc.fileName.empty()) doc.fileName = replaceExtension(name, ".gif");
+            if (doc.fileName.empty())
+                doc.fileName = replaceExtension(std::filesystem::path(name).filename().string(), ".gif");
 
             ImportedFile imported = importFile(path, host, live, doc.quantize);
             if (imported.result != ImportOk) outcome.problems.push_back({path, imported.message});
@@ -252,9 +259,10 @@ bool askSave(Document& doc) {
     const std::string name = doc.fileName.empty() ? "(Untitled)" : doc.fileName;
     const Answer answer = host.ask(programCaption, "Save changes to \"" + name + "\"?", Buttons::YesNoCancel);
     if (answer == Answer::Cancel) return false;
-    if (answer == Answer::Yes && !saveForQuestion(doc)) return false;
-    doc.setModified(false);
-    return true;
+    // No leaves the document modified: the changes are only gone once
+    // something replaces it, and the user may still cancel the dialog that
+    // would choose what.
+    return answer == Answer::No || saveForQuestion(doc);
 }
 
 void newDocument(Document& doc) {
@@ -262,9 +270,10 @@ void newDocument(Document& doc) {
     if (askSave(doc)) clearDocument(doc);
 }
 
-ReadOutcome openFiles(Document& doc, const std::vector<std::string>& paths, const LiveView& live) {
+ReadOutcome openFiles(Document& doc, const std::vector<std::string>& paths, const LiveView& live,
+                      UnsavedChanges unsaved) {
     doc.notify(&DocumentObserver::editStarting);
-    if (!askSave(doc)) return {};
+    if (unsaved == UnsavedChanges::Ask && !askSave(doc)) return {};
     const ReadOutcome outcome = readFiles(doc, ReplaceDocument, batchFromPaths(paths), live);
     doc.optimizable = doc.cropToDirty;
     return outcome;
@@ -403,7 +412,6 @@ void dropFiles(Document& doc, int position, const std::vector<std::string>& path
             const Answer answer = host.ask(doc.fileName, "Save current changes?", Buttons::YesNoCancel);
             if (answer == Answer::Cancel) return;
             if (answer == Answer::Yes && !saveForQuestion(doc)) return;
-            doc.setModified(false);
         }
     } else if (position >= doc.frameList.count()) {
         where = AppendToDocument;

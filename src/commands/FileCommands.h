@@ -16,13 +16,14 @@ namespace movigram {
 constexpr int ReplaceDocument = -2;
 constexpr int AppendToDocument = -1;
 
-// A folder and the names of files in it, sorted by name.
+// A folder and the names of files in it, sorted by name; a file of another
+// folder has its whole path for a name.
 struct FileBatch {
     std::string folder;
     std::vector<std::string> names;
 };
-// The batch of dropped or chosen files: the folder of the first one, then
-// every file's name without folder.
+// The batch of dropped or chosen files: the folder of the first one by
+// name, then every file's name, without folder where it is in that one.
 FileBatch batchFromPaths(const std::vector<std::string>& paths);
 std::string joinPath(const std::string& folder, const std::string& name);
 
@@ -47,14 +48,19 @@ struct ReadOutcome {
 // before the list position.  live shows frames as they are read.
 ReadOutcome readFiles(Document& doc, int position, const FileBatch& batch, const LiveView& live = {});
 
-// The question about unsaved changes; false when the user cancelled.
+// The question about unsaved changes; false when the user cancelled.  The
+// document stays modified until something replaces it.
 bool askSave(Document& doc);
+// Whether Open asks about unsaved changes, or the caller already did (before
+// its file dialog).
+enum class UnsavedChanges { Ask, AlreadyAsked };
 
 void newDocument(Document& doc);
 // Open: the one way a file becomes the document, for the editor and the
 // command-line tool alike.  Nothing is read when the user cancels the
 // question about unsaved changes.
-ReadOutcome openFiles(Document& doc, const std::vector<std::string>& paths, const LiveView& live = {});
+ReadOutcome openFiles(Document& doc, const std::vector<std::string>& paths, const LiveView& live = {},
+                      UnsavedChanges unsaved = UnsavedChanges::Ask);
 void appendFiles(Document& doc, const std::vector<std::string>& paths, const LiveView& live = {});
 void insertFiles(Document& doc, const std::vector<std::string>& paths, const LiveView& live = {});
 void revert(Document& doc, const LiveView& live = {});

@@ -78,6 +78,7 @@ enum class CommandId : int32_t {
     OptimizeOnSave = 515,
     EnableUndo = 516,
     MaxCompression = 517,
+    UndoMemory = 518,
     QuantizeMedianCut = 541,
     QuantizeHighQuality = 542,
     DitherNone = 551,

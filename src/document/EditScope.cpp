@@ -6,16 +6,19 @@ namespace movigram {
 
 void commitEdit(Document& doc) {
     doc.relink();
+    settleUndo(doc);
     doc.setModified(true);
     doc.notify(&DocumentObserver::documentChanged);
 }
 
 EditScope::EditScope(Document& doc, std::unique_ptr<TUndo> record) : doc_(doc) {
     doc_.notify(&DocumentObserver::editStarting);
-    if (record) {
-        recorded_ = doc_.undo.enabled();
-        pushUndo(doc_, std::move(record));
-    }
+    if (record) this->record(std::move(record));
+}
+
+void EditScope::record(std::unique_ptr<TUndo> record) {
+    recorded_ = doc_.undo.enabled();
+    pushUndo(doc_, std::move(record));
 }
 
 std::unique_ptr<TUndo> EditScope::whole(const Document& doc, const std::string& label, const TMyPalette* palette) {

@@ -30,6 +30,9 @@ public:
     EditScope& operator=(const EditScope&) = delete;
 
     Document& doc() { return doc_; }
+    // The record, for an edit that can only make it once it has begun (one
+    // that moves the frames it removes into it).
+    void record(std::unique_ptr<TUndo> record);
     // Ends the edit now (the destructor does it otherwise).
     void commit();
     // Nothing changed after all: the record is withdrawn, nothing announced.

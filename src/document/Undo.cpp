@@ -11,6 +11,68 @@ namespace {
 
 void menuChanged(Document& doc) { doc.notify(&DocumentObserver::undoLabelChanged); }
 
+// Told at the moment it happens, so that nobody finds out at the next Undo.
+void reportDropped(Document& doc, int dropped) {
+    if (dropped <= 0) return;
+    doc.host().showStatus(dropped == 1 ? "Undo memory is full: the oldest step can no longer be undone"
+                                       : "Undo memory is full: the " + std::to_string(dropped) +
+                                             " oldest steps can no longer be undone");
+}
+
+bool sameImage(const TDib256& a, const TDib256& b) {
+    return a.width() == b.width() && a.height() == b.height() && a.colorsUsed == b.colorsUsed &&
+           a.colorsImportant == b.colorsImportant && a.fixedColorMask == b.fixedColorMask &&
+           a.transparentIndex == b.transparentIndex && a.colors() == b.colors() && a.byteSize() == b.byteSize() &&
+           std::equal(a.bits(), a.bits() + a.byteSize(), b.bits());
+}
+
+// Whether putting the saved frame back would change nothing.
+bool sameFrame(const TFrame& saved, const TFrame& live) {
+    auto samePointee = [](const auto& x, const auto& y, auto same) { return x && y ? same(*x, *y) : !x && !y; };
+    return !saved.isComment && !live.isComment && saved.name == live.name && saved.frameTime == live.frameTime &&
+           saved.repeat == live.repeat && saved.rect == live.rect && saved.dirtyRect == live.dirtyRect &&
+           saved.restoreToBackground == live.restoreToBackground && saved.overlay == live.overlay &&
+           saved.unchanged == live.unchanged && saved.withoutControl == live.withoutControl &&
+           saved.backgroundIndex == live.backgroundIndex && saved.transparentIndex == live.transparentIndex &&
+           samePointee(saved.localPalette, live.localPalette, std::equal_to<TMyPalette>()) &&
+           samePointee(saved.image, live.image, sameImage);
+}
+
+// A record of changed frames keeps only the frames the edit did change: the
+// others are the document's own, and holding a second copy of them would
+// cost memory for nothing.  What remains is an index record of those frames.
+void dropUnchanged(TUndo& record, const FrameList& list) {
+    const bool changes = record.kind == UndoKind::FramesChanged || record.kind == UndoKind::WholeChanged;
+    if (!changes || !record.deepCopy || record.savedFrames.empty()) return;
+    std::vector<int32_t> positions = record.indices;
+    if (!record.indexShape) {
+        positions.clear();
+        for (int32_t i = record.first; i <= record.last; ++i) positions.push_back(i);
+    }
+    if (positions.size() < record.savedFrames.size() || list.count() <= positions.back()) return;
+    if (record.kind == UndoKind::WholeChanged && list.count() != int32_t(positions.size())) return;
+    std::vector<bool> same(record.savedFrames.size());
+    for (size_t k = 0; k < same.size(); ++k) {
+        const TFrame* live = list.frameAt(positions[k]);
+        same[k] = live && sameFrame(*record.savedFrames[k], *live);
+    }
+    if (std::find(same.begin(), same.end(), true) == same.end()) return;
+    std::vector<int32_t> kept;
+    std::vector<std::unique_ptr<TFrame>> frames;
+    int64_t bytes = 0;
+    for (size_t k = 0; k < same.size(); ++k) {
+        if (same[k]) continue;
+        bytes += undoBytesOf(*record.savedFrames[k]);
+        kept.push_back(positions[k]);
+        frames.push_back(std::move(record.savedFrames[k]));
+    }
+    record.kind = UndoKind::FramesChanged;
+    record.indexShape = true;
+    record.indices = std::move(kept);
+    record.savedFrames = std::move(frames);
+    record.bytes = bytes;
+}
+
 // Where a moved block sits now, and the destination that moves it back.
 struct MoveBack {
     int32_t first, destination;
@@ -22,9 +84,19 @@ MoveBack moveBack(const TUndo& move) {
     return {now, now < move.first ? move.first + count : move.first};
 }
 
-// Puts a saved frame in place of the live frame at index.  A shallow copy
-// first takes over the live frame's image, name and local palette.
-void replaceFrame(FrameList& list, int index, std::unique_ptr<TFrame> saved, bool deep) {
+// Keeps a frame that applying a record took out of the list in the record's
+// inverse, which needs exactly that frame to take the step back: moved, not
+// copied.
+void keep(TUndo& inverse, std::unique_ptr<TFrame> frame) {
+    if (inverse.deepCopy) inverse.bytes += undoBytesOf(*frame);
+    inverse.savedFrames.push_back(std::move(frame));
+}
+
+// Puts a saved frame in place of the live frame at index and keeps the live
+// frame in the inverse.  A shallow copy first takes over the live frame's
+// image, name and local palette, which leaves the live frame as the shallow
+// copy the inverse needs.
+void replaceFrame(FrameList& list, int index, std::unique_ptr<TFrame> saved, bool deep, TUndo& inverse) {
     TFrame* live = list.frameAt(index);
     if (!live) return;
     if (!deep) {
@@ -33,7 +105,9 @@ void replaceFrame(FrameList& list, int index, std::unique_ptr<TFrame> saved, boo
         saved->name = std::move(live->name);
     }
     list.setText(index, saved->name);
-    list.setFrame(index, std::move(saved));
+    std::unique_ptr<TFrame> old = list.setFrame(index, std::move(saved));
+    old->next = nullptr;
+    keep(inverse, std::move(old));
 }
 
 void restoreFrame(FrameList& list, int at, std::unique_ptr<TFrame> frame) {
@@ -75,7 +149,9 @@ bool fits(const TUndo& record, const FrameList& list) {
     }
 }
 
-void apply(Document& doc, TUndo& record) {
+// Applies the record to the frames; the frames it replaces or removes go to
+// the inverse (made by inverseOf), which takes them in list order.
+void apply(Document& doc, TUndo& record, TUndo& inverse) {
     FrameList& list = doc.frameList;
     const bool changes = record.kind == UndoKind::FramesChanged || record.kind == UndoKind::WholeChanged;
     if (!record.indexShape) {
@@ -85,9 +161,9 @@ void apply(Document& doc, TUndo& record) {
         } else if (changes) {
             size_t next = 0;
             for (int32_t i = record.first; i <= record.last && next < record.savedFrames.size(); ++i)
-                replaceFrame(list, i, std::move(record.savedFrames[next++]), record.deepCopy);
+                replaceFrame(list, i, std::move(record.savedFrames[next++]), record.deepCopy, inverse);
         } else if (record.kind == UndoKind::FramesInserted) {
-            for (int32_t n = record.last - record.first + 1; n > 0; --n) list.erase(record.first);
+            for (int32_t n = record.last - record.first + 1; n > 0; --n) keep(inverse, list.take(record.first));
         } else if (record.kind == UndoKind::FramesMoved && !record.indices.empty()) {
             // The block now starts where the move put it; move it back.
             const MoveBack back = moveBack(record);
@@ -105,11 +181,12 @@ void apply(Document& doc, TUndo& record) {
     case UndoKind::FramesChanged:
     case UndoKind::WholeChanged: {
         for (size_t k = 0; k < record.savedFrames.size() && k < record.indices.size(); ++k)
-            replaceFrame(list, record.indices[k], std::move(record.savedFrames[k]), record.deepCopy);
+            replaceFrame(list, record.indices[k], std::move(record.savedFrames[k]), record.deepCopy, inverse);
         break;
     }
     case UndoKind::FramesInserted:
-        for (auto i = record.indices.rbegin(); i != record.indices.rend(); ++i) list.erase(*i);
+        for (auto i = record.indices.rbegin(); i != record.indices.rend(); ++i) keep(inverse, list.take(*i));
+        std::reverse(inverse.savedFrames.begin(), inverse.savedFrames.end());
         break;
     case UndoKind::OrderReversed:
         reverseFrames(list, record.indices);
@@ -168,6 +245,44 @@ void recordRange(Document& doc, UndoKind kind, int32_t first, int32_t last, cons
     pushUndo(doc, std::move(record));
 }
 
+std::unique_ptr<TUndo> takeFrames(Document& doc, const std::vector<int32_t>& positions, const std::string& label,
+                                  bool rangeShape) {
+    auto record = std::make_unique<TUndo>();
+    record->kind = UndoKind::FramesRemoved;
+    record->label = label;
+    record->backgroundIndex = doc.backgroundIndex;
+    if (rangeShape && !positions.empty()) {
+        record->first = positions.front();
+        record->last = positions.back();
+        if (doc.globalPalette) record->palette = std::make_unique<TMyPalette>(*doc.globalPalette);
+    } else {
+        record->indexShape = true;
+        record->indices = positions;
+    }
+    // From the highest position down, so that the others stay where they are.
+    for (auto i = positions.rbegin(); i != positions.rend(); ++i) {
+        std::unique_ptr<TFrame> frame = doc.frameList.take(*i);
+        if (!frame) continue;
+        frame->next = nullptr;
+        record->bytes += undoBytesOf(*frame);
+        record->savedFrames.push_back(std::move(frame));
+    }
+    std::reverse(record->savedFrames.begin(), record->savedFrames.end());
+    return record;
+}
+
+void settleUndo(Document& doc) {
+    if (!doc.undo.pending()) return;
+    if (TUndo* newest = doc.undo.newestPending()) dropUnchanged(*newest, doc.frameList);
+    reportDropped(doc, doc.undo.settle());
+}
+
+void setUndoBudget(Document& doc, int64_t bytes) {
+    const int dropped = doc.undo.setBudget(bytes);
+    menuChanged(doc);
+    reportDropped(doc, dropped);
+}
+
 void popUndo(Document& doc) {
     doc.undo.pop();
     menuChanged(doc);
@@ -180,9 +295,23 @@ void clearUndo(Document& doc) {
 
 namespace {
 
-// The record that takes back what applying `record` is about to do, taken
-// from the document as it is now: the frames it replaces or removes, the
-// positions it fills, the palette it replaces.
+// A record of the same shape as `record` without frames, for apply to fill.
+std::unique_ptr<TUndo> emptyLike(const TUndo& record, UndoKind kind) {
+    auto inverse = std::make_unique<TUndo>();
+    inverse->kind = kind;
+    inverse->indexShape = record.indexShape;
+    inverse->first = record.first;
+    inverse->last = record.last;
+    inverse->indices = record.indices;
+    inverse->deepCopy = record.deepCopy;
+    inverse->label = record.label;
+    return inverse;
+}
+
+// The record that takes back what applying `record` is about to do: the
+// positions it fills and the palette it replaces, taken from the document
+// as it is now; the frames it replaces or removes join it as apply takes
+// them out.
 std::unique_ptr<TUndo> inverseOf(const TUndo& record, const Document& doc) {
     const FrameList& list = doc.frameList;
     const TMyPalette* global = doc.globalPalette.get();
@@ -201,16 +330,11 @@ std::unique_ptr<TUndo> inverseOf(const TUndo& record, const Document& doc) {
         break;
     }
     case UndoKind::FramesInserted:
-        inverse = record.indexShape
-                      ? TUndo::indexed(UndoKind::FramesRemoved, list, record.indices, record.label)
-                      : TUndo::range(UndoKind::FramesRemoved, list, record.first, record.last, record.label, nullptr,
-                                     global);
+        inverse = emptyLike(record, UndoKind::FramesRemoved);
         break;
     case UndoKind::FramesChanged:
     case UndoKind::WholeChanged:
-        inverse = record.indexShape
-                      ? TUndo::indexed(record.kind, list, record.indices, record.label, record.deepCopy)
-                      : TUndo::range(record.kind, list, record.first, record.last, record.label, nullptr, global);
+        inverse = emptyLike(record, record.kind);
         break;
     case UndoKind::OrderReversed:
     case UndoKind::Flipped:
@@ -246,9 +370,9 @@ std::unique_ptr<TUndo> inverseOf(const TUndo& record, const Document& doc) {
 }
 
 // Applies a record that fits, with its palette, and announces the change.
-void applyWhole(Document& doc, TUndo& record) {
+void applyWhole(Document& doc, TUndo& record, TUndo& inverse) {
     doc.notify(&DocumentObserver::editStarting);
-    apply(doc, record);
+    apply(doc, record, inverse);
     if (record.palette) {
         doc.globalPalette = std::move(record.palette);
         // A palette rebuild moves the background index with the colours.
@@ -271,6 +395,7 @@ namespace {
 // user is told.
 void step(Document& doc, bool redoing) {
     UndoJournal& journal = doc.undo;
+    reportDropped(doc, journal.settle());
     if (!(redoing ? journal.canRedo() : journal.canUndo())) return;
     const TUndo& next = *(redoing ? journal.newestRedo() : journal.newest());
     if (!fits(next, doc.frameList)) {
@@ -284,14 +409,12 @@ void step(Document& doc, bool redoing) {
     }
     std::unique_ptr<TUndo> record = redoing ? journal.takeNewestRedo() : journal.takeNewest();
     std::unique_ptr<TUndo> inverse = inverseOf(*record, doc);
-    applyWhole(doc, *record);
-    if (redoing) {
-        journal.pushRedone(std::move(inverse));
-        doc.setModified(true);
-    } else {
-        journal.pushRedo(std::move(inverse));
-    }
+    applyWhole(doc, *record, *inverse);
+    record.reset();
+    const int dropped = redoing ? journal.pushRedone(std::move(inverse)) : journal.pushRedo(std::move(inverse));
+    if (redoing) doc.setModified(true);
     menuChanged(doc);
+    reportDropped(doc, dropped);
 }
 
 }  // namespace

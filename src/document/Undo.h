@@ -14,6 +14,18 @@ void pushUndo(Document& doc, std::unique_ptr<TUndo> record);
 void recordWhole(Document& doc, const std::string& label, const TMyPalette* palette = nullptr);
 void recordRange(Document& doc, UndoKind kind, int32_t first, int32_t last, const std::string& label,
                  const TMyPalette* palette = nullptr);
+// The edit in progress is done: its record keeps only the frames the edit
+// changed, and older records beyond the budget are dropped (the user is told).
+void settleUndo(Document& doc);
+// Takes the frames at the ascending positions out of the list into a
+// frames-removed record, which keeps the frames themselves rather than
+// copies.  A range record (consecutive positions) also keeps the global
+// palette, as every range record does.
+std::unique_ptr<TUndo> takeFrames(Document& doc, const std::vector<int32_t>& positions, const std::string& label,
+                                  bool rangeShape);
+// Options > Undo memory: the journal's budget, dropping (and telling) what
+// no longer fits.
+void setUndoBudget(Document& doc, int64_t bytes);
 // Withdraws the newest record (a command cancelled after recording).
 void popUndo(Document& doc);
 void clearUndo(Document& doc);

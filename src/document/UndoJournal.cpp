@@ -1,5 +1,9 @@
 #include "UndoJournal.h"
 
+#include <unistd.h>
+
+#include <algorithm>
+
 namespace movigram {
 
 UndoKind undoKindForRotation(int degrees) {
@@ -113,32 +117,60 @@ std::unique_ptr<TUndo> TUndo::timing(const FrameList& list, int32_t documentFram
     return record;
 }
 
-void UndoJournal::trim(const TUndo* keep) {
-    if (!enabled_) return;
+int64_t UndoJournal::defaultBudget() {
+    const long pages = sysconf(_SC_PHYS_PAGES), pageSize = sysconf(_SC_PAGE_SIZE);
+    const int64_t physical = pages > 0 && pageSize > 0 ? int64_t(pages) * pageSize : 0;
+    return std::max(minimumDefaultBudget, physical / 8);
+}
+
+int UndoJournal::setBudget(int64_t bytes) {
+    budget_ = std::max<int64_t>(bytes, 0);
+    return pending_ ? 0 : trim(newest());
+}
+
+int64_t UndoJournal::bytesHeld() const {
     int64_t sum = 0;
     for (const auto& r : records_) sum += r->bytes;
     for (const auto& r : redo_) sum += r->bytes;
+    return sum;
+}
+
+int UndoJournal::trim(const TUndo* keep) {
+    if (!enabled_) return 0;
+    int64_t sum = bytesHeld();
+    int dropped = 0;
     auto dropOldest = [&](std::vector<std::unique_ptr<TUndo>>& side) {
         size_t n = 0;
-        while (sum > budget && n < side.size() && side[n].get() != keep) sum -= side[n++]->bytes;
+        while (sum > budget_ && n < side.size() && side[n].get() != keep) sum -= side[n++]->bytes;
         side.erase(side.begin(), side.begin() + long(n));
+        dropped += int(n);
     };
     dropOldest(records_);
     dropOldest(redo_);
+    return dropped;
 }
 
 void UndoJournal::push(std::unique_ptr<TUndo> record) {
+    settle();
     emptiedRedo_ = std::move(redo_);
     redo_.clear();
     records_.push_back(std::move(record));
-    trim(records_.back().get());
+    pending_ = true;
+}
+
+int UndoJournal::settle() {
+    if (!pending_) return 0;
+    pending_ = false;
+    emptiedRedo_.clear();
+    return trim(newest());
 }
 
 void UndoJournal::pop() {
     if (records_.empty()) return;
     records_.pop_back();
-    redo_ = std::move(emptiedRedo_);
+    if (pending_) redo_ = std::move(emptiedRedo_);
     emptiedRedo_.clear();
+    pending_ = false;
 }
 
 namespace {
@@ -151,23 +183,23 @@ std::unique_ptr<TUndo> takeBack(std::vector<std::unique_ptr<TUndo>>& side) {
 }  // namespace
 
 std::unique_ptr<TUndo> UndoJournal::takeNewest() {
-    emptiedRedo_.clear();
+    settle();
     return takeBack(records_);
 }
 
-void UndoJournal::pushRedo(std::unique_ptr<TUndo> record) {
+int UndoJournal::pushRedo(std::unique_ptr<TUndo> record) {
     redo_.push_back(std::move(record));
-    trim(redo_.back().get());
+    return trim(redo_.back().get());
 }
 
 std::unique_ptr<TUndo> UndoJournal::takeNewestRedo() {
-    emptiedRedo_.clear();
+    settle();
     return takeBack(redo_);
 }
 
-void UndoJournal::pushRedone(std::unique_ptr<TUndo> record) {
+int UndoJournal::pushRedone(std::unique_ptr<TUndo> record) {
     records_.push_back(std::move(record));
-    trim(records_.back().get());
+    return trim(records_.back().get());
 }
 
 void UndoJournal::popRedo() {
@@ -178,6 +210,7 @@ void UndoJournal::clear() {
     records_.clear();
     redo_.clear();
     emptiedRedo_.clear();
+    pending_ = false;
     shownLabel_.clear();
 }
 

@@ -1,11 +1,16 @@
 #pragma once
 // The undo journal: a stack of records, each holding what one editing
 // command needs to be taken back — copies of frames, frame positions, the
-// global palette or frame timing.  Deep copies count against a 2 MiB budget;
-// older records beyond it are dropped.  Undoing a record leaves its inverse
-// on the redo side, and redoing leaves the inverse of that on the undo side,
-// so a user can go back and forth; a new edit empties the redo side.  Both
-// sides share the budget.
+// global palette or frame timing.  The frames a record holds count against a
+// memory budget (an eighth of the machine's memory, at least 256 MiB, unless
+// the user sets another); older records beyond it are dropped.  Undoing a
+// record leaves its inverse on the redo side, and redoing leaves the inverse
+// of that on the undo side, so a user can go back and forth; a new edit
+// empties the redo side.  Both sides share the budget.
+//
+// A record pushed for an edit stays pending until the edit settles it: only
+// then are older records dropped for it, so that an edit withdrawn before it
+// changed anything (a cancelled dialog) leaves the journal as it was.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -75,11 +80,23 @@ int64_t undoBytesOf(const TFrame& frame);
 
 class UndoJournal {
 public:
-    static constexpr int64_t budget = 2'097'152;
+    static constexpr int64_t mib = int64_t(1) << 20;
+    static constexpr int64_t minimumDefaultBudget = 256 * mib;
+    // An eighth of physical memory, at least 256 MiB.
+    static int64_t defaultBudget();
 
-    // A new edit: links the record in as the newest, empties the redo side
-    // and drops the oldest records beyond the budget (never the newest).
+    int64_t budget() const { return budget_; }
+    // Takes effect at the next edit; returns the records dropped to fit it now.
+    int setBudget(int64_t bytes);
+    // Memory held by the records of both sides.
+    int64_t bytesHeld() const;
+
+    // A new edit: settles the edit before it, then links the record in as
+    // the newest, pending, and empties the redo side.
     void push(std::unique_ptr<TUndo> record);
+    // The pending edit is done: drops the oldest records beyond the budget
+    // (never the newest); returns how many were dropped.
+    int settle();
     // Destroys the newest record (an edit withdrawn before it changed
     // anything): the redo side the push emptied comes back.
     void pop();
@@ -87,14 +104,18 @@ public:
     // Empties both sides.
     void clear();
 
-    // The inverse of a record just undone, as the newest to redo.
-    void pushRedo(std::unique_ptr<TUndo> record);
+    // The inverse of a record just undone, as the newest to redo; returns
+    // how many records were dropped to fit it.
+    int pushRedo(std::unique_ptr<TUndo> record);
     std::unique_ptr<TUndo> takeNewestRedo();
     // The inverse of a record just redone, as the newest to undo; the redo
-    // side stays.
-    void pushRedone(std::unique_ptr<TUndo> record);
+    // side stays.  Returns how many records were dropped to fit it.
+    int pushRedone(std::unique_ptr<TUndo> record);
     void popRedo();
 
+    bool pending() const { return pending_; }
+    // The record of the edit in progress, for the edit to finish it.
+    TUndo* newestPending() { return pending_ ? records_.back().get() : nullptr; }
     const TUndo* newest() const { return records_.empty() ? nullptr : records_.back().get(); }
     const TUndo* newestRedo() const { return redo_.empty() ? nullptr : redo_.back().get(); }
     size_t size() const { return records_.size(); }
@@ -117,14 +138,16 @@ public:
 
 private:
     // Drops the oldest undo records, then the redo records farthest from
-    // now, until both sides fit the budget; never keep.
-    void trim(const TUndo* keep);
+    // now, until both sides fit the budget; never keep.  Returns how many.
+    int trim(const TUndo* keep);
 
     std::vector<std::unique_ptr<TUndo>> records_;  // oldest first
     std::vector<std::unique_ptr<TUndo>> redo_;     // the next to redo last
     // The redo side a push emptied, until the pushed record is kept or withdrawn.
     std::vector<std::unique_ptr<TUndo>> emptiedRedo_;
+    bool pending_ = false;
     bool enabled_ = true;
+    int64_t budget_ = defaultBudget();
     std::string shownLabel_;
 };
 

@@ -5,6 +5,7 @@
 #include "FadeDissolve.h"
 #include "GeometricEffects.h"
 #include "colour/ReadingPolicy.h"
+#include "document/EditScope.h"
 #include "document/Undo.h"
 #include "document/Compose.h"
 #include "document/FrameChain.h"
@@ -154,7 +155,13 @@ EffectResult runEffectCommand(Document& doc, CommandId command, const EffectPara
     const bool fadeCommand = family->firstEffect == FadeIn;
     const bool first = fadeCommand ? params.effect == FadeIn : params.effect == family->firstEffect;
     const EffectResult result = first ? DoFadeIn(doc, params, seed) : DoFadeOut(doc, params, seed);
-    if (command == CommandId::FadeIn) rebuildAfterEdit(doc);
+    if (command == CommandId::FadeIn && rebuildsAfterEdit(doc) && !doc.frameList.empty()) {
+        // The rebuild renumbers every frame's pixels: a step of its own, as
+        // after a paste, so that undoing the fade never leaves frames on a
+        // palette that is no longer there.
+        EditScope edit(doc, EditScope::whole(doc, "reduce colors"));
+        rebuildAfterEdit(doc);
+    }
     return result;
 }
 

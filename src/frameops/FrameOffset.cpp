@@ -4,6 +4,7 @@
 
 #include "document/DecodeLimits.h"
 #include "document/EditScope.h"
+#include "document/Undo.h"
 #include "document/Optimiser.h"
 
 namespace movigram {
@@ -152,9 +153,8 @@ bool cropFrames(Document& doc, FrameSelection selection, const TRect& r, bool al
 bool deleteFrames(Document& doc, FrameSelection selection) {
     selection = normalizeSelection(doc.frameList, std::move(selection));
     if (selection.empty()) return false;
-    EditScope edit(doc, TUndo::indexed(UndoKind::FramesRemoved, doc.frameList, selection,
-                                       offsetModeText(OffsetMode::Delete).undoLabel, true));
-    for (auto i = selection.rbegin(); i != selection.rend(); ++i) doc.frameList.erase(*i);
+    EditScope edit(doc, nullptr);
+    edit.record(takeFrames(doc, selection, offsetModeText(OffsetMode::Delete).undoLabel, false));
     forgetFileSizes(doc);
     return true;
 }

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QStandardPaths>
 #include <QTextStream>
+#include <algorithm>
 
 #include "colour/QuantizeOptionText.h"
 
@@ -17,6 +18,7 @@ const QString winRect = QStringLiteral("Screen Settings/WinRect");
 const QString frameListDocked = QStringLiteral("Screen Settings/FrameListDocked");
 const QString paletteDocked = QStringLiteral("Screen Settings/PalWinDocked");
 const QString maxCompressionKey = QStringLiteral("Settings/MaxCompression");
+const QString undoMemoryKey = QStringLiteral("Settings/UndoMemory");
 const QString quantizerKey = QStringLiteral("Settings/Quantizer");
 const QString ditherKey = QStringLiteral("Settings/Dither");
 
@@ -144,6 +146,7 @@ SavedOptions Settings::readOptions() {
     if (const auto q = parseQuantizer(settings_.value(quantizerKey).toString().toStdString()))
         saved.quantize.quantizer = *q;
     parseDither(settings_.value(ditherKey).toString().toStdString(), saved.quantize);
+    saved.undoMemoryMiB = std::max(0, settings_.value(undoMemoryKey).toString().toInt());
     saved.fixedPalName = settings_.value(QStringLiteral("Settings/FixedPalName")).toString().left(259);
     saved.openDir = settings_.value(QStringLiteral("Settings/OpenDirName")).toString().left(259);
     saved.saveDir = settings_.value(QStringLiteral("Settings/SaveDirName")).toString().left(259);
@@ -159,6 +162,8 @@ void Settings::writeOptions(const SavedOptions& saved) {
     settings_.setValue(maxCompressionKey, saved.maxCompression ? QStringLiteral("1") : QStringLiteral("0"));
     settings_.setValue(quantizerKey, QString::fromStdString(quantizerText(saved.quantize.quantizer)));
     settings_.setValue(ditherKey, QString::fromStdString(ditherText(saved.quantize)));
+    if (saved.undoMemoryMiB > 0) settings_.setValue(undoMemoryKey, QString::number(saved.undoMemoryMiB));
+    else settings_.remove(undoMemoryKey);
     settings_.setValue(QStringLiteral("Settings/FixedPalName"), saved.fixedPalName);
     settings_.setValue(QStringLiteral("Settings/OpenDirName"), saved.openDir);
     settings_.setValue(QStringLiteral("Settings/SaveDirName"), saved.saveDir);

@@ -47,6 +47,9 @@ struct SavedOptions {
     QuantizeOptions quantize;
     QString fixedPalName, openDir, saveDir;
     QStringList recentFiles;  // "File1" first, empty entries left out
+    // "UndoMemory", in MiB: the undo budget the user chose; 0 (or no key)
+    // for the built-in one, which follows the machine's memory.
+    int undoMemoryMiB = 0;
 };
 
 class Settings {

@@ -222,6 +222,8 @@ void TBmpViewWindow::fileNameChanged() {
 
 void TBmpViewWindow::documentChanged() {
     browser_.invalidate();
+    // Frames may have moved under the one shown.
+    shownIndex_ = doc_.currentFrame ? doc_.frameList.indexOf(doc_.currentFrame) : -1;
     if (doc_.frameList.empty()) {
         painter_.clear();
         shownIsComment_ = false;

@@ -207,6 +207,7 @@ SavedOptions TBmpViewWindow::savedOptions() const {
                      doc_.optimizeOnSave,
                      doc_.undo.enabled()};
     saved.maxCompression = doc_.maxCompression;
+    if (doc_.undo.budget() != UndoJournal::defaultBudget()) saved.undoMemoryMiB = int(doc_.undo.budget() / UndoJournal::mib);
     saved.quantize = doc_.quantize;
     saved.fixedPalName = QString::fromStdString(doc_.fixedPaletteName);
     saved.openDir = QString::fromStdString(doc_.openDir);
@@ -230,6 +231,7 @@ void TBmpViewWindow::applySavedOptions(const SavedOptions& saved) {
     doc_.optimizeOnSave = flag(v[11]);
     if (doc_.undo.enabled() != flag(v[12])) doc_.undo.setEnabled(flag(v[12]));
     doc_.maxCompression = saved.maxCompression;
+    if (saved.undoMemoryMiB > 0) doc_.undo.setBudget(saved.undoMemoryMiB * UndoJournal::mib);
     doc_.quantize = saved.quantize;
     doc_.fixedPaletteName = saved.fixedPalName.toStdString();
     // A fixed palette that cannot be loaded falls back to Automatic, quietly.
@@ -258,7 +260,8 @@ void TBmpViewWindow::command(CommandId id) {
         playback_->stop();
         if (!askSave(doc_)) break;
         const QStringList files = chooseFilesToOpen(window(), folder(doc_.openDir));
-        if (!files.isEmpty()) reading([&] { openFiles(doc_, toPaths(files), live_); });
+        if (!files.isEmpty())
+            reading([&] { openFiles(doc_, toPaths(files), live_, UnsavedChanges::AlreadyAsked); });
         break;
     }
     case C::AppendFrames:

@@ -137,6 +137,21 @@ TEST_F(Clipboard, AHeldFrameKeepsItsColoursInAnotherAnimation) {
     EXPECT_EQ(counter, 1);  // held frames keep their names
 }
 
+// During playback the frame on the screen runs ahead of the selected line:
+// Cut puts on the clipboard the frame it removes, the one on the screen.
+TEST_F(Clipboard, CutTakesOneFrameForBothClipboardAndRemoval) {
+    addFrames(doc, 5, 8);
+    doc.frameList.select(1);
+    doc.currentFrame = doc.frameList.frameAt(3);
+    auto content = cutFrame(doc);
+    ASSERT_TRUE(content);
+    EXPECT_EQ(doc.frameList.count(), 4);
+    EXPECT_EQ(doc.frameList.textAt(1), "f1");
+    EXPECT_EQ(doc.frameList.textAt(3), "f4");
+    ASSERT_TRUE(pasteFrame(doc, sourceOf(*content), PastePlace::AtEnd, counter));
+    EXPECT_EQ(doc.frameList.textAt(4), "f3");
+}
+
 // A paste that rebuilds one optimised palette is undone in two steps, and
 // after both every frame shows what it showed before.
 TEST_F(Clipboard, UndoingAPasteThatRebuiltThePaletteRestoresEveryFrame) {

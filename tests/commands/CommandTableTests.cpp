@@ -19,7 +19,7 @@ TEST(CommandTable, EveryIdOnceAndFoundById) {
         EXPECT_TRUE(ids.insert(int32_t(info.id)).second) << int32_t(info.id);
         EXPECT_EQ(findCommand(int32_t(info.id)), &info);
     }
-    EXPECT_EQ(ids.size(), 92u);  // the map, with Show as browsers do, Redo, Resize and the six colour and size options
+    EXPECT_EQ(ids.size(), 93u);  // the map, with Show as browsers do, Redo, Resize, Undo memory and the six colour and size options
     for (CommandId id : toolBarCommands())
         if (id != CommandId{0}) {
             EXPECT_NE(findCommand(id), nullptr);
@@ -40,7 +40,7 @@ const std::set<C> always = {C::New,         C::Open,          C::AppendFrames,  
                             C::Loop,        C::CropToDirty,   C::SplitDirty,       C::TransparentMask,
                             C::OptimizeColors, C::LocalMerge, C::LocalKeep,        C::LocalCreate,
                             C::GlobalCumulative, C::GlobalOptimized, C::GlobalAutomatic, C::GlobalFixed,
-                            C::CommentFrame, C::OptimizeOnSave, C::EnableUndo,     C::ShowDirtyRect,
+                            C::CommentFrame, C::OptimizeOnSave, C::EnableUndo,     C::UndoMemory,       C::ShowDirtyRect,
                             C::ShowDirtyOnly, C::ShowPalette, C::ShowFrameList,    C::ShowAsBrowsers,
                             C::HelpEnglish, C::HelpFrench,    C::HelpSpanish,      C::About,
                             C::HowToUseHelp, C::MaxCompression, C::QuantizeMedianCut, C::QuantizeHighQuality,

@@ -281,6 +281,35 @@ TEST_F(FileCommands, QuestionsAboutUnsavedChanges) {
     EXPECT_TRUE(doc.modified);
 }
 
+// No does not throw the changes away by itself: a dialog cancelled after it
+// leaves the document modified, so that Exit still asks.
+TEST_F(FileCommands, NoKeepsTheChangesUntilSomethingReplacesThem) {
+    const auto a = writeAnimation("a.gif", 2);
+    openFiles(doc, {a});
+    doc.modified = true;
+    host.answers = {Answer::No};
+    EXPECT_TRUE(askSave(doc));
+    EXPECT_TRUE(doc.modified);
+    host.answers = {Answer::No};
+    openFiles(doc, {a});
+    EXPECT_FALSE(doc.modified);
+    EXPECT_EQ(host.questions.size(), 2u);
+}
+
+// Files of several folders open together, each from its own folder.
+TEST_F(FileCommands, FilesFromTwoFoldersOpenTogether) {
+    const auto a = writeAnimation("b.gif", 2);
+    std::filesystem::create_directories(dir / "other");
+    const auto b = writeAnimation("other/a.gif", 3, 5);
+    const ReadOutcome outcome = openFiles(doc, {a, b});
+    EXPECT_TRUE(outcome.clean());
+    ASSERT_EQ(doc.frameList.count(), 5);
+    EXPECT_EQ(doc.frameList.textAt(0), "a.gif.000");  // sorted by file name
+    EXPECT_EQ(doc.frameList.textAt(3), "b.gif.000");
+    EXPECT_EQ(doc.fileName, "a.gif");
+    EXPECT_EQ(doc.openDir, (dir / "other").string());
+}
+
 TEST_F(FileCommands, YesWithNothingToSaveGoesOn) {
     const auto a = writeAnimation("a.gif", 2);
     // A modified document without frames, titled or not: Save has nothing to

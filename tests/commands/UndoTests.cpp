@@ -7,7 +7,12 @@
 
 #include "document/Undo.h"
 #include "document/Optimiser.h"
+#include "commands/ClipboardCommands.h"
+#include "commands/PaletteCommands.h"
 #include "frameops/FlipRotate.h"
+#include "frameops/FrameOffset.h"
+#include "frameops/GrayScale.h"
+#include "frameops/OpsTestSupport.h"
 #include "support/GifBuilder.h"
 #include "support/RecordingHost.h"
 
@@ -16,8 +21,9 @@ namespace {
 
 using test::makeFrame;
 
-// Everything about a document that undo must give back.
-std::string describe(const Document& doc) {
+// Everything about a document that undo must give back; the pixels of large
+// frames as a hash of them.
+std::string describe(const Document& doc, bool hashPixels = false) {
     std::ostringstream out;
     if (doc.globalPalette) {
         out << "palette " << doc.globalPalette->colorCount << ":";
@@ -35,7 +41,11 @@ std::string describe(const Document& doc) {
         if (f.localPalette) out << " local" << f.localPalette->colorCount << "/" << int(f.localPalette->entry(0).red);
         if (f.image) {
             out << " img " << f.image->width() << "x" << f.image->height() << ":";
-            for (int y = 0; y < f.image->height(); ++y)
+            uint64_t hash = 14695981039346656037u;
+            for (int y = 0; y < f.image->height() && hashPixels; ++y)
+                for (int x = 0; x < f.image->width(); ++x) hash = (hash ^ f.image->row(y)[x]) * 1099511628211u;
+            if (hashPixels) out << hash;
+            for (int y = 0; y < f.image->height() && !hashPixels; ++y)
                 for (int x = 0; x < f.image->width(); ++x) out << int(f.image->pixel(x, y)) << ".";
         }
         out << "\n";
@@ -63,6 +73,8 @@ std::unique_ptr<Document> animation(std::mt19937& rng, test::RecordingHost& host
 
 TEST(UndoJournal, BudgetDropsTheOldestButNeverTheNewest) {
     UndoJournal journal;
+    EXPECT_GE(journal.budget(), UndoJournal::minimumDefaultBudget);
+    journal.setBudget(2 * UndoJournal::mib);
     auto record = [](int64_t bytes, const char* label) {
         auto r = std::make_unique<TUndo>();
         r->bytes = bytes;
@@ -74,9 +86,12 @@ TEST(UndoJournal, BudgetDropsTheOldestButNeverTheNewest) {
     journal.push(record(mib, "two"));
     EXPECT_EQ(journal.size(), 2u);  // 2 MiB is within the budget
     journal.push(record(mib, "three"));
+    EXPECT_EQ(journal.size(), 3u);  // pending until its edit settles it
+    EXPECT_EQ(journal.settle(), 1);
     EXPECT_EQ(journal.size(), 2u);
     EXPECT_EQ(journal.newest()->label, "three");
     journal.push(record(3 * mib, "huge"));
+    journal.settle();
     EXPECT_EQ(journal.size(), 1u);
     EXPECT_EQ(journal.menuText(), "&Undo huge\tCtrl+Z");
     journal.setEnabled(false);
@@ -280,6 +295,74 @@ TEST(Undo, RandomEditsAreAllTakenBack) {
             ASSERT_EQ(describe(*doc), states.back()) << "seed " << seed << " after undoing to step " << states.size() - 1;
         }
     }
+}
+
+// A screen recording of 38 frames of 1140 x 828: each deleted frame moves
+// into its record, and three deletes, a crop and a gray scale all go back
+// and forth within the budget.
+TEST(Undo, ARecordingKeepsItsWholeHistory) {
+    std::vector<std::unique_ptr<TFrame>> frames;
+    for (int i = 0; i < 38; ++i)
+        frames.push_back(makeFrame(1140, 828, [i](int x, int y) { return (x / 64 + y / 64 + i) % 8; }, "rec"));
+    auto doc = test::documentOf(std::move(frames));
+    test::RecordingHost host;
+    doc->setHost(&host);
+    std::vector<std::string> states{describe(*doc, true)};
+    for (int k = 0; k < 3; ++k) {
+        const TFrame* deleted = doc->frameList.frameAt(9);
+        ASSERT_TRUE(deleteFrames(*doc, {9}));
+        ASSERT_EQ(doc->undo.newest()->savedFrames.size(), 1u);
+        EXPECT_EQ(doc->undo.newest()->savedFrames[0].get(), deleted);  // moved, not copied
+        states.push_back(describe(*doc, true));
+    }
+    doc->frameList.select(0);
+    doc->currentFrame = doc->frameList.frameAt(0);
+    ASSERT_TRUE(deleteFrame(*doc));
+    states.push_back(describe(*doc, true));
+    ASSERT_TRUE(cropFrames(*doc, {0, 1, 2}, {0, 0, 600, 400}, false));
+    states.push_back(describe(*doc, true));
+    ASSERT_TRUE(grayScale(*doc, {3}));
+    // The gray scale's record holds the one frame it changed.
+    EXPECT_EQ(doc->undo.newest()->savedFrames.size(), 1u);
+    states.push_back(describe(*doc, true));
+    EXPECT_EQ(doc->undo.size(), states.size() - 1);
+    for (size_t k = states.size() - 1; k > 0; --k) {
+        undo(*doc);
+        ASSERT_EQ(describe(*doc, true), states[k - 1]) << "undo to step " << k - 1;
+    }
+    EXPECT_FALSE(doc->undo.canUndo());
+    for (size_t k = 1; k < states.size(); ++k) {
+        redo(*doc);
+        ASSERT_EQ(describe(*doc, true), states[k]) << "redo to step " << k;
+    }
+    EXPECT_TRUE(host.statusTexts.empty());
+}
+
+// Records dropped for the budget are reported when they are dropped; an edit
+// cancelled in its dialog drops nothing and leaves the journal as it was.
+TEST(Undo, TheBudgetTellsWhenItDropsAndCancelDropsNothing) {
+    std::vector<std::unique_ptr<TFrame>> frames;
+    for (int i = 0; i < 3; ++i) frames.push_back(makeFrame(64, 64, [i](int x, int) { return (x + i) % 8; }, "f"));
+    auto doc = test::documentOf(std::move(frames));
+    test::RecordingHost host;
+    doc->setHost(&host);
+    doc->undo.setBudget(2 * undoBytesOf(*doc->frameList.frameAt(0)));
+    ASSERT_TRUE(shiftFrames(*doc, {0, 1, 2}, 3, 0));
+    recordGrayScale(*doc);  // more than the budget
+    cancelGrayScale(*doc);
+    beginReduceColorDepth(*doc);
+    cancelReduceColorDepth(*doc);
+    ASSERT_EQ(doc->undo.size(), 1u);
+    EXPECT_EQ(doc->undo.newest()->label, "shift frames");
+    EXPECT_TRUE(host.statusTexts.empty());
+
+    ASSERT_TRUE(deleteFrames(*doc, {0}));
+    ASSERT_TRUE(deleteFrames(*doc, {0}));
+    EXPECT_EQ(doc->undo.size(), 3u);
+    ASSERT_TRUE(deleteFrames(*doc, {0}));
+    ASSERT_EQ(host.statusTexts.size(), 1u);
+    EXPECT_EQ(host.statusTexts[0], "Undo memory is full: the 2 oldest steps can no longer be undone");
+    EXPECT_EQ(doc->undo.size(), 2u);
 }
 
 }  // namespace

@@ -198,11 +198,17 @@ TEST(EffectCommand, FadeInCommandRebuildsThePaletteWhenLocalPalettesMerge) {
     auto doc = animation(2);
     doc->localPaletteMode = LocalPaletteMode::Merge;
     doc->globalPaletteMode = GlobalPaletteMode::Optimized;
+    const std::string before = test::describe(*doc);
     EffectParams p = effect(FadeIn, 2);
     selectFamily(p, *familyOfCommand(CommandId::FadeIn));
     EXPECT_EQ(p.effect, FadeIn);
     ASSERT_EQ(runEffectCommand(*doc, CommandId::FadeIn, p), EffectResult::Inserted);
     for (int i = 0; i < doc->frameList.count(); ++i) EXPECT_EQ(doc->frameList.frameAt(i)->localPalette, nullptr);
+    // The rebuild renumbered the frames' pixels: it is undone first, on its own.
+    EXPECT_EQ(doc->undo.newest()->label, "reduce colors");
+    undo(*doc);
+    undo(*doc);
+    EXPECT_EQ(test::describe(*doc), before);
 
     auto kept = animation(2);
     kept->localPaletteMode = LocalPaletteMode::Merge;

@@ -202,23 +202,26 @@ TEST(UndoProperty, UndoAndRedoGoBackAndForth) {
     }
 }
 
-// Records of 1.3 MB: the shared budget keeps only what fits, never the
-// newest, and what is kept still goes back and forth exactly.
+// Records of one 640 kB frame each (the gray scale's record keeps only the
+// frame it changed) under a 1 MiB budget: the shared budget keeps only what
+// fits, never the newest, and what is kept still goes back and forth exactly.
 TEST(UndoProperty, RedoSharesTheBudget) {
     std::vector<std::unique_ptr<TFrame>> frames;
     for (int i = 0; i < 2; ++i)
         frames.push_back(test::makeFrame(800, 800, [i](int x, int y) { return (x + y + i) % 8; }, "big"));
     auto doc = test::documentOf(std::move(frames));
+    doc->undo.setBudget(UndoJournal::mib);
     const std::string original = test::describe(*doc);
     ASSERT_TRUE(flipRotateFrames(*doc, {0, 1}, FlipRotateOperation::Rotate90, false));  // no frame copies
-    ASSERT_TRUE(grayScale(*doc, {0}));                                                  // 1.3 MB
+    ASSERT_TRUE(grayScale(*doc, {0}));                                                  // 640 kB
+    EXPECT_EQ(doc->undo.newest()->savedFrames.size(), 1u);
     const std::string gray = test::describe(*doc);
-    undo(*doc);  // its inverse holds 1.3 MB on the redo side
+    undo(*doc);  // its inverse holds 640 kB on the redo side
     EXPECT_EQ(doc->undo.size(), 1u);
     ASSERT_TRUE(doc->undo.canRedo());
     redo(*doc);
     EXPECT_EQ(test::describe(*doc), gray);
-    ASSERT_TRUE(grayScale(*doc, {1}));  // a new edit empties the redo side; two 1.3 MB records do not fit
+    ASSERT_TRUE(grayScale(*doc, {1}));  // a new edit empties the redo side; two 640 kB records do not fit
     EXPECT_FALSE(doc->undo.canRedo());
     EXPECT_EQ(doc->undo.size(), 1u);
     undo(*doc);

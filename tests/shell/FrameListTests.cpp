@@ -95,6 +95,27 @@ TEST_F(FrameList, DraggingALineMovesItsFrameAndUndoPutsItBack) {
     EXPECT_EQ(frameTexts(), before);
 }
 
+// The frame shown as browsers show it follows its line when dragged.
+TEST_F(FrameList, ShowingAsBrowsersDoFollowsTheDraggedFrame) {
+    // Large enough to fill the canvas.
+    const std::string gif = writeGif("a.gif", 6, 1600, 1200);
+    start();
+    view().openPath(QString::fromStdString(gif));
+    trigger(CommandId::ShowAsBrowsers);
+    doc().showFrameAt(1);
+    auto shownColour = [&] {
+        view().viewport()->repaint();
+        const QImage shot = view().viewport()->grab().toImage();
+        return shot.pixelColor(shot.width() / 2, shot.height() / 2);
+    };
+    const QColor before = shownColour();
+    TFrameListBox& list = view().frameListBox();
+    std::unique_ptr<QMimeData> line(list.model()->mimeData({list.model()->index(1, 0)}));
+    dropOn(list, line.get(), list.visualRect(list.model()->index(4, 0)).center());
+    ASSERT_EQ(doc().currentFrame, doc().frameList.frameAt(3));
+    EXPECT_EQ(shownColour(), before);
+}
+
 TEST_F(FrameList, FilesDroppedOnTheCanvasReplaceTheAnimationAfterTheQuestion) {
     const std::string a = writeGif("a.gif", 3), b = writeGif("b.gif", 2);
     start();

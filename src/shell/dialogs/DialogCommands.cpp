@@ -1,12 +1,15 @@
 #include "DialogCommands.h"
 
+#include <QInputDialog>
 #include <QMessageBox>
+#include <algorithm>
 
 #include "TEffectsDialog.h"
 #include "TFrameOffsetDialog.h"
 #include "TimingDialogs.h"
 #include "effects/DoFade.h"
 #include "effects/EffectTable.h"
+#include "document/Undo.h"
 #include "frameops/GrayScale.h"
 #include "shell/Playback.h"
 #include "shell/TBmpViewWindow.h"
@@ -59,10 +62,30 @@ void runEffect(TBmpViewWindow& view, CommandId id) {
                                             "animation."));
 }
 
+// Options > Undo memory: the budget in MiB, with what the history holds now.
+void chooseUndoMemory(TBmpViewWindow& view) {
+    Document& doc = view.document();
+    const int64_t mib = UndoJournal::mib;
+    const int held = int((doc.undo.bytesHeld() + mib - 1) / mib);
+    const int maximum = int(std::clamp<int64_t>(UndoJournal::defaultBudget() * 8 / mib, 256, 1 << 20));
+    bool ok = false;
+    const int chosen = QInputDialog::getInt(
+        view.window(), QStringLiteral("Undo memory"),
+        QStringLiteral("The undo history holds %1 MiB now.\nMemory it may keep, in MiB (the oldest steps are "
+                       "forgotten beyond it):")
+            .arg(held),
+        int(std::min<int64_t>(doc.undo.budget() / mib, maximum)), 16, maximum, 16, &ok);
+    if (ok) setUndoBudget(doc, chosen * mib);
+}
+
 }  // namespace
 
 bool runDialogCommand(TBmpViewWindow& view, CommandId id) {
     Document& doc = view.document();
+    if (id == C::UndoMemory) {
+        chooseUndoMemory(view);
+        return true;
+    }
     const bool effect = familyOfCommand(id) != nullptr;
     const auto mode = offsetModeOf(id);
     const bool frameCommand = mode || id == C::Duplicate || id == C::SetRestoreMethod || id == C::ReverseOrder ||
