@@ -16,6 +16,8 @@ void optimisationToggled(Document& doc, bool& option) {
 bool applyOption(Document& doc, CommandId id) {
     switch (id) {
     case CommandId::Loop:
+        // Relinking under a running playback would step along the old chain.
+        doc.notify(&DocumentObserver::editStarting);
         doc.loopOption = !doc.loopOption;
         doc.relink();
         doc.setModified(true);

@@ -145,7 +145,9 @@ void TBmpViewWindow::currentFrameChanged() {
 
 void TBmpViewWindow::frameBecameCurrent() {
     TFrame* frame = doc_.currentFrame;
-    previous_ = shown_;
+    // A comment frame leaves the screen as the image frame before it left
+    // it, and that frame's restore is still to be done.
+    if (!shown_ || shown_->image) previous_ = shown_;
     shown_ = frame;
     shownIndex_ = frame ? doc_.frameList.indexOf(frame) : -1;
     if (!frame) {
@@ -154,6 +156,7 @@ void TBmpViewWindow::frameBecameCurrent() {
     }
     if (frame->transparentIndex != shownTransparent_) refreshColorText();
     const bool wasComment = shownIsComment_;
+    const QSize oldCommentBox = commentBox_;
     shownIsComment_ = !frame->image;
     if (shownIsComment_) {
         auto* text = dynamic_cast<TTextFrame*>(frame);
@@ -162,7 +165,7 @@ void TBmpViewWindow::frameBecameCurrent() {
                             : QString();
         commentBox_ = text ? QSize(text->textWidth, text->textHeight) : QSize();
     }
-    if (wasComment != shownIsComment_) resetScrollRange();
+    if (wasComment != shownIsComment_ || (shownIsComment_ && commentBox_ != oldCommentBox)) resetScrollRange();
     if (frame->localPalette || (previous_ && previous_->localPalette) || wasComment) {
         painter_.setColorTable(doc_);
         refreshColorText();
@@ -171,11 +174,21 @@ void TBmpViewWindow::frameBecameCurrent() {
     if (playbackPainting_) return;
     // A frame that does not follow the one shown is drawn over the screen
     // as the frames before it leave it, not over whatever was shown last.
-    if (!painter_.isEmpty() && !(previous_ && previous_->next == frame)) {
+    if (!painter_.isEmpty() && !(previous_ && followsThroughComments(previous_, frame))) {
         painter_.recompose(doc_, shownIndex_ - 1);
-        previous_ = doc_.frameList.frameAt(shownIndex_ - 1);
+        previous_ = nullptr;
+        for (int i = shownIndex_ - 1; i >= 0 && !previous_; --i)
+            if (TFrame* before = doc_.frameList.frameAt(i); before->image) previous_ = before;
     }
     paintCurrent(!view_.showDirtyOnly);
+}
+
+// Whether frame comes next after shown in the chain, comment frames between
+// them passed over.
+bool TBmpViewWindow::followsThroughComments(const TFrame* shown, const TFrame* frame) {
+    const TFrame* f = shown->next;
+    while (f && f != frame && f != shown && !f->image) f = f->next;
+    return f == frame;
 }
 
 void TBmpViewWindow::refreshColorText() {

@@ -159,6 +159,7 @@ private:
     void scheduleCommandUpdate();
     // The current frame as it becomes shown: colour text, comment frames,
     // colour table; then painted unless playback paints it.
+    static bool followsThroughComments(const TFrame* shown, const TFrame* frame);
     void frameBecameCurrent();
     void paintCurrent(bool fullRepaint);
     void refreshColorText();

@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <fstream>
 
@@ -51,6 +52,63 @@ TEST_F(View, UpToThreeFramesWithoutDelayPassInOneStep) {
     EXPECT_EQ(currentIndex(doc()), 4);
     trigger(C::Stop);
     EXPECT_FALSE(view().playback().isPlaying());
+}
+
+TEST_F(View, TogglingLoopStopsPlayback) {
+    const std::string gif = writeGif("four.gif", 4);
+    start();
+    view().openPath(QString::fromStdString(gif));
+    trigger(C::Play);
+    ASSERT_TRUE(view().playback().isPlaying());
+    trigger(C::Loop);
+    EXPECT_FALSE(view().playback().isPlaying());
+}
+
+// Stepping through comment frames: the frame before a comment is restored
+// as when the frames are shown in one go, and each comment gets the scroll
+// range of its own text.
+TEST_F(View, StepsThroughCommentsKeepTheRestoreAndTheScrollRange) {
+    std::string longText;
+    for (int line = 0; line < 120; ++line) longText += "a line of the second, much longer comment\r\n";
+    // The same frames with and without comments between the restored frame
+    // and the next.
+    auto write = [&](const std::string& name, bool comments) {
+        GifBuilder gif(8, 8, 8);
+        gif.control(10).image(0, 0, 8, 8, std::vector<uint8_t>(64, 1));
+        gif.control(10, -1, 2).image(0, 0, 4, 4, std::vector<uint8_t>(16, 2));
+        if (comments) gif.comment("short").comment(longText);
+        gif.control(10).image(4, 4, 4, 4, std::vector<uint8_t>(16, 3));
+        gif.trailer();
+        const std::string path = (dir / name).string();
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(gif.bytes().data()), std::streamsize(gif.bytes().size()));
+        return QString::fromStdString(path);
+    };
+    auto shot = [&] {
+        view().viewport()->repaint();
+        return view().viewport()->grab().toImage();
+    };
+    start();
+    view().openPath(write("plain.gif", false));
+    doc().showFrameAt(1);
+    trigger(C::NextFrame);
+    const QImage expected = shot();
+
+    view().openPath(write("comments.gif", true));
+    const int last = doc().frameList.count() - 1;
+    ASSERT_EQ(last, 4);
+    ASSERT_TRUE(doc().frameList.frameAt(2)->isComment);
+    doc().showFrameAt(1);
+    trigger(C::NextFrame);
+    const int shortRange = view().verticalScrollBar()->maximum();
+    trigger(C::NextFrame);
+    EXPECT_GT(view().verticalScrollBar()->maximum(), shortRange);
+    trigger(C::NextFrame);
+    ASSERT_EQ(currentIndex(doc()), last);
+    EXPECT_EQ(shot(), expected);
+    doc().showFrameAt(0);
+    doc().showFrameAt(last);
+    EXPECT_EQ(shot(), expected);
 }
 
 TEST_F(View, ArrowKeysStepWithoutWrappingHomeAndEndJump) {
