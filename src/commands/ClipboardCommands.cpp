@@ -1,10 +1,12 @@
 #include "ClipboardCommands.h"
 
 #include <algorithm>
+#include <climits>
 
 #include "ClipboardFormats.h"
 #include "colour/ColorReduction.h"
 #include "colour/ReadingPolicy.h"
+#include "document/DecodeLimits.h"
 #include "document/EditScope.h"
 #include "document/FrameChain.h"
 #include "document/Undo.h"
@@ -111,6 +113,39 @@ std::optional<Pasted> bitmapPaste(Document& doc, std::span<const uint8_t> bytes,
     return pasted;
 }
 
+// A frame from the clipboard must lie where a GIF can place it, and the
+// screen it makes with the animation must stay within what one image may
+// be, as a shift keeps it.  Told when it does not.
+bool screenFitsWith(Document& doc, const TRect& rect) {
+    constexpr uint64_t gifCoordinateLimit = 65535;
+    const uint64_t limit = DecodeLimits::defaults().maxImagePixels;
+    const uint64_t right = uint64_t(std::max<int64_t>(doc.screenWidth, rect.right));
+    const uint64_t bottom = uint64_t(std::max<int64_t>(doc.screenHeight, rect.bottom));
+    if (right > gifCoordinateLimit || bottom > gifCoordinateLimit) {
+        doc.host().showMessage("Error", "The frame cannot be pasted: a GIF keeps its frames between 0 and 65535 pixels.",
+                               MessageIcon::Stop);
+        return false;
+    }
+    if (right <= limit && bottom <= limit && right * bottom <= limit) return true;
+    doc.host().showMessage("Error",
+                           "Failed to allocate memory: the animation would grow past " +
+                               std::to_string(limit >> 20) + " megapixels.",
+                           MessageIcon::Stop);
+    return false;
+}
+
+// The document plays and saves every frame in its own time unit: a frame
+// from another animation keeps its display time, to the nearest unit, and
+// stays shown for at least one unit when it was shown at all.
+void toDocumentTimeUnit(const Document& doc, TFrame& frame) {
+    const int64_t unit = std::max(doc.frameTime, 1);
+    const int64_t shown = int64_t(frame.frameTime) * frame.repeat;
+    int64_t repeat = (shown + unit / 2) / unit;
+    if (shown > 0) repeat = std::max<int64_t>(repeat, 1);
+    frame.frameTime = int32_t(unit);
+    frame.repeat = int32_t(std::min<int64_t>(repeat, INT32_MAX / unit));
+}
+
 }  // namespace
 
 std::optional<ClipboardContent> copyFrame(const Document& doc) {
@@ -148,6 +183,10 @@ bool pasteFrame(Document& doc, const PasteSource& source, PastePlace place, int3
         pasted = Pasted{std::make_unique<TTextFrame>(doc.host().textMeasurer(), text)};
     }
     if (!pasted) return false;
+    if (pasted->frame->image) {
+        if (!screenFitsWith(doc, pasted->frame->rect)) return false;
+        toDocumentTimeUnit(doc, *pasted->frame);
+    }
 
     if (!doc.globalPalette) doc.globalPalette = std::make_unique<TMyPalette>();
     FrameList& list = doc.frameList;
@@ -164,7 +203,7 @@ bool pasteFrame(Document& doc, const PasteSource& source, PastePlace place, int3
         // One palette for all frames remaps every frame: recorded on its own
         // so that undoing the paste never leaves frames on a palette that is
         // no longer there.
-        recordWhole(doc, "reduce colors");
+        EditScope rebuildEdit(doc, EditScope::whole(doc, "reduce colors"));
         doc.host().setProgress(0);
         reduceColors(doc, 256, true);
     }

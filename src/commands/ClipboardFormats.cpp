@@ -154,7 +154,9 @@ std::optional<HeldFrame> decodeHeldFrame(std::span<const uint8_t> bytes, const D
     if (!r.i32(width) || !r.i32(height) || !r.i32(used) || !r.i32(important) || !r.i32(imageTransparent) ||
         !r.u16(fixedMask))
         return std::nullopt;
-    if (width <= 0 || height <= 0 || used < 0 || used > 256 || important < 0 || important > 256 ||
+    // A frame cropped to nothing is 0 x 0 at (0, 0, 0, 0), and comes back as it went.
+    const bool emptied = width == 0 && height == 0 && rect.isNull();
+    if ((!emptied && (width <= 0 || height <= 0)) || used < 0 || used > 256 || important < 0 || important > 256 ||
         !validIndex(imageTransparent))
         return std::nullopt;
     if (rect.left < 0 || rect.top < 0 || int64_t(rect.right) - rect.left != width ||
@@ -186,7 +188,9 @@ std::optional<HeldFrame> decodeHeldFrame(std::span<const uint8_t> bytes, const D
     frame->frameTime = frameTime;
     frame->repeat = repeat;
     frame->rect = rect;
-    frame->dirtyRect = dirty;
+    // Like every other field, the changed area is held to the frame.
+    const TRect changed = dirty.intersected(rect);
+    frame->dirtyRect = changed.isEmpty() ? rect : changed;
     frame->backgroundIndex = background;
     frame->transparentIndex = transparent;
     held.frame = std::move(frame);

@@ -77,9 +77,15 @@ TEST(HeldFrame, FieldsNoFrameCouldHaveAreRefused) {
             for (size_t k = 0; k < 4; ++k) b[at + k] = uint8_t(uint64_t(value) >> (8 * k));
         return b;
     };
-    constexpr size_t flags = 8, frameTime = 12, repeat = 16, left = 20, right = 28, colorCount = 70;
+    constexpr size_t flags = 8, frameTime = 12, repeat = 16, left = 20, right = 28, bottom = 32, dirtyLeft = 36,
+                     dirtyRight = 44, colorCount = 70;
     EXPECT_TRUE(decodeHeldFrame(patched({{left, 1000}, {right, 1005}})));
     EXPECT_FALSE(decodeHeldFrame(patched({{right, 13}})));                // wider than the image
+    EXPECT_FALSE(decodeHeldFrame(patched({{bottom, 13}})));               // taller than the image
+    // The changed area is held to the frame.
+    const auto held = decodeHeldFrame(patched({{dirtyLeft, -100}, {dirtyRight, 100000}}));
+    ASSERT_TRUE(held);
+    EXPECT_EQ(held->frame->dirtyRect, held->frame->rect);
     EXPECT_FALSE(decodeHeldFrame(patched({{left, -2}, {right, 3}})));     // left of the screen
     EXPECT_FALSE(decodeHeldFrame(patched({{left, 1 << 30}, {right, (1 << 30) + 5}})));  // a huge screen
     EXPECT_FALSE(decodeHeldFrame(patched({{frameTime, -10}})));
@@ -150,6 +156,46 @@ TEST_F(Clipboard, CutTakesOneFrameForBothClipboardAndRemoval) {
     EXPECT_EQ(doc.frameList.textAt(3), "f4");
     ASSERT_TRUE(pasteFrame(doc, sourceOf(*content), PastePlace::AtEnd, counter));
     EXPECT_EQ(doc.frameList.textAt(4), "f3");
+}
+
+// A pasted frame must lie where a GIF can place it and make a screen within
+// the limits with the animation; it plays in the animation's time unit.
+TEST_F(Clipboard, PastedFramesFitTheScreenAndTheTimeUnit) {
+    addFrames(doc, 2, 8);
+    doc.frameTime = 40;
+    auto held = [&](TRect rect, int32_t frameTime, int32_t repeat) {
+        auto frame = makeFrame(rect.width(), rect.height(), [](int, int) { return 1; }, "held");
+        frame->rect = frame->dirtyRect = rect;
+        frame->frameTime = frameTime;
+        frame->repeat = repeat;
+        return PasteSource{encodeHeldFrame(*frame, *doc.globalPalette), {}, std::nullopt};
+    };
+    EXPECT_FALSE(pasteFrame(doc, held({0, 200'000'000, 1, 200'000'001}, 40, 1), PastePlace::AtEnd, counter));
+    EXPECT_FALSE(pasteFrame(doc, held({70'000, 0, 70'001, 1}, 40, 1), PastePlace::AtEnd, counter));
+    ASSERT_EQ(host.messages.size(), 2u);
+    EXPECT_EQ(host.messages[1].text, "The frame cannot be pasted: a GIF keeps its frames between 0 and 65535 pixels.");
+    EXPECT_EQ(doc.frameList.count(), 2);
+
+    ASSERT_TRUE(pasteFrame(doc, held({0, 0, 2, 2}, INT32_MAX, 1), PastePlace::AtEnd, counter));
+    ASSERT_TRUE(pasteFrame(doc, held({0, 0, 2, 2}, 100, 1), PastePlace::AtEnd, counter));
+    for (int i : {2, 3}) EXPECT_EQ(doc.frameList.frameAt(i)->frameTime, 40);
+    EXPECT_EQ(doc.frameList.frameAt(2)->repeat, INT32_MAX / 40);
+    EXPECT_EQ(doc.frameList.frameAt(3)->repeat, 3);  // 100 ms to the nearest 40 ms
+}
+
+// A frame cropped to nothing can be cut and pasted back.
+TEST_F(Clipboard, AnEmptiedFrameComesBack) {
+    addFrames(doc, 3, 8);
+    TFrame& emptied = *doc.frameList.frameAt(1);
+    emptied.image = std::make_unique<TDib256>(0, 0);
+    emptied.rect = emptied.dirtyRect = {};
+    doc.frameList.select(1);
+    doc.currentFrame = &emptied;
+    auto content = cutFrame(doc);
+    ASSERT_TRUE(content);
+    ASSERT_TRUE(pasteFrame(doc, sourceOf(*content), PastePlace::BeforeSelected, counter));
+    EXPECT_EQ(doc.frameList.count(), 3);
+    EXPECT_EQ(doc.frameList.frameAt(1)->image->width(), 0);
 }
 
 // A paste that rebuilds one optimised palette is undone in two steps, and
