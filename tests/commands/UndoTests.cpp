@@ -99,6 +99,12 @@ TEST(UndoJournal, BudgetDropsTheOldestButNeverTheNewest) {
     EXPECT_EQ(journal.menuText(), "&Undo \tCtrl+Z");
     journal.setEnabled(true);
     EXPECT_TRUE(journal.empty());
+    // Records on the redo side count too.
+    journal.push(record(mib, "kept"));
+    journal.settle();
+    EXPECT_EQ(journal.pushRedo(record(3 * mib / 2, "to redo")), 1);
+    EXPECT_TRUE(journal.empty());
+    EXPECT_EQ(journal.redoSize(), 1u);
     EXPECT_EQ(undoKindForRotation(90), UndoKind::Rotated270);
     EXPECT_EQ(undoKindForRotation(270), UndoKind::Rotated90);
 }
