@@ -19,6 +19,8 @@
 #include "shell/dialogs/TFrameOffsetDialog.h"
 #include "shell/dialogs/TNumEdit.h"
 #include "shell/dialogs/TimingDialogs.h"
+#include "commands/FileCommands.h"
+#include "shell/ColorDialog.h"
 
 namespace movigram::test {
 namespace {
@@ -93,6 +95,54 @@ protected:
     int current() { return doc().frameList.indexOf(doc().currentFrame); }
     std::string undoLabel() { return doc().undo.canUndo() ? doc().undo.newest()->label : std::string("(none)"); }
 };
+
+// A screen recording of 38 frames of 1140 x 828: three deletes, a crop and a
+// colour reduction are all undone and redone, and the result is saved.
+TEST_F(Dialogs, ARecordingKeepsEveryStepOfItsHistory) {
+    start();
+    view().openPath(QString::fromStdString(writeGif("recording.gif", 38, 1140, 828)));
+    struct State {
+        int frames, width, colors;
+        bool operator==(const State&) const = default;
+    };
+    auto state = [this] {
+        return State{doc().frameList.count(), doc().screenWidth, doc().globalPalette->colorCount};
+    };
+    std::vector<State> states{state()};
+    for (int k = 0; k < 3; ++k) {
+        doc().showFrameAt(9);
+        trigger(C::Delete);
+        states.push_back(state());
+    }
+    run<TFrameOffsetDialog>(C::Crop, [](TFrameOffsetDialog& d) {
+        d.frameList().selectAll();
+        type(d.field(2), "1040");
+        d.accept();
+    });
+    states.push_back(state());
+    WhenOpen<TColorDialog> reduce([](TColorDialog& dialog) {
+        dialog.upDown().selectAll();
+        QTest::keyClicks(&dialog.upDown(), "4");
+        QTest::keyClick(&dialog.upDown(), Qt::Key_Return);
+    });
+    trigger(C::ReduceColorDepth);
+    states.push_back(state());
+    ASSERT_EQ(states.back(), (State{35, 1040, 4}));
+    for (size_t k = states.size() - 1; k > 0; --k) {
+        ASSERT_TRUE(action(C::Undo)->isEnabled()) << k;
+        trigger(C::Undo);
+        EXPECT_EQ(state(), states[k - 1]) << k;
+    }
+    EXPECT_FALSE(action(C::Undo)->isEnabled());
+    for (size_t k = 1; k < states.size(); ++k) {
+        ASSERT_TRUE(action(C::Redo)->isEnabled()) << k;
+        trigger(C::Redo);
+        EXPECT_EQ(state(), states[k]) << k;
+    }
+    const std::string saved = (dir / "trimmed.gif").string();
+    ASSERT_TRUE(saveAs(doc(), saved, true));
+    EXPECT_GT(std::filesystem::file_size(saved), 0u);
+}
 
 TEST_F(Dialogs, TheCurrentFrameIsPreselectedAndOneSelectedFrameIsShown) {
     openFrames(4, 2);
