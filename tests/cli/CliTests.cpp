@@ -203,8 +203,7 @@ TEST_F(Cli, OutputsGoToExactlyThePathGiven) {
 }
 
 TEST_F(Cli, EditRefusesToSaveFramesWithoutPixels) {
-    for (const char* step :
-         {"--shift all:-96,0", "--shift all:65535,0", "--crop all:200,0,300,64", "--crop all:200,0,300,64,align"}) {
+    for (const char* step : {"--shift all:-96,0", "--crop all:200,0,300,64", "--crop all:200,0,300,64,align"}) {
         const CliRun run = cli("edit " + sample() + " -o " + path("empty.gif") + " " + step);
         EXPECT_EQ(run.status, 1) << step;
         EXPECT_NE(run.err.find("Nothing to save"), std::string::npos) << run.err;
@@ -239,7 +238,12 @@ TEST_F(Cli, ArgumentsAreCheckedAndNamed) {
         {"edit " + in + " -o " + out + " --wipe-from 3,dir=bogus", 2, "dir=bogus is not a direction of this effect (ltr, "},
         {"edit " + in + " -o " + out + " --shift all:2147483647,0", 2, "out of range (-65535 to 65535)"},
         {"edit " + in + " -o " + out + " --sprite all:400000000,0", 2, "out of range (-65535 to 65535)"},
-        {"edit " + in + " -o " + out + " --sprite all:10000,0", 1, "would leave the GIF's coordinates"},
+        {"edit " + in + " -o " + out + " --sprite all:10000,0", 1, "--sprite: a frame would reach past 65535"},
+        // No frame is lost past the GIF's last coordinate, however small the
+        // screen it would need.
+        {"edit " + in + " -o " + out + " --shift 1:65535,0", 1, "--shift: a frame would reach past 65535"},
+        {"edit " + in + " -o " + out + " --shift all:65520,0", 1, "--shift: a frame would reach past 65535"},
+        {"edit " + in + " -o " + out + " --shift all:65520,65520", 1, "--shift: a frame would reach past 65535"},
         {"edit " + in + " -o " + out + " --crop all:-2147483648,-2147483648,2147483647,2147483647,align", 2,
          "out of range (0 to 65535)"},
         {"edit " + in + " -o " + out + " --fade-in 1:2147483647", 1, "Failed to allocate memory"},
