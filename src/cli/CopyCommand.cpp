@@ -21,6 +21,7 @@ int runCopy(const Args& args) {
         else paths.push_back(a);
     }
     if (paths.size() != 2) usageError("expected IN and OUT");
+    requireWritableOutput(paths[1]);
 
     GifReadOutput gif = readGif(paths[0]);
     ReadOutcome outcome;

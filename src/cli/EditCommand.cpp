@@ -260,6 +260,7 @@ int runEdit(const Args& args) {
         else stepArgs.push_back(args[i]);
     }
     if (out.empty()) usageError("no output file given (-o OUT.gif)");
+    requireWritableOutput(out);
     const EditScript script = parseEditScript(stepArgs);
     if (!script.error.empty()) usageError(script.error);
 

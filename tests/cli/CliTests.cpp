@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <filesystem>
@@ -200,6 +201,26 @@ TEST_F(Cli, OutputsGoToExactlyThePathGiven) {
         EXPECT_NE(run.err.find("No space left on device"), std::string::npos) << run.err;
         EXPECT_FALSE(std::filesystem::exists("/dev/full.GIF"));
     }
+}
+
+TEST_F(Cli, OutputsOfAKindNotWrittenAreRefused) {
+    const std::string in = sample();
+    for (const char* name : {"x.png", "x.WebP", "x.mp4", "x.", "dir.gif/x.apng"}) {
+        const std::string out = path(name);
+        for (const std::string& command : {"copy " + in + " " + out, "optimize " + in + " -o " + out,
+                                           "convert " + in + " -o " + out, "frames " + in + " -o " + out,
+                                           "reduce " + in + " --colors 4 -o " + out, "edit " + in + " -o " + out + " --loop 2"}) {
+            const CliRun run = cli(command);
+            EXPECT_EQ(run.status, 2) << command;
+            EXPECT_TRUE(run.errLinesStartWith("movigram-cli ")) << run.err;
+            EXPECT_NE(run.err.find("cannot write \"" + out + "\""), std::string::npos) << run.err;
+            EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+        }
+        for (const auto& entry : std::filesystem::directory_iterator(dir))
+            EXPECT_EQ(entry.path().filename(), "stderr.txt") << name;
+    }
+    ASSERT_EQ(cli("copy " + in + " " + path("UPPER.GIF")).status, 0);
+    EXPECT_EQ(readGif(path("UPPER.GIF")).result, GifOk);
 }
 
 TEST_F(Cli, EditRefusesToSaveFramesWithoutPixels) {
