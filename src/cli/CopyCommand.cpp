@@ -25,12 +25,13 @@ int runCopy(const Args& args) {
 
     GifReadOutput gif = readGif(paths[0]);
     ReadOutcome outcome;
+    std::vector<std::string> told;
     if (gif.result != GifOk) {
         const std::string message = gifResultMessage(gif.result, paths[0]);
-        tell(message);
+        told.push_back(oneLine(message));
         outcome.problems.push_back({paths[0], message});
     }
-    requireCleanInput(outcome, int(gif.frames.size()), keepPartial);
+    requireCleanInput(std::move(told), outcome, int(gif.frames.size()), keepPartial);
     const bool loop = gif.loopFound;
     FrameList list;
     list.appendChain(std::move(gif.frames));

@@ -70,13 +70,16 @@ int runInfo(const Args& args) {
     files.require();
     const std::string& path = files.input();
     const GifReadOutput gif = readGif(path);
-    if (gif.result == GifCannotOpen) throw CliError{gifResultMessage(gif.result, path)};
+    // A file read with an error is described only with --keep-partial, and
+    // only when some frame was read: nothing is printed before the error.
+    if (gif.result != GifOk && (!files.keepPartial || gif.frames.empty()))
+        throw CliError{gifResultMessage(gif.result, path)};
     if (json) printJson(gif);
     else printText(gif);
     if (gif.result == GifOk) return ExitOk;
-    tell(gifResultMessage(gif.result, path));
-    if (!files.keepPartial || gif.frames.empty()) return ExitFailed;
-    warn("described the " + std::to_string(gif.frames.size()) + " frames read before the error (--keep-partial)");
+    const size_t n = gif.frames.size();
+    warn(gifResultMessage(gif.result, path) + "; described the " +
+         (n == 1 ? std::string("1 frame") : std::to_string(n) + " frames") + " read before the error (--keep-partial)");
     return ExitOk;
 }
 

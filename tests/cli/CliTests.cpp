@@ -178,6 +178,51 @@ TEST_F(Cli, MessagesAreOneLineNamingTheCommandAndTheFile) {
     EXPECT_TRUE(comments.errLinesStartWith("movigram-cli frames: nothing to save")) << comments.err;
 }
 
+// One failure is one line, and one cause one text.
+TEST_F(Cli, EachFailureIsOneLineNamingItsFile) {
+    const std::string in = sample(), out = path("out.gif");
+    // A fixed palette without colours would turn every pixel black.
+    std::ofstream(dir / "empty.pal") << "";
+    std::ofstream(dir / "none.pal") << "MVGR-PAL\r\n0100\r\n0\r\n";
+    std::ofstream(dir / "words.txt") << "no colours here\n";
+    std::ofstream(dir / "bad.bmp") << "BM no bitmap after all";
+    // One frame read, then a graphic control block of the wrong size.
+    test::GifBuilder one(2, 2, 2);
+    one.image(0, 0, 2, 2, {0, 1, 1, 0}).control(5, -1, 0, 5).image(0, 0, 2, 2, {1, 1, 1, 1}).trailer();
+    const std::string cut = write("one.gif", one.bytes());
+    std::ofstream(dir / "text.gif") << "this is not a picture";
+    std::filesystem::create_directories(dir / "folder.gif");
+    const struct {
+        std::string args;
+        std::string named;     // the file the line names
+        const char* says;
+    } cases[] = {
+        {"convert " + in + " -o " + out + " --global-palette fixed=" + path("empty.pal"), path("empty.pal"), "holds no colour"},
+        {"convert " + in + " -o " + out + " --global-palette fixed=" + path("none.pal"), path("none.pal"), "holds no colour"},
+        {"convert " + in + " -o " + out + " --global-palette fixed=" + path("words.txt"), path("words.txt"), "holds no colour"},
+        {"convert " + in + " -o " + out + " --global-palette fixed=" + path("bad.bmp"), path("bad.bmp"), "GDI file read failure"},
+        {"convert " + in + " -o " + out + " --global-palette fixed=" + path("gone.pal"), path("gone.pal"), "Cannot open file"},
+        {"optimize " + cut + " -o " + out, cut, "the 1 frame that was read"},
+        {"info " + path("text.gif"), path("text.gif"), "is not GIF format or is corrupted"},
+        {"copy " + in + " " + path("folder.gif"), path("folder.gif"), "Cannot write"},
+    };
+    for (const auto& c : cases) {
+        const CliRun run = cli(c.args);
+        EXPECT_EQ(run.status, 1) << c.args;
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << c.args << "\n" << run.err;
+        EXPECT_NE(run.err.find(c.named), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
+        EXPECT_EQ(run.err.find("(error"), std::string::npos) << run.err;
+        EXPECT_TRUE(run.out.empty()) << c.args << "\n" << run.out;  // info prints nothing before its error
+        EXPECT_FALSE(std::filesystem::exists(out)) << c.args;
+    }
+    const CliRun kept = cli("optimize " + cut + " -o " + out + " --keep-partial");
+    EXPECT_EQ(kept.status, 0);
+    EXPECT_EQ(kept.err, "movigram-cli optimize: warning: File \"" + cut +
+                            "\" is not GIF format or is corrupted; going on with the 1 frame that was read "
+                            "(--keep-partial)\n");
+}
+
 TEST_F(Cli, OutputsGoToExactlyThePathGiven) {
     ASSERT_EQ(cli("copy " + sample() + " " + path("noext")).status, 0);
     EXPECT_EQ(readGif(path("noext")).result, GifOk);
@@ -186,13 +231,13 @@ TEST_F(Cli, OutputsGoToExactlyThePathGiven) {
     std::filesystem::create_directories(dir / "folder");
     CliRun run = cli("copy " + sample() + " " + path("folder"));
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "movigram-cli copy: Cannot write \"" + path("folder") + "\": Is a directory (error 0)\n");
+    EXPECT_EQ(run.err, "movigram-cli copy: Cannot write \"" + path("folder") + "\": Is a directory\n");
     EXPECT_FALSE(std::filesystem::exists(path("folder.GIF")));
 
     run = cli("optimize " + sample() + " -o " + path("no/such/x.gif"));
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, "movigram-cli optimize: Cannot write \"" + path("no/such/x.gif") +
-                           "\": No such file or directory (error 0)\n");
+                           "\": No such file or directory\n");
 
     struct stat st;
     if (::stat("/dev/full", &st) == 0 && S_ISCHR(st.st_mode)) {
