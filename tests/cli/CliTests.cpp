@@ -205,6 +205,10 @@ TEST_F(Cli, EachFailureIsOneLineNamingItsFile) {
         {"optimize " + cut + " -o " + out, cut, "the 1 frame that was read"},
         {"info " + path("text.gif"), path("text.gif"), "is not GIF format or is corrupted"},
         {"copy " + in + " " + path("folder.gif"), path("folder.gif"), "Cannot write"},
+        // A folder as input is met by two readers, with one text.
+        {"optimize " + path("folder.gif") + " -o " + out, path("folder.gif"), "Cannot open file"},
+        {"convert " + path("folder.gif") + " -o " + out, path("folder.gif"), "Cannot open file"},
+        {"info " + path("folder.gif"), path("folder.gif"), "Cannot open file"},
     };
     for (const auto& c : cases) {
         const CliRun run = cli(c.args);
