@@ -165,7 +165,9 @@ ImportedFile readImageFile(const std::string& path, const ImportOptions& options
         file.loopCount = out.loopCount;
         if (out.globalPalette && out.backgroundIndex < out.globalPalette->colorCount)
             file.backgroundColor = out.globalPalette->entry(out.backgroundIndex);
-        if (out.result != GifOk) fail(file, out.result, fileErrorCaption, gifResultMessage(out.result, path));
+        if (out.result != GifOk)
+            fail(file, out.result == GifOutsideScreen ? ImportCorrupt : out.result, fileErrorCaption,
+                 gifResultMessage(out.result, path));
         break;
     }
     case ImportKind::Video: {
