@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <tuple>
 #include <nlohmann/json.hpp>
 
 #include "document/GifReader.h"
@@ -374,6 +375,26 @@ TEST_F(Cli, ConvertFramesOptimizeAndReduce) {
         back = readGif(reduced);
         ASSERT_TRUE(back.globalPalette) << choice;
         EXPECT_LE(back.globalPalette->colorCount, 8) << choice;
+    }
+}
+
+TEST_F(Cli, FramesFailsWhenOneWriteFails) {
+    // Frame 3's file cannot be written (a folder has its name): the others
+    // are, and the command fails.
+    std::filesystem::create_directories(dir / "f-03.gif");
+    const CliRun run = cli("frames " + sample() + " -o " + path("f.gif"));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find(path("f-03.gif")), std::string::npos) << run.err;
+    EXPECT_EQ(readGif(path("f-02.gif")).result, GifOk);
+}
+
+TEST_F(Cli, ConvertLoopZeroLoopsWithoutEnd) {
+    for (const auto& [loop, found, count] : {std::tuple{"0", true, 0}, std::tuple{"1", false, 0}, std::tuple{"4", true, 4}}) {
+        const CliRun run = cli("convert " + sample() + " -o " + path("l.gif") + " --loop " + loop);
+        ASSERT_EQ(run.status, 0) << run.err;
+        const auto back = readGif(path("l.gif"));
+        EXPECT_EQ(back.loopFound, found) << loop;
+        EXPECT_EQ(back.loopCount, count) << loop;
     }
 }
 
