@@ -41,7 +41,7 @@ namespace {
 
 // The path a chain of symbolic links ends at (the path itself when it is no
 // link); a link leading nowhere yet gives the file it names, which the save
-// then creates.  A loop is left as it is, and the save fails on it.
+// then creates.  A loop is left as it is, and the save refuses it.
 std::string followLinks(std::string path) {
     for (int hops = 0; hops < 40; ++hops) {
         struct stat st;
@@ -77,6 +77,11 @@ std::FILE* AtomicFile::open() {
     ignoreFileSizeSignal();
     struct stat st;
     const bool exists = stat(target_.c_str(), &st) == 0;
+    // Links in a loop: the rename would replace the last link by a file.
+    if (!exists && errno == ELOOP) {
+        error_ = ELOOP;
+        return nullptr;
+    }
     if (exists && S_ISDIR(st.st_mode)) {
         error_ = EISDIR;
         return nullptr;

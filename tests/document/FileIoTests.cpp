@@ -45,7 +45,7 @@ protected:
     std::vector<std::string> files() const {
         std::vector<std::string> names;
         for (const auto& e : fs::recursive_directory_iterator(dir))
-            if (!e.is_directory()) names.push_back(e.path().lexically_relative(dir).string());
+            if (!fs::is_directory(e.symlink_status())) names.push_back(e.path().lexically_relative(dir).string());
         std::sort(names.begin(), names.end());
         return names;
     }
@@ -66,9 +66,14 @@ TEST_F(FileIo, SavingToALinkWritesItsTargetAndKeepsTheLink) {
     ASSERT_TRUE(save((dir / "ahead.gif").string(), "made"));
     EXPECT_TRUE(fs::is_symlink(dir / "ahead.gif"));
     EXPECT_EQ(slurp(dir / "real/later.gif"), "made");
+    // Links in a loop lead to no file: refused, the links stay.
+    fs::create_symlink("round.gif", dir / "about.gif");
+    fs::create_symlink("about.gif", dir / "round.gif");
+    EXPECT_FALSE(save((dir / "round.gif").string(), "lost"));
+    EXPECT_TRUE(fs::is_symlink(dir / "round.gif") && fs::is_symlink(dir / "about.gif"));
     // No temporary file left in either folder.
-    EXPECT_EQ(files(), (std::vector<std::string>{"ahead.gif", "chain.gif", "link.gif", "real/anim.gif",
-                                                 "real/later.gif"}));
+    EXPECT_EQ(files(), (std::vector<std::string>{"about.gif", "ahead.gif", "chain.gif", "link.gif", "real/anim.gif",
+                                                 "real/later.gif", "round.gif"}));
 }
 
 // A save past the file-size limit, in a child process with the signal's
