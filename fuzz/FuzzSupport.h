@@ -68,7 +68,7 @@ inline void checkFrames(const FrameChain& frames, const DecodeLimits& limits) {
 
 // The GIF reader's output: a known result and well-formed frames.
 inline void checkReadOutput(const GifReadOutput& out, const DecodeLimits& limits) {
-    if (out.result < GifOk || out.result > GifCorrupt) fail("result code %d", out.result);
+    if (out.result < GifOk || out.result > GifOutsideScreen) fail("result code %d", out.result);
     checkFrames(out.frames, limits);
 }
 

@@ -1,40 +1,66 @@
 #include "CliDocument.h"
 
 #include <cstdio>
+#include <utility>
 
 #include "import/PaletteLoading.h"
 
 namespace movigram::cli {
 
 void StderrHost::showMessage(const std::string&, const std::string& text, MessageIcon) {
-    if (file_.empty() || text.find(file_) != std::string::npos) tell(text);
-    else tell("\"" + file_ + "\": " + text);
+    const std::string line = file_.empty() || text.find(file_) != std::string::npos ? text : "\"" + file_ + "\": " + text;
+    if (holding_) held_.push_back(oneLine(line));
+    else tell(line);
 }
 
-void requireCleanInput(const ReadOutcome& outcome, int framesRead, bool keepPartial) {
+std::vector<std::string> StderrHost::takeHeld() {
+    holding_ = false;
+    return std::exchange(held_, {});
+}
+
+void requireCleanInput(std::vector<std::string> told, const ReadOutcome& outcome, int framesRead, bool keepPartial) {
     // Some readers fail without a message of their own (a damaged JPEG or
     // PCX image): the user still learns which file it was.
     for (const ReadProblem& p : outcome.problems)
-        if (p.message.empty()) tell("File \"" + p.path + "\" could not be read: it is damaged or of an unknown kind");
-    if (outcome.clean()) return;
-    if (framesRead == 0) throw CliError{""};
-    const std::string frames = std::to_string(framesRead) + (framesRead == 1 ? " frame" : " frames");
-    if (!keepPartial)
-        throw CliError{"nothing written: the input was not read cleanly (--keep-partial uses the " + frames +
-                       " that were read)"};
-    warn("going on with the " + frames + " that were read (--keep-partial)");
+        if (p.message.empty()) told.push_back("File \"" + p.path + "\" could not be read: it is damaged or of an unknown kind");
+    if (outcome.clean() || framesRead == 0) {
+        for (const std::string& line : told) tell(line);
+        if (outcome.clean()) return;
+        throw CliError{""};
+    }
+    std::string last = told.empty() ? "the input was not read cleanly" : told.back();
+    if (!told.empty()) told.pop_back();
+    for (const std::string& line : told) tell(line);
+    const std::string frames =
+        framesRead == 1 ? "1 frame that was read" : std::to_string(framesRead) + " frames that were read";
+    if (!keepPartial) throw CliError{last + "; nothing written (--keep-partial uses the " + frames + ")"};
+    warn(last + "; going on with the " + frames + " (--keep-partial)");
 }
 
 void openInput(Document& doc, StderrHost& host, const std::string& path, bool keepPartial) {
     host.setFile(path);
+    host.hold();
     const ReadOutcome outcome = openFiles(doc, {path});
     host.setFile({});
-    requireCleanInput(outcome, doc.frameList.count(), keepPartial);
+    requireCleanInput(host.takeHeld(), outcome, doc.frameList.count(), keepPartial);
     if (doc.frameList.empty()) throw CliError{"File \"" + path + "\" holds no frame"};
 }
 
-void loadFixedPalette(Document& doc, const std::string& path) {
-    if (!loadPalette(doc, path).loaded) throw CliError{"no palette could be read from \"" + path + "\""};
+void loadFixedPalette(Document& doc, StderrHost& host, const std::string& path) {
+    host.setFile(path);
+    host.hold();
+    const PaletteLoadResult loaded = loadPalette(doc, path);
+    host.setFile({});
+    std::vector<std::string> told = host.takeHeld();
+    if (!loaded.loaded) {
+        if (told.empty()) throw CliError{"no palette could be read from \"" + path + "\""};
+        for (size_t i = 0; i + 1 < told.size(); ++i) tell(told[i]);
+        throw CliError{told.back()};
+    }
+    for (const std::string& line : told) tell(line);
+    // The editor turns such a file into black entries; a script asked for
+    // these colours and would get a black animation without a word.
+    if (loaded.colorsRead == 0) throw CliError{"\"" + path + "\" holds no colour to use as the fixed palette"};
     doc.globalPaletteMode = GlobalPaletteMode::Fixed;
 }
 

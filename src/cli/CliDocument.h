@@ -13,29 +13,37 @@
 namespace movigram::cli {
 
 // Reports to stderr, one line per message; the command-line tool has no
-// window.
+// window.  While holding (reading an input), messages are kept instead, so
+// that a failure and what the tool does about it make one line.
 class StderrHost : public Host {
 public:
     void showMessage(const std::string& caption, const std::string& text, MessageIcon) override;
     // The file being read: named in the messages that do not name it.
     void setFile(std::string path) { file_ = std::move(path); }
+    void hold() { holding_ = true; }
+    // The messages kept since hold(), which ends.
+    std::vector<std::string> takeHeld();
 
 private:
     std::string file_;
+    bool holding_ = false;
+    std::vector<std::string> held_;
 };
 
-// The input rule, after reading: problems whose reader gave no message are
-// told here; an input read with errors throws (status 1), unless keepPartial
-// and some frame was read, which warns and goes on.
-void requireCleanInput(const ReadOutcome& outcome, int framesRead, bool keepPartial);
+// The input rule, after reading, given the messages the readers told:
+// problems whose reader gave no message are told too; an input read with
+// errors throws (status 1), unless keepPartial and some frame was read,
+// which warns and goes on.  The last problem and the verdict share a line.
+void requireCleanInput(std::vector<std::string> told, const ReadOutcome& outcome, int framesRead, bool keepPartial);
 
 // Replaces the document's contents with the file at path through the
 // editor's Open, then applies the input rule.
 void openInput(Document& doc, StderrHost& host, const std::string& path, bool keepPartial);
 
 // Makes the palette of the file (".pal", or the colours of a ".gif", ".bmp"
-// or ".pcx" image) the document's fixed global palette.
-void loadFixedPalette(Document& doc, const std::string& path);
+// or ".pcx" image) the document's fixed global palette.  A file that cannot
+// be read, or holds no colour, fails the command naming the file.
+void loadFixedPalette(Document& doc, StderrHost& host, const std::string& path);
 
 // "Save as" (optimize false) or "Save optimized as" (optimize true) to
 // exactly the path given; throws when nothing was written.

@@ -1,5 +1,7 @@
 #include "CliSupport.h"
 
+#include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cstdio>
 
@@ -83,6 +85,26 @@ void FileArguments::take(const Args& args, size_t& i) {
 void FileArguments::require() const {
     if (inputs.empty()) usageError(takesOutput ? "no input file given" : "no file given");
     if (takesOutput && out.empty()) usageError("no output file given (-o OUT.gif)");
+    if (takesOutput) requireWritableOutput(out);
+}
+
+const std::vector<std::string> writableExtensions = {".gif"};
+
+void requireWritableOutput(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    const size_t dot = path.find_last_of('.');
+    // A dot that starts the name (".gif", "..") begins no extension.
+    if (dot == std::string::npos || dot == (slash == std::string::npos ? 0 : slash + 1) ||
+        (slash != std::string::npos && dot < slash))
+        return;
+    std::string extension = path.substr(dot);
+    for (char& c : extension) c = char(std::tolower(static_cast<unsigned char>(c)));
+    if (std::find(writableExtensions.begin(), writableExtensions.end(), extension) != writableExtensions.end())
+        return;
+    std::string known;
+    for (const std::string& e : writableExtensions) known += (known.empty() ? "" : ", ") + e;
+    usageError("cannot write \"" + path + "\": the output is written as " + known + " only, not " +
+               (extension == "." ? "a name ending in \".\"" : extension));
 }
 
 int64_t numberArgument(const std::string& text, const std::string& option, int64_t low, int64_t high) {

@@ -67,6 +67,13 @@ struct FileArguments {
     void require() const;
 };
 
+// The extensions of the files the tool writes (".gif"), compared without
+// regard to case.  An output named with any other extension is a usage
+// error rather than a GIF under a name that promises something else; a name
+// without an extension is written as GIF.
+extern const std::vector<std::string> writableExtensions;
+void requireWritableOutput(const std::string& path);
+
 // --quantizer median-cut|quality and --dither none|ordered|diffusion[=STRENGTH]
 // at args[i] (which moves past the value) into options; false when args[i]
 // is neither option.  A bad value is a usage error.

@@ -50,10 +50,11 @@ int runConvert(const Args& args) {
         }
     }
     files.require();
-    if (fixedPalette) loadFixedPalette(doc, *fixedPalette);
+    if (fixedPalette) loadFixedPalette(doc, host, *fixedPalette);
 
     // Each file is read in its own folder, in the order given.
     ReadOutcome outcome;
+    host.hold();
     for (const std::string& input : files.inputs) {
         host.setFile(input);
         const ReadOutcome read = readFiles(doc, doc.frameList.empty() ? ReplaceDocument : AppendToDocument,
@@ -61,7 +62,7 @@ int runConvert(const Args& args) {
         outcome.problems.insert(outcome.problems.end(), read.problems.begin(), read.problems.end());
     }
     host.setFile({});
-    requireCleanInput(outcome, doc.frameList.count(), files.keepPartial);
+    requireCleanInput(host.takeHeld(), outcome, doc.frameList.count(), files.keepPartial);
     if (doc.frameList.empty()) throw CliError{"no frame could be read"};
     if (loop) {
         doc.loopOption = *loop != 1;

@@ -21,15 +21,17 @@ int runCopy(const Args& args) {
         else paths.push_back(a);
     }
     if (paths.size() != 2) usageError("expected IN and OUT");
+    requireWritableOutput(paths[1]);
 
     GifReadOutput gif = readGif(paths[0]);
     ReadOutcome outcome;
+    std::vector<std::string> told;
     if (gif.result != GifOk) {
         const std::string message = gifResultMessage(gif.result, paths[0]);
-        tell(message);
+        told.push_back(oneLine(message));
         outcome.problems.push_back({paths[0], message});
     }
-    requireCleanInput(outcome, int(gif.frames.size()), keepPartial);
+    requireCleanInput(std::move(told), outcome, int(gif.frames.size()), keepPartial);
     const bool loop = gif.loopFound;
     FrameList list;
     list.appendChain(std::move(gif.frames));

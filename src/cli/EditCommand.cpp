@@ -173,12 +173,13 @@ void applyStep(Document& doc, const EditStep& step) {
     const auto& v = step.values;
     const char* outsideGif = "the frames would leave the GIF's coordinates (-65535 to 65535)";
     // A move is refused for leaving the GIF's coordinates or for making a
-    // screen larger than one image may be.
+    // screen larger than one image may be; a frame past 65535 is told as
+    // such, whatever the screen would need.
     auto failMove = [&](bool sprite) {
-        if (!movedScreenFits(doc, selection, v[0], v[1], sprite))
-            fail(step, "Failed to allocate memory (the screen would pass " +
-                           std::to_string(DecodeLimits::defaults().maxImagePixels >> 20) + " megapixels)");
-        fail(step, outsideGif);
+        if (!movedFramesStayInGif(doc, selection, v[0], v[1], sprite))
+            fail(step, "a frame would reach past 65535, where a GIF's screen ends (nothing was moved)");
+        fail(step, "Failed to allocate memory (the screen would pass " +
+                       std::to_string(DecodeLimits::defaults().maxImagePixels >> 20) + " megapixels)");
     };
     if (op == "shift") {
         if (!shiftFrames(doc, selection, v[0], v[1])) failMove(false);
@@ -259,6 +260,7 @@ int runEdit(const Args& args) {
         else stepArgs.push_back(args[i]);
     }
     if (out.empty()) usageError("no output file given (-o OUT.gif)");
+    requireWritableOutput(out);
     const EditScript script = parseEditScript(stepArgs);
     if (!script.error.empty()) usageError(script.error);
 

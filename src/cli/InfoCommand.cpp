@@ -70,13 +70,16 @@ int runInfo(const Args& args) {
     files.require();
     const std::string& path = files.input();
     const GifReadOutput gif = readGif(path);
-    if (gif.result == GifCannotOpen) throw CliError{gifResultMessage(gif.result, path)};
+    // Without a frame there is nothing to describe: the error alone (not an
+    // empty screen before it).
+    if (gif.result != GifOk && gif.frames.empty()) throw CliError{gifResultMessage(gif.result, path)};
     if (json) printJson(gif);
     else printText(gif);
     if (gif.result == GifOk) return ExitOk;
-    tell(gifResultMessage(gif.result, path));
-    if (!files.keepPartial || gif.frames.empty()) return ExitFailed;
-    warn("described the " + std::to_string(gif.frames.size()) + " frames read before the error (--keep-partial)");
+    if (!files.keepPartial) throw CliError{gifResultMessage(gif.result, path)};
+    const size_t n = gif.frames.size();
+    warn(gifResultMessage(gif.result, path) + "; described the " +
+         (n == 1 ? std::string("1 frame") : std::to_string(n) + " frames") + " read before the error (--keep-partial)");
     return ExitOk;
 }
 

@@ -62,8 +62,8 @@ const Command commands[] = {
 
 const char rules[] =
     "Input files are recognised by their first bytes (GIF, BMP, PCX, JPEG, AVI and other\n"
-    "video), else by their extension (.txt files become comments).  Outputs are written\n"
-    "to exactly the path given.\n"
+    "video), else by their extension (.txt files become comments).  Outputs are GIF files\n"
+    "written to exactly the path given; a name with another extension than .gif is refused.\n"
     "\n"
     "Exit status: 0 on success; 1 when an input could not be read cleanly (nothing is\n"
     "written then, unless --keep-partial, which uses the frames that were read, warns and\n"

@@ -1,9 +1,11 @@
 #include "FileIo.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <new>
 
@@ -35,7 +37,36 @@ int64_t fileSizeOf(const std::string& path) {
     return int64_t(st.st_size);
 }
 
-AtomicFile::AtomicFile(std::string target) : target_(std::move(target)) {}
+namespace {
+
+// The path a chain of symbolic links ends at (the path itself when it is no
+// link); a link leading nowhere yet gives the file it names, which the save
+// then creates.  A loop is left as it is, and the save refuses it.
+std::string followLinks(std::string path) {
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st;
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+        std::string target(size_t(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
+        const ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
+        if (n <= 0 || size_t(n) >= target.size()) return path;
+        target.resize(size_t(n));
+        const size_t slash = path.find_last_of('/');
+        path = target.front() == '/' || slash == std::string::npos ? target : path.substr(0, slash + 1) + target;
+    }
+    return path;
+}
+
+// Past the file-size limit the system stops the process with SIGXFSZ unless
+// the signal is ignored; ignored, the write fails with EFBIG and the save
+// cleans up.  A handler someone installed is left alone.
+void ignoreFileSizeSignal() {
+    struct sigaction current{};
+    if (::sigaction(SIGXFSZ, nullptr, &current) == 0 && current.sa_handler == SIG_DFL) std::signal(SIGXFSZ, SIG_IGN);
+}
+
+}  // namespace
+
+AtomicFile::AtomicFile(std::string target) : target_(followLinks(std::move(target))) {}
 
 AtomicFile::~AtomicFile() {
     if (file_) std::fclose(file_);
@@ -43,8 +74,14 @@ AtomicFile::~AtomicFile() {
 }
 
 std::FILE* AtomicFile::open() {
+    ignoreFileSizeSignal();
     struct stat st;
     const bool exists = stat(target_.c_str(), &st) == 0;
+    // Links in a loop: the rename would replace the last link by a file.
+    if (!exists && errno == ELOOP) {
+        error_ = ELOOP;
+        return nullptr;
+    }
     if (exists && S_ISDIR(st.st_mode)) {
         error_ = EISDIR;
         return nullptr;

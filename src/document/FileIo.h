@@ -16,6 +16,11 @@ ReadFileResult readWholeFile(const std::string& path, std::vector<uint8_t>& out)
 // Size of a file in bytes, or -1 when it cannot be opened.
 int64_t fileSizeOf(const std::string& path);
 
+// A symbolic link is saved through: the file it leads to is replaced (its
+// temporary file made in that file's folder) and the link stays.  The
+// temporary file goes on every failure, a write stopped by the file-size
+// limit included (SIGXFSZ is ignored once a save starts, so that such a
+// write fails like any other instead of ending the program mid-save).
 class AtomicFile {
 public:
     explicit AtomicFile(std::string target);
@@ -41,7 +46,7 @@ private:
         return false;
     }
 
-    std::string target_;
+    std::string target_;  // the file written: the path given, its links followed
     std::string temp_;
     std::FILE* file_ = nullptr;
     bool inPlace_ = false;

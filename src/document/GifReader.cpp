@@ -159,6 +159,7 @@ private:
         const uint8_t packed = desc[8];
         const bool interlaced = packed & 0x40;
         if (uint64_t(width) * height < 1) return GifCorrupt;
+        if (left + width > 65535 || top + height > 65535) return GifOutsideScreen;
 
         const bool hasLocal = packed & 0x80;
         if (hasLocal) {
@@ -367,6 +368,7 @@ std::string gifResultMessage(int result, const std::string& path) {
     case GifNoMemory: return "Failed to allocate memory";
     case GifCannotOpen: return "Cannot open file \"" + path + "\"";
     case GifCorrupt: return "File \"" + path + "\" \nis not GIF format or is corrupted";
+    case GifOutsideScreen: return "File \"" + path + "\" \nhas a frame past 65535, where a GIF's screen ends";
     default: return {};
     }
 }

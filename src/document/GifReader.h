@@ -21,6 +21,9 @@ enum GifResult : int {
     GifNoMemory = 1,
     GifCannotOpen = 2,
     GifCorrupt = 3,
+    // An image reaching past 65535, where every GIF screen ends: nothing
+    // could show it, and no save could write it back whole.
+    GifOutsideScreen = 4,
 };
 
 struct GifReadOptions {

@@ -204,8 +204,11 @@ GifWriteResult writeGifBytes(const std::string& path, const std::vector<uint8_t>
 }
 
 std::string gifWriteErrorMessage(const GifWriteResult& result) {
-    const std::string why = result.systemError ? std::strerror(result.systemError) : "the write failed";
-    return "Cannot write \"" + result.path + "\": " + why + " (error " + std::to_string(result.errorCode) + ")";
+    // The system's reason when it gave one, whichever step met it (the
+    // writer's code only tells the step); else the writer's "Error %d".
+    const std::string why =
+        result.systemError ? std::strerror(result.systemError) : "Error " + std::to_string(result.errorCode);
+    return "Cannot write \"" + result.path + "\": " + why;
 }
 
 }  // namespace movigram

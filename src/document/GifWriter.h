@@ -48,8 +48,9 @@ bool writeGifTo(ByteSink& out, TFrame* firstFrame, const TMyPalette& globalPalet
 // Writes bytes made beforehand (a whole GIF) the same way.
 GifWriteResult writeGifBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 
-// One line for a failed write: which file and why, with the writer's code:
-// Cannot write "out/a.gif": No such file or directory (error 0)
+// One line for a failed write: which file and why, the same text for the
+// same cause: Cannot write "out/a.gif": No such file or directory; the
+// writer's "Error %d" when the system gave no reason.
 std::string gifWriteErrorMessage(const GifWriteResult& result);
 
 // Bits needed for a colour table of count entries: smallest n with 2^n >= count.

@@ -50,14 +50,13 @@ bool moveSelection(Document& doc, FrameSelection selection, int32_t dx, int32_t 
     selection = normalizeSelection(doc.frameList, std::move(selection));
     if (selection.empty()) return false;
     const bool sprite = mode == OffsetMode::MovingSprite;
-    bool cuts = false, fits = true;
+    if (!movedFramesStayInGif(doc, selection, dx, dy, sprite) || !movedScreenFits(doc, selection, dx, dy, sprite))
+        return false;
+    bool cuts = false;
     forEachImageFrame(doc, selection, [&](TFrame& f, int k) {
         const int64_t step = sprite ? k : 1;
-        fits = fits && inGifRange(step * dx) && inGifRange(step * dy) && inGifRange(f.rect.left + step * dx) &&
-               inGifRange(f.rect.top + step * dy);
         cuts = cuts || moveCuts(f, step * dx, step * dy);
     });
-    if (!fits || !movedScreenFits(doc, selection, dx, dy, sprite)) return false;
     EditScope edit(doc, TUndo::indexed(UndoKind::FramesChanged, doc.frameList, selection,
                                        offsetModeText(mode).undoLabel, cuts));
     forEachImageFrame(doc, selection, [&](TFrame& f, int k) {
@@ -70,6 +69,22 @@ bool moveSelection(Document& doc, FrameSelection selection, int32_t dx, int32_t 
 }
 
 }  // namespace
+
+bool movedFramesStayInGif(const Document& doc, FrameSelection selection, int32_t dx, int32_t dy, bool sprite) {
+    selection = normalizeSelection(doc.frameList, std::move(selection));
+    bool fits = true;
+    int64_t k = 0;
+    for (int32_t i : selection) {
+        const TFrame* f = doc.frameList.frameAt(i);
+        if (!f->hasImage()) continue;
+        const int64_t step = sprite ? k++ : 1;
+        const int64_t x = step * dx, y = step * dy;
+        fits = fits && inGifRange(x) && inGifRange(y) && inGifRange(f->rect.left + x) &&
+               inGifRange(f->rect.top + y) && f->rect.right + x <= gifCoordinateMax &&
+               f->rect.bottom + y <= gifCoordinateMax;
+    }
+    return fits;
+}
 
 bool movedScreenFits(const Document& doc, FrameSelection selection, int32_t dx, int32_t dy, bool sprite) {
     selection = normalizeSelection(doc.frameList, std::move(selection));

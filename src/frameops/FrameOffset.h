@@ -6,8 +6,9 @@
 // and nothing was done; shift, moving sprite and crop also when an offset,
 // a frame's new position or a corner of the rectangle would leave the GIF's
 // 16-bit coordinates (beyond 65535, or below 0 for a rectangle, below -65535
-// for a position); shift and moving sprite also when the screen would grow
-// past what movedScreenFits allows.
+// for a position; a moved frame's right and bottom edges too, see
+// movedFramesStayInGif); shift and moving sprite also when the screen would
+// grow past what movedScreenFits allows.
 #include <cstdint>
 
 #include "FrameSelection.h"
@@ -30,6 +31,12 @@ void moveFrameBy(TFrame& frame, int32_t dx, int32_t dy);
 void cropFrameTo(TFrame& frame, const TRect& r);
 
 bool shiftFrames(Document& doc, FrameSelection selection, int32_t dx, int32_t dy);
+// Whether every selected frame, moved by (dx, dy) (the k-th of them k times
+// with sprite), stays where a GIF can place it: the offsets and its left and
+// top within -65535 to 65535, and its right and bottom edges at most 65535.
+// A frame reaching further could not be saved whole: the file's screen ends
+// at 65535.
+bool movedFramesStayInGif(const Document& doc, FrameSelection selection, int32_t dx, int32_t dy, bool sprite);
 // Whether the screen (from 0, 0 to the far corner of every frame) stays
 // within the pixels one image may have (DecodeLimits.h) once the selected
 // frames move by (dx, dy), the k-th of them k times with sprite.  A larger

@@ -69,8 +69,11 @@ bool readHead(const std::string& path, std::vector<uint8_t>& head) {
     if (!f) return false;
     head.resize(4096);
     head.resize(std::fread(head.data(), 1, head.size(), f));
+    // A folder opens but cannot be read: it cannot be opened as a file,
+    // whichever command meets it, rather than be "empty".
+    const bool readable = !std::ferror(f);
     std::fclose(f);
-    return true;
+    return readable;
 }
 
 // Why no reader takes a file, with what it was found to hold.
@@ -162,7 +165,9 @@ ImportedFile readImageFile(const std::string& path, const ImportOptions& options
         file.loopCount = out.loopCount;
         if (out.globalPalette && out.backgroundIndex < out.globalPalette->colorCount)
             file.backgroundColor = out.globalPalette->entry(out.backgroundIndex);
-        if (out.result != GifOk) fail(file, out.result, fileErrorCaption, gifResultMessage(out.result, path));
+        if (out.result != GifOk)
+            fail(file, out.result == GifOutsideScreen ? ImportCorrupt : out.result, fileErrorCaption,
+                 gifResultMessage(out.result, path));
         break;
     }
     case ImportKind::Video: {

@@ -65,6 +65,7 @@ PaletteLoadResult loadPalette(Document& doc, const std::string& path, const Deco
         replacement = std::make_unique<TMyPalette>();
         for (int i = 0; i < 256; ++i) replacement->setEntry(i, read.entry(i));
         replacement->colorCount = 256;
+        result.colorsRead = read.colorCount;
     } else if (ext == ".gif" || ext == ".bmp" || ext == ".pcx") {
         // An image that cannot be read leaves the palette alone rather than
         // replace it by an empty one.
@@ -73,6 +74,7 @@ PaletteLoadResult loadPalette(Document& doc, const std::string& path, const Deco
         replacement = std::make_unique<TMyPalette>();
         image->transparentIndex = -1;
         mapToPalette(*image, *replacement, false, false);
+        result.colorsRead = replacement->colorCount;
     } else if (!ext.empty()) {
         replacement = std::make_unique<TMyPalette>();
     }

@@ -12,6 +12,9 @@ namespace movigram {
 
 struct PaletteLoadResult {
     bool loaded = false;
+    // The distinct colours the file gave: 0 for a palette file without
+    // colours, a file of an unknown kind or a path without an extension.
+    int colorsRead = 0;
     // The global palette before the load (null when there was none), for
     // the caller's undo step "load palette".
     std::unique_ptr<TMyPalette> previous;

@@ -4,11 +4,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <tuple>
 #include <nlohmann/json.hpp>
 
 #include "document/GifReader.h"
@@ -177,6 +179,55 @@ TEST_F(Cli, MessagesAreOneLineNamingTheCommandAndTheFile) {
     EXPECT_TRUE(comments.errLinesStartWith("movigram-cli frames: nothing to save")) << comments.err;
 }
 
+// One failure is one line, and one cause one text.
+TEST_F(Cli, EachFailureIsOneLineNamingItsFile) {
+    const std::string in = sample(), out = path("out.gif");
+    // A fixed palette without colours would turn every pixel black.
+    std::ofstream(dir / "empty.pal") << "";
+    std::ofstream(dir / "none.pal") << "MVGR-PAL\r\n0100\r\n0\r\n";
+    std::ofstream(dir / "words.txt") << "no colours here\n";
+    std::ofstream(dir / "bad.bmp") << "BM no bitmap after all";
+    // One frame read, then a graphic control block of the wrong size.
+    test::GifBuilder one(2, 2, 2);
+    one.image(0, 0, 2, 2, {0, 1, 1, 0}).control(5, -1, 0, 5).image(0, 0, 2, 2, {1, 1, 1, 1}).trailer();
+    const std::string cut = write("one.gif", one.bytes());
+    std::ofstream(dir / "text.gif") << "this is not a picture";
+    std::filesystem::create_directories(dir / "folder.gif");
+    const struct {
+        std::string args;
+        std::string named;     // the file the line names
+        const char* says;
+    } cases[] = {
+        {"convert " + in + " -o " + out + " --global-palette fixed=" + path("empty.pal"), path("empty.pal"), "holds no colour"},
+        {"convert " + in + " -o " + out + " --global-palette fixed=" + path("none.pal"), path("none.pal"), "holds no colour"},
+        {"convert " + in + " -o " + out + " --global-palette fixed=" + path("words.txt"), path("words.txt"), "holds no colour"},
+        {"convert " + in + " -o " + out + " --global-palette fixed=" + path("bad.bmp"), path("bad.bmp"), "GDI file read failure"},
+        {"convert " + in + " -o " + out + " --global-palette fixed=" + path("gone.pal"), path("gone.pal"), "Cannot open file"},
+        {"optimize " + cut + " -o " + out, cut, "the 1 frame that was read"},
+        {"info " + path("text.gif"), path("text.gif"), "is not GIF format or is corrupted"},
+        {"copy " + in + " " + path("folder.gif"), path("folder.gif"), "Cannot write"},
+        // A folder as input is met by two readers, with one text.
+        {"optimize " + path("folder.gif") + " -o " + out, path("folder.gif"), "Cannot open file"},
+        {"convert " + path("folder.gif") + " -o " + out, path("folder.gif"), "Cannot open file"},
+        {"info " + path("folder.gif"), path("folder.gif"), "Cannot open file"},
+    };
+    for (const auto& c : cases) {
+        const CliRun run = cli(c.args);
+        EXPECT_EQ(run.status, 1) << c.args;
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << c.args << "\n" << run.err;
+        EXPECT_NE(run.err.find(c.named), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
+        EXPECT_EQ(run.err.find("(error"), std::string::npos) << run.err;
+        EXPECT_TRUE(run.out.empty()) << c.args << "\n" << run.out;  // info prints nothing before its error
+        EXPECT_FALSE(std::filesystem::exists(out)) << c.args;
+    }
+    const CliRun kept = cli("optimize " + cut + " -o " + out + " --keep-partial");
+    EXPECT_EQ(kept.status, 0);
+    EXPECT_EQ(kept.err, "movigram-cli optimize: warning: File \"" + cut +
+                            "\" is not GIF format or is corrupted; going on with the 1 frame that was read "
+                            "(--keep-partial)\n");
+}
+
 TEST_F(Cli, OutputsGoToExactlyThePathGiven) {
     ASSERT_EQ(cli("copy " + sample() + " " + path("noext")).status, 0);
     EXPECT_EQ(readGif(path("noext")).result, GifOk);
@@ -185,13 +236,13 @@ TEST_F(Cli, OutputsGoToExactlyThePathGiven) {
     std::filesystem::create_directories(dir / "folder");
     CliRun run = cli("copy " + sample() + " " + path("folder"));
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "movigram-cli copy: Cannot write \"" + path("folder") + "\": Is a directory (error 0)\n");
+    EXPECT_EQ(run.err, "movigram-cli copy: Cannot write \"" + path("folder") + "\": Is a directory\n");
     EXPECT_FALSE(std::filesystem::exists(path("folder.GIF")));
 
     run = cli("optimize " + sample() + " -o " + path("no/such/x.gif"));
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, "movigram-cli optimize: Cannot write \"" + path("no/such/x.gif") +
-                           "\": No such file or directory (error 0)\n");
+                           "\": No such file or directory\n");
 
     struct stat st;
     if (::stat("/dev/full", &st) == 0 && S_ISCHR(st.st_mode)) {
@@ -202,9 +253,28 @@ TEST_F(Cli, OutputsGoToExactlyThePathGiven) {
     }
 }
 
+TEST_F(Cli, OutputsOfAKindNotWrittenAreRefused) {
+    const std::string in = sample();
+    for (const char* name : {"x.png", "x.WebP", "x.mp4", "x.", "dir.gif/x.apng"}) {
+        const std::string out = path(name);
+        for (const std::string& command : {"copy " + in + " " + out, "optimize " + in + " -o " + out,
+                                           "convert " + in + " -o " + out, "frames " + in + " -o " + out,
+                                           "reduce " + in + " --colors 4 -o " + out, "edit " + in + " -o " + out + " --loop 2"}) {
+            const CliRun run = cli(command);
+            EXPECT_EQ(run.status, 2) << command;
+            EXPECT_TRUE(run.errLinesStartWith("movigram-cli ")) << run.err;
+            EXPECT_NE(run.err.find("cannot write \"" + out + "\""), std::string::npos) << run.err;
+            EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+        }
+        for (const auto& entry : std::filesystem::directory_iterator(dir))
+            EXPECT_EQ(entry.path().filename(), "stderr.txt") << name;
+    }
+    ASSERT_EQ(cli("copy " + in + " " + path("UPPER.GIF")).status, 0);
+    EXPECT_EQ(readGif(path("UPPER.GIF")).result, GifOk);
+}
+
 TEST_F(Cli, EditRefusesToSaveFramesWithoutPixels) {
-    for (const char* step :
-         {"--shift all:-96,0", "--shift all:65535,0", "--crop all:200,0,300,64", "--crop all:200,0,300,64,align"}) {
+    for (const char* step : {"--shift all:-96,0", "--crop all:200,0,300,64", "--crop all:200,0,300,64,align"}) {
         const CliRun run = cli("edit " + sample() + " -o " + path("empty.gif") + " " + step);
         EXPECT_EQ(run.status, 1) << step;
         EXPECT_NE(run.err.find("Nothing to save"), std::string::npos) << run.err;
@@ -239,7 +309,12 @@ TEST_F(Cli, ArgumentsAreCheckedAndNamed) {
         {"edit " + in + " -o " + out + " --wipe-from 3,dir=bogus", 2, "dir=bogus is not a direction of this effect (ltr, "},
         {"edit " + in + " -o " + out + " --shift all:2147483647,0", 2, "out of range (-65535 to 65535)"},
         {"edit " + in + " -o " + out + " --sprite all:400000000,0", 2, "out of range (-65535 to 65535)"},
-        {"edit " + in + " -o " + out + " --sprite all:10000,0", 1, "would leave the GIF's coordinates"},
+        {"edit " + in + " -o " + out + " --sprite all:10000,0", 1, "--sprite: a frame would reach past 65535"},
+        // No frame is lost past the GIF's last coordinate, however small the
+        // screen it would need.
+        {"edit " + in + " -o " + out + " --shift 1:65535,0", 1, "--shift: a frame would reach past 65535"},
+        {"edit " + in + " -o " + out + " --shift all:65520,0", 1, "--shift: a frame would reach past 65535"},
+        {"edit " + in + " -o " + out + " --shift all:65520,65520", 1, "--shift: a frame would reach past 65535"},
         {"edit " + in + " -o " + out + " --crop all:-2147483648,-2147483648,2147483647,2147483647,align", 2,
          "out of range (0 to 65535)"},
         {"edit " + in + " -o " + out + " --fade-in 1:2147483647", 1, "Failed to allocate memory"},
@@ -300,6 +375,26 @@ TEST_F(Cli, ConvertFramesOptimizeAndReduce) {
         back = readGif(reduced);
         ASSERT_TRUE(back.globalPalette) << choice;
         EXPECT_LE(back.globalPalette->colorCount, 8) << choice;
+    }
+}
+
+TEST_F(Cli, FramesFailsWhenOneWriteFails) {
+    // Frame 3's file cannot be written (a folder has its name): the others
+    // are, and the command fails.
+    std::filesystem::create_directories(dir / "f-03.gif");
+    const CliRun run = cli("frames " + sample() + " -o " + path("f.gif"));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find(path("f-03.gif")), std::string::npos) << run.err;
+    EXPECT_EQ(readGif(path("f-02.gif")).result, GifOk);
+}
+
+TEST_F(Cli, ConvertLoopZeroLoopsWithoutEnd) {
+    for (const auto& [loop, found, count] : {std::tuple{"0", true, 0}, std::tuple{"1", false, 0}, std::tuple{"4", true, 4}}) {
+        const CliRun run = cli("convert " + sample() + " -o " + path("l.gif") + " --loop " + loop);
+        ASSERT_EQ(run.status, 0) << run.err;
+        const auto back = readGif(path("l.gif"));
+        EXPECT_EQ(back.loopFound, found) << loop;
+        EXPECT_EQ(back.loopCount, count) << loop;
     }
 }
 

@@ -129,6 +129,22 @@ TEST(MedianCut, SplitNeverLeavesTheUpperBoxEmpty) {
     EXPECT_EQ(cut.boxes()[1].pixelCount, 100u);
 }
 
+TEST(MedianCut, ALowerPartOfExactlyHalfIsNotYetPastTheMedian) {
+    // Slices of 4, 1 and 3 pixels: the running sum reaches half (4) at the
+    // first slice but first exceeds it at the second, where the box splits.
+    ColorHistogram h;
+    h.at(0, 0, 0) = 4;
+    h.at(1, 0, 0) = 1;
+    h.at(2, 0, 0) = 3;
+    MedianCut cut(h, 8, 2);
+    cut.cut();
+    ASSERT_EQ(cut.boxCount(), 2);
+    EXPECT_EQ(cut.boxes()[0].max[0], 1);
+    EXPECT_EQ(cut.boxes()[0].pixelCount, 5u);
+    EXPECT_EQ(cut.boxes()[1].min[0], 2);
+    EXPECT_EQ(cut.boxes()[1].pixelCount, 3u);
+}
+
 TEST(MedianCut, ScalingAndLuminanceOrder) {
     EXPECT_EQ(MedianCut::scale(63), 255);
     EXPECT_EQ(MedianCut::scale(62), 248);

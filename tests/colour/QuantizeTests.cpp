@@ -6,6 +6,7 @@
 #include <random>
 
 #include "ColourTestSupport.h"
+#include "colour/ChainDitherer.h"
 #include "colour/ColorReduction.h"
 #include "colour/DeepQuantize.h"
 #include "colour/PaletteDitherer.h"
@@ -194,6 +195,62 @@ TEST(Dithering, StillAreasDoNotChangeFromFrameToFrame) {
             if (x >= 8 || r >= 8) {
                 ASSERT_EQ(a->bits()[r * uint32_t(a->stride()) + x], b->bits()[r * uint32_t(b->stride()) + x]);
             }
+}
+
+TMyPalette blackAndWhite() {
+    TMyPalette p;
+    p.setEntry(0, {0, 0, 0, 0});
+    p.setEntry(1, {255, 255, 255, 0});
+    p.colorCount = 2;
+    return p;
+}
+
+TEST(ChainDithering, TheOrderedPatternIsAnchoredToTheScreen) {
+    // A flat gray frame over the whole screen and a smaller one at (3, 5):
+    // the same colour at the same place of the screen gives the same pixel.
+    auto whole = colorFrame(16, 16, {{64, 64, 64}}, {0});
+    auto inner = colorFrame(8, 8, {{64, 64, 64}}, {0});
+    inner->moveTo({3, 5});
+    whole->next = inner.get();
+    const TMyPalette palette = blackAndWhite();
+    ChainDitherer ditherer(whole.get(), palette, {Quantizer::MedianCut, DitherMethod::Ordered, 100});
+    ditherer.remap(*whole);
+    ditherer.remap(*inner);
+    int white = 0;
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x) {
+            ASSERT_EQ(inner->image->pixel(x, y), whole->image->pixel(x + 3, y + 5)) << x << "," << y;
+            white += inner->image->pixel(x, y);
+        }
+    EXPECT_GT(white, 0);  // dithered, not one flat colour
+    EXPECT_LT(white, 64);
+}
+
+TEST(ChainDithering, DiffusionRedoesWhatTheSourceChanged) {
+    // Frame 1: gray left half, black right half; frame 2 turns the right
+    // half white.  The still gray keeps frame 1's pixels; the changed half
+    // shows its new colour, not frame 1's.
+    const std::vector<Rgb> colors = {{128, 128, 128}, {0, 0, 0}, {255, 255, 255}};
+    auto halves = [&](uint8_t right) {
+        std::vector<uint8_t> pixels(16 * 8);
+        for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = i % 16 < 8 ? 0 : right;
+        return colorFrame(16, 8, colors, pixels);
+    };
+    auto first = halves(1), second = halves(2);
+    first->next = second.get();
+    const TMyPalette palette = blackAndWhite();
+    ChainDitherer ditherer(first.get(), palette, {Quantizer::MedianCut, DitherMethod::Diffusion, 100});
+    ditherer.remap(*first);
+    ditherer.remap(*second);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 16; ++x) {
+            if (x < 8) {
+                ASSERT_EQ(second->image->pixel(x, y), first->image->pixel(x, y)) << x << "," << y;
+            } else {
+                ASSERT_EQ(first->image->pixel(x, y), 0) << x << "," << y;
+                ASSERT_EQ(second->image->pixel(x, y), 1) << x << "," << y;
+            }
+        }
 }
 
 TEST(HighQuality, TheTransparentColourKeepsEntryZero) {

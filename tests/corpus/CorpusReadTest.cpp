@@ -16,7 +16,7 @@ namespace {
 
 // What is wrong with a read result, or empty when it is consistent.
 std::string chainProblem(const GifReadOutput& out) {
-    if (out.result != GifOk && out.result != GifNoMemory && out.result != GifCorrupt)
+    if (out.result != GifOk && out.result != GifNoMemory && out.result != GifCorrupt && out.result != GifOutsideScreen)
         return "result " + std::to_string(out.result);
     for (size_t i = 0; i < out.frames.size(); ++i) {
         const TFrame& f = *out.frames[i];

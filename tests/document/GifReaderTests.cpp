@@ -1,6 +1,7 @@
 // Reading GIF files: blocks, extensions, tables, result codes and limits.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <fstream>
 
 #include "document/GifReader.h"
@@ -227,6 +228,53 @@ TEST(GifReader, HugeDeclaredImagesHitTheLimitsNotTheMemory) {
     const auto placed = read(farOut, options);
     EXPECT_EQ(placed.result, GifNoMemory);
     EXPECT_EQ(placed.frames.size(), 1u);
+}
+
+TEST(GifReader, LimitsCountEveryFrameAndTheScreenTheyMakeTogether) {
+    GifReadOptions options;
+    // Two frames each fine on its own, far apart: together they need a
+    // screen of 60002 x 60002.
+    GifBuilder apart(2, 2);
+    apart.image(60000, 0, 2, 2, fourPixels).image(0, 60000, 2, 2, fourPixels).trailer();
+    const auto spread = read(apart, options);
+    EXPECT_EQ(spread.result, GifNoMemory);
+    EXPECT_EQ(spread.frames.size(), 1u);
+
+    // The frame limit, comments counted: one frame over it is refused.
+    options.limits.maxFrames = 3;
+    GifBuilder three(2, 2), four(2, 2);
+    three.comment("a").image(0, 0, 2, 2, fourPixels).comment("b").trailer();
+    four.comment("a").image(0, 0, 2, 2, fourPixels).comment("b").comment("c").trailer();
+    EXPECT_EQ(read(three, options).result, GifOk);
+    const auto over = read(four, options);
+    EXPECT_EQ(over.result, GifNoMemory);
+    EXPECT_EQ(over.frames.size(), 3u);
+
+    // Comment text counts against the decoded bytes.
+    options.limits = DecodeLimits::defaults();
+    options.limits.maxTotalBytes = 64 << 10;
+    GifBuilder talk(2, 2);
+    for (int i = 0; i < 40; ++i) talk.comment(std::string(250, 'x') + std::string(250, 'y') + std::string(1600, 'z'));
+    const auto talked = read(talk.trailer(), options);
+    EXPECT_EQ(talked.result, GifNoMemory);
+    EXPECT_LT(talked.frames.size(), 40u);
+}
+
+TEST(GifReader, AFramePastTheLastCoordinateIsToldAsSuch) {
+    // Past 65535 no screen can show it: not a memory failure, whatever
+    // size the screen would be.
+    for (const auto& [left, top, w, h] : {std::array{65535, 0, 1, 1}, std::array{0, 65534, 4, 2},
+                                          std::array{65520, 65520, 32, 32}}) {
+        GifBuilder gif(2, 2);
+        gif.image(0, 0, 2, 2, fourPixels).image(left, top, w, h, std::vector<uint8_t>(size_t(w * h), 1)).trailer();
+        const auto out = read(gif, {});
+        EXPECT_EQ(out.result, GifOutsideScreen) << left << "," << top;
+        EXPECT_EQ(out.frames.size(), 1u);
+    }
+    GifBuilder edge(2, 2);
+    edge.image(65533, 0, 2, 2, fourPixels).trailer();
+    EXPECT_EQ(read(edge, {}).result, GifOk);
+    EXPECT_EQ(gifResultMessage(GifOutsideScreen, "a.gif"), "File \"a.gif\" \nhas a frame past 65535, where a GIF's screen ends");
 }
 
 TEST(GifReader, MissingFileAndProgress) {

@@ -271,5 +271,47 @@ TEST(PaletteEntries, DeletingRemapsFramesToTheNearestRemainingColour) {
     EXPECT_EQ(describe(*doc), before);
 }
 
+TEST(PaletteEntries, DeletingStopsAtTwoColours) {
+    // Fixed mapping needs two colours: a palette of two keeps both.
+    auto doc = documentOf(frames(solidFrame(0, 0, 2, 2, 1, testPalette(3))), 3);
+    ASSERT_TRUE(deletePaletteEntry(*doc, 0));
+    EXPECT_EQ(doc->globalPalette->colorCount, 2);
+    const std::string two = describe(*doc);
+    const size_t records = doc->undo.size();
+    EXPECT_FALSE(canDeletePaletteEntry(*doc, 1));
+    EXPECT_FALSE(deletePaletteEntry(*doc, 1));
+    EXPECT_EQ(describe(*doc), two);
+    EXPECT_EQ(doc->undo.size(), records);
+}
+
+TEST(PaletteEntries, DeletingFromALocalPaletteKeepsTheFramesTransparentColour) {
+    TMyPalette local;
+    const std::vector<PaletteEntry> colors = {{0, 0, 0, 0}, {250, 0, 0, 0}, {255, 0, 0, 0}, {0, 0, 255, 0}};
+    for (int i = 0; i < 4; ++i) local.setEntry(i, colors[size_t(i)]);
+    local.colorCount = 4;
+    auto f = placedFrame(0, 0, 4, 1, [](int x, int) { return x; }, local);
+    f->localPalette = std::make_unique<TMyPalette>(local);
+    f->transparentIndex = 3;
+    auto doc = documentOf(frames(std::move(f), solidFrame(0, 0, 4, 1, 2, palette8)));
+    doc->frameList.select(0);
+    rethread(*doc, 0);
+    const TMyPalette global = *doc->globalPalette;
+    const std::string before = describe(*doc);
+
+    ASSERT_TRUE(deletePaletteEntry(*doc, 1));
+    const TFrame& g = *doc->frameList.frameAt(0);
+    ASSERT_TRUE(g.localPalette);
+    EXPECT_EQ(g.localPalette->colorCount, 3);
+    // 250,0,0 became 255,0,0, now entry 1; the transparent pixel moved
+    // down with its entry.
+    EXPECT_EQ(pixelsOf(*g.image), (std::vector<uint8_t>{0, 1, 1, 2}));
+    EXPECT_EQ(g.transparentIndex, 2);
+    EXPECT_EQ(g.localPalette->entry(2), colors[3]);
+    EXPECT_EQ(*doc->globalPalette, global);  // the other frame's palette is not touched
+    EXPECT_EQ(pixelsOf(*doc->frameList.frameAt(1)->image), (std::vector<uint8_t>{2, 2, 2, 2}));
+    undo(*doc);
+    EXPECT_EQ(describe(*doc), before);
+}
+
 }  // namespace
 }  // namespace movigram

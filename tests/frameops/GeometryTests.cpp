@@ -121,8 +121,27 @@ TEST(Shift, OffsetsAndRectanglesStayWithinGifCoordinates) {
     EXPECT_FALSE(cropFrames(*doc, {0, 1, 2}, {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}, true));
     EXPECT_EQ(describe(*doc), before);
     EXPECT_TRUE(doc->undo.empty());
-    EXPECT_TRUE(shiftFrames(*doc, {0}, 65535, 0));
+    EXPECT_TRUE(shiftFrames(*doc, {0}, 65527, 0));  // the right edge lands on 65535
     EXPECT_TRUE(cropFrames(*doc, {0, 1, 2}, {0, 0, 65535, 65535}, true));
+}
+
+TEST(Shift, NoFrameIsMovedPastTheLastGifCoordinate) {
+    // A GIF's screen ends at 65535: a frame reaching further would be cut or
+    // left out of the file without a word.  Its right or bottom edge passing
+    // it refuses the whole step.
+    auto doc = documentOf(framesOf(gradient(0, 0, 32, 32), gradient(10, 0, 32, 32)));
+    const std::string before = describe(*doc);
+    EXPECT_FALSE(movedFramesStayInGif(*doc, {0}, 65535, 0, false));
+    EXPECT_FALSE(shiftFrames(*doc, {0}, 65535, 0));
+    EXPECT_FALSE(shiftFrames(*doc, {0, 1}, 65520, 0));
+    EXPECT_FALSE(movedFramesStayInGif(*doc, {1}, 0, 65504, false));
+    EXPECT_FALSE(movingSprite(*doc, {0, 1}, 65494, 0));  // only the second frame moves
+    EXPECT_EQ(describe(*doc), before);
+    EXPECT_TRUE(doc->undo.empty());
+    EXPECT_TRUE(movedFramesStayInGif(*doc, {1}, 0, 65503, false));
+    EXPECT_TRUE(movedFramesStayInGif(*doc, {0, 1}, 65493, 0, true));
+    EXPECT_TRUE(shiftFrames(*doc, {1}, 65493, 0));
+    EXPECT_EQ(doc->frameList.frameAt(1)->rect, (TRect{65503, 0, 65535, 32}));
 }
 
 TEST(Shift, TheScreenStaysWithinWhatOneImageMayHave) {
