@@ -163,21 +163,23 @@ TEST_F(Clipboard, CutTakesOneFrameForBothClipboardAndRemoval) {
 TEST_F(Clipboard, PastedFramesFitTheScreenAndTheTimeUnit) {
     addFrames(doc, 2, 8);
     doc.frameTime = 40;
-    auto held = [&](TRect rect, int32_t frameTime, int32_t repeat) {
+    // Pastes a held frame of the rectangle and timing.
+    auto paste = [&](TRect rect, int32_t frameTime, int32_t repeat) {
         auto frame = makeFrame(rect.width(), rect.height(), [](int, int) { return 1; }, "held");
         frame->rect = frame->dirtyRect = rect;
         frame->frameTime = frameTime;
         frame->repeat = repeat;
-        return PasteSource{encodeHeldFrame(*frame, *doc.globalPalette), {}, std::nullopt};
+        const std::vector<uint8_t> bytes = encodeHeldFrame(*frame, *doc.globalPalette);
+        return pasteFrame(doc, {bytes, {}, std::nullopt}, PastePlace::AtEnd, counter);
     };
-    EXPECT_FALSE(pasteFrame(doc, held({0, 200'000'000, 1, 200'000'001}, 40, 1), PastePlace::AtEnd, counter));
-    EXPECT_FALSE(pasteFrame(doc, held({70'000, 0, 70'001, 1}, 40, 1), PastePlace::AtEnd, counter));
+    EXPECT_FALSE(paste({0, 200'000'000, 1, 200'000'001}, 40, 1));
+    EXPECT_FALSE(paste({70'000, 0, 70'001, 1}, 40, 1));
     ASSERT_EQ(host.messages.size(), 2u);
     EXPECT_EQ(host.messages[1].text, "The frame cannot be pasted: a GIF keeps its frames between 0 and 65535 pixels.");
     EXPECT_EQ(doc.frameList.count(), 2);
 
-    ASSERT_TRUE(pasteFrame(doc, held({0, 0, 2, 2}, INT32_MAX, 1), PastePlace::AtEnd, counter));
-    ASSERT_TRUE(pasteFrame(doc, held({0, 0, 2, 2}, 100, 1), PastePlace::AtEnd, counter));
+    ASSERT_TRUE(paste({0, 0, 2, 2}, INT32_MAX, 1));
+    ASSERT_TRUE(paste({0, 0, 2, 2}, 100, 1));
     for (int i : {2, 3}) EXPECT_EQ(doc.frameList.frameAt(i)->frameTime, 40);
     EXPECT_EQ(doc.frameList.frameAt(2)->repeat, INT32_MAX / 40);
     EXPECT_EQ(doc.frameList.frameAt(3)->repeat, 3);  // 100 ms to the nearest 40 ms
