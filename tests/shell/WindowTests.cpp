@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QMenu>
+#include <QProcess>
 #include <QTest>
 #include <QToolBar>
 
@@ -67,6 +68,23 @@ TEST_F(Windows, TheToolBarMenuGoesThroughViewsOptions) {
         ASSERT_TRUE(chooseFromMenu(QStringLiteral("frame list")));
         EXPECT_EQ(action(C::ShowFrameList)->isChecked(), shown);
         EXPECT_EQ(view().frameListWindow().isVisible(), shown);
+    }
+}
+
+// Answered without a display: no window, nothing else needed.
+TEST(EditorCommandLine, HelpAndVersionPrintAndExitWithoutADisplay) {
+    for (const char* option : {"--help", "--version"}) {
+        QProcess editor;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(QString::fromLatin1(name));
+        editor.setProcessEnvironment(env);
+        editor.start(QStringLiteral(MOVIGRAM_EDITOR), {QString::fromLatin1(option)});
+        ASSERT_TRUE(editor.waitForFinished(20000)) << option;
+        EXPECT_EQ(editor.exitStatus(), QProcess::NormalExit) << option;
+        EXPECT_EQ(editor.exitCode(), 0) << option;
+        const QString out = QString::fromUtf8(editor.readAllStandardOutput());
+        EXPECT_TRUE(out.startsWith(option == std::string("--help") ? "Usage: movigram" : "movigram 1."))
+            << out.toStdString();
     }
 }
 
