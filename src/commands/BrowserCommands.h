@@ -32,10 +32,18 @@ std::string previewPageText(const std::string& gifPath, const std::string& title
 // and "/" percent-encoded.
 std::string fileUrl(const std::string& path);
 
+// The folder this process keeps its preview files in: made on first use in
+// the temporary folder with a name of its own and mode 0700 (mkdtemp), so
+// that no other user or editor can put, replace or link a file there; made
+// again when it went away; removed with its files by removePreviewFolder
+// and when the process ends.  Empty when it cannot be made.
+std::string previewFolder();
+void removePreviewFolder();
+
 // Preview: the GIF to show (the saved file when it is up to date, else
 // "$movigram-temp.gif" written from the document without changing it), a
-// page "$movigram-temp.html" in the temporary folder that shows it, and
-// that page in the browser.  A GIF handed to the desktop directly would
+// page "$movigram-temp.html" beside it in the preview folder that shows it,
+// and that page in the browser.  A GIF handed to the desktop directly would
 // open in its image viewer, not in a browser.
 bool preview(Document& doc, DocumentLauncher& launcher, const ProgramDocuments& docs);
 

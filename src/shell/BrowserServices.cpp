@@ -17,7 +17,8 @@ BrowserServices::BrowserServices() {
     docs_.folder = findDataFolder(QCoreApplication::applicationDirPath().toStdString());
 }
 
-BrowserServices::~BrowserServices() = default;
+// The preview's files go with the editor.
+BrowserServices::~BrowserServices() { removePreviewFolder(); }
 
 void BrowserServices::preview(Document& doc) { movigram::preview(doc, *launcher_, docs_); }
 

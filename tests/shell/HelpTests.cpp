@@ -102,13 +102,43 @@ TEST_F(Help, PreviewShowsTheSavedFileUntilAnEditThenATemporaryCopy) {
     trigger(C::Preview);
     ASSERT_EQ(launcher.opened.size(), 2u);
     const std::string edited = readText(launcher.opened[1]);
-    const std::string temp = (std::filesystem::temp_directory_path() / "$movigram-temp.gif").string();
+    const std::filesystem::path folder = std::filesystem::path(launcher.opened[1]).parent_path();
+    const std::string temp = (folder / "$movigram-temp.gif").string();
     EXPECT_NE(edited.find(fileUrl(temp)), std::string::npos) << edited;
     EXPECT_TRUE(std::filesystem::exists(temp));
     // Written from the document without changing it.
     EXPECT_EQ(doc().frameList.count(), 2);
     EXPECT_TRUE(doc().modified);
-    std::filesystem::remove(temp);
+}
+
+// The preview's files live in a folder of this editor's own that nobody
+// else can enter, and go when the editor goes.
+TEST_F(Help, PreviewFilesAreKeptPrivateAndRemovedWithTheEditor) {
+    startWithLauncher();
+    open(writeGif("spin.gif", 3));
+    view().listSelect(2);
+    trigger(C::Delete);
+    // A file planted at the old shared place is left alone.
+    const std::filesystem::path shared = std::filesystem::temp_directory_path() / "$movigram-temp.html";
+    const bool planted = !std::filesystem::exists(shared);
+    if (planted) std::ofstream(shared) << "planted";
+    trigger(C::Preview);
+    trigger(C::Preview);  // again, over its own files
+    ASSERT_EQ(launcher.opened.size(), 2u);
+    const std::filesystem::path page = launcher.opened[1], folder = page.parent_path();
+    EXPECT_EQ(page.filename(), "$movigram-temp.html");
+    EXPECT_NE(folder, std::filesystem::temp_directory_path());
+    EXPECT_TRUE(std::filesystem::exists(folder / "$movigram-temp.gif"));
+    EXPECT_EQ(std::filesystem::status(folder).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_all);
+    if (planted) {
+        EXPECT_EQ(readText(shared.string()), "planted");
+        std::filesystem::remove(shared);
+    }
+    doc().setModified(false);
+    window().close();
+    TearDown();
+    EXPECT_FALSE(std::filesystem::exists(folder));
 }
 
 TEST_F(Help, TheShippedPagesOpenInTheBrowserAndAMissingPageIsReported) {
