@@ -7,6 +7,8 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTest>
+#include <QTextDocument>
 #include <QTimer>
 #include <fstream>
 #include <sstream>
@@ -17,6 +19,7 @@
 #include "commands/CommandTable.h"
 #include "shell/BrowserServices.h"
 #include "shell/TAboutDialog.h"
+#include "shell/THelpViewer.h"
 #include "shell/THtmlDialog.h"
 #include "shell/TQCXButton.h"
 
@@ -172,6 +175,80 @@ TEST_F(Help, WithoutABrowserTheNoteOnUsingHelpOpensInstead) {
     EXPECT_EQ(ok.text(), "Cannot locate your Internet browser");
     ASSERT_EQ(launcher.opened.size(), 1u);
     EXPECT_TRUE(launcher.opened[0].ends_with("usehelp.txt"));
+}
+
+// The desktop's opener on PATH, or none; PATH comes back after the test.
+class HelpOnThisDesktop : public Help {
+protected:
+    void SetUp() override {
+        Help::SetUp();
+        oldPath_ = qgetenv("PATH");
+        std::filesystem::create_directories(dir / "bin");
+        qputenv("PATH", QByteArray::fromStdString((dir / "bin").string()));
+        // Every message box is noted and closed.
+        QObject::connect(&closer_, &QTimer::timeout, [this] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                boxes << box->text();
+                box->reject();
+            }
+        });
+        closer_.start(20);
+    }
+    void TearDown() override {
+        qputenv("PATH", oldPath_);
+        Help::TearDown();
+    }
+    // An xdg-open that notes the document and ends with code.
+    void opener(int code) {
+        const auto path = dir / "bin" / "xdg-open";
+        std::ofstream(path) << "#!/bin/sh\necho \"$1\" > '" << (dir / "opened").string() << "'\nexit " << code << "\n";
+        std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+    }
+    THelpViewer* viewer() { return view().browserServices().desktop().viewer(); }
+    bool viewerShows(const std::string& ending) {
+        return QTest::qWaitFor([&] { return viewer() && viewer()->isVisible() && viewer()->shownPath().endsWith(QString::fromStdString(ending)); });
+    }
+
+    QStringList boxes;
+
+private:
+    QByteArray oldPath_;
+    QTimer closer_;
+};
+
+// Without a program to show them, the documents open in the editor's own viewer.
+TEST_F(HelpOnThisDesktop, WithoutAnyOpenerHelpAndPreviewOpenInTheBuiltInViewer) {
+    start();
+    trigger(C::HelpEnglish);
+    ASSERT_TRUE(viewerShows("help/help.html"));
+    EXPECT_TRUE(viewer()->browser().toPlainText().contains("Movigram"));
+    trigger(C::HowToUseHelp);
+    ASSERT_TRUE(viewerShows("usehelp.txt"));
+    EXPECT_EQ(viewer()->browser().toPlainText().toStdString(),
+              readText(view().browserServices().documents().useHelp()));
+    open(writeGif("spin.gif", 3));
+    trigger(C::Preview);
+    ASSERT_TRUE(viewerShows("$movigram-temp.html"));
+    EXPECT_FALSE(viewer()->browser().document()->resource(QTextDocument::ImageResource,
+                                                          QUrl(QString::fromStdString(fileUrl((dir / "spin.gif").string()))))
+                     .isNull());
+    EXPECT_EQ(boxes, QStringList());
+}
+
+// An opener that finds no program: the viewer, once it has said so.  One
+// that hands the page on: nothing more.
+TEST_F(HelpOnThisDesktop, TheViewerOpensOnlyWhenTheDesktopFindsNoProgram) {
+    opener(3);
+    start();
+    trigger(C::HelpFrench);
+    ASSERT_TRUE(viewerShows("help/help-fren.html"));
+    viewer()->close();
+    opener(0);
+    trigger(C::HelpSpanish);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return readText((dir / "opened").string()).find("help-span.html") != std::string::npos; }));
+    QTest::qWait(200);
+    EXPECT_FALSE(viewer()->isVisible());
+    EXPECT_EQ(boxes, QStringList());
 }
 
 // Each page names every command of the menus, so none goes undocumented.
