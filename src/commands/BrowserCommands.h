@@ -2,6 +2,7 @@
 // Preview, the help pages and the note on using help: documents handed to
 // the desktop's programs (the web browser for pages, a text editor for
 // text), which run on their own; nothing waits for them.
+#include <cstdint>
 #include <string>
 
 #include "ProgramDocuments.h"
@@ -24,6 +25,10 @@ public:
 bool showInBrowser(Host& host, DocumentLauncher& launcher, const std::string& page, const ProgramDocuments& docs);
 // How to use help: "usehelp.txt" in the desktop's text editor.
 bool showUseHelp(Host& host, DocumentLauncher& launcher, const ProgramDocuments& docs);
+
+// How long a web browser shows a frame meant for delayMs milliseconds:
+// delays of 10 ms (one hundredth) or less as 100 ms, the rest as they are.
+inline int64_t browserFrameDelay(int64_t delayMs) { return delayMs <= 10 ? 100 : delayMs; }
 
 // The page Preview opens: the animation as a web page shows it, by the
 // same image tag as the HTML code, with the GIF's address.
