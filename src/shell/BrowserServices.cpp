@@ -12,11 +12,13 @@ namespace movigram {
 DesktopLauncher::DesktopLauncher() = default;
 
 DesktopLauncher::~DesktopLauncher() {
-    // An opener still running is the browser itself in some desktops: it
-    // keeps running, only its watch ends.
+    // An opener still running may be the browser itself (some desktops run
+    // it in the opener's place): it keeps running, only the watch on it ends.
+    // Deleting its QProcess would kill it, so it is never deleted.
+    static auto* stillRunning = new std::vector<QProcess*>;
     for (auto& opener : openers_) {
         opener->disconnect();
-        if (opener->state() != QProcess::NotRunning) (void)opener.release();
+        if (opener->state() != QProcess::NotRunning) stillRunning->push_back(opener.release());
     }
 }
 
