@@ -221,6 +221,16 @@ TEST_F(Dialogs, NumbersTypedPastTheirRangesAreRefusedWithAMessage) {
     });
     EXPECT_EQ(message, "The frames cannot be placed there: a GIF keeps its frames between 0 and 65535 pixels.");
     EXPECT_FALSE(doc().undo.canUndo());
+
+    run<TEffectsDialog>(C::FadeIn, [&message](TEffectsDialog& d) {
+        type(d.msField(), "3,000,000");
+        MessageBoxAnswer ok(QMessageBox::Ok);
+        d.accept();
+        message = ok.text();
+        EXPECT_TRUE(d.isVisible());
+    });
+    EXPECT_EQ(message, "The milliseconds per frame must be from 0 to 655,350.");
+    EXPECT_FALSE(doc().undo.canUndo());
 }
 
 TEST_F(Dialogs, CropKeepsTheFarEdgesAndAlignsOnlyWhenEveryFrameIsSelected) {
