@@ -1,7 +1,12 @@
 #include "BrowserCommands.h"
 
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <filesystem>
-#include <fstream>
 
 #include "FileCommands.h"
 
@@ -34,7 +39,62 @@ std::string escapeHtml(const std::string& text) {
     return out;
 }
 
+// A file made anew: an older one of that name goes first, and the new one
+// is created exclusively without following a link, readable by its owner only.
+bool writeNewFile(const std::string& path, const std::string& text) {
+    ::unlink(path.c_str());
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) return false;
+    size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += size_t(n);
+    }
+    return ::close(fd) == 0 && done == text.size();
+}
+
+std::string& previewFolderPath() {
+    static std::string path;
+    return path;
+}
+
+// Ours still: a real folder (not a link) of this user that only this user can enter.
+bool isPrivateFolder(const std::string& path) {
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() &&
+           (st.st_mode & 077) == 0;
+}
+
+// The folder goes when the process ends normally.
+struct PreviewFolderRemover {
+    ~PreviewFolderRemover() { removePreviewFolder(); }
+};
+
 }  // namespace
+
+std::string previewFolder() {
+    std::string& path = previewFolderPath();  // made before the remover, so it outlives it
+    static PreviewFolderRemover remover;
+    if (!path.empty() && isPrivateFolder(path)) return path;
+    path.clear();
+    std::error_code ec;
+    const fs::path temp = fs::temp_directory_path(ec);
+    if (ec) return {};
+    std::string pattern = (temp / "movigram-XXXXXX").string();
+    if (!::mkdtemp(pattern.data())) return {};
+    path = pattern;
+    return path;
+}
+
+void removePreviewFolder() {
+    std::string& path = previewFolderPath();
+    if (path.empty()) return;
+    std::error_code ec;
+    if (isPrivateFolder(path)) fs::remove_all(path, ec);
+    path.clear();
+}
 
 bool showInBrowser(Host& host, DocumentLauncher& launcher, const std::string& page, const ProgramDocuments& docs) {
     if (!exists(page)) {
@@ -85,21 +145,20 @@ std::string previewPageText(const std::string& gifPath, const std::string& title
 bool preview(Document& doc, DocumentLauncher& launcher, const ProgramDocuments& docs) {
     const std::optional<std::string> gif = previewFile(doc);
     if (!gif) return false;
-    std::error_code ec;
-    const fs::path temp = fs::temp_directory_path(ec);
-    if (ec) {
-        doc.host().showMessage("File Error", "Failed to create directory\n" + temp.string(), MessageIcon::Stop);
+    const std::string folder = previewFolder();
+    if (folder.empty()) {
+        std::error_code ec;
+        doc.host().showMessage("File Error", "Failed to create directory\n" + fs::temp_directory_path(ec).string(),
+                               MessageIcon::Stop);
         return false;
     }
-    const std::string page = (temp / "$movigram-temp.html").string();
-    {
-        std::ofstream out(page, std::ios::binary | std::ios::trunc);
-        out << previewPageText(fs::absolute(*gif).string(), doc.fileName.empty() ? "(Untitled)" : doc.fileName,
-                               doc.screenWidth, doc.screenHeight);
-        if (!out.flush()) {
-            doc.host().showMessage("File Error", "Cannot create file \"" + page + "\"", MessageIcon::Stop);
-            return false;
-        }
+    const std::string page = (fs::path(folder) / "$movigram-temp.html").string();
+    const std::string text = previewPageText(fs::absolute(*gif).string(),
+                                             doc.fileName.empty() ? "(Untitled)" : doc.fileName, doc.screenWidth,
+                                             doc.screenHeight);
+    if (!writeNewFile(page, text)) {
+        doc.host().showMessage("File Error", "Cannot create file \"" + page + "\"", MessageIcon::Stop);
+        return false;
     }
     return showInBrowser(doc.host(), launcher, page, docs);
 }

@@ -1,5 +1,7 @@
 #include "FileCommands.h"
 
+#include "BrowserCommands.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -387,16 +389,19 @@ std::optional<std::string> previewFile(Document& doc) {
         const std::string saved = joinPath(doc.savedToSaveDir ? doc.saveDir : doc.openDir, doc.fileName);
         if (fileSizeOf(saved) >= 0) return saved;
     }
-    std::error_code ec;
-    const std::filesystem::path temp = std::filesystem::temp_directory_path(ec);
-    if (ec || (!std::filesystem::is_directory(temp, ec) && !std::filesystem::create_directories(temp, ec))) {
-        host.showMessage("File Error", "Failed to create directory\n" + temp.string(), MessageIcon::Stop);
+    // In the editor's own folder: another user or editor can neither read
+    // nor replace it there.
+    const std::string folder = previewFolder();
+    if (folder.empty()) {
+        std::error_code ec;
+        host.showMessage("File Error", "Failed to create directory\n" + std::filesystem::temp_directory_path(ec).string(),
+                         MessageIcon::Stop);
         return std::nullopt;
     }
     if (doc.frameList.empty()) return std::nullopt;
     // Written from a copy: the comment frame goes into the file, not into the
     // document.
-    const GifWriteResult result = writePreparedCopy(doc, (temp / "$movigram-temp.gif").string(), false, false);
+    const GifWriteResult result = writePreparedCopy(doc, joinPath(folder, "$movigram-temp.gif"), false, false);
     if (!result.ok) return std::nullopt;
     host.startGaugeReset();
     return result.path;

@@ -78,7 +78,7 @@ bool saveAs(Document& doc, const std::string& path, bool optimize);
 // Returns the files written.
 std::vector<std::string> saveFrames(Document& doc, const std::string& path);
 // The GIF the preview shows: the saved file when it is up to date, else the
-// animation written to "$movigram-temp.gif" in the temporary folder.
+// animation written to "$movigram-temp.gif" in the preview folder.
 std::optional<std::string> previewFile(Document& doc);
 // Dropped files: position < 0 replaces the document, past the last frame
 // appends, otherwise inserts before that frame.

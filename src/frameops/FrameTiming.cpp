@@ -5,6 +5,7 @@
 #include "document/EditScope.h"
 #include "document/FrameChain.h"
 #include "document/Optimiser.h"
+#include "NumberField.h"
 
 namespace movigram {
 
@@ -39,9 +40,8 @@ bool setRestoreMethod(Document& doc, FrameSelection selection, bool restoreToBac
 
 bool applyFrameRate(Document& doc, int32_t msPerFrame, const std::vector<int32_t>& repeats) {
     FrameList& list = doc.frameList;
-    if (msPerFrame < 1 || int(repeats.size()) != list.count() || list.empty()) return false;
-    for (int32_t r : repeats)
-        if (r < 0) return false;
+    if (int(repeats.size()) != list.count() || list.empty() || !frameRateProblem(doc, msPerFrame, repeats).empty())
+        return false;
     EditScope edit(doc, TUndo::timing(list, doc.frameTime, "frame rate"));
     doc.frameTime = msPerFrame;
     // Comment frames are not shown and keep no time.
@@ -58,10 +58,10 @@ bool setFrameRate(Document& doc, int32_t msPerFrame, FrameSelection selection, s
     return applyFrameRate(doc, msPerFrame, repeats);
 }
 
-std::string formatMilliseconds(int32_t ms) {
+std::string formatMilliseconds(int64_t ms) {
     char text[32];
-    if (ms >= 1000) std::snprintf(text, sizeof text, "%d,%03d", ms / 1000, ms % 1000);
-    else std::snprintf(text, sizeof text, "%d", ms);
+    if (ms >= 1000) std::snprintf(text, sizeof text, "%lld,%03d", static_cast<long long>(ms / 1000), int(ms % 1000));
+    else std::snprintf(text, sizeof text, "%lld", static_cast<long long>(ms));
     return text;
 }
 

@@ -21,16 +21,17 @@ bool setRestoreMethod(Document& doc, FrameSelection selection, bool restoreToBac
 
 // OK of the frame rate dialog: records the timing, gives every frame its
 // repeat and every frame with an image msPerFrame.  False (nothing changed)
-// when msPerFrame is below 1, a repeat is negative or the repeats do not
-// match the frames.
+// when the values break a rule of frameRateProblem (NumberField.h) or the
+// repeats do not match the frames.
 bool applyFrameRate(Document& doc, int32_t msPerFrame, const std::vector<int32_t>& repeats);
 // The same with the selected frames given one repeat and the others keeping
 // theirs.
 bool setFrameRate(Document& doc, int32_t msPerFrame, FrameSelection selection = {},
                   std::optional<int32_t> repeat = std::nullopt);
 // The read-outs of the dialog: "1,500" for 1500 ms, "14.29" frames per
-// second for 70 ms.
-std::string formatMilliseconds(int32_t ms);
+// second for 70 ms.  The milliseconds of a frame are a time times a repeat,
+// taken in 64 bits.
+std::string formatMilliseconds(int64_t ms);
 std::string formatFramesPerSecond(int32_t msPerFrame);
 
 // Loop count (0 plays without end); a count other than 1 switches looping

@@ -31,3 +31,40 @@ int32_t readNumberField(std::string_view text) {
 }
 
 }  // namespace movigram
+
+namespace movigram {
+
+namespace {
+
+// "1,234,000"
+std::string withSeparators(int64_t value) {
+    std::string digits = std::to_string(value < 0 ? -value : value);
+    for (int i = int(digits.size()) - 3; i > 0; i -= 3) digits.insert(size_t(i), ",");
+    return value < 0 ? "-" + digits : digits;
+}
+
+}  // namespace
+
+std::string frameRateProblem(const Document& doc, int32_t msPerFrame, const std::vector<int32_t>& repeats) {
+    if (msPerFrame < 1 || msPerFrame > maxFrameDisplayMs)
+        return "The milliseconds per frame must be from 1 to " + withSeparators(maxFrameDisplayMs) + ".";
+    const FrameList& list = doc.frameList;
+    for (size_t i = 0; i < repeats.size(); ++i) {
+        if (repeats[i] < 0) return "A repeat count cannot be negative.";
+        const TFrame* frame = int(i) < list.count() ? list.frameAt(int(i)) : nullptr;
+        const int64_t shown = int64_t(msPerFrame) * repeats[i];
+        if (frame && frame->hasImage() && shown > maxFrameDisplayMs)
+            return "\"" + list.textAt(int(i)) + "\" would be shown for " + withSeparators(shown) +
+                   " milliseconds; a GIF shows a frame for at most " + withSeparators(maxFrameDisplayMs) + ".";
+    }
+    return {};
+}
+
+std::optional<TRect> rectFromFields(int64_t left, int64_t top, int64_t right, int64_t bottom) {
+    constexpr int64_t reach = 2 * 65535;
+    for (int64_t edge : {left, top, right, bottom})
+        if (edge < -reach || edge > reach) return std::nullopt;
+    return TRect{int32_t(left), int32_t(top), int32_t(right), int32_t(bottom)};
+}
+
+}  // namespace movigram

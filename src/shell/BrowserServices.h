@@ -3,8 +3,10 @@
 // and writes the documents and words the messages; the desktop opens them
 // (QDesktopServices), and the two small dialogs show the HTML code and the
 // about box.  The documents are found in the program's data folder.
+#include <QProcess>
 #include <QString>
 #include <memory>
+#include <vector>
 
 #include "commands/BrowserCommands.h"
 #include "document/CommandId.h"
@@ -13,10 +15,27 @@ class QWidget;
 
 namespace movigram {
 
-// Opens documents with the desktop's programs.
+class THelpViewer;
+
+// Opens documents with the desktop's programs (xdg-open), and in the
+// built-in viewer when the desktop cannot: no xdg-open, or xdg-open
+// reporting that it found no program or that the program failed.  So a
+// document that exists is always shown; the result is true for it.
+// Starting a program is all the desktop reports at once, so the viewer may
+// open a moment later, when xdg-open has ended with its failure.
 class DesktopLauncher : public DocumentLauncher {
 public:
+    DesktopLauncher();
+    ~DesktopLauncher() override;
     bool open(const std::string& path) override;
+    // The built-in viewer, once it was needed; else null.
+    THelpViewer* viewer() const { return viewer_.get(); }
+
+private:
+    void showBuiltIn(const QString& path);
+
+    std::unique_ptr<THelpViewer> viewer_;
+    std::vector<std::unique_ptr<QProcess>> openers_;
 };
 
 class BrowserServices {
@@ -40,6 +59,7 @@ public:
     void setDocumentsFolder(const QString& folder) { docs_.folder = folder.toStdString(); }
     // Who opens documents; the desktop unless replaced (tests record instead).
     void setLauncher(DocumentLauncher* launcher) { launcher_ = launcher ? launcher : &desktop_; }
+    DesktopLauncher& desktop() { return desktop_; }
 
 private:
     ProgramDocuments docs_;

@@ -95,6 +95,8 @@ void TPaletteWindow::refresh(const TMyPalette& palette, bool isLocal, bool isFix
     isLocal_ = isLocal;
     isFixed_ = isFixed;
     showTitleLine();
+    // The caption describes the entry under the pointer as it is now.
+    showCaption();
     grid_->update();
 }
 
@@ -220,13 +222,18 @@ void TPaletteWindow::contextMenuAt(int entry, QPoint globalPos) {
 }
 
 void TPaletteWindow::pointerAt(int entry) {
-    if (entry < 0) {
+    pointed_ = entry;
+    showCaption();
+}
+
+void TPaletteWindow::showCaption() {
+    if (pointed_ < 0 || pointed_ >= shown_.colorCount) {
         setWindowTitle(caption);
         return;
     }
-    const PaletteEntry& e = shown_.entry(entry);
-    setWindowTitle(QString::asprintf("[%d] R:%d, G:%d, B:%d (#%02x%02x%02x) ", entry, e.red, e.green, e.blue, e.red,
-                                     e.green, e.blue));
+    const PaletteEntry& e = shown_.entry(pointed_);
+    setWindowTitle(QString::asprintf("[%d] R:%d, G:%d, B:%d (#%02x%02x%02x) ", pointed_, e.red, e.green, e.blue,
+                                     e.red, e.green, e.blue));
 }
 
 // --- Entries ---

@@ -93,6 +93,8 @@ private:
     void optionsChanged() override { follow(); }
     void follow();
     void showTitleLine();
+    // "Palette Window", or the entry under the pointer and its colour.
+    void showCaption();
 
     // From the grid.
     void pointerAt(int entry);
@@ -109,6 +111,7 @@ private:
     TMyPalette shown_;
     bool isLocal_ = false, isFixed_ = false;
     int menuIndex_ = -1;
+    int pointed_ = -1;  // the entry the caption describes
     PalettePick pick_ = PalettePick::None;
     // The pick of another window.
     QPointer<QWidget> pickTarget_;

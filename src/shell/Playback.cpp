@@ -1,6 +1,7 @@
 #include "Playback.h"
 
 #include "TBmpViewWindow.h"
+#include "commands/BrowserCommands.h"
 #include "document/Optimiser.h"
 
 namespace movigram {
@@ -19,7 +20,7 @@ Playback::Playback(TBmpViewWindow& view) : view_(view) {
 
 int Playback::delayOf(const TFrame& frame) const {
     const int delay = frame.repeat * view_.document().frameTime;
-    return browserTiming_ && delay <= 10 ? 100 : delay;
+    return browserTiming_ ? int(browserFrameDelay(delay)) : delay;
 }
 
 void Playback::schedule(qint64 delayMs) {

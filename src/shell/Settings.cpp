@@ -5,6 +5,7 @@
 #include <QStandardPaths>
 #include <QTextStream>
 #include <algorithm>
+#include <optional>
 
 #include "colour/QuantizeOptionText.h"
 
@@ -22,8 +23,71 @@ const QString undoMemoryKey = QStringLiteral("Settings/UndoMemory");
 const QString quantizerKey = QStringLiteral("Settings/Quantizer");
 const QString ditherKey = QStringLiteral("Settings/Dither");
 
+// A value that would not come back as it is from a plain "Key=value" line
+// (line breaks and other control characters, blanks at either end, a
+// leading quote) is written between quotes with backslash escapes: \\ \"
+// \n \r \t and \xHH.  Every other value is written as it stands, so the
+// plain values of older files read as they always did.
+bool needsQuotes(const QString& value) {
+    if (value.isEmpty()) return false;
+    if (value.front().isSpace() || value.back().isSpace() || value.front() == QLatin1Char('"')) return true;
+    for (QChar c : value)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f) return true;
+    return false;
+}
+
+QString quoted(const QString& value) {
+    QString out = QStringLiteral("\"");
+    for (QChar c : value) {
+        switch (c.unicode()) {
+        case '\\': out += QStringLiteral("\\\\"); break;
+        case '"': out += QStringLiteral("\\\""); break;
+        case '\n': out += QStringLiteral("\\n"); break;
+        case '\r': out += QStringLiteral("\\r"); break;
+        case '\t': out += QStringLiteral("\\t"); break;
+        default:
+            if (c.unicode() < 0x20 || c.unicode() == 0x7f) out += QString::asprintf("\\x%02x", c.unicode());
+            else out += c;
+        }
+    }
+    return out + QLatin1Char('"');
+}
+
+// The value of a quoted text; none when the text is not one (a plain value
+// that happens to begin and end with a quote reads as it stands).
+std::optional<QString> unquoted(const QString& text) {
+    if (text.size() < 2 || text.front() != QLatin1Char('"') || text.back() != QLatin1Char('"')) return std::nullopt;
+    QString out;
+    for (qsizetype i = 1; i < text.size() - 1; ++i) {
+        const QChar c = text[i];
+        if (c == QLatin1Char('"')) return std::nullopt;
+        if (c != QLatin1Char('\\')) {
+            out += c;
+            continue;
+        }
+        if (++i >= text.size() - 1) return std::nullopt;
+        switch (text[i].unicode()) {
+        case '\\': out += QLatin1Char('\\'); break;
+        case '"': out += QLatin1Char('"'); break;
+        case 'n': out += QLatin1Char('\n'); break;
+        case 'r': out += QLatin1Char('\r'); break;
+        case 't': out += QLatin1Char('\t'); break;
+        case 'x': {
+            bool ok = false;
+            const int code = i + 2 < text.size() - 1 ? text.mid(i + 1, 2).toInt(&ok, 16) : 0;
+            if (!ok) return std::nullopt;
+            out += QChar(code);
+            i += 2;
+            break;
+        }
+        default: return std::nullopt;
+        }
+    }
+    return out;
+}
+
 // The INI file as the program has always written it: "[Section]" lines and
-// "Key=value" lines, values taken as they stand.
+// "Key=value" lines, values taken as they stand unless quoted (above).
 bool readIni(QIODevice& device, QSettings::SettingsMap& map) {
     QTextStream in(&device);
     QString section;
@@ -37,7 +101,8 @@ bool readIni(QIODevice& device, QSettings::SettingsMap& map) {
         const qsizetype eq = line.indexOf(QLatin1Char('='));
         if (eq <= 0) continue;
         const QString key = line.left(eq).trimmed();
-        map.insert(section.isEmpty() ? key : section + QLatin1Char('/') + key, line.mid(eq + 1).trimmed());
+        const QString value = line.mid(eq + 1).trimmed();
+        map.insert(section.isEmpty() ? key : section + QLatin1Char('/') + key, unquoted(value).value_or(value));
     }
     return true;
 }
@@ -55,7 +120,8 @@ bool writeIni(QIODevice& device, const QSettings::SettingsMap& map) {
             section = keySection;
             first = false;
         }
-        out << it.key().mid(slash + 1) << "=" << it.value().toString() << "\n";
+        const QString value = it.value().toString();
+        out << it.key().mid(slash + 1) << "=" << (needsQuotes(value) ? quoted(value) : value) << "\n";
     }
     return true;
 }
@@ -66,13 +132,21 @@ QSettings::Format iniFormat() {
     return format;
 }
 
-// "%d %d ..." read scanf-style into the numbers given.
+// "%d %d ..." read scanf-style into the numbers given: blanks of any kind
+// (spaces, tabs) before each number, an optional sign, digits; the first
+// word that is not a number, or a number out of range, ends the reading.
 template <size_t N>
 void parseNumbers(const QString& text, std::array<int, N>& values) {
-    const QStringList words = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    for (size_t i = 0; i < N && i < size_t(words.size()); ++i) {
+    qsizetype at = 0;
+    for (size_t i = 0; i < N; ++i) {
+        while (at < text.size() && text[at].isSpace()) ++at;
+        const qsizetype start = at;
+        if (at < text.size() && (text[at] == QLatin1Char('-') || text[at] == QLatin1Char('+'))) ++at;
+        const qsizetype digits = at;
+        while (at < text.size() && text[at] >= QLatin1Char('0') && text[at] <= QLatin1Char('9')) ++at;
+        if (at == digits) return;
         bool ok = false;
-        const int v = words[qsizetype(i)].toInt(&ok);
+        const int v = text.mid(start, at - start).toInt(&ok);
         if (!ok) return;
         values[i] = v;
     }
@@ -147,11 +221,11 @@ SavedOptions Settings::readOptions() {
         saved.quantize.quantizer = *q;
     parseDither(settings_.value(ditherKey).toString().toStdString(), saved.quantize);
     saved.undoMemoryMiB = std::max(0, settings_.value(undoMemoryKey).toString().toInt());
-    saved.fixedPalName = settings_.value(QStringLiteral("Settings/FixedPalName")).toString().left(259);
-    saved.openDir = settings_.value(QStringLiteral("Settings/OpenDirName")).toString().left(259);
-    saved.saveDir = settings_.value(QStringLiteral("Settings/SaveDirName")).toString().left(259);
+    saved.fixedPalName = settings_.value(QStringLiteral("Settings/FixedPalName")).toString();
+    saved.openDir = settings_.value(QStringLiteral("Settings/OpenDirName")).toString();
+    saved.saveDir = settings_.value(QStringLiteral("Settings/SaveDirName")).toString();
     for (int i = 1; i <= 4; ++i) {
-        const QString file = settings_.value(QStringLiteral("Settings/File%1").arg(i)).toString().left(259);
+        const QString file = settings_.value(QStringLiteral("Settings/File%1").arg(i)).toString();
         if (!file.isEmpty()) saved.recentFiles << file;
     }
     return saved;

@@ -3,7 +3,9 @@
 // options, the last folders, the four most recent files and the window
 // positions.  It is a plain INI file whose sections, keys and value texts
 // are written exactly as given (QSettings with a format of our own, since
-// Qt's own INI format would escape the blank in "Screen Settings").
+// Qt's own INI format would escape the blank in "Screen Settings"); only a
+// value that a plain line cannot hold, such as a file name with a line break
+// or with blanks at its ends, is written quoted with backslash escapes.
 #include <QRect>
 #include <QSettings>
 #include <QSize>
@@ -22,8 +24,9 @@ using OptionValues = std::array<int, 13>;
 OptionValues builtInOptions();
 // "%d %d %d %d   %d %d %d %d   %d %d %d %d   %d"
 QString formatOptions(const OptionValues& values);
-// Reads numbers from the front of text into values, scanf-style: the first
-// one that does not parse ends the reading and leaves the rest as they were.
+// Reads numbers from the front of text into values, scanf-style (any blanks
+// between them): the first one that does not parse ends the reading and
+// leaves the rest as they were.
 void parseOptions(const QString& text, OptionValues& values);
 
 // Rectangles are (left, top, right, bottom) in the file, right and bottom

@@ -12,6 +12,8 @@ TBmpViewApp::TBmpViewApp(int& argc, char** argv) : QApplication(argc, argv) {
     setDesktopFileName(QString::fromLatin1(desktopEntryName));
     setWindowIcon(applicationIcon());
     filesToOpen_ = arguments().mid(1);
+    // "--" ends the options (main() answers --help and --version); the names after it are files.
+    filesToOpen_.removeOne(QStringLiteral("--"));
 }
 
 TBmpViewApp::~TBmpViewApp() = default;

@@ -234,11 +234,15 @@ void TBmpViewWindow::applySavedOptions(const SavedOptions& saved) {
     if (saved.undoMemoryMiB > 0) doc_.undo.setBudget(saved.undoMemoryMiB * UndoJournal::mib);
     doc_.quantize = saved.quantize;
     doc_.fixedPaletteName = saved.fixedPalName.toStdString();
-    // A fixed palette that cannot be loaded falls back to Automatic, quietly.
-    if (doc_.globalPaletteMode == GlobalPaletteMode::Fixed &&
-        (saved.fixedPalName.isEmpty() || !QFileInfo::exists(saved.fixedPalName) ||
-         !loadPalette(doc_, doc_.fixedPaletteName).loaded))
-        doc_.globalPaletteMode = GlobalPaletteMode::Automatic;
+    // A fixed palette that cannot be loaded falls back to Automatic, quietly:
+    // the reader's messages go to the document's silent host meanwhile.
+    if (doc_.globalPaletteMode == GlobalPaletteMode::Fixed) {
+        doc_.setHost(nullptr);
+        const bool loaded = !saved.fixedPalName.isEmpty() && QFileInfo::exists(saved.fixedPalName) &&
+                            loadPalette(doc_, doc_.fixedPaletteName).loaded;
+        doc_.setHost(&host_);
+        if (!loaded) doc_.globalPaletteMode = GlobalPaletteMode::Automatic;
+    }
     doc_.openDir = saved.openDir.toStdString();
     doc_.saveDir = saved.saveDir.toStdString();
     doc_.relink();

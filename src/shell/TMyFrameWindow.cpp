@@ -116,8 +116,8 @@ void TMyFrameWindow::placeFrameList() {
         }
     }
     list.show();
-    clientCorner_ = client_->mapToGlobal(QPoint(0, 0));
-    clientCornerKnown_ = true;
+    windowCorner_ = geometry().topLeft();
+    windowCornerKnown_ = true;
 }
 
 void TMyFrameWindow::placePaletteWindow(TPaletteWindow& palette) {
@@ -139,6 +139,17 @@ void TMyFrameWindow::placePaletteWindow(TPaletteWindow& palette) {
         palette.setFloating(false);
         resizeDocks({&palette}, {std::min(size.width(), width() / 4)}, Qt::Horizontal);
     }
+}
+
+// Qt's own menu would show and hide the windows behind View's options,
+// which would then no longer say what is shown; the tool bar has no option
+// and stays.
+QMenu* TMyFrameWindow::createPopupMenu() {
+    auto* menu = new QMenu(this);
+    ActionRegistry& actions = client_->actions();
+    menu->addAction(actions.action(CommandId::ShowFrameList));
+    menu->addAction(actions.action(CommandId::ShowPalette));
+    return menu;
 }
 
 void TMyFrameWindow::addRecentFile(const QString& path) {
@@ -194,11 +205,14 @@ void TMyFrameWindow::resizeEvent(QResizeEvent* event) {
     if (!isMinimized()) followMainWindow();
 }
 
+// The main window's own corner, not the canvas's: the canvas also moves
+// within the window when a docked window is shown, hidden or resized, and
+// that must not move the floating ones.
 void TMyFrameWindow::followMainWindow() {
-    if (!clientCornerKnown_) return;
-    const QPoint corner = client_->mapToGlobal(QPoint(0, 0));
-    const QPoint offset = corner - clientCorner_;
-    clientCorner_ = corner;
+    if (!windowCornerKnown_) return;
+    const QPoint corner = geometry().topLeft();
+    const QPoint offset = corner - windowCorner_;
+    windowCorner_ = corner;
     if (offset.isNull()) return;
     TFrameWinListBox& list = client_->frameListWindow();
     if (list.isFloating()) list.move(list.pos() + offset);

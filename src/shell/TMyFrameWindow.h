@@ -8,6 +8,8 @@
 
 #include "Settings.h"
 
+class QMenu;
+
 namespace movigram {
 
 class TBmpViewWindow;
@@ -44,6 +46,10 @@ public:
     void addRecentFile(const QString& path);
     QStringList recentFiles() const { return recent_; }
 
+    // The menu of a right click on the tool bar or a docked window's title:
+    // View's Show frame list and Show palette, the same commands as there.
+    QMenu* createPopupMenu() override;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
@@ -62,8 +68,8 @@ private:
     TTextGadget* viewText_;
     TColorGadget* colorText_;
     QStringList recent_;
-    QPoint clientCorner_;
-    bool clientCornerKnown_ = false;
+    QPoint windowCorner_;
+    bool windowCornerKnown_ = false;
 };
 
 }  // namespace movigram

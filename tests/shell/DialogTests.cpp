@@ -231,6 +231,58 @@ TEST_F(Dialogs, AShiftThatWouldMakeAHugeScreenIsRefusedWithAMessage) {
     EXPECT_FALSE(doc().undo.canUndo());
 }
 
+// Numbers typed far past the arrows' ranges: the read-outs keep their
+// sense and OK says what cannot be, changing nothing.
+TEST_F(Dialogs, NumbersTypedPastTheirRangesAreRefusedWithAMessage) {
+    openFrames(2);
+    const int32_t unit = doc().frameTime;
+    QString message;
+    run<TFrameRateDialog>(C::FrameRate, [&message](TFrameRateDialog& d) {
+        type(d.msField(), "3,000,000");
+        type(d.repeatField(), "1000");
+        EXPECT_EQ(d.msThisFrameText(), "3000000,000");
+        MessageBoxAnswer ok(QMessageBox::Ok);
+        d.accept();
+        message = ok.text();
+        EXPECT_TRUE(d.isVisible());
+        type(d.msField(), "30,000");
+        MessageBoxAnswer again(QMessageBox::Ok);
+        d.accept();
+        EXPECT_EQ(again.text(), "\"frames.gif.000\" would be shown for 30,000,000 milliseconds; a GIF shows a frame "
+                                "for at most 655,350.");
+    });
+    EXPECT_EQ(message, "The milliseconds per frame must be from 1 to 655,350.");
+    EXPECT_EQ(doc().frameTime, unit);
+    EXPECT_FALSE(doc().undo.canUndo());
+
+    run<TFrameDupDialog>(C::Duplicate, [](TFrameDupDialog& d) {
+        d.frameList().selectAll();
+        type(d.countField(), "2,000,000,000");
+        EXPECT_EQ(d.totalText(), "4000000000 ");
+    });
+
+    run<TFrameOffsetDialog>(C::Crop, [&message](TFrameOffsetDialog& d) {
+        type(d.field(0), "-2147483648");
+        EXPECT_GE(d.field(2).value(), 0);
+        MessageBoxAnswer ok(QMessageBox::Ok);
+        d.accept();
+        message = ok.text();
+        EXPECT_TRUE(d.isVisible());
+    });
+    EXPECT_EQ(message, "The frames cannot be placed there: a GIF keeps its frames between 0 and 65535 pixels.");
+    EXPECT_FALSE(doc().undo.canUndo());
+
+    run<TEffectsDialog>(C::FadeIn, [&message](TEffectsDialog& d) {
+        type(d.msField(), "3,000,000");
+        MessageBoxAnswer ok(QMessageBox::Ok);
+        d.accept();
+        message = ok.text();
+        EXPECT_TRUE(d.isVisible());
+    });
+    EXPECT_EQ(message, "The milliseconds per frame must be from 0 to 655,350.");
+    EXPECT_FALSE(doc().undo.canUndo());
+}
+
 TEST_F(Dialogs, CropKeepsTheFarEdgesAndAlignsOnlyWhenEveryFrameIsSelected) {
     openFrames(3);
     run<TFrameOffsetDialog>(C::Crop, [this](TFrameOffsetDialog& d) {

@@ -7,6 +7,8 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTest>
+#include <QTextDocument>
 #include <QTimer>
 #include <fstream>
 #include <sstream>
@@ -17,6 +19,7 @@
 #include "commands/CommandTable.h"
 #include "shell/BrowserServices.h"
 #include "shell/TAboutDialog.h"
+#include "shell/THelpViewer.h"
 #include "shell/THtmlDialog.h"
 #include "shell/TQCXButton.h"
 
@@ -102,13 +105,43 @@ TEST_F(Help, PreviewShowsTheSavedFileUntilAnEditThenATemporaryCopy) {
     trigger(C::Preview);
     ASSERT_EQ(launcher.opened.size(), 2u);
     const std::string edited = readText(launcher.opened[1]);
-    const std::string temp = (std::filesystem::temp_directory_path() / "$movigram-temp.gif").string();
+    const std::filesystem::path folder = std::filesystem::path(launcher.opened[1]).parent_path();
+    const std::string temp = (folder / "$movigram-temp.gif").string();
     EXPECT_NE(edited.find(fileUrl(temp)), std::string::npos) << edited;
     EXPECT_TRUE(std::filesystem::exists(temp));
     // Written from the document without changing it.
     EXPECT_EQ(doc().frameList.count(), 2);
     EXPECT_TRUE(doc().modified);
-    std::filesystem::remove(temp);
+}
+
+// The preview's files live in a folder of this editor's own that nobody
+// else can enter, and go when the editor goes.
+TEST_F(Help, PreviewFilesAreKeptPrivateAndRemovedWithTheEditor) {
+    startWithLauncher();
+    open(writeGif("spin.gif", 3));
+    view().listSelect(2);
+    trigger(C::Delete);
+    // A file planted at the old shared place is left alone.
+    const std::filesystem::path shared = std::filesystem::temp_directory_path() / "$movigram-temp.html";
+    const bool planted = !std::filesystem::exists(shared);
+    if (planted) std::ofstream(shared) << "planted";
+    trigger(C::Preview);
+    trigger(C::Preview);  // again, over its own files
+    ASSERT_EQ(launcher.opened.size(), 2u);
+    const std::filesystem::path page = launcher.opened[1], folder = page.parent_path();
+    EXPECT_EQ(page.filename(), "$movigram-temp.html");
+    EXPECT_NE(folder, std::filesystem::temp_directory_path());
+    EXPECT_TRUE(std::filesystem::exists(folder / "$movigram-temp.gif"));
+    EXPECT_EQ(std::filesystem::status(folder).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_all);
+    if (planted) {
+        EXPECT_EQ(readText(shared.string()), "planted");
+        std::filesystem::remove(shared);
+    }
+    doc().setModified(false);
+    window().close();
+    TearDown();
+    EXPECT_FALSE(std::filesystem::exists(folder));
 }
 
 TEST_F(Help, TheShippedPagesOpenInTheBrowserAndAMissingPageIsReported) {
@@ -142,6 +175,80 @@ TEST_F(Help, WithoutABrowserTheNoteOnUsingHelpOpensInstead) {
     EXPECT_EQ(ok.text(), "Cannot locate your Internet browser");
     ASSERT_EQ(launcher.opened.size(), 1u);
     EXPECT_TRUE(launcher.opened[0].ends_with("usehelp.txt"));
+}
+
+// The desktop's opener on PATH, or none; PATH comes back after the test.
+class HelpOnThisDesktop : public Help {
+protected:
+    void SetUp() override {
+        Help::SetUp();
+        oldPath_ = qgetenv("PATH");
+        std::filesystem::create_directories(dir / "bin");
+        qputenv("PATH", QByteArray::fromStdString((dir / "bin").string()));
+        // Every message box is noted and closed.
+        QObject::connect(&closer_, &QTimer::timeout, [this] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                boxes << box->text();
+                box->reject();
+            }
+        });
+        closer_.start(20);
+    }
+    void TearDown() override {
+        qputenv("PATH", oldPath_);
+        Help::TearDown();
+    }
+    // An xdg-open that notes the document and ends with code.
+    void opener(int code) {
+        const auto path = dir / "bin" / "xdg-open";
+        std::ofstream(path) << "#!/bin/sh\necho \"$1\" > '" << (dir / "opened").string() << "'\nexit " << code << "\n";
+        std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+    }
+    THelpViewer* viewer() { return view().browserServices().desktop().viewer(); }
+    bool viewerShows(const std::string& ending) {
+        return QTest::qWaitFor([&] { return viewer() && viewer()->isVisible() && viewer()->shownPath().endsWith(QString::fromStdString(ending)); });
+    }
+
+    QStringList boxes;
+
+private:
+    QByteArray oldPath_;
+    QTimer closer_;
+};
+
+// Without a program to show them, the documents open in the editor's own viewer.
+TEST_F(HelpOnThisDesktop, WithoutAnyOpenerHelpAndPreviewOpenInTheBuiltInViewer) {
+    start();
+    trigger(C::HelpEnglish);
+    ASSERT_TRUE(viewerShows("help/help.html"));
+    EXPECT_TRUE(viewer()->browser().toPlainText().contains("Movigram"));
+    trigger(C::HowToUseHelp);
+    ASSERT_TRUE(viewerShows("usehelp.txt"));
+    EXPECT_EQ(viewer()->browser().toPlainText().toStdString(),
+              readText(view().browserServices().documents().useHelp()));
+    open(writeGif("spin.gif", 3));
+    trigger(C::Preview);
+    ASSERT_TRUE(viewerShows("$movigram-temp.html"));
+    EXPECT_FALSE(viewer()->browser().document()->resource(QTextDocument::ImageResource,
+                                                          QUrl(QString::fromStdString(fileUrl((dir / "spin.gif").string()))))
+                     .isNull());
+    EXPECT_EQ(boxes, QStringList());
+}
+
+// An opener that finds no program: the viewer, once it has said so.  One
+// that hands the page on: nothing more.
+TEST_F(HelpOnThisDesktop, TheViewerOpensOnlyWhenTheDesktopFindsNoProgram) {
+    opener(3);
+    start();
+    trigger(C::HelpFrench);
+    ASSERT_TRUE(viewerShows("help/help-fren.html"));
+    viewer()->close();
+    opener(0);
+    trigger(C::HelpSpanish);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return readText((dir / "opened").string()).find("help-span.html") != std::string::npos; }));
+    QTest::qWait(200);
+    EXPECT_FALSE(viewer()->isVisible());
+    EXPECT_EQ(boxes, QStringList());
 }
 
 // Each page names every command of the menus, so none goes undocumented.

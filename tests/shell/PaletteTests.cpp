@@ -132,6 +132,27 @@ TEST_F(PaletteWindow, TwentyColoursInTwoRowsWithTheirCaptions) {
     EXPECT_EQ(palette()->titleLine(), "Local palette, 3 colors used");
 }
 
+// The caption describes the entry under the pointer as it is, also after
+// the palette under it changed without the pointer moving.
+TEST_F(PaletteWindow, CaptionFollowsTheEntryUnderThePointer) {
+    openColors(20);
+    cellsOf(10);
+    ASSERT_EQ(pointAt(cell(5)), "[5] R:255, G:128, B:0 (#ff8000) ");
+    doc().globalPalette->setEntry(5, PaletteEntry{1, 2, 3, 0});
+    doc().notify(&DocumentObserver::paletteChanged);
+    EXPECT_EQ(palette()->windowTitle(), "[5] R:1, G:2, B:3 (#010203) ");
+    // Another file: its own entry 5.
+    view().openPath(QString::fromStdString(writeGif("other.gif", 8)));
+    ASSERT_GT(palette()->shownPalette().colorCount, 5);
+    const PaletteEntry e = palette()->shownPalette().entry(5);
+    EXPECT_EQ(palette()->windowTitle(), QString::asprintf("[5] R:%d, G:%d, B:%d (#%02x%02x%02x) ", e.red, e.green,
+                                                          e.blue, e.red, e.green, e.blue));
+    // A palette of fewer colours: nothing is under the pointer any more.
+    doc().globalPalette = std::make_unique<TMyPalette>(TMyPalette(std::vector<PaletteEntry>(3)));
+    doc().notify(&DocumentObserver::paletteChanged);
+    EXPECT_EQ(palette()->windowTitle(), "Palette Window");
+}
+
 TEST_F(PaletteWindow, DeleteAsksForTheEntryRightClickedAndNeedsColoursToSpare) {
     openColors(20);
     const PaletteEntry eighth = palette()->shownPalette().entry(8);
@@ -273,6 +294,19 @@ TEST_F(PaletteWindow, ClosingUnchecksShowPaletteAndItsPlaceIsSaved) {
     ASSERT_NE(palette(), nullptr);
     EXPECT_TRUE(palette()->isFloating());
     EXPECT_EQ(QRect(palette()->mapToGlobal(QPoint(0, 0)), palette()->size()), place);
+}
+
+// A fixed palette file that is there but cannot be read: Automatic, without a word.
+TEST_F(Palette, AnUnreadableFixedPaletteFallsBackQuietlyAtStartUp) {
+    const std::string bad = (dir / "fixed.gif").string();
+    std::ofstream(bad) << "not a picture";
+    std::ofstream(settingsPath.toStdString())
+        << "[Settings]\nOptions=0 0 1 1   1 0 1 0   1 0 0 0   1\nFixedPalName=" << bad << "\n";
+    MessageBoxAnswer anyBox(QMessageBox::Ok);
+    start();
+    QTest::qWait(100);
+    EXPECT_FALSE(anyBox.seen()) << anyBox.caption().toStdString() << ": " << anyBox.text().toStdString();
+    EXPECT_TRUE(action(C::GlobalAutomatic)->isChecked());
 }
 
 TEST_F(Palette, ReduceColorDepthProposesAndStepsThroughPowersOfTwo) {

@@ -89,6 +89,49 @@ TEST_F(SettingsFile, AnOlderFileOfTwelveNumbersLeavesUndoOn) {
     EXPECT_TRUE(action(C::GlobalAutomatic)->isChecked());
 }
 
+// Any name a Linux file can have comes back from the file, and the file
+// keeps one key to a line.
+TEST_F(SettingsFile, PathsOfEveryKindComeBackAndKeepTheFileWhole) {
+    const QStringList recent = {QStringLiteral("/d/two\nlines.gif"), QStringLiteral("  /d/blanks at both ends.gif \t"),
+                                QStringLiteral("/d/tab\there=x;y#z.gif"),
+                                QStringLiteral("\"/d/quoted\" \\n back\\slash\r\x01 \u00fcml.gif")};
+    const QString openDir = QStringLiteral("/d/\"x\""), saveDir = QStringLiteral(" "),
+                  fixed = QStringLiteral("/p/\\x41.pal\n");
+    start();
+    for (auto it = recent.rbegin(); it != recent.rend(); ++it) window().addRecentFile(*it);
+    doc().openDir = openDir.toStdString();
+    doc().saveDir = saveDir.toStdString();
+    doc().fixedPaletteName = fixed.toStdString();
+    ASSERT_TRUE(window().close());
+
+    QFile file(settingsPath);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    for (const QByteArray& line : file.readAll().split('\n'))
+        EXPECT_TRUE(line.isEmpty() || line.startsWith('[') || line.contains('=')) << line.toStdString();
+
+    start();
+    EXPECT_EQ(window().recentFiles(), recent);
+    EXPECT_EQ(QString::fromStdString(doc().openDir), openDir);
+    EXPECT_EQ(QString::fromStdString(doc().saveDir), saveDir);
+    EXPECT_EQ(QString::fromStdString(doc().fixedPaletteName), fixed);
+}
+
+// Files written before: values stand as they are, numbers are read as
+// scanf reads them (a tab is a blank; a word ends the list).
+TEST_F(SettingsFile, OlderPlainValuesReadAsTheyStand) {
+    writeText(settingsPath,
+              "[Settings]\nOptions=1\t1 1 0   x 1 2 0   1 0 0 0   1\n"
+              "File1=/d/back\\slash\\n.gif\nFile2=\"/d/a\" and \"b\"\nFile3=\"/d/c\\q\"\nOpenDirName=/d/x=y;z\n");
+    start();
+    EXPECT_TRUE(action(C::ShowDirtyRect)->isChecked());
+    EXPECT_FALSE(action(C::Loop)->isChecked());
+    EXPECT_FALSE(action(C::SplitDirty)->isChecked());  // after the word: the built-in values
+    EXPECT_TRUE(action(C::LocalKeep)->isChecked());
+    EXPECT_EQ(window().recentFiles(),
+              (QStringList{"/d/back\\slash\\n.gif", "\"/d/a\" and \"b\"", "\"/d/c\\q\""}));
+    EXPECT_EQ(doc().openDir, "/d/x=y;z");
+}
+
 TEST_F(SettingsFile, UnreadableColorKeysKeepTheBuiltInChoices) {
     writeText(settingsPath, "[Settings]\nQuantizer=best\nDither=diffusion=250\nMaxCompression=yes\n");
     start();

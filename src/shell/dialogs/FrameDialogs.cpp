@@ -47,7 +47,8 @@ QString TFrameDupDialog::totalText() const { return total_->text(); }
 void TFrameDupDialog::updateTotal() {
     const size_t selected = selection().size();
     if (selected == 0) return;
-    total_->setText(QString::asprintf("%d ", int(selected) * count_->value()));
+    // Taken in 64 bits: a count can be typed far past the arrows' range.
+    total_->setText(QStringLiteral("%1 ").arg(qint64(selected) * count_->value()));
 }
 
 void TFrameDupDialog::selectionChanged() {

@@ -16,6 +16,7 @@
 #include "TNumEdit.h"
 #include "effects/DoFade.h"
 #include "effects/EffectTable.h"
+#include "frameops/NumberField.h"
 #include "shell/ColorChooser.h"
 #include "shell/TBmpViewWindow.h"
 
@@ -214,13 +215,13 @@ void TEffectsDialog::accept() {
     const int frames = frames_->value(), ms = ms_->value();
     const bool cells = resource_ == 11;
     TNumEdit* wrong = frames < 1 ? frames_
-                      : ms < 0   ? ms_
+                      : ms < 0 || ms > maxFrameDisplayMs ? ms_
                       : cells && cellWidth_->value() < 1  ? cellWidth_
                       : cells && cellHeight_->value() < 1 ? cellHeight_
                                                           : nullptr;
     if (wrong) {
         QMessageBox::warning(this, windowTitle(),
-                             wrong == ms_ ? QStringLiteral("The milliseconds per frame cannot be negative.")
+                             wrong == ms_ ? QStringLiteral("The milliseconds per frame must be from 0 to 655,350.")
                              : wrong == frames_ ? QStringLiteral("The number of new frames must be 1 or more.")
                                                 : QStringLiteral("A cell must be at least 1 pixel wide and high."));
         wrong->setFocus();

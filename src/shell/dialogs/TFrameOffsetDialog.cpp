@@ -9,6 +9,7 @@
 #include "TNumEdit.h"
 #include "document/DecodeLimits.h"
 #include "document/FrameChain.h"
+#include "frameops/NumberField.h"
 #include "shell/TBmpViewWindow.h"
 
 namespace movigram {
@@ -86,6 +87,7 @@ void TFrameOffsetDialog::selectionChanged() {
         if (selected_.height() > 0) fields_[Top]->setRange(0, selected_.bottom);
         align_->setEnabled(allImageFramesSelected(frames, rows));
     }
+    fieldsFit_ = true;
     fields_[Left]->setValue(selected_.left);
     fields_[Top]->setValue(selected_.top);
     fields_[Width]->setValue(selected_.width());
@@ -99,19 +101,25 @@ void TFrameOffsetDialog::cornerEdited() {
         sizeEdited();
         return;
     }
-    const int left = fields_[Left]->value(), top = fields_[Top]->value();
-    fields_[Width]->setValue(current_.right - left);
-    fields_[Height]->setValue(current_.bottom - top);
-    current_ = {left, top, current_.right, current_.bottom};
-    showRect();
-    updateDeltas();
+    const int64_t left = fields_[Left]->value(), top = fields_[Top]->value();
+    if (!takeRect(rectFromFields(left, top, current_.right, current_.bottom))) return;
+    fields_[Width]->setValue(current_.width());
+    fields_[Height]->setValue(current_.height());
 }
 
 void TFrameOffsetDialog::sizeEdited() {
-    const int left = fields_[Left]->value(), top = fields_[Top]->value();
-    current_ = {left, top, left + fields_[Width]->value(), top + fields_[Height]->value()};
+    const int64_t left = fields_[Left]->value(), top = fields_[Top]->value();
+    takeRect(rectFromFields(left, top, left + fields_[Width]->value(), top + fields_[Height]->value()));
+}
+
+// A rectangle out of reach is not shown; OK then says why.
+bool TFrameOffsetDialog::takeRect(std::optional<TRect> r) {
+    fieldsFit_ = r.has_value();
+    if (!r) return false;
+    current_ = *r;
     showRect();
     updateDeltas();
+    return true;
 }
 
 QString TFrameOffsetDialog::deltaText(int k) const { return deltas_[k]->text(); }
@@ -145,6 +153,12 @@ bool TFrameOffsetDialog::apply() {
     const FrameSelection rows = selection();
     if (rows.empty()) return true;
     previewTimer_.stop();
+    if (!fieldsFit_) {
+        QMessageBox::warning(this, windowTitle(),
+                             QStringLiteral("The frames cannot be placed there: a GIF keeps its frames between 0 and "
+                                            "65535 pixels."));
+        return false;
+    }
     Document& doc = document();
     const int dx = current_.left - selected_.left, dy = current_.top - selected_.top;
     bool done = true;

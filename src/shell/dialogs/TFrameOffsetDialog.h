@@ -4,6 +4,7 @@
 // outlined on the canvas (or, for the moving sprite, previewed a second
 // after the last change), moved or resized by the person and applied on OK.
 #include <QTimer>
+#include <optional>
 
 #include "TFrameDialog.h"
 #include "frameops/FrameOffset.h"
@@ -38,6 +39,8 @@ private:
     enum { Left, Top, Width, Height };
     void cornerEdited();
     void sizeEdited();
+    // Takes the fields' rectangle when it is within reach; false otherwise.
+    bool takeRect(std::optional<TRect> r);
     void updateDeltas();
     // The outline, or for the moving sprite the preview a second later.
     void showRect();
@@ -46,6 +49,7 @@ private:
     OffsetMode mode_;
     TRect selected_;
     TRect current_;
+    bool fieldsFit_ = true;
     QGroupBox* group_;
     TNumEdit* fields_[4];
     class QLabel* deltas_[4];

@@ -11,6 +11,7 @@
 
 #include "TNumEdit.h"
 #include "frameops/FrameTiming.h"
+#include "frameops/NumberField.h"
 #include "shell/TBmpViewWindow.h"
 
 namespace movigram {
@@ -89,7 +90,7 @@ void TFrameRateDialog::selectionChanged() {
 }
 
 void TFrameRateDialog::updateMsThisFrame() {
-    msThisFrame_->setText(QString::fromStdString(formatMilliseconds(ms_->value() * repeat_->value())));
+    msThisFrame_->setText(QString::fromStdString(formatMilliseconds(int64_t(ms_->value()) * repeat_->value())));
 }
 
 void TFrameRateDialog::repeatEdited() {
@@ -105,12 +106,10 @@ void TFrameRateDialog::msEdited() {
 
 bool TFrameRateDialog::apply() {
     const int ms = ms_->value();
-    const bool negative = std::any_of(repeats_.begin(), repeats_.end(), [](int32_t r) { return r < 0; });
-    if (ms < 1 || negative) {
-        QMessageBox::warning(this, windowTitle(),
-                             ms < 1 ? QStringLiteral("The milliseconds per frame must be 1 or more.")
-                                    : QStringLiteral("A repeat count cannot be negative."));
-        (ms < 1 ? ms_ : repeat_)->setFocus();
+    const std::string problem = frameRateProblem(document(), ms, repeats_);
+    if (!problem.empty()) {
+        QMessageBox::warning(this, windowTitle(), QString::fromStdString(problem));
+        (ms < 1 || ms > maxFrameDisplayMs ? ms_ : repeat_)->setFocus();
         return false;
     }
     applyFrameRate(document(), ms, repeats_);

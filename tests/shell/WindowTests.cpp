@@ -1,0 +1,92 @@
+// The main window with its floating and docked windows: how they follow it,
+// and the menu of a right click on the tool bar or a dock's title.
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QProcess>
+#include <QTest>
+#include <QToolBar>
+
+#include "EditorFixture.h"
+#include "shell/FrameListWindow.h"
+#include "shell/PaletteWindow.h"
+
+namespace movigram::test {
+namespace {
+
+using C = CommandId;
+using Windows = Editor;
+
+TEST_F(Windows, FloatingWindowsMoveWithTheMainWindowAfterTheDocksChanged) {
+    start();
+    TFrameWinListBox& list = view().frameListWindow();
+    list.setFloating(false);
+    TPaletteWindow* palette = view().paletteWindow();
+    ASSERT_NE(palette, nullptr);
+    palette->setFloating(true);
+    palette->move(window().geometry().topRight() + QPoint(5, 0));
+    QApplication::processEvents();
+    // Hiding the docked list moves the canvas within the window, not the window.
+    trigger(C::ShowFrameList);
+    ASSERT_FALSE(list.isVisible());
+    QApplication::processEvents();
+    const QPoint before = palette->pos();
+    window().move(window().pos() + QPoint(10, 20));
+    QApplication::processEvents();
+    EXPECT_EQ(palette->pos() - before, QPoint(10, 20));
+}
+
+// Whatever the menu shows or hides, View's options say what is shown.
+TEST_F(Windows, TheToolBarMenuGoesThroughViewsOptions) {
+    start();
+    auto* bar = window().findChild<QToolBar*>(QStringLiteral("ToolBar"));
+    ASSERT_NE(bar, nullptr);
+    auto chooseFromMenu = [&](const QString& word) {
+        bool chosen = false;
+        QTimer::singleShot(20, [&] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (!menu) return;
+            for (QAction* item : menu->actions())
+                if (!chosen && item->text().contains(word, Qt::CaseInsensitive)) {
+                    chosen = true;
+                    item->trigger();
+                }
+            menu->close();
+        });
+        const QPoint at(5, 5);
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, bar->mapToGlobal(at));
+        QApplication::sendEvent(bar, &event);
+        QTest::qWait(100);
+        return chosen;
+    };
+    ASSERT_TRUE(action(C::ShowPalette)->isChecked());
+    for (bool shown : {false, true}) {
+        ASSERT_TRUE(chooseFromMenu(QStringLiteral("palette")));
+        EXPECT_EQ(action(C::ShowPalette)->isChecked(), shown);
+        EXPECT_EQ(view().paletteWindowIfMade()->isVisible(), shown);
+        EXPECT_EQ(view().savedOptions().options[2], int(shown));
+        ASSERT_TRUE(chooseFromMenu(QStringLiteral("frame list")));
+        EXPECT_EQ(action(C::ShowFrameList)->isChecked(), shown);
+        EXPECT_EQ(view().frameListWindow().isVisible(), shown);
+    }
+}
+
+// Answered without a display: no window, nothing else needed.
+TEST(EditorCommandLine, HelpAndVersionPrintAndExitWithoutADisplay) {
+    for (const char* option : {"--help", "--version"}) {
+        QProcess editor;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(QString::fromLatin1(name));
+        editor.setProcessEnvironment(env);
+        editor.start(QStringLiteral(MOVIGRAM_EDITOR), {QString::fromLatin1(option)});
+        ASSERT_TRUE(editor.waitForFinished(20000)) << option;
+        EXPECT_EQ(editor.exitStatus(), QProcess::NormalExit) << option;
+        EXPECT_EQ(editor.exitCode(), 0) << option;
+        const QString out = QString::fromUtf8(editor.readAllStandardOutput());
+        EXPECT_TRUE(out.startsWith(option == std::string("--help") ? "Usage: movigram" : "movigram 1."))
+            << out.toStdString();
+    }
+}
+
+}  // namespace
+}  // namespace movigram::test
