@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <filesystem>
 #include <random>
 
@@ -113,6 +114,7 @@ std::string checkPromise(const Document& doc, const Options& o) {
         if (!writeGifTo(sink, saved->firstFrame, *saved->globalPalette, writeOptionsOf(*saved))) return "write failed";
         bytes = sink.bytes();
     }
+    if (const std::string past = test::indexPastTable(bytes); !past.empty()) return past;
     GifReadOutput back = readGifMemory(bytes, "saved.gif");
     if (back.result != GifOk) return "saved file reads with result " + std::to_string(back.result);
     linkChain(back.frames);
@@ -209,6 +211,21 @@ TEST(OptimisePromise, GeneratedAnimationsKeepTheirScreens) {
             }
         }
     }
+}
+
+TEST(OptimisePromise, AFrameWithValuesPastItsPaletteIsWrittenInsideItsTable) {
+    // A pasted frame of one colour whose pixels reach 255, and a frame on
+    // the global table whose transparent index is the table's size.
+    auto doc = generatedAnimation(3);
+    auto pasted = test::makeFrame(6, 4, [](int x, int y) { return std::array{255, 128, 7, 0}[size_t(x + y) % 4]; });
+    pasted->localPalette = std::make_unique<TMyPalette>(test::testPalette(1));
+    doc->frameList.append("pasted", std::move(pasted));
+    const int tableSize = 1 << std::max(2, tableBits(doc->globalPalette->colorCount));
+    auto keyed = test::makeFrame(5, 5, [&](int x, int) { return x == 2 ? tableSize : x; });
+    keyed->transparentIndex = tableSize;
+    doc->frameList.append("keyed", std::move(keyed));
+    rethread(*doc, 0);
+    for (const Options& o : everyCombination()) EXPECT_EQ(checkPromise(*doc, o), "") << o.name();
 }
 
 TEST(OptimisePromise, CorpusFilesKeepTheirScreens) {
