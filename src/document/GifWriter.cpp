@@ -87,7 +87,7 @@ bool mayPassTable(const TDib256& image, const TRect& r, int bits) {
     if (bits >= 8) return false;
     uint64_t any = 0;
     for (int32_t y = 0; y < r.height(); ++y) {
-        const uint8_t* row = image.row(y) + r.left;
+        const uint8_t* row = image.row(r.top + y) + r.left;
         int32_t x = 0;
         for (; x + 8 <= r.width(); x += 8) {
             uint64_t word;
@@ -103,10 +103,11 @@ bool mayPassTable(const TDib256& image, const TRect& r, int bits) {
 }
 
 ImageFit fitImage(const TFrame& frame, const TMyPalette& global, const TRect& r, int bits) {
+    // No pixel can hold an index past 255: such a frame has no transparency.
+    const int t = frame.transparentIndex <= 255 ? frame.transparentIndex : -1;
     ImageFit fit;
     fit.bits = bits;
-    fit.transparent = frame.transparentIndex;
-    const int t = frame.transparentIndex;
+    fit.transparent = t;
     // r in the image's own coordinates.
     const TRect inImage = r.moved(-frame.rect.left, -frame.rect.top);
     if (t < (1 << bits) && !mayPassTable(*frame.image, inImage, bits)) return fit;

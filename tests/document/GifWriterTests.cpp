@@ -211,6 +211,15 @@ TEST(GifWriter, EveryIndexWrittenLiesInItsTable) {
     plain->next = wide.get();
     wide->next = unused.get();
     expectIndicesInTablesAndSameLook(plain.get(), testPalette(4));
+
+    // Only the part written counts: a dirty rectangle below rows that fit.
+    auto cropped = makeFrame(4, 6, [](int x, int y) { return y < 3 ? x : 200; });
+    cropped->dirtyRect = {1, 3, 3, 6};
+    GifWriteOptions options;
+    options.cropToDirty = true;
+    const auto back = readGifMemory(write(cropped.get(), testPalette(4), options), "x.gif");
+    ASSERT_EQ(back.frames.size(), 1u);
+    for (uint8_t v : test::pixelsOf(*back.frames[0]->image)) EXPECT_LT(v, back.globalPalette->colorCount);
 }
 
 TEST(GifWriter, RoundTripKeepsFrames) {
