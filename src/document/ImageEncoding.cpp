@@ -62,8 +62,7 @@ void ImageEncoder::keepIfSmaller(int minCodeSize, int transparent, std::vector<u
                                  uint32_t restored, EncodedImage& best) {
     const bool anyChoice = transparent >= 0 && std::find(free_.begin(), free_.end(), 1) != free_.end();
     scratch_.clear();
-    const size_t overhead = fixedBytes_ + (transparent >= 0 ? transparencyBytes_ : 0);
-    const size_t otherBytes = 3 * localTable.size() + overhead;
+    const size_t otherBytes = 3 * localTable.size();
     const size_t limit = best.bytes > otherBytes ? best.bytes - otherBytes : 0;
     const LzwChoiceOutcome outcome = encoder_.encode(values_.data(), anyChoice ? free_.data() : nullptr,
                                                      uint8_t(std::max(transparent, 0)), values_.size(), minCodeSize,
@@ -71,7 +70,6 @@ void ImageEncoder::keepIfSmaller(int minCodeSize, int transparent, std::vector<u
     const size_t bytes = scratch_.size() + otherBytes;
     if (outcome.overLimit || bytes >= best.bytes) return;
     best.bytes = bytes;
-    best.overhead = overhead;
     best.data.swap(scratch_);
     best.filled = outcome.filled;
     best.values = values_;
@@ -153,7 +151,7 @@ bool ImageRefiner::takeIfSmaller(Refinement& r, const LzwChoiceOutcome& outcome,
 }
 
 void ImageRefiner::refine(EncodedImage& best) {
-    const size_t tableBytes = 3 * best.localTable.size() + best.overhead;
+    const size_t tableBytes = 3 * best.localTable.size();
     // Encodes values (with the free pixels still open when choice) and keeps
     // the result when it is smaller.
     auto attempt = [&](Refinement& r, const std::vector<uint8_t>& values, bool choice,

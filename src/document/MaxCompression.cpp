@@ -45,8 +45,6 @@ namespace {
 
 constexpr int64_t maxScreenPixels = 64ll << 20;
 constexpr uint32_t maxDelayCs = 0xFFFF;
-// A graphic control extension.
-constexpr size_t controlBytes = 8;
 // Below this many pixels in all frames, starting a thread costs more than
 // refining on it saves.
 constexpr uint64_t secondThreadPixels = 1 << 16;
@@ -149,7 +147,7 @@ private:
     template <Base base, typename Fn>
     void forEachBasePiece(int32_t y, int32_t x0, int32_t x1, Fn&& fn) const;
     bool planImage(const TRect& area, const TRect& changed, const Restore& next, uint32_t delayCs,
-                   bool controlOptional, std::vector<std::string>& comments, bool reachCorner = true);
+                   std::vector<std::string>& comments, bool reachCorner = true);
     bool reachCornerWithLast();
     // Hands the image chosen last to the refiner; its data is taken at the end.
     void refineLast(EncodedImage&& best);
@@ -484,7 +482,7 @@ void Planner::fillPixels(ImagePixels& px) const {
 }
 
 bool Planner::planImage(const TRect& area, const TRect& changed, const Restore& next, uint32_t delayCs,
-                        bool controlOptional, std::vector<std::string>& comments, bool reachCorner) {
+                        std::vector<std::string>& comments, bool reachCorner) {
     // Outside `around` the screen under the new image shows the target
     // whatever the restore method.
     TRect around = changed;
@@ -550,11 +548,6 @@ bool Planner::planImage(const TRect& area, const TRect& changed, const Restore& 
             case Base::Previous: fillPixels<Base::Previous>(tried[a]); break;
         }
         const size_t before = best.bytes;
-        // Restoring the last image costs its graphic control extension
-        // when it could go without one.
-        const bool lastControlFree = haveImage_ && !needsControl(plan_.images.back());
-        encoder_->setOverhead(lastControlFree && triedBase[a] != Base::Keep ? controlBytes : 0,
-                              controlOptional && delayCs == 100 ? controlBytes : 0);
         encoder_->encodeBest(tried[a], next.needed ? next.value : screen::never, best);
         if (best.bytes < before) {
             bestBase = triedBase[a];
@@ -564,7 +557,7 @@ bool Planner::planImage(const TRect& area, const TRect& changed, const Restore& 
     if (best.bytes == SIZE_MAX) {
         // Reaching the corner needs a transparent index, which a first
         // frame of 256 colours may not have to spare.
-        return !haveImage_ && reachCorner && planImage(area, changed, next, delayCs, controlOptional, comments, false);
+        return !haveImage_ && reachCorner && planImage(area, changed, next, delayCs, comments, false);
     }
 
     if (haveImage_) {
@@ -586,7 +579,6 @@ bool Planner::planImage(const TRect& area, const TRect& changed, const Restore& 
     image.rect = bestRect;
     image.transparentIndex = best.transparentIndex;
     image.delayCs = delayCs;
-    image.controlOptional = controlOptional;
     image.localTable = best.localTable;
     plan_.images.push_back(std::move(image));
     haveImage_ = true;
@@ -622,8 +614,6 @@ bool Planner::reachCornerWithLast() {
             px.fixed.push_back(before_[i] != shown_[i]);
         }
     EncodedImage best;
-    const PlannedImage& last = plan_.images.back();
-    encoder_->setOverhead(0, last.controlOptional && last.delayCs == 100 ? controlBytes : 0);
     encoder_->encodeBest(px, pending_.needed ? pending_.value : screen::never, best);
     if (best.bytes == SIZE_MAX) return false;
     PlannedImage& image = plan_.images.back();
@@ -689,8 +679,7 @@ bool Planner::run(TFrame* first, const MaxCompressionOptions& options) {
             equalOver(pending_.needed ? changed.united(pending_.area) : changed) &&
             plan_.images.back().delayCs + delay <= maxDelayCs) {
             plan_.images.back().delayCs += delay;
-            plan_.images.back().controlOptional = false;
-        } else if (!planImage(area, changed, next, delay, f.withoutControl && f.displayTime() == 1000, comments)) {
+        } else if (!planImage(area, changed, next, delay, comments)) {
             ok = false;
             return;
         }
