@@ -56,15 +56,18 @@ public:
 
     // Encodes the ways of writing the image and keeps in best each one
     // smaller than best.  requiredRestore is the value the image's area must
-    // show once restored to the background (screen::never: any).
-    void encodeBest(const ImagePixels& pixels, uint32_t requiredRestore, EncodedImage& best);
+    // show once restored to the background (screen::never: any); with
+    // needsTransparent the image has a transparent index in any case.
+    void encodeBest(const ImagePixels& pixels, uint32_t requiredRestore, bool needsTransparent, EncodedImage& best);
 
 private:
     // Each returns the code size it used, 0 when the table cannot serve.
     // tryGlobal also tells the code size a local table would need, when
     // the global one holds every colour.
-    int tryGlobal(const ImagePixels& pixels, uint32_t requiredRestore, EncodedImage& best, int& localBits);
-    int tryLocal(const ImagePixels& pixels, uint32_t requiredRestore, int globalBits, EncodedImage& best);
+    int tryGlobal(const ImagePixels& pixels, uint32_t requiredRestore, bool needsTransparent, EncodedImage& best,
+                  int& localBits);
+    int tryLocal(const ImagePixels& pixels, uint32_t requiredRestore, bool needsTransparent, int globalBits,
+                 EncodedImage& best);
     // Encodes values_/free_ and keeps the result when it beats best.
     void keepIfSmaller(int minCodeSize, int transparent, std::vector<uint32_t>&& localTable, uint32_t restored,
                        EncodedImage& best);

@@ -31,6 +31,10 @@ struct MaxCompressionOptions {
     // Whether each image is refined on a second thread while the next is
     // planned; the file is the same either way.
     bool secondThread = true;
+    // Whether an image may be restored to the screen before it (GIF
+    // disposal 3).  Off, every image is kept or restored to the background:
+    // some widely used decoders show restore to previous wrongly.
+    bool restoreToPrevious = false;
 };
 
 // Whether frames of this many image pixels in all (imagePixels) are enough
