@@ -172,6 +172,7 @@ private:
     // show transparency only after a first image that has one, and fill
     // what it leaves undrawn with its first colour otherwise.
     bool showsTransparency_ = false;
+    uint32_t background_ = screen::never;  // the colour id of the screen's background, if any
     bool extendedLast_ = false, fillsGrewTable_ = false;
     TRect reached_;
     screen::ColourIds ids_;
@@ -376,6 +377,31 @@ void Planner::buildGlobalTable(const std::vector<const TFrame*>& frames) {
         }
     }
     fillsGrewTable_ = table_.tableSize() > entries;
+    // The screen's background colour keeps its entry even where no pixel
+    // shows it; with all 256 entries taken the nearest one names it.
+    if (background_ != screen::never) {
+        int index = table_.indexOf[background_] >= 0 ? table_.indexOf[background_] : table_.fillSlotOf[background_];
+        if (index < 0 && table_.ids.size() < 256) {
+            index = int(table_.ids.size());
+            table_.ids.push_back(background_);
+        }
+        if (index < 0) {
+            const uint32_t want = ids_.rgbOf(background_);
+            auto distance = [&](size_t k) {
+                const uint32_t rgb = ids_.rgbOf(table_.ids[k]);
+                int sum = 0;
+                for (int shift : {16, 8, 0}) {
+                    const int d = int(rgb >> shift & 0xFF) - int(want >> shift & 0xFF);
+                    sum += d * d;
+                }
+                return sum;
+            };
+            index = 0;
+            for (size_t k = 1; k < table_.ids.size(); ++k)
+                if (distance(k) < distance(size_t(index))) index = int(k);
+        }
+        plan_.backgroundIndex = uint8_t(index);
+    }
     if (table_.ids.empty()) table_.ids.push_back(blackId_);
 
     plan_.globalTable.assign(table_.tableSize(), 0);
@@ -659,14 +685,11 @@ bool Planner::run(TFrame* first, const MaxCompressionOptions& options) {
     forEachInChain(first, [&](TFrame& f) {
         if (f.image) frames.push_back(&f);
     });
+    // The colour the screen's background index names in the global palette
+    // (an index past the palette shows black).
+    if (const int32_t bg = chainBackground(first); bg >= 0 && !frames.empty())
+        background_ = ids_.idOf(screen::rgbOf(bg < global_.colorCount ? global_.entry(bg) : PaletteEntry{}));
     buildGlobalTable(frames);
-    const TFrame* firstImage = frames.empty() ? nullptr : frames.front();
-    if (firstImage) {
-        const screen::FrameColours colours = screen::frameColours(*firstImage, &global_, ids_);
-        const uint32_t bgId = colours.idOfValue[size_t(std::clamp(chainBackground(first), 0, 255))];
-        const int16_t index = bgId < table_.indexOf.size() ? table_.indexOf[bgId] : int16_t(-1);
-        plan_.backgroundIndex = uint8_t(std::max<int16_t>(index, 0));
-    }
     encoder_ = std::make_unique<ImageEncoder>(ids_, table_, plan_.backgroundIndex, blackId_);
     const bool threads = options.secondThread && worthASecondThread(imagePixels(first));
     refiner_ = std::make_unique<ImageRefiner>(threads);
