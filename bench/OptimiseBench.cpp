@@ -10,7 +10,9 @@
 // saved from: the same screens for the same times, in the program's view and
 // in a browser's; so is gifsicle's file, which on some files shows other
 // times or screens to this program (it drops a zero delay, which this
-// program reads as a second, or a frame it cannot read).
+// program reads as a second, or a frame it cannot read).  Beside -O3 the
+// size of -O3 --restore-previous tells what restoring images to the screen
+// before them would save, which some widely used decoders show wrongly.
 #include "OptimiseBench.h"
 
 #include <sys/resource.h>
@@ -119,7 +121,7 @@ bool showsDocument(const std::string& path, Document& doc) {
 struct Row {
     std::string name;
     bool generated = false;
-    int64_t input = 0, copy = -1, optimised = -1, maximum = -1, peer = -1;
+    int64_t input = 0, copy = -1, optimised = -1, maximum = -1, previous = -1, peer = -1;
     double ourTime = -1, cliTime = -1, peerTime = -1, cliCpu = -1, peerCpu = -1;
     bool same = false, peerSame = false;
 };
@@ -128,11 +130,13 @@ Row compare(const std::string& name, const std::string& in, const std::string& d
             bool peer) {
     Row row{name, false, fileSizeOf(in)};
     const std::string copy = dir + "/copy.gif", optimised = dir + "/o.gif", maximum = dir + "/o3.gif",
-                      theirs = dir + "/gifsicle.gif";
+                      previous = dir + "/o3-previous.gif", theirs = dir + "/gifsicle.gif";
     const std::string q = "'" + in + "'";
     if (timed(cli + " copy " + q + " " + copy + " --no-comment") >= 0) row.copy = fileSizeOf(copy);
     if (timed(cli + " optimize " + q + " -o " + optimised + " -O --no-comment") >= 0)
         row.optimised = fileSizeOf(optimised);
+    if (timed(cli + " optimize " + q + " -o " + previous + " -O3 --restore-previous --no-comment") >= 0)
+        row.previous = fileSizeOf(previous);
     auto keepBest = [](double& best, double t) {
         if (t >= 0 && (best < 0 || t < best)) best = t;
     };
@@ -187,10 +191,11 @@ void optimiseBench(const std::string& dir, const std::string& corpus, const std:
         }
     }
 
-    std::printf("\n%-46s %8s %8s %8s %8s %8s %6s %7s %7s %7s %6s %6s %4s %4s\n", "optimize -O3 vs gifsicle -O3", "input",
-                "copy", "-O", "-O3", "gifs-O3", "size", "t save", "t cli", "t gifs", "t save", "t cli", "same", "gifs");
-    std::printf("%-46s %8s %8s %8s %8s %8s %6s %7s %7s %7s %6s %6s %4s %4s\n", "", "bytes", "", "", "", "", "ratio", "s", "s",
-                "s", "ratio", "ratio", "view", "same");
+    std::printf("\n%-46s %8s %8s %8s %8s %8s %8s %6s %7s %7s %7s %6s %6s %4s %4s\n", "optimize -O3 vs gifsicle -O3",
+                "input", "copy", "-O", "-O3", "-O3 prev", "gifs-O3", "size", "t save", "t cli", "t gifs", "t save", "t cli",
+                "same", "gifs");
+    std::printf("%-46s %8s %8s %8s %8s %8s %8s %6s %7s %7s %7s %6s %6s %4s %4s\n", "", "bytes", "", "", "", "", "", "ratio",
+                "s", "s", "s", "ratio", "ratio", "view", "same");
     // Totals per group: the generated kinds, the corpus animations of 4 kB
     // and more, the smaller corpus files (mostly test vectors of a few
     // pixels, where a frame without a graphic control extension means 1 s to
@@ -199,6 +204,9 @@ void optimiseBench(const std::string& dir, const std::string& corpus, const std:
         const char* name;
         int files = 0, larger = 0, largerSame = 0, slower = 0, slowerCli = 0, aboveCopy = 0, aboveO = 0, different = 0;
         int64_t ours = 0, peer = 0;
+        // -O3 and -O3 --restore-previous over the files both were written for.
+        int64_t withoutPrevious = 0, withPrevious = 0;
+        int smallerWithPrevious = 0;
         double timeOurs = 0, timeCli = 0, timePeer = 0, cpuCli = 0, cpuPeer = 0;
     };
     Totals totals[] = {{"generated"}, {"corpus, 4 kB and more"}, {"corpus, under 4 kB"}, {"all"}};
@@ -206,9 +214,9 @@ void optimiseBench(const std::string& dir, const std::string& corpus, const std:
         const double sizeRatio = r.peer > 0 && r.maximum > 0 ? double(r.maximum) / double(r.peer) : 0;
         const double timeRatio = r.peerTime > 0 && r.ourTime > 0 ? r.ourTime / r.peerTime : 0;
         const double cliRatio = r.peerTime > 0 && r.cliTime > 0 ? r.cliTime / r.peerTime : 0;
-        std::printf("%-46.46s %8lld %8lld %8lld %8lld %8lld %6.3f %7.3f %7.3f %7.3f %6.2f %6.2f %4s %4s\n", r.name.c_str(),
-                    (long long)r.input, (long long)r.copy, (long long)r.optimised, (long long)r.maximum,
-                    (long long)r.peer, sizeRatio, r.ourTime, r.cliTime, r.peerTime, timeRatio, cliRatio,
+        std::printf("%-46.46s %8lld %8lld %8lld %8lld %8lld %8lld %6.3f %7.3f %7.3f %7.3f %6.2f %6.2f %4s %4s\n",
+                    r.name.c_str(), (long long)r.input, (long long)r.copy, (long long)r.optimised, (long long)r.maximum,
+                    (long long)r.previous, (long long)r.peer, sizeRatio, r.ourTime, r.cliTime, r.peerTime, timeRatio, cliRatio,
                     r.same ? "yes" : "NO", r.peer < 0 ? "-" : r.peerSame ? "yes" : "no");
         const int group = r.generated ? 0 : r.input >= 4096 ? 1 : 2;
         for (Totals* t : {&totals[group], &totals[3]}) {
@@ -225,6 +233,11 @@ void optimiseBench(const std::string& dir, const std::string& corpus, const std:
                 t->largerSame += r.maximum > r.peer && r.peerSame;
                 t->slower += r.ourTime > r.peerTime;
                 t->slowerCli += r.cliTime > r.peerTime;
+            }
+            if (r.maximum > 0 && r.previous > 0) {
+                t->withoutPrevious += r.maximum;
+                t->withPrevious += r.previous;
+                t->smallerWithPrevious += r.previous < r.maximum;
             }
             t->aboveCopy += r.maximum > r.copy;
             t->aboveO += r.maximum > r.optimised;
@@ -243,6 +256,10 @@ void optimiseBench(const std::string& dir, const std::string& corpus, const std:
                     "this program); slower on %d (save) and %d (cli); larger than the copy on %d, "
                     "than -O on %d; screens differ from the document on %d\n",
                     t.larger, t.largerSame, t.slower, t.slowerCli, t.aboveCopy, t.aboveO, t.different);
+        std::printf("  -O3 --restore-previous: %lld bytes against -O3's %lld, %.2f%% smaller; smaller on %d files\n",
+                    (long long)t.withPrevious, (long long)t.withoutPrevious,
+                    t.withoutPrevious ? 100.0 * double(t.withoutPrevious - t.withPrevious) / double(t.withoutPrevious) : 0.0,
+                    t.smallerWithPrevious);
     }
 }
 

@@ -9,7 +9,7 @@ namespace movigram::cli {
 
 int runOptimize(const Args& args) {
     FileArguments files;
-    bool crop = true, split = false, mask = false, pow2 = false, comment = true, maximum = false;
+    bool crop = true, split = false, mask = false, pow2 = false, comment = true, maximum = false, previous = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "--no-crop") crop = false;
@@ -18,6 +18,7 @@ int runOptimize(const Args& args) {
         else if (a == "-O") split = mask = true;
         else if (a == "-O3") split = mask = maximum = true;
         else if (a == "--pow2-colors") pow2 = true;
+        else if (a == "--restore-previous") previous = true;
         else if (a == "--no-comment") comment = false;
         else files.take(args, i);
     }
@@ -30,6 +31,7 @@ int runOptimize(const Args& args) {
     doc.optimizeColors = pow2;
     doc.commentFrameOption = comment;
     doc.maxCompression = maximum;
+    doc.restoreToPrevious = previous;
     openInput(doc, host, files.input(), files.keepPartial);
     saveOutput(doc, files.out, true);
     return ExitOk;

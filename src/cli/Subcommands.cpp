@@ -33,9 +33,11 @@ const Command commands[] = {
      "  read a GIF and write it back without optimisation; the program's comment\n"
      "  goes first unless --no-comment\n"},
     {"optimize", runOptimize,
-     "optimize IN -o OUT [--no-crop] [--split] [--mask] [-O] [-O3] [--pow2-colors] [--no-comment] [--keep-partial]\n"
+     "optimize IN -o OUT [--no-crop] [--split] [--mask] [-O] [-O3] [--restore-previous] [--pow2-colors]\n"
+     "         [--no-comment] [--keep-partial]\n"
      "  open, then save optimised; -O is --split --mask; -O3 is maximum compression, never\n"
-     "  larger than the copy or -O\n"},
+     "  larger than the copy or -O; --restore-previous lets -O3 restore images to the\n"
+     "  screen before them (smaller, but some widely used decoders show it wrongly)\n"},
     {"convert", runConvert,
      "convert FILE... -o OUT [--delay MS] [--loop N] [--local-palettes merge|keep|create]\n"
      "        [--global-palette cumulative|optimized|automatic|fixed=PALFILE] [-O] [-O3] [--no-comment] [--keep-partial]\n"

@@ -188,12 +188,14 @@ ReadOutcome readFiles(Document& doc, int position, const FileBatch& batch, const
                 }
                 if (batch.names.size() == 1) doc.fileSize = fileSizeOf(path);
                 FrameChain& chain = imported.frames;
+                // The file's background colour is kept with a single frame
+                // too: it shows wherever the frame does not reach.
+                if (imported.backgroundColor) palettes.setBackground(*imported.backgroundColor);
                 if (chain.size() < 2) {
                     if (!chain.empty()) chain.front()->frameTime = doc.frameTime;
                 } else {
                     multiFrame = true;
                     doc.backgroundIndex = chainBackground(chain.front().get());
-                    if (imported.backgroundColor) palettes.setBackground(*imported.backgroundColor);
                     host.setProgress(0);
                 }
                 std::optional<StatusText> processing;

@@ -40,6 +40,7 @@ std::unique_ptr<Document> copyForSave(Document& doc, bool quiet = false) {
     copy->commentFrameOption = doc.commentFrameOption;
     copy->transparentMaskOption = doc.transparentMaskOption;
     copy->maxCompression = doc.maxCompression;
+    copy->restoreToPrevious = doc.restoreToPrevious;
     return copy;
 }
 
@@ -128,8 +129,9 @@ GifWriteResult writeMaxCompressed(Document& doc, const std::string& path, bool k
 
     GifPlan plan;
     ByteSink planned;
-    const bool havePlan = planMaxCompression(copy->firstFrame, global, {copy->loopCount, &host}, plan) &&
-                          writeGifPlan(planned, plan);
+    MaxCompressionOptions options{copy->loopCount, &host};
+    options.restoreToPrevious = doc.restoreToPrevious;
+    const bool havePlan = planMaxCompression(copy->firstFrame, global, options, plan) && writeGifPlan(planned, plan);
     plan = GifPlan{};
     std::vector<uint8_t> best = rivals.get();
     if (havePlan && planned.bytes().size() <= best.size()) best = planned.bytes();

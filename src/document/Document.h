@@ -48,6 +48,10 @@ struct DocumentFields {
     // more than the plain save or the optimising save with split and mask
     // would; the document keeps its frames.
     bool maxCompression = false;
+    // Whether maximum compression may restore an image to the screen before
+    // it (GIF disposal 3): smaller files, which some widely used decoders
+    // show wrongly.
+    bool restoreToPrevious = false;
     LocalPaletteMode localPaletteMode = LocalPaletteMode::Keep;
     GlobalPaletteMode globalPaletteMode = GlobalPaletteMode::Automatic;
     QuantizeOptions quantize;

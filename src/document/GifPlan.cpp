@@ -33,12 +33,8 @@ void putComment(ByteSink& out, const std::string& text) {
 
 }  // namespace
 
-bool needsControl(const PlannedImage& image) {
-    return !image.controlOptional || image.disposal != 0 || image.transparentIndex >= 0 || image.delayCs != 100;
-}
-
 size_t plannedImageBytes(const PlannedImage& image) {
-    return (needsControl(image) ? controlBytes : 0) + descriptorBytes + 3 * image.localTable.size() + image.data.size();
+    return controlBytes + descriptorBytes + 3 * image.localTable.size() + image.data.size();
 }
 
 bool writeGifPlan(ByteSink& out, const GifPlan& plan) {
@@ -57,15 +53,15 @@ bool writeGifPlan(ByteSink& out, const GifPlan& plan) {
     }
     for (const PlannedImage& image : plan.images) {
         for (const std::string& text : image.commentsBefore) putComment(out, text);
-        if (needsControl(image)) {
-            out.put(0x21);
-            out.put(0xF9);
-            out.put(0x04);
-            out.put(uint8_t(image.disposal << 2 | (image.transparentIndex >= 0 ? 1 : 0)));
-            out.putLe16(image.delayCs);
-            out.put(image.transparentIndex >= 0 ? uint8_t(image.transparentIndex) : 0);
-            out.put(0);
-        }
+        // Every image has its graphic control extension: without one a
+        // browser shows an image for a moment of its own choosing.
+        out.put(0x21);
+        out.put(0xF9);
+        out.put(0x04);
+        out.put(uint8_t(image.disposal << 2 | (image.transparentIndex >= 0 ? 1 : 0)));
+        out.putLe16(image.delayCs);
+        out.put(image.transparentIndex >= 0 ? uint8_t(image.transparentIndex) : 0);
+        out.put(0);
 
         out.put(0x2C);
         out.putLe16(uint32_t(image.rect.left));

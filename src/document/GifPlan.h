@@ -21,15 +21,7 @@ struct PlannedImage {
     std::vector<uint32_t> localTable;  // 0xRRGGBB entries, a power of two of them; empty: the global table
     std::vector<uint8_t> data;         // minimum code size, sub-blocks, terminator
     bool interlaced = false;           // data holds the rows in the four passes of an interlaced image
-    // It stands for one frame read without a graphic control extension, so
-    // it may go without one as long as it says nothing such a block would.
-    bool controlOptional = false;
 };
-
-// Whether the image is written with a graphic control extension: a reader
-// takes an image without one to be opaque, kept, and (in this program)
-// shown for 1 s.
-bool needsControl(const PlannedImage& image);
 
 struct GifPlan {
     TSize screen;

@@ -1,6 +1,7 @@
 #include "GifWriter.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cerrno>
 #include <cstring>
@@ -9,6 +10,7 @@
 #include "FileIo.h"
 #include "FrameChain.h"
 #include "LzwEncoder.h"
+#include "ViewerCanvas.h"
 
 namespace movigram {
 
@@ -56,64 +58,132 @@ void writeComment(ByteSink& out, const TTextFrame& frame) {
     out.put(0);
 }
 
-void writeImageFrame(ByteSink& out, LzwEncoder& encoder, const TFrame& frame, int globalBits,
-                     bool cropToDirty) {
+// The part of the frame the file holds; empty when the frame is left out.
+TRect writtenRect(const TFrame& frame, bool cropToDirty) {
     const TRect dirty = frame.dirtyRect;
     if (cropToDirty && (dirty.isEmpty() || frame.rect.right < dirty.left || frame.rect.bottom < dirty.top))
-        return;
-    const TRect r = writeRect(frame, cropToDirty);
+        return {};
     // A frame wholly left of or above the screen has nothing to show.
-    if (r.isEmpty()) return;
+    return writeRect(frame, cropToDirty);
+}
 
+// How an image's values are written.  Every value, the transparent index
+// included, must name an entry of the table written with the image, but a
+// frame may hold values past its palette (pasted, or read from a file that
+// had them): the program shows them black, so they are written as an entry
+// that shows black, and a transparent index past the table moves to an
+// entry no pixel uses that shows what it showed (the fill colour of a
+// restored area).  Where the table has no such entry it doubles: the added
+// entries are black and unused.
+struct ImageFit {
+    int bits = 2;           // the table written has 2^bits entries
+    int transparent = -1;
+    bool remapped = false;  // the values go through map
+    std::array<uint8_t, 256> map{};
+};
+
+// Whether a value under r can reach 2^bits: the bits set in any value tell.
+bool mayPassTable(const TDib256& image, const TRect& r, int bits) {
+    if (bits >= 8) return false;
+    uint64_t any = 0;
+    for (int32_t y = 0; y < r.height(); ++y) {
+        const uint8_t* row = image.row(r.top + y) + r.left;
+        int32_t x = 0;
+        for (; x + 8 <= r.width(); x += 8) {
+            uint64_t word;
+            std::memcpy(&word, row + x, sizeof word);
+            any |= word;
+        }
+        for (; x < r.width(); ++x) any |= row[x];
+    }
+    any |= any >> 32;
+    any |= any >> 16;
+    any |= any >> 8;
+    return std::bit_width(uint8_t(any)) > bits;
+}
+
+ImageFit fitImage(const TFrame& frame, const TMyPalette& global, const TRect& r, int bits) {
+    // No pixel can hold an index past 255: such a frame has no transparency.
+    const int t = frame.transparentIndex <= 255 ? frame.transparentIndex : -1;
+    ImageFit fit;
+    fit.bits = bits;
+    fit.transparent = t;
+    // r in the image's own coordinates.
+    const TRect inImage = r.moved(-frame.rect.left, -frame.rect.top);
+    if (t < (1 << bits) && !mayPassTable(*frame.image, inImage, bits)) return fit;
+
+    std::array<bool, 256> used{};
+    for (int32_t y = inImage.top; y < inImage.bottom; ++y) {
+        const uint8_t* row = frame.image->row(y);
+        for (int32_t x = inImage.left; x < inImage.right; ++x) used[row[x]] = true;
+    }
+    const Rgba black{0, 0, 0, 255};
+    auto shows = [&](int v) { return ViewerCanvas::colorOf(frame, &global, uint8_t(v)); };
+    const Rgba fill = t >= 0 && t < 256 ? shows(t) : black;
+    for (;; ++bits) {
+        const int n = 1 << bits;
+        std::array<bool, 256> visible{};
+        bool past = false;
+        for (int v = 0; v < 256; ++v) {
+            if (!used[size_t(v)] || v == t) continue;
+            if (v < n) visible[size_t(v)] = true;
+            else past = true;
+        }
+        const int keptT = t < n ? t : -1;
+        int blackAt = -1;
+        for (int i = 0; i < n && past && blackAt < 0; ++i)
+            if (i != keptT && shows(i) == black) blackAt = i;
+        if (blackAt >= 0) visible[size_t(blackAt)] = true;
+        int newT = keptT;
+        for (int i = 0; i < n && t >= n && newT < 0; ++i)
+            if (!visible[size_t(i)] && shows(i) == fill) newT = i;
+        if ((past && blackAt < 0) || (t >= n && newT < 0)) continue;  // the table doubles
+        fit.bits = bits;
+        fit.transparent = t < 0 ? -1 : newT;
+        fit.remapped = true;
+        for (int v = 0; v < 256; ++v)
+            fit.map[size_t(v)] = uint8_t(v == t ? std::max(newT, 0) : v < n ? v : blackAt);
+        return fit;
+    }
+}
+
+void writeImageFrame(ByteSink& out, LzwEncoder& encoder, const TFrame& frame, const TRect& r,
+                     const ImageFit& fit) {
     out.put(0x21);
     out.put(0xF9);
     out.put(0x04);
-    uint8_t packed = frame.transparentIndex >= 0 ? 1 : 0;
+    uint8_t packed = fit.transparent >= 0 ? 1 : 0;
     if (frame.restoreToBackground) packed |= 8;
     out.put(packed);
     out.putLe16(delayOf(frame));
-    out.put(frame.transparentIndex >= 0 ? uint8_t(frame.transparentIndex) : 0);
+    out.put(fit.transparent >= 0 ? uint8_t(fit.transparent) : 0);
     out.put(0);
 
-    int bits = globalBits;
     out.put(0x2C);
     out.putLe16(uint32_t(r.left));
     out.putLe16(uint32_t(r.top));
     out.putLe16(uint32_t(r.width()));
     out.putLe16(uint32_t(r.height()));
     if (frame.localPalette) {
-        bits = std::max(tableBits(frame.localPalette->colorCount), 2);
-        out.put(uint8_t(0x80 | ((bits - 1) & 7)));
-        putColorTable(out, *frame.localPalette, bits);
+        out.put(uint8_t(0x80 | ((fit.bits - 1) & 7)));
+        putColorTable(out, *frame.localPalette, fit.bits);
     } else {
         out.put(0);
     }
 
     const TDib256& image = *frame.image;
     const int32_t x0 = r.left - frame.rect.left, y0 = r.top - frame.rect.top;
-    // The code size must hold every index written, also when an image uses
-    // values past its colour table.  The highest bit set in any index tells
-    // that; with 8 bits every index fits.
-    int minCodeSize = std::max(bits, 2);
-    if (minCodeSize < 8) {
-        uint64_t any = 0;
-        for (int32_t y = 0; y < r.height(); ++y) {
-            const uint8_t* row = image.row(y0 + y) + x0;
-            int32_t x = 0;
-            for (; x + 8 <= r.width(); x += 8) {
-                uint64_t word;
-                std::memcpy(&word, row + x, sizeof word);
-                any |= word;
-            }
-            for (; x < r.width(); ++x) any |= row[x];
-        }
-        any |= any >> 32;
-        any |= any >> 16;
-        any |= any >> 8;
-        minCodeSize = std::max(minCodeSize, int(std::bit_width(uint8_t(any))));
+    if (!fit.remapped) {
+        encoder.encode(image.row(y0) + x0, -std::ptrdiff_t(image.stride()), uint32_t(r.width()),
+                       uint32_t(r.height()), fit.bits, out);
+        return;
     }
-    encoder.encode(image.row(y0) + x0, -std::ptrdiff_t(image.stride()), uint32_t(r.width()),
-                   uint32_t(r.height()), minCodeSize, out);
+    std::vector<uint8_t> values(size_t(r.width()) * size_t(r.height()));
+    for (int32_t y = 0; y < r.height(); ++y) {
+        const uint8_t* row = image.row(y0 + y) + x0;
+        for (int32_t x = 0; x < r.width(); ++x) values[size_t(y) * size_t(r.width()) + size_t(x)] = fit.map[row[x]];
+    }
+    encoder.encode(values.data(), r.width(), uint32_t(r.width()), uint32_t(r.height()), fit.bits, out);
 }
 
 }  // namespace
@@ -126,14 +196,36 @@ int tableBits(int count) {
 
 bool writeGifTo(ByteSink& out, TFrame* firstFrame, const TMyPalette& globalPalette,
                 const GifWriteOptions& options) {
-    const int bits = std::max(2, tableBits(globalPalette.colorCount));
     const TSize screen = boundingSize(firstFrame);
+    const int background = std::clamp(chainBackground(firstFrame), 0, 255);
+
+    // Each image's values fitted to its table first: the global table grows
+    // when an image on it needs more entries, or when the background index
+    // lies past it.
+    int bits = std::max({2, tableBits(globalPalette.colorCount), tableBits(background + 1)});
+    struct Written {
+        const TFrame* frame;
+        TRect rect;
+        ImageFit fit;
+    };
+    std::vector<Written> written;
+    forEachInChain(firstFrame, [&](TFrame& frame) {
+        if (frame.isComment || !frame.image) return;
+        const TRect r = writtenRect(frame, options.cropToDirty);
+        if (r.isEmpty()) return;
+        const int tableBitsOfFrame =
+            frame.localPalette ? std::max(tableBits(frame.localPalette->colorCount), 2) : bits;
+        written.push_back({&frame, r, fitImage(frame, globalPalette, r, tableBitsOfFrame)});
+        // An image fitted before the table grew keeps its values: the
+        // larger table holds them too.
+        if (!frame.localPalette) bits = std::max(bits, written.back().fit.bits);
+    });
 
     out.write(reinterpret_cast<const uint8_t*>("GIF89a"), 6);
     out.putLe16(uint32_t(std::min(screen.width, maxCoordinate)));
     out.putLe16(uint32_t(std::min(screen.height, maxCoordinate)));
     out.put(uint8_t(0xD0 | (bits - 1)));
-    out.put(uint8_t(std::clamp(chainBackground(firstFrame), 0, 255)));
+    out.put(uint8_t(background));
     out.put(0);
     putColorTable(out, globalPalette, bits);
 
@@ -147,12 +239,15 @@ bool writeGifTo(ByteSink& out, TFrame* firstFrame, const TMyPalette& globalPalet
     LzwEncoder encoder;
     const int count = chainCount(firstFrame);
     int done = 0;
+    size_t image = 0;
     forEachInChain(firstFrame, [&](TFrame& frame) {
         if (out.failed()) return;
-        if (frame.isComment)
+        if (frame.isComment) {
             writeComment(out, static_cast<const TTextFrame&>(frame));
-        else if (frame.image)
-            writeImageFrame(out, encoder, frame, bits, options.cropToDirty);
+        } else if (image < written.size() && written[image].frame == &frame) {
+            writeImageFrame(out, encoder, frame, written[image].rect, written[image].fit);
+            ++image;
+        }
         ++done;
         if (options.progress && count > 1) options.progress->setProgress(done * 100 / count);
     });

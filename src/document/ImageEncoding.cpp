@@ -49,21 +49,21 @@ constexpr LzwChoiceOptions otherClearings[] = {{1, 0.0f, alternative, false},
 
 }  // namespace
 
-void ImageEncoder::encodeBest(const ImagePixels& pixels, uint32_t requiredRestore, EncodedImage& best) {
+void ImageEncoder::encodeBest(const ImagePixels& pixels, uint32_t requiredRestore, bool needsTransparent,
+                              EncodedImage& best) {
     values_.resize(pixels.want.size());
     free_.resize(pixels.want.size());
     width_ = uint32_t(pixels.rect.width());
     int localBits = 0;
-    const int globalBits = tryGlobal(pixels, requiredRestore, best, localBits);
-    if (globalBits == 0 || localBits < globalBits) tryLocal(pixels, requiredRestore, globalBits, best);
+    const int globalBits = tryGlobal(pixels, requiredRestore, needsTransparent, best, localBits);
+    if (globalBits == 0 || localBits < globalBits) tryLocal(pixels, requiredRestore, needsTransparent, globalBits, best);
 }
 
 void ImageEncoder::keepIfSmaller(int minCodeSize, int transparent, std::vector<uint32_t>&& localTable,
                                  uint32_t restored, EncodedImage& best) {
     const bool anyChoice = transparent >= 0 && std::find(free_.begin(), free_.end(), 1) != free_.end();
     scratch_.clear();
-    const size_t overhead = fixedBytes_ + (transparent >= 0 ? transparencyBytes_ : 0);
-    const size_t otherBytes = 3 * localTable.size() + overhead;
+    const size_t otherBytes = 3 * localTable.size();
     const size_t limit = best.bytes > otherBytes ? best.bytes - otherBytes : 0;
     const LzwChoiceOutcome outcome = encoder_.encode(values_.data(), anyChoice ? free_.data() : nullptr,
                                                      uint8_t(std::max(transparent, 0)), values_.size(), minCodeSize,
@@ -71,7 +71,6 @@ void ImageEncoder::keepIfSmaller(int minCodeSize, int transparent, std::vector<u
     const size_t bytes = scratch_.size() + otherBytes;
     if (outcome.overLimit || bytes >= best.bytes) return;
     best.bytes = bytes;
-    best.overhead = overhead;
     best.data.swap(scratch_);
     best.filled = outcome.filled;
     best.values = values_;
@@ -153,7 +152,7 @@ bool ImageRefiner::takeIfSmaller(Refinement& r, const LzwChoiceOutcome& outcome,
 }
 
 void ImageRefiner::refine(EncodedImage& best) {
-    const size_t tableBytes = 3 * best.localTable.size() + best.overhead;
+    const size_t tableBytes = 3 * best.localTable.size();
     // Encodes values (with the free pixels still open when choice) and keeps
     // the result when it is smaller.
     auto attempt = [&](Refinement& r, const std::vector<uint8_t>& values, bool choice,
@@ -237,8 +236,8 @@ void ImageRefiner::refine(EncodedImage& best) {
 // The global table: the image draws with each colour's entry; a transparent
 // index is the lowest entry it does not draw with (or the entry kept for the
 // fill colour its restore must show).
-int ImageEncoder::tryGlobal(const ImagePixels& pixels, uint32_t requiredRestore, EncodedImage& best,
-                            int& localBits) {
+int ImageEncoder::tryGlobal(const ImagePixels& pixels, uint32_t requiredRestore, bool needsTransparent,
+                            EncodedImage& best, int& localBits) {
     const size_t n = pixels.want.size();
     const std::vector<int16_t>& indexOf = global_.indexOf;
     bool used[256] = {};
@@ -257,7 +256,7 @@ int ImageEncoder::tryGlobal(const ImagePixels& pixels, uint32_t requiredRestore,
     // The code size a local table would need: one entry per colour drawn,
     // and one for transparency.
     const size_t distinct = size_t(std::count(std::begin(used), std::end(used), true));
-    localBits = std::max(2, bitsFor(distinct + (anyFree || requiredRestore != screen::never ? 1 : 0)));
+    localBits = std::max(2, bitsFor(distinct + (anyFree || needsTransparent || requiredRestore != screen::never)));
     const size_t entries = global_.tableSize();
     auto colourAt = [&](int index) { return size_t(index) < global_.ids.size() ? global_.ids[size_t(index)] : blackId_; };
 
@@ -268,9 +267,10 @@ int ImageEncoder::tryGlobal(const ImagePixels& pixels, uint32_t requiredRestore,
         if (slot >= 0) transparent = slot;
         else if (indexOf[fill] >= 0 && !used[indexOf[fill]]) transparent = indexOf[fill];
         else return 0;
-    } else if (anyFree) {
+    } else if (anyFree || needsTransparent) {
         for (int v = 0; v < int(entries) && transparent < 0; ++v)
             if (!used[v]) transparent = v;
+        if (transparent < 0 && needsTransparent) return 0;
     }
     if (anyFree && transparent < 0) {
         // Every entry is drawn with: the free pixels must be drawn too.
@@ -316,7 +316,8 @@ int ImageEncoder::tryGlobal(const ImagePixels& pixels, uint32_t requiredRestore,
 // A local table of the colours the image draws, most used first, and one
 // entry more for transparency (which shows the required fill colour when
 // the image is restored).
-int ImageEncoder::tryLocal(const ImagePixels& pixels, uint32_t requiredRestore, int globalBits, EncodedImage& best) {
+int ImageEncoder::tryLocal(const ImagePixels& pixels, uint32_t requiredRestore, bool needsTransparentIndex,
+                           int globalBits, EncodedImage& best) {
     const size_t n = pixels.want.size();
     if (localIndex_.size() < ids_.count()) {
         localIndex_.resize(ids_.count(), -1);
@@ -336,7 +337,7 @@ int ImageEncoder::tryLocal(const ImagePixels& pixels, uint32_t requiredRestore, 
     auto cleanUp = [&] {
         for (uint32_t id : colours) counts_[id] = 0, localIndex_[id] = -1;
     };
-    const bool needsTransparent = anyFree || requiredRestore != screen::never;
+    const bool needsTransparent = anyFree || needsTransparentIndex || requiredRestore != screen::never;
     const size_t entries = colours.size() + (needsTransparent ? 1 : 0);
     const int tableBits = std::max(1, bitsFor(entries));
     if (entries > 256 || (globalBits > 0 && std::max(tableBits, 2) >= globalBits)) {

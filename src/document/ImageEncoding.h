@@ -35,8 +35,7 @@ struct GlobalColours {
 };
 
 struct EncodedImage {
-    size_t bytes = SIZE_MAX;             // LZW data, local table and overhead
-    size_t overhead = 0;                 // blocks elsewhere that this way of writing costs
+    size_t bytes = SIZE_MAX;             // LZW data and local table
     int transparentIndex = -1;
     std::vector<uint32_t> localTable;    // RGB; empty for the global table
     std::vector<uint8_t> data;
@@ -57,22 +56,18 @@ public:
 
     // Encodes the ways of writing the image and keeps in best each one
     // smaller than best.  requiredRestore is the value the image's area must
-    // show once restored to the background (screen::never: any).
-    void encodeBest(const ImagePixels& pixels, uint32_t requiredRestore, EncodedImage& best);
-    // What the next encodings cost besides their data and table: fixedBytes
-    // in any case, transparencyBytes more with a transparent index (an image
-    // that could do without its graphic control extension needs one then).
-    void setOverhead(size_t fixedBytes, size_t transparencyBytes) {
-        fixedBytes_ = fixedBytes;
-        transparencyBytes_ = transparencyBytes;
-    }
+    // show once restored to the background (screen::never: any); with
+    // needsTransparent the image has a transparent index in any case.
+    void encodeBest(const ImagePixels& pixels, uint32_t requiredRestore, bool needsTransparent, EncodedImage& best);
 
 private:
     // Each returns the code size it used, 0 when the table cannot serve.
     // tryGlobal also tells the code size a local table would need, when
     // the global one holds every colour.
-    int tryGlobal(const ImagePixels& pixels, uint32_t requiredRestore, EncodedImage& best, int& localBits);
-    int tryLocal(const ImagePixels& pixels, uint32_t requiredRestore, int globalBits, EncodedImage& best);
+    int tryGlobal(const ImagePixels& pixels, uint32_t requiredRestore, bool needsTransparent, EncodedImage& best,
+                  int& localBits);
+    int tryLocal(const ImagePixels& pixels, uint32_t requiredRestore, bool needsTransparent, int globalBits,
+                 EncodedImage& best);
     // Encodes values_/free_ and keeps the result when it beats best.
     void keepIfSmaller(int minCodeSize, int transparent, std::vector<uint32_t>&& localTable, uint32_t restored,
                        EncodedImage& best);
@@ -82,7 +77,6 @@ private:
     uint8_t background_;
     uint32_t blackId_;
     uint32_t width_ = 0;  // of the image being encoded
-    size_t fixedBytes_ = 0, transparencyBytes_ = 0;
     LzwChoiceEncoder encoder_;
     std::vector<uint8_t> values_, free_, scratch_;
     std::vector<int16_t> localIndex_;  // by colour id, -1 outside tryLocal
@@ -138,7 +132,7 @@ private:
     // Encodes the first count tries_ and keeps, in their order, each one
     // smaller than best (setting its `won`).
     void tryAll(EncodedImage& best, size_t tableBytes, size_t count);
-    // Makes data (with a table and overhead of tableBytes) best's when it is
+    // Makes data (with a table of tableBytes) best's when it is
     // smaller, as a win of r.
     static bool takeIfSmaller(Refinement& r, const LzwChoiceOutcome& outcome, std::vector<uint8_t>& data,
                               size_t tableBytes, EncodedImage& best);

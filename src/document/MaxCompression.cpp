@@ -37,16 +37,15 @@ namespace movigram {
 // in restored areas): restoring it then leaves exactly what the frame leaves.
 // This keeps "do what the chain did" possible at every frame.
 //
-// Restore to previous is offered only over opaque pixels and when the whole
-// animation has at most 255 colours: the program's reader rewrites such files
-// into frames of its own two methods, which is exact under those conditions.
+// Restore to previous is offered only when asked for, over opaque pixels and
+// when the whole animation has at most 255 colours: the program's reader
+// rewrites such files into frames of its own two methods, which is exact
+// under those conditions.
 
 namespace {
 
 constexpr int64_t maxScreenPixels = 64ll << 20;
 constexpr uint32_t maxDelayCs = 0xFFFF;
-// A graphic control extension.
-constexpr size_t controlBytes = 8;
 // Below this many pixels in all frames, starting a thread costs more than
 // refining on it saves.
 constexpr uint64_t secondThreadPixels = 1 << 16;
@@ -84,8 +83,8 @@ bool drawsOver(const TFrame* previous, const screen::FrameColours* previousColou
            !previous->restoreToBackground && previousColours->idOfValue == colours.idOfValue;
 }
 
-// Draws frame's area onto the screen picture, calling changed(x, y, id) for
-// every pixel that takes a new value; pixels equal to same's (when given,
+// Draws frame's area onto the screen picture, calling changed(x, y, id, old)
+// for every pixel that takes a new value; pixels equal to same's (when given,
 // see drawsOver) are passed over.
 template <typename Changed>
 void drawOnto(uint32_t* screen, int32_t screenWidth, const TFrame& frame, const screen::FrameColours& colours,
@@ -102,18 +101,20 @@ void drawOnto(uint32_t* screen, int32_t screenWidth, const TFrame& frame, const 
             }
             if (row[x] == key) continue;
             const uint32_t id = colours.idOfValue[row[x]];
-            if (out[x] == id) continue;
+            const uint32_t old = out[x];
+            if (old == id) continue;
             out[x] = id;
-            changed(area.left + x, y, id);
+            changed(area.left + x, y, id, old);
         }
     }
 }
 
 class Planner {
 public:
-    Planner(TSize size, const TMyPalette& globalPalette, GifPlan& plan, bool firstReachesCorner, bool fillsInGlobal)
+    Planner(TSize size, const TMyPalette& globalPalette, GifPlan& plan, bool firstReachesCorner, bool fillsInGlobal,
+            bool restoreToPrevious)
         : size_(size), global_(globalPalette), plan_(plan), firstReachesCorner_(firstReachesCorner),
-          fillsInGlobal_(fillsInGlobal),
+          fillsInGlobal_(fillsInGlobal), restoreToPrevious_(restoreToPrevious),
           doc_(pixels(), screen::never), shown_(pixels(), screen::never), before_(pixels(), screen::never) {}
 
     bool run(TFrame* first, const MaxCompressionOptions& options);
@@ -149,7 +150,7 @@ private:
     template <Base base, typename Fn>
     void forEachBasePiece(int32_t y, int32_t x0, int32_t x1, Fn&& fn) const;
     bool planImage(const TRect& area, const TRect& changed, const Restore& next, uint32_t delayCs,
-                   bool controlOptional, std::vector<std::string>& comments, bool reachCorner = true);
+                   std::vector<std::string>& comments, bool reachCorner = true);
     bool reachCornerWithLast();
     // Hands the image chosen last to the refiner; its data is taken at the end.
     void refineLast(EncodedImage&& best);
@@ -164,6 +165,14 @@ private:
     // Fill colours that no image draws get entries in the global table;
     // otherwise an image restored to one carries a local table.
     bool fillsInGlobal_;
+    bool restoreToPrevious_;
+    // Whether some screen shows a pixel a browser leaves transparent.  Then
+    // the first image has a transparent index when it can spare one:
+    // decoders that compose in the first image's mode (Pillow among them)
+    // show transparency only after a first image that has one, and fill
+    // what it leaves undrawn with its first colour otherwise.
+    bool showsTransparency_ = false;
+    uint32_t background_ = screen::never;  // the colour id of the screen's background, if any
     bool extendedLast_ = false, fillsGrewTable_ = false;
     TRect reached_;
     screen::ColourIds ids_;
@@ -200,6 +209,8 @@ void Planner::buildGlobalTable(const std::vector<const TFrame*>& frames) {
     uint64_t frameNumber = 0;
     const TFrame* previous = nullptr;
     screen::FrameColours previousColours;
+    // The pixels a browser shows transparent: never drawn, or restored.
+    size_t clear = size_t(size_.width) * size_t(size_.height);
     for (const TFrame* f : frames) {
         const screen::FrameColours colours = screen::frameColours(*f, &global_, ids_);
         for (auto* v : {&pixels, &frameCount, &lastFrame}) v->resize(ids_.count(), 0);
@@ -208,23 +219,31 @@ void Planner::buildGlobalTable(const std::vector<const TFrame*>& frames) {
         uint64_t changed = 0;
         ++frameNumber;
         const TFrame* same = drawsOver(previous, &previousColours, *f, colours) ? previous : nullptr;
-        drawOnto(doc_.data(), size_.width, *f, colours, area, same, [&](int32_t, int32_t, uint32_t id) {
+        drawOnto(doc_.data(), size_.width, *f, colours, area, same, [&](int32_t, int32_t, uint32_t id, uint32_t old) {
             ++pixels[id];
             ++changed;
             if (lastFrame[id] != frameNumber) lastFrame[id] = frameNumber, used.push_back(id);
+            clear -= !screen::isOpaque(old);
         });
+        if (clear > 0 && f->displayTime() > 0) showsTransparency_ = true;
         previous = f;
         previousColours = colours;
         for (uint32_t id : used) ++frameCount[id];
         uses.push_back({used, changed});
         if (f->restoreToBackground && !area.isEmpty()) {
             for (int32_t y = area.top; y < area.bottom; ++y)
-                std::fill_n(&doc_[at(area.left, y)], area.width(), screen::restoredTo(colours.fillId));
+                for (int32_t x = area.left; x < area.right; ++x) {
+                    uint32_t& value = doc_[at(x, y)];
+                    clear += screen::isOpaque(value);
+                    value = screen::restoredTo(colours.fillId);
+                }
             if ((f != frames.back() || plan_.loopExtension) &&
                 std::find(fills.begin(), fills.end(), colours.fillId) == fills.end())
                 fills.push_back(colours.fillId);
         }
     }
+    // Starting over, the first frame may leave some of that showing.
+    if (clear > 0 && plan_.loopExtension) showsTransparency_ = true;
     std::fill(doc_.begin(), doc_.end(), screen::never);
     blackId_ = ids_.idOf(0);
     for (auto* v : {&pixels, &frameCount}) v->resize(ids_.count(), 0);
@@ -233,7 +252,7 @@ void Planner::buildGlobalTable(const std::vector<const TFrame*>& frames) {
     std::vector<uint32_t> drawn;
     for (uint32_t id = 0; id < counts.size(); ++id)
         if (counts[id]) drawn.push_back(id);
-    previousAllowed_ = drawn.size() <= 255;
+    previousAllowed_ = restoreToPrevious_ && drawn.size() <= 255;
     // Fill colours that nothing draws need an entry of their own.
     if (!fillsInGlobal_) std::erase_if(fills, [&](uint32_t fill) { return counts[fill] == 0; });
     size_t undrawnFills = 0;
@@ -358,6 +377,31 @@ void Planner::buildGlobalTable(const std::vector<const TFrame*>& frames) {
         }
     }
     fillsGrewTable_ = table_.tableSize() > entries;
+    // The screen's background colour keeps its entry even where no pixel
+    // shows it; with all 256 entries taken the nearest one names it.
+    if (background_ != screen::never) {
+        int index = table_.indexOf[background_] >= 0 ? table_.indexOf[background_] : table_.fillSlotOf[background_];
+        if (index < 0 && table_.ids.size() < 256) {
+            index = int(table_.ids.size());
+            table_.ids.push_back(background_);
+        }
+        if (index < 0) {
+            const uint32_t want = ids_.rgbOf(background_);
+            auto distance = [&](size_t k) {
+                const uint32_t rgb = ids_.rgbOf(table_.ids[k]);
+                int sum = 0;
+                for (int shift : {16, 8, 0}) {
+                    const int d = int(rgb >> shift & 0xFF) - int(want >> shift & 0xFF);
+                    sum += d * d;
+                }
+                return sum;
+            };
+            index = 0;
+            for (size_t k = 1; k < table_.ids.size(); ++k)
+                if (distance(k) < distance(size_t(index))) index = int(k);
+        }
+        plan_.backgroundIndex = uint8_t(index);
+    }
     if (table_.ids.empty()) table_.ids.push_back(blackId_);
 
     plan_.globalTable.assign(table_.tableSize(), 0);
@@ -367,7 +411,7 @@ void Planner::buildGlobalTable(const std::vector<const TFrame*>& frames) {
 TRect Planner::drawFrame(const TFrame& frame, const screen::FrameColours& colours, const TRect& area,
                          const TFrame* same) {
     int32_t left = INT32_MAX, top = INT32_MAX, right = INT32_MIN, bottom = INT32_MIN;
-    drawOnto(doc_.data(), size_.width, frame, colours, area, same, [&](int32_t x, int32_t y, uint32_t) {
+    drawOnto(doc_.data(), size_.width, frame, colours, area, same, [&](int32_t x, int32_t y, uint32_t, uint32_t) {
         left = std::min(left, x), right = std::max(right, x + 1);
         top = std::min(top, y), bottom = std::max(bottom, y + 1);
     });
@@ -484,7 +528,7 @@ void Planner::fillPixels(ImagePixels& px) const {
 }
 
 bool Planner::planImage(const TRect& area, const TRect& changed, const Restore& next, uint32_t delayCs,
-                        bool controlOptional, std::vector<std::string>& comments, bool reachCorner) {
+                        std::vector<std::string>& comments, bool reachCorner) {
     // Outside `around` the screen under the new image shows the target
     // whatever the restore method.
     TRect around = changed;
@@ -550,21 +594,22 @@ bool Planner::planImage(const TRect& area, const TRect& changed, const Restore& 
             case Base::Previous: fillPixels<Base::Previous>(tried[a]); break;
         }
         const size_t before = best.bytes;
-        // Restoring the last image costs its graphic control extension
-        // when it could go without one.
-        const bool lastControlFree = haveImage_ && !needsControl(plan_.images.back());
-        encoder_->setOverhead(lastControlFree && triedBase[a] != Base::Keep ? controlBytes : 0,
-                              controlOptional && delayCs == 100 ? controlBytes : 0);
-        encoder_->encodeBest(tried[a], next.needed ? next.value : screen::never, best);
+        encoder_->encodeBest(tried[a], next.needed ? next.value : screen::never, !haveImage_ && showsTransparency_,
+                             best);
         if (best.bytes < before) {
             bestBase = triedBase[a];
             bestRect = tried[a].rect;
         }
     }
+    if (best.bytes == SIZE_MAX && !haveImage_ && showsTransparency_) {
+        // A first frame of 256 colours may have no transparent index to
+        // spare; then it goes without.
+        showsTransparency_ = false;
+        return planImage(area, changed, next, delayCs, comments, reachCorner);
+    }
     if (best.bytes == SIZE_MAX) {
-        // Reaching the corner needs a transparent index, which a first
-        // frame of 256 colours may not have to spare.
-        return !haveImage_ && reachCorner && planImage(area, changed, next, delayCs, controlOptional, comments, false);
+        // Reaching the corner needs a transparent index too.
+        return !haveImage_ && reachCorner && planImage(area, changed, next, delayCs, comments, false);
     }
 
     if (haveImage_) {
@@ -586,7 +631,6 @@ bool Planner::planImage(const TRect& area, const TRect& changed, const Restore& 
     image.rect = bestRect;
     image.transparentIndex = best.transparentIndex;
     image.delayCs = delayCs;
-    image.controlOptional = controlOptional;
     image.localTable = best.localTable;
     plan_.images.push_back(std::move(image));
     haveImage_ = true;
@@ -622,9 +666,8 @@ bool Planner::reachCornerWithLast() {
             px.fixed.push_back(before_[i] != shown_[i]);
         }
     EncodedImage best;
-    const PlannedImage& last = plan_.images.back();
-    encoder_->setOverhead(0, last.controlOptional && last.delayCs == 100 ? controlBytes : 0);
-    encoder_->encodeBest(px, pending_.needed ? pending_.value : screen::never, best);
+    encoder_->encodeBest(px, pending_.needed ? pending_.value : screen::never,
+                         plan_.images.size() == 1 && showsTransparency_, best);
     if (best.bytes == SIZE_MAX) return false;
     PlannedImage& image = plan_.images.back();
     image.rect = rect;
@@ -642,14 +685,11 @@ bool Planner::run(TFrame* first, const MaxCompressionOptions& options) {
     forEachInChain(first, [&](TFrame& f) {
         if (f.image) frames.push_back(&f);
     });
+    // The colour the screen's background index names in the global palette
+    // (an index past the palette shows black).
+    if (const int32_t bg = chainBackground(first); bg >= 0 && !frames.empty())
+        background_ = ids_.idOf(screen::rgbOf(bg < global_.colorCount ? global_.entry(bg) : PaletteEntry{}));
     buildGlobalTable(frames);
-    const TFrame* firstImage = frames.empty() ? nullptr : frames.front();
-    if (firstImage) {
-        const screen::FrameColours colours = screen::frameColours(*firstImage, &global_, ids_);
-        const uint32_t bgId = colours.idOfValue[size_t(std::clamp(chainBackground(first), 0, 255))];
-        const int16_t index = bgId < table_.indexOf.size() ? table_.indexOf[bgId] : int16_t(-1);
-        plan_.backgroundIndex = uint8_t(std::max<int16_t>(index, 0));
-    }
     encoder_ = std::make_unique<ImageEncoder>(ids_, table_, plan_.backgroundIndex, blackId_);
     const bool threads = options.secondThread && worthASecondThread(imagePixels(first));
     refiner_ = std::make_unique<ImageRefiner>(threads);
@@ -689,8 +729,7 @@ bool Planner::run(TFrame* first, const MaxCompressionOptions& options) {
             equalOver(pending_.needed ? changed.united(pending_.area) : changed) &&
             plan_.images.back().delayCs + delay <= maxDelayCs) {
             plan_.images.back().delayCs += delay;
-            plan_.images.back().controlOptional = false;
-        } else if (!planImage(area, changed, next, delay, f.withoutControl && f.displayTime() == 1000, comments)) {
+        } else if (!planImage(area, changed, next, delay, comments)) {
             ok = false;
             return;
         }
@@ -756,7 +795,8 @@ bool planMaxCompression(TFrame* first, const TMyPalette& globalPalette, const Ma
     // the last image had to be stretched.
     auto attempt = [&](bool firstReachesCorner, bool fillsInGlobal) {
         GifPlan candidate = start;
-        Planner planner(size, globalPalette, candidate, firstReachesCorner, fillsInGlobal);
+        Planner planner(size, globalPalette, candidate, firstReachesCorner, fillsInGlobal,
+                        options.restoreToPrevious);
         if (!planner.run(first, options)) return false;
         if (!planned || planBytes(candidate) < planBytes(plan)) {
             plan = std::move(candidate);

@@ -7,12 +7,12 @@
 // whether its rows encode smaller interlaced or with strings cut short where
 // the next then reaches further, and lets the LZW parse write unchanged
 // pixels either transparent or in their own colour, whichever continues its
-// strings.  Frames that change nothing lengthen the image before them.  A
-// frame read without a graphic control extension is written without one
-// while it says nothing such a block would.  Whether the first or the last
-// image reaches the screen's corner, and whether fill colours nothing draws
-// get global entries, are decided by planning both ways.  The document's
-// frames are not changed.
+// strings.  Frames that change nothing lengthen the image before them.
+// Every image has its graphic control extension, so that a frame read
+// without one keeps the time the program gives it.  Whether the first or
+// the last image reaches the screen's corner, and whether fill colours
+// nothing draws get global entries, are decided by planning both ways.  The
+// document's frames are not changed.
 //
 // The rarer ways of writing an image (ImageRefiner) are tried on a second
 // thread, an image at a time and in order, while the next images are
@@ -31,6 +31,10 @@ struct MaxCompressionOptions {
     // Whether each image is refined on a second thread while the next is
     // planned; the file is the same either way.
     bool secondThread = true;
+    // Whether an image may be restored to the screen before it (GIF
+    // disposal 3).  Off, every image is kept or restored to the background:
+    // some widely used decoders show restore to previous wrongly.
+    bool restoreToPrevious = false;
 };
 
 // Whether frames of this many image pixels in all (imagePixels) are enough

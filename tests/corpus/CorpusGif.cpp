@@ -203,6 +203,24 @@ void BrowserCompositor::dispose(size_t k) {
     }
 }
 
+std::string indexPastTable(std::span<const uint8_t> bytes) {
+    const ScannedGif scan = scanGif(bytes);
+    const DecodedGif read = readKeepingDecoded(bytes, "saved.gif");
+    if (read.read.result != GifOk) return "reads with result " + std::to_string(read.read.result);
+    for (size_t k = 0; k < read.decoded.size() && k < scan.images.size(); ++k) {
+        const ScannedImage& image = scan.images[k];
+        const int entries = int(image.hasLocalTable ? image.localTable.size() : scan.globalTable.size());
+        const std::string which = "image " + std::to_string(k) + " with a table of " + std::to_string(entries);
+        if (image.transparent >= entries)
+            return which + ": transparent index " + std::to_string(image.transparent);
+        const TDib256& pixels = *read.decoded[k]->image;
+        for (int32_t y = 0; y < pixels.height(); ++y)
+            for (int32_t x = 0; x < pixels.width(); ++x)
+                if (pixels.pixel(x, y) >= entries) return which + ": value " + std::to_string(pixels.pixel(x, y));
+    }
+    return {};
+}
+
 std::vector<uint8_t> saveList(const FrameList& list, bool loop, const TMyPalette& global, int32_t loopCount) {
     TFrame* first = threadFrames(list, loop);
     GifWriteOptions options;

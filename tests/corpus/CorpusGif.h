@@ -96,6 +96,11 @@ private:
     std::vector<Rgba> canvas_, saved_;
 };
 
+// The first value or transparent index of a GIF that lies past the colour
+// table written with its image (or why the file does not read), in words;
+// empty when there is none.
+std::string indexPastTable(std::span<const uint8_t> bytes);
+
 // Makes the list's frames an animation the way the editor does before a
 // save, and writes it with the program's writer (no cropping) into memory.
 std::vector<uint8_t> saveList(const FrameList& list, bool loop, const TMyPalette& global,

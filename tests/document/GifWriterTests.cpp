@@ -4,14 +4,17 @@
 
 #include <sys/stat.h>
 
+#include <array>
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
 
 #include "document/CommentFrame.h"
 #include "document/FileIo.h"
+#include "document/FrameChain.h"
 #include "document/GifReader.h"
 #include "document/GifWriter.h"
+#include "document/ViewerCanvas.h"
 #include "support/GifBuilder.h"
 
 namespace movigram {
@@ -152,13 +155,71 @@ TEST(GifWriter, FramesLeftOfOrAboveTheOriginAreClipped) {
     EXPECT_EQ(test::pixelsOf(*back.frames[0]->image), (std::vector<uint8_t>{6, 7, 10, 11, 14, 15}));
 }
 
-TEST(GifWriter, IndicesPastTheTableStillDecode) {
-    // A two-colour global table but pixel values up to 200: the code size
-    // grows to hold them instead of producing undecodable data.
-    auto frame = makeFrame(16, 16, [](int x, int y) { return (x * 16 + y) % 201; });
-    const auto back = readGifMemory(write(frame.get(), testPalette(2)), "x.gif");
+// Reads back what was written and checks that every value and transparent
+// index lies in the table written with the image, and that each pixel looks
+// as it did (values past a palette show black), transparent where it was.
+void expectIndicesInTablesAndSameLook(TFrame* first, const TMyPalette& global) {
+    const auto back = readGifMemory(write(first, global), "x.gif");
     ASSERT_EQ(back.result, GifOk);
-    EXPECT_EQ(test::pixelsOf(*back.frames[0]->image), test::pixelsOf(*frame->image));
+    const TMyPalette backGlobal = back.globalPalette.value_or(TMyPalette());
+    size_t k = 0;
+    forEachInChain(first, [&](TFrame& want) {
+        ASSERT_LT(k, back.frames.size());
+        const TFrame& got = *back.frames[k++];
+        const int entries = got.localPalette ? got.localPalette->colorCount : backGlobal.colorCount;
+        EXPECT_LT(got.transparentIndex, entries) << "frame " << k - 1;
+        EXPECT_EQ(got.transparentIndex >= 0, want.transparentIndex >= 0);
+        if (want.restoreToBackground && want.transparentIndex >= 0) {
+            EXPECT_EQ(ViewerCanvas::colorOf(got, &backGlobal, uint8_t(got.transparentIndex)),
+                      ViewerCanvas::colorOf(want, &global, uint8_t(want.transparentIndex)))
+                << "the colour a restored area is filled with";
+        }
+        for (int32_t y = 0; y < want.image->height(); ++y)
+            for (int32_t x = 0; x < want.image->width(); ++x) {
+                const uint8_t v = want.image->pixel(x, y), w = got.image->pixel(x, y);
+                ASSERT_LT(w, entries) << "frame " << k - 1 << " at " << x << "," << y;
+                ASSERT_EQ(w == got.transparentIndex, v == want.transparentIndex);
+                if (v != want.transparentIndex) {
+                    ASSERT_EQ(ViewerCanvas::colorOf(got, &backGlobal, w), ViewerCanvas::colorOf(want, &global, v));
+                }
+            }
+    });
+}
+
+TEST(GifWriter, EveryIndexWrittenLiesInItsTable) {
+    // A frame whose local table has one colour but whose pixels reach 255.
+    auto pasted = makeFrame(3, 2, [](int x, int y) { return y ? 0 : std::array{255, 128, 7}[size_t(x)]; });
+    pasted->localPalette = std::make_unique<TMyPalette>(testPalette(1));
+    expectIndicesInTablesAndSameLook(pasted.get(), testPalette(4));
+
+    // Transparent index equal to the table's size, every entry drawn: the
+    // table grows by entries no pixel uses.
+    auto keyed = makeFrame(5, 2, [](int x, int) { return x; });
+    keyed->localPalette = std::make_unique<TMyPalette>(testPalette(4));
+    keyed->transparentIndex = 4;
+    keyed->restoreToBackground = true;
+    expectIndicesInTablesAndSameLook(keyed.get(), testPalette(4));
+
+    // The same on the global table, after a frame it serves as it is, and a
+    // transparent index past it that no pixel uses: the table grows for the
+    // frame that needs it.
+    auto plain = makeFrame(4, 4, [](int x, int y) { return (x + y) % 4; });
+    auto wide = makeFrame(4, 4, [](int x, int y) { return x == 3 ? 200 : (x + y) % 4; });
+    auto unused = solid(4, 4, 2);
+    wide->transparentIndex = 1;
+    unused->transparentIndex = 9;
+    plain->next = wide.get();
+    wide->next = unused.get();
+    expectIndicesInTablesAndSameLook(plain.get(), testPalette(4));
+
+    // Only the part written counts: a dirty rectangle below rows that fit.
+    auto cropped = makeFrame(4, 6, [](int x, int y) { return y < 3 ? x : 200; });
+    cropped->dirtyRect = {1, 3, 3, 6};
+    GifWriteOptions options;
+    options.cropToDirty = true;
+    const auto back = readGifMemory(write(cropped.get(), testPalette(4), options), "x.gif");
+    ASSERT_EQ(back.frames.size(), 1u);
+    for (uint8_t v : test::pixelsOf(*back.frames[0]->image)) EXPECT_LT(v, back.globalPalette->colorCount);
 }
 
 TEST(GifWriter, RoundTripKeepsFrames) {
