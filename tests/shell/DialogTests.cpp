@@ -272,6 +272,18 @@ TEST_F(Dialogs, NumbersTypedPastTheirRangesAreRefusedWithAMessage) {
     EXPECT_EQ(message, "The frames cannot be placed there: a GIF keeps its frames between 0 and 65535 pixels.");
     EXPECT_FALSE(doc().undo.canUndo());
 
+    // Past the GIF's coordinates and past the screen limit: told as the first.
+    message.clear();
+    run<TFrameOffsetDialog>(C::Shift, [&message](TFrameOffsetDialog& d) {
+        type(d.field(0), "70000");
+        type(d.field(1), "70000");
+        MessageBoxAnswer ok(QMessageBox::Ok);
+        d.accept();
+        message = ok.text();
+    });
+    EXPECT_EQ(message, "The frames cannot be placed there: a GIF keeps its frames between 0 and 65535 pixels.");
+    EXPECT_FALSE(doc().undo.canUndo());
+
     run<TEffectsDialog>(C::FadeIn, [&message](TEffectsDialog& d) {
         type(d.msField(), "3,000,000");
         MessageBoxAnswer ok(QMessageBox::Ok);

@@ -176,7 +176,10 @@ bool TFrameOffsetDialog::apply() {
             message = QStringLiteral("The selected frames cannot be resized to %1 x %2.")
                           .arg(current_.width())
                           .arg(current_.height());
-        else if (move && !movedScreenFits(doc, rows, dx, dy, mode_ == OffsetMode::MovingSprite))
+        // A move that leaves the GIF's coordinates is told as such, even
+        // when the screen would also grow past the limits.
+        else if (move && movedFramesStayInGif(doc, rows, dx, dy, mode_ == OffsetMode::MovingSprite) &&
+                 !movedScreenFits(doc, rows, dx, dy, mode_ == OffsetMode::MovingSprite))
             message = QStringLiteral("Failed to allocate memory: the animation would grow past %1 megapixels.")
                           .arg(DecodeLimits::defaults().maxImagePixels >> 20);
         else
