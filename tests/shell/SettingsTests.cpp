@@ -2,6 +2,8 @@
 // at the next start.
 #include <QApplication>
 #include <QFile>
+#include <QInputDialog>
+#include <QTimer>
 #include <QScreen>
 #include <QStatusBar>
 
@@ -65,6 +67,26 @@ TEST_F(SettingsFile, OptionsAndRecentFilesAreWrittenAndReadBack) {
     EXPECT_EQ(action(C::Save)->text(), "&Save optimized");
     EXPECT_EQ(window().recentFiles(), (QStringList{"/data/b.gif", "/data/c.gif", "/data/a.gif"}));
     EXPECT_EQ(action(C::RecentFile1)->text(), "&1 /data/b.gif");
+}
+
+TEST_F(SettingsFile, TheUndoMemoryIsChosenInOptionsAndKept) {
+    start();
+    EXPECT_GE(doc().undo.budget(), UndoJournal::minimumDefaultBudget);
+    bool seen = false;
+    QTimer::singleShot(50, [&seen] {
+        auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+        if (!dialog) return;
+        seen = true;
+        dialog->setIntValue(512);
+        dialog->accept();
+    });
+    trigger(C::UndoMemory);
+    ASSERT_TRUE(seen);
+    EXPECT_EQ(doc().undo.budget(), 512 * UndoJournal::mib);
+    ASSERT_TRUE(window().close());
+    EXPECT_TRUE(fileText(settingsPath).contains("UndoMemory=512\n")) << fileText(settingsPath).toStdString();
+    start();
+    EXPECT_EQ(doc().undo.budget(), 512 * UndoJournal::mib);
 }
 
 TEST_F(SettingsFile, ARecentFileOpensFromItsEntry) {
