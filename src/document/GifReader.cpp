@@ -4,10 +4,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "ByteReader.h"
 #include "FileIo.h"
-#include "LzwDecoder.h"
 #include "RestorePrevious.h"
+#include "gif/ByteReader.h"
+#include "gif/LzwDecoder.h"
 
 namespace movigram {
 
@@ -192,8 +192,9 @@ private:
 
         const double before = share(start), after = share(*end);
         ProgressBand rows(&reporter_, int(before), int(before + (after - before) * 0.75));
-        const LzwResult r = decoder_.decode(in_, minCodeSize, buffer.data(), width, height, interlaced,
-                                            options_.progress ? &rows : nullptr);
+        std::function<void(int)> rowsDone;
+        if (options_.progress) rowsDone = [&rows](int percent) { rows.setProgress(percent); };
+        const LzwResult r = decoder_.decode(in_, minCodeSize, buffer.data(), width, height, interlaced, rowsDone);
         if (r != LzwResult::Complete) return GifCorrupt;
 
         auto image = std::make_unique<TDib256>(int32_t(width), int32_t(height));

@@ -9,8 +9,8 @@
 
 #include "FileIo.h"
 #include "FrameChain.h"
-#include "LzwEncoder.h"
 #include "ViewerCanvas.h"
+#include "gif/LzwEncoder.h"
 
 namespace movigram {
 

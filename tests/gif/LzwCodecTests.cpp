@@ -7,11 +7,11 @@
 #include <map>
 #include <random>
 
-#include "document/ByteSink.h"
-#include "document/ByteRuns.h"
-#include "document/LzwChoiceEncoder.h"
-#include "document/LzwDecoder.h"
-#include "document/LzwEncoder.h"
+#include "gif/ByteRuns.h"
+#include "gif/ByteSink.h"
+#include "gif/LzwChoiceEncoder.h"
+#include "gif/LzwDecoder.h"
+#include "gif/LzwEncoder.h"
 #include "support/GifBuilder.h"
 
 namespace movigram {
