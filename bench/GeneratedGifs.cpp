@@ -6,8 +6,8 @@
 #include <fstream>
 #include <functional>
 
-#include "document/ByteSink.h"
-#include "document/LzwEncoder.h"
+#include "gif/ByteSink.h"
+#include "gif/LzwEncoder.h"
 
 namespace movigram::bench {
 

@@ -20,10 +20,10 @@
 
 #include "BenchData.h"
 #include "GiflibCoder.h"
-#include "document/ByteSink.h"
 #include "document/FileIo.h"
 #include "document/GifReader.h"
 #include "document/GifWriter.h"
+#include "gif/ByteSink.h"
 
 namespace movigram::bench {
 

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <new>
 
-#include "document/ByteReader.h"
+#include "gif/ByteReader.h"
 
 namespace movigram {
 

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <bit>
 
+#include "gif/GifBlockWriter.h"
+#include "gif/GifBlocks.h"
+
 namespace movigram {
 
 namespace {
@@ -21,14 +24,13 @@ void putTable(ByteSink& out, const std::vector<uint32_t>& table) {
 }
 
 void putComment(ByteSink& out, const std::string& text) {
-    out.put(0x21);
-    out.put(0xFE);
-    for (size_t at = 0; at < text.size(); at += 255) {
-        const size_t n = std::min<size_t>(255, text.size() - at);
+    gif::putExtensionStart(out, gif::commentLabel);
+    for (size_t at = 0; at < text.size(); at += gif::maxSubBlock) {
+        const size_t n = std::min<size_t>(gif::maxSubBlock, text.size() - at);
         out.put(uint8_t(n));
         out.write(reinterpret_cast<const uint8_t*>(text.data() + at), n);
     }
-    out.put(0);
+    out.put(gif::blockTerminator);
 }
 
 }  // namespace
@@ -38,47 +40,26 @@ size_t plannedImageBytes(const PlannedImage& image) {
 }
 
 bool writeGifPlan(ByteSink& out, const GifPlan& plan) {
-    out.write(reinterpret_cast<const uint8_t*>("GIF89a"), 6);
-    out.putLe16(uint32_t(plan.screen.width));
-    out.putLe16(uint32_t(plan.screen.height));
-    out.put(uint8_t(0xD0 | tableField(plan.globalTable.size())));
-    out.put(plan.backgroundIndex);
-    out.put(0);
+    gif::putHeader(out, uint32_t(plan.screen.width), uint32_t(plan.screen.height),
+                   std::countr_zero(plan.globalTable.size()), plan.backgroundIndex);
     putTable(out, plan.globalTable);
-    if (plan.loopExtension) {
-        static const uint8_t ext[] = {0x21, 0xFF, 0x0B, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0', 0x03, 0x01};
-        out.write(ext, sizeof ext);
-        out.putLe16(plan.loopValue);
-        out.put(0);
-    }
+    if (plan.loopExtension) gif::putLoopingExtension(out, plan.loopValue);
     for (const PlannedImage& image : plan.images) {
         for (const std::string& text : image.commentsBefore) putComment(out, text);
         // Every image has its graphic control extension: without one a
         // browser shows an image for a moment of its own choosing.
-        out.put(0x21);
-        out.put(0xF9);
-        out.put(0x04);
-        out.put(uint8_t(image.disposal << 2 | (image.transparentIndex >= 0 ? 1 : 0)));
-        out.putLe16(image.delayCs);
-        out.put(image.transparentIndex >= 0 ? uint8_t(image.transparentIndex) : 0);
-        out.put(0);
-
-        out.put(0x2C);
-        out.putLe16(uint32_t(image.rect.left));
-        out.putLe16(uint32_t(image.rect.top));
-        out.putLe16(uint32_t(image.rect.width()));
-        out.putLe16(uint32_t(image.rect.height()));
-        const uint8_t interlace = image.interlaced ? 0x40 : 0;
-        if (image.localTable.empty()) {
-            out.put(interlace);
-        } else {
-            out.put(uint8_t(0x80 | interlace | tableField(image.localTable.size())));
-            putTable(out, image.localTable);
-        }
+        gif::putGraphicControl(out, image.disposal, image.transparentIndex, image.delayCs);
+        const uint8_t interlace = image.interlaced ? gif::interlaceFlag : 0;
+        const uint8_t packed = image.localTable.empty()
+                                   ? interlace
+                                   : uint8_t(gif::colorTableFlag | interlace | tableField(image.localTable.size()));
+        gif::putImageDescriptor(out, uint32_t(image.rect.left), uint32_t(image.rect.top),
+                                uint32_t(image.rect.width()), uint32_t(image.rect.height()), packed);
+        if (!image.localTable.empty()) putTable(out, image.localTable);
         out.write(image.data.data(), image.data.size());
     }
     for (const std::string& text : plan.trailingComments) putComment(out, text);
-    out.put(0x3B);
+    gif::putTrailer(out);
     return !out.failed();
 }
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "ByteSink.h"
+#include "gif/ByteSink.h"
 #include "Geometry.h"
 
 namespace movigram {

@@ -4,10 +4,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include "ByteReader.h"
 #include "FileIo.h"
-#include "LzwDecoder.h"
 #include "RestorePrevious.h"
+#include "gif/ByteReader.h"
+#include "gif/GifBlocks.h"
+#include "gif/LzwDecoder.h"
 
 namespace movigram {
 
@@ -67,7 +68,7 @@ private:
         out_.screen = {ByteReader::le16(screen), ByteReader::le16(screen + 2)};
         screenPacked_ = screen[4];
         out_.backgroundIndex = screen[5];
-        if (screenPacked_ & 0x80) {
+        if (screenPacked_ & gif::colorTableFlag) {
             bool ok;
             global_ = readColorTable(in_, screenPacked_, ok);
             if (!ok) return GifCorrupt;
@@ -78,10 +79,10 @@ private:
         for (;;) {
             uint8_t introducer;
             // The end of the file in place of the trailer ends the file too.
-            if (!in_.readByte(introducer) || introducer == 0x3B) return GifOk;
-            if (introducer == 0x21) {
+            if (!in_.readByte(introducer) || introducer == gif::trailer) return GifOk;
+            if (introducer == gif::extensionIntroducer) {
                 if (int r = readExtension(); r != GifOk) return r;
-            } else if (introducer == 0x2C) {
+            } else if (introducer == gif::imageSeparator) {
                 if (int r = readImage(); r != GifOk) return r;
             }
             // Any other byte between blocks is ignored.
@@ -92,11 +93,11 @@ private:
         uint8_t label;
         if (!in_.readByte(label)) return GifCorrupt;
         switch (label) {
-        case 0xFE: return readComment();
-        case 0xFF: return readApplication();
-        case 0xF9:
+        case gif::commentLabel: return readComment();
+        case gif::applicationLabel: return readApplication();
+        case gif::graphicControlLabel:
             if (!in_.read(pendingControl_, 6)) return GifCorrupt;
-            if (pendingControl_[0] != 4) return GifCorrupt;
+            if (pendingControl_[0] != gif::graphicControlSize) return GifCorrupt;
             return GifOk;
         default:
             return skipSubBlocks() ? GifOk : GifCorrupt;
@@ -132,11 +133,12 @@ private:
         auto id = in_.take(size);
         if (size && id.empty()) return GifCorrupt;
         bool looping = false;
-        if (size == 11) {
-            static const char netscape[] = "netscape";
+        if (size == gif::applicationIdSize) {
+            // The first eight letters in any case name the looping block;
+            // its version is not examined.
             looping = true;
             for (int i = 0; i < 8; ++i)
-                if (std::tolower(id[size_t(i)]) != netscape[i]) looping = false;
+                if (std::tolower(id[size_t(i)]) != std::tolower(gif::loopingApplicationId[i])) looping = false;
         }
         if (looping) out_.loopFound = true;
         uint8_t n;
@@ -144,7 +146,7 @@ private:
         if (n == 0) return GifOk;
         auto block = in_.take(n);
         if (block.empty()) return GifCorrupt;
-        if (looping && n == 3) {
+        if (looping && n == gif::loopingSubBlockSize) {
             const int32_t value = block[1] + 256 * block[2];
             out_.loopCount = value != 0 ? value + 1 : 0;
         }
@@ -157,11 +159,11 @@ private:
         const uint32_t left = ByteReader::le16(desc), top = ByteReader::le16(desc + 2);
         const uint32_t width = ByteReader::le16(desc + 4), height = ByteReader::le16(desc + 6);
         const uint8_t packed = desc[8];
-        const bool interlaced = packed & 0x40;
+        const bool interlaced = packed & gif::interlaceFlag;
         if (uint64_t(width) * height < 1) return GifCorrupt;
         if (left + width > 65535 || top + height > 65535) return GifOutsideScreen;
 
-        const bool hasLocal = packed & 0x80;
+        const bool hasLocal = packed & gif::colorTableFlag;
         if (hasLocal) {
             bool ok;
             inForce_ = readColorTable(in_, packed, ok);
@@ -192,8 +194,9 @@ private:
 
         const double before = share(start), after = share(*end);
         ProgressBand rows(&reporter_, int(before), int(before + (after - before) * 0.75));
-        const LzwResult r = decoder_.decode(in_, minCodeSize, buffer.data(), width, height, interlaced,
-                                            options_.progress ? &rows : nullptr);
+        std::function<void(int)> rowsDone;
+        if (options_.progress) rowsDone = [&rows](int percent) { rows.setProgress(percent); };
+        const LzwResult r = decoder_.decode(in_, minCodeSize, buffer.data(), width, height, interlaced, rowsDone);
         if (r != LzwResult::Complete) return GifCorrupt;
 
         auto image = std::make_unique<TDib256>(int32_t(width), int32_t(height));
@@ -211,10 +214,10 @@ private:
         if (pendingControl_[0] != 0) {
             const uint8_t control = pendingControl_[1];
             frame->frameTime = ByteReader::le16(pendingControl_ + 2) * 10;
-            if (control & 1) frame->transparentIndex = pendingControl_[4];
-            disposal = (control >> 2) & 7;
+            if (control & gif::transparentFlag) frame->transparentIndex = pendingControl_[4];
+            disposal = (control >> gif::disposalShift) & 7;
             if (disposal == 2) frame->restoreToBackground = true;
-            else if (control & 1) frame->overlay = true;
+            else if (control & gif::transparentFlag) frame->overlay = true;
         } else {
             frame->withoutControl = true;
         }

@@ -9,8 +9,10 @@
 
 #include "FileIo.h"
 #include "FrameChain.h"
-#include "LzwEncoder.h"
 #include "ViewerCanvas.h"
+#include "gif/GifBlockWriter.h"
+#include "gif/GifBlocks.h"
+#include "gif/LzwEncoder.h"
 
 namespace movigram {
 
@@ -48,14 +50,13 @@ uint32_t delayOf(const TFrame& frame) {
 }
 
 void writeComment(ByteSink& out, const TTextFrame& frame) {
-    out.put(0x21);
-    out.put(0xFE);
+    gif::putExtensionStart(out, gif::commentLabel);
     for (const TTextBlock& block : frame.blocks()) {
         if (block.text.empty()) continue;
         out.put(uint8_t(block.text.size()));
         out.write(reinterpret_cast<const uint8_t*>(block.text.data()), block.text.size());
     }
-    out.put(0);
+    out.put(gif::blockTerminator);
 }
 
 // The part of the frame the file holds; empty when the frame is left out.
@@ -149,27 +150,11 @@ ImageFit fitImage(const TFrame& frame, const TMyPalette& global, const TRect& r,
 
 void writeImageFrame(ByteSink& out, LzwEncoder& encoder, const TFrame& frame, const TRect& r,
                      const ImageFit& fit) {
-    out.put(0x21);
-    out.put(0xF9);
-    out.put(0x04);
-    uint8_t packed = fit.transparent >= 0 ? 1 : 0;
-    if (frame.restoreToBackground) packed |= 8;
-    out.put(packed);
-    out.putLe16(delayOf(frame));
-    out.put(fit.transparent >= 0 ? uint8_t(fit.transparent) : 0);
-    out.put(0);
-
-    out.put(0x2C);
-    out.putLe16(uint32_t(r.left));
-    out.putLe16(uint32_t(r.top));
-    out.putLe16(uint32_t(r.width()));
-    out.putLe16(uint32_t(r.height()));
-    if (frame.localPalette) {
-        out.put(uint8_t(0x80 | ((fit.bits - 1) & 7)));
-        putColorTable(out, *frame.localPalette, fit.bits);
-    } else {
-        out.put(0);
-    }
+    const Disposal disposal = frame.restoreToBackground ? Disposal::Background : Disposal::None;
+    gif::putGraphicControl(out, int(disposal), fit.transparent, delayOf(frame));
+    gif::putImageDescriptor(out, uint32_t(r.left), uint32_t(r.top), uint32_t(r.width()), uint32_t(r.height()),
+                            frame.localPalette ? uint8_t(gif::colorTableFlag | ((fit.bits - 1) & 7)) : 0);
+    if (frame.localPalette) putColorTable(out, *frame.localPalette, fit.bits);
 
     const TDib256& image = *frame.image;
     const int32_t x0 = r.left - frame.rect.left, y0 = r.top - frame.rect.top;
@@ -221,19 +206,13 @@ bool writeGifTo(ByteSink& out, TFrame* firstFrame, const TMyPalette& globalPalet
         if (!frame.localPalette) bits = std::max(bits, written.back().fit.bits);
     });
 
-    out.write(reinterpret_cast<const uint8_t*>("GIF89a"), 6);
-    out.putLe16(uint32_t(std::min(screen.width, maxCoordinate)));
-    out.putLe16(uint32_t(std::min(screen.height, maxCoordinate)));
-    out.put(uint8_t(0xD0 | (bits - 1)));
-    out.put(uint8_t(background));
-    out.put(0);
+    gif::putHeader(out, uint32_t(std::min(screen.width, maxCoordinate)),
+                   uint32_t(std::min(screen.height, maxCoordinate)), bits, uint8_t(background));
     putColorTable(out, globalPalette, bits);
 
     if (isCircular(firstFrame) && options.loopCount != 1) {
-        static const uint8_t ext[] = {0x21, 0xFF, 0x0B, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0', 0x03, 0x01};
-        out.write(ext, sizeof ext);
-        out.putLe16(options.loopCount == 0 ? 0 : uint32_t(std::clamp(options.loopCount - 1, 0, 0xFFFF)));
-        out.put(0);
+        const int loopValue = options.loopCount == 0 ? 0 : std::clamp(options.loopCount - 1, 0, 0xFFFF);
+        gif::putLoopingExtension(out, uint32_t(loopValue));
     }
 
     LzwEncoder encoder;
@@ -251,7 +230,7 @@ bool writeGifTo(ByteSink& out, TFrame* firstFrame, const TMyPalette& globalPalet
         ++done;
         if (options.progress && count > 1) options.progress->setProgress(done * 100 / count);
     });
-    out.put(0x3B);
+    gif::putTrailer(out);
     if (options.progress) options.progress->setProgress(100);
     return !out.failed();
 }

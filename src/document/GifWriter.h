@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "ByteSink.h"
+#include "gif/ByteSink.h"
 #include "Progress.h"
 #include "TFrame.h"
 

@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "Geometry.h"
-#include "LzwChoiceEncoder.h"
 #include "ScreenColours.h"
 #include "SerialWorker.h"
+#include "gif/LzwChoiceEncoder.h"
 
 namespace movigram {
 

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <new>
 
-#include "document/ByteReader.h"
 #include "document/FileIo.h"
+#include "gif/ByteReader.h"
 
 namespace movigram {
 namespace {

@@ -5,8 +5,8 @@
 #include <new>
 #include <vector>
 
-#include "document/ByteReader.h"
 #include "document/FileIo.h"
+#include "gif/ByteReader.h"
 
 namespace movigram {
 

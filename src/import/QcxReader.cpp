@@ -9,8 +9,8 @@
 #include "BmpReader.h"
 #include "PcxImage.h"
 #include "colour/PaletteMapping.h"
-#include "document/ByteReader.h"
 #include "document/FileIo.h"
+#include "gif/ByteReader.h"
 
 namespace movigram {
 namespace {

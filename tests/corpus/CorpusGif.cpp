@@ -5,8 +5,8 @@
 #include <fstream>
 #include <iterator>
 
-#include "document/ByteSink.h"
 #include "document/GifWriter.h"
+#include "gif/ByteSink.h"
 #include "support/CorpusPath.h"
 
 namespace movigram::test {

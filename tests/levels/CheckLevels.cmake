@@ -2,6 +2,7 @@ cmake_minimum_required(VERSION 3.25)
 # Fails when a source file includes a header of its own level's neighbour or
 # of a higher level, or when the core includes Qt.  Run by CTest with
 #   cmake -DSOURCE_DIR=<src> -P CheckLevels.cmake
+set(level_gif 0)
 set(level_document 1)
 set(level_colour 2)
 set(level_import 3)
@@ -10,10 +11,10 @@ set(level_effects 4)
 set(level_commands 5)
 set(level_shell 6)
 set(level_cli 6)
-set(core_folders document colour import frameops effects commands)
+set(core_folders gif document colour import frameops effects commands)
 
 set(faults "")
-foreach(folder document colour import frameops effects commands shell cli)
+foreach(folder gif document colour import frameops effects commands shell cli)
   file(GLOB_RECURSE files "${SOURCE_DIR}/${folder}/*.h" "${SOURCE_DIR}/${folder}/*.cpp")
   foreach(file ${files})
     file(STRINGS "${file}" includes REGEX "^[ \t]*#[ \t]*include")

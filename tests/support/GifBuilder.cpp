@@ -1,8 +1,8 @@
 #include "GifBuilder.h"
 
-#include "document/ByteSink.h"
 #include "document/GifWriter.h"
-#include "document/LzwEncoder.h"
+#include "gif/ByteSink.h"
+#include "gif/LzwEncoder.h"
 
 namespace movigram::test {
 

@@ -78,7 +78,7 @@ LzwDecoder::LzwDecoder() {
 
 LzwResult LzwDecoder::decode(ByteReader& in, int minCodeSize, uint8_t* out, uint32_t width,
                              uint32_t height, bool interlaced,
-                             Progress* progress) {
+                             const std::function<void(int)>& progress) {
     const uint32_t clearCode = 1u << minCodeSize;
     const uint32_t endCode = clearCode + 1;
     const uint32_t charMask = clearCode - 1;
@@ -162,7 +162,7 @@ LzwResult LzwDecoder::decode(ByteReader& in, int minCodeSize, uint8_t* out, uint
                     std::span<const uint8_t> block = in.take(n);
                     if (block.empty()) return finish(LzwResult::Truncated);
                     if (progress && (++blocks & 63) == 0 && height)
-                        progress->setProgress(int(std::min<uint64_t>(100, uint64_t(row()) * 100 / height)));
+                        progress(int(std::min<uint64_t>(100, uint64_t(row()) * 100 / height)));
                     next = block.data();
                     blockEnd = next + n;
                     continue;

@@ -8,7 +8,6 @@
 #include <span>
 
 #include "ByteReader.h"
-#include "Progress.h"
 
 namespace movigram {
 
@@ -21,9 +20,9 @@ public:
     // Decodes the sub-blocks at the reader's position into out (width x height
     // bytes).  Corrupt: bad codes, an early end code or excess data; Truncated:
     // the input ended before the block terminator.  progress, when given, is
-    // told the share of rows done now and then.
+    // told the share of rows done (0 to 100) now and then.
     LzwResult decode(ByteReader& in, int minCodeSize, uint8_t* out, uint32_t width,
-                     uint32_t height, bool interlaced, Progress* progress = nullptr);
+                     uint32_t height, bool interlaced, const std::function<void(int)>& progress = {});
 
 private:
     static constexpr int tableSize = 4096;

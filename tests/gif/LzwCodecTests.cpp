@@ -7,11 +7,11 @@
 #include <map>
 #include <random>
 
-#include "document/ByteSink.h"
-#include "document/ByteRuns.h"
-#include "document/LzwChoiceEncoder.h"
-#include "document/LzwDecoder.h"
-#include "document/LzwEncoder.h"
+#include "gif/ByteRuns.h"
+#include "gif/ByteSink.h"
+#include "gif/LzwChoiceEncoder.h"
+#include "gif/LzwDecoder.h"
+#include "gif/LzwEncoder.h"
 #include "support/GifBuilder.h"
 
 namespace movigram {
@@ -409,6 +409,26 @@ TEST(LzwDecoder, CutOffDataIsTruncated) {
     data.pop_back();  // no terminator
     data.pop_back();  // and the last data byte is missing
     EXPECT_EQ(decode(data, 4, 1).result, LzwResult::Truncated);
+}
+
+TEST(LzwDecoder, ReportsTheShareOfRowsDoneAsItGoes) {
+    std::mt19937 rng(9);
+    const uint32_t w = 256, h = 256;
+    std::vector<uint8_t> pixels(size_t(w) * h);
+    for (auto& p : pixels) p = uint8_t(rng());
+    const Bytes data = encode(pixels, w, h, 8);  // some hundreds of sub-blocks
+    ByteReader in(data);
+    uint8_t m = 0;
+    in.readByte(m);
+    std::vector<uint8_t> out(pixels.size());
+    std::vector<int> seen;
+    EXPECT_EQ(LzwDecoder().decode(in, m, out.data(), w, h, false, [&](int p) { seen.push_back(p); }),
+              LzwResult::Complete);
+    EXPECT_EQ(out, pixels);
+    ASSERT_GT(seen.size(), 1u);
+    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+    EXPECT_GT(seen.front(), 0);
+    EXPECT_LT(seen.back(), 100);
 }
 
 TEST(LzwDecoder, GarbageNeverWritesOutsideTheImage) {
