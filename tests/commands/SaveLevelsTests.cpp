@@ -16,15 +16,6 @@
 namespace movigram {
 namespace {
 
-struct Level {
-    const char* name;
-    bool optimize, splitAndMask, maximum;
-};
-const Level levels[] = {{"plain", false, false, false},
-                        {"optimize", true, false, false},
-                        {"-O", true, true, false},
-                        {"-O3", true, true, true}};
-
 // The colour a file's background index names: its global table's entry
 // (black past the table).
 test::Rgb backgroundOf(const std::vector<uint8_t>& bytes) {
@@ -46,14 +37,12 @@ protected:
     std::string levelsLosingTheBackground(const std::filesystem::path& input) {
         const test::Rgb want = backgroundOf(test::loadFile(input));
         std::string lost;
-        for (const Level& level : levels) {
+        for (const test::SaveLevel& level : test::saveLevels) {
             Document doc;
             openFiles(doc, {input.string()});
             doc.commentFrameOption = false;
-            doc.splitDirty = doc.transparentMaskOption = level.splitAndMask;
-            doc.maxCompression = level.maximum;
             const std::string out = (dir / "saved.gif").string();
-            if (!writePreparedCopy(doc, out, level.optimize, false).ok) {
+            if (!test::saveAtLevel(doc, level, out)) {
                 lost += std::string(" ") + level.name + " (not written)";
                 continue;
             }

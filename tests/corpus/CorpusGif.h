@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "commands/SaveCommands.h"
 #include "document/FrameList.h"
 #include "document/GifReader.h"
 #include "document/ViewerCanvas.h"
@@ -108,5 +109,22 @@ std::vector<uint8_t> saveList(const FrameList& list, bool loop, const TMyPalette
 
 // "x,y,w,h"-style text of a rectangle for messages.
 std::string rectText(const TRect& r);
+
+// The levels the editor saves at, from the plain save to maximum compression.
+struct SaveLevel {
+    const char* name;
+    bool optimize, splitAndMask, maximum;
+};
+inline constexpr SaveLevel saveLevels[] = {{"plain", false, false, false},
+                                           {"optimize", true, false, false},
+                                           {"-O", true, true, false},
+                                           {"-O3", true, true, true}};
+// Saves the document at the level to out as the editor does; false when
+// nothing was written.
+inline bool saveAtLevel(Document& doc, const SaveLevel& level, const std::string& out) {
+    doc.splitDirty = doc.transparentMaskOption = level.splitAndMask;
+    doc.maxCompression = level.maximum;
+    return writePreparedCopy(doc, out, level.optimize, false).ok;
+}
 
 }  // namespace movigram::test

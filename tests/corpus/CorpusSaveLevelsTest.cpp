@@ -30,27 +30,16 @@ struct ScratchFolder {
     std::filesystem::path path;
 };
 
-struct Level {
-    const char* name;
-    bool optimize, splitAndMask, maximum;
-};
-const Level levels[] = {{"plain", false, false, false},
-                        {"optimize", true, false, false},
-                        {"-O", true, true, false},
-                        {"-O3", true, true, true}};
-
 // The document's file at one level, as the editor writes it.
-std::vector<uint8_t> savedAt(Document& doc, const Level& level, const std::filesystem::path& folder) {
-    doc.splitDirty = doc.transparentMaskOption = level.splitAndMask;
-    doc.maxCompression = level.maximum;
+std::vector<uint8_t> savedAt(Document& doc, const SaveLevel& level, const std::filesystem::path& folder) {
     const std::string out = (folder / "saved.gif").string();
-    if (!writePreparedCopy(doc, out, level.optimize, false).ok) return {};
+    if (!saveAtLevel(doc, level, out)) return {};
     return loadFile(out);
 }
 
 // Saves every corpus file at the given levels (and as read, with asCopy),
 // and checks the indices of each file written.
-void checkLevels(std::initializer_list<Level> chosen, bool asCopy) {
+void checkLevels(std::initializer_list<SaveLevel> chosen, bool asCopy) {
     ScratchFolder scratch;
     int files = 0, failures = 0;
     auto fail = [&](const std::string& name, const char* level, const std::string& problem) {
@@ -74,7 +63,7 @@ void checkLevels(std::initializer_list<Level> chosen, bool asCopy) {
         ++files;
         // Maximum compression is left out where it would take long.
         const bool large = int64_t(doc.screenWidth) * doc.screenHeight * doc.frameList.count() > 40'000'000;
-        for (const Level& level : chosen) {
+        for (const SaveLevel& level : chosen) {
             if (level.maximum && large) continue;
             const std::vector<uint8_t> saved = savedAt(doc, level, scratch.path);
             if (saved.empty()) fail(name, level.name, "not written");
@@ -89,12 +78,12 @@ void checkLevels(std::initializer_list<Level> chosen, bool asCopy) {
 // run them side by side.
 TEST(CorpusSaveLevels, EveryIndexWrittenLiesInItsTable) {
     MOVIGRAM_REQUIRE_CORPUS();
-    checkLevels({levels[0], levels[1]}, true);
+    checkLevels({saveLevels[0], saveLevels[1]}, true);
 }
 
 TEST(CorpusSaveLevels, EveryIndexWrittenLiesInItsTableWithSplitAndMaximumCompression) {
     MOVIGRAM_REQUIRE_CORPUS();
-    checkLevels({levels[2], levels[3]}, false);
+    checkLevels({saveLevels[2], saveLevels[3]}, false);
 }
 
 }  // namespace
