@@ -1,5 +1,6 @@
 #include "OptionCommands.h"
 
+#include "document/EditScope.h"
 #include "document/Undo.h"
 
 namespace movigram {
@@ -15,13 +16,13 @@ void optimisationToggled(Document& doc, bool& option) {
 
 bool applyOption(Document& doc, CommandId id) {
     switch (id) {
-    case CommandId::Loop:
-        // Relinking under a running playback would step along the old chain.
-        doc.notify(&DocumentObserver::editStarting);
+    case CommandId::Loop: {
+        // An edit of the chain: playback stops before it is relinked, and
+        // the document is marked and relinked when the scope closes.
+        EditScope edit(doc, nullptr);
         doc.loopOption = !doc.loopOption;
-        doc.relink();
-        doc.setModified(true);
         break;
+    }
     case CommandId::CropToDirty: optimisationToggled(doc, doc.cropToDirty); break;
     case CommandId::SplitDirty: optimisationToggled(doc, doc.splitDirty); break;
     case CommandId::TransparentMask: optimisationToggled(doc, doc.transparentMaskOption); break;
