@@ -3,88 +3,13 @@
 #include <charconv>
 #include <climits>
 
+#include "commands/CommandTable.h"
+
 namespace movigram::cli {
 
 namespace {
 
-// How a step's argument is written.
-enum class Form {
-    None,             // --unoptimize
-    Frames,           // --reverse 2-6
-    FramesValues,     // --shift 0-9:5,0
-    FramesWord,       // --restore all:background
-    Value,            // --loop 3
-    ValueOrNone,      // --transparent 5 | none
-    FrameRate,        // --frame-rate 50 | all:50,2
-    Effect,           // --fade-in [3:]8,ms=50
-};
-
-// The values a step accepts, inclusive.
-struct Range {
-    int64_t low, high;
-};
-constexpr Range offset{-65535, 65535};    // a move on the screen
-constexpr Range coordinate{0, 65535};     // a point of the screen
-constexpr Range extent{1, 65535};         // a width or height
-constexpr Range paletteIndex{0, 255};
-constexpr Range framePosition{0, INT32_MAX};
-// Counts of new frames are checked against the memory they would take when
-// the step runs.
-constexpr Range frameCount{1, INT32_MAX};
-constexpr Range degrees{-270, 270};
-constexpr Range loopCount{0, 65535};
-constexpr Range milliseconds{1, 655350};  // a GIF delay holds up to 655.35 s
-constexpr Range repeats{0, 65535};
-
-struct StepForm {
-    const char* name;
-    Form form;
-    int minValues, maxValues;
-    const char* words;  // accepted words separated by '|', or null
-    Range first;        // the first value
-    Range rest;         // the values after it
-};
-
-constexpr StepForm stepForms[] = {
-    {"unoptimize", Form::None, 0, 0, nullptr, {}, {}},
-    {"delete", Form::Frames, 0, 0, nullptr, {}, {}},
-    {"flip", Form::Frames, 0, 0, nullptr, {}, {}},
-    {"mirror", Form::Frames, 0, 0, nullptr, {}, {}},
-    {"reverse", Form::Frames, 0, 0, nullptr, {}, {}},
-    {"gray", Form::Frames, 0, 0, nullptr, {}, {}},
-    {"shift", Form::FramesValues, 2, 2, nullptr, offset, offset},
-    {"sprite", Form::FramesValues, 2, 2, nullptr, offset, offset},
-    {"resize", Form::FramesValues, 2, 2, nullptr, extent, extent},
-    {"duplicate", Form::FramesValues, 1, 1, nullptr, frameCount, {}},
-    {"rotate", Form::FramesValues, 1, 1, nullptr, degrees, {}},
-    {"crop", Form::FramesValues, 4, 4, "align", coordinate, coordinate},
-    {"restore", Form::FramesWord, 0, 0, "background|none", {}, {}},
-    {"current", Form::Value, 1, 1, nullptr, framePosition, {}},
-    {"solid", Form::Value, 1, 1, nullptr, paletteIndex, {}},
-    {"loop", Form::Value, 1, 1, nullptr, loopCount, {}},
-    {"background", Form::Value, 1, 1, nullptr, paletteIndex, {}},
-    {"merge-background", Form::Value, 1, 1, nullptr, framePosition, {}},
-    {"merge-foreground", Form::Value, 1, 1, nullptr, framePosition, {}},
-    {"delete-color", Form::Value, 1, 1, nullptr, paletteIndex, {}},
-    {"transparent", Form::ValueOrNone, 1, 1, "none", paletteIndex, {}},
-    {"frame-rate", Form::FrameRate, 1, 2, nullptr, milliseconds, repeats},
-};
-
-constexpr const char* effectSteps[] = {
-    "fade-in",    "fade-out",     "dissolve-from", "dissolve-to", "dissolve-next", "wipe-from",
-    "wipe-to",    "wipe-next",    "spiral-from",   "spiral-to",   "spiral-next",   "blind-from",
-    "blind-to",   "blind-next",   "banner-in",     "banner-out",  "banner-rotate",
-};
-
-const StepForm* formOf(const std::string& name) {
-    for (const StepForm& f : stepForms)
-        if (name == f.name) return &f;
-    if (isEffectStep(name)) {
-        static constexpr StepForm effect{"effect", Form::Effect, 1, 1, nullptr, frameCount, {}};
-        return &effect;
-    }
-    return nullptr;
-}
+using Form = StepForm;
 
 std::vector<std::string> split(const std::string& text, char separator) {
     std::vector<std::string> parts;
@@ -107,7 +32,7 @@ std::optional<int64_t> parseInt(const std::string& text) {
 
 // A whole number of the range; a text that is one but lies outside (however
 // many digits it has) is told apart from one that is no number.
-std::string parseValue(const std::string& text, Range range, int32_t& value) {
+std::string parseValue(const std::string& text, ValueRange range, int32_t& value) {
     const bool digits = !text.empty() && text.find_first_not_of("+-0123456789") == std::string::npos &&
                         text.find_first_of("0123456789") != std::string::npos;
     const auto v = parseInt(text);
@@ -127,7 +52,7 @@ bool wordAllowed(const char* words, const std::string& word) {
 }
 
 // Values separated by commas; words allowed by the form go to step.word.
-std::string parseValues(const std::string& text, const StepForm& form, EditStep& step) {
+std::string parseValues(const std::string& text, const CliStep& form, EditStep& step) {
     if (text.empty()) return "missing value";
     for (const std::string& part : split(text, ',')) {
         if (step.word.empty() && wordAllowed(form.words, part)) {
@@ -160,7 +85,7 @@ std::string splitFrames(const std::string& argument, EditStep& step, std::string
     return {};
 }
 
-std::string parseArgument(const StepForm& form, const std::string& argument, EditStep& step) {
+std::string parseArgument(const CliStep& form, const std::string& argument, EditStep& step) {
     std::string rest;
     switch (form.form) {
     case Form::None: return {};
@@ -224,11 +149,7 @@ std::string parseArgument(const StepForm& form, const std::string& argument, Edi
 
 }  // namespace
 
-bool isEffectStep(const std::string& name) {
-    for (const char* e : effectSteps)
-        if (name == e) return true;
-    return false;
-}
+bool isEffectStep(const std::string& name) { return effectOfCliName(name) >= 0; }
 
 std::optional<FrameSpec> parseFrameSpec(const std::string& text) {
     FrameSpec selection;
@@ -274,7 +195,7 @@ EditScript parseEditScript(const std::vector<std::string>& args) {
         }
         EditStep step;
         step.name = option.substr(2);
-        const StepForm* form = formOf(step.name);
+        const CliStep* form = findStep(step.name);
         if (!form) {
             script.error = "unknown step \"" + option + "\"";
             return script;
@@ -294,47 +215,15 @@ EditScript parseEditScript(const std::vector<std::string>& args) {
     return script;
 }
 
-const char* editScriptHelp() {
-    return "Steps run in order on the opened animation.  FRAMES is all, or positions and\n"
-           "ranges counted from 0 when the step runs: 3, 0-4, 1,5-7.  Offsets DX,DY are\n"
-           "-65535 to 65535 and the corners of a rectangle 0 to 65535 (a GIF's coordinates);\n"
-           "INDEX is a palette index, 0 to 255.\n"
-           "\n"
-           "  --shift FRAMES:DX,DY        move frames (what passes the left or top edge is cut)\n"
-           "  --sprite FRAMES:DX,DY       moving sprite: the k-th frame moves k times the delta\n"
-           "  --crop FRAMES:L,T,R,B[,align]  cut to the rectangle; align moves the result to 0,0\n"
-           "                              (only when every frame is selected)\n"
-           "  --resize FRAMES:W,H         shrink the frames' bounding rectangle to W x H\n"
-           "  --delete FRAMES             remove frames\n"
-           "  --duplicate FRAMES:COUNT    COUNT-1 more runs of the frames, before the first of them\n"
-           "  --flip FRAMES, --mirror FRAMES  upside down, left to right\n"
-           "  --rotate FRAMES:DEGREES     90, 180 or 270 clockwise; -90, -180, -270 counter-clockwise\n"
-           "  --reverse FRAMES            reverse the order of the frames at these positions\n"
-           "  --gray FRAMES               gray scale\n"
-           "  --restore FRAMES:background|none  restore method\n"
-           "  --frame-rate MS             milliseconds per time unit for all frames\n"
-           "  --frame-rate FRAMES:MS,REPEAT  ... and REPEAT units for the selected frames\n"
-           "  --loop COUNT                times to play (0 = without end)\n"
-           "  --current N                 make frame N current (where insertions happen)\n"
-           "  --solid INDEX               insert a frame of one palette colour before the current one\n"
-           "  --transparent INDEX|none    transparent colour of the frames on the global palette\n"
-           "  --background INDEX          background colour\n"
-           "  --merge-background N        frame N fills the transparent frames that follow it\n"
-           "  --merge-foreground N        frame N's opaque pixels are stamped on the frames before it\n"
-           "  --unoptimize                build every frame to the full screen\n"
-           "  --delete-color INDEX        remove a colour from the global palette (nearest colours replace it)\n"
-           "\n"
-           "Effects insert new frames before or after the current frame (or frame FRAME):\n"
-           "  --fade-in, --fade-out, --dissolve-from, --dissolve-to, --dissolve-next,\n"
-           "  --wipe-from, --wipe-to, --wipe-next, --spiral-from, --spiral-to, --spiral-next,\n"
-           "  --blind-from, --blind-to, --blind-next, --banner-in, --banner-out, --banner-rotate\n"
-           "  each taking [FRAME:]COUNT[,ms=MS][,index=I][,color=R/G/B][,dir=D][,cell=WxH][,seed=N]\n"
-           "    ms     milliseconds per new frame (100)\n"
-           "    index  palette index of the solid colour (the frame's top-left pixel)\n"
-           "    color  RGB of the solid colour of a fade (the colour of index)\n"
-           "    dir    ltr, rtl, ttb, btt (wipe, banner), out, in (spiral), h, v (blind)\n"
-           "    cell   dissolve cell size (3x3; 1x1 dissolves single pixels)\n"
-           "    seed   random seed of a dissolve (the current time)\n";
+std::string editScriptHelp() {
+    std::string text =
+        "Steps run in order on the opened animation.  FRAMES is all, or positions and\n"
+        "ranges counted from 0 when the step runs: 3, 0-4, 1,5-7.  Offsets DX,DY are\n"
+        "-65535 to 65535 and the corners of a rectangle 0 to 65535 (a GIF's coordinates);\n"
+        "INDEX is a palette index, 0 to 255.\n"
+        "\n";
+    for (const CliStep* step : stepsInHelpOrder()) text += step->help;
+    return text + "\n" + effectStepsHelp();
 }
 
 }  // namespace movigram::cli

@@ -50,6 +50,6 @@ std::optional<FrameSpec> parseFrameSpec(const std::string& text);
 // True for the names of the effect steps ("fade-in", "wipe-next", ...).
 bool isEffectStep(const std::string& name);
 // The steps and their arguments, for --help.
-const char* editScriptHelp();
+std::string editScriptHelp();
 
 }  // namespace movigram::cli

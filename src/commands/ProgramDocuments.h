@@ -4,7 +4,7 @@
 // are found, and the short texts the Help and HTML commands show.
 #include <string>
 
-#include "document/CommandId.h"
+#include "CommandId.h"
 #include "document/Document.h"
 
 namespace movigram {

@@ -148,14 +148,12 @@ void selectFamily(EffectParams& params, const EffectFamily& family) {
     params.direction = family.initialDirection;
 }
 
-EffectResult runEffectCommand(Document& doc, CommandId command, const EffectParams& params,
+EffectResult runEffectCommand(Document& doc, const EffectFamily& family, const EffectParams& params,
                               std::optional<uint32_t> seed) {
-    const EffectFamily* family = familyOfCommand(command);
-    if (!family) return EffectResult::InvalidParameters;
-    const bool fadeCommand = family->firstEffect == FadeIn;
-    const bool first = fadeCommand ? params.effect == FadeIn : params.effect == family->firstEffect;
+    const bool fadeCommand = family.firstEffect == FadeIn;
+    const bool first = fadeCommand ? params.effect == FadeIn : params.effect == family.firstEffect;
     const EffectResult result = first ? DoFadeIn(doc, params, seed) : DoFadeOut(doc, params, seed);
-    if (command == CommandId::FadeIn && rebuildsAfterEdit(doc) && !doc.frameList.empty()) {
+    if (family.id == EffectFamilyId::FadeIn && rebuildsAfterEdit(doc) && !doc.frameList.empty()) {
         // The rebuild renumbers every frame's pixels: a step of its own, as
         // after a paste, so that undoing the fade never leaves frames on a
         // palette that is no longer there.

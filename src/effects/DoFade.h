@@ -49,7 +49,7 @@ void selectFamily(EffectParams& params, const EffectFamily& family);
 // effect of the family (Fade in for the fade commands), DoFadeOut for the
 // others; the Fade in command then rebuilds one global palette when local
 // palettes are merged, whatever was chosen.
-EffectResult runEffectCommand(Document& doc, CommandId command, const EffectParams& params,
+EffectResult runEffectCommand(Document& doc, const EffectFamily& family, const EffectParams& params,
                               std::optional<uint32_t> seed = std::nullopt);
 
 }  // namespace movigram

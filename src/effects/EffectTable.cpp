@@ -7,52 +7,52 @@ namespace movigram {
 namespace {
 
 constexpr EffectInfo effects[EffectCount] = {
-    {"Fade in", "FadeIn", 0x19,
+    {"Fade in", "FadeIn", "fade-in", 0x19,
      "Insert new frames before the current frame. Each frame changes colors gradually from a solid color to the "
      "image contained in the current frame."},
-    {"Fade out", "FadeOut", 0x3A,
+    {"Fade out", "FadeOut", "fade-out", 0x3A,
      "Add new frames following the current frame. Each frame changes colors gradually the original image to the "
      "selected solid color."},
-    {"Dissolve from solid color", "Dissolve", 0x29,
+    {"Dissolve from solid color", "Dissolve", "dissolve-from", 0x29,
      "Insert new frames before the current frame. The first inserted frame contains one solid color. Each frame "
      "gradually contains more pixels from the image of the current frame. The pixel locations are selected at "
      "random."},
-    {"Dissolve to solid color", "Dissolve", 0x0A,
+    {"Dissolve to solid color", "Dissolve", "dissolve-to", 0x0A,
      "Add new frames following the current frame. Each frame gradually contains more pixels of the selected solid "
      "color. The pixel locations are selected at random."},
-    {"Dissolve to next frame", "Dissolve", 0x06,
+    {"Dissolve to next frame", "Dissolve", "dissolve-next", 0x06,
      "Add new frames following the current frame. Each frame gradually contains more pixels from the image of the "
      "next frame. The pixel locations are selected at random."},
-    {"Wipe from solid color", "Wipe", 0x29,
+    {"Wipe from solid color", "Wipe", "wipe-from", 0x29,
      "Insert new frames before the current frame. The first inserted frame contains one solid color. In each frame "
      "the current image gradually slides in from the selected direction."},
-    {"Wipe to solid color", "Wipe", 0x0A,
+    {"Wipe to solid color", "Wipe", "wipe-to", 0x0A,
      "Add new frames following the current frame. In each inserted frame a solid color gradually slides in until "
      "it replaces the current frame."},
-    {"Wipe to next frame", "Wipe", 0x06,
+    {"Wipe to next frame", "Wipe", "wipe-next", 0x06,
      "Add new frames following the current frame. In each inserted frame the next image gradually slides in until "
      "it replaces the current frame."},
-    {"Spiral from solid color", "Spiral", 0x29,
+    {"Spiral from solid color", "Spiral", "spiral-from", 0x29,
      "Insert new frames before the current frame. The first inserted frame contains one solid color. The next "
      "image starts as a small rectangle that gradually grows to the full frame size."},
-    {"Spiral to solid color", "Spiral", 0x0A,
+    {"Spiral to solid color", "Spiral", "spiral-to", 0x0A,
      "Add new frames following the current frame. A small rectangle of solid color start small and gradually "
      "grows to the full frame size."},
-    {"Spiral to next frame", "Spiral", 0x06,
+    {"Spiral to next frame", "Spiral", "spiral-next", 0x06,
      "Insert new frames before the current frame. The next image starts as a small rectangle that gradually grows "
      "to the full frame size."},
-    {"Blind from solid color", "Blind", 0x29,
+    {"Blind from solid color", "Blind", "blind-from", 0x29,
      "Insert new frames before the current frame. Similar to Wipe but with several stripes."},
-    {"Blind to solid color", "Blind", 0x0A,
+    {"Blind to solid color", "Blind", "blind-to", 0x0A,
      "Add new frames following the current frame. Similar to Wipe but with several stripes."},
-    {"Blind to next frame", "Blind", 0x06,
+    {"Blind to next frame", "Blind", "blind-next", 0x06,
      "Add new frames following the current frame. Similar to Wipe but with several stripes."},
-    {"Banner scroll in", "Banner", 0x29,
+    {"Banner scroll in", "Banner", "banner-in", 0x29,
      "Add new frames before the current frame. The current frame scrolls in until it reaches the center "
      "position."},
-    {"Banner scroll out", "Banner", 0x0E,
+    {"Banner scroll out", "Banner", "banner-out", 0x0E,
      "Add new frames following the current frame. The current frame scrolls out until it disappears."},
-    {"Banner rotate", "Banner", 0x02,
+    {"Banner rotate", "Banner", "banner-rotate", 0x02,
      "Add new frames following the current frame. The current frame scrolls out to one side and scrolls in from "
      "the other side."},
 };
@@ -63,13 +63,13 @@ constexpr const char* directions[DirectionCount] = {
 };
 
 constexpr EffectFamily families[] = {
-    {CommandId::FadeIn, 10, FadeIn, FadeOut, -1, -1, FadeIn, -1, false, "fade in"},
-    {CommandId::FadeOut, 10, FadeIn, FadeOut, -1, -1, FadeOut, -1, false, "fade out"},
-    {CommandId::Dissolve, 11, DissolveFromSolid, DissolveToNext, -1, -1, DissolveToNext, -1, true, "dissolve"},
-    {CommandId::Wipe, 10, WipeFromSolid, WipeToNext, LeftToRight, BottomToTop, WipeToNext, LeftToRight, true, "wipe"},
-    {CommandId::Spiral, 10, SpiralFromSolid, SpiralToNext, InsideOut, OutsideIn, SpiralToNext, InsideOut, true, "spiral"},
-    {CommandId::Blind, 10, BlindFromSolid, BlindToNext, Horizontal, Vertical, BlindToNext, Horizontal, true, "blind"},
-    {CommandId::BannerScroll, 10, BannerScrollIn, BannerRotate, LeftToRight, BottomToTop, BannerRotate, LeftToRight, true,
+    {EffectFamilyId::FadeIn, 10, FadeIn, FadeOut, -1, -1, FadeIn, -1, false, "fade in"},
+    {EffectFamilyId::FadeOut, 10, FadeIn, FadeOut, -1, -1, FadeOut, -1, false, "fade out"},
+    {EffectFamilyId::Dissolve, 11, DissolveFromSolid, DissolveToNext, -1, -1, DissolveToNext, -1, true, "dissolve"},
+    {EffectFamilyId::Wipe, 10, WipeFromSolid, WipeToNext, LeftToRight, BottomToTop, WipeToNext, LeftToRight, true, "wipe"},
+    {EffectFamilyId::Spiral, 10, SpiralFromSolid, SpiralToNext, InsideOut, OutsideIn, SpiralToNext, InsideOut, true, "spiral"},
+    {EffectFamilyId::Blind, 10, BlindFromSolid, BlindToNext, Horizontal, Vertical, BlindToNext, Horizontal, true, "blind"},
+    {EffectFamilyId::BannerScroll, 10, BannerScrollIn, BannerRotate, LeftToRight, BottomToTop, BannerRotate, LeftToRight, true,
      "banner scroll"},
 };
 
@@ -79,6 +79,12 @@ const EffectInfo* effectInfo(int32_t effect) {
     return effect >= 0 && effect < EffectCount ? &effects[effect] : nullptr;
 }
 
+int32_t effectOfCliName(std::string_view name) {
+    for (int32_t e = 0; e < EffectCount; ++e)
+        if (name == effects[e].cliName) return e;
+    return -1;
+}
+
 const char* directionName(int32_t direction) {
     return direction >= 0 && direction < DirectionCount ? directions[direction] : "";
 }
@@ -86,11 +92,7 @@ const char* directionName(int32_t direction) {
 const EffectFamily* effectFamilies() { return families; }
 int32_t effectFamilyCount() { return int32_t(std::size(families)); }
 
-const EffectFamily* familyOfCommand(CommandId command) {
-    for (const EffectFamily& f : families)
-        if (f.command == command) return &f;
-    return nullptr;
-}
+const EffectFamily& effectFamily(EffectFamilyId id) { return families[int32_t(id)]; }
 
 const EffectFamily* familyOfEffect(int32_t effect) {
     for (const EffectFamily& f : families)

@@ -1,13 +1,12 @@
 #pragma once
 // The seventeen effects with their names, short names (used in the names of
-// generated frames), flags and descriptions; the eight directions; and the
-// seven effect commands of the Effects menu with the ranges they offer.
+// generated frames), command-line names, flags and descriptions; the eight
+// directions; and the seven families of the Effects menu with the ranges
+// they offer.
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
-
-#include "document/CommandId.h"
 
 namespace movigram {
 
@@ -56,18 +55,24 @@ enum DirectionIndex : int32_t {
 struct EffectInfo {
     const char* name;
     const char* shortName;
+    const char* cliName;  // the step of movigram-cli edit: "fade-in", "wipe-next" ...
     int32_t flags;
     const char* description;
 };
 
 // Entry `effect` (0..16); null outside the table.
 const EffectInfo* effectInfo(int32_t effect);
+// The effect whose cliName is `name`, or -1.
+int32_t effectOfCliName(std::string_view name);
 // "from left to right" ... "vertical"; empty outside the table.
 const char* directionName(int32_t direction);
 
-// One command of the Effects menu.
+// The families, one per command of the Effects menu, in menu order.
+enum class EffectFamilyId : int32_t { FadeIn, FadeOut, Dissolve, Wipe, Spiral, Blind, BannerScroll };
+
+// One family of effects: the range its command's dialog offers.
 struct EffectFamily {
-    CommandId command;
+    EffectFamilyId id;
     int32_t dialogResource;
     int32_t firstEffect, lastEffect;
     int32_t firstDirection, lastDirection;  // -1 when the family has none
@@ -75,10 +80,10 @@ struct EffectFamily {
     bool remembers;  // keeps the last choice while the program runs
     const char* undoLabel;
 };
-// Families in menu order: Fade in (701) to Banner scroll (707).
+// Families in menu order: Fade in to Banner scroll.
 const EffectFamily* effectFamilies();
 int32_t effectFamilyCount();
-const EffectFamily* familyOfCommand(CommandId command);
+const EffectFamily& effectFamily(EffectFamilyId id);
 const EffectFamily* familyOfEffect(int32_t effect);
 
 // The undo label of the frames an effect inserts: "fade in", "dissolve",

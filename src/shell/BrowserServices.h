@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "commands/BrowserCommands.h"
-#include "document/CommandId.h"
+#include "commands/CommandId.h"
 
 class QWidget;
 

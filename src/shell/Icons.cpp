@@ -5,41 +5,13 @@
 #include <QPixmap>
 #include <QSvgRenderer>
 
+#include "commands/CommandTable.h"
+
 static void initShellResources() { Q_INIT_RESOURCE(shell); }
 
 namespace movigram {
 
 namespace {
-
-using C = CommandId;
-
-const char* iconName(CommandId id) {
-    switch (id) {
-    case C::New: return "new";
-    case C::Open: return "open";
-    case C::Save: return "save";
-    case C::SaveAs: return "save-as";
-    case C::SaveOptimizedAs: return "save-optimized";
-    case C::Preview: return "preview";
-    case C::HtmlCode: return "html";
-    case C::Undo: return "undo";
-    case C::Redo: return "redo";
-    case C::Cut: return "cut";
-    case C::Copy: return "copy";
-    case C::Paste: return "paste";
-    case C::Play: return "play";
-    case C::Stop: return "stop";
-    case C::Loop: return "loop";
-    case C::TransparentColor: return "transparent";
-    case C::FrameRate: return "frame-rate";
-    case C::ReduceColorDepth: return "reduce-colors";
-    case C::ZoomIn: return "zoom-in";
-    case C::ZoomOut: return "zoom-out";
-    case C::Zoom1to1: return "zoom-1to1";
-    case C::HelpEnglish: return "help";
-    default: return nullptr;
-    }
-}
 
 QIcon renderSvg(const QString& path) {
     initShellResources();
@@ -70,7 +42,8 @@ QIcon renderSvg(const QString& path) {
 }  // namespace
 
 QIcon iconForCommand(CommandId id) {
-    const char* name = iconName(id);
+    const CommandInfo* info = findCommand(id);
+    const char* name = info ? info->icon : nullptr;
     return name ? renderSvg(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(name))) : QIcon();
 }
 

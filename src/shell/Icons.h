@@ -4,7 +4,7 @@
 #include <QCursor>
 #include <QIcon>
 
-#include "document/CommandId.h"
+#include "commands/CommandId.h"
 
 namespace movigram {
 

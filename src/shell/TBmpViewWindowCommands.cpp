@@ -336,9 +336,6 @@ void TBmpViewWindow::command(CommandId id) {
         break;
     case C::BackgroundColor: enterPickMode(int(PickMode::Background)); break;
     case C::InsertSolidColor: enterPickMode(int(PickMode::SolidColor)); break;
-    case C::MergeBackground: mergeBackground(doc_); break;
-    case C::MergeForeground: mergeForeground(doc_); break;
-    case C::Unoptimize: unoptimize(doc_); break;
 
     // View
     case C::ShowDirtyRect:
@@ -367,7 +364,7 @@ void TBmpViewWindow::command(CommandId id) {
     case C::About: browserServices_->about(window()); break;
 
     default:
-        if (!applyOption(doc_, id) && !runDialogCommand(*this, id)) notYetAvailable(id);
+        if (!runCommand(doc_, id) && !runDialogCommand(*this, id)) notYetAvailable(id);
         break;
     }
     updateCommandStates();

@@ -1,11 +1,16 @@
-// The command map: every id once, and the enabling rules for an empty
-// document, an image frame and a comment frame.
+// The command records: every id once, the enabling rules for an empty
+// document, an image frame and a comment frame, and the command-line steps
+// the records declare.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 
 #include "commands/CommandTable.h"
 #include "document/TFrame.h"
+#include "document/Undo.h"
+#include "effects/EffectTable.h"
+#include "frameops/OpsTestSupport.h"
 #include "support/GifBuilder.h"
 
 namespace movigram {
@@ -100,6 +105,83 @@ TEST(CommandTable, MenuTextsFollowTheDocument) {
     EXPECT_EQ(menuTextOf(*findCommand(C::Save), doc), "&Save optimized\tCtrl+S");
     EXPECT_EQ(menuTextOf(*findCommand(C::Undo), doc), "&Undo \tCtrl+Z");
     EXPECT_EQ(menuTextOf(*findCommand(C::Redo), doc), "&Redo\tCtrl+Y");
+}
+
+// Each step belongs to one record (an effect to its family's command), and
+// each Effects command to one family.
+TEST(CommandRecords, EveryStepNamesOneRecordOrEffectFamily) {
+    std::set<std::string> names;
+    for (const CommandInfo& info : commandTable()) {
+        for (const CliStep& step : info.steps) {
+            EXPECT_TRUE(names.insert(step.name).second) << step.name;
+            EXPECT_EQ(findStep(step.name), &step);
+            EXPECT_EQ(commandOfStep(step.name), info.id) << step.name;
+        }
+        EXPECT_EQ(info.effectFamily.has_value(), info.menu == Menu::Effects) << int32_t(info.id);
+        if (info.effectFamily) {
+            EXPECT_EQ(commandOfFamily(*info.effectFamily), info.id);
+        }
+    }
+    for (int32_t e = 0; e < EffectCount; ++e) {
+        const std::string name = effectInfo(e)->cliName;
+        EXPECT_TRUE(names.insert(name).second) << name;
+        const EffectFamily* family = familyOfCommand(commandOfStep(name));
+        EXPECT_EQ(family, familyOfEffect(e)) << name;
+        ASSERT_NE(findStep(name), nullptr);
+        EXPECT_EQ(findStep(name)->form, StepForm::Effect);
+    }
+    EXPECT_EQ(names.size(), 22u + EffectCount);
+    EXPECT_EQ(findStep("effect"), nullptr);
+    EXPECT_EQ(commandOfStep("nothing"), CommandId{0});
+}
+
+// A step's arguments as the command line would give them.
+struct Sample {
+    std::string name;
+    FrameSelection frames;  // empty: none given
+    std::vector<int32_t> values;
+    std::string word;
+};
+
+const Sample samples[] = {
+    {"shift", {0, 1, 2}, {1, 1}},   {"sprite", {0, 1, 2}, {1, 0}}, {"crop", {0, 1, 2}, {0, 0, 2, 2}},
+    {"resize", {0, 1, 2}, {2, 2}},  {"delete", {1}, {}},          {"duplicate", {0}, {2}},
+    {"flip", {0, 1}, {}},           {"mirror", {0, 1}, {}},       {"rotate", {0, 1}, {90}},
+    {"reverse", {0, 1, 2}, {}},     {"gray", {0, 2}, {}},         {"restore", {0, 1, 2}, {}, "background"},
+    {"frame-rate", {}, {50}},       {"loop", {}, {3}},            {"current", {}, {1}},
+    {"solid", {}, {2}},             {"transparent", {}, {1}},     {"background", {}, {2}},
+    {"merge-background", {}, {0}},  {"merge-foreground", {}, {2}}, {"unoptimize", {}, {}},
+    {"delete-color", {}, {3}},
+};
+
+// Running a step records the undo label of its record (an effect: of its
+// entry in the effect table); a step of a record without one records
+// nothing.
+TEST(CommandRecords, EachStepRecordsItsUndoLabel) {
+    std::vector<std::pair<std::string, Sample>> runs;
+    for (const CommandInfo& info : commandTable())
+        for (const CliStep& step : info.steps) {
+            const auto sample = std::find_if(std::begin(samples), std::end(samples),
+                                             [&](const Sample& s) { return s.name == step.name; });
+            ASSERT_NE(sample, std::end(samples)) << "no sample for --" << step.name;
+            const char* label = step.undoLabel ? step.undoLabel : info.undoLabel;
+            runs.emplace_back(label ? label : "", *sample);
+        }
+    for (int32_t e = 0; e < EffectCount; ++e)
+        runs.emplace_back(effectUndoLabel(e), Sample{effectInfo(e)->cliName, {0}, {2}});
+
+    for (const auto& [label, sample] : runs) {
+        const TMyPalette palette = test::testPalette(8);
+        std::vector<std::unique_ptr<TFrame>> frames;
+        for (int i = 0; i < 3; ++i)
+            frames.push_back(test::placedFrame(i, 0, 4, 3, [i](int x, int y) { return (x + y + i) % 8; }, palette));
+        frames[2]->transparentIndex = 0;
+        auto doc = test::documentOf(std::move(frames));
+        StepArguments arguments{sample.name, !sample.frames.empty(), sample.frames, sample.values, sample.word, {}};
+        const StepOutcome outcome = findStep(sample.name)->run(*doc, arguments);
+        EXPECT_EQ(outcome.error, "") << sample.name;
+        EXPECT_EQ(doc->undo.canUndo() ? doc->undo.newest()->label : "", label) << sample.name;
+    }
 }
 
 }  // namespace

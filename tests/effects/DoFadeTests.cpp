@@ -136,9 +136,9 @@ TEST(DoFadeOut, TheLastFrameOfALoopLeadsToTheFirst) {
 
 TEST(EffectDialogRule, NextFrameEffectsGiveWayWithoutAFollowingFrame) {
     EffectParams wipe;
-    selectFamily(wipe, *familyOfCommand(CommandId::Wipe));
+    selectFamily(wipe, effectFamily(EffectFamilyId::Wipe));
     EffectParams banner;
-    selectFamily(banner, *familyOfCommand(CommandId::BannerScroll));
+    selectFamily(banner, effectFamily(EffectFamilyId::BannerScroll));
 
     auto open = animation(3, false);
     makeCurrent(*open, 2);  // the last frame of a chain that ends
@@ -200,9 +200,9 @@ TEST(EffectCommand, FadeInCommandRebuildsThePaletteWhenLocalPalettesMerge) {
     doc->globalPaletteMode = GlobalPaletteMode::Optimized;
     const std::string before = test::describe(*doc);
     EffectParams p = effect(FadeIn, 2);
-    selectFamily(p, *familyOfCommand(CommandId::FadeIn));
+    selectFamily(p, effectFamily(EffectFamilyId::FadeIn));
     EXPECT_EQ(p.effect, FadeIn);
-    ASSERT_EQ(runEffectCommand(*doc, CommandId::FadeIn, p), EffectResult::Inserted);
+    ASSERT_EQ(runEffectCommand(*doc, effectFamily(EffectFamilyId::FadeIn), p), EffectResult::Inserted);
     for (int i = 0; i < doc->frameList.count(); ++i) EXPECT_EQ(doc->frameList.frameAt(i)->localPalette, nullptr);
     // The rebuild renumbered the frames' pixels: it is undone first, on its own.
     EXPECT_EQ(doc->undo.newest()->label, "reduce colors");
@@ -213,8 +213,8 @@ TEST(EffectCommand, FadeInCommandRebuildsThePaletteWhenLocalPalettesMerge) {
     auto kept = animation(2);
     kept->localPaletteMode = LocalPaletteMode::Merge;
     kept->globalPaletteMode = GlobalPaletteMode::Optimized;
-    selectFamily(p, *familyOfCommand(CommandId::FadeOut));
-    ASSERT_EQ(runEffectCommand(*kept, CommandId::FadeOut, p), EffectResult::Inserted);
+    selectFamily(p, effectFamily(EffectFamilyId::FadeOut));
+    ASSERT_EQ(runEffectCommand(*kept, effectFamily(EffectFamilyId::FadeOut), p), EffectResult::Inserted);
     EXPECT_NE(kept->frameList.frameAt(1)->localPalette, nullptr);  // fade out keeps its palettes
 }
 

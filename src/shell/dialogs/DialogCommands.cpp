@@ -7,6 +7,7 @@
 #include "TEffectsDialog.h"
 #include "TFrameOffsetDialog.h"
 #include "TimingDialogs.h"
+#include "commands/CommandTable.h"
 #include "effects/DoFade.h"
 #include "effects/EffectTable.h"
 #include "document/Undo.h"
@@ -56,7 +57,7 @@ void runEffect(TBmpViewWindow& view, CommandId id) {
     TEffectsDialog dialog(view, params, family->dialogResource, view.palettePickSource());
     if (dialog.exec() != QDialog::Accepted) return;
     if (family->remembers) memory.effectChoice[id] = {params.effect, params.direction};
-    if (runEffectCommand(doc, id, params) == EffectResult::NoMemory)
+    if (runEffectCommand(doc, *family, params) == EffectResult::NoMemory)
         QMessageBox::warning(view.window(), QStringLiteral("Error"),
                              QStringLiteral("Failed to allocate memory: the new frames would not fit in an "
                                             "animation."));

@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "FrameDialogs.h"
-#include "document/CommandId.h"
+#include "commands/CommandId.h"
 #include "effects/EffectParams.h"
 
 namespace movigram {

@@ -1,6 +1,6 @@
 #pragma once
-// The ids of the editor's commands (its menu ids).  Every level may name a
-// command; the command table above says what each one is.
+// The ids of the editor's commands (its menu ids).  The command records
+// (CommandTable.h) say what each one is.
 #include <cstdint>
 
 namespace movigram {

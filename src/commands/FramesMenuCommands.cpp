@@ -1,0 +1,182 @@
+// The Frames menu's records.
+#include "MenuRecords.h"
+#include "document/GrowthLimits.h"
+#include "frameops/FlipRotate.h"
+#include "frameops/FrameOffset.h"
+#include "frameops/FrameOrder.h"
+#include "frameops/FrameTiming.h"
+#include "frameops/GrayScale.h"
+
+namespace movigram::records {
+
+namespace {
+
+using C = CommandId;
+using M = Menu;
+
+// A move is refused for leaving the GIF's coordinates or for making a screen
+// larger than one image may be; a frame past 65535 is told as such, whatever
+// the screen would need.
+StepOutcome moveRefused(const Document& doc, const StepArguments& a, bool sprite) {
+    if (!movedFramesStayInGif(doc, a.frames, a.values[0], a.values[1], sprite))
+        return failed("a frame would reach past 65535, where a GIF's screen ends (nothing was moved)");
+    return failed("Failed to allocate memory (the screen would pass " +
+                  std::to_string(DecodeLimits::defaults().maxImagePixels >> 20) + " megapixels)");
+}
+
+StepOutcome shift(Document& doc, const StepArguments& a) {
+    if (!shiftFrames(doc, a.frames, a.values.at(0), a.values.at(1))) return moveRefused(doc, a, false);
+    return {};
+}
+
+StepOutcome sprite(Document& doc, const StepArguments& a) {
+    if (!movingSprite(doc, a.frames, a.values.at(0), a.values.at(1))) return moveRefused(doc, a, true);
+    return {};
+}
+
+StepOutcome restore(Document& doc, const StepArguments& a) {
+    setRestoreMethod(doc, a.frames, a.word == "background");
+    return {};
+}
+
+StepOutcome crop(Document& doc, const StepArguments& a) {
+    const auto& v = a.values;
+    if (v.at(2) <= v.at(0) || v.at(3) <= v.at(1)) return failed("the rectangle L,T,R,B needs L < R and T < B");
+    if (!cropFrames(doc, a.frames, {v[0], v[1], v[2], v[3]}, a.word == "align"))
+        return failed("the frames would leave the GIF's coordinates (-65535 to 65535)");
+    return {};
+}
+
+StepOutcome resize(Document& doc, const StepArguments& a) {
+    const auto& v = a.values;
+    if (v.at(0) < 1 || v.at(1) < 1) return failed("the size must be at least 1x1");
+    if (!resizeFrames(doc, a.frames, v[0], v[1])) return failed("the selected frames have no pixels");
+    return {};
+}
+
+StepOutcome flip(Document& doc, const StepArguments& a) {
+    flipRotateFrames(doc, a.frames, FlipRotateOperation::Flip, false);
+    return {};
+}
+
+StepOutcome mirror(Document& doc, const StepArguments& a) {
+    flipRotateFrames(doc, a.frames, FlipRotateOperation::Mirror, false);
+    return {};
+}
+
+StepOutcome rotate(Document& doc, const StepArguments& a) {
+    const int32_t turn = a.values.at(0);
+    const int32_t degrees = turn < 0 ? -turn : turn;
+    if (degrees != 90 && degrees != 180 && degrees != 270) return failed("rotations are by 90, 180 or 270 degrees");
+    flipRotateFrames(doc, a.frames, FlipRotateOperation(degrees / 90 + 1), turn < 0);
+    return {};
+}
+
+StepOutcome duplicate(Document& doc, const StepArguments& a) {
+    makeCurrent(doc, a.frames.at(0));
+    if (a.values.at(0) > 1 && !duplicateFrames(doc, a.frames, a.values[0])) return outOfMemory();
+    return {};
+}
+
+StepOutcome deleteStep(Document& doc, const StepArguments& a) {
+    deleteFrames(doc, a.frames);
+    return {};
+}
+
+StepOutcome solid(Document& doc, const StepArguments& a) {
+    if (!growthFits(doc.frameList, 1, 1, screenBytes(doc))) return outOfMemory();
+    if (StepOutcome bad = checkColorIndex(a.values.at(0)); !bad.error.empty()) return bad;
+    insertSolidColor(doc, a.values[0]);
+    return {};
+}
+
+StepOutcome reverse(Document& doc, const StepArguments& a) {
+    reverseOrder(doc, a.frames);
+    return {};
+}
+
+StepOutcome gray(Document& doc, const StepArguments& a) {
+    grayScale(doc, a.frames);
+    return {};
+}
+
+constexpr CliStep shiftSteps[] = {
+    {"shift", StepForm::FramesValues, 2, 2, nullptr, offset, offset, shift,
+     "  --shift FRAMES:DX,DY        move frames (what passes the left or top edge is cut)\n", 1},
+};
+constexpr CliStep restoreSteps[] = {
+    {"restore", StepForm::FramesWord, 0, 0, "background|none", {}, {}, restore,
+     "  --restore FRAMES:background|none  restore method\n", 12},
+};
+constexpr CliStep cropSteps[] = {
+    {"crop", StepForm::FramesValues, 4, 4, "align", coordinate, coordinate, crop,
+     "  --crop FRAMES:L,T,R,B[,align]  cut to the rectangle; align moves the result to 0,0\n"
+     "                              (only when every frame is selected)\n", 3},
+};
+constexpr CliStep resizeSteps[] = {
+    {"resize", StepForm::FramesValues, 2, 2, nullptr, extent, extent, resize,
+     "  --resize FRAMES:W,H         shrink the frames' bounding rectangle to W x H\n", 4},
+};
+constexpr CliStep flipRotateSteps[] = {
+    {"flip", StepForm::Frames, 0, 0, nullptr, {}, {}, flip,
+     "  --flip FRAMES, --mirror FRAMES  upside down, left to right\n", 7, "flip frames"},
+    {"mirror", StepForm::Frames, 0, 0, nullptr, {}, {}, mirror, "", 8, "mirror frames"},
+    {"rotate", StepForm::FramesValues, 1, 1, nullptr, degrees, {}, rotate,
+     "  --rotate FRAMES:DEGREES     90, 180 or 270 clockwise; -90, -180, -270 counter-clockwise\n", 9},
+};
+constexpr CliStep duplicateSteps[] = {
+    {"duplicate", StepForm::FramesValues, 1, 1, nullptr, frameCount, {}, duplicate,
+     "  --duplicate FRAMES:COUNT    COUNT-1 more runs of the frames, before the first of them\n", 6},
+};
+constexpr CliStep deleteSteps[] = {
+    {"delete", StepForm::Frames, 0, 0, nullptr, {}, {}, deleteStep,
+     "  --delete FRAMES             remove frames\n", 5},
+};
+constexpr CliStep solidSteps[] = {
+    {"solid", StepForm::Value, 1, 1, nullptr, paletteIndex, {}, solid,
+     "  --solid INDEX               insert a frame of one palette colour before the current one\n", 16},
+};
+constexpr CliStep reverseSteps[] = {
+    {"reverse", StepForm::Frames, 0, 0, nullptr, {}, {}, reverse,
+     "  --reverse FRAMES            reverse the order of the frames at these positions\n", 10},
+};
+constexpr CliStep spriteSteps[] = {
+    {"sprite", StepForm::FramesValues, 2, 2, nullptr, offset, offset, sprite,
+     "  --sprite FRAMES:DX,DY       moving sprite: the k-th frame moves k times the delta\n", 2},
+};
+constexpr CliStep graySteps[] = {
+    {"gray", StepForm::Frames, 0, 0, nullptr, {}, {}, gray, "  --gray FRAMES               gray scale\n", 11},
+};
+
+// clang-format off
+const CommandInfo frames[] = {
+    {.id = C::Shift, .menu = M::Frames, .menuText = "&Shift...", .help = "Shifts multiple frames by the selected pixel offset",
+     .enabled = hasFrame, .steps = shiftSteps, .undoLabel = "shift frames"},
+    {.id = C::SetRestoreMethod, .menu = M::Frames, .menuText = "Set &restore method...", .help = "Sets the \"restore method\" of each selected frame",
+     .enabled = hasFrame, .contextText = "Set restore method...", .steps = restoreSteps, .undoLabel = "restore method"},
+    {.id = C::Crop, .menu = M::Frames, .menuText = "&Crop...", .help = "Crops mutliple frames by the defined rectangle",
+     .enabled = hasFrame, .steps = cropSteps, .undoLabel = "crop frames"},
+    {.id = C::Resize, .menu = M::Frames, .menuText = "Resi&ze...", .help = "Shrinks multiple frames to the indicated rectangle",
+     .enabled = hasFrame, .steps = resizeSteps, .undoLabel = "resize frames"},
+    {.id = C::FlipRotate, .menu = M::Frames, .menuText = "&Flip and rotate...", .help = "Flips, mirrors or rotates the selected frames",
+     .enabled = hasFrame, .steps = flipRotateSteps, .undoLabel = "rotate frames"},
+    {.id = C::Duplicate, .menu = M::Frames, .menuText = "&Duplicate...", .help = "Duplicates multiple frames",
+     .enabled = hasFrame, .steps = duplicateSteps, .undoLabel = "duplicate frames"},
+    {.id = C::DeleteFrames, .menu = M::Frames, .menuText = "De&lete...", .help = "Deletes multiple frames at once",
+     .enabled = hasFrame, .contextText = "Delete...", .steps = deleteSteps, .undoLabel = "delete frames"},
+    {.id = C::InsertSolidColor, .menu = M::Frames, .menuText = "&Insert solid color...", .help = "Inserts a new frame with a solid color. Color can be selected from the palette or from the image area",
+     .enabled = hasFrame, .steps = solidSteps, .undoLabel = "insert solid frame"},
+    {.id = C::ReverseOrder, .menu = M::Frames, .menuText = "Re&verse order...", .help = "Reverses the order of a block of frames",
+     .enabled = hasFrame, .steps = reverseSteps, .undoLabel = "Reverse order"},
+    {.id = C::MovingSprite, .menu = M::Frames, .menuText = "&Moving sprite...", .help = "Shifts each selected frame by the accumulated pixel offset, creating a moving sprite",
+     .enabled = hasFrame, .steps = spriteSteps, .undoLabel = "moving sprite"},
+    {.id = C::GrayScale, .menu = M::Frames, .menuText = "&Gray scale...", .help = "Converts the selected frames to gray scale",
+     .enabled = hasFrame, .steps = graySteps, .undoLabel = "gray scale"},
+};
+// clang-format on
+
+}  // namespace
+
+std::span<const CommandInfo> framesMenu() { return frames; }
+
+}  // namespace movigram::records
