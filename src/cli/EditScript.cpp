@@ -149,8 +149,6 @@ std::string parseArgument(const CliStep& form, const std::string& argument, Edit
 
 }  // namespace
 
-bool isEffectStep(const std::string& name) { return effectOfCliName(name) >= 0; }
-
 std::optional<FrameSpec> parseFrameSpec(const std::string& text) {
     FrameSpec selection;
     if (text == "all") {

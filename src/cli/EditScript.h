@@ -47,8 +47,6 @@ struct EditScript {
 EditScript parseEditScript(const std::vector<std::string>& args);
 // Parses "all", "3", "0-4,7".
 std::optional<FrameSpec> parseFrameSpec(const std::string& text);
-// True for the names of the effect steps ("fade-in", "wipe-next", ...).
-bool isEffectStep(const std::string& name);
 // The steps and their arguments, for --help.
 std::string editScriptHelp();
 

@@ -1,0 +1,44 @@
+// What every generator shares.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "effects/EffectTable.h"
+#include "effects/FadeDissolve.h"
+#include "effects/GeometricEffects.h"
+#include "frameops/OpsTestSupport.h"
+
+namespace movigram {
+namespace {
+
+using test::pixelsOf;
+using test::placedFrame;
+using test::solidFrame;
+using test::testPalette;
+
+constexpr int solid = 5;
+
+EffectParams params(int effect, int count, int direction = 0) {
+    EffectParams p;
+    p.effect = effect;
+    p.frameCount = count;
+    p.direction = direction;
+    p.solidIndex = solid;
+    p.msPerFrame = 70;
+    return p;
+}
+
+template <typename Generator, typename... Args>
+FrameChain run(Args&&... args) {
+    return TEffectsFrame::takeChain(std::make_unique<Generator>(std::forward<Args>(args)...));
+}
+
+TEST(Generators, EmptyImageGivesFramesWithoutChanges) {
+    auto source = std::make_unique<TFrame>("empty", std::make_unique<TDib256>(0, 0));
+    EXPECT_EQ(run<TDissolveFrame>(*source, params(DissolveToSolid, 3), nullptr, 1u).size(), 3u);
+    EXPECT_EQ(run<TWipeFrame>(*source, params(WipeToSolid, 2), nullptr).size(), 2u);
+    EXPECT_EQ(run<TBannerFrame>(*source, params(BannerRotate, 2)).size(), 2u);
+}
+
+}  // namespace
+}  // namespace movigram
