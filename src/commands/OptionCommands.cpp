@@ -42,12 +42,11 @@ bool applyOption(Document& doc, CommandId id) {
     case CommandId::GlobalOptimized: doc.globalPaletteMode = GlobalPaletteMode::Optimized; break;
     case CommandId::GlobalAutomatic: doc.globalPaletteMode = GlobalPaletteMode::Automatic; break;
     case CommandId::EnableUndo:
-        doc.undo.setEnabled(!doc.undo.enabled());
-        doc.notify(&DocumentObserver::undoLabelChanged);
+        doc.setUndoEnabled(!doc.undo.enabled());
         break;
     default: return false;
     }
-    doc.notify(&DocumentObserver::optionsChanged);
+    doc.optionsEdited();
     return true;
 }
 

@@ -246,7 +246,7 @@ void TBmpViewWindow::applySavedOptions(const SavedOptions& saved) {
     doc_.openDir = saved.openDir.toStdString();
     doc_.saveDir = saved.saveDir.toStdString();
     doc_.relink();
-    doc_.notify(&DocumentObserver::optionsChanged);
+    doc_.optionsEdited();
     showPaletteWindow(view_.showPaletteWindow);
     updateCommandStates();
     viewport()->update();

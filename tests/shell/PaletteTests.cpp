@@ -128,7 +128,7 @@ TEST_F(PaletteWindow, TwentyColoursInTwoRowsWithTheirCaptions) {
 
     // The window follows the document: a frame with a local palette shows it.
     doc().currentFrame->localPalette = std::make_unique<TMyPalette>(TMyPalette(std::vector<PaletteEntry>(3)));
-    doc().notify(&DocumentObserver::paletteChanged);
+    doc().paletteEdited();
     EXPECT_EQ(palette()->titleLine(), "Local palette, 3 colors used");
 }
 
@@ -139,7 +139,7 @@ TEST_F(PaletteWindow, CaptionFollowsTheEntryUnderThePointer) {
     cellsOf(10);
     ASSERT_EQ(pointAt(cell(5)), "[5] R:255, G:128, B:0 (#ff8000) ");
     doc().globalPalette->setEntry(5, PaletteEntry{1, 2, 3, 0});
-    doc().notify(&DocumentObserver::paletteChanged);
+    doc().paletteEdited();
     EXPECT_EQ(palette()->windowTitle(), "[5] R:1, G:2, B:3 (#010203) ");
     // Another file: its own entry 5.
     view().openPath(QString::fromStdString(writeGif("other.gif", 8)));
@@ -149,7 +149,7 @@ TEST_F(PaletteWindow, CaptionFollowsTheEntryUnderThePointer) {
                                                           e.blue, e.red, e.green, e.blue));
     // A palette of fewer colours: nothing is under the pointer any more.
     doc().globalPalette = std::make_unique<TMyPalette>(TMyPalette(std::vector<PaletteEntry>(3)));
-    doc().notify(&DocumentObserver::paletteChanged);
+    doc().paletteEdited();
     EXPECT_EQ(palette()->windowTitle(), "Palette Window");
 }
 
