@@ -1,6 +1,8 @@
 cmake_minimum_required(VERSION 3.25)
 # Fails when a source file includes a header of its own level's neighbour or
-# of a higher level, or when the core includes Qt.  Run by CTest with
+# of a higher level, when the core includes Qt, or when code outside
+# src/document announces to a document's observers itself (the document
+# announces its own changes).  Run by CTest with
 #   cmake -DSOURCE_DIR=<src> -P CheckLevels.cmake
 set(level_gif 0)
 set(level_document 1)
@@ -36,8 +38,21 @@ foreach(folder gif document colour import frameops effects commands shell cli)
   endforeach()
 endforeach()
 
+file(GLOB_RECURSE all_files "${SOURCE_DIR}/*.h" "${SOURCE_DIR}/*.cpp")
+foreach(file ${all_files})
+  string(FIND "${file}" "${SOURCE_DIR}/document/" in_document)
+  if(in_document EQUAL 0)
+    continue()
+  endif()
+  file(STRINGS "${file}" calls REGEX "(\\.|->)notify\\(")
+  foreach(line ${calls})
+    string(STRIP "${line}" line)
+    list(APPEND faults "${file}: announces to the document's observers: ${line}")
+  endforeach()
+endforeach()
+
 if(faults)
   list(JOIN faults "\n" text)
-  message(FATAL_ERROR "Includes that break the level map (src/README.md):\n${text}")
+  message(FATAL_ERROR "Code that breaks the level map (src/README.md):\n${text}")
 endif()
 message(STATUS "levels hold")
