@@ -80,13 +80,13 @@ protected:
     // A document of `frames` frames of 8 x 6, frame `current` shown.
     void openFrames(int frames, int current = 0) {
         start();
-        view().openPath(QString::fromStdString(writeGif("frames.gif", frames)));
+        session().openPath(QString::fromStdString(writeGif("frames.gif", frames)));
         doc().showFrameAt(current);
     }
     template <typename D>
     void run(CommandId id, std::function<void(D&)> fn, bool fromContextMenu = false) {
         WhenOpen<D> when(std::move(fn));
-        QAction* a = fromContextMenu ? view().actions().contextAction(id) : action(id);
+        QAction* a = fromContextMenu ? session().actions().contextAction(id) : action(id);
         ASSERT_NE(a, nullptr);
         a->trigger();
         QApplication::processEvents();
@@ -100,7 +100,7 @@ protected:
 // colour reduction are all undone and redone, and the result is saved.
 TEST_F(Dialogs, ARecordingKeepsEveryStepOfItsHistory) {
     start();
-    view().openPath(QString::fromStdString(writeGif("recording.gif", 38, 1140, 828)));
+    session().openPath(QString::fromStdString(writeGif("recording.gif", 38, 1140, 828)));
     struct State {
         int frames, width, colors;
         bool operator==(const State&) const = default;
@@ -481,7 +481,7 @@ struct PaletteClick : PalettePickSource {
 TEST_F(Dialogs, TheSolidColourComesFromThePaletteWindow) {
     openFrames(2);
     PaletteClick palette;
-    view().setPalettePickSource(&palette);
+    session().setPalettePickSource(&palette);
     run<TEffectsDialog>(C::Dissolve, [&palette](TEffectsDialog& d) {
         d.effectBox().setCurrentIndex(0);  // from solid color
         EXPECT_EQ(d.swatch().text(), "200, 100, 0");  // the proposed entry
@@ -491,7 +491,7 @@ TEST_F(Dialogs, TheSolidColourComesFromThePaletteWindow) {
         EXPECT_EQ(d.swatch().text(), "10, 20, 30");
         EXPECT_EQ(d.values().solidIndex, 3);
     });
-    view().setPalettePickSource(nullptr);
+    session().setPalettePickSource(nullptr);
 }
 
 }  // namespace
