@@ -1,8 +1,10 @@
 cmake_minimum_required(VERSION 3.25)
 # Fails when a source file includes a header of its own level's neighbour or
-# of a higher level, when the core includes Qt, or when code outside
+# of a higher level, when the core includes Qt, when code outside
 # src/document announces to a document's observers itself (the document
-# announces its own changes).  Run by CTest with
+# announces its own changes), or when a file of the editor other than the
+# main window includes the canvas (the others depend on the editor
+# session).  Run by CTest with
 #   cmake -DSOURCE_DIR=<src> -P CheckLevels.cmake
 set(level_gif 0)
 set(level_document 1)
@@ -33,6 +35,11 @@ foreach(folder gif document colour import frameops effects commands shell cli)
       endif()
       if(folder IN_LIST core_folders AND line MATCHES "#[ \t]*include[ \t]*<Q")
         list(APPEND faults "${file}: the core includes Qt")
+      endif()
+      get_filename_component(name "${file}" NAME_WE)
+      if(folder STREQUAL "shell" AND line MATCHES "TBmpViewWindow\\.h\""
+         AND NOT name MATCHES "^(TMyFrameWindow|TBmpViewWindow)$")
+        list(APPEND faults "${file}: only the main window includes the canvas")
       endif()
     endforeach()
   endforeach()
