@@ -26,6 +26,8 @@
 #include "shell/FrameListWindow.h"
 #include "shell/Playback.h"
 #include "shell/StatusGadgets.h"
+#include "shell/EditorSession.h"
+#include "shell/Playback.h"
 #include "shell/TBmpViewWindow.h"
 #include "shell/TMyFrameWindow.h"
 
@@ -99,10 +101,10 @@ double stepWithKey(TBmpViewWindow& view, int key) {
 
 void measureSteps(TMyFrameWindow& window, const char* zoomText) {
     TBmpViewWindow& view = window.client();
-    Document& doc = view.document();
+    Document& doc = window.session().document();
     const int count = doc.frameList.count();
     for (int at : {1, count / 2, count - 22}) {
-        view.listSelect(at);
+        window.session().listSelect(at);
         QApplication::processEvents();
         std::vector<double> forward, backward;
         for (int i = 0; i < 20; ++i) forward.push_back(stepWithKey(view, Qt::Key_Right));
@@ -114,22 +116,22 @@ void measureSteps(TMyFrameWindow& window, const char* zoomText) {
 }
 
 double playFrames(TMyFrameWindow& window, int frames) {
-    TBmpViewWindow& view = window.client();
-    Document& doc = view.document();
+    EditorSession& session = window.session();
+    Document& doc = session.document();
     // An open chain of `frames` frames of 20 ms: playing from the first frame
     // shows each for its time and stops after the last one's.
     while (doc.frameList.count() > frames) doc.frameList.erase(doc.frameList.count() - 1);
     doc.loopOption = false;
     doc.relink();
-    view.listSelect(0);
+    session.listSelect(0);
     QApplication::processEvents();
     QElapsedTimer t;
     t.start();
-    view.playback().play();
+    session.playback().play();
     QEventLoop loop;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (!view.playback().isPlaying()) loop.quit();
+        if (!session.playback().isPlaying()) loop.quit();
     });
     poll.start(1);
     loop.exec();
@@ -180,24 +182,24 @@ int main(int argc, char** argv) {
     gaugeWatch.start(0);
     QElapsedTimer t;
     t.start();
-    view.openPath(QString::fromStdString(path));
+    window.session().openPath(QString::fromStdString(path));
     const double openMs = double(t.nsecsElapsed()) / 1e6;
     gaugeWatch.stop();
     view.viewport()->removeEventFilter(&counter);
     std::printf("Open: %.0f ms for %d frames; the canvas painted %d times and the gauge showed %d values meanwhile\n",
-                openMs, view.document().frameList.count(), paints, gaugeValues);
+                openMs, window.session().document().frameList.count(), paints, gaugeValues);
 
     std::printf("Stepping with the arrow keys (20 steps each way):\n");
     measureSteps(window, "1:1");
-    view.actions().action(CommandId::ZoomOut)->trigger();
-    view.actions().action(CommandId::ZoomOut)->trigger();
-    view.actions().action(CommandId::ZoomOut)->trigger();
+    window.session().actions().action(CommandId::ZoomOut)->trigger();
+    window.session().actions().action(CommandId::ZoomOut)->trigger();
+    window.session().actions().action(CommandId::ZoomOut)->trigger();
     QApplication::processEvents();
     measureSteps(window, "4:1");
-    view.actions().action(CommandId::Zoom1to1)->trigger();
+    window.session().actions().action(CommandId::Zoom1to1)->trigger();
 
     // The frame list a page at a time, thumbnails made as lines come into view.
-    TFrameListBox& list = view.frameListBox();
+    TFrameListBox& list = window.frameListWindow().listBox();
     QScrollBar* bar = list.verticalScrollBar();
     const int madeBefore = list.frameModel().thumbnailsMade();
     std::vector<double> pages;
@@ -217,7 +219,7 @@ int main(int argc, char** argv) {
     if (longRun) std::printf("Playing 1000 frames of 20 ms: %.0f ms (20000 expected)\n", playFrames(window, 1000));
     std::printf("Playing 100 frames of 20 ms: %.0f ms (2000 expected)\n", playFrames(window, 100));
 
-    view.document().setModified(false);
+    window.session().document().setModified(false);
     window.close();
     return 0;
 }

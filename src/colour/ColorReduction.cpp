@@ -39,7 +39,7 @@ bool reduceColors(Document& doc, int colors, bool collapseLocal) {
         // Colours kept exactly have nothing to dither.
         remapAllFrames(doc, 50, collapseLocal, background, !builder.exact());
     }
-    doc.notify(&DocumentObserver::paletteChanged);
+    doc.paletteEdited();
     return built;
 }
 
@@ -87,8 +87,7 @@ void remapAllFrames(Document& doc, int progressBase, bool collapseLocal, std::op
     doc.transparentIndex = documentTransparent(doc.firstFrame);
     doc.sameTransparent = sameTransparent(doc.firstFrame);
     host.startGaugeReset();
-    doc.notify(&DocumentObserver::paletteChanged);
-    doc.notify(&DocumentObserver::documentChanged);
+    doc.changed({.palette = true});
 }
 
 void reduceToPowerOfTwo(Document& doc) {

@@ -80,7 +80,7 @@ void PaletteReadingBatch::finish() {
     }
     doc_.transparentIndex = documentTransparent(doc_.firstFrame);
     if (doc_.globalPalette) doc_.globalPalette->transparentIndex = doc_.transparentIndex;
-    doc_.notify(&DocumentObserver::paletteChanged);
+    doc_.paletteEdited();
 }
 
 bool acceptPastedFrame(Document& doc, TFrame& frame) {

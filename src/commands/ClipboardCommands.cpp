@@ -29,7 +29,7 @@ void frameSetChanged(Document& doc) {
     doc.transparentIndex = documentTransparent(doc.firstFrame);
     doc.sameTransparent = sameTransparent(doc.firstFrame);
     forgetFileSizes(doc);
-    doc.notify(&DocumentObserver::paletteChanged);
+    doc.paletteEdited();
 }
 
 // Cut and Delete take the frame on the screen, which during playback may be

@@ -36,7 +36,7 @@ std::string replaceExtension(const std::string& name, const std::string& replace
     return name.substr(0, dot) + replacement;
 }
 
-void updateTitle(Document& doc) { doc.notify(&DocumentObserver::fileNameChanged); }
+void updateTitle(Document& doc) { doc.titleEdited(); }
 
 // Places read frames: appended, or inserted at a position that advances.
 class Placement {
@@ -126,7 +126,7 @@ std::string titleText(const Document& doc) {
 }
 
 void clearDocument(Document& doc) {
-    doc.notify(&DocumentObserver::editStarting);
+    doc.startEdit();
     doc.fileSize = doc.previousFileSize = -1;
     if (doc.globalPaletteMode != GlobalPaletteMode::Fixed && !doc.frameList.empty()) doc.globalPalette.reset();
     doc.firstFrame = doc.currentFrame = nullptr;
@@ -138,9 +138,7 @@ void clearDocument(Document& doc) {
     doc.dirtyRectsUpToDate = true;
     doc.fileName.clear();
     clearUndo(doc);
-    doc.notify(&DocumentObserver::paletteChanged);
-    doc.notify(&DocumentObserver::documentChanged);
-    doc.notify(&DocumentObserver::fileNameChanged);
+    doc.changed({.palette = true, .title = true});
 }
 
 ReadOutcome readFiles(Document& doc, int position, const FileBatch& batch, const LiveView& live) {
@@ -178,7 +176,7 @@ ReadOutcome readFiles(Document& doc, int position, const FileBatch& batch, const
                 TFrame* frame = comment.get();
                 place.add(name, std::move(comment));
                 doc.currentFrame = frame;
-                doc.notify(&DocumentObserver::documentChanged);
+                doc.changed();
                 continue;
             }
             if (imported.multiFrameSource()) {
@@ -213,7 +211,7 @@ ReadOutcome readFiles(Document& doc, int position, const FileBatch& batch, const
                 TFrame* added = frame.get();
                 place.add(name, std::move(frame));
                 doc.currentFrame = added;
-                doc.notify(&DocumentObserver::documentChanged);
+                doc.changed();
             }
         }
         if (multiFrame && doc.loopOption != loopFound) {
@@ -228,7 +226,7 @@ ReadOutcome readFiles(Document& doc, int position, const FileBatch& batch, const
             doc.frameList.select(place.firstFilled());
             doc.currentFrame = doc.frameList.frameAt(place.firstFilled());
         }
-        doc.notify(&DocumentObserver::documentChanged);
+        doc.changed();
         host.setWaitCursor(false);
     }
     updateTitle(doc);
@@ -236,7 +234,7 @@ ReadOutcome readFiles(Document& doc, int position, const FileBatch& batch, const
         doc.transparentIndex = documentTransparent(doc.firstFrame);
         if (doc.globalPalette) doc.globalPalette->transparentIndex = doc.transparentIndex;
         doc.sameTransparent = sameTransparent(doc.firstFrame);
-        doc.notify(&DocumentObserver::paletteChanged);
+        doc.paletteEdited();
     }
     doc.setModified(position != ReplaceDocument);
     clearUndo(doc);
@@ -270,13 +268,13 @@ bool askSave(Document& doc) {
 }
 
 void newDocument(Document& doc) {
-    doc.notify(&DocumentObserver::editStarting);
+    doc.startEdit();
     if (askSave(doc)) clearDocument(doc);
 }
 
 ReadOutcome openFiles(Document& doc, const std::vector<std::string>& paths, const LiveView& live,
                       UnsavedChanges unsaved) {
-    doc.notify(&DocumentObserver::editStarting);
+    doc.startEdit();
     if (unsaved == UnsavedChanges::Ask && !askSave(doc)) return {};
     const ReadOutcome outcome = readFiles(doc, ReplaceDocument, batchFromPaths(paths), live);
     doc.optimizable = doc.cropToDirty;
@@ -284,20 +282,20 @@ ReadOutcome openFiles(Document& doc, const std::vector<std::string>& paths, cons
 }
 
 void appendFiles(Document& doc, const std::vector<std::string>& paths, const LiveView& live) {
-    doc.notify(&DocumentObserver::editStarting);
+    doc.startEdit();
     readFiles(doc, AppendToDocument, batchFromPaths(paths), live);
     doc.setModified(true);
 }
 
 void insertFiles(Document& doc, const std::vector<std::string>& paths, const LiveView& live) {
-    doc.notify(&DocumentObserver::editStarting);
+    doc.startEdit();
     const int at = doc.frameList.selectedIndex();
     readFiles(doc, at < 0 ? AppendToDocument : at, batchFromPaths(paths), live);
     doc.setModified(true);
 }
 
 void revert(Document& doc, const LiveView& live) {
-    doc.notify(&DocumentObserver::editStarting);
+    doc.startEdit();
     if (doc.fileName.empty()) return;
     Host& host = doc.host();
     const std::string path = joinPath(doc.openDir, doc.fileName);
@@ -314,7 +312,7 @@ void revert(Document& doc, const LiveView& live) {
 }
 
 bool save(Document& doc) {
-    doc.notify(&DocumentObserver::editStarting);
+    doc.startEdit();
     if (doc.frameList.empty() || doc.fileName.empty() || !(doc.modified || doc.optimizable)) return false;
     Host& host = doc.host();
     host.setWaitCursor(true);
@@ -335,7 +333,7 @@ bool save(Document& doc) {
 }
 
 bool saveAs(Document& doc, const std::string& path, bool optimize) {
-    doc.notify(&DocumentObserver::editStarting);
+    doc.startEdit();
     if (doc.frameList.empty()) return false;
     Host& host = doc.host();
     host.setWaitCursor(true);
@@ -359,7 +357,7 @@ bool saveAs(Document& doc, const std::string& path, bool optimize) {
 }
 
 std::vector<std::string> saveFrames(Document& doc, const std::string& path) {
-    doc.notify(&DocumentObserver::editStarting);
+    doc.startEdit();
     std::vector<std::string> written;
     Host& host = doc.host();
     StatusText status(host, "Saving frames...");
@@ -385,7 +383,7 @@ std::vector<std::string> saveFrames(Document& doc, const std::string& path) {
 }
 
 std::optional<std::string> previewFile(Document& doc) {
-    doc.notify(&DocumentObserver::editStarting);
+    doc.startEdit();
     Host& host = doc.host();
     if (!doc.fileName.empty() && !doc.modified) {
         const std::string saved = joinPath(doc.savedToSaveDir ? doc.saveDir : doc.openDir, doc.fileName);
@@ -410,7 +408,7 @@ std::optional<std::string> previewFile(Document& doc) {
 }
 
 void dropFiles(Document& doc, int position, const std::vector<std::string>& paths, const LiveView& live) {
-    doc.notify(&DocumentObserver::editStarting);
+    doc.startEdit();
     Host& host = doc.host();
     int where;
     if (position < 0) {

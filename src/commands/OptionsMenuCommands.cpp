@@ -70,8 +70,7 @@ bool ditherIs(const Document& doc, DitherMethod d) { return doc.quantize.dither 
 
 bool undoEnabled(const Document& doc, const ViewState&) { return doc.undo.enabled(); }
 bool toggleUndo(Document& doc) {
-    doc.undo.setEnabled(!doc.undo.enabled());
-    doc.notify(&DocumentObserver::undoLabelChanged);
+    doc.setUndoEnabled(!doc.undo.enabled());
     return true;
 }
 

@@ -5,7 +5,6 @@
 #include "colour/ColorReduction.h"
 #include "colour/PaletteFile.h"
 #include "document/EditScope.h"
-#include "document/Undo.h"
 #include "import/PaletteLoading.h"
 
 namespace movigram {
@@ -25,16 +24,14 @@ bool loadGlobalPalette(Document& doc, const std::string& path) {
 
 bool chooseFixedPalette(Document& doc, const std::string& path) {
     if (!loadGlobalPalette(doc, path)) return false;
-    doc.globalPaletteMode = GlobalPaletteMode::Fixed;
-    doc.notify(&DocumentObserver::optionsChanged);
+    doc.setGlobalPaletteMode(GlobalPaletteMode::Fixed);
     return true;
 }
 
 void restoreFixedPalette(Document& doc) {
     if (doc.globalPaletteMode != GlobalPaletteMode::Fixed) return;
     if (!doc.fixedPaletteName.empty() && loadPalette(doc, doc.fixedPaletteName).loaded) return;
-    doc.globalPaletteMode = GlobalPaletteMode::Automatic;
-    doc.notify(&DocumentObserver::optionsChanged);
+    doc.setGlobalPaletteMode(GlobalPaletteMode::Automatic);
 }
 
 std::string proposedPaletteName(const Document& doc) {
@@ -47,22 +44,12 @@ bool storeGlobalPalette(Document& doc, const std::string& path) {
     return storePalette(doc.globalPalette ? *doc.globalPalette : TMyPalette(), path);
 }
 
-void beginReduceColorDepth(Document& doc) {
-    doc.notify(&DocumentObserver::editStarting);
-    recordWhole(doc, "reduce colors");
-}
+void beginReduceColorDepth(Document& doc) { beginEdit(doc, EditScope::whole(doc, "reduce colors")); }
 
-void cancelReduceColorDepth(Document& doc) {
-    // While recording is off nothing was pushed, and the newest record
-    // belongs to an earlier command.
-    if (doc.undo.enabled()) popUndo(doc);
-}
+void cancelReduceColorDepth(Document& doc) { cancelEdit(doc); }
 
 bool finishReduceColorDepth(Document& doc, int colors, const QuantizeOptions& quantize) {
-    if (doc.quantize != quantize) {
-        doc.quantize = quantize;
-        doc.notify(&DocumentObserver::optionsChanged);
-    }
+    doc.setQuantize(quantize);
     if (!reduceColors(doc, colors, true)) {
         cancelReduceColorDepth(doc);
         return false;

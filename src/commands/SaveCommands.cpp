@@ -60,8 +60,7 @@ void takePrepared(Document& doc, Document& copy) {
     doc.screenWidth = copy.screenWidth;
     doc.screenHeight = copy.screenHeight;
     doc.showFrameAt(selected);
-    doc.notify(&DocumentObserver::paletteChanged);
-    doc.notify(&DocumentObserver::documentChanged);
+    doc.changed({.palette = true});
 }
 
 }  // namespace

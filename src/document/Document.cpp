@@ -45,6 +45,57 @@ void Document::setCurrentFrame(TFrame* frame) {
     notify(&DocumentObserver::currentFrameChanged);
 }
 
+void Document::changed(AlsoChanged also) {
+    if (openScopes_ > 0) {
+        held_.also.palette = held_.also.palette || also.palette;
+        held_.also.title = held_.also.title || also.title;
+        held_.repaint = true;
+        return;
+    }
+    if (also.palette) notify(&DocumentObserver::paletteChanged);
+    notify(&DocumentObserver::documentChanged);
+    if (also.title) notify(&DocumentObserver::fileNameChanged);
+}
+
+void Document::paletteEdited() {
+    if (openScopes_ > 0) held_.also.palette = true;
+    else notify(&DocumentObserver::paletteChanged);
+}
+
+void Document::titleEdited() {
+    if (openScopes_ > 0) held_.also.title = true;
+    else notify(&DocumentObserver::fileNameChanged);
+}
+
+AlsoChanged Document::closeScope(bool cancelled) {
+    if (openScopes_ == 0 || --openScopes_ > 0) return {};
+    const Held held = std::exchange(held_, {});
+    if (cancelled && held.repaint) {
+        changed(held.also);
+    } else if (cancelled) {
+        if (held.also.palette) paletteEdited();
+        if (held.also.title) titleEdited();
+    }
+    return held.also;
+}
+
+void Document::setQuantize(const QuantizeOptions& options) {
+    if (quantize == options) return;
+    quantize = options;
+    optionsEdited();
+}
+
+void Document::setGlobalPaletteMode(GlobalPaletteMode mode) {
+    if (globalPaletteMode == mode) return;
+    globalPaletteMode = mode;
+    optionsEdited();
+}
+
+void Document::setUndoEnabled(bool on) {
+    undo.setEnabled(on);
+    undoLabelEdited();
+}
+
 void Document::showFrameAt(int index) {
     frameList.select(index);
     setCurrentFrame(frameList.frameAt(frameList.selectedIndex()));

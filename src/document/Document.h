@@ -71,6 +71,12 @@ struct DocumentFields {
     UndoJournal undo;
 };
 
+// What a finished change touched besides the frames.
+struct AlsoChanged {
+    bool palette = false;  // the global palette, a local one, the transparent or background index
+    bool title = false;    // the file name or sizes
+};
+
 struct Document : DocumentFields {
     explicit Document(Host* host = nullptr);
     ~Document();
@@ -84,11 +90,22 @@ struct Document : DocumentFields {
 
     void addObserver(DocumentObserver* observer) { observers_.push_back(observer); }
     void removeObserver(DocumentObserver* observer) { std::erase(observers_, observer); }
-    // Calls the event on every observer, e.g. notify(&DocumentObserver::paletteChanged).
-    template <typename... Params, typename... Args>
-    void notify(void (DocumentObserver::*event)(Params...), Args&&... args) {
-        for (DocumentObserver* observer : std::vector<DocumentObserver*>(observers_)) (observer->*event)(args...);
-    }
+
+    // Announcements of changes made to the fields directly.  While an
+    // EditScope is open, the palette, the repaint and the title wait for it
+    // to close, which announces each of them once.
+    // An edit or a file command is about to change the document: playback stops.
+    void startEdit() { notify(&DocumentObserver::editStarting); }
+    // The change is finished: the palette when touched, a repaint, the title
+    // when touched, in that order.
+    void changed(AlsoChanged also = {});
+    void paletteEdited();  // the global palette, a local one, the transparent or background index
+    // Options, palette modes, quantizing: the menus' checks.
+    void optionsEdited() { notify(&DocumentObserver::optionsChanged); }
+    // The file name or sizes changed: the title.
+    void titleEdited();
+    // The undo journal's records or label changed: the Undo and Redo items.
+    void undoLabelEdited() { notify(&DocumentObserver::undoLabelChanged); }
 
     // Relinks the frames in list order (circular when looping), renumbers
     // them, recomputes the screen size, makes every image frame's dirtyRect
@@ -104,9 +121,30 @@ struct Document : DocumentFields {
     // A frame's fields or image were edited in place.
     void frameEdited(int index) { notify(&DocumentObserver::frameChanged, index); }
     void setFrameTiming(int index, int32_t frameTime, int32_t repeat);
-
+    // Option setters that announce a change.
+    void setQuantize(const QuantizeOptions& options);
+    void setGlobalPaletteMode(GlobalPaletteMode mode);
+    // Options > Enable undo; switching it off empties the journal.
+    void setUndoEnabled(bool on);
 
 private:
+    friend class EditScope;
+    // What open scopes hold back.
+    struct Held {
+        AlsoChanged also;
+        bool repaint = false;
+    };
+    // A scope closes.  The outermost one takes what was held back; one that
+    // was cancelled announces it (a change made before the cancel is still
+    // a change).
+    AlsoChanged closeScope(bool cancelled);
+
+    // Calls the event on every observer, e.g. notify(&DocumentObserver::paletteChanged).
+    template <typename... Params, typename... Args>
+    void notify(void (DocumentObserver::*event)(Params...), Args&&... args) {
+        for (DocumentObserver* observer : std::vector<DocumentObserver*>(observers_)) (observer->*event)(args...);
+    }
+
     // Keeps the chain and currentFrame valid while the list changes and
     // passes the list's events on to the observers.
     class ListRelay : public FrameListObserver {
@@ -131,6 +169,8 @@ private:
 
     Host* host_ = nullptr;
     Host quietHost_;
+    int openScopes_ = 0;
+    Held held_;
     std::vector<DocumentObserver*> observers_;
     ListRelay relay_{*this};
 };

@@ -4,15 +4,25 @@
 
 namespace movigram {
 
-void commitEdit(Document& doc) {
+void beginEdit(Document& doc, std::unique_ptr<TUndo> record) {
+    doc.startEdit();
+    pushUndo(doc, std::move(record));
+}
+
+void commitEdit(Document& doc, AlsoChanged also) {
     doc.relink();
     settleUndo(doc);
     doc.setModified(true);
-    doc.notify(&DocumentObserver::documentChanged);
+    doc.changed(also);
+}
+
+void cancelEdit(Document& doc) {
+    if (doc.undo.enabled()) popUndo(doc);
 }
 
 EditScope::EditScope(Document& doc, std::unique_ptr<TUndo> record) : doc_(doc) {
-    doc_.notify(&DocumentObserver::editStarting);
+    doc_.startEdit();
+    ++doc_.openScopes_;
     if (record) this->record(std::move(record));
 }
 
@@ -21,12 +31,24 @@ void EditScope::record(std::unique_ptr<TUndo> record) {
     pushUndo(doc_, std::move(record));
 }
 
+void EditScope::touches(AlsoChanged also) {
+    also_.palette = also_.palette || also.palette;
+    also_.title = also_.title || also.title;
+}
+
 std::unique_ptr<TUndo> EditScope::whole(const Document& doc, const std::string& label, const TMyPalette* palette) {
     return range(doc, UndoKind::WholeChanged, 0, doc.frameList.count() - 1, label, palette);
 }
 
 std::unique_ptr<TUndo> EditScope::range(const Document& doc, UndoKind kind, int32_t first, int32_t last,
                                         const std::string& label, const TMyPalette* palette) {
+    if (!doc.undo.enabled()) {
+        // Recording is off: the record only shows its label, so no frame is copied.
+        auto shown = std::make_unique<TUndo>();
+        shown->kind = kind;
+        shown->label = label;
+        return shown;
+    }
     auto record = TUndo::range(kind, doc.frameList, first, last, label, palette, doc.globalPalette.get());
     record->backgroundIndex = doc.backgroundIndex;
     return record;
@@ -43,12 +65,14 @@ EditScope::~EditScope() {
 void EditScope::commit() {
     if (done_) return;
     done_ = true;
-    commitEdit(doc_);
+    touches(doc_.closeScope(false));
+    commitEdit(doc_, also_);
 }
 
 void EditScope::cancel() {
     if (done_) return;
     done_ = true;
+    doc_.closeScope(true);
     if (recorded_) popUndo(doc_);
 }
 

@@ -2,8 +2,9 @@
 // The frame of every recorded edit.  The scope takes the undo record when it
 // opens (or only shows its label while recording is off); when it closes it
 // relinks the chain, marks the document modified and announces the change
-// once.  An edit that turns out to change nothing cancels, which withdraws
-// its record.
+// once, with the palette and the title when the edit touched them (it is
+// told, or the operations it ran announced them meanwhile).  An edit that
+// turns out to change nothing cancels, which withdraws its record.
 #include <memory>
 #include <string>
 
@@ -12,9 +13,15 @@
 
 namespace movigram {
 
-// What closing a scope does, for a command whose record was taken before a
-// dialog: relink, modified, and the change announced.
-void commitEdit(Document& doc);
+// The halves of a scope, for a command whose record is taken before a dialog
+// and whose edit is made, or abandoned, after it.
+// Opening: playback stops and the record is taken.
+void beginEdit(Document& doc, std::unique_ptr<TUndo> record);
+// Closing: relink, modified, and the change announced.
+void commitEdit(Document& doc, AlsoChanged also = {});
+// Abandoning: the record is withdrawn (while recording is off nothing was
+// pushed, and the newest record belongs to an earlier command).
+void cancelEdit(Document& doc);
 
 class EditScope {
 public:
@@ -33,6 +40,8 @@ public:
     // The record, for an edit that can only make it once it has begun (one
     // that moves the frames it removes into it).
     void record(std::unique_ptr<TUndo> record);
+    // The edit touches the palette or the title too: closing announces them.
+    void touches(AlsoChanged also);
     // Ends the edit now (the destructor does it otherwise).
     void commit();
     // Nothing changed after all: the record is withdrawn, nothing announced.
@@ -40,6 +49,7 @@ public:
 
 private:
     Document& doc_;
+    AlsoChanged also_;
     bool recorded_ = false;
     bool done_ = false;
 };

@@ -116,7 +116,7 @@ bool appendMaskColor(Document& doc) {
     }
     palette.setEntry(palette.colorCount, candidate);
     doc.transparentIndex = palette.colorCount++;
-    doc.notify(&DocumentObserver::paletteChanged);
+    doc.paletteEdited();
     return true;
 }
 
@@ -263,7 +263,7 @@ bool splitFrame(TFrame& frame, const WorkScreen& work, SplitPieces& pieces) {
 
 void rethread(Document& doc, int mode) {
     Host& host = doc.host();
-    doc.notify(&DocumentObserver::editStarting);
+    doc.startEdit();
     FrameList& list = doc.frameList;
     if (list.empty()) {
         doc.firstFrame = doc.currentFrame = nullptr;
@@ -363,7 +363,7 @@ void rethread(Document& doc, int mode) {
             f.dirtyRect = o.isEmpty() ? f.rect : TRect{o.left, o.top, o.left + 1, o.top + 1};
             f.unchanged = false;
         }
-        if (merged) doc.notify(&DocumentObserver::documentChanged);
+        if (merged) doc.changed();
     }
 
     const int count = list.count();
@@ -378,7 +378,7 @@ void rethread(Document& doc, int mode) {
     doc.screenHeight = size.height;
     if (list.selectedIndex() < 0) list.select(0);
     doc.currentFrame = list.frameAt(list.selectedIndex());
-    doc.notify(&DocumentObserver::documentChanged);
+    doc.changed();
 }
 
 }  // namespace movigram

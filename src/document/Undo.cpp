@@ -9,7 +9,7 @@ namespace movigram {
 
 namespace {
 
-void menuChanged(Document& doc) { doc.notify(&DocumentObserver::undoLabelChanged); }
+void menuChanged(Document& doc) { doc.undoLabelEdited(); }
 
 // Told at the moment it happens, so that nobody finds out at the next Undo.
 void reportDropped(Document& doc, int dropped) {
@@ -229,22 +229,6 @@ void pushUndo(Document& doc, std::unique_ptr<TUndo> record) {
     menuChanged(doc);
 }
 
-void recordWhole(Document& doc, const std::string& label, const TMyPalette* palette) {
-    recordRange(doc, UndoKind::WholeChanged, 0, doc.frameList.count() - 1, label, palette);
-}
-
-void recordRange(Document& doc, UndoKind kind, int32_t first, int32_t last, const std::string& label,
-                 const TMyPalette* palette) {
-    if (!doc.undo.enabled()) {
-        doc.undo.showLabel(label);
-        menuChanged(doc);
-        return;
-    }
-    auto record = TUndo::range(kind, doc.frameList, first, last, label, palette, doc.globalPalette.get());
-    record->backgroundIndex = doc.backgroundIndex;
-    pushUndo(doc, std::move(record));
-}
-
 std::unique_ptr<TUndo> takeFrames(Document& doc, const std::vector<int32_t>& positions, const std::string& label,
                                   bool rangeShape) {
     auto record = std::make_unique<TUndo>();
@@ -371,7 +355,7 @@ std::unique_ptr<TUndo> inverseOf(const TUndo& record, const Document& doc) {
 
 // Applies a record that fits, with its palette, and announces the change.
 void applyWhole(Document& doc, TUndo& record, TUndo& inverse) {
-    doc.notify(&DocumentObserver::editStarting);
+    doc.startEdit();
     apply(doc, record, inverse);
     if (record.palette) {
         doc.globalPalette = std::move(record.palette);
@@ -381,8 +365,7 @@ void applyWhole(Document& doc, TUndo& record, TUndo& inverse) {
     doc.relink();
     doc.transparentIndex = documentTransparent(doc.firstFrame);
     doc.sameTransparent = sameTransparent(doc.firstFrame);
-    doc.notify(&DocumentObserver::paletteChanged);
-    doc.notify(&DocumentObserver::documentChanged);
+    doc.changed({.palette = true});
 }
 
 }  // namespace
@@ -439,8 +422,8 @@ void insertFrames(Document& doc, int flags, FrameChain frames, const std::string
     }
     list.select(std::min(c, list.count() - 1));
     doc.fileSize = doc.previousFileSize = -1;
+    edit.touches({.title = true});
     edit.commit();
-    doc.notify(&DocumentObserver::fileNameChanged);
     if (flags & InsertShowFirst) doc.showFrameAt(std::max(a, 0));
 }
 

@@ -10,10 +10,6 @@ namespace movigram {
 
 // Pushes the record, or only shows its label while recording is off.
 void pushUndo(Document& doc, std::unique_ptr<TUndo> record);
-// A kind-3 record of all frames; palette null means the global palette.
-void recordWhole(Document& doc, const std::string& label, const TMyPalette* palette = nullptr);
-void recordRange(Document& doc, UndoKind kind, int32_t first, int32_t last, const std::string& label,
-                 const TMyPalette* palette = nullptr);
 // The edit in progress is done: its record keeps only the frames the edit
 // changed, and older records beyond the budget are dropped (the user is told).
 void settleUndo(Document& doc);

@@ -66,7 +66,7 @@ EffectResult doFade(Document& doc, const EffectParams& p, bool fadeIn, std::opti
         next = followingImageFrame(doc);
         if (!next) return EffectResult::NoNextFrame;
     }
-    doc.notify(&DocumentObserver::editStarting);
+    doc.startEdit();
 
     // A partial frame on the global palette is replaced by the full picture
     // of that moment, which serves only as the template.

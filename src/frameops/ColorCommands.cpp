@@ -5,8 +5,8 @@
 
 #include "colour/ColorReduction.h"
 #include "colour/PaletteMapping.h"
-#include "document/Undo.h"
 #include "document/Compose.h"
+#include "document/EditScope.h"
 #include "document/FrameChain.h"
 #include "document/Optimiser.h"
 
@@ -14,13 +14,10 @@ namespace movigram {
 
 namespace {
 
-void finishMerge(Document& doc) {
-    doc.optimizable = false;
-    doc.setModified(true);
-    doc.relink();
-    doc.notify(&DocumentObserver::paletteChanged);
-    doc.notify(&DocumentObserver::documentChanged);
-    doc.notify(&DocumentObserver::fileNameChanged);
+// A merge may touch the palette and leaves nothing for an optimising save.
+void finishMerge(EditScope& edit) {
+    edit.doc().optimizable = false;
+    edit.touches({.palette = true, .title = true});
 }
 
 // Merging needs every frame involved on one palette; a frame on a local
@@ -54,10 +51,7 @@ std::unique_ptr<TFrame> onGlobalPalette(Document& doc, const TFrame& frame) {
 
 }  // namespace
 
-void beginTransparentPick(Document& doc) {
-    doc.notify(&DocumentObserver::editStarting);
-    recordWhole(doc, "set transparent");
-}
+void beginTransparentPick(Document& doc) { beginEdit(doc, EditScope::whole(doc, "set transparent")); }
 
 int32_t pickedIndexAt(const Document& doc, TPoint point) {
     const TFrame* f = doc.currentFrame;
@@ -92,9 +86,7 @@ bool setPickedColor(Document& doc, PickMode mode, int32_t index) {
         return false;
     }
     doc.relink();
-    doc.notify(&DocumentObserver::paletteChanged);
-    doc.notify(&DocumentObserver::documentChanged);
-    doc.notify(&DocumentObserver::fileNameChanged);
+    doc.changed({.palette = true, .title = true});
     return true;
 }
 
@@ -137,9 +129,8 @@ void stampOver(TFrame& background, const TFrame& frame) {
 bool mergeBackground(Document& doc) {
     TFrame* b = doc.currentFrame;
     if (!b || !b->image) return false;
-    doc.notify(&DocumentObserver::editStarting);
     // Recorded before B changes, so that undo gives back its transparency.
-    recordWhole(doc, "merge background");
+    EditScope edit(doc, EditScope::whole(doc, "merge background"));
     b->transparentIndex = -1;
     b->restoreToBackground = false;
     bool local = false;
@@ -160,15 +151,14 @@ bool mergeBackground(Document& doc) {
         if (firstMerged < 0) firstMerged = i;
     }
     if (firstMerged >= 0) list.select(firstMerged);
-    finishMerge(doc);
+    finishMerge(edit);
     return true;
 }
 
 bool mergeForeground(Document& doc) {
     TFrame* fg = doc.currentFrame;
     if (!fg || !fg->image || fg->transparentIndex < 0) return false;
-    doc.notify(&DocumentObserver::editStarting);
-    recordWhole(doc, "merge foreground");
+    EditScope edit(doc, EditScope::whole(doc, "merge foreground"));
     FrameList& list = doc.frameList;
     const int at = list.indexOf(fg);
     bool local = false;
@@ -176,18 +166,17 @@ bool mergeForeground(Document& doc) {
     collapseLocalPalettes(doc, local);
     for (int i = 0; i < at; ++i)
         if (TFrame& p = *list.frameAt(i); p.image) stampOver(p, *fg);
-    finishMerge(doc);
+    finishMerge(edit);
     return true;
 }
 
 bool unoptimize(Document& doc) {
     FrameList& list = doc.frameList;
     if (list.empty()) return false;
-    doc.notify(&DocumentObserver::editStarting);
     StatusText status(doc.host(), "Unoptimizing...");
     // Every image changes; older records that share images with the live
     // frames stay valid only when this step can be taken back first.
-    recordWhole(doc, "unoptimize");
+    EditScope edit(doc, EditScope::whole(doc, "unoptimize"));
     doc.relink();
     const TMyPalette none;
     const int fill = doc.transparentIndex >= 0 ? doc.transparentIndex : std::max(doc.backgroundIndex, 0);
@@ -219,7 +208,7 @@ bool unoptimize(Document& doc) {
         f.rect = f.dirtyRect = screen;
         previous = std::move(before);
     }
-    finishMerge(doc);
+    finishMerge(edit);
     return true;
 }
 
@@ -236,7 +225,7 @@ int addPaletteEntry(Document& doc, PaletteEntry color) {
     const int index = palette.colorCount++;
     palette.setEntry(index, color);
     // Announced with the new count, so that a view shows the new entry.
-    doc.notify(&DocumentObserver::paletteChanged);
+    doc.paletteEdited();
     return index;
 }
 
@@ -245,7 +234,7 @@ void removeAddedEntry(Document& doc, int index) {
     if (index != palette.colorCount - 1 || index < 0) return;
     palette.setEntry(index, {});
     --palette.colorCount;
-    doc.notify(&DocumentObserver::paletteChanged);
+    doc.paletteEdited();
 }
 
 void replacePaletteEntries(Document& doc, const std::array<PaletteEntry, 256>& entries) {
@@ -261,9 +250,7 @@ void replacePaletteEntries(Document& doc, const std::array<PaletteEntry, 256>& e
             if (TFrame& f = *doc.frameList.frameAt(i); f.image && !f.localPalette) f.image->colors() = table;
     }
     doc.setModified(true);
-    doc.notify(&DocumentObserver::paletteChanged);
-    doc.notify(&DocumentObserver::documentChanged);
-    doc.notify(&DocumentObserver::fileNameChanged);
+    doc.changed({.palette = true, .title = true});
 }
 
 bool canDeletePaletteEntry(const Document& doc, int index) {
@@ -278,11 +265,11 @@ bool canDeletePaletteEntry(const Document& doc, int index) {
 bool deletePaletteEntry(Document& doc, int index) {
     if (!canDeletePaletteEntry(doc, index)) return false;
     TMyPalette& shown = shownPalette(doc);
-    doc.notify(&DocumentObserver::editStarting);
     const bool global = &shown == doc.globalPalette.get();
     TFrame* current = doc.currentFrame;
     // Every pixel may change: recorded so that undo can give them back.
-    recordWhole(doc, "delete color");
+    EditScope edit(doc, EditScope::whole(doc, "delete color"));
+    edit.touches({.palette = true, .title = true});
 
     auto reduced = std::make_unique<TMyPalette>();
     for (int i = 0, k = 0; i < shown.colorCount; ++i)
@@ -303,11 +290,6 @@ bool deletePaletteEntry(Document& doc, int index) {
         if (current->transparentIndex >= 0 && image.colorMap)
             current->transparentIndex = (*image.colorMap)[size_t(current->transparentIndex & 0xFF)];
     }
-    doc.setModified(true);
-    doc.relink();
-    doc.notify(&DocumentObserver::paletteChanged);
-    doc.notify(&DocumentObserver::documentChanged);
-    doc.notify(&DocumentObserver::fileNameChanged);
     return true;
 }
 

@@ -46,8 +46,8 @@ bool moveFrames(Document& doc, int32_t first, int32_t count, int32_t destination
     doc.frameList.move(first, count, destination);
     doc.frameList.select(destination > first ? destination - count : destination);
     doc.fileSize = doc.previousFileSize = -1;
+    edit.touches({.title = true});
     edit.commit();
-    doc.notify(&DocumentObserver::fileNameChanged);
     return true;
 }
 

@@ -40,7 +40,7 @@ bool allImageFramesSelected(const FrameList& list, const FrameSelection& selecti
 void forgetFileSizes(Document& doc) {
     if (doc.fileSize < 0 && doc.previousFileSize < 0) return;
     doc.fileSize = doc.previousFileSize = -1;
-    doc.notify(&DocumentObserver::fileNameChanged);
+    doc.titleEdited();
 }
 
 void showFrame(Document& doc, int index) {

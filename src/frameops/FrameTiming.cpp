@@ -79,9 +79,9 @@ bool setLoopCount(Document& doc, int32_t count) {
     if (count != 1 && !doc.loopOption) {
         doc.loopOption = true;
         doc.relink();
-        doc.notify(&DocumentObserver::documentChanged);
+        doc.changed();
     }
-    doc.notify(&DocumentObserver::optionsChanged);
+    doc.optionsEdited();
     return true;
 }
 

@@ -3,7 +3,6 @@
 #include "colour/PaletteMapping.h"
 #include "colour/ReadingPolicy.h"
 #include "document/EditScope.h"
-#include "document/Undo.h"
 #include "document/Optimiser.h"
 
 namespace movigram {
@@ -35,23 +34,16 @@ void grayFrame(TFrame& frame) {
     frame.localPalette = std::move(palette);
 }
 
-void recordGrayScale(Document& doc) {
-    doc.notify(&DocumentObserver::editStarting);
-    recordWhole(doc, "gray scale");
-}
+void recordGrayScale(Document& doc) { beginEdit(doc, EditScope::whole(doc, "gray scale")); }
 
-void cancelGrayScale(Document& doc) {
-    // While recording is off nothing was pushed, and the newest record belongs
-    // to an earlier command.
-    if (doc.undo.enabled()) popUndo(doc);
-}
+void cancelGrayScale(Document& doc) { cancelEdit(doc); }
 
 void applyGrayScale(Document& doc, FrameSelection selection) {
     selection = normalizeSelection(doc.frameList, std::move(selection));
     for (int32_t i : selection) grayFrame(*doc.frameList.frameAt(i));
     rebuildAfterEdit(doc);
-    commitEdit(doc);
-    doc.notify(&DocumentObserver::paletteChanged);
+    // Every frame changed takes a palette of its own.
+    commitEdit(doc, {.palette = true});
 }
 
 bool grayScale(Document& doc, FrameSelection selection) {

@@ -82,7 +82,7 @@ PaletteLoadResult loadPalette(Document& doc, const std::string& path, const Deco
     const std::optional<PaletteEntry> background = backgroundColor(doc);
     if (doc.globalPalette) result.previous = std::make_unique<TMyPalette>(*doc.globalPalette);
     if (replacement) doc.globalPalette = std::move(replacement);
-    doc.notify(&DocumentObserver::paletteChanged);
+    doc.paletteEdited();
     if (doc.firstFrame) remapAllFrames(doc, 100, true, background);
     result.loaded = true;
     return result;

@@ -6,7 +6,7 @@
 #include <QPainter>
 
 #include "FrameListModel.h"
-#include "TBmpViewWindow.h"
+#include "EditorSession.h"
 
 namespace movigram {
 
@@ -21,8 +21,8 @@ QStringList droppedFiles(const QMimeData* data) {
 
 }  // namespace
 
-TFrameListBox::TFrameListBox(TBmpViewWindow& view, QWidget* parent)
-    : QListView(parent), view_(view), model_(new FrameListModel(view.document(), this)) {
+TFrameListBox::TFrameListBox(EditorSession& session, QWidget* parent)
+    : QListView(parent), session_(session), model_(new FrameListModel(session.document(), this)) {
     setObjectName(QStringLiteral("Frame List"));
     setModel(model_);
     setSelectionMode(SingleSelection);
@@ -36,7 +36,7 @@ TFrameListBox::TFrameListBox(TBmpViewWindow& view, QWidget* parent)
     setEditTriggers(NoEditTriggers);
     setTextElideMode(Qt::ElideMiddle);
     connect(model_, &FrameListModel::lineSelected, this, &TFrameListBox::selectLine);
-    selectLine(view.document().frameList.selectedIndex());
+    selectLine(session.document().frameList.selectedIndex());
 }
 
 int TFrameListBox::topIndex() const {
@@ -68,7 +68,7 @@ void TFrameListBox::selectLine(int row) {
 void TFrameListBox::selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) {
     QListView::selectionChanged(selected, deselected);
     if (syncing_ || model_->isChanging() || selected.indexes().isEmpty()) return;
-    view_.listSelect(selected.indexes().front().row());
+    session_.listSelect(selected.indexes().front().row());
 }
 
 void TFrameListBox::startDrag(Qt::DropActions) {
@@ -126,7 +126,7 @@ void TFrameListBox::dropEvent(QDropEvent* event) {
     if (model_->draggedRows(event->mimeData(), first, count)) {
         event->setDropAction(Qt::MoveAction);
         event->accept();
-        view_.moveFrames(first, count, std::min(line, model_->rowCount()));
+        session_.moveFrames(first, count, std::min(line, model_->rowCount()));
         return;
     }
     const QStringList files = droppedFiles(event->mimeData());
@@ -135,7 +135,7 @@ void TFrameListBox::dropEvent(QDropEvent* event) {
         return;
     }
     event->acceptProposedAction();
-    view_.dropFiles(line, files);
+    session_.dropFiles(line, files);
 }
 
 void TFrameListBox::paintEvent(QPaintEvent* event) {
@@ -159,8 +159,8 @@ void TFrameListBox::paintEvent(QPaintEvent* event) {
     painter.fillRect(QRect(0, std::max(y - 1, 0), viewport()->width(), 2), palette().color(QPalette::Highlight));
 }
 
-TFrameWinListBox::TFrameWinListBox(TBmpViewWindow& view, QWidget* parent)
-    : QDockWidget(QStringLiteral("Frame List"), parent), list_(new TFrameListBox(view, this)) {
+TFrameWinListBox::TFrameWinListBox(EditorSession& session, QWidget* parent)
+    : QDockWidget(QStringLiteral("Frame List"), parent), list_(new TFrameListBox(session, this)) {
     setObjectName(QStringLiteral("FrameListWindow"));
     setWidget(list_);
     setAllowedAreas(Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea);

@@ -11,12 +11,12 @@
 namespace movigram {
 
 class FrameListModel;
-class TBmpViewWindow;
+class EditorSession;
 
 class TFrameListBox : public QListView {
     Q_OBJECT
 public:
-    TFrameListBox(TBmpViewWindow& view, QWidget* parent);
+    TFrameListBox(EditorSession& session, QWidget* parent);
     FrameListModel& frameModel() { return *model_; }
 
     int topIndex() const;
@@ -39,7 +39,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    TBmpViewWindow& view_;
+    EditorSession& session_;
     FrameListModel* model_;
     bool syncing_ = false;
     int dropLine_ = -1;  // where dragged lines would go, while they are dragged
@@ -48,7 +48,7 @@ private:
 class TFrameWinListBox : public QDockWidget {
     Q_OBJECT
 public:
-    TFrameWinListBox(TBmpViewWindow& view, QWidget* parent);
+    TFrameWinListBox(EditorSession& session, QWidget* parent);
     TFrameListBox& listBox() { return *list_; }
     QSize sizeHint() const override { return {250, 240}; }
 

@@ -12,7 +12,7 @@
 #include "ActionRegistry.h"
 #include "ColorChooser.h"
 #include "Icons.h"
-#include "TBmpViewWindow.h"
+#include "EditorSession.h"
 #include "frameops/ColorCommands.h"
 
 namespace movigram {
@@ -37,8 +37,8 @@ bool samePalette(const TMyPalette& a, const TMyPalette& b) {
 
 // --- The window ---
 
-TPaletteWindow::TPaletteWindow(TBmpViewWindow& view, QWidget* parent)
-    : QDockWidget(caption, parent), view_(view) {
+TPaletteWindow::TPaletteWindow(EditorSession& session, QWidget* parent)
+    : QDockWidget(caption, parent), session_(session) {
     setObjectName(QStringLiteral("PaletteWindow"));
     setAllowedAreas(Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea);
     setFeatures(DockWidgetClosable | DockWidgetMovable | DockWidgetFloatable);
@@ -67,20 +67,34 @@ TPaletteWindow::TPaletteWindow(TBmpViewWindow& view, QWidget* parent)
                             {CommandId::PaletteModify, "Modify color"}}) {
         QAction* item = contextMenu_->addAction(QString::fromLatin1(text));
         item->setData(int(id));
-        connect(item, &QAction::triggered, this, [this, id = id] { view_.command(id); });
+        connect(item, &QAction::triggered, this, [this, id = id] { session_.command(id); });
     }
 
-    view_.document().addObserver(this);
+    session_.document().addObserver(this);
+    connect(&session_, &EditorSession::viewStateChanged, this, &TPaletteWindow::followSession);
     follow();
+    followSession();
+}
+
+// A pick of the main window arms the window while it is shown; one that
+// ends elsewhere is dropped here, and hiding the window drops any pick.
+void TPaletteWindow::followSession() {
+    const bool shown = session_.viewState().showPaletteWindow;
+    const int pick = int(session_.pickMode());
+    if (!shown && sessionShown_) arm(PalettePick::None);
+    else if (shown && pick != 0 && (pick != sessionPick_ || !sessionShown_)) arm(PalettePick(pick));
+    else if (shown && pick == 0 && sessionPick_ != 0) dropMainWindowPick();
+    sessionShown_ = shown;
+    sessionPick_ = pick;
 }
 
 TPaletteWindow::~TPaletteWindow() {
     restoreAfterPick();
-    view_.document().removeObserver(this);
+    session_.document().removeObserver(this);
 }
 
 void TPaletteWindow::follow() {
-    const Document& doc = view_.document();
+    const Document& doc = session_.document();
     const TFrame* frame = doc.currentFrame;
     if (frame && frame->localPalette) refresh(*frame->localPalette, true, false);
     else if (doc.globalPalette) refresh(*doc.globalPalette, false, doc.globalPaletteMode == GlobalPaletteMode::Fixed);
@@ -202,7 +216,7 @@ void TPaletteWindow::clicked(int entry) {
             break;
         }
         [[fallthrough]];
-    case PalettePick::SolidColor: view_.pickedInPalette(entry); break;
+    case PalettePick::SolidColor: session_.picked(entry); break;
     case PalettePick::None: break;
     }
 }
@@ -213,8 +227,8 @@ void TPaletteWindow::doubleClicked(int entry) {
 
 void TPaletteWindow::contextMenuAt(int entry, QPoint globalPos) {
     menuIndex_ = entry;
-    const Document& doc = view_.document();
-    const ViewState& state = view_.viewState();
+    const Document& doc = session_.document();
+    const ViewState& state = session_.viewState();
     for (QAction* item : contextMenu_->actions()) item->setEnabled(movigram::isEnabled(CommandId(item->data().toInt()), doc, state));
     contextMenu_->exec(globalPos);
     // The command chosen has run by now; the entry is not kept for later.
@@ -239,20 +253,20 @@ void TPaletteWindow::showCaption() {
 // --- Entries ---
 
 bool TPaletteWindow::modifyEntry(int index) {
-    if (index < 0 || index >= shown_.colorCount || view_.isBusy()) return false;
+    if (index < 0 || index >= shown_.colorCount || session_.isBusy()) return false;
     const std::optional<QColor> chosen =
         chooseColor(window(), colorOf(shown_.entry(index)), QStringLiteral("Palette entry #%1").arg(index));
     if (!chosen) return false;
     std::array<PaletteEntry, 256> entries;
     for (int i = 0; i < 256; ++i) entries[size_t(i)] = shown_.entry(i);
     entries[size_t(index)] = {uint8_t(chosen->red()), uint8_t(chosen->green()), uint8_t(chosen->blue()), 0};
-    replacePaletteEntries(view_.document(), entries);
+    replacePaletteEntries(session_.document(), entries);
     return true;
 }
 
 void TPaletteWindow::deleteEntry(int index, bool confirm) {
-    Document& doc = view_.document();
-    if (view_.isBusy() || !canDeletePaletteEntry(doc, index)) return;
+    Document& doc = session_.document();
+    if (session_.isBusy() || !canDeletePaletteEntry(doc, index)) return;
     if (confirm) {
         QMessageBox box(QMessageBox::Warning, QStringLiteral("Delete color"),
                         QString::asprintf("Delete palette entry #%d?", index), QMessageBox::Ok | QMessageBox::Cancel,
@@ -387,7 +401,7 @@ void TPaletteGrid::keyPressEvent(QKeyEvent* event) {
             QWidget::keyPressEvent(event);
             return;
         }
-        window_.view_.cancelPick();
+        window_.session_.cancelPick();
         window_.endPick();
         break;
     case Qt::Key_Left: moveFocusTo(focusEntry_ - 1); break;

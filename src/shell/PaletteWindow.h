@@ -20,7 +20,7 @@ class QMenu;
 
 namespace movigram {
 
-class TBmpViewWindow;
+class EditorSession;
 class TPaletteGrid;
 
 // What a click on a swatch is for.
@@ -29,7 +29,7 @@ enum class PalettePick : int { None = 0, Transparent = 1, Background = 2, Modify
 class TPaletteWindow : public QDockWidget, public DocumentObserver, public PalettePickSource {
     Q_OBJECT
 public:
-    TPaletteWindow(TBmpViewWindow& view, QWidget* parent);
+    TPaletteWindow(EditorSession& session, QWidget* parent);
     ~TPaletteWindow() override;
     QSize sizeHint() const override { return {250, 240}; }
 
@@ -104,7 +104,11 @@ private:
     void endPick();
     void restoreAfterPick();
 
-    TBmpViewWindow& view_;
+    // The session's pick, as the window last saw it.
+    void followSession();
+    EditorSession& session_;
+    int sessionPick_ = 0;
+    bool sessionShown_ = false;
     TPaletteGrid* grid_;
     QLabel* messageBar_;
     QMenu* contextMenu_;

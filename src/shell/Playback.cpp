@@ -1,6 +1,6 @@
 #include "Playback.h"
 
-#include "TBmpViewWindow.h"
+#include "EditorSession.h"
 #include "commands/BrowserCommands.h"
 #include "document/Optimiser.h"
 
@@ -11,7 +11,7 @@ namespace {
 constexpr qint64 lateLimitMs = 100;
 }  // namespace
 
-Playback::Playback(TBmpViewWindow& view) : view_(view) {
+Playback::Playback(EditorSession& session) : session_(session) {
     timer_.setSingleShot(true);
     timer_.setTimerType(Qt::PreciseTimer);
     connect(&timer_, &QTimer::timeout, this, &Playback::step);
@@ -19,7 +19,7 @@ Playback::Playback(TBmpViewWindow& view) : view_(view) {
 }
 
 int Playback::delayOf(const TFrame& frame) const {
-    const int delay = frame.repeat * view_.document().frameTime;
+    const int delay = frame.repeat * session_.document().frameTime;
     return browserTiming_ ? int(browserFrameDelay(delay)) : delay;
 }
 
@@ -31,14 +31,14 @@ void Playback::schedule(qint64 delayMs) {
 }
 
 void Playback::play() {
-    Document& doc = view_.document();
+    Document& doc = session_.document();
     if (!doc.currentFrame) {
         if (!doc.firstFrame) return;
         doc.showFrameAt(0);
     }
     if (doc.cropToDirty && doc.showDirtyRect && !doc.dirtyRectsUpToDate) rethread(doc, 1);
     const TFrame* current = doc.currentFrame;
-    if (doc.loopOption && current->next && current->next->index < current->index) view_.nextFrame();
+    if (doc.loopOption && current->next && current->next->index < current->index) session_.nextFrame();
     loopPass_ = 0;
     due_ = clock_.elapsed();
     schedule(delayOf(*doc.currentFrame));
@@ -46,12 +46,12 @@ void Playback::play() {
 
 void Playback::stop() {
     timer_.stop();
-    Document& doc = view_.document();
+    Document& doc = session_.document();
     if (doc.currentFrame) doc.frameList.select(doc.frameList.indexOf(doc.currentFrame));
 }
 
 void Playback::step() {
-    Document& doc = view_.document();
+    Document& doc = session_.document();
     stepping_ = true;
     for (int counter = 0;; ++counter) {
         TFrame* current = doc.currentFrame;
@@ -63,7 +63,7 @@ void Playback::step() {
             }
         if (!found) break;
         if (doc.loopOption && found->index < current->index && ++loopPass_ == doc.loopCount) break;
-        view_.showPlaybackFrame(found);
+        session_.showPlaybackFrame(found);
         // Browsers give every frame its own 100 ms at least; the program
         // passes up to three frames without delay in one step.
         if (found->repeat > 0 || counter > 2 || browserTiming_) {
@@ -71,7 +71,7 @@ void Playback::step() {
             stepping_ = false;
             schedule(delay);
             const int index = doc.frameList.indexOf(found);
-            if (delay > 1000 || view_.isListLineVisibleOrAbove(index)) doc.frameList.select(index);
+            if (delay > 1000 || session_.isListLineVisibleOrAbove(index)) doc.frameList.select(index);
             return;
         }
     }

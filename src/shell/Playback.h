@@ -11,12 +11,12 @@
 
 namespace movigram {
 
-class TBmpViewWindow;
+class EditorSession;
 
 class Playback : public QObject {
     Q_OBJECT
 public:
-    explicit Playback(TBmpViewWindow& view);
+    explicit Playback(EditorSession& session);
 
     void play();
     // Stops the timer and selects the current frame in the frame list.
@@ -33,7 +33,7 @@ private:
     void schedule(qint64 delayMs);
     int delayOf(const class TFrame& frame) const;
 
-    TBmpViewWindow& view_;
+    EditorSession& session_;
     QTimer timer_;
     QElapsedTimer clock_;
     qint64 due_ = 0;  // when the frame on screen was due, on clock_

@@ -1,5 +1,6 @@
 #include "QtHost.h"
 
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QFontMetrics>
 #include <QMessageBox>
@@ -7,24 +8,28 @@
 
 #include "FileDialogs.h"
 #include "StatusGadgets.h"
-#include "TBmpViewWindow.h"
+#include "EditorSession.h"
 #include "TMyFrameWindow.h"
 
 namespace movigram {
 
 TSize WindowTextMeasurer::clientSize() const {
-    const QSize size = view_.viewport()->size();
+    // The canvas's client area, where a comment frame's text is shown.
+    const auto* canvas = qobject_cast<const QAbstractScrollArea*>(window_.centralWidget());
+    const QSize size = canvas ? canvas->viewport()->size() : window_.size();
     return {size.width(), size.height()};
 }
 
 int32_t WindowTextMeasurer::textHeight(std::string_view text, int32_t boxWidth) const {
-    const QFontMetrics metrics(view_.font());
+    const QWidget* canvas = window_.centralWidget();
+    const QFontMetrics metrics(canvas ? canvas->font() : window_.font());
     const QString s = QString::fromUtf8(text.data(), qsizetype(text.size()));
     return metrics.boundingRect(QRect(0, 0, std::max(boxWidth, 1), 1 << 20), Qt::AlignLeft | Qt::TextExpandTabs, s)
         .height();
 }
 
-QtHost::QtHost(TBmpViewWindow& view) : view_(view), measurer_(view) {
+QtHost::QtHost(EditorSession& session, TMyFrameWindow& window)
+    : session_(session), window_(window), measurer_(window) {
     gaugeTimer_.setSingleShot(true);
     gaugeTimer_.setInterval(250);
     QObject::connect(&gaugeTimer_, &QTimer::timeout, [this] { setProgress(0); });
@@ -42,7 +47,7 @@ void QtHost::showMessage(const std::string& caption, const std::string& text, Me
                                     : icon == MessageIcon::None     ? QMessageBox::NoIcon
                                                                     : QMessageBox::Information;
     QMessageBox box(shown, QString::fromStdString(caption), QString::fromStdString(text), QMessageBox::Ok,
-                    view_.window());
+                    &window_);
     // The person answers with the normal cursor, also in the middle of a long read.
     const bool waiting = waitCursors_ > 0;
     if (waiting) QApplication::setOverrideCursor(Qt::ArrowCursor);
@@ -54,7 +59,7 @@ Answer QtHost::ask(const std::string& caption, const std::string& text, Buttons 
     QMessageBox::StandardButtons choice = QMessageBox::Yes | QMessageBox::No;
     if (buttons == Buttons::YesNoCancel) choice |= QMessageBox::Cancel;
     QMessageBox box(QMessageBox::Question, QString::fromStdString(caption), QString::fromStdString(text), choice,
-                    view_.window());
+                    &window_);
     box.setDefaultButton(QMessageBox::Yes);
     const bool waiting = waitCursors_ > 0;
     if (waiting) QApplication::setOverrideCursor(Qt::ArrowCursor);
@@ -66,24 +71,24 @@ Answer QtHost::ask(const std::string& caption, const std::string& text, Buttons 
 }
 
 void QtHost::showStatus(const std::string& text) {
-    QStatusBar* bar = view_.frameWindow().statusBar();
+    QStatusBar* bar = window_.statusBar();
     bar->showMessage(QString::fromStdString(text));
     bar->repaint();
 }
 
-void QtHost::clearStatus() { view_.frameWindow().statusBar()->clearMessage(); }
+void QtHost::clearStatus() { window_.statusBar()->clearMessage(); }
 
 void QtHost::setProgress(int percent) {
-    view_.frameWindow().gauge().setValue(percent);
+    window_.gauge().setValue(percent);
     keepAlive();
 }
 
 void QtHost::keepAlive() {
     if (sinceRepaint_.elapsed() < 40) return;
     sinceRepaint_.restart();
-    view_.setBusy(true);
+    session_.setBusy(true);
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    view_.setBusy(false);
+    session_.setBusy(false);
 }
 
 void QtHost::startGaugeReset() { gaugeTimer_.start(); }
@@ -99,11 +104,11 @@ void QtHost::setWaitCursor(bool on) {
 }
 
 std::optional<std::string> QtHost::chooseSavePath(const std::string& folder, const std::string& name) {
-    const QString path = chooseGifSavePath(view_.window(), QString::fromStdString(folder), QString::fromStdString(name));
+    const QString path = chooseGifSavePath(&window_, QString::fromStdString(folder), QString::fromStdString(name));
     if (path.isEmpty()) return std::nullopt;
     return path.toStdString();
 }
 
-void QtHost::addRecentFile(const std::string& path) { view_.frameWindow().addRecentFile(QString::fromStdString(path)); }
+void QtHost::addRecentFile(const std::string& path) { session_.addRecentFile(QString::fromStdString(path)); }
 
 }  // namespace movigram

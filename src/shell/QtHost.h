@@ -13,21 +13,22 @@
 
 namespace movigram {
 
-class TBmpViewWindow;
+class EditorSession;
+class TMyFrameWindow;
 
 class WindowTextMeasurer : public TextMeasurer {
 public:
-    explicit WindowTextMeasurer(const TBmpViewWindow& view) : view_(view) {}
+    explicit WindowTextMeasurer(const TMyFrameWindow& window) : window_(window) {}
     TSize clientSize() const override;
     int32_t textHeight(std::string_view text, int32_t boxWidth) const override;
 
 private:
-    const TBmpViewWindow& view_;
+    const TMyFrameWindow& window_;
 };
 
 class QtHost : public Host {
 public:
-    explicit QtHost(TBmpViewWindow& view);
+    QtHost(EditorSession& session, TMyFrameWindow& window);
     ~QtHost() override;
 
     void showMessage(const std::string& caption, const std::string& text, MessageIcon icon) override;
@@ -47,7 +48,8 @@ public:
     void keepAlive();
 
 private:
-    TBmpViewWindow& view_;
+    EditorSession& session_;
+    TMyFrameWindow& window_;
     WindowTextMeasurer measurer_;
     QTimer gaugeTimer_;
     QElapsedTimer sinceRepaint_;

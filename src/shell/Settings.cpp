@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
+#include <array>
 #include <QTextStream>
 #include <algorithm>
 #include <optional>
@@ -168,14 +169,35 @@ bool insideScreen(const std::array<int, 4>& v, QSize screen) {
 
 }  // namespace
 
-OptionValues builtInOptions() { return {0, 0, 1, 1, 1, 0, 1, 3, 1, 0, 0, 0, 1}; }
+namespace {
 
-QString formatOptions(const OptionValues& v) {
+// The members of OptionFlags in the order of the file.
+constexpr std::array<int OptionFlags::*, 13> optionOrder{
+    &OptionFlags::showDirtyRect,   &OptionFlags::showDirtyOnly,     &OptionFlags::showPaletteWindow,
+    &OptionFlags::loop,            &OptionFlags::cropToDirty,       &OptionFlags::splitDirty,
+    &OptionFlags::localPaletteMode, &OptionFlags::globalPaletteMode, &OptionFlags::commentFrame,
+    &OptionFlags::optimizeColors,  &OptionFlags::transparentMask,   &OptionFlags::optimizeOnSave,
+    &OptionFlags::undoEnabled};
+
+std::array<int, 13> valuesOf(const OptionFlags& flags) {
+    std::array<int, 13> v{};
+    for (size_t i = 0; i < v.size(); ++i) v[i] = flags.*optionOrder[i];
+    return v;
+}
+
+}  // namespace
+
+QString formatOptions(const OptionFlags& flags) {
+    const std::array<int, 13> v = valuesOf(flags);
     return QString::asprintf("%d %d %d %d   %d %d %d %d   %d %d %d %d   %d", v[0], v[1], v[2], v[3], v[4], v[5],
                              v[6], v[7], v[8], v[9], v[10], v[11], v[12]);
 }
 
-void parseOptions(const QString& text, OptionValues& values) { parseNumbers(text, values); }
+void parseOptions(const QString& text, OptionFlags& flags) {
+    std::array<int, 13> v = valuesOf(flags);
+    parseNumbers(text, v);
+    for (size_t i = 0; i < v.size(); ++i) flags.*optionOrder[i] = v[i];
+}
 
 QString Settings::defaultPath() {
     return QDir(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation))
@@ -213,7 +235,8 @@ WindowPlaces Settings::readWindowPlaces(QSize screen) {
 SavedOptions Settings::readOptions() {
     SavedOptions saved;
     QString fallback;
-    for (size_t i = 0; i < 12; ++i) fallback += (i ? QStringLiteral(" ") : QString()) + QString::number(table_[i]);
+    const std::array<int, 13> built = valuesOf(table_);
+    for (size_t i = 0; i < 12; ++i) fallback += (i ? QStringLiteral(" ") : QString()) + QString::number(built[i]);
     parseOptions(settings_.value(options, fallback).toString(), table_);
     saved.options = table_;
     saved.maxCompression = settings_.value(maxCompressionKey).toString() == QStringLiteral("1");

@@ -10,24 +10,33 @@
 #include <QSettings>
 #include <QSize>
 #include <QStringList>
-#include <array>
 
 #include "document/QuantizeOptions.h"
 
 namespace movigram {
 
-// The 13 numbers of "Options", in file order: showDirtyRect, showDirtyOnly,
-// showPaletteWindow, loopOption, cropToDirty, splitDirty, localPaletteMode,
-// globalPaletteMode, commentFrameOption, optimizeColors,
-// transparentMaskOption, optimizeOnSave, undoEnabled.
-using OptionValues = std::array<int, 13>;
-OptionValues builtInOptions();
+// The 13 numbers of "Options", named; the file keeps them in this order.
+struct OptionFlags {
+    int showDirtyRect = 0;
+    int showDirtyOnly = 0;
+    int showPaletteWindow = 1;
+    int loop = 1;
+    int cropToDirty = 1;
+    int splitDirty = 0;
+    int localPaletteMode = 1;   // LocalPaletteMode
+    int globalPaletteMode = 3;  // GlobalPaletteMode
+    int commentFrame = 1;
+    int optimizeColors = 0;
+    int transparentMask = 0;
+    int optimizeOnSave = 0;
+    int undoEnabled = 1;
+};
 // "%d %d %d %d   %d %d %d %d   %d %d %d %d   %d"
-QString formatOptions(const OptionValues& values);
-// Reads numbers from the front of text into values, scanf-style (any blanks
-// between them): the first one that does not parse ends the reading and
-// leaves the rest as they were.
-void parseOptions(const QString& text, OptionValues& values);
+QString formatOptions(const OptionFlags& flags);
+// Reads numbers from the front of text into flags, in file order,
+// scanf-style (any blanks between them): the first one that does not parse
+// ends the reading and leaves the rest as they were.
+void parseOptions(const QString& text, OptionFlags& flags);
 
 // Rectangles are (left, top, right, bottom) in the file, right and bottom
 // exclusive; a rectangle of four zeros means none was saved (a null QRect).
@@ -45,7 +54,7 @@ struct WindowPlaces {
 // Dither=none|ordered|diffusion[=STRENGTH].  A missing or unreadable value
 // keeps the built-in one.
 struct SavedOptions {
-    OptionValues options{};
+    OptionFlags options;
     bool maxCompression = false;
     QuantizeOptions quantize;
     QString fixedPalName, openDir, saveDir;
@@ -82,7 +91,7 @@ public:
 
 private:
     QSettings settings_;
-    OptionValues table_ = builtInOptions();
+    OptionFlags table_;
 };
 
 }  // namespace movigram

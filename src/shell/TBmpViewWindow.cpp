@@ -8,18 +8,11 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QScrollBar>
-#include <QStatusBar>
 
 #include "ActionRegistry.h"
-#include "BrowserServices.h"
-#include "EditClipboard.h"
-#include "FrameListWindow.h"
-#include "PaletteWindow.h"
-#include "Playback.h"
-#include "StatusGadgets.h"
-#include "TMyFrameWindow.h"
+#include "EditorSession.h"
+#include "Icons.h"
 #include "Zoom.h"
-#include "commands/FileCommands.h"
 #include "document/Compose.h"
 #include "document/FrameChain.h"
 
@@ -58,8 +51,8 @@ void fillChecker(QPainter& painter, const QRect& area) {
 
 }  // namespace
 
-TBmpViewWindow::TBmpViewWindow(TMyFrameWindow& frame)
-    : QAbstractScrollArea(&frame), frame_(frame), host_(*this), doc_(&host_), painter_(workspaceColor()) {
+TBmpViewWindow::TBmpViewWindow(EditorSession& session, QWidget* parent)
+    : QAbstractScrollArea(parent), session_(session), doc_(session.document()), painter_(workspaceColor()) {
     setFrameShape(QFrame::NoFrame);
     setFocusPolicy(Qt::StrongFocus);
     setAcceptDrops(true);
@@ -67,59 +60,51 @@ TBmpViewWindow::TBmpViewWindow(TMyFrameWindow& frame)
     viewport()->setMouseTracking(true);
     viewport()->setAutoFillBackground(false);
     doc_.addObserver(this);
+    contextMenu_ = session.actions().makeContextMenu(this);
 
-    actions_ = new ActionRegistry(this);
-    connect(actions_, &ActionRegistry::triggered, this, &TBmpViewWindow::command);
-    contextMenu_ = actions_->makeContextMenu(this);
-    playback_ = std::make_unique<Playback>(*this);
-    clipboard_ = std::make_unique<EditClipboard>();
-    browserServices_ = std::make_unique<BrowserServices>();
-    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &TBmpViewWindow::clipboardChanged);
-    view_.clipboardHasData = EditClipboard::offersPaste();
-    frameListWindow_ = new TFrameWinListBox(*this, &frame);
-    frameListWindow_->hide();
-    connect(frameListWindow_, &TFrameWinListBox::closed, this, &TBmpViewWindow::frameListClosed);
-
-    live_.paint = [this](const TFrame& read) {
-        showReadFrame(read);
-        host_.keepAlive();
-    };
-    live_.preview = [this](const TrueColorImage& image) {
-        showReadPreview(image);
-        host_.keepAlive();
-    };
-
-    commandUpdate_.setSingleShot(true);
-    commandUpdate_.setInterval(0);
-    connect(&commandUpdate_, &QTimer::timeout, this, &TBmpViewWindow::updateCommandStates);
-    updateCommandStates();
+    connect(&session, &EditorSession::viewStateChanged, this, &TBmpViewWindow::followViewState);
+    connect(&session, &EditorSession::playbackFrameShown, this, [this] { paintCurrent(false); });
+    connect(&session, &EditorSession::canvasFocusWanted, this, [this] {
+        // The keys go on stepping through the frames on the canvas.
+        activateWindow();
+        setFocus();
+    });
+    connect(&session, &EditorSession::readingChanged, this, &TBmpViewWindow::readingChanged);
+    connect(&session, &EditorSession::frameRead, this, &TBmpViewWindow::showReadFrame);
+    connect(&session, &EditorSession::previewRead, this, &TBmpViewWindow::showReadPreview);
+    connect(&session, &EditorSession::frameRequested, this, &TBmpViewWindow::showFrameRequested);
+    connect(&session, &EditorSession::composedBackgroundCleared, this, &TBmpViewWindow::clearComposedBackground);
+    connect(&session, &EditorSession::rectMarked, this, &TBmpViewWindow::markRect);
+    connect(&session, &EditorSession::offsetPreviewed, this, &TBmpViewWindow::previewOffset);
 }
 
-TBmpViewWindow::~TBmpViewWindow() {
-    playback_->stop();
-    // The list and its model follow the document: they go first.
-    delete frameListWindow_;
-    delete paletteWindow_;
-    doc_.removeObserver(this);
-}
+TBmpViewWindow::~TBmpViewWindow() { doc_.removeObserver(this); }
 
-TFrameListBox& TBmpViewWindow::frameListBox() { return frameListWindow_->listBox(); }
+// --- Following the session ---
 
-void TBmpViewWindow::scheduleCommandUpdate() {
-    if (!commandUpdate_.isActive()) commandUpdate_.start();
-}
-
-void TBmpViewWindow::updateCommandStates() {
-    commandUpdate_.stop();
-    actions_->update(doc_, view_);
+void TBmpViewWindow::followViewState() {
+    const ViewState& view = session_.viewState();
+    if (view.zoom != zoom_) {
+        zoom_ = view.zoom;
+        horizontalScrollBar()->setValue(0);
+        verticalScrollBar()->setValue(0);
+        resetScrollRange();
+        updateViewText();
+    }
+    if (session_.pickMode() != pickMode_) {
+        pickMode_ = session_.pickMode();
+        if (pickMode_ == PickMode::None) {
+            viewport()->unsetCursor();
+        } else {
+            viewport()->setCursor(pickCursor());
+            setFocus();
+        }
+    }
+    browser_.invalidate();
+    viewport()->update();
 }
 
 // --- Following the document ---
-
-void TBmpViewWindow::changed() {
-    browser_.invalidate();
-    scheduleCommandUpdate();
-}
 
 void TBmpViewWindow::framesAboutToBeRemoved(int first, int count) {
     for (int i = first; i < first + count; ++i) {
@@ -135,12 +120,7 @@ void TBmpViewWindow::frameChanged(int) {
     // The frame may have been replaced by another object.
     if (shown_ && doc_.frameList.indexOf(shown_) < 0) shown_ = nullptr;
     if (previous_ && doc_.frameList.indexOf(previous_) < 0) previous_ = nullptr;
-    changed();
-}
-
-void TBmpViewWindow::currentFrameChanged() {
-    frameBecameCurrent();
-    scheduleCommandUpdate();
+    browser_.invalidate();
 }
 
 void TBmpViewWindow::frameBecameCurrent() {
@@ -160,7 +140,7 @@ void TBmpViewWindow::frameBecameCurrent() {
     shownIsComment_ = !frame->image;
     if (shownIsComment_) {
         auto* text = dynamic_cast<TTextFrame*>(frame);
-        if (text && text->textWidth == 0 && text->textHeight == 0) text->measure(*host_.textMeasurer());
+        if (text && text->textWidth == 0 && text->textHeight == 0) text->measure(*session_.host().textMeasurer());
         commentText_ = text ? QString::fromStdString(text->getText()).replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
                             : QString();
         commentBox_ = text ? QSize(text->textWidth, text->textHeight) : QSize();
@@ -171,7 +151,7 @@ void TBmpViewWindow::frameBecameCurrent() {
         refreshColorText();
     }
     shownDirty_ = frame->dirtyRect;
-    if (playbackPainting_) return;
+    if (session_.inPlaybackStep()) return;
     // A frame that does not follow the one shown is drawn over the screen
     // as the frames before it leave it, not over whatever was shown last.
     if (!painter_.isEmpty() && !(previous_ && followsThroughComments(previous_, frame))) {
@@ -180,7 +160,7 @@ void TBmpViewWindow::frameBecameCurrent() {
         for (int i = shownIndex_ - 1; i >= 0 && !previous_; --i)
             if (TFrame* before = doc_.frameList.frameAt(i); before->image) previous_ = before;
     }
-    paintCurrent(!view_.showDirtyOnly);
+    paintCurrent(!session_.viewState().showDirtyOnly);
 }
 
 // Whether frame comes next after shown in the chain, comment frames between
@@ -195,29 +175,23 @@ void TBmpViewWindow::refreshColorText() {
     const TFrame* frame = doc_.currentFrame;
     shownTransparent_ = frame ? frame->transparentIndex : doc_.transparentIndex;
     const TMyPalette* palette = frame && frame->localPalette ? frame->localPalette.get() : doc_.globalPalette.get();
-    frame_.colorText().setColor(shownTransparent_, palette);
+    emit colorChanged(shownTransparent_, palette);
 }
 
 void TBmpViewWindow::paintCurrent(bool fullRepaint) {
     if (!doc_.currentFrame) return;
-    if (view_.showAsBrowsers || shownIsComment_) {
+    const ViewState& view = session_.viewState();
+    if (view.showAsBrowsers || shownIsComment_) {
         viewport()->update();
         return;
     }
     const TRect area = painter_.paintFrame(doc_, previous_, fullRepaint);
     lastArea_ = area;
-    if (view_.showDirtyOnly || doc_.showDirtyRect || composedBackground_ || !marked_.isNull() ||
+    if (view.showDirtyOnly || doc_.showDirtyRect || composedBackground_ || !marked_.isNull() ||
         !previewPicture_.isNull())
         viewport()->update();
     else
         viewport()->update(toWindowRect(area).adjusted(-1, -1, 1, 1));
-}
-
-void TBmpViewWindow::showPlaybackFrame(TFrame* frame) {
-    playbackPainting_ = true;
-    doc_.setCurrentFrame(frame);
-    playbackPainting_ = false;
-    paintCurrent(false);
 }
 
 void TBmpViewWindow::paletteChanged() {
@@ -225,12 +199,6 @@ void TBmpViewWindow::paletteChanged() {
     refreshColorText();
     browser_.invalidate();
     viewport()->update();
-    scheduleCommandUpdate();
-}
-
-void TBmpViewWindow::fileNameChanged() {
-    frame_.setWindowTitle(QString::fromStdString(titleText(doc_)));
-    scheduleCommandUpdate();
 }
 
 void TBmpViewWindow::documentChanged() {
@@ -249,21 +217,18 @@ void TBmpViewWindow::documentChanged() {
     resetScrollRange();
     updateViewText();
     viewport()->update();
-    scheduleCommandUpdate();
-}
-
-void TBmpViewWindow::editStarting() {
-    if (playback_->isPlaying()) playback_->stop();
 }
 
 // --- View ---
 
-void TBmpViewWindow::updateViewText() {
-    QString text = ratioText(view_.zoom);
+QString TBmpViewWindow::viewText() const {
+    QString text = ratioText(zoom_);
     if (doc_.screenWidth != 0 || doc_.screenHeight != 0)
         text = QStringLiteral("%1  %2x%3").arg(text).arg(doc_.screenWidth).arg(doc_.screenHeight);
-    frame_.viewText().setText(text);
+    return text;
 }
+
+void TBmpViewWindow::updateViewText() { emit viewTextChanged(viewText()); }
 
 void TBmpViewWindow::resetScrollRange() {
     QSize extent;
@@ -271,7 +236,7 @@ void TBmpViewWindow::resetScrollRange() {
         extent = commentBox_;
     } else {
         const TSize screen = screenSizeOf(doc_);
-        extent = doc_.frameList.empty() ? QSize() : QSize(toWindow(screen.width, view_.zoom), toWindow(screen.height, view_.zoom));
+        extent = doc_.frameList.empty() ? QSize() : QSize(toWindow(screen.width, zoom_), toWindow(screen.height, zoom_));
     }
     const QSize client = viewport()->size();
     horizontalScrollBar()->setRange(0, std::max(extent.width() - client.width(), 0));
@@ -283,30 +248,19 @@ void TBmpViewWindow::resetScrollRange() {
     viewport()->update();
 }
 
-void TBmpViewWindow::zoomTo(int zoom) {
-    if (zoom == view_.zoom) return;
-    view_.zoom = zoom;
-    horizontalScrollBar()->setValue(0);
-    verticalScrollBar()->setValue(0);
-    resetScrollRange();
-    updateViewText();
-    viewport()->update();
-    updateCommandStates();
-}
-
 QPoint TBmpViewWindow::scrollOffset() const {
     return {horizontalScrollBar()->value(), verticalScrollBar()->value()};
 }
 
 QRect TBmpViewWindow::toWindowRect(const TRect& r) const {
-    const int z = view_.zoom;
+    const int z = zoom_;
     return QRect(QPoint(toWindow(r.left, z), toWindow(r.top, z)), QPoint(toWindow(r.right, z) - 1, toWindow(r.bottom, z) - 1))
         .translated(-scrollOffset());
 }
 
 void TBmpViewWindow::drawPicture(QPainter& painter, const QImage& picture, const QRect& imageArea,
                                  const QRect& exposed) const {
-    const int z = view_.zoom;
+    const int z = zoom_;
     QRect source = imageArea.intersected(picture.rect());
     if (z > 1) {
         // Only the exposed part, in whole image pixels.
@@ -345,13 +299,14 @@ void TBmpViewWindow::paintEvent(QPaintEvent* event) {
     if (!shown_ || painter_.isEmpty()) return;
     const QImage& picture = painter_.picture();
     const QRect all = picture.rect();
-    if (view_.showAsBrowsers && shownIndex_ >= 0 && !busy_) {
+    const ViewState& view = session_.viewState();
+    if (view.showAsBrowsers && shownIndex_ >= 0 && !session_.isBusy()) {
         fillChecker(painter, toWindowRect({0, 0, all.width(), all.height()}).intersected(exposed));
         drawPicture(painter, browser_.pictureAt(doc_, shownIndex_), all, exposed);
     } else if (composedBackground_) {
         drawPicture(painter, composedPicture_, composedPicture_.rect(), exposed);
         drawPicture(painter, picture, QRect(lastArea_.left, lastArea_.top, lastArea_.width(), lastArea_.height()), exposed);
-    } else if (view_.showDirtyOnly) {
+    } else if (view.showDirtyOnly) {
         drawPicture(painter, picture, QRect(shownDirty_.left, shownDirty_.top, shownDirty_.width(), shownDirty_.height()),
                     exposed);
     } else {
@@ -377,32 +332,43 @@ void TBmpViewWindow::mouseMoveEvent(QMouseEvent* event) {
     // while the canvas is scrolled.
     const QPoint p = event->position().toPoint() + scrollOffset();
     const TSize screen{doc_.screenWidth, doc_.screenHeight};
-    QStatusBar* bar = frame_.statusBar();
-    if (!doc_.frameList.empty() && p.x() >= 0 && p.y() >= 0 && p.x() < toWindow(screen.width, view_.zoom) &&
-        p.y() < toWindow(screen.height, view_.zoom))
-        bar->showMessage(QString::asprintf("(%d, %d)", toImage(p.x(), view_.zoom), toImage(p.y(), view_.zoom)));
+    if (!doc_.frameList.empty() && p.x() >= 0 && p.y() >= 0 && p.x() < toWindow(screen.width, zoom_) &&
+        p.y() < toWindow(screen.height, zoom_))
+        emit pointerMoved(QString::asprintf("(%d, %d)", toImage(p.x(), zoom_), toImage(p.y(), zoom_)));
     else
-        bar->clearMessage();
+        emit pointerMoved({});
+}
+
+void TBmpViewWindow::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || session_.pickMode() == PickMode::None || session_.isBusy()) {
+        QAbstractScrollArea::mousePressEvent(event);
+        return;
+    }
+    const QPoint p = event->position().toPoint() + scrollOffset();
+    // The background colour too can be picked from the picture, so that the
+    // command is complete without the palette window.
+    if (doc_.currentFrame) session_.picked(pickedIndexAt(doc_, {toImage(p.x(), zoom_), toImage(p.y(), zoom_)}));
+    else session_.cancelPick();
 }
 
 void TBmpViewWindow::leaveEvent(QEvent* event) {
     QAbstractScrollArea::leaveEvent(event);
-    if (!busy_) frame_.statusBar()->clearMessage();
+    if (!session_.isBusy()) emit pointerMoved({});
 }
 
 void TBmpViewWindow::keyPressEvent(QKeyEvent* event) {
     const TFrame* frame = doc_.currentFrame;
     switch (event->key()) {
-    case Qt::Key_Escape: leavePickMode(); break;
-    case Qt::Key_Home: showFirstFrame(); break;
-    case Qt::Key_End: showLastFrame(); break;
+    case Qt::Key_Escape: session_.cancelPick(); break;
+    case Qt::Key_Home: session_.showFirstFrame(); break;
+    case Qt::Key_End: session_.showLastFrame(); break;
     case Qt::Key_Left:
     case Qt::Key_Up:
-        if (frame && frame->index != 0) prevFrame();
+        if (frame && frame->index != 0) session_.prevFrame();
         break;
     case Qt::Key_Right:
     case Qt::Key_Down:
-        if (frame && frame->next && frame->next->index > frame->index) nextFrame();
+        if (frame && frame->next && frame->next->index > frame->index) session_.nextFrame();
         break;
     default: QAbstractScrollArea::keyPressEvent(event); return;
     }
@@ -410,7 +376,7 @@ void TBmpViewWindow::keyPressEvent(QKeyEvent* event) {
 }
 
 void TBmpViewWindow::contextMenuEvent(QContextMenuEvent* event) {
-    updateCommandStates();
+    session_.updateCommandStates();
     contextMenu_->exec(event->globalPos());
 }
 
@@ -426,25 +392,12 @@ void TBmpViewWindow::dropEvent(QDropEvent* event) {
     QStringList files;
     for (const QUrl& url : event->mimeData()->urls())
         if (url.isLocalFile()) files << url.toLocalFile();
-    if (files.isEmpty() || busy_) return;
+    if (files.isEmpty() || session_.isBusy()) return;
     event->acceptProposedAction();
-    dropFiles(-1, files);
+    session_.dropFiles(-1, files);
 }
 
 // --- Requests of the frame list and the dialogs ---
-
-bool TBmpViewWindow::isListLineVisibleOrAbove(int index) const {
-    auto& list = const_cast<TBmpViewWindow*>(this)->frameListBox();
-    return index < list.topIndex() + list.visibleLines();
-}
-
-void TBmpViewWindow::listSelect(int index) {
-    if (index < 0 || busy_) return;
-    doc_.showFrameAt(index);
-    // The keys go on stepping through the frames on the canvas.
-    if (frameListWindow_->isFloating()) activateWindow();
-    setFocus();
-}
 
 void TBmpViewWindow::showFrameRequested(int index, bool composed) {
     if (doc_.frameList.empty()) return;
@@ -463,7 +416,7 @@ void TBmpViewWindow::showFrameRequested(int index, bool composed) {
         }
     }
     doc_.showFrameAt(index);
-    paintCurrent(!view_.showDirtyOnly);
+    paintCurrent(!session_.viewState().showDirtyOnly);
 }
 
 void TBmpViewWindow::clearComposedBackground() {
@@ -496,12 +449,18 @@ void TBmpViewWindow::previewOffset(int index, TPoint offset) {
     viewport()->update();
 }
 
+void TBmpViewWindow::readingChanged(bool reading) {
+    reading_ = reading;
+    readPicture_ = QImage();
+    viewport()->update();
+}
+
 void TBmpViewWindow::showReadFrame(const TFrame& frame) {
     if (!reading_ || !frame.image) return;
     const TDib256& image = *frame.image;
     // Only what the window can show is painted: a frame placed far out (a
     // file may put one at 65535, 65535) must not make a picture of gigabytes.
-    const int z = std::max(view_.zoom, 1);
+    const int z = std::max(zoom_, 1);
     const QRect shown(0, 0, std::max(viewport()->width() / z, 1), std::max(viewport()->height() / z, 1));
     const QRect painted = QRect(frame.rect.left, frame.rect.top, image.width(), image.height()) & shown;
     if (painted.isEmpty()) return;

@@ -1,128 +1,39 @@
 #pragma once
-// The main window's client: the canvas that shows the current frame, and the
-// controller that owns the document and receives every command, key, mouse
-// event and request of the frame list.  The document announces its changes;
-// this window follows them to repaint, retitle and re-enable the commands.
+// The canvas: it shows the current frame of the session's document (or the
+// frames as a file is read, or a comment frame's text) and takes the mouse
+// and the keys.  It follows the document's announcements and the session's
+// view state; everything it is asked to do goes to the session.
 #include <QAbstractScrollArea>
-#include <QElapsedTimer>
 #include <QImage>
-#include <QTimer>
 #include <memory>
 
-#include "FramePainter.h"
 #include "BrowserScreen.h"
-#include "QtHost.h"
-#include "Settings.h"
-#include "commands/CommandTable.h"
-#include "commands/ImportDispatch.h"
+#include "FramePainter.h"
 #include "document/Document.h"
+#include "frameops/ColorCommands.h"
 
 class QMenu;
 
 namespace movigram {
 
-class ActionRegistry;
-class BrowserServices;
-class EditClipboard;
-class PalettePickSource;
-class Playback;
-struct DialogMemory;
-class TFrameListBox;
-class TFrameWinListBox;
-class TMyFrameWindow;
-class TPaletteWindow;
+class EditorSession;
+struct TrueColorImage;
 
 class TBmpViewWindow : public QAbstractScrollArea, public DocumentObserver {
     Q_OBJECT
 public:
-    explicit TBmpViewWindow(TMyFrameWindow& frame);
+    TBmpViewWindow(EditorSession& session, QWidget* parent);
     ~TBmpViewWindow() override;
 
-    Document& document() { return doc_; }
-    const Document& document() const { return doc_; }
-    TMyFrameWindow& frameWindow() { return frame_; }
-    ActionRegistry& actions() { return *actions_; }
-    Playback& playback() { return *playback_; }
-    QtHost& host() { return host_; }
-    TFrameWinListBox& frameListWindow() { return *frameListWindow_; }
-    BrowserServices& browserServices() { return *browserServices_; }
-    TFrameListBox& frameListBox();
-    const ViewState& viewState() const { return view_; }
-    int zoom() const { return view_.zoom; }
-    int pickMode() const { return pickMode_; }
+    // The zoom and screen size as the status bar shows them.
+    QString viewText() const;
 
-    // Runs a command of the command table (menu, tool bar, key, context menu).
-    void command(CommandId id);
-    // Applies the enabling and check rules to every command now (it is also
-    // done by itself after each change).
-    void updateCommandStates();
-    // The close query: asks about unsaved changes; false keeps the program open.
-    bool canClose();
-    // Opens a file as the new document (command line, recent files).
-    void openPath(const QString& path);
-    // Opens files as one new document (the desktop passes several).
-    void openPaths(const QStringList& paths);
-
-    // Stepping through the frames (Next, Prev, Home, End and the arrow keys).
-    void nextFrame();
-    void prevFrame();
-    void showFirstFrame();
-    void showLastFrame();
-    // A playback step shows a frame without a full repaint.
-    void showPlaybackFrame(TFrame* frame);
-    // Whether the list line lies above the bottom of the list's visible part.
-    bool isListLineVisibleOrAbove(int index) const;
-
-    // Requests of the frame list and the dialogs.
-    void listSelect(int index);
-    // Files dropped on a line of the frame list: inserted before it, appended
-    // at or past the end; a negative line replaces the document.
-    void dropFiles(int line, const QStringList& paths);
-    void moveFrames(int first, int count, int destination);
-    // Shows the frame at index; with composed, over the animation composed
-    // up to it.
-    void showFrameRequested(int index, bool composed);
-    void clearComposedBackground();
-    // A blue dotted rectangle over the canvas (image coordinates; a null
-    // rectangle removes it).
-    void markRect(const TRect& rect);
-    // Draws a frame's image at its place moved by offset, over the frames
-    // drawn so far, with the outline of the screen (the moving-sprite
-    // preview); index -1 removes them.
-    void previewOffset(int index, TPoint offset);
-    void frameListClosed();
-
-    // The palette window while View > Show palette is on, else null.
-    TPaletteWindow* paletteWindow() const;
-    // Also while it is closed, once it was made (its place is saved).
-    TPaletteWindow* paletteWindowIfMade() const { return paletteWindow_; }
-    // A swatch clicked for the pending pick of this window.
-    void pickedInPalette(int index);
-    // Escape: the pending pick ends without a change.
-    void cancelPick();
-    void paletteClosed();
-    // The choices the dialogs remember while the program runs.
-    DialogMemory& dialogMemory();
-    // What "Select from palette" of the effects dialog asks; null while
-    // there is no palette window to pick in.
-    PalettePickSource* palettePickSource() const { return palettePick_; }
-    void setPalettePickSource(PalettePickSource* source) { palettePick_ = source; }
-
-    void updateViewText();
-    void resetScrollRange();
-    // Live painting while a file is read: each frame as it is decoded, a
-    // deep-colour image before it is reduced.
-    void showReadFrame(const TFrame& frame);
-    void showReadPreview(const TrueColorImage& image);
-    // While busy (a long operation lets the window paint), requests of the
-    // person wait.
-    void setBusy(bool on) { busy_ = on; }
-    bool isBusy() const { return busy_; }
-
-    // The settings: the 13 option values, the folders, the fixed palette and
-    // the recent files.
-    SavedOptions savedOptions() const;
-    void applySavedOptions(const SavedOptions& saved);
+signals:
+    // The status bar's texts: the zoom and screen size, the transparent
+    // colour of the frame shown, the pointer's place on the picture.
+    void viewTextChanged(const QString& text);
+    void colorChanged(int transparentIndex, const movigram::TMyPalette* palette);
+    void pointerMoved(const QString& place);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -141,58 +52,45 @@ private:
     void framesAboutToBeRemoved(int first, int count) override;
     void framesAboutToBeReset() override;
     void frameChanged(int index) override;
-    void framesInserted(int, int) override { changed(); }
-    void framesRemoved(int, int) override { changed(); }
-    void framesMoved(int, int, int) override { changed(); }
-    void framesReset() override { changed(); }
-    void currentFrameChanged() override;
-    void selectionChanged(int) override { scheduleCommandUpdate(); }
+    void framesInserted(int, int) override { browser_.invalidate(); }
+    void framesRemoved(int, int) override { browser_.invalidate(); }
+    void framesMoved(int, int, int) override { browser_.invalidate(); }
+    void framesReset() override { browser_.invalidate(); }
+    void currentFrameChanged() override { frameBecameCurrent(); }
     void paletteChanged() override;
-    void optionsChanged() override { scheduleCommandUpdate(); }
-    void modifiedChanged(bool) override { scheduleCommandUpdate(); }
-    void undoLabelChanged() override { scheduleCommandUpdate(); }
-    void fileNameChanged() override;
     void documentChanged() override;
-    void editStarting() override;
 
-    void changed();
-    void scheduleCommandUpdate();
+    // The session's view state: zoom, view options, pick cursor.
+    void followViewState();
     // The current frame as it becomes shown: colour text, comment frames,
     // colour table; then painted unless playback paints it.
     static bool followsThroughComments(const TFrame* shown, const TFrame* frame);
     void frameBecameCurrent();
     void paintCurrent(bool fullRepaint);
     void refreshColorText();
-    void notYetAvailable(CommandId id);
-    void enterPickMode(int mode);
-    void leavePickMode();
-    void zoomTo(int zoom);
-    // Runs a file command; the window shows the frames as they are read.
-    template <typename Fn>
-    void reading(Fn&& fn);
-    void toggleViewOption(CommandId id);
-    // The palette window, Load and Store palette, Fixed..., Reduce color
-    // depth and the palette entry commands.
-    void paletteCommand(CommandId id);
-    void showPaletteWindow(bool on);
+    void updateViewText();
+    void resetScrollRange();
 
-    void clipboardChanged();
+    // What the dialogs ask to see.
+    void showFrameRequested(int index, bool composed);
+    void clearComposedBackground();
+    void markRect(const TRect& rect);
+    void previewOffset(int index, TPoint offset);
+    // Live painting while a file is read: each frame as it is decoded, a
+    // deep-colour image before it is reduced.
+    void readingChanged(bool reading);
+    void showReadFrame(const TFrame& frame);
+    void showReadPreview(const TrueColorImage& image);
 
     QPoint scrollOffset() const;
     QRect toWindowRect(const TRect& r) const;
     void drawPicture(QPainter& painter, const QImage& picture, const QRect& imageArea, const QRect& exposed) const;
 
-    TMyFrameWindow& frame_;
-    QtHost host_;
-    Document doc_;
-    ViewState view_;
-    ActionRegistry* actions_;
-    std::unique_ptr<Playback> playback_;
-    std::unique_ptr<EditClipboard> clipboard_;
-    std::unique_ptr<BrowserServices> browserServices_;
-    TFrameWinListBox* frameListWindow_;
+    EditorSession& session_;
+    Document& doc_;
     QMenu* contextMenu_;
-    QTimer commandUpdate_;
+    int zoom_ = 1;
+    PickMode pickMode_ = PickMode::None;
 
     FramePainter painter_;
     BrowserScreen browser_;
@@ -200,7 +98,6 @@ private:
     // that is in the middle of a change.
     const TFrame* shown_ = nullptr;
     const TFrame* previous_ = nullptr;
-    bool playbackPainting_ = false;
     bool shownIsComment_ = false;
     QString commentText_;
     QSize commentBox_;
@@ -215,13 +112,6 @@ private:
     TRect previewRect_;
     QImage readPicture_;
     bool reading_ = false;
-    LiveView live_;
-
-    int pickMode_ = 0;
-    bool busy_ = false;
-    TPaletteWindow* paletteWindow_ = nullptr;
-    std::shared_ptr<DialogMemory> dialogMemory_;
-    PalettePickSource* palettePick_ = nullptr;
 };
 
 }  // namespace movigram

@@ -11,9 +11,11 @@
 #include <QToolBar>
 
 #include "ActionRegistry.h"
+#include "EditorSession.h"
 #include "FrameListWindow.h"
 #include "Icons.h"
 #include "PaletteWindow.h"
+#include "Playback.h"
 #include "StatusGadgets.h"
 #include "TBmpViewWindow.h"
 #include "commands/FileCommands.h"
@@ -32,12 +34,15 @@ QSize screenSize() {
 TMyFrameWindow::TMyFrameWindow(const QString& settingsPath) : settings_(settingsPath) {
     setObjectName(QStringLiteral("MainWindow"));
     setWindowIcon(applicationIcon());
-    client_ = new TBmpViewWindow(*this);
+    session_ = new EditorSession(*this);
+    client_ = new TBmpViewWindow(*session_, this);
     setCentralWidget(client_);
+    frameList_ = new TFrameWinListBox(*session_, this);
+    frameList_->hide();
     places_ = settings_.readWindowPlaces(screenSize());
     placeWindow(screenSize());
 
-    ActionRegistry& actions = client_->actions();
+    ActionRegistry& actions = session_->actions();
     actions.fillMenuBar(*menuBar());
     for (CommandId id : {CommandId::RecentFile1, CommandId::RecentFile2, CommandId::RecentFile3, CommandId::RecentFile4}) {
         QAction* entry = actions.action(id);
@@ -61,12 +66,47 @@ TMyFrameWindow::TMyFrameWindow(const QString& settingsPath) : settings_(settings
     status->addPermanentWidget(colorText_);
     colorText_->setColor(-1, nullptr);
 
-    setWindowTitle(QString::fromStdString(titleText(client_->document())));
-    client_->updateViewText();
-    client_->updateCommandStates();
+    connect(client_, &TBmpViewWindow::viewTextChanged, viewText_, &TTextGadget::setText);
+    connect(client_, &TBmpViewWindow::colorChanged, colorText_, &TColorGadget::setColor);
+    connect(client_, &TBmpViewWindow::pointerMoved, this, [status](const QString& place) {
+        if (place.isEmpty()) status->clearMessage();
+        else status->showMessage(place);
+    });
+    connect(session_, &EditorSession::titleChanged, this, &TMyFrameWindow::setWindowTitle);
+    connect(session_, &EditorSession::recentFilesChanged, this, &TMyFrameWindow::showRecentFiles);
+    connect(session_, &EditorSession::viewStateChanged, this, &TMyFrameWindow::followViewState);
+    connect(frameList_, &TFrameWinListBox::closed, session_, [this] { session_->setFrameListShown(false); });
+    session_->setListLineVisible([this](int index) {
+        TFrameListBox& list = frameList_->listBox();
+        return index < list.topIndex() + list.visibleLines();
+    });
+
+    setWindowTitle(QString::fromStdString(titleText(session_->document())));
+    viewText_->setText(client_->viewText());
+    session_->updateCommandStates();
 }
 
-TMyFrameWindow::~TMyFrameWindow() = default;
+TMyFrameWindow::~TMyFrameWindow() {
+    session_->playback().stop();
+    // The list, the palette window and the canvas follow the document: they
+    // go before the session that owns it.
+    delete frameList_;
+    delete palette_;
+    delete client_;
+    delete session_;
+}
+
+void TMyFrameWindow::followViewState() {
+    const ViewState& view = session_->viewState();
+    if (frameListPlaced_ && frameList_->isHidden() == view.showFrameList) frameList_->setVisible(view.showFrameList);
+    if (view.showPaletteWindow && !palette_) {
+        palette_ = new TPaletteWindow(*session_, this);
+        connect(palette_, &TPaletteWindow::closed, session_, [this] { session_->setPaletteShown(false); });
+        session_->setPaletteWindow(palette_, palette_);
+        placePaletteWindow(*palette_);
+    }
+    if (palette_ && palette_->isHidden() == view.showPaletteWindow) palette_->setVisible(view.showPaletteWindow);
+}
 
 void TMyFrameWindow::placeWindow(QSize screen) {
     if (!places_.main.isNull() && !places_.main.isEmpty()) {
@@ -84,18 +124,15 @@ void TMyFrameWindow::placeWindow(QSize screen) {
 void TMyFrameWindow::firstIdle(const QStringList& filesToOpen) {
     if (places_.maximised) showMaximized();
     placeFrameList();
-    const SavedOptions saved = settings_.readOptions();
-    client_->applySavedOptions(saved);
-    for (auto it = saved.recentFiles.rbegin(); it != saved.recentFiles.rend(); ++it) addRecentFile(*it);
-    client_->updateCommandStates();
+    session_->applySavedOptions(settings_.readOptions());
     QStringList existing;
     for (const QString& file : filesToOpen)
         if (QFileInfo::exists(file)) existing << QFileInfo(file).absoluteFilePath();
-    client_->openPaths(existing);
+    session_->openPaths(existing);
 }
 
 void TMyFrameWindow::placeFrameList() {
-    TFrameWinListBox& list = client_->frameListWindow();
+    TFrameWinListBox& list = *frameList_;
     addDockWidget(Qt::LeftDockWidgetArea, &list);
     if (places_.framesDocked) {
         list.setFloating(false);
@@ -115,7 +152,8 @@ void TMyFrameWindow::placeFrameList() {
             resizeDocks({&list}, {250}, Qt::Horizontal);
         }
     }
-    list.show();
+    list.setVisible(session_->viewState().showFrameList);
+    frameListPlaced_ = true;
     windowCorner_ = geometry().topLeft();
     windowCornerKnown_ = true;
 }
@@ -146,32 +184,25 @@ void TMyFrameWindow::placePaletteWindow(TPaletteWindow& palette) {
 // and stays.
 QMenu* TMyFrameWindow::createPopupMenu() {
     auto* menu = new QMenu(this);
-    ActionRegistry& actions = client_->actions();
+    ActionRegistry& actions = session_->actions();
     menu->addAction(actions.action(CommandId::ShowFrameList));
     menu->addAction(actions.action(CommandId::ShowPalette));
     return menu;
 }
 
-void TMyFrameWindow::addRecentFile(const QString& path) {
-    if (!recent_.isEmpty() && recent_.front() == path) return;
-    recent_.removeAll(path);
-    if (recent_.size() == 4) recent_.removeLast();
-    recent_.prepend(path);
-    showRecentFiles();
-}
-
 void TMyFrameWindow::showRecentFiles() {
-    ActionRegistry& actions = client_->actions();
+    ActionRegistry& actions = session_->actions();
+    const QStringList recent = session_->recentFiles();
     for (int i = 0; i < 4; ++i) {
         QAction* entry = actions.action(CommandId(int(CommandId::RecentFile1) + i));
-        entry->setVisible(i < recent_.size());
-        if (i < recent_.size())
-            entry->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(QString(recent_[i]).replace(QLatin1Char('&'), QStringLiteral("&&"))));
+        entry->setVisible(i < recent.size());
+        if (i < recent.size())
+            entry->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(QString(recent[i]).replace(QLatin1Char('&'), QStringLiteral("&&"))));
     }
 }
 
 void TMyFrameWindow::closeEvent(QCloseEvent* event) {
-    if (!client_->canClose()) {
+    if (!session_->canClose()) {
         event->ignore();
         return;
     }
@@ -180,13 +211,11 @@ void TMyFrameWindow::closeEvent(QCloseEvent* event) {
 }
 
 void TMyFrameWindow::writeSettings() {
-    SavedOptions saved = client_->savedOptions();
-    saved.recentFiles = recent_;
-    settings_.writeOptions(saved);
-    TFrameWinListBox& list = client_->frameListWindow();
+    settings_.writeOptions(session_->savedOptions());
+    TFrameWinListBox& list = *frameList_;
     settings_.writeRect("FramesWinRect", QRect(list.mapToGlobal(QPoint(0, 0)), list.size()));
     settings_.writeFrameListDocked(!list.isFloating());
-    if (TPaletteWindow* palette = client_->paletteWindowIfMade()) {
+    if (TPaletteWindow* palette = palette_) {
         places_.palette = QRect(palette->mapToGlobal(QPoint(0, 0)), palette->size());
         settings_.writePaletteDocked(!palette->isFloating());
     }
@@ -214,9 +243,9 @@ void TMyFrameWindow::followMainWindow() {
     const QPoint offset = corner - windowCorner_;
     windowCorner_ = corner;
     if (offset.isNull()) return;
-    TFrameWinListBox& list = client_->frameListWindow();
+    TFrameWinListBox& list = *frameList_;
     if (list.isFloating()) list.move(list.pos() + offset);
-    if (TPaletteWindow* palette = client_->paletteWindowIfMade(); palette && palette->isFloating())
+    if (TPaletteWindow* palette = palette_; palette && palette->isFloating())
         palette->move(palette->pos() + offset);
 }
 

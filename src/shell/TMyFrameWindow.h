@@ -1,10 +1,12 @@
 #pragma once
-// The main window: menu bar, tool bar and status bar around the canvas
-// (TBmpViewWindow), the recent-file entries of the File menu, the window
-// positions of the settings file, and the floating windows that follow it
-// when it moves.
+// The main window: it owns the editor session, and shows it with the menu
+// bar, tool bar and status bar around the canvas (TBmpViewWindow), the frame
+// list and the palette window; the recent-file entries of the File menu, the
+// window positions of the settings file, and the floating windows that
+// follow it when it moves.
 #include <QMainWindow>
 #include <QPoint>
+#include <memory>
 
 #include "Settings.h"
 
@@ -12,7 +14,9 @@ class QMenu;
 
 namespace movigram {
 
+class EditorSession;
 class TBmpViewWindow;
+class TFrameWinListBox;
 class TPaletteWindow;
 class TColorGadget;
 class TGaugeGadget;
@@ -25,7 +29,12 @@ public:
     explicit TMyFrameWindow(const QString& settingsPath = Settings::defaultPath());
     ~TMyFrameWindow() override;
 
+    EditorSession& session() { return *session_; }
+    // The canvas.
     TBmpViewWindow& client() { return *client_; }
+    TFrameWinListBox& frameListWindow() { return *frameList_; }
+    // Also while it is closed, once it was made (its place is saved).
+    TPaletteWindow* paletteWindowIfMade() const { return palette_; }
     TGaugeGadget& gauge() { return *gauge_; }
     TTextGadget& viewText() { return *viewText_; }
     TColorGadget& colorText() { return *colorText_; }
@@ -42,10 +51,6 @@ public:
     // beside the main window's right edge; docked when that is off the screen.
     void placePaletteWindow(TPaletteWindow& palette);
 
-    // Recent files, the most recent first.
-    void addRecentFile(const QString& path);
-    QStringList recentFiles() const { return recent_; }
-
     // The menu of a right click on the tool bar or a docked window's title:
     // View's Show frame list and Show palette, the same commands as there.
     QMenu* createPopupMenu() override;
@@ -57,19 +62,24 @@ protected:
 
 private:
     void placeWindow(QSize screen);
+    // The frame list and the palette window as the session's view state says.
+    void followViewState();
     void showRecentFiles();
     void followMainWindow();
     void writeSettings();
 
     Settings settings_;
     WindowPlaces places_;
+    EditorSession* session_;
     TBmpViewWindow* client_;
+    TFrameWinListBox* frameList_;
+    TPaletteWindow* palette_ = nullptr;
     TGaugeGadget* gauge_;
     TTextGadget* viewText_;
     TColorGadget* colorText_;
-    QStringList recent_;
     QPoint windowCorner_;
     bool windowCornerKnown_ = false;
+    bool frameListPlaced_ = false;
 };
 
 }  // namespace movigram

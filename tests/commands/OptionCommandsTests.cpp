@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "commands/OptionCommands.h"
+#include "document/EditScope.h"
 #include "document/Undo.h"
 #include "support/GifBuilder.h"
 
@@ -50,7 +51,7 @@ TEST(Options, OptimisationTogglesMakeTheFileWorthSavingOthersDoNot) {
 
 TEST(Options, SwitchingUndoOffEmptiesTheJournal) {
     auto doc = threeFrames();
-    recordWhole(*doc, "edit");
+    pushUndo(*doc, EditScope::whole(*doc, "edit"));
     ASSERT_TRUE(doc->undo.canUndo());
     ASSERT_TRUE(applyOption(*doc, CommandId::EnableUndo));
     EXPECT_FALSE(doc->undo.enabled());

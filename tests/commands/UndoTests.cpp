@@ -5,6 +5,7 @@
 #include <random>
 #include <sstream>
 
+#include "document/EditScope.h"
 #include "document/Undo.h"
 #include "document/Optimiser.h"
 #include "commands/ClipboardCommands.h"
@@ -116,7 +117,7 @@ TEST(Undo, CutFrameComesBackWithItsPalette) {
     doc->frameList.frameAt(2)->localPalette = std::make_unique<TMyPalette>(test::testPalette(3));
     const std::string before = describe(*doc);
     // Cut: the current frame is recorded, then removed; the palette changes too.
-    recordRange(*doc, UndoKind::FramesRemoved, 2, 2, "cut frame");
+    pushUndo(*doc, EditScope::range(*doc, UndoKind::FramesRemoved, 2, 2, "cut frame"));
     doc->frameList.erase(2);
     doc->globalPalette->colorCount = 2;
     rethread(*doc, 0);
@@ -188,7 +189,7 @@ TEST(Undo, ARecordThatNoLongerFitsIsDroppedWholeAndReported) {
     auto doc = animation(rng, host);
     const int count = doc->frameList.count();
     pushUndo(*doc, TUndo::indexed(UndoKind::Flipped, doc->frameList, {0, count + 5}, "flip frames"));
-    recordWhole(*doc, "reduce colors");
+    pushUndo(*doc, EditScope::whole(*doc, "reduce colors"));
     // Frames and palette change behind the journal's back.
     doc->globalPalette = std::make_unique<TMyPalette>(test::testPalette(3));
     doc->frameList.append("extra", makeFrame(2, 2, [](int, int) { return 1; }, "extra"));
@@ -209,7 +210,7 @@ TEST(Undo, RecordingOffKeepsNothingButShowsTheLabel) {
     std::mt19937 rng(5);
     auto doc = animation(rng, host);
     doc->undo.setEnabled(false);
-    recordWhole(*doc, "gray scale");
+    pushUndo(*doc, EditScope::whole(*doc, "gray scale"));
     EXPECT_TRUE(doc->undo.empty());
     EXPECT_FALSE(doc->undo.canUndo());
     EXPECT_EQ(doc->undo.menuText(), "&Undo gray scale\tCtrl+Z");
@@ -261,7 +262,7 @@ TEST(Undo, RandomEditsAreAllTakenBack) {
                 reverseFrames(list, picked);
                 break;
             case 4: {  // a whole-document change with a new palette
-                recordWhole(*doc, "gray scale");
+                pushUndo(*doc, EditScope::whole(*doc, "gray scale"));
                 for (int i = 0; i < n; ++i)
                     if (TFrame* f = list.frameAt(i); f->image) f->image->fill(1);
                 doc->globalPalette->setEntry(0, {1, 2, 3, 0});

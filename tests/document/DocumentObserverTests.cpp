@@ -55,10 +55,15 @@ struct Checker : DocumentObserver {
     void documentChanged() override {
         check();
         ++repaints;
+        announced.push_back("repaint");
     }
+    void editStarting() override { announced.push_back("starting"); }
+    void paletteChanged() override { announced.push_back("palette"); }
+    void fileNameChanged() override { announced.push_back("title"); }
 
     Document& doc;
     std::vector<std::string> events;
+    std::vector<std::string> announced;
     int calls = 0, repaints = 0;
 };
 
@@ -120,6 +125,51 @@ TEST(DocumentObserver, CancelledEditWithdrawsItsRecordAndAnnouncesNothing) {
     EXPECT_FALSE(doc.undo.canUndo());
     EXPECT_FALSE(doc.modified);
     EXPECT_EQ(checker.repaints, 0);
+
+    // The same with the halves of a scope around a dialog.
+    beginEdit(doc, EditScope::whole(doc, "reduce colors"));
+    EXPECT_TRUE(doc.undo.canUndo());
+    cancelEdit(doc);
+    EXPECT_FALSE(doc.undo.canUndo());
+    EXPECT_FALSE(doc.modified);
+    EXPECT_EQ(checker.announced, (std::vector<std::string>{"starting", "starting"}));
+}
+
+// An edit that touches the palette or the title says so once, when it
+// closes, whether it was told or the operations it ran announced them.
+TEST(DocumentObserver, ScopeAnnouncesPaletteAndTitleOnceWhenItCloses) {
+    Document doc = fourFrames();
+    Checker checker(doc);
+    {
+        EditScope edit(doc, EditScope::whole(doc, "delete color"));
+        doc.globalPalette->colorCount = 7;
+        edit.touches({.palette = true});
+        doc.paletteEdited();
+        doc.changed({.title = true});
+        {
+            EditScope inner(doc, nullptr);
+            doc.titleEdited();
+        }
+        EXPECT_EQ(checker.announced, (std::vector<std::string>{"starting", "starting"}));
+    }
+    EXPECT_EQ(checker.announced, (std::vector<std::string>{"starting", "starting", "palette", "repaint", "title"}));
+    EXPECT_TRUE(doc.modified);
+
+    // A cancelled scope still tells of a change made before the cancel.
+    checker.announced.clear();
+    {
+        EditScope edit(doc, nullptr);
+        doc.paletteEdited();
+        edit.cancel();
+    }
+    EXPECT_EQ(checker.announced, (std::vector<std::string>{"starting", "palette"}));
+
+    checker.announced.clear();
+    beginEdit(doc, EditScope::whole(doc, "gray scale"));
+    commitEdit(doc, {.palette = true});
+    EXPECT_EQ(checker.announced, (std::vector<std::string>{"starting", "palette", "repaint"}));
+    undo(doc);
+    EXPECT_EQ(doc.undo.menuText(), "&Undo delete color\tCtrl+Z");
 }
 
 }  // namespace

@@ -224,6 +224,36 @@ TEST(Unoptimize, EveryFrameBecomesTheScreenAfterIt) {
     EXPECT_EQ(describe(*doc), before);
 }
 
+// What a view hears of one command.
+struct Announcements : DocumentObserver {
+    explicit Announcements(Document& d) : doc(d) { doc.addObserver(this); }
+    ~Announcements() override { doc.removeObserver(this); }
+    void editStarting() override { heard.push_back("starting"); }
+    void paletteChanged() override { heard.push_back("palette"); }
+    void documentChanged() override { heard.push_back("repaint"); }
+    void fileNameChanged() override { heard.push_back("title"); }
+    Document& doc;
+    std::vector<std::string> heard;
+};
+
+// The colour edits may change any colour: each announces the palette, one
+// repaint and the title, once, when it is done.
+TEST(ColorEdits, AnnounceThePaletteARepaintAndTheTitleOnce) {
+    const std::vector<std::string> once{"starting", "palette", "repaint", "title"};
+    for (int command = 0; command < 3; ++command) {
+        auto doc = mergeDocument();
+        doc->frameList.select(4);
+        rethread(*doc, 0);
+        Announcements view(*doc);
+        if (command == 0) ASSERT_TRUE(mergeForeground(*doc));
+        else if (command == 1) ASSERT_TRUE(unoptimize(*doc));
+        else ASSERT_TRUE(deletePaletteEntry(*doc, 1));
+        EXPECT_EQ(view.heard, once) << "command " << command;
+        EXPECT_TRUE(doc->modified);
+        EXPECT_TRUE(doc->undo.canUndo());
+    }
+}
+
 TEST(PaletteEntries, AddStopsAt256AndCanBeTakenBack) {
     auto doc = documentOf(frames(solidFrame(0, 0, 2, 2, 1, palette8)));
     const int added = addPaletteEntry(*doc);

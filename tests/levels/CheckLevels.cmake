@@ -1,6 +1,10 @@
 cmake_minimum_required(VERSION 3.25)
 # Fails when a source file includes a header of its own level's neighbour or
-# of a higher level, or when the core includes Qt.  Run by CTest with
+# of a higher level, when the core includes Qt, when code outside
+# src/document announces to a document's observers itself (the document
+# announces its own changes), or when a file of the editor other than the
+# main window includes the canvas (the others depend on the editor
+# session).  Run by CTest with
 #   cmake -DSOURCE_DIR=<src> -P CheckLevels.cmake
 set(level_gif 0)
 set(level_document 1)
@@ -32,12 +36,30 @@ foreach(folder gif document colour import frameops effects commands shell cli)
       if(folder IN_LIST core_folders AND line MATCHES "#[ \t]*include[ \t]*<Q")
         list(APPEND faults "${file}: the core includes Qt")
       endif()
+      get_filename_component(name "${file}" NAME_WE)
+      if(folder STREQUAL "shell" AND line MATCHES "TBmpViewWindow\\.h\""
+         AND NOT name MATCHES "^(TMyFrameWindow|TBmpViewWindow)$")
+        list(APPEND faults "${file}: only the main window includes the canvas")
+      endif()
     endforeach()
+  endforeach()
+endforeach()
+
+file(GLOB_RECURSE all_files "${SOURCE_DIR}/*.h" "${SOURCE_DIR}/*.cpp")
+foreach(file ${all_files})
+  string(FIND "${file}" "${SOURCE_DIR}/document/" in_document)
+  if(in_document EQUAL 0)
+    continue()
+  endif()
+  file(STRINGS "${file}" calls REGEX "(\\.|->)notify\\(")
+  foreach(line ${calls})
+    string(STRIP "${line}" line)
+    list(APPEND faults "${file}: announces to the document's observers: ${line}")
   endforeach()
 endforeach()
 
 if(faults)
   list(JOIN faults "\n" text)
-  message(FATAL_ERROR "Includes that break the level map (src/README.md):\n${text}")
+  message(FATAL_ERROR "Code that breaks the level map (src/README.md):\n${text}")
 endif()
 message(STATUS "levels hold")

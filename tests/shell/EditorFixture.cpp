@@ -24,7 +24,7 @@ void Editor::SetUp() {
 void Editor::TearDown() {
     if (window_) {
         // Leaves without the question about unsaved changes.
-        window_->client().document().setModified(false);
+        window_->session().document().setModified(false);
         window_->close();
         window_.reset();
     }

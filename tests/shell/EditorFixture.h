@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "shell/ActionRegistry.h"
+#include "shell/EditorSession.h"
 #include "shell/TBmpViewWindow.h"
 #include "shell/TMyFrameWindow.h"
 
@@ -30,9 +31,11 @@ protected:
     // Makes the main window as the application does and runs its first idle moment.
     void start();
     TMyFrameWindow& window() { return *window_; }
+    EditorSession& session() { return window_->session(); }
+    // The canvas.
     TBmpViewWindow& view() { return window_->client(); }
-    Document& doc() { return view().document(); }
-    QAction* action(CommandId id) { return view().actions().action(id); }
+    Document& doc() { return session().document(); }
+    QAction* action(CommandId id) { return session().actions().action(id); }
     // Runs a command as its menu item does.
     void trigger(CommandId id);
 

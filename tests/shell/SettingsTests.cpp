@@ -32,8 +32,8 @@ TEST_F(SettingsFile, OptionsAndRecentFilesAreWrittenAndReadBack) {
     for (C id : {C::Loop, C::SplitDirty, C::OptimizeOnSave, C::LocalCreate, C::GlobalOptimized, C::EnableUndo,
                  C::MaxCompression, C::QuantizeHighQuality, C::DitherOrdered})
         trigger(id);
-    for (const char* path : {"/data/a.gif", "/data/b.gif", "/data/c.gif"}) window().addRecentFile(path);
-    window().addRecentFile("/data/b.gif");  // the second entry moves to the top
+    for (const char* path : {"/data/a.gif", "/data/b.gif", "/data/c.gif"}) session().addRecentFile(path);
+    session().addRecentFile("/data/b.gif");  // the second entry moves to the top
     QStringList texts;
     for (C id : {C::RecentFile1, C::RecentFile2, C::RecentFile3, C::RecentFile4})
         if (action(id)->isVisible()) texts << action(id)->text();
@@ -65,7 +65,7 @@ TEST_F(SettingsFile, OptionsAndRecentFilesAreWrittenAndReadBack) {
     EXPECT_TRUE(action(C::DitherOrdered)->isChecked());
     EXPECT_FALSE(action(C::DitherNone)->isChecked());
     EXPECT_EQ(action(C::Save)->text(), "&Save optimized");
-    EXPECT_EQ(window().recentFiles(), (QStringList{"/data/b.gif", "/data/c.gif", "/data/a.gif"}));
+    EXPECT_EQ(session().recentFiles(), (QStringList{"/data/b.gif", "/data/c.gif", "/data/a.gif"}));
     EXPECT_EQ(action(C::RecentFile1)->text(), "&1 /data/b.gif");
 }
 
@@ -92,12 +92,12 @@ TEST_F(SettingsFile, TheUndoMemoryIsChosenInOptionsAndKept) {
 TEST_F(SettingsFile, ARecentFileOpensFromItsEntry) {
     const std::string a = writeGif("a.gif", 2), b = writeGif("b.gif", 3);
     start();
-    view().openPath(QString::fromStdString(a));
-    view().openPath(QString::fromStdString(b));
+    session().openPath(QString::fromStdString(a));
+    session().openPath(QString::fromStdString(b));
     ASSERT_EQ(action(C::RecentFile2)->text().toStdString(), "&2 " + a);
     trigger(C::RecentFile2);
     EXPECT_EQ(doc().frameList.count(), 2);
-    EXPECT_EQ(window().recentFiles().front().toStdString(), a);
+    EXPECT_EQ(session().recentFiles().front().toStdString(), a);
 }
 
 TEST_F(SettingsFile, AnOlderFileOfTwelveNumbersLeavesUndoOn) {
@@ -120,7 +120,7 @@ TEST_F(SettingsFile, PathsOfEveryKindComeBackAndKeepTheFileWhole) {
     const QString openDir = QStringLiteral("/d/\"x\""), saveDir = QStringLiteral(" "),
                   fixed = QStringLiteral("/p/\\x41.pal\n");
     start();
-    for (auto it = recent.rbegin(); it != recent.rend(); ++it) window().addRecentFile(*it);
+    for (auto it = recent.rbegin(); it != recent.rend(); ++it) session().addRecentFile(*it);
     doc().openDir = openDir.toStdString();
     doc().saveDir = saveDir.toStdString();
     doc().fixedPaletteName = fixed.toStdString();
@@ -132,7 +132,7 @@ TEST_F(SettingsFile, PathsOfEveryKindComeBackAndKeepTheFileWhole) {
         EXPECT_TRUE(line.isEmpty() || line.startsWith('[') || line.contains('=')) << line.toStdString();
 
     start();
-    EXPECT_EQ(window().recentFiles(), recent);
+    EXPECT_EQ(session().recentFiles(), recent);
     EXPECT_EQ(QString::fromStdString(doc().openDir), openDir);
     EXPECT_EQ(QString::fromStdString(doc().saveDir), saveDir);
     EXPECT_EQ(QString::fromStdString(doc().fixedPaletteName), fixed);
@@ -149,7 +149,7 @@ TEST_F(SettingsFile, OlderPlainValuesReadAsTheyStand) {
     EXPECT_FALSE(action(C::Loop)->isChecked());
     EXPECT_FALSE(action(C::SplitDirty)->isChecked());  // after the word: the built-in values
     EXPECT_TRUE(action(C::LocalKeep)->isChecked());
-    EXPECT_EQ(window().recentFiles(),
+    EXPECT_EQ(session().recentFiles(),
               (QStringList{"/d/back\\slash\\n.gif", "\"/d/a\" and \"b\"", "\"/d/c\\q\""}));
     EXPECT_EQ(doc().openDir, "/d/x=y;z");
 }

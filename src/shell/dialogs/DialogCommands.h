@@ -1,28 +1,34 @@
 #pragma once
-// The commands that open a dialog of the Frames, Animation and Effects
-// menus: each stops playback, runs its dialog and leaves the rest to the
-// core operation the dialog calls.
-#include <map>
+// The steps every command with a frame dialog takes: it needs a current
+// frame, stops playback, runs its dialog, and leaves the canvas without the
+// composed picture the dialog may have asked for.  The dialog itself calls
+// the core operation.
+#include <QDialog>
 #include <utility>
 
-#include "FrameDialogs.h"
-#include "commands/CommandId.h"
-#include "effects/EffectParams.h"
+#include "shell/EditorSession.h"
+#include "shell/Playback.h"
 
 namespace movigram {
 
-class TBmpViewWindow;
+// False when there is no current frame (or, with needsImage, the current
+// frame has no image) and the command does nothing; otherwise playback has
+// stopped.
+inline bool readyForFrameDialog(EditorSession& session, bool needsImage = false) {
+    const TFrame* current = session.document().currentFrame;
+    if (!current || (needsImage && !current->hasImage())) return false;
+    session.playback().stop();
+    return true;
+}
 
-// What the dialogs remember while the program runs (not saved): the
-// parameters of the effects, the last effect and direction of each effect
-// command, and the flip and rotate choice.
-struct DialogMemory {
-    EffectParams effects;
-    std::map<CommandId, std::pair<int32_t, int32_t>> effectChoice;
-    RotateChoice rotate;
-};
-
-// Runs the command when it is one of the dialog commands; false otherwise.
-bool runDialogCommand(TBmpViewWindow& view, CommandId id);
+// Runs the dialog; true when it was accepted.
+template <typename Dialog, typename... Args>
+bool runFrameDialog(EditorSession& session, Args&&... args) {
+    if (!readyForFrameDialog(session)) return false;
+    Dialog dialog(session, std::forward<Args>(args)...);
+    const bool ok = dialog.exec() == QDialog::Accepted;
+    session.clearComposedBackground();
+    return ok;
+}
 
 }  // namespace movigram

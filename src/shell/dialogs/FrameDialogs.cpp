@@ -11,7 +11,7 @@
 #include "frameops/FrameOrder.h"
 #include "frameops/FrameTiming.h"
 #include "frameops/GrayScale.h"
-#include "shell/TBmpViewWindow.h"
+#include "shell/EditorSession.h"
 
 namespace movigram {
 
@@ -29,8 +29,8 @@ QFormLayout* formIn(QVBoxLayout& controls) {
 
 // --- Duplicate ---
 
-TFrameDupDialog::TFrameDupDialog(TBmpViewWindow& view)
-    : TFrameDialog(view, QStringLiteral("Duplicate frames"),
+TFrameDupDialog::TFrameDupDialog(EditorSession& session)
+    : TFrameDialog(session, QStringLiteral("Duplicate frames"),
                    QStringLiteral("The selected frames will be duplicated according to the count field")) {
     QFormLayout* form = formIn(controls());
     count_ = new TNumEdit(this);
@@ -72,11 +72,11 @@ bool TFrameDupDialog::apply() {
 
 // --- Set restore method ---
 
-TFrameEraseMethodDialog::TFrameEraseMethodDialog(TBmpViewWindow& view)
-    : TFrameDialog(view, QStringLiteral("Restore Method"),
+TFrameEraseMethodDialog::TFrameEraseMethodDialog(EditorSession& session)
+    : TFrameDialog(session, QStringLiteral("Restore Method"),
                    QStringLiteral("The \"restore method\" of the selected frames will be set to the selected "
                                   "method. This operation may interfere with some optimizations. Use with caution.")),
-      values_(restoreWorkingValues(view.document())) {
+      values_(restoreWorkingValues(session.document())) {
     QFormLayout* form = formIn(controls());
     method_ = new QComboBox(this);
     method_->addItems({QStringLiteral("Do not restore"), QStringLiteral("Restore to background")});
@@ -105,8 +105,8 @@ bool TFrameEraseMethodDialog::apply() {
 
 // --- Reverse order ---
 
-TFrameReverseOrderDialog::TFrameReverseOrderDialog(TBmpViewWindow& view)
-    : TFrameDialog(view, QStringLiteral("Reverse order"),
+TFrameReverseOrderDialog::TFrameReverseOrderDialog(EditorSession& session)
+    : TFrameDialog(session, QStringLiteral("Reverse order"),
                    QStringLiteral("The order of the selected frames will be reversed")) {}
 
 bool TFrameReverseOrderDialog::apply() {
@@ -116,8 +116,8 @@ bool TFrameReverseOrderDialog::apply() {
 
 // --- Gray scale ---
 
-TFrameGrayDialog::TFrameGrayDialog(TBmpViewWindow& view)
-    : TFrameDialog(view, QStringLiteral("Gray scale"),
+TFrameGrayDialog::TFrameGrayDialog(EditorSession& session)
+    : TFrameDialog(session, QStringLiteral("Gray scale"),
                    QStringLiteral("The selected frames will be converted to gray scale")) {}
 
 bool TFrameGrayDialog::apply() {
@@ -127,8 +127,8 @@ bool TFrameGrayDialog::apply() {
 
 // --- Flip and rotate ---
 
-TFrameRotateDialog::TFrameRotateDialog(TBmpViewWindow& view, RotateChoice& remembered)
-    : TFrameDialog(view, QStringLiteral("Flip and rotate"), {}), remembered_(remembered) {
+TFrameRotateDialog::TFrameRotateDialog(EditorSession& session, RotateChoice& remembered)
+    : TFrameDialog(session, QStringLiteral("Flip and rotate"), {}), remembered_(remembered) {
     QFormLayout* form = formIn(controls());
     operation_ = new QComboBox(this);
     for (int k = 0; k <= int(FlipRotateOperation::Rotate270); ++k)

@@ -1,6 +1,7 @@
 #pragma once
 // The smaller frame dialogs: Duplicate, Set restore method, Reverse order,
 // Gray scale and Flip and rotate.
+#include "DialogMemory.h"
 #include "TFrameDialog.h"
 #include "frameops/FlipRotate.h"
 
@@ -16,7 +17,7 @@ class TNumEdit;
 class TFrameDupDialog : public TFrameDialog {
     Q_OBJECT
 public:
-    explicit TFrameDupDialog(TBmpViewWindow& view);
+    explicit TFrameDupDialog(EditorSession& session);
     TNumEdit& countField() { return *count_; }
     QString totalText() const;
 
@@ -35,7 +36,7 @@ private:
 class TFrameEraseMethodDialog : public TFrameDialog {
     Q_OBJECT
 public:
-    explicit TFrameEraseMethodDialog(TBmpViewWindow& view);
+    explicit TFrameEraseMethodDialog(EditorSession& session);
     QComboBox& methodBox() { return *method_; }
 
 protected:
@@ -51,7 +52,7 @@ private:
 class TFrameReverseOrderDialog : public TFrameDialog {
     Q_OBJECT
 public:
-    explicit TFrameReverseOrderDialog(TBmpViewWindow& view);
+    explicit TFrameReverseOrderDialog(EditorSession& session);
 
 protected:
     bool apply() override;
@@ -62,7 +63,7 @@ protected:
 class TFrameGrayDialog : public TFrameDialog {
     Q_OBJECT
 public:
-    explicit TFrameGrayDialog(TBmpViewWindow& view);
+    explicit TFrameGrayDialog(EditorSession& session);
 
 protected:
     bool apply() override;
@@ -70,15 +71,10 @@ protected:
 
 // The operation and the sense of rotation are remembered while the program
 // runs.
-struct RotateChoice {
-    FlipRotateOperation operation = FlipRotateOperation::Flip;
-    bool rotateLeft = false;
-};
-
 class TFrameRotateDialog : public TFrameDialog {
     Q_OBJECT
 public:
-    TFrameRotateDialog(TBmpViewWindow& view, RotateChoice& remembered);
+    TFrameRotateDialog(EditorSession& session, RotateChoice& remembered);
     QComboBox& operationBox() { return *operation_; }
     QRadioButton& rightButton() { return *right_; }
     QRadioButton& leftButton() { return *left_; }

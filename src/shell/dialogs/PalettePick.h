@@ -1,7 +1,7 @@
 #pragma once
 // What the effects dialog's "Select from palette" asks of the palette
 // window.  The main window hands the dialog a source
-// (TBmpViewWindow::setPalettePickSource); without one, or while the source
+// (EditorSession::palettePickSource); without one, or while the source
 // cannot pick, the button stays disabled.
 #include <QColor>
 #include <functional>

@@ -18,7 +18,7 @@
 #include "effects/EffectTable.h"
 #include "frameops/NumberField.h"
 #include "shell/ColorChooser.h"
-#include "shell/TBmpViewWindow.h"
+#include "shell/EditorSession.h"
 
 namespace movigram {
 
@@ -69,9 +69,9 @@ void TColorStatic::paintEvent(QPaintEvent*) {
 
 // --- The dialog ---
 
-TEffectsDialog::TEffectsDialog(TBmpViewWindow& view, EffectParams& params, int resource,
+TEffectsDialog::TEffectsDialog(EditorSession& session, EffectParams& params, int resource,
                                PalettePickSource* palette)
-    : QDialog(view.window()), view_(view), target_(params), p_(params), resource_(resource), palette_(palette) {
+    : QDialog(session.window()), session_(session), target_(params), p_(params), resource_(resource), palette_(palette) {
     setWindowTitle(QStringLiteral("Effects dialog"));
     const QFontMetrics fm(fontMetrics());
     const int em = fm.horizontalAdvance(QLatin1Char('x'));
@@ -162,7 +162,7 @@ TEffectsDialog::TEffectsDialog(TBmpViewWindow& view, EffectParams& params, int r
         else {
             // Without the palette window the proposed index shows its
             // colour as the current frame has it.
-            p_.solidColor = colorOfIndex(view.document(), p_.solidIndex);
+            p_.solidColor = colorOfIndex(session.document(), p_.solidIndex);
             swatch_->setColor(p_.solidColor);
         }
     }
@@ -178,7 +178,7 @@ bool TEffectsDialog::paletteAvailable() const { return palette_ && palette_->pic
 
 void TEffectsDialog::effectChosen(int position) {
     const int32_t chosen = p_.firstEffect + position;
-    p_.effect = offeredEffect(view_.document(), p_, chosen);
+    p_.effect = offeredEffect(session_.document(), p_, chosen);
     if (p_.effect != chosen) {
         const QSignalBlocker blocker(effect_);
         effect_->setCurrentIndex(p_.effect - p_.firstEffect);

@@ -16,7 +16,7 @@ class QPushButton;
 namespace movigram {
 
 class PalettePickSource;
-class TBmpViewWindow;
+class EditorSession;
 class TNumEdit;
 
 // The colour swatch: a rectangle of an RGB colour with its "%d, %d, %d"
@@ -41,7 +41,7 @@ class TEffectsDialog : public QDialog {
     Q_OBJECT
 public:
     // resource 11 adds the cell size and hides the directions.
-    TEffectsDialog(TBmpViewWindow& view, EffectParams& params, int resource, PalettePickSource* palette);
+    TEffectsDialog(EditorSession& session, EffectParams& params, int resource, PalettePickSource* palette);
 
     const EffectParams& values() const { return p_; }
     QComboBox& effectBox() { return *effect_; }
@@ -66,7 +66,7 @@ private:
     void selectFromPalette();
     bool paletteAvailable() const;
 
-    TBmpViewWindow& view_;
+    EditorSession& session_;
     EffectParams& target_;
     EffectParams p_;
     int resource_;

@@ -7,7 +7,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "shell/TBmpViewWindow.h"
+#include "shell/EditorSession.h"
 
 namespace movigram {
 
@@ -41,8 +41,8 @@ QSize TMultiListBox::sizeHint() const {
     return {fm.horizontalAdvance(QLatin1Char('x')) * 30, fm.height() * 14};
 }
 
-TFrameDialog::TFrameDialog(TBmpViewWindow& view, const QString& title, const QString& explanation)
-    : QDialog(view.window()), view_(view) {
+TFrameDialog::TFrameDialog(EditorSession& session, const QString& title, const QString& explanation)
+    : QDialog(session.window()), session_(session) {
     if (!title.isEmpty()) setWindowTitle(title);
 
     auto* listLabel = new QLabel(QStringLiteral("Select one or more &frames:"), this);
@@ -91,7 +91,7 @@ TFrameDialog::TFrameDialog(TBmpViewWindow& view, const QString& title, const QSt
     connect(selectAll_, &QPushButton::clicked, this, &TFrameDialog::selectAll);
 }
 
-Document& TFrameDialog::document() { return view_.document(); }
+Document& TFrameDialog::document() { return session_.document(); }
 
 void TFrameDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
@@ -125,7 +125,7 @@ void TFrameDialog::selectionChanged() {
     if (rows.size() == 1) showFrame(rows.front());
 }
 
-void TFrameDialog::showFrame(int index, bool composed) { view_.showFrameRequested(index, composed); }
+void TFrameDialog::showFrame(int index, bool composed) { session_.showFrameRequested(index, composed); }
 
 void TFrameDialog::selectAll() {
     {

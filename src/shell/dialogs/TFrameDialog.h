@@ -16,7 +16,7 @@ class QVBoxLayout;
 
 namespace movigram {
 
-class TBmpViewWindow;
+class EditorSession;
 
 // The frame list of the dialogs: one line per frame, at the frame's
 // position, with extended multiple selection.
@@ -37,7 +37,7 @@ class TFrameDialog : public QDialog {
 public:
     // title and explanation may be empty (none set; an empty explanation
     // hides its text).
-    TFrameDialog(TBmpViewWindow& view, const QString& title, const QString& explanation);
+    TFrameDialog(EditorSession& session, const QString& title, const QString& explanation);
 
     TMultiListBox& frameList() { return *list_; }
     QPushButton& selectAllButton() { return *selectAll_; }
@@ -66,7 +66,7 @@ protected:
 
     void showEvent(QShowEvent* event) override;
 
-    TBmpViewWindow& view_;
+    EditorSession& session_;
 
 private:
     void selectAll();

@@ -10,7 +10,7 @@
 #include "document/DecodeLimits.h"
 #include "document/FrameChain.h"
 #include "frameops/NumberField.h"
-#include "shell/TBmpViewWindow.h"
+#include "shell/EditorSession.h"
 
 namespace movigram {
 
@@ -26,8 +26,8 @@ QString text(const char* s) { return QString::fromUtf8(s); }
 
 }  // namespace
 
-TFrameOffsetDialog::TFrameOffsetDialog(TBmpViewWindow& view, OffsetMode mode)
-    : TFrameDialog(view, text(offsetModeText(mode).title), text(offsetModeText(mode).explanation)), mode_(mode) {
+TFrameOffsetDialog::TFrameOffsetDialog(EditorSession& session, OffsetMode mode)
+    : TFrameDialog(session, text(offsetModeText(mode).title), text(offsetModeText(mode).explanation)), mode_(mode) {
     group_ = new QGroupBox(QStringLiteral("Bounding rectangle"), this);
     auto* grid = new QGridLayout(group_);
     grid->addWidget(new QLabel(QStringLiteral("Delta:"), group_), 0, 1, Qt::AlignRight);
@@ -68,8 +68,8 @@ TFrameOffsetDialog::TFrameOffsetDialog(TBmpViewWindow& view, OffsetMode mode)
 }
 
 TFrameOffsetDialog::~TFrameOffsetDialog() {
-    view_.markRect({});
-    if (mode_ == OffsetMode::MovingSprite) view_.previewOffset(-1, {});
+    session_.markRect({});
+    if (mode_ == OffsetMode::MovingSprite) session_.previewOffset(-1, {});
 }
 
 void TFrameOffsetDialog::startUp() {
@@ -132,19 +132,19 @@ void TFrameOffsetDialog::updateDeltas() {
 
 void TFrameOffsetDialog::showRect() {
     if (mode_ == OffsetMode::MovingSprite) previewTimer_.start();
-    else view_.markRect(current_);
+    else session_.markRect(current_);
 }
 
 // Each selected frame with an image drawn where the sprite would put it:
 // the k-th of them moved by k deltas.
 void TFrameOffsetDialog::previewSprite() {
-    view_.previewOffset(-1, {});
+    session_.previewOffset(-1, {});
     const int dx = current_.left - selected_.left, dy = current_.top - selected_.top;
     int k = 0;
     for (int32_t i : selection()) {
         const TFrame* f = document().frameList.frameAt(i);
         if (!f || !f->hasImage()) continue;
-        view_.previewOffset(i, {k * dx, k * dy});
+        session_.previewOffset(i, {k * dx, k * dy});
         ++k;
     }
 }

@@ -19,7 +19,7 @@ class TNumEdit;
 class TFrameOffsetDialog : public TFrameDialog {
     Q_OBJECT
 public:
-    TFrameOffsetDialog(TBmpViewWindow& view, OffsetMode mode);
+    TFrameOffsetDialog(EditorSession& session, OffsetMode mode);
     ~TFrameOffsetDialog() override;
 
     OffsetMode mode() const { return mode_; }

@@ -12,7 +12,7 @@
 #include "TNumEdit.h"
 #include "frameops/FrameTiming.h"
 #include "frameops/NumberField.h"
-#include "shell/TBmpViewWindow.h"
+#include "shell/EditorSession.h"
 
 namespace movigram {
 
@@ -29,7 +29,7 @@ QLabel* readOut(QWidget* parent, const QString& widest) {
 
 // --- Frame rate ---
 
-TFrameRateDialog::TFrameRateDialog(TBmpViewWindow& view) : TFrameDialog(view, QStringLiteral("Frame Rate"), {}) {
+TFrameRateDialog::TFrameRateDialog(EditorSession& session) : TFrameDialog(session, QStringLiteral("Frame Rate"), {}) {
     const FrameList& frames = document().frameList;
     for (int i = 0; i < frames.count(); ++i) repeats_.push_back(frames.frameAt(i)->repeat);
 
@@ -118,7 +118,7 @@ bool TFrameRateDialog::apply() {
 
 // --- Loop count ---
 
-TLoopDialog::TLoopDialog(TBmpViewWindow& view) : QDialog(view.window()), view_(view) {
+TLoopDialog::TLoopDialog(EditorSession& session) : QDialog(session.window()), session_(session) {
     setWindowTitle(QStringLiteral("Loop iteration count"));
     auto* group = new QGroupBox(QStringLiteral("Loop control"), this);
     infinite_ = new QRadioButton(QStringLiteral("&Infinite loop"), group);
@@ -141,7 +141,7 @@ TLoopDialog::TLoopDialog(TBmpViewWindow& view) : QDialog(view.window()), view_(v
     main->addWidget(buttons);
     main->setSizeConstraint(QLayout::SetFixedSize);
 
-    const int32_t count = view.document().loopCount;
+    const int32_t count = session.document().loopCount;
     count_->setValue(count);
     (count != 0 ? stopAfter_ : infinite_)->setChecked(true);
     connect(infinite_, &QRadioButton::clicked, this, [this] { count_->setValue(0); });
@@ -156,7 +156,7 @@ TLoopDialog::TLoopDialog(TBmpViewWindow& view) : QDialog(view.window()), view_(v
 }
 
 void TLoopDialog::accept() {
-    if (!setLoopCount(view_.document(), count_->value())) {
+    if (!setLoopCount(session_.document(), count_->value())) {
         QMessageBox::warning(this, windowTitle(), QStringLiteral("A GIF holds a loop count from 0 to 65535."));
         count_->setFocus();
         return;

@@ -17,7 +17,7 @@ class TNumEdit;
 class TFrameRateDialog : public TFrameDialog {
     Q_OBJECT
 public:
-    explicit TFrameRateDialog(TBmpViewWindow& view);
+    explicit TFrameRateDialog(EditorSession& session);
     TNumEdit& msField() { return *ms_; }
     TNumEdit& repeatField() { return *repeat_; }
     QString framesPerSecondText() const;
@@ -43,7 +43,7 @@ private:
 class TLoopDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit TLoopDialog(TBmpViewWindow& view);
+    explicit TLoopDialog(EditorSession& session);
     TNumEdit& countField() { return *count_; }
     QRadioButton& infiniteButton() { return *infinite_; }
     QRadioButton& stopAfterButton() { return *stopAfter_; }
@@ -51,7 +51,7 @@ public:
     void accept() override;
 
 private:
-    TBmpViewWindow& view_;
+    EditorSession& session_;
     QRadioButton* infinite_;
     QRadioButton* stopAfter_;
     TNumEdit* count_;

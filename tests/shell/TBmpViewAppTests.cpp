@@ -29,12 +29,12 @@ TEST_F(StartUp, WithoutASettingsFileTheOptionsAreTheBuiltInOnes) {
     std::map<C, bool> actual;
     for (const auto& [id, on] : expected) actual[id] = action(id)->isChecked();
     EXPECT_EQ(actual, expected);
-    EXPECT_EQ(view().zoom(), 1);
+    EXPECT_EQ(session().zoom(), 1);
     EXPECT_EQ(action(C::Save)->text(), "&Save");
     EXPECT_EQ(window().windowTitle(), "Movigram GIF - (Untitled)");
     EXPECT_EQ(window().viewText().text(), "1:1");
     EXPECT_EQ(window().colorText().text(), "No transparent color");
-    EXPECT_TRUE(view().frameListWindow().isVisible());
+    EXPECT_TRUE(window().frameListWindow().isVisible());
 }
 
 // Every command of the table is in its menu with its text, shortcut and help,
@@ -76,7 +76,7 @@ TEST_F(StartUp, EnablingFollowsTheDocument) {
     EXPECT_FALSE(action(C::Save)->isEnabled());
     EXPECT_FALSE(action(C::Undo)->isEnabled());
 
-    view().openPath(QString::fromStdString(gif));
+    session().openPath(QString::fromStdString(gif));
     QApplication::processEvents();
     for (C id : needFrame) EXPECT_TRUE(action(id)->isEnabled()) << int(id);
     EXPECT_TRUE(action(C::Save)->isEnabled());  // optimizable after a read with Crop to dirty rectangles
@@ -85,11 +85,11 @@ TEST_F(StartUp, EnablingFollowsTheDocument) {
     // A comment frame: everything that needs an image goes off, the rest stays.
     const int comment = 0;
     ASSERT_TRUE(doc().frameList.frameAt(comment)->isComment);
-    view().listSelect(comment);
+    session().listSelect(comment);
     QApplication::processEvents();
     for (C id : needImage) EXPECT_FALSE(action(id)->isEnabled()) << int(id);
     EXPECT_TRUE(action(C::Play)->isEnabled());
-    view().listSelect(1);
+    session().listSelect(1);
     QApplication::processEvents();
     for (C id : needImage) EXPECT_TRUE(action(id)->isEnabled()) << int(id);
     // The options that only make sense while cropping.
@@ -102,9 +102,9 @@ TEST_F(StartUp, OpeningAFileListsItsFramesAndSetsTitleAndViewText) {
     const std::string gif = writeGif("anim.gif", 5, 30, 20);
     const auto size = std::filesystem::file_size(gif);
     start();
-    view().openPath(QString::fromStdString(gif));
+    session().openPath(QString::fromStdString(gif));
     QApplication::processEvents();
-    TFrameListBox& list = view().frameListBox();
+    TFrameListBox& list = window().frameListWindow().listBox();
     ASSERT_EQ(list.model()->rowCount(), 5);
     EXPECT_EQ(list.model()->index(0, 0).data().toString(), "anim.gif.000");
     EXPECT_EQ(list.model()->index(4, 0).data().toString(), "anim.gif.004");
@@ -112,13 +112,13 @@ TEST_F(StartUp, OpeningAFileListsItsFramesAndSetsTitleAndViewText) {
     EXPECT_EQ(window().windowTitle().toStdString(), "Movigram GIF - anim.gif  (" + std::to_string(size) + " bytes)");
     EXPECT_EQ(window().viewText().text(), "1:1  30x20");
     EXPECT_EQ(list.selectionModel()->selectedRows().value(0).row(), doc().frameList.selectedIndex());
-    EXPECT_EQ(window().recentFiles(), QStringList{QString::fromStdString(gif)});
+    EXPECT_EQ(session().recentFiles(), QStringList{QString::fromStdString(gif)});
 }
 
 TEST_F(StartUp, ClosingWithUnsavedChangesAsksAndCancelKeepsTheWindow) {
     const std::string gif = writeGif("anim.gif", 3);
     start();
-    view().openPath(QString::fromStdString(gif));
+    session().openPath(QString::fromStdString(gif));
     trigger(C::Loop);  // a change of the animation
     ASSERT_TRUE(doc().modified);
     MessageBoxAnswer cancel(QMessageBox::Cancel);

@@ -49,8 +49,8 @@ TEST_F(FrameList, FilesDroppedOnALineGoBeforeItAndBelowTheLastAreAppended) {
     std::vector<std::string> three;
     for (const char* name : {"x.gif", "y.gif", "z.gif"}) three.push_back(writeGif(name, 1));
     start();
-    view().openPath(QString::fromStdString(ten));
-    TFrameListBox& list = view().frameListBox();
+    session().openPath(QString::fromStdString(ten));
+    TFrameListBox& list = window().frameListWindow().listBox();
     std::unique_ptr<QMimeData> data(filesData(three));
     dropOn(list, data.get(), list.visualRect(list.model()->index(3, 0)).center());
     std::vector<std::string> expected = names("a.gif", 0, 2);
@@ -71,8 +71,8 @@ TEST_F(FrameList, FilesDroppedOnALineGoBeforeItAndBelowTheLastAreAppended) {
 TEST_F(FrameList, DraggingALineMovesItsFrameAndUndoPutsItBack) {
     const std::string gif = writeGif("a.gif", 6);
     start();
-    view().openPath(QString::fromStdString(gif));
-    TFrameListBox& list = view().frameListBox();
+    session().openPath(QString::fromStdString(gif));
+    TFrameListBox& list = window().frameListWindow().listBox();
     const std::vector<std::string> before = frameTexts();
     std::unique_ptr<QMimeData> line(list.model()->mimeData({list.model()->index(1, 0)}));
     dropOn(list, line.get(), list.visualRect(list.model()->index(4, 0)).center());
@@ -100,7 +100,7 @@ TEST_F(FrameList, ShowingAsBrowsersDoFollowsTheDraggedFrame) {
     // Large enough to fill the canvas.
     const std::string gif = writeGif("a.gif", 6, 1600, 1200);
     start();
-    view().openPath(QString::fromStdString(gif));
+    session().openPath(QString::fromStdString(gif));
     trigger(CommandId::ShowAsBrowsers);
     doc().showFrameAt(1);
     auto shownColour = [&] {
@@ -109,7 +109,7 @@ TEST_F(FrameList, ShowingAsBrowsersDoFollowsTheDraggedFrame) {
         return shot.pixelColor(shot.width() / 2, shot.height() / 2);
     };
     const QColor before = shownColour();
-    TFrameListBox& list = view().frameListBox();
+    TFrameListBox& list = window().frameListWindow().listBox();
     std::unique_ptr<QMimeData> line(list.model()->mimeData({list.model()->index(1, 0)}));
     dropOn(list, line.get(), list.visualRect(list.model()->index(4, 0)).center());
     ASSERT_EQ(doc().currentFrame, doc().frameList.frameAt(3));
@@ -119,7 +119,7 @@ TEST_F(FrameList, ShowingAsBrowsersDoFollowsTheDraggedFrame) {
 TEST_F(FrameList, FilesDroppedOnTheCanvasReplaceTheAnimationAfterTheQuestion) {
     const std::string a = writeGif("a.gif", 3), b = writeGif("b.gif", 2);
     start();
-    view().openPath(QString::fromStdString(a));
+    session().openPath(QString::fromStdString(a));
     trigger(CommandId::Loop);  // a change to lose
     std::unique_ptr<QMimeData> data(filesData({b}));
     auto dropOnCanvas = [&] {
@@ -148,13 +148,13 @@ TEST_F(FrameList, FilesDroppedOnTheCanvasReplaceTheAnimationAfterTheQuestion) {
 
 TEST_F(FrameList, ClosingTheWindowUnchecksItsMenuItemWhichBringsItBack) {
     start();
-    TFrameWinListBox& window = view().frameListWindow();
-    ASSERT_TRUE(window.isVisible());
-    window.close();
+    TFrameWinListBox& list = window().frameListWindow();
+    ASSERT_TRUE(list.isVisible());
+    list.close();
     QApplication::processEvents();
     EXPECT_FALSE(action(CommandId::ShowFrameList)->isChecked());
     trigger(CommandId::ShowFrameList);
-    EXPECT_TRUE(window.isVisible());
+    EXPECT_TRUE(list.isVisible());
     EXPECT_TRUE(action(CommandId::ShowFrameList)->isChecked());
 }
 

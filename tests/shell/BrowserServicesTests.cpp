@@ -58,10 +58,10 @@ class Help : public Editor {
 protected:
     void startWithLauncher() {
         start();
-        view().browserServices().setLauncher(&launcher);
+        session().browserServices().setLauncher(&launcher);
     }
     void open(const std::string& path) {
-        view().openPath(QString::fromStdString(path));
+        session().openPath(QString::fromStdString(path));
         QApplication::processEvents();
     }
     RecordingLauncher launcher;
@@ -100,7 +100,7 @@ TEST_F(Help, PreviewShowsTheSavedFileUntilAnEditThenATemporaryCopy) {
     const std::string page = readText(launcher.opened[0]);
     EXPECT_NE(page.find("<img src=\"" + fileUrl(spin) + "\" width=120 height=80>"), std::string::npos) << page;
 
-    view().listSelect(2);
+    session().listSelect(2);
     trigger(C::Delete);
     trigger(C::Preview);
     ASSERT_EQ(launcher.opened.size(), 2u);
@@ -119,7 +119,7 @@ TEST_F(Help, PreviewShowsTheSavedFileUntilAnEditThenATemporaryCopy) {
 TEST_F(Help, PreviewFilesAreKeptPrivateAndRemovedWithTheEditor) {
     startWithLauncher();
     open(writeGif("spin.gif", 3));
-    view().listSelect(2);
+    session().listSelect(2);
     trigger(C::Delete);
     // A file planted at the old shared place is left alone.
     const std::filesystem::path shared = std::filesystem::temp_directory_path() / "$movigram-temp.html";
@@ -157,7 +157,7 @@ TEST_F(Help, TheShippedPagesOpenInTheBrowserAndAMissingPageIsReported) {
     EXPECT_TRUE(launcher.opened[3].ends_with("usehelp.txt"));
     for (const std::string& path : launcher.opened) EXPECT_TRUE(std::filesystem::exists(path)) << path;
 
-    view().browserServices().setDocumentsFolder(QString::fromStdString(dir.string()));
+    session().browserServices().setDocumentsFolder(QString::fromStdString(dir.string()));
     MessageBoxAnswer ok(QMessageBox::Ok);
     trigger(C::HelpFrench);
     EXPECT_TRUE(ok.seen());
@@ -204,7 +204,7 @@ protected:
         std::ofstream(path) << "#!/bin/sh\necho \"$1\" > '" << (dir / "opened").string() << "'\nexit " << code << "\n";
         std::filesystem::permissions(path, std::filesystem::perms::owner_all);
     }
-    THelpViewer* viewer() { return view().browserServices().desktop().viewer(); }
+    THelpViewer* viewer() { return session().browserServices().desktop().viewer(); }
     bool viewerShows(const std::string& ending) {
         return QTest::qWaitFor([&] { return viewer() && viewer()->isVisible() && viewer()->shownPath().endsWith(QString::fromStdString(ending)); });
     }
@@ -225,7 +225,7 @@ TEST_F(HelpOnThisDesktop, WithoutAnyOpenerHelpAndPreviewOpenInTheBuiltInViewer) 
     trigger(C::HowToUseHelp);
     ASSERT_TRUE(viewerShows("usehelp.txt"));
     EXPECT_EQ(viewer()->browser().toPlainText().toStdString(),
-              readText(view().browserServices().documents().useHelp()));
+              readText(session().browserServices().documents().useHelp()));
     open(writeGif("spin.gif", 3));
     trigger(C::Preview);
     ASSERT_TRUE(viewerShows("$movigram-temp.html"));
@@ -254,7 +254,7 @@ TEST_F(HelpOnThisDesktop, TheViewerOpensOnlyWhenTheDesktopFindsNoProgram) {
 // Each page names every command of the menus, so none goes undocumented.
 TEST_F(Help, EveryPageDescribesEveryMenuCommand) {
     startWithLauncher();
-    const ProgramDocuments& docs = view().browserServices().documents();
+    const ProgramDocuments& docs = session().browserServices().documents();
     for (C page : {C::HelpEnglish, C::HelpFrench, C::HelpSpanish}) {
         const std::string text = readText(docs.helpPage(page));
         ASSERT_FALSE(text.empty()) << docs.helpPage(page);
@@ -293,11 +293,11 @@ TEST_F(Help, TheEditorOpensEveryFileTheDesktopPasses) {
     window.firstIdle({QString::fromStdString(a), QString::fromStdString((dir / "gone.gif").string()),
                       QString::fromStdString(b)});
     QApplication::processEvents();
-    const FrameList& frames = window.client().document().frameList;
+    const FrameList& frames = window.session().document().frameList;
     ASSERT_EQ(frames.count(), 5);
     EXPECT_EQ(frames.textAt(0), "a.gif.000");
     EXPECT_EQ(frames.textAt(4), "b.gif.002");
-    window.client().document().setModified(false);
+    window.session().document().setModified(false);
 }
 
 }  // namespace

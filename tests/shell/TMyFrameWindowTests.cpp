@@ -19,9 +19,9 @@ using Windows = Editor;
 
 TEST_F(Windows, FloatingWindowsMoveWithTheMainWindowAfterTheDocksChanged) {
     start();
-    TFrameWinListBox& list = view().frameListWindow();
+    TFrameWinListBox& list = window().frameListWindow();
     list.setFloating(false);
-    TPaletteWindow* palette = view().paletteWindow();
+    TPaletteWindow* palette = session().paletteWindow();
     ASSERT_NE(palette, nullptr);
     palette->setFloating(true);
     palette->move(window().geometry().topRight() + QPoint(5, 0));
@@ -63,11 +63,11 @@ TEST_F(Windows, TheToolBarMenuGoesThroughViewsOptions) {
     for (bool shown : {false, true}) {
         ASSERT_TRUE(chooseFromMenu(QStringLiteral("palette")));
         EXPECT_EQ(action(C::ShowPalette)->isChecked(), shown);
-        EXPECT_EQ(view().paletteWindowIfMade()->isVisible(), shown);
-        EXPECT_EQ(view().savedOptions().options[2], int(shown));
+        EXPECT_EQ(window().paletteWindowIfMade()->isVisible(), shown);
+        EXPECT_EQ(session().savedOptions().options.showPaletteWindow, int(shown));
         ASSERT_TRUE(chooseFromMenu(QStringLiteral("frame list")));
         EXPECT_EQ(action(C::ShowFrameList)->isChecked(), shown);
-        EXPECT_EQ(view().frameListWindow().isVisible(), shown);
+        EXPECT_EQ(window().frameListWindow().isVisible(), shown);
     }
 }
 

@@ -35,7 +35,7 @@ protected:
         return path;
     }
     void open(const std::string& path) {
-        view().openPath(QString::fromStdString(path));
+        session().openPath(QString::fromStdString(path));
         QApplication::processEvents();
     }
     static void putOnClipboard(const QImage& image) {
@@ -51,7 +51,7 @@ TEST_F(ClipboardCommands, CopyThenPasteGivesAnExactCopyAndUndoTakesItBack) {
     start();
     open(writePlacedGif());
     const TMyPalette before = *doc().globalPalette;
-    view().listSelect(1);
+    session().listSelect(1);
     trigger(C::Copy);
     const QMimeData* mime = QApplication::clipboard()->mimeData();
     EXPECT_TRUE(mime->hasFormat(heldFrameMimeType));
@@ -84,13 +84,13 @@ TEST_F(ClipboardCommands, CopyThenPasteGivesAnExactCopyAndUndoTakesItBack) {
 TEST_F(ClipboardCommands, CutOfTheLastOfThreeFramesSelectsFrame1) {
     start();
     open(writePlacedGif());
-    view().listSelect(2);
+    session().listSelect(2);
     const std::vector<uint8_t> cut = pixels(*doc().currentFrame);
     trigger(C::Cut);
     EXPECT_EQ(doc().frameList.count(), 2);
     EXPECT_EQ(doc().frameList.selectedIndex(), 1);
     EXPECT_EQ(doc().currentFrame, doc().frameList.frameAt(1));
-    EXPECT_EQ(view().frameListBox().selectionModel()->selectedRows().value(0).row(), 1);
+    EXPECT_EQ(window().frameListWindow().listBox().selectionModel()->selectedRows().value(0).row(), 1);
     EXPECT_EQ(action(C::Undo)->text(), "&Undo cut frame");
     // What was cut is on the clipboard.
     trigger(C::PasteAppend);
@@ -115,13 +115,13 @@ TEST_F(ClipboardCommands, ACommentFrameTravelsAsTextAndPastesBackAsANewComment) 
     start();
     open(writeGif("commented.gif", 2, 8, 6, 10, "Made by hand\r\nsecond line"));
     ASSERT_TRUE(doc().frameList.frameAt(0)->isComment);
-    view().listSelect(0);
+    session().listSelect(0);
     trigger(C::Copy);
     const QMimeData* mime = QApplication::clipboard()->mimeData();
     EXPECT_EQ(mime->text(), "Made by hand\nsecond line");
     EXPECT_FALSE(mime->hasFormat(heldFrameMimeType));
 
-    view().listSelect(2);
+    session().listSelect(2);
     trigger(C::Paste);
     ASSERT_EQ(doc().frameList.count(), 4);
     const auto* pasted = dynamic_cast<const TTextFrame*>(doc().frameList.frameAt(2));

@@ -22,10 +22,10 @@ int currentIndex(Document& doc) { return doc.frameList.indexOf(doc.currentFrame)
 TEST_F(View, PlaybackLoopsLoopCountTimesAndStopsOnTheLastFrame) {
     const std::string gif = writeGif("four.gif", 4);
     start();
-    view().openPath(QString::fromStdString(gif));
+    session().openPath(QString::fromStdString(gif));
     doc().loopCount = 3;
     ASSERT_EQ(currentIndex(doc()), 0);
-    Playback& playback = view().playback();
+    Playback& playback = session().playback();
     trigger(C::Play);
     ASSERT_TRUE(playback.isPlaying());
     std::vector<int> shown;
@@ -46,22 +46,22 @@ TEST_F(View, UpToThreeFramesWithoutDelayPassInOneStep) {
     std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char*>(gif.bytes().data()), std::streamsize(gif.bytes().size()));
     start();
-    view().openPath(QString::fromStdString(path));
+    session().openPath(QString::fromStdString(path));
     trigger(C::Play);
-    view().playback().step();
+    session().playback().step();
     EXPECT_EQ(currentIndex(doc()), 4);
     trigger(C::Stop);
-    EXPECT_FALSE(view().playback().isPlaying());
+    EXPECT_FALSE(session().playback().isPlaying());
 }
 
 TEST_F(View, TogglingLoopStopsPlayback) {
     const std::string gif = writeGif("four.gif", 4);
     start();
-    view().openPath(QString::fromStdString(gif));
+    session().openPath(QString::fromStdString(gif));
     trigger(C::Play);
-    ASSERT_TRUE(view().playback().isPlaying());
+    ASSERT_TRUE(session().playback().isPlaying());
     trigger(C::Loop);
-    EXPECT_FALSE(view().playback().isPlaying());
+    EXPECT_FALSE(session().playback().isPlaying());
 }
 
 // Stepping through comment frames: the frame before a comment is restored
@@ -89,12 +89,12 @@ TEST_F(View, StepsThroughCommentsKeepTheRestoreAndTheScrollRange) {
         return view().viewport()->grab().toImage();
     };
     start();
-    view().openPath(write("plain.gif", false));
+    session().openPath(write("plain.gif", false));
     doc().showFrameAt(1);
     trigger(C::NextFrame);
     const QImage expected = shot();
 
-    view().openPath(write("comments.gif", true));
+    session().openPath(write("comments.gif", true));
     const int last = doc().frameList.count() - 1;
     ASSERT_EQ(last, 4);
     ASSERT_TRUE(doc().frameList.frameAt(2)->isComment);
@@ -114,7 +114,7 @@ TEST_F(View, StepsThroughCommentsKeepTheRestoreAndTheScrollRange) {
 TEST_F(View, ArrowKeysStepWithoutWrappingHomeAndEndJump) {
     const std::string gif = writeGif("four.gif", 4);
     start();
-    view().openPath(QString::fromStdString(gif));
+    session().openPath(QString::fromStdString(gif));
     ASSERT_TRUE(doc().loopOption);  // a circular chain: Next and Prev would wrap
     auto press = [this](int key) {
         QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
@@ -135,7 +135,7 @@ TEST_F(View, ArrowKeysStepWithoutWrappingHomeAndEndJump) {
 TEST_F(View, ZoomStepsAndTheirTexts) {
     const std::string gif = writeGif("square.gif", 2, 100, 100);
     start();
-    view().openPath(QString::fromStdString(gif));
+    session().openPath(QString::fromStdString(gif));
     QStringList texts;
     for (int i = 0; i < 3; ++i) {
         trigger(C::ZoomIn);
@@ -153,16 +153,16 @@ TEST_F(View, ZoomStepsAndTheirTexts) {
     trigger(C::Zoom1to1);
     trigger(C::ZoomOut);
     trigger(C::ZoomIn);
-    EXPECT_EQ(view().zoom(), 1);
+    EXPECT_EQ(session().zoom(), 1);
 }
 
 TEST_F(View, MousePositionIsShownInImagePixels) {
     const std::string gif = writeGif("square.gif", 2, 100, 100);
     start();
-    view().openPath(QString::fromStdString(gif));
+    session().openPath(QString::fromStdString(gif));
     trigger(C::ZoomIn);
     trigger(C::ZoomIn);
-    ASSERT_EQ(view().zoom(), 3);
+    ASSERT_EQ(session().zoom(), 3);
     auto moveTo = [this](QPoint p) {
         QMouseEvent move(QEvent::MouseMove, p, view().viewport()->mapToGlobal(p), Qt::NoButton, Qt::NoButton,
                          Qt::NoModifier);
@@ -185,20 +185,20 @@ TEST_F(View, TransparentColourIsPickedByAClickOnTheZoomedPicture) {
     std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char*>(gif.bytes().data()), std::streamsize(gif.bytes().size()));
     start();
-    view().openPath(QString::fromStdString(path));
+    session().openPath(QString::fromStdString(path));
     trigger(C::ZoomIn);
     trigger(C::ZoomIn);
     const TDib256& image = *doc().currentFrame->image;
     const int corner = image.pixel(10, 20);
     ASSERT_NE(corner, image.pixel(30, 61));
     trigger(C::TransparentColor);
-    ASSERT_EQ(view().pickMode(), 1);
+    ASSERT_EQ(session().pickMode(), PickMode::Transparent);
     const QPoint at(30, 61);
     QMouseEvent press(QEvent::MouseButtonPress, at, view().viewport()->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
                       Qt::NoModifier);
     QApplication::sendEvent(view().viewport(), &press);
     QApplication::processEvents();
-    EXPECT_EQ(view().pickMode(), 0);
+    EXPECT_EQ(session().pickMode(), PickMode::None);
     EXPECT_EQ(doc().transparentIndex, corner);
     EXPECT_EQ(window().colorText().text(), QString::asprintf("Transp. color [%d]", corner));
     EXPECT_FALSE(view().viewport()->testAttribute(Qt::WA_SetCursor));

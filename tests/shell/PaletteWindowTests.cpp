@@ -54,11 +54,11 @@ protected:
         std::ofstream(path, std::ios::binary)
             .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
         start();
-        view().openPath(QString::fromStdString(path));
+        session().openPath(QString::fromStdString(path));
         ASSERT_NE(palette(), nullptr);
         ASSERT_EQ(palette()->shownPalette().colorCount, colors);
     }
-    TPaletteWindow* palette() { return view().paletteWindow(); }
+    TPaletteWindow* palette() { return session().paletteWindow(); }
     TPaletteGrid& grid() { return palette()->grid(); }
     // The grid of exactly 16 cells of side by side pixels.
     void cellsOf(int side) {
@@ -128,7 +128,7 @@ TEST_F(PaletteWindow, TwentyColoursInTwoRowsWithTheirCaptions) {
 
     // The window follows the document: a frame with a local palette shows it.
     doc().currentFrame->localPalette = std::make_unique<TMyPalette>(TMyPalette(std::vector<PaletteEntry>(3)));
-    doc().notify(&DocumentObserver::paletteChanged);
+    doc().paletteEdited();
     EXPECT_EQ(palette()->titleLine(), "Local palette, 3 colors used");
 }
 
@@ -139,17 +139,17 @@ TEST_F(PaletteWindow, CaptionFollowsTheEntryUnderThePointer) {
     cellsOf(10);
     ASSERT_EQ(pointAt(cell(5)), "[5] R:255, G:128, B:0 (#ff8000) ");
     doc().globalPalette->setEntry(5, PaletteEntry{1, 2, 3, 0});
-    doc().notify(&DocumentObserver::paletteChanged);
+    doc().paletteEdited();
     EXPECT_EQ(palette()->windowTitle(), "[5] R:1, G:2, B:3 (#010203) ");
     // Another file: its own entry 5.
-    view().openPath(QString::fromStdString(writeGif("other.gif", 8)));
+    session().openPath(QString::fromStdString(writeGif("other.gif", 8)));
     ASSERT_GT(palette()->shownPalette().colorCount, 5);
     const PaletteEntry e = palette()->shownPalette().entry(5);
     EXPECT_EQ(palette()->windowTitle(), QString::asprintf("[5] R:%d, G:%d, B:%d (#%02x%02x%02x) ", e.red, e.green,
                                                           e.blue, e.red, e.green, e.blue));
     // A palette of fewer colours: nothing is under the pointer any more.
     doc().globalPalette = std::make_unique<TMyPalette>(TMyPalette(std::vector<PaletteEntry>(3)));
-    doc().notify(&DocumentObserver::paletteChanged);
+    doc().paletteEdited();
     EXPECT_EQ(palette()->windowTitle(), "Palette Window");
 }
 
@@ -220,7 +220,7 @@ TEST_F(PaletteWindow, PicksAreCompletedOnASwatch) {
     trigger(C::TransparentColor);
     EXPECT_TRUE(grid().testAttribute(Qt::WA_SetCursor));
     click(3);
-    EXPECT_EQ(view().pickMode(), 0);
+    EXPECT_EQ(session().pickMode(), PickMode::None);
     EXPECT_EQ(doc().transparentIndex, 3);
     EXPECT_EQ(window().colorText().text(), "Transp. color [3]");
     EXPECT_FALSE(grid().testAttribute(Qt::WA_SetCursor));
@@ -320,7 +320,7 @@ TEST_F(Palette, ReduceColorDepthProposesAndStepsThroughPowersOfTwo) {
     std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char*>(gif.bytes().data()), std::streamsize(gif.bytes().size()));
     start();
-    view().openPath(QString::fromStdString(path));
+    session().openPath(QString::fromStdString(path));
     ASSERT_EQ(doc().globalPalette->colorCount, 256);
 
     std::vector<int> seen;
@@ -374,7 +374,7 @@ TEST_F(Palette, ReduceColorDepthProposesAndStepsThroughPowersOfTwo) {
 TEST_F(Palette, StoreProposesTheDocumentsNameAndLoadTakesTheFileBack) {
     const std::string gif = writeGif("walk.gif", 3);
     start();
-    view().openPath(QString::fromStdString(gif));
+    session().openPath(QString::fromStdString(gif));
     const int colors = doc().globalPalette->colorCount;
     QString proposed;
     onNextDialog<QFileDialog>([&](QFileDialog& dialog) {
@@ -402,7 +402,7 @@ TEST_F(Palette, StoreProposesTheDocumentsNameAndLoadTakesTheFileBack) {
     EXPECT_EQ(filters.size(), 4);
     EXPECT_EQ(filters.value(0), "JASC Palette files (*.pal *.PAL)");
     EXPECT_TRUE(action(C::GlobalFixed)->isChecked());
-    EXPECT_EQ(view().paletteWindow()->titleLine(), "Fixed Global palette, 256 colors used");
+    EXPECT_EQ(session().paletteWindow()->titleLine(), "Fixed Global palette, 256 colors used");
     ASSERT_FALSE(doc().undo.empty());
     EXPECT_EQ(doc().undo.newest()->label, "load palette");
 }

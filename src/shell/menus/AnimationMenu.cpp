@@ -1,0 +1,42 @@
+// The Animation menu's handlers: playback and stepping, the colour picks,
+// and the loop count and frame rate dialogs.  The merges and Unoptimize run
+// in the core.
+#include "MenuHandlers.h"
+#include "shell/EditorSession.h"
+#include "shell/Playback.h"
+#include "shell/dialogs/DialogCommands.h"
+#include "shell/dialogs/TimingDialogs.h"
+#include "frameops/ColorCommands.h"
+
+namespace movigram {
+
+namespace {
+
+using C = CommandId;
+using S = EditorSession;
+
+constexpr MenuHandler handlers[] = {
+    {C::Play, [](S& s) { s.playback().play(); }},
+    {C::Stop, [](S& s) { s.playback().stop(); }},
+    {C::NextFrame, [](S& s) { s.nextFrame(); }},
+    {C::PrevFrame, [](S& s) { s.prevFrame(); }},
+    {C::TransparentColor,
+     [](S& s) {
+         beginTransparentPick(s.document());
+         s.enterPickMode(PickMode::Transparent);
+     }},
+    {C::BackgroundColor, [](S& s) { s.enterPickMode(PickMode::Background); }},
+    {C::LoopCount,
+     [](S& s) {
+         if (!readyForFrameDialog(s)) return;
+         TLoopDialog dialog(s);
+         dialog.exec();
+     }},
+    {C::FrameRate, [](S& s) { runFrameDialog<TFrameRateDialog>(s); }},
+};
+
+}  // namespace
+
+std::span<const MenuHandler> animationMenuHandlers() { return handlers; }
+
+}  // namespace movigram

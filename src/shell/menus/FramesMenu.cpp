@@ -1,0 +1,41 @@
+// The Frames menu's handlers: the frame dialogs, and the solid colour that
+// is picked on the picture or in the palette window.
+#include "MenuHandlers.h"
+#include "shell/EditorSession.h"
+#include "shell/dialogs/DialogCommands.h"
+#include "shell/dialogs/FrameDialogs.h"
+#include "shell/dialogs/TFrameOffsetDialog.h"
+#include "frameops/GrayScale.h"
+
+namespace movigram {
+
+namespace {
+
+using C = CommandId;
+using S = EditorSession;
+
+void grayScale(S& s) {
+    if (!readyForFrameDialog(s)) return;
+    recordGrayScale(s.document());
+    if (!runFrameDialog<TFrameGrayDialog>(s)) cancelGrayScale(s.document());
+}
+
+constexpr MenuHandler handlers[] = {
+    {C::Shift, [](S& s) { runFrameDialog<TFrameOffsetDialog>(s, OffsetMode::Shift); }},
+    {C::MovingSprite, [](S& s) { runFrameDialog<TFrameOffsetDialog>(s, OffsetMode::MovingSprite); }},
+    {C::Crop, [](S& s) { runFrameDialog<TFrameOffsetDialog>(s, OffsetMode::Crop); }},
+    {C::DeleteFrames, [](S& s) { runFrameDialog<TFrameOffsetDialog>(s, OffsetMode::Delete); }},
+    {C::Resize, [](S& s) { runFrameDialog<TFrameOffsetDialog>(s, OffsetMode::Resize); }},
+    {C::Duplicate, [](S& s) { runFrameDialog<TFrameDupDialog>(s); }},
+    {C::SetRestoreMethod, [](S& s) { runFrameDialog<TFrameEraseMethodDialog>(s); }},
+    {C::ReverseOrder, [](S& s) { runFrameDialog<TFrameReverseOrderDialog>(s); }},
+    {C::FlipRotate, [](S& s) { runFrameDialog<TFrameRotateDialog>(s, s.dialogMemory().rotate); }},
+    {C::GrayScale, grayScale},
+    {C::InsertSolidColor, [](S& s) { s.enterPickMode(PickMode::SolidColor); }},
+};
+
+}  // namespace
+
+std::span<const MenuHandler> framesMenuHandlers() { return handlers; }
+
+}  // namespace movigram
