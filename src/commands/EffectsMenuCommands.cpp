@@ -127,22 +127,25 @@ StepOutcome effect(Document& doc, const StepArguments& a) {
     return {};
 }
 
+// The undo labels are the effect table's: a command's dialog may choose an
+// effect of another label (Fade in offers Fade out, Banner scroll Banner
+// rotate).
 // clang-format off
 const CommandInfo effects[] = {
     {.id = C::FadeIn, .menu = M::Effects, .menuText = "Fade &in...", .help = "Inserts frames, fading in the image of the selected frame from a solid color",
-     .enabled = hasImageFrame, .undoLabel = "fade in", .effectFamily = F::FadeIn},
+     .enabled = hasImageFrame, .effectFamily = F::FadeIn},
     {.id = C::FadeOut, .menu = M::Effects, .menuText = "Fade &out...", .help = "Add frames, fading out the image of the selected frame into a solid color",
-     .enabled = hasImageFrame, .undoLabel = "fade out", .effectFamily = F::FadeOut},
+     .enabled = hasImageFrame, .effectFamily = F::FadeOut},
     {.id = C::Dissolve, .menu = M::Effects, .menuText = "&Dissolve...", .help = "Inserts frames, dissolving one frame into the next (or to/from solid color)",
-     .enabled = hasImageFrame, .undoLabel = "dissolve", .effectFamily = F::Dissolve},
+     .enabled = hasImageFrame, .effectFamily = F::Dissolve},
     {.id = C::BannerScroll, .menu = M::Effects, .menuText = "&Banner scroll...", .help = "Inserts frames, the original frame scrolling in (or out), until it reaches center (or disappers)",
-     .enabled = hasImageFrame, .undoLabel = "banner scroll", .effectFamily = F::BannerScroll},
+     .enabled = hasImageFrame, .effectFamily = F::BannerScroll},
     {.id = C::Wipe, .menu = M::Effects, .menuText = "&Wipe...", .help = "Inserts frames, the next frame sliding in, pushing the current frame out",
-     .enabled = hasImageFrame, .undoLabel = "wipe", .effectFamily = F::Wipe},
+     .enabled = hasImageFrame, .effectFamily = F::Wipe},
     {.id = C::Spiral, .menu = M::Effects, .menuText = "&Spiral...", .help = "",
-     .enabled = hasImageFrame, .undoLabel = "spiral", .effectFamily = F::Spiral},
+     .enabled = hasImageFrame, .effectFamily = F::Spiral},
     {.id = C::Blind, .menu = M::Effects, .menuText = "&Blind...", .help = "",
-     .enabled = hasImageFrame, .undoLabel = "blind", .effectFamily = F::Blind},
+     .enabled = hasImageFrame, .effectFamily = F::Blind},
 };
 // clang-format on
 
