@@ -10,7 +10,7 @@
 #include "frameops/ColorCommands.h"
 #include "colour/ReadingPolicy.h"
 #include "document/GrowthLimits.h"
-#include "document/Optimiser.h"
+#include "save/Optimiser.h"
 #include "effects/DoFade.h"
 #include "frameops/FlipRotate.h"
 #include "frameops/FrameOffset.h"

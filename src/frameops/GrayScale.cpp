@@ -4,7 +4,6 @@
 #include "colour/ReadingPolicy.h"
 #include "document/EditScope.h"
 #include "document/Undo.h"
-#include "document/Optimiser.h"
 
 namespace movigram {
 

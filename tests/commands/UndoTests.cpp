@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "document/Undo.h"
-#include "document/Optimiser.h"
+#include "save/Optimiser.h"
 #include "commands/ClipboardCommands.h"
 #include "commands/PaletteCommands.h"
 #include "frameops/FlipRotate.h"

@@ -6,7 +6,7 @@
 #include <deque>
 #include <map>
 
-#include "FrameChain.h"
+#include "document/FrameChain.h"
 #include "ImageEncoding.h"
 #include "ScreenColours.h"
 #include "SerialWorker.h"

@@ -9,11 +9,11 @@
 #include <filesystem>
 #include <fstream>
 
-#include "document/CommentFrame.h"
+#include "save/CommentFrame.h"
 #include "document/FileIo.h"
 #include "document/FrameChain.h"
 #include "document/GifReader.h"
-#include "document/GifWriter.h"
+#include "save/GifWriter.h"
 #include "document/ViewerCanvas.h"
 #include "support/GifBuilder.h"
 

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <utility>
 
-#include "FrameChain.h"
+#include "document/FrameChain.h"
 #include "WorkScreen.h"
 
 namespace movigram {
