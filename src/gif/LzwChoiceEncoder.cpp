@@ -67,6 +67,14 @@ void LzwChoiceEncoder::clearTable() {
     for (auto& ladder : ladders_) ladder.resize(2);
 }
 
+// The steps of the parse are inlined into encode, and nothing takes the
+// address of the Parse, so that its state stays in registers.
+#if defined(__GNUC__)
+#define MOVIGRAM_INLINE __attribute__((always_inline)) inline
+#else
+#define MOVIGRAM_INLINE inline
+#endif
+
 // One call of encode: the bit writer, the scores of the table and the
 // parse, one method per step.  The table itself (slots, keys, ladders) is
 // the encoder's and outlives the call.
@@ -148,7 +156,7 @@ private:
     int liveCount_ = 0;
 };
 
-LzwChoiceEncoder::Parse::Parse(LzwChoiceEncoder& table, const uint8_t* values, const uint8_t* free,
+MOVIGRAM_INLINE LzwChoiceEncoder::Parse::Parse(LzwChoiceEncoder& table, const uint8_t* values, const uint8_t* free,
                                uint8_t alternative, size_t count, int minCodeSize, const LzwChoiceOptions& options)
     : table_(table),
       values_(values),
@@ -171,7 +179,7 @@ LzwChoiceEncoder::Parse::Parse(LzwChoiceEncoder& table, const uint8_t* values, c
     at_ = table.packed_.data();
 }
 
-void LzwChoiceEncoder::Parse::put(uint32_t code) {
+MOVIGRAM_INLINE void LzwChoiceEncoder::Parse::put(uint32_t code) {
     acc_ |= uint64_t(code) << bits_;
     bits_ += codeSize_;
     bitsWritten_ += codeSize_;
@@ -183,7 +191,7 @@ void LzwChoiceEncoder::Parse::put(uint32_t code) {
     bits_ &= 7;
 }
 
-void LzwChoiceEncoder::Parse::reset(size_t position) {
+MOVIGRAM_INLINE void LzwChoiceEncoder::Parse::reset(size_t position) {
     table_.clearTable();
     ahead_.usable = false;
     nextFree_ = clearCode_ + 2;
@@ -193,7 +201,7 @@ void LzwChoiceEncoder::Parse::reset(size_t position) {
     tableStartBits_ = bitsWritten_;
 }
 
-uint32_t LzwChoiceEncoder::Parse::find(uint32_t prefix, uint32_t c) const {
+MOVIGRAM_INLINE uint32_t LzwChoiceEncoder::Parse::find(uint32_t prefix, uint32_t c) const {
     const uint32_t key = prefix << 8 | c;
     for (uint32_t h = prefix ^ indexHash_[c];; h = (h + 1) & (slotCount - 1)) {
         const uint32_t slot = slots_[h];
@@ -202,7 +210,7 @@ uint32_t LzwChoiceEncoder::Parse::find(uint32_t prefix, uint32_t c) const {
     }
 }
 
-void LzwChoiceEncoder::Parse::add(uint32_t prefix, uint32_t c) {
+MOVIGRAM_INLINE void LzwChoiceEncoder::Parse::add(uint32_t prefix, uint32_t c) {
     uint32_t h = prefix ^ indexHash_[c];
     while (slots_[h] != emptySlot) h = (h + 1) & (slotCount - 1);
     const uint32_t tag = tagOf(nextFree_);
@@ -221,14 +229,14 @@ void LzwChoiceEncoder::Parse::add(uint32_t prefix, uint32_t c) {
 }
 
 // Whether x, a tag or noTag, is c repeated at most n times.
-bool LzwChoiceEncoder::Parse::runUpTo(uint32_t x, uint32_t c, uint32_t n) const {
+MOVIGRAM_INLINE bool LzwChoiceEncoder::Parse::runUpTo(uint32_t x, uint32_t c, uint32_t n) const {
     if (x == noTag) return false;
     const uint32_t j = runOfCode_[codeOf(x)];
     return j != 0 && j <= n && table_.ladders_[c][j] == x;
 }
 
 // The ways pixel q may be written, preferred first.
-int LzwChoiceEncoder::Parse::choicesAt(size_t q, uint32_t (&c)[2]) const {
+MOVIGRAM_INLINE int LzwChoiceEncoder::Parse::choicesAt(size_t q, uint32_t (&c)[2]) const {
     const uint32_t v = values_[q];
     if (!free_ || !free_[q] || v == alternative_) {
         c[0] = v;
@@ -241,7 +249,7 @@ int LzwChoiceEncoder::Parse::choicesAt(size_t q, uint32_t (&c)[2]) const {
 
 // The string of path followed by index.  The entry (previous, first) still
 // to be made has code nextFree for the path that starts with `first`.
-uint32_t LzwChoiceEncoder::Parse::step(const Path& path, uint32_t index, uint32_t pending) const {
+MOVIGRAM_INLINE uint32_t LzwChoiceEncoder::Parse::step(const Path& path, uint32_t index, uint32_t pending) const {
     return path.tag == pending && index == path.first ? tagOf(nextFree_) : find(path.tag, index);
 }
 
@@ -250,7 +258,7 @@ uint32_t LzwChoiceEncoder::Parse::step(const Path& path, uint32_t index, uint32_
 // free pixels the walk that the next string starts with is that string,
 // unless it went through one of the two strings whose entries come before
 // then (`avoid`): the parse takes it as it is.
-size_t LzwChoiceEncoder::Parse::walkFrom(size_t start, uint32_t avoidA, uint32_t avoidB, Walk& w) {
+MOVIGRAM_INLINE size_t LzwChoiceEncoder::Parse::walkFrom(size_t start, uint32_t avoidA, uint32_t avoidB, Walk& w) {
     w.start = start;
     w.tag = tagOf(values_[start]);
     w.shorter = noTag;
@@ -281,7 +289,7 @@ size_t LzwChoiceEncoder::Parse::walkFrom(size_t start, uint32_t avoidA, uint32_t
 }
 
 // The longest string from p, in live_[0]; returns where it ends.
-size_t LzwChoiceEncoder::Parse::longestString(size_t p, uint32_t pending) {
+MOVIGRAM_INLINE size_t LzwChoiceEncoder::Parse::longestString(size_t p, uint32_t pending) {
     uint32_t c[2];
     liveCount_ = choicesAt(p, c);
     for (int k = 0; k < liveCount_; ++k) live_[k] = {tagOf(c[k]), c[k], noTag};
@@ -302,7 +310,7 @@ size_t LzwChoiceEncoder::Parse::longestString(size_t p, uint32_t pending) {
 // Through the runs of index v the table holds, as far as the pixels from p
 // may only be written as v; the entry still to be made (a run too, after a
 // string cut short) is left to the pixel by pixel steps.
-size_t LzwChoiceEncoder::Parse::climbRuns(size_t p, uint32_t v, uint32_t pending) {
+MOVIGRAM_INLINE size_t LzwChoiceEncoder::Parse::climbRuns(size_t p, uint32_t v, uint32_t pending) {
     const std::vector<uint16_t>& ladder = table_.ladders_[v];
     uint32_t known = uint32_t(ladder.size() - 1);
     if (runUpTo(pending, v, known)) known = runOfCode_[codeOf(pending)];
@@ -315,7 +323,7 @@ size_t LzwChoiceEncoder::Parse::climbRuns(size_t p, uint32_t v, uint32_t pending
 }
 
 // One path, the common case: false when it does not go on with pixel q.
-bool LzwChoiceEncoder::Parse::extendOnePath(size_t q, uint32_t pending) {
+MOVIGRAM_INLINE bool LzwChoiceEncoder::Parse::extendOnePath(size_t q, uint32_t pending) {
     const uint32_t v = values_[q];
     const Path& path = live_[0];
     uint32_t tag;
@@ -342,7 +350,7 @@ bool LzwChoiceEncoder::Parse::extendOnePath(size_t q, uint32_t pending) {
 
 // Several paths: each goes on in every way pixel q may be written, up to
 // `paths` of them in the order of preference; false when none goes on.
-bool LzwChoiceEncoder::Parse::extendPaths(size_t q, uint32_t pending) {
+MOVIGRAM_INLINE bool LzwChoiceEncoder::Parse::extendPaths(size_t q, uint32_t pending) {
     uint32_t c[2];
     const int n = choicesAt(q, c);
     int nextCount = 0;
@@ -360,7 +368,7 @@ bool LzwChoiceEncoder::Parse::extendPaths(size_t q, uint32_t pending) {
 // With a lookahead, the string chosen (live_[0], ending at q) is cut one
 // pixel short when the string after it then reaches further; returns where
 // the string chosen now ends.
-size_t LzwChoiceEncoder::Parse::cutShorter(size_t q) {
+MOVIGRAM_INLINE size_t LzwChoiceEncoder::Parse::cutShorter(size_t q) {
     const uint32_t shorter = live_[0].shorter;
     if (!options_.lookahead || shorter == noTag || q >= count_) return q;
     // The string from q reaches q + 1 at least, so the one from q - 1 must
@@ -379,7 +387,7 @@ size_t LzwChoiceEncoder::Parse::cutShorter(size_t q) {
 // The entry of the previous string followed by `first`, the first pixel of
 // the string at p; the code size grows, and a table that fills starts being
 // judged.
-void LzwChoiceEncoder::Parse::makeEntry(uint32_t first, size_t p) {
+MOVIGRAM_INLINE void LzwChoiceEncoder::Parse::makeEntry(uint32_t first, size_t p) {
     add(previous_, first);
     ++nextFree_;
     if (nextFree_ == (1u << codeSize_) + 1 && codeSize_ < 12) ++codeSize_;
@@ -395,7 +403,7 @@ void LzwChoiceEncoder::Parse::makeEntry(uint32_t first, size_t p) {
 
 // After each code: clears the table when it is (about to be) full and the
 // options say so.
-void LzwChoiceEncoder::Parse::judgeTable(size_t p) {
+MOVIGRAM_INLINE void LzwChoiceEncoder::Parse::judgeTable(size_t p) {
     if (!full_ && nextFree_ + options_.spareCodes >= maxCodes && options_.judgedCodes == 0) {
         // The entry still to come would fill the table (or come within
         // spareCodes of it), which is then cleared at once: clear now and
@@ -421,7 +429,7 @@ void LzwChoiceEncoder::Parse::judgeTable(size_t p) {
 }
 
 // The byte m, the packed codes in sub-blocks of 255 and the terminator.
-void LzwChoiceEncoder::Parse::writeSubBlocks(std::vector<uint8_t>& out) const {
+MOVIGRAM_INLINE void LzwChoiceEncoder::Parse::writeSubBlocks(std::vector<uint8_t>& out) const {
     const uint8_t* const packed = table_.packed_.data();
     const size_t n = size_t(at_ - packed);
     out.reserve(out.size() + n + n / 255 + 3);
@@ -434,7 +442,7 @@ void LzwChoiceEncoder::Parse::writeSubBlocks(std::vector<uint8_t>& out) const {
     out.push_back(0);
 }
 
-LzwChoiceOutcome LzwChoiceEncoder::Parse::run(std::vector<uint8_t>& out, size_t limit) {
+MOVIGRAM_INLINE LzwChoiceOutcome LzwChoiceEncoder::Parse::run(std::vector<uint8_t>& out, size_t limit) {
     if (options_.leadingClear) put(clearCode_);
     reset(0);
     // The single indices are runs of one (codes of other sizes may have
@@ -465,5 +473,7 @@ LzwChoiceOutcome LzwChoiceEncoder::encode(const uint8_t* values, const uint8_t* 
     Parse parse(*this, values, free, alternative, count, minCodeSize, options);
     return parse.run(out, limit);
 }
+
+#undef MOVIGRAM_INLINE
 
 }  // namespace movigram
