@@ -282,6 +282,16 @@ private:
     void forEachBasePiece(int32_t y, int32_t x0, int32_t x1, Fn&& fn) const;
     bool planImage(const TRect& area, const TRect& changed, const Restore& next, uint32_t delayCs,
                    std::vector<std::string>& comments, bool reachCorner = true);
+    // The restore methods tried for the image before the next: for each its
+    // base and the count of pixels it leaves to draw.
+    struct TriedBases {
+        Base base[3];
+        size_t fixed[3];
+    };
+    int tryBases(const TRect& area, const TRect& around, const Restore& next, bool reachCorner, TriedBases& bases);
+    Base encodeTried(int count, const TriedBases& bases, const Restore& next, EncodedImage& best, TRect& bestRect);
+    void addImage(const TRect& area, const TRect& around, const Restore& next, uint32_t delayCs,
+                  std::vector<std::string>& comments, Base bestBase, const TRect& bestRect, EncodedImage&& best);
     bool reachCornerWithLast();
     // Hands the image chosen last to the refiner; its data is taken at the end.
     void refineLast(EncodedImage&& best);
@@ -561,27 +571,17 @@ void Planner::fillPixels(ImagePixels& px) const {
     }
 }
 
-bool Planner::planImage(const TRect& area, const TRect& changed, const Restore& next, uint32_t delayCs,
-                        std::vector<std::string>& comments, bool reachCorner) {
-    // Outside `around` the screen under the new image shows the target
-    // whatever the restore method.
-    TRect around = changed;
-    if (pending_.needed) around = around.united(pending_.area);
-    if (haveImage_) around = around.united(lastRect_);
-
-    EncodedImage best;
-    Base bestBase = Base::Keep;
-    TRect bestRect;
-    std::vector<Base> bases{Base::Keep};
+// The image each restore method of the image before leaves to draw, in
+// tried[0 .. count) with its base and the count of pixels it must draw.
+int Planner::tryBases(const TRect& area, const TRect& around, const Restore& next, bool reachCorner,
+                      TriedBases& bases) {
+    std::vector<Base> candidates{Base::Keep};
     if (haveImage_) {
-        bases.push_back(Base::Background);
-        if (previousAllowed_) bases.push_back(Base::Previous);
+        candidates.push_back(Base::Background);
+        if (previousAllowed_) candidates.push_back(Base::Previous);
     }
-    // The image each restore method leaves to draw.
-    int triedCount = 0;
-    Base triedBase[3];
-    size_t fixedCount[3];
-    for (Base base : bases) {
+    int count = 0;
+    for (Base base : candidates) {
         if (base == Base::Previous) {
             bool opaque = true;
             for (int32_t y = lastRect_.top; y < lastRect_.bottom && opaque; ++y)
@@ -609,20 +609,28 @@ bool Planner::planImage(const TRect& area, const TRect& changed, const Restore& 
         }
 
         // Outside `around` nothing differs, so the count holds for draw.
-        tried[triedCount].rect = draw;
-        triedBase[triedCount] = base;
-        fixedCount[triedCount++] = fixed;
+        tried[count].rect = draw;
+        bases.base[count] = base;
+        bases.fixed[count++] = fixed;
     }
-    for (int a = 0; a < triedCount; ++a) {
+    return count;
+}
+
+// Encodes the images tried that are worth it, keeping the smallest in best;
+// returns its base (with its rectangle in bestRect).
+Base Planner::encodeTried(int count, const TriedBases& bases, const Restore& next, EncodedImage& best,
+                          TRect& bestRect) {
+    Base bestBase = Base::Keep;
+    for (int a = 0; a < count; ++a) {
         // One that must draw more pixels over a larger rectangle than another
         // is not worth encoding; of two alike (as when two restore methods
         // leave the same pixels to draw) the first is kept.
         bool dominated = false;
-        for (int b = 0; b < triedCount && !dominated; ++b)
-            dominated = b != a && tried[a].rect.contains(tried[b].rect) && fixedCount[a] >= fixedCount[b] &&
-                        (tried[a].rect != tried[b].rect || fixedCount[a] > fixedCount[b] || b < a);
+        for (int b = 0; b < count && !dominated; ++b)
+            dominated = b != a && tried[a].rect.contains(tried[b].rect) && bases.fixed[a] >= bases.fixed[b] &&
+                        (tried[a].rect != tried[b].rect || bases.fixed[a] > bases.fixed[b] || b < a);
         if (dominated) continue;
-        switch (triedBase[a]) {
+        switch (bases.base[a]) {
             case Base::Keep: fillPixels<Base::Keep>(tried[a]); break;
             case Base::Background: fillPixels<Base::Background>(tried[a]); break;
             case Base::Previous: fillPixels<Base::Previous>(tried[a]); break;
@@ -631,10 +639,26 @@ bool Planner::planImage(const TRect& area, const TRect& changed, const Restore& 
         encoder_->encodeBest(tried[a], next.needed ? next.value : screen::never, !haveImage_ && showsTransparency_,
                              best);
         if (best.bytes < before) {
-            bestBase = triedBase[a];
+            bestBase = bases.base[a];
             bestRect = tried[a].rect;
         }
     }
+    return bestBase;
+}
+
+bool Planner::planImage(const TRect& area, const TRect& changed, const Restore& next, uint32_t delayCs,
+                        std::vector<std::string>& comments, bool reachCorner) {
+    // Outside `around` the screen under the new image shows the target
+    // whatever the restore method.
+    TRect around = changed;
+    if (pending_.needed) around = around.united(pending_.area);
+    if (haveImage_) around = around.united(lastRect_);
+
+    TriedBases bases;
+    const int count = tryBases(area, around, next, reachCorner, bases);
+    EncodedImage best;
+    TRect bestRect;
+    const Base bestBase = encodeTried(count, bases, next, best, bestRect);
     if (best.bytes == SIZE_MAX && !haveImage_ && showsTransparency_) {
         // A first frame of 256 colours may have no transparent index to
         // spare; then it goes without.
@@ -645,7 +669,15 @@ bool Planner::planImage(const TRect& area, const TRect& changed, const Restore& 
         // Reaching the corner needs a transparent index too.
         return !haveImage_ && reachCorner && planImage(area, changed, next, delayCs, comments, false);
     }
+    addImage(area, around, next, delayCs, comments, bestBase, bestRect, std::move(best));
+    return true;
+}
 
+// Puts the image chosen in the plan: the image before gets its restore, the
+// screens move on, and the image goes to the refiner.
+void Planner::addImage(const TRect& area, const TRect& around, const Restore& next, uint32_t delayCs,
+                       std::vector<std::string>& comments, Base bestBase, const TRect& bestRect,
+                       EncodedImage&& best) {
     if (haveImage_) {
         plan_.images.back().disposal = uint8_t(bestBase);
         if (bestBase != Base::Previous)
@@ -674,7 +706,6 @@ bool Planner::planImage(const TRect& area, const TRect& changed, const Restore& 
     lastRestored_ = best.restoredValue;
     pending_ = next;
     refineLast(std::move(best));
-    return true;
 }
 
 void Planner::refineLast(EncodedImage&& best) {
