@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "document/GifWriter.h"
+#include "save/GifWriter.h"
 
 namespace movigram::bench {
 

@@ -22,7 +22,7 @@
 #include "GiflibCoder.h"
 #include "document/FileIo.h"
 #include "document/GifReader.h"
-#include "document/GifWriter.h"
+#include "save/GifWriter.h"
 #include "gif/ByteSink.h"
 
 namespace movigram::bench {

@@ -31,8 +31,8 @@
 #include "document/FileIo.h"
 #include "document/FrameChain.h"
 #include "document/GifReader.h"
-#include "document/GifWriter.h"
-#include "document/Optimiser.h"
+#include "save/GifWriter.h"
+#include "save/Optimiser.h"
 #include "GeneratedGifs.h"
 #include "OptimiseBench.h"
 

@@ -40,7 +40,7 @@
 #include "document/FileIo.h"
 #include "document/FrameList.h"
 #include "document/GifReader.h"
-#include "document/GifWriter.h"
+#include "save/GifWriter.h"
 #include "import/JpegReader.h"
 
 using namespace movigram;

@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "document/FrameChain.h"
-#include "document/GifWriter.h"
+#include "save/GifWriter.h"
 #include "shell/ActionRegistry.h"
 #include "shell/FrameListModel.h"
 #include "shell/FrameListWindow.h"

@@ -25,7 +25,7 @@
 
 #include "FuzzSupport.h"
 #include "document/FrameList.h"
-#include "document/GifWriter.h"
+#include "save/GifWriter.h"
 #include "document/ViewerCanvas.h"
 
 using namespace movigram;

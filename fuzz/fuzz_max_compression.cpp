@@ -15,8 +15,8 @@
 #include "FuzzSupport.h"
 #include "document/FrameChain.h"
 #include "document/FrameList.h"
-#include "document/GifPlan.h"
-#include "document/MaxCompression.h"
+#include "save/GifPlan.h"
+#include "save/MaxCompression.h"
 #include "support/Screens.h"
 
 using namespace movigram;

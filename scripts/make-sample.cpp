@@ -4,9 +4,9 @@
 #include <cmath>
 #include <cstdio>
 
-#include "document/CommentFrame.h"
+#include "save/CommentFrame.h"
 #include "document/FrameList.h"
-#include "document/GifWriter.h"
+#include "save/GifWriter.h"
 
 using namespace movigram;
 

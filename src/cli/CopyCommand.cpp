@@ -4,10 +4,10 @@
 #include <string>
 
 #include "CliDocument.h"
-#include "document/CommentFrame.h"
+#include "save/CommentFrame.h"
 #include "document/FrameList.h"
 #include "document/GifReader.h"
-#include "document/GifWriter.h"
+#include "save/GifWriter.h"
 
 namespace movigram::cli {
 

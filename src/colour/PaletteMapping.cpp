@@ -28,19 +28,20 @@ namespace {
 // Eight pixels of value v, as read from a row.
 uint64_t eightOf(uint8_t v) { return uint64_t(v) * 0x0101010101010101u; }
 
-}  // namespace
-
-bool mapToPalette(TDib256& image, TMyPalette& palette, bool fixed, bool testOnly) {
+// The work of one mapping: the palette as it grows (`working`, len entries
+// in use) and where each index of the image goes.
+struct Mapping {
     std::array<uint8_t, 256> map;
-    for (int i = 0; i < 256; ++i) map[size_t(i)] = uint8_t(i);
-
-    const int n = image.colorsUsed != 0 ? std::min(image.colorsUsed, 256) : 256;
-    constexpr int cap = 256;
-    int len = std::clamp(palette.colorCount, 0, cap);
-    std::array<PaletteEntry, 256> working = palette.entries();
-    if (len < 2) fixed = false;
-
+    std::array<PaletteEntry, 256> working;
+    int len;
+    bool fixed;
     bool inUse[256] = {};
+};
+
+// Marks the indices the image's pixels use; returns the last run of eight
+// alike pixels (eight of one value; the first pixel's value when there is
+// none), where remapPixels starts.
+uint64_t markIndicesInUse(const TDib256& image, bool (&inUse)[256]) {
     // Eight pixels at a time, passing over runs of the value seen last (the
     // common case in pictures that came from a GIF).
     uint64_t run = 0;
@@ -60,70 +61,75 @@ bool mapToPalette(TDib256& image, TMyPalette& palette, bool fixed, bool testOnly
         }
         for (; x < image.width(); ++x) inUse[row[x]] = true;
     }
-    const int t = image.transparentIndex;
-    if (t >= 0 && t < 256) inUse[t] = true;
-    // Visible colours never land on the palette's transparent entry when the
-    // image has transparent pixels of its own: they would disappear.
-    const int p = palette.transparentIndex;
-    const int reserved = (t >= 0 && p >= 0 && p < 256) ? p : -1;
+    return run;
+}
 
+// Finds each colour in use (of the first n) in the palette, adds it while
+// there is room, or takes the nearest.  `reserved` is an entry visible
+// colours may not take.  Returns whether a colour was approximated; with
+// testOnly it stops at the first.
+bool matchColours(const TDib256& image, int n, int reserved, bool testOnly, Mapping& m) {
+    constexpr int cap = 256;
+    const int t = image.transparentIndex;
     bool approximated = false;
     for (int j = 0; j < n; ++j) {
-        if (!inUse[j]) continue;
+        if (!m.inUse[j]) continue;
         const RgbQuad& c = image.colors()[size_t(j)];
         const int skip = j == t ? -1 : reserved;
         int k = 0;
-        while (k < len && (k == skip || working[size_t(k)].red != c.red || working[size_t(k)].green != c.green ||
-                           working[size_t(k)].blue != c.blue))
+        while (k < m.len && (k == skip || m.working[size_t(k)].red != c.red ||
+                             m.working[size_t(k)].green != c.green || m.working[size_t(k)].blue != c.blue))
             ++k;
-        if (len < cap && !fixed) {
-            if (k < len) {
-                map[size_t(j)] = uint8_t(k);
+        if (m.len < cap && !m.fixed) {
+            if (k < m.len) {
+                m.map[size_t(j)] = uint8_t(k);
             } else {
-                working[size_t(len)] = {c.red, c.green, c.blue, 0};
-                map[size_t(j)] = uint8_t(len++);
+                m.working[size_t(m.len)] = {c.red, c.green, c.blue, 0};
+                m.map[size_t(j)] = uint8_t(m.len++);
             }
         } else {
-            map[size_t(j)] = uint8_t(nearestColor(working.data(), fixed ? len : 256, c.red, c.green, c.blue, skip));
+            m.map[size_t(j)] = uint8_t(
+                nearestColor(m.working.data(), m.fixed ? m.len : 256, c.red, c.green, c.blue, skip));
             // A colour the full palette already holds is matched, not
             // approximated: only a colour without its entry counts.
-            if (!fixed && k >= len) {
+            if (!m.fixed && k >= m.len) {
                 approximated = true;
                 if (testOnly) break;
             }
         }
     }
-    if (testOnly) return !approximated;
+    return approximated;
+}
 
-    if (t >= 0 && t < 256) {
-        if (p >= 0) {
-            map[size_t(t)] = uint8_t(p);
-        } else {
-            bool collides = false;
-            for (int j = 0; j < 256; ++j)
-                if (inUse[j] && j != t && map[size_t(j)] == map[size_t(t)]) collides = true;
-            if (collides) {
-                bool taken[256] = {};
-                for (int j = 0; j < 256; ++j)
-                    if (inUse[j]) taken[map[size_t(j)]] = true;
-                int free = 0;
-                while (free < len && taken[free]) ++free;
-                if (free < len) {
-                    map[size_t(t)] = uint8_t(free);
-                } else if (len < 256 && !fixed) {
-                    map[size_t(t)] = uint8_t(len++);
-                }
-            }
-        }
+// The image's transparent index t goes to the palette's transparent entry
+// p, or, without one, to an entry no visible colour took.
+void placeTransparent(int t, int p, Mapping& m) {
+    if (p >= 0) {
+        m.map[size_t(t)] = uint8_t(p);
+        return;
     }
+    bool collides = false;
+    for (int j = 0; j < 256; ++j)
+        if (m.inUse[j] && j != t && m.map[size_t(j)] == m.map[size_t(t)]) collides = true;
+    if (!collides) return;
+    bool taken[256] = {};
+    for (int j = 0; j < 256; ++j)
+        if (m.inUse[j]) taken[m.map[size_t(j)]] = true;
+    int free = 0;
+    while (free < m.len && taken[free]) ++free;
+    if (free < m.len) {
+        m.map[size_t(t)] = uint8_t(free);
+    } else if (m.len < 256 && !m.fixed) {
+        m.map[size_t(t)] = uint8_t(m.len++);
+    }
+}
 
-    // Frames drawn with the palette's own colours keep their pixels.
-    bool same = true;
-    for (int j = 0; j < 256 && same; ++j) same = !inUse[j] || map[size_t(j)] == j;
-    // The last run of eight alike pixels (`run` is eight of one value) and
-    // what it becomes.
+// Rewrites the pixels through map, eight at a time; `run` is the last run of
+// eight alike pixels markIndicesInUse saw.
+void remapPixels(TDib256& image, const std::array<uint8_t, 256>& map, uint64_t run) {
+    // The last run of eight alike pixels and what it becomes.
     uint64_t from = run, to = eightOf(map[run & 0xFF]);
-    for (int32_t y = 0; y < image.height() && !same; ++y) {
+    for (int32_t y = 0; y < image.height(); ++y) {
         uint8_t* row = image.row(y);
         int32_t x = 0;
         for (; x + 8 <= image.width(); x += 8) {
@@ -142,15 +148,42 @@ bool mapToPalette(TDib256& image, TMyPalette& palette, bool fixed, bool testOnly
         }
         for (; x < image.width(); ++x) row[x] = map[row[x]];
     }
-    for (int k = 0; k < len; ++k) {
-        const PaletteEntry& e = working[size_t(k)];
+}
+
+}  // namespace
+
+bool mapToPalette(TDib256& image, TMyPalette& palette, bool fixed, bool testOnly) {
+    Mapping m;
+    for (int i = 0; i < 256; ++i) m.map[size_t(i)] = uint8_t(i);
+    m.working = palette.entries();
+    m.len = std::clamp(palette.colorCount, 0, 256);
+    m.fixed = fixed && m.len >= 2;
+    const uint64_t run = markIndicesInUse(image, m.inUse);
+    const int n = image.colorsUsed != 0 ? std::min(image.colorsUsed, 256) : 256;
+    const int t = image.transparentIndex;
+    if (t >= 0 && t < 256) m.inUse[t] = true;
+    // Visible colours never land on the palette's transparent entry when the
+    // image has transparent pixels of its own: they would disappear.
+    const int p = palette.transparentIndex;
+    const int reserved = (t >= 0 && p >= 0 && p < 256) ? p : -1;
+
+    const bool approximated = matchColours(image, n, reserved, testOnly, m);
+    if (testOnly) return !approximated;
+    if (t >= 0 && t < 256) placeTransparent(t, p, m);
+
+    // Frames drawn with the palette's own colours keep their pixels.
+    bool same = true;
+    for (int j = 0; j < 256 && same; ++j) same = !m.inUse[j] || m.map[size_t(j)] == j;
+    if (!same) remapPixels(image, m.map, run);
+    for (int k = 0; k < m.len; ++k) {
+        const PaletteEntry& e = m.working[size_t(k)];
         image.colors()[size_t(k)] = {e.blue, e.green, e.red, 0};
         palette.setEntry(k, e);
     }
     // The table now holds the palette's colours, and pixels may use them all.
-    image.colorsUsed = len;
-    palette.colorCount = len;
-    image.colorMap = std::make_unique<std::array<uint8_t, 256>>(map);
+    image.colorsUsed = m.len;
+    palette.colorCount = m.len;
+    image.colorMap = std::make_unique<std::array<uint8_t, 256>>(m.map);
     return !approximated;
 }
 

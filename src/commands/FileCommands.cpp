@@ -13,8 +13,8 @@
 #include "document/FileIo.h"
 #include "document/FrameChain.h"
 #include "document/GifReader.h"
-#include "document/GifWriter.h"
-#include "document/Optimiser.h"
+#include "save/GifWriter.h"
+#include "save/Optimiser.h"
 
 namespace movigram {
 

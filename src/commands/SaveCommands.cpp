@@ -4,10 +4,10 @@
 #include <thread>
 
 #include "colour/ColorReduction.h"
-#include "document/CommentFrame.h"
+#include "save/CommentFrame.h"
 #include "document/FrameChain.h"
-#include "document/MaxCompression.h"
-#include "document/Optimiser.h"
+#include "save/MaxCompression.h"
+#include "save/Optimiser.h"
 
 namespace movigram {
 

@@ -3,7 +3,7 @@
 // and the preview file in FileCommands.h): the steps before the write and
 // the writer's options.
 #include "document/Document.h"
-#include "document/GifWriter.h"
+#include "save/GifWriter.h"
 
 namespace movigram {
 

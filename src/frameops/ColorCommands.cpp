@@ -8,7 +8,6 @@
 #include "document/Compose.h"
 #include "document/EditScope.h"
 #include "document/FrameChain.h"
-#include "document/Optimiser.h"
 
 namespace movigram {
 

@@ -4,7 +4,6 @@
 #include <utility>
 
 #include "document/EditScope.h"
-#include "document/Optimiser.h"
 
 namespace movigram {
 

@@ -5,7 +5,6 @@
 #include "document/DecodeLimits.h"
 #include "document/EditScope.h"
 #include "document/Undo.h"
-#include "document/Optimiser.h"
 
 namespace movigram {
 

@@ -4,7 +4,6 @@
 #include "document/EditScope.h"
 #include "document/Undo.h"
 #include "document/GrowthLimits.h"
-#include "document/Optimiser.h"
 
 namespace movigram {
 

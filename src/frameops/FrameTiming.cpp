@@ -4,7 +4,6 @@
 
 #include "document/EditScope.h"
 #include "document/FrameChain.h"
-#include "document/Optimiser.h"
 #include "NumberField.h"
 
 namespace movigram {

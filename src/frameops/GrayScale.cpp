@@ -3,7 +3,6 @@
 #include "colour/PaletteMapping.h"
 #include "colour/ReadingPolicy.h"
 #include "document/EditScope.h"
-#include "document/Optimiser.h"
 
 namespace movigram {
 

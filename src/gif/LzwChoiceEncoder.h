@@ -63,6 +63,7 @@ public:
                             size_t limit = SIZE_MAX);
 
 private:
+    class Parse;
     void clearTable();
 
     // Slots hold the tags of codes (see LzwChoiceEncoder.cpp); keys_ the

@@ -2,7 +2,7 @@
 
 #include "EditorSession.h"
 #include "commands/BrowserCommands.h"
-#include "document/Optimiser.h"
+#include "save/Optimiser.h"
 
 namespace movigram {
 

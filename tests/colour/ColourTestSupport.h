@@ -3,6 +3,7 @@
 #include <memory>
 #include <vector>
 
+#include "colour/ReadingPolicy.h"
 #include "document/Document.h"
 #include "document/TFrame.h"
 
@@ -33,5 +34,16 @@ inline Rgb shownColor(const TFrame& frame, int x, int y) {
 inline bool operator==(const Rgb& a, const Rgb& b) { return a.r == b.r && a.g == b.g && a.b == b.b; }
 
 inline Rgb entryColor(const TMyPalette& p, int i) { return {p.entry(i).red, p.entry(i).green, p.entry(i).blue}; }
+
+// Reads frames into a document as one batch of a multi-frame file.
+inline void readBatch(Document& doc, std::vector<std::unique_ptr<TFrame>> frames) {
+    PaletteReadingBatch batch(doc);
+    for (auto& f : frames) {
+        batch.acceptFrame(*f);
+        doc.frameList.append("f", std::move(f));
+    }
+    doc.relink();
+    batch.finish();
+}
 
 }  // namespace movigram::test

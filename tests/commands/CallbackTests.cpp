@@ -3,7 +3,7 @@
 // current and first frames, the chain and every list item are live frames.
 #include <gtest/gtest.h>
 
-#include "document/Optimiser.h"
+#include "save/Optimiser.h"
 #include "support/GifBuilder.h"
 #include "support/RecordingHost.h"
 

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "document/GifWriter.h"
+#include "save/GifWriter.h"
 #include "gif/ByteSink.h"
 #include "support/CorpusPath.h"
 

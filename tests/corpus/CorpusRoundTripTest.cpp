@@ -10,7 +10,7 @@
 #include <map>
 
 #include "CorpusGif.h"
-#include "document/CommentFrame.h"
+#include "save/CommentFrame.h"
 #include "document/Compose.h"
 #include "document/FrameChain.h"
 #include "document/GifReader.h"

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "document/EditScope.h"
-#include "document/Optimiser.h"
+#include "save/Optimiser.h"
 #include "document/Undo.h"
 #include "support/GifBuilder.h"
 

@@ -11,7 +11,7 @@
 #include "document/Compose.h"
 #include "document/Document.h"
 #include "document/FrameChain.h"
-#include "document/Optimiser.h"
+#include "save/Optimiser.h"
 #include "support/GifBuilder.h"
 
 namespace movigram::test {

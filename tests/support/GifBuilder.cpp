@@ -1,6 +1,6 @@
 #include "GifBuilder.h"
 
-#include "document/GifWriter.h"
+#include "save/GifWriter.h"
 #include "gif/ByteSink.h"
 #include "gif/LzwEncoder.h"
 

@@ -7,9 +7,9 @@
 #include <cstring>
 #include <new>
 
-#include "FileIo.h"
-#include "FrameChain.h"
-#include "ViewerCanvas.h"
+#include "document/FileIo.h"
+#include "document/FrameChain.h"
+#include "document/ViewerCanvas.h"
 #include "gif/GifBlockWriter.h"
 #include "gif/GifBlocks.h"
 #include "gif/LzwEncoder.h"

@@ -12,7 +12,7 @@
 #include <memory>
 #include <vector>
 
-#include "Geometry.h"
+#include "document/Geometry.h"
 #include "ScreenColours.h"
 #include "SerialWorker.h"
 #include "gif/LzwChoiceEncoder.h"

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "gif/ByteSink.h"
-#include "Progress.h"
-#include "TFrame.h"
+#include "document/Progress.h"
+#include "document/TFrame.h"
 
 namespace movigram {
 

@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "document/SerialWorker.h"
+#include "save/SerialWorker.h"
 
 namespace movigram {
 namespace {

@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "FrameList.h"
+#include "document/FrameList.h"
 
 namespace movigram {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "gif/ByteSink.h"
-#include "Geometry.h"
+#include "document/Geometry.h"
 
 namespace movigram {
 

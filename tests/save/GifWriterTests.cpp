@@ -1,5 +1,5 @@
-// Writing GIF files: the blocks and their fields, comment frames, the atomic
-// save and reading back what was written.
+// Writing GIF files: the blocks and their fields, the atomic save and reading
+// back what was written.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -9,11 +9,10 @@
 #include <filesystem>
 #include <fstream>
 
-#include "document/CommentFrame.h"
 #include "document/FileIo.h"
 #include "document/FrameChain.h"
 #include "document/GifReader.h"
-#include "document/GifWriter.h"
+#include "save/GifWriter.h"
 #include "document/ViewerCanvas.h"
 #include "support/GifBuilder.h"
 
@@ -332,34 +331,6 @@ TEST_F(AtomicSave, ReplacesAnExistingFileKeepingItsMode) {
     struct stat st;
     ASSERT_EQ(::stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
-}
-
-TEST(CommentFrameRule, InsertsOnceAndRecognisesOtherVersions) {
-    FrameList list;
-    list.append("a", solid(2, 2, 0));
-    EXPECT_FALSE(ensureCommentFrame(list, false));  // a single frame gets none
-    list.append("b", solid(2, 2, 1));
-    EXPECT_TRUE(ensureCommentFrame(list, false));
-    ASSERT_EQ(list.count(), 3);
-    EXPECT_TRUE(list.frameAt(0)->isComment);
-    EXPECT_EQ(list.frameAt(0)->next, list.frameAt(1));
-    EXPECT_FALSE(ensureCommentFrame(list, false));
-    EXPECT_LE(programComment().size(), 193u);
-    EXPECT_NE(programComment().find("Created with Movigram GIF V 1.22"), std::string::npos);
-
-    // Another version's comment is accepted; any other comment gets ours in front.
-    FrameList older;
-    std::string text(programComment());
-    text.replace(text.find("GIF V") + 6, 4, "0.99");
-    older.append("c", std::make_unique<TTextFrame>(nullptr, text));
-    older.append("a", solid(2, 2, 0));
-    EXPECT_FALSE(ensureCommentFrame(older, false));
-    FrameList foreign;
-    foreign.append("c", std::make_unique<TTextFrame>(nullptr, "made elsewhere"));
-    foreign.append("a", solid(2, 2, 0));
-    EXPECT_TRUE(ensureCommentFrame(foreign, true));
-    EXPECT_EQ(static_cast<TTextFrame*>(foreign.frameAt(1))->getText(), "made elsewhere");
-    EXPECT_EQ(foreign.frameAt(2)->next, foreign.frameAt(0));  // relinked with the loop
 }
 
 }  // namespace

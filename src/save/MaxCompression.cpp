@@ -6,7 +6,7 @@
 #include <deque>
 #include <map>
 
-#include "FrameChain.h"
+#include "document/FrameChain.h"
 #include "ImageEncoding.h"
 #include "ScreenColours.h"
 #include "SerialWorker.h"
@@ -109,6 +109,132 @@ void drawOnto(uint32_t* screen, int32_t screenWidth, const TFrame& frame, const 
     }
 }
 
+// What playing the chain once found: per colour, the pixels that change to
+// it and the frames in which some pixel does; per frame, its colours and how
+// many pixels it changes; the fill colours of restores that show.
+struct ColourUse {
+    struct Frame {
+        std::vector<uint32_t> colours;
+        uint64_t changed;
+    };
+    std::vector<uint64_t> pixels, frameCount;
+    std::vector<uint32_t> fills;
+    std::vector<Frame> frames;
+};
+
+// Of the colour sets of whole frames (each with the bytes of local table it
+// saves), greedily from a first set (or none) the ones saving most per
+// colour they add, while `room` colours hold them; marks their colours in
+// taken and returns the saving made.
+size_t takeColourSets(const std::vector<std::pair<size_t, const std::vector<uint32_t>*>>& groups, size_t first,
+                      size_t room, std::vector<uint8_t>& taken) {
+    std::vector<uint8_t> chosen(groups.size(), 0);
+    size_t count = 0, saved = 0;
+    auto take = [&](size_t g) {
+        for (uint32_t id : *groups[g].second) count += !taken[id], taken[id] = 1;
+        saved += groups[g].first;
+        chosen[g] = 1;
+    };
+    if (first < groups.size()) take(first);
+    for (;;) {
+        // The set saving most per colour it adds.
+        double bestScore = 0;
+        size_t best = groups.size();
+        for (size_t g = 0; g < groups.size(); ++g) {
+            if (chosen[g]) continue;
+            size_t added = 0;
+            for (uint32_t id : *groups[g].second) added += !taken[id];
+            if (count + added > room) continue;
+            const double score = double(groups[g].first) / double(added + 1);
+            if (score > bestScore) bestScore = score, best = g;
+        }
+        if (best == groups.size()) return saved;
+        take(best);
+    }
+}
+
+// Too many colours for one table.  An image draws with the global table only
+// when it holds all its colours, and saves the local table it would need
+// otherwise: the global table takes the colour sets of whole frames, frames
+// with the same set together, those saving most per colour they add first,
+// while they fit.  Keeps in drawn the colours taken.
+void keepColourSetsThatFit(const std::vector<ColourUse::Frame>& uses, size_t room, size_t idCount,
+                           std::vector<uint32_t>& drawn) {
+    std::map<std::vector<uint32_t>, size_t> savings;
+    for (const ColourUse::Frame& use : uses) {
+        std::vector<uint32_t> set = use.colours;
+        std::sort(set.begin(), set.end());
+        size_t entries = 2;
+        while (entries < set.size() + 1 && entries < 256) entries *= 2;
+        savings[std::move(set)] += 3 * entries;
+    }
+    std::vector<std::pair<size_t, const std::vector<uint32_t>*>> groups;
+    for (const auto& [set, saving] : savings) groups.push_back({saving, &set});
+    std::vector<uint8_t> taken(idCount, 0);
+    const size_t saved = takeColourSets(groups, groups.size(), room, taken);
+    // Many small sets may save less than one large one.
+    size_t largest = groups.size();
+    for (size_t g = 0; g < groups.size(); ++g)
+        if (groups[g].second->size() <= room && (largest == groups.size() || groups[g].first > groups[largest].first))
+            largest = g;
+    if (largest < groups.size()) {
+        std::vector<uint8_t> other(idCount, 0);
+        if (takeColourSets(groups, largest, room, other) > saved) taken.swap(other);
+    }
+    std::erase_if(drawn, [&](uint32_t id) { return !taken[id]; });
+}
+
+// The order of the entries decides the code sizes: a frame whose colours all
+// have low entries needs fewer bits.  First by the number of frames that
+// change pixels to the colour.  Then, level by level (2, 4, ... 256
+// entries), the colours of whole frames that fit below that level, those
+// needing the fewest new colours first (of those, the ones changing most
+// pixels): such a frame gets the small code size.
+void orderForCodeSizes(const ColourUse& use, size_t idCount, std::vector<uint32_t>& drawn) {
+    const std::vector<uint64_t>& counts = use.pixels;
+    const std::vector<uint64_t>& frameCount = use.frameCount;
+    const std::vector<ColourUse::Frame>& uses = use.frames;
+    std::stable_sort(drawn.begin(), drawn.end(), [&](uint32_t a, uint32_t b) {
+        return frameCount[a] != frameCount[b] ? frameCount[a] > frameCount[b] : counts[a] > counts[b];
+    });
+    std::vector<uint8_t> inTable(idCount, 0), placed(idCount, 0);
+    for (uint32_t id : drawn) inTable[id] = 1;
+    std::vector<uint32_t> order;
+    std::vector<uint8_t> covered(uses.size(), 0);
+    auto newColours = [&](const ColourUse::Frame& u) {
+        size_t n = 0;
+        for (uint32_t id : u.colours) {
+            if (!inTable[id]) return SIZE_MAX;
+            n += !placed[id];
+        }
+        return n;
+    };
+    for (int bits = 1; bits <= 8 && order.size() < drawn.size(); ++bits) {
+        const size_t cap = (size_t(1) << bits) - 1;
+        std::vector<std::pair<size_t, size_t>> ranked;
+        for (size_t f = 0; f < uses.size(); ++f) {
+            if (covered[f]) continue;
+            const size_t n = newColours(uses[f]);
+            if (n == SIZE_MAX) { covered[f] = 1; continue; }
+            ranked.push_back({n, f});
+        }
+        std::stable_sort(ranked.begin(), ranked.end(), [&](auto& a, auto& b) {
+            return a.first != b.first ? a.first < b.first : uses[a.second].changed > uses[b.second].changed;
+        });
+        for (auto& [fewest, f] : ranked) {
+            const size_t n = newColours(uses[f]);
+            if (order.size() + n > cap) continue;
+            std::vector<uint32_t> add;
+            for (uint32_t id : uses[f].colours) if (!placed[id]) add.push_back(id);
+            std::stable_sort(add.begin(), add.end(), [&](uint32_t a, uint32_t b) { return counts[a] > counts[b]; });
+            for (uint32_t id : add) placed[id] = 1, order.push_back(id);
+            covered[f] = 1;
+        }
+    }
+    for (uint32_t id : drawn) if (!placed[id]) order.push_back(id);
+    drawn = order;
+}
+
 class Planner {
 public:
     Planner(TSize size, const TMyPalette& globalPalette, GifPlan& plan, bool firstReachesCorner, bool fillsInGlobal,
@@ -128,7 +254,12 @@ private:
     size_t at(int32_t x, int32_t y) const { return size_t(y) * size_t(size_.width) + size_t(x); }
     TRect screenRect() const { return {0, 0, size_.width, size_.height}; }
 
+    // The global table: the colours drawn, as many as fit, in the order
+    // that gives frames small code sizes, the fill colours, the background.
     void buildGlobalTable(const std::vector<const TFrame*>& frames);
+    ColourUse playChain(const std::vector<const TFrame*>& frames);
+    void addFillEntries(const ColourUse& use);
+    void placeBackground();
     // Draws the frame on `doc_`; the box around the pixels it changed.
     TRect drawFrame(const TFrame& frame, const screen::FrameColours& colours, const TRect& area, const TFrame* same);
     // What the frame's restore leaves where the next frame (for the last
@@ -151,6 +282,16 @@ private:
     void forEachBasePiece(int32_t y, int32_t x0, int32_t x1, Fn&& fn) const;
     bool planImage(const TRect& area, const TRect& changed, const Restore& next, uint32_t delayCs,
                    std::vector<std::string>& comments, bool reachCorner = true);
+    // The restore methods tried for the image before the next: for each its
+    // base and the count of pixels it leaves to draw.
+    struct TriedBases {
+        Base base[3];
+        size_t fixed[3];
+    };
+    int tryBases(const TRect& area, const TRect& around, const Restore& next, bool reachCorner, TriedBases& bases);
+    Base encodeTried(int count, const TriedBases& bases, const Restore& next, EncodedImage& best, TRect& bestRect);
+    void addImage(const TRect& area, const TRect& around, const Restore& next, uint32_t delayCs,
+                  std::vector<std::string>& comments, Base bestBase, const TRect& bestRect, EncodedImage&& best);
     bool reachCornerWithLast();
     // Hands the image chosen last to the refiner; its data is taken at the end.
     void refineLast(EncodedImage&& best);
@@ -195,17 +336,10 @@ private:
     std::unique_ptr<SerialWorker> worker_;  // last: its jobs use the members above
 };
 
-void Planner::buildGlobalTable(const std::vector<const TFrame*>& frames) {
-    // Plays the chain once and counts, per colour, the pixels that change to
-    // it and the frames in which some pixel does; per frame, its colours and
-    // how many pixels it changes.
-    std::vector<uint64_t> pixels, frameCount, lastFrame;
-    std::vector<uint32_t> fills, used;
-    struct FrameUse {
-        std::vector<uint32_t> colours;
-        uint64_t changed;
-    };
-    std::vector<FrameUse> uses;
+ColourUse Planner::playChain(const std::vector<const TFrame*>& frames) {
+    ColourUse use;
+    std::vector<uint64_t> lastFrame;
+    std::vector<uint32_t> used;
     uint64_t frameNumber = 0;
     const TFrame* previous = nullptr;
     screen::FrameColours previousColours;
@@ -213,14 +347,14 @@ void Planner::buildGlobalTable(const std::vector<const TFrame*>& frames) {
     size_t clear = size_t(size_.width) * size_t(size_.height);
     for (const TFrame* f : frames) {
         const screen::FrameColours colours = screen::frameColours(*f, &global_, ids_);
-        for (auto* v : {&pixels, &frameCount, &lastFrame}) v->resize(ids_.count(), 0);
+        for (auto* v : {&use.pixels, &use.frameCount, &lastFrame}) v->resize(ids_.count(), 0);
         const TRect area = f->rect.intersected(screenRect());
         used.clear();
         uint64_t changed = 0;
         ++frameNumber;
         const TFrame* same = drawsOver(previous, &previousColours, *f, colours) ? previous : nullptr;
         drawOnto(doc_.data(), size_.width, *f, colours, area, same, [&](int32_t, int32_t, uint32_t id, uint32_t old) {
-            ++pixels[id];
+            ++use.pixels[id];
             ++changed;
             if (lastFrame[id] != frameNumber) lastFrame[id] = frameNumber, used.push_back(id);
             clear -= !screen::isOpaque(old);
@@ -228,8 +362,8 @@ void Planner::buildGlobalTable(const std::vector<const TFrame*>& frames) {
         if (clear > 0 && f->displayTime() > 0) showsTransparency_ = true;
         previous = f;
         previousColours = colours;
-        for (uint32_t id : used) ++frameCount[id];
-        uses.push_back({used, changed});
+        for (uint32_t id : used) ++use.frameCount[id];
+        use.frames.push_back({used, changed});
         if (f->restoreToBackground && !area.isEmpty()) {
             for (int32_t y = area.top; y < area.bottom; ++y)
                 for (int32_t x = area.left; x < area.right; ++x) {
@@ -238,170 +372,80 @@ void Planner::buildGlobalTable(const std::vector<const TFrame*>& frames) {
                     value = screen::restoredTo(colours.fillId);
                 }
             if ((f != frames.back() || plan_.loopExtension) &&
-                std::find(fills.begin(), fills.end(), colours.fillId) == fills.end())
-                fills.push_back(colours.fillId);
+                std::find(use.fills.begin(), use.fills.end(), colours.fillId) == use.fills.end())
+                use.fills.push_back(colours.fillId);
         }
     }
     // Starting over, the first frame may leave some of that showing.
     if (clear > 0 && plan_.loopExtension) showsTransparency_ = true;
     std::fill(doc_.begin(), doc_.end(), screen::never);
-    blackId_ = ids_.idOf(0);
-    for (auto* v : {&pixels, &frameCount}) v->resize(ids_.count(), 0);
-    std::vector<uint64_t>& counts = pixels;
+    return use;
+}
 
-    std::vector<uint32_t> drawn;
-    for (uint32_t id = 0; id < counts.size(); ++id)
-        if (counts[id]) drawn.push_back(id);
-    previousAllowed_ = restoreToPrevious_ && drawn.size() <= 255;
-    // Fill colours that nothing draws need an entry of their own.
-    if (!fillsInGlobal_) std::erase_if(fills, [&](uint32_t fill) { return counts[fill] == 0; });
-    size_t undrawnFills = 0;
-    for (uint32_t fill : fills) undrawnFills += counts[fill] == 0;
-    const size_t room = 256 - std::min<size_t>(undrawnFills, 256);
-    if (drawn.size() > room) {
-        // Too many colours for one table.  An image draws with the global
-        // table only when it holds all its colours, and saves the local
-        // table it would need otherwise: the global table takes the colour
-        // sets of whole frames, frames with the same set together, those
-        // saving most per colour they add first, while they fit.
-        std::map<std::vector<uint32_t>, size_t> savings;
-        for (const FrameUse& use : uses) {
-            std::vector<uint32_t> set = use.colours;
-            std::sort(set.begin(), set.end());
-            size_t entries = 2;
-            while (entries < set.size() + 1 && entries < 256) entries *= 2;
-            savings[std::move(set)] += 3 * entries;
-        }
-        std::vector<std::pair<size_t, const std::vector<uint32_t>*>> groups;
-        for (const auto& [set, saving] : savings) groups.push_back({saving, &set});
-        // Greedily from a first set (or none); the saving made.
-        auto fill = [&](size_t first, std::vector<uint8_t>& taken) {
-            std::vector<uint8_t> chosen(groups.size(), 0);
-            size_t count = 0, saved = 0;
-            auto take = [&](size_t g) {
-                for (uint32_t id : *groups[g].second) count += !taken[id], taken[id] = 1;
-                saved += groups[g].first;
-                chosen[g] = 1;
-            };
-            if (first < groups.size()) take(first);
-            for (;;) {
-                // The set saving most per colour it adds.
-                double bestScore = 0;
-                size_t best = groups.size();
-                for (size_t g = 0; g < groups.size(); ++g) {
-                    if (chosen[g]) continue;
-                    size_t added = 0;
-                    for (uint32_t id : *groups[g].second) added += !taken[id];
-                    if (count + added > room) continue;
-                    const double score = double(groups[g].first) / double(added + 1);
-                    if (score > bestScore) bestScore = score, best = g;
-                }
-                if (best == groups.size()) return saved;
-                take(best);
-            }
-        };
-        std::vector<uint8_t> taken(ids_.count(), 0);
-        const size_t saved = fill(groups.size(), taken);
-        // Many small sets may save less than one large one.
-        size_t largest = groups.size();
-        for (size_t g = 0; g < groups.size(); ++g)
-            if (groups[g].second->size() <= room && (largest == groups.size() || groups[g].first > groups[largest].first))
-                largest = g;
-        if (largest < groups.size()) {
-            std::vector<uint8_t> other(ids_.count(), 0);
-            if (fill(largest, other) > saved) taken.swap(other);
-        }
-        std::erase_if(drawn, [&](uint32_t id) { return !taken[id]; });
-    }
-    // The order of the entries decides the code sizes: a frame whose colours
-    // all have low entries needs fewer bits.  First by the number of frames
-    // that change pixels to the colour.
-    std::stable_sort(drawn.begin(), drawn.end(), [&](uint32_t a, uint32_t b) {
-        return frameCount[a] != frameCount[b] ? frameCount[a] > frameCount[b] : counts[a] > counts[b];
-    });
-    // Then, level by level (2, 4, ... 256 entries), the colours of whole
-    // frames that fit below that level, those needing the fewest new
-    // colours first (of those, the ones changing most pixels): such a frame
-    // gets the small code size.
-    {
-        std::vector<uint8_t> inTable(ids_.count(), 0), placed(ids_.count(), 0);
-        for (uint32_t id : drawn) inTable[id] = 1;
-        std::vector<uint32_t> order;
-        std::vector<uint8_t> covered(uses.size(), 0);
-        auto newColours = [&](const FrameUse& u) {
-            size_t n = 0;
-            for (uint32_t id : u.colours) {
-                if (!inTable[id]) return SIZE_MAX;
-                n += !placed[id];
-            }
-            return n;
-        };
-        for (int bits = 1; bits <= 8 && order.size() < drawn.size(); ++bits) {
-            const size_t cap = (size_t(1) << bits) - 1;
-            std::vector<std::pair<size_t, size_t>> ranked;
-            for (size_t f = 0; f < uses.size(); ++f) {
-                if (covered[f]) continue;
-                const size_t n = newColours(uses[f]);
-                if (n == SIZE_MAX) { covered[f] = 1; continue; }
-                ranked.push_back({n, f});
-            }
-            std::stable_sort(ranked.begin(), ranked.end(), [&](auto& a, auto& b) {
-                return a.first != b.first ? a.first < b.first : uses[a.second].changed > uses[b.second].changed;
-            });
-            for (auto& [fewest, f] : ranked) {
-                const size_t n = newColours(uses[f]);
-                if (order.size() + n > cap) continue;
-                std::vector<uint32_t> add;
-                for (uint32_t id : uses[f].colours) if (!placed[id]) add.push_back(id);
-                std::stable_sort(add.begin(), add.end(), [&](uint32_t a, uint32_t b) { return counts[a] > counts[b]; });
-                for (uint32_t id : add) placed[id] = 1, order.push_back(id);
-                covered[f] = 1;
-            }
-        }
-        for (uint32_t id : drawn) if (!placed[id]) order.push_back(id);
-        drawn = order;
-    }
-    table_.ids = drawn;
-    table_.indexOf.assign(ids_.count(), -1);
-    table_.fillSlotOf.assign(ids_.count(), -1);
-    for (size_t k = 0; k < drawn.size(); ++k) table_.indexOf[drawn[k]] = int16_t(k);
-    // A fill colour that images also draw gets a second entry when that
-    // does not make the table larger; an image that draws it can then still
-    // use it as its transparent index.
+// A fill colour that images also draw gets a second entry when that does not
+// make the table larger; an image that draws it can then still use it as its
+// transparent index.
+void Planner::addFillEntries(const ColourUse& use) {
     const size_t entries = table_.tableSize();
-    for (uint32_t fill : fills) {
+    for (uint32_t fill : use.fills) {
         if (table_.ids.size() >= 256) break;
-        if (counts[fill] == 0 || table_.ids.size() < entries) {
+        if (use.pixels[fill] == 0 || table_.ids.size() < entries) {
             table_.fillSlotOf[fill] = int16_t(table_.ids.size());
             table_.ids.push_back(fill);
         }
     }
     fillsGrewTable_ = table_.tableSize() > entries;
-    // The screen's background colour keeps its entry even where no pixel
-    // shows it; with all 256 entries taken the nearest one names it.
-    if (background_ != screen::never) {
-        int index = table_.indexOf[background_] >= 0 ? table_.indexOf[background_] : table_.fillSlotOf[background_];
-        if (index < 0 && table_.ids.size() < 256) {
-            index = int(table_.ids.size());
-            table_.ids.push_back(background_);
-        }
-        if (index < 0) {
-            const uint32_t want = ids_.rgbOf(background_);
-            auto distance = [&](size_t k) {
-                const uint32_t rgb = ids_.rgbOf(table_.ids[k]);
-                int sum = 0;
-                for (int shift : {16, 8, 0}) {
-                    const int d = int(rgb >> shift & 0xFF) - int(want >> shift & 0xFF);
-                    sum += d * d;
-                }
-                return sum;
-            };
-            index = 0;
-            for (size_t k = 1; k < table_.ids.size(); ++k)
-                if (distance(k) < distance(size_t(index))) index = int(k);
-        }
-        plan_.backgroundIndex = uint8_t(index);
+}
+
+// The screen's background colour keeps its entry even where no pixel shows
+// it; with all 256 entries taken the nearest one names it.
+void Planner::placeBackground() {
+    int index = table_.indexOf[background_] >= 0 ? table_.indexOf[background_] : table_.fillSlotOf[background_];
+    if (index < 0 && table_.ids.size() < 256) {
+        index = int(table_.ids.size());
+        table_.ids.push_back(background_);
     }
+    if (index < 0) {
+        const uint32_t want = ids_.rgbOf(background_);
+        auto distance = [&](size_t k) {
+            const uint32_t rgb = ids_.rgbOf(table_.ids[k]);
+            int sum = 0;
+            for (int shift : {16, 8, 0}) {
+                const int d = int(rgb >> shift & 0xFF) - int(want >> shift & 0xFF);
+                sum += d * d;
+            }
+            return sum;
+        };
+        index = 0;
+        for (size_t k = 1; k < table_.ids.size(); ++k)
+            if (distance(k) < distance(size_t(index))) index = int(k);
+    }
+    plan_.backgroundIndex = uint8_t(index);
+}
+
+void Planner::buildGlobalTable(const std::vector<const TFrame*>& frames) {
+    ColourUse use = playChain(frames);
+    blackId_ = ids_.idOf(0);  // which may be a colour of its own
+    for (auto* v : {&use.pixels, &use.frameCount}) v->resize(ids_.count(), 0);
+    const std::vector<uint64_t>& counts = use.pixels;
+    std::vector<uint32_t> drawn;
+    for (uint32_t id = 0; id < counts.size(); ++id)
+        if (counts[id]) drawn.push_back(id);
+    previousAllowed_ = restoreToPrevious_ && drawn.size() <= 255;
+    // Fill colours that nothing draws need an entry of their own.
+    if (!fillsInGlobal_) std::erase_if(use.fills, [&](uint32_t fill) { return counts[fill] == 0; });
+    size_t undrawnFills = 0;
+    for (uint32_t fill : use.fills) undrawnFills += counts[fill] == 0;
+    const size_t room = 256 - std::min<size_t>(undrawnFills, 256);
+    if (drawn.size() > room) keepColourSetsThatFit(use.frames, room, ids_.count(), drawn);
+    orderForCodeSizes(use, ids_.count(), drawn);
+
+    table_.ids = drawn;
+    table_.indexOf.assign(ids_.count(), -1);
+    table_.fillSlotOf.assign(ids_.count(), -1);
+    for (size_t k = 0; k < drawn.size(); ++k) table_.indexOf[drawn[k]] = int16_t(k);
+    addFillEntries(use);
+    if (background_ != screen::never) placeBackground();
     if (table_.ids.empty()) table_.ids.push_back(blackId_);
 
     plan_.globalTable.assign(table_.tableSize(), 0);
@@ -527,27 +571,17 @@ void Planner::fillPixels(ImagePixels& px) const {
     }
 }
 
-bool Planner::planImage(const TRect& area, const TRect& changed, const Restore& next, uint32_t delayCs,
-                        std::vector<std::string>& comments, bool reachCorner) {
-    // Outside `around` the screen under the new image shows the target
-    // whatever the restore method.
-    TRect around = changed;
-    if (pending_.needed) around = around.united(pending_.area);
-    if (haveImage_) around = around.united(lastRect_);
-
-    EncodedImage best;
-    Base bestBase = Base::Keep;
-    TRect bestRect;
-    std::vector<Base> bases{Base::Keep};
+// The image each restore method of the image before leaves to draw, in
+// tried[0 .. count) with its base and the count of pixels it must draw.
+int Planner::tryBases(const TRect& area, const TRect& around, const Restore& next, bool reachCorner,
+                      TriedBases& bases) {
+    std::vector<Base> candidates{Base::Keep};
     if (haveImage_) {
-        bases.push_back(Base::Background);
-        if (previousAllowed_) bases.push_back(Base::Previous);
+        candidates.push_back(Base::Background);
+        if (previousAllowed_) candidates.push_back(Base::Previous);
     }
-    // The image each restore method leaves to draw.
-    int triedCount = 0;
-    Base triedBase[3];
-    size_t fixedCount[3];
-    for (Base base : bases) {
+    int count = 0;
+    for (Base base : candidates) {
         if (base == Base::Previous) {
             bool opaque = true;
             for (int32_t y = lastRect_.top; y < lastRect_.bottom && opaque; ++y)
@@ -575,20 +609,28 @@ bool Planner::planImage(const TRect& area, const TRect& changed, const Restore& 
         }
 
         // Outside `around` nothing differs, so the count holds for draw.
-        tried[triedCount].rect = draw;
-        triedBase[triedCount] = base;
-        fixedCount[triedCount++] = fixed;
+        tried[count].rect = draw;
+        bases.base[count] = base;
+        bases.fixed[count++] = fixed;
     }
-    for (int a = 0; a < triedCount; ++a) {
+    return count;
+}
+
+// Encodes the images tried that are worth it, keeping the smallest in best;
+// returns its base (with its rectangle in bestRect).
+Base Planner::encodeTried(int count, const TriedBases& bases, const Restore& next, EncodedImage& best,
+                          TRect& bestRect) {
+    Base bestBase = Base::Keep;
+    for (int a = 0; a < count; ++a) {
         // One that must draw more pixels over a larger rectangle than another
         // is not worth encoding; of two alike (as when two restore methods
         // leave the same pixels to draw) the first is kept.
         bool dominated = false;
-        for (int b = 0; b < triedCount && !dominated; ++b)
-            dominated = b != a && tried[a].rect.contains(tried[b].rect) && fixedCount[a] >= fixedCount[b] &&
-                        (tried[a].rect != tried[b].rect || fixedCount[a] > fixedCount[b] || b < a);
+        for (int b = 0; b < count && !dominated; ++b)
+            dominated = b != a && tried[a].rect.contains(tried[b].rect) && bases.fixed[a] >= bases.fixed[b] &&
+                        (tried[a].rect != tried[b].rect || bases.fixed[a] > bases.fixed[b] || b < a);
         if (dominated) continue;
-        switch (triedBase[a]) {
+        switch (bases.base[a]) {
             case Base::Keep: fillPixels<Base::Keep>(tried[a]); break;
             case Base::Background: fillPixels<Base::Background>(tried[a]); break;
             case Base::Previous: fillPixels<Base::Previous>(tried[a]); break;
@@ -597,10 +639,26 @@ bool Planner::planImage(const TRect& area, const TRect& changed, const Restore& 
         encoder_->encodeBest(tried[a], next.needed ? next.value : screen::never, !haveImage_ && showsTransparency_,
                              best);
         if (best.bytes < before) {
-            bestBase = triedBase[a];
+            bestBase = bases.base[a];
             bestRect = tried[a].rect;
         }
     }
+    return bestBase;
+}
+
+bool Planner::planImage(const TRect& area, const TRect& changed, const Restore& next, uint32_t delayCs,
+                        std::vector<std::string>& comments, bool reachCorner) {
+    // Outside `around` the screen under the new image shows the target
+    // whatever the restore method.
+    TRect around = changed;
+    if (pending_.needed) around = around.united(pending_.area);
+    if (haveImage_) around = around.united(lastRect_);
+
+    TriedBases bases;
+    const int count = tryBases(area, around, next, reachCorner, bases);
+    EncodedImage best;
+    TRect bestRect;
+    const Base bestBase = encodeTried(count, bases, next, best, bestRect);
     if (best.bytes == SIZE_MAX && !haveImage_ && showsTransparency_) {
         // A first frame of 256 colours may have no transparent index to
         // spare; then it goes without.
@@ -611,7 +669,15 @@ bool Planner::planImage(const TRect& area, const TRect& changed, const Restore& 
         // Reaching the corner needs a transparent index too.
         return !haveImage_ && reachCorner && planImage(area, changed, next, delayCs, comments, false);
     }
+    addImage(area, around, next, delayCs, comments, bestBase, bestRect, std::move(best));
+    return true;
+}
 
+// Puts the image chosen in the plan: the image before gets its restore, the
+// screens move on, and the image goes to the refiner.
+void Planner::addImage(const TRect& area, const TRect& around, const Restore& next, uint32_t delayCs,
+                       std::vector<std::string>& comments, Base bestBase, const TRect& bestRect,
+                       EncodedImage&& best) {
     if (haveImage_) {
         plan_.images.back().disposal = uint8_t(bestBase);
         if (bestBase != Base::Previous)
@@ -640,7 +706,6 @@ bool Planner::planImage(const TRect& area, const TRect& changed, const Restore& 
     lastRestored_ = best.restoredValue;
     pending_ = next;
     refineLast(std::move(best));
-    return true;
 }
 
 void Planner::refineLast(EncodedImage&& best) {

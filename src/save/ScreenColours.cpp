@@ -1,7 +1,7 @@
 #include "ScreenColours.h"
 
-#include "Compose.h"
-#include "ViewerCanvas.h"
+#include "document/Compose.h"
+#include "document/ViewerCanvas.h"
 
 namespace movigram::screen {
 

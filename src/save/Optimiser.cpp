@@ -4,7 +4,7 @@
 #include <cstring>
 #include <utility>
 
-#include "FrameChain.h"
+#include "document/FrameChain.h"
 #include "WorkScreen.h"
 
 namespace movigram {
@@ -261,6 +261,131 @@ bool splitFrame(TFrame& frame, const WorkScreen& work, SplitPieces& pieces) {
     return true;
 }
 
+namespace {
+
+// The optimising passes over the chain linked in list order: each image
+// frame's dirty rectangle against the screen the frames before it leave,
+// with mode 2 the transparent mask and the splits, which are returned to be
+// put in the list.  Without `optimise` every image frame is written whole.
+std::vector<SplitPieces> findDirtyRects(Document& doc, const TSize& screen, int mode, bool optimise) {
+    FrameList& list = doc.frameList;
+    WorkScreen work(optimise ? screen.width : 0, optimise ? screen.height : 0);
+    TFrame* previous = doc.firstFrame->image ? doc.firstFrame : nullptr;
+    const TFrame* drawn = nullptr;
+    std::vector<SplitPieces> splits;
+    for (int i = 1; i < list.count(); ++i) {
+        TFrame& frame = *list.frameAt(i);
+        if (!optimise) {
+            if (frame.image) {
+                frame.dirtyRect = frame.rect;
+                frame.unchanged = false;
+            }
+            continue;
+        }
+        if (previous && previous != drawn) {
+            work.drawAndDispose(*previous);
+            drawn = previous;
+        }
+        if (frame.image && previous) {
+            computeDirtyRect(frame, work, previous);
+            doc.dirtyRectsUpToDate = true;
+            if (mode == 2) {
+                if (doc.transparentMaskOption && !frame.localPalette && !previous->restoreToBackground)
+                    maskFrame(doc, frame, *previous, work);
+                SplitPieces pieces{};
+                if (doc.splitDirty && splitFrame(frame, work, pieces)) {
+                    computeDirtyRect(*pieces.first, work, previous);
+                    computeDirtyRect(*pieces.second, work, previous);
+                    splits.push_back(std::move(pieces));
+                }
+            }
+        }
+        if (frame.image) previous = &frame;
+    }
+    // The first image is always written whole.
+    for (int i = 0; i < list.count(); ++i)
+        if (TFrame* f = list.frameAt(i); f->image) {
+            f->dirtyRect = f->rect;
+            f->unchanged = false;
+            break;
+        }
+    return splits;
+}
+
+// Split frames are replaced by their two pieces.
+void replaceSplitFrames(FrameList& list, std::vector<SplitPieces>& splits) {
+    for (SplitPieces& pieces : splits) {
+        const int at = list.indexOf(pieces.original);
+        if (at < 0) continue;
+        TFrame* first = pieces.first.get();
+        pieces.second->next = pieces.original->next;
+        std::string firstName = first->name;
+        list.setFrame(at, std::move(pieces.second));  // the original is destroyed here
+        list.insert(at, std::move(firstName), std::move(pieces.first));
+        if (at > 0) list.frameAt(at - 1)->next = first;
+    }
+}
+
+// Frames that change nothing are merged into the frame before them; true
+// when some were.
+bool mergeUnchangedFrames(FrameList& list) {
+    bool merged = false;
+    for (int i = 1; i < list.count();) {
+        TFrame& frame = *list.frameAt(i);
+        TFrame& before = *list.frameAt(i - 1);
+        // A frame that changes nothing shows the same screen as the one
+        // before it, unless that one restores to the background (the screen
+        // changes when it is erased) or is a comment (no time).
+        if (!frame.unchanged || !before.image || before.restoreToBackground) {
+            ++i;
+            continue;
+        }
+        const int64_t sum = int64_t(frame.frameTime) * frame.repeat + int64_t(before.frameTime) * before.repeat;
+        if (sum >= mergeLimitMs) {
+            ++i;
+            continue;
+        }
+        if (before.frameTime == frame.frameTime) before.repeat += frame.repeat;
+        else before.frameTime = int32_t(sum), before.repeat = 1;
+        before.next = frame.next;
+        list.erase(i);
+        merged = true;
+    }
+    return merged;
+}
+
+// Frames that stay although they change nothing keep their time with a
+// single pixel that shows what is already there.
+void keepUnchangedFrames(FrameList& list, const TSize& screen) {
+    for (int i = 0; i < list.count(); ++i) {
+        TFrame& f = *list.frameAt(i);
+        if (!f.unchanged || !f.image) continue;
+        const TRect o = f.rect.intersected({0, 0, screen.width, screen.height});
+        f.dirtyRect = o.isEmpty() ? f.rect : TRect{o.left, o.top, o.left + 1, o.top + 1};
+        f.unchanged = false;
+    }
+}
+
+// The chain in list order, closed into a loop when the animation loops, the
+// screen around it and the current frame.
+void linkFinalChain(Document& doc) {
+    FrameList& list = doc.frameList;
+    const int count = list.count();
+    for (int i = 0; i < count; ++i) {
+        TFrame* f = list.frameAt(i);
+        f->index = i;
+        f->next = i + 1 < count ? list.frameAt(i + 1) : (doc.loopOption && count >= 2 ? list.frameAt(0) : nullptr);
+    }
+    doc.firstFrame = list.frameAt(0);
+    const TSize size = boundingSize(doc.firstFrame);
+    doc.screenWidth = size.width;
+    doc.screenHeight = size.height;
+    if (list.selectedIndex() < 0) list.select(0);
+    doc.currentFrame = list.frameAt(list.selectedIndex());
+}
+
+}  // namespace
+
 void rethread(Document& doc, int mode) {
     Host& host = doc.host();
     doc.startEdit();
@@ -281,103 +406,14 @@ void rethread(Document& doc, int mode) {
     StatusText status(host, optimise ? "Rethreading frames and optimizing..." : "Rethreading frames...");
     doc.dirtyRectsUpToDate = false;
 
-    WorkScreen work(optimise ? screen.width : 0, optimise ? screen.height : 0);
-    TFrame* previous = doc.firstFrame->image ? doc.firstFrame : nullptr;
-    const TFrame* drawn = nullptr;
-    std::vector<SplitPieces> splits;
-    for (int i = 1; i < n; ++i) {
-        TFrame& frame = *list.frameAt(i);
-        if (optimise) {
-            if (previous && previous != drawn) {
-                work.drawAndDispose(*previous);
-                drawn = previous;
-            }
-            if (frame.image && previous) {
-                computeDirtyRect(frame, work, previous);
-                doc.dirtyRectsUpToDate = true;
-                if (mode == 2) {
-                    if (doc.transparentMaskOption && !frame.localPalette && !previous->restoreToBackground)
-                        maskFrame(doc, frame, *previous, work);
-                    SplitPieces pieces{};
-                    if (doc.splitDirty && splitFrame(frame, work, pieces)) {
-                        computeDirtyRect(*pieces.first, work, previous);
-                        computeDirtyRect(*pieces.second, work, previous);
-                        splits.push_back(std::move(pieces));
-                    }
-                }
-            }
-            if (frame.image) previous = &frame;
-        } else if (frame.image) {
-            frame.dirtyRect = frame.rect;
-            frame.unchanged = false;
-        }
-    }
-    for (int i = 0; i < n; ++i)
-        if (TFrame* f = list.frameAt(i); f->image) {
-            f->dirtyRect = f->rect;
-            f->unchanged = false;
-            break;
-        }
-
-    // Split frames are replaced by their two pieces.
-    for (SplitPieces& pieces : splits) {
-        const int at = list.indexOf(pieces.original);
-        if (at < 0) continue;
-        TFrame* first = pieces.first.get();
-        pieces.second->next = pieces.original->next;
-        std::string firstName = first->name;
-        list.setFrame(at, std::move(pieces.second));  // the original is destroyed here
-        list.insert(at, std::move(firstName), std::move(pieces.first));
-        if (at > 0) list.frameAt(at - 1)->next = first;
-    }
-
+    std::vector<SplitPieces> splits = findDirtyRects(doc, screen, mode, optimise);
+    replaceSplitFrames(list, splits);
     if (mode == 2) {
-        bool merged = false;
-        for (int i = 1; i < list.count();) {
-            TFrame& frame = *list.frameAt(i);
-            TFrame& before = *list.frameAt(i - 1);
-            // A frame that changes nothing shows the same screen as the one
-            // before it, unless that one restores to the background (the
-            // screen changes when it is erased) or is a comment (no time).
-            if (!frame.unchanged || !before.image || before.restoreToBackground) {
-                ++i;
-                continue;
-            }
-            const int64_t sum = int64_t(frame.frameTime) * frame.repeat + int64_t(before.frameTime) * before.repeat;
-            if (sum >= mergeLimitMs) {
-                ++i;
-                continue;
-            }
-            if (before.frameTime == frame.frameTime) before.repeat += frame.repeat;
-            else before.frameTime = int32_t(sum), before.repeat = 1;
-            before.next = frame.next;
-            list.erase(i);
-            merged = true;
-        }
-        // Frames that stay although they change nothing keep their time with
-        // a single pixel that shows what is already there.
-        for (int i = 0; i < list.count(); ++i) {
-            TFrame& f = *list.frameAt(i);
-            if (!f.unchanged || !f.image) continue;
-            const TRect o = f.rect.intersected({0, 0, screen.width, screen.height});
-            f.dirtyRect = o.isEmpty() ? f.rect : TRect{o.left, o.top, o.left + 1, o.top + 1};
-            f.unchanged = false;
-        }
+        const bool merged = mergeUnchangedFrames(list);
+        keepUnchangedFrames(list, screen);
         if (merged) doc.changed();
     }
-
-    const int count = list.count();
-    for (int i = 0; i < count; ++i) {
-        TFrame* f = list.frameAt(i);
-        f->index = i;
-        f->next = i + 1 < count ? list.frameAt(i + 1) : (doc.loopOption && count >= 2 ? list.frameAt(0) : nullptr);
-    }
-    doc.firstFrame = list.frameAt(0);
-    const TSize size = boundingSize(doc.firstFrame);
-    doc.screenWidth = size.width;
-    doc.screenHeight = size.height;
-    if (list.selectedIndex() < 0) list.select(0);
-    doc.currentFrame = list.frameAt(list.selectedIndex());
+    linkFinalChain(doc);
     doc.changed();
 }
 

@@ -23,10 +23,10 @@
 #include "commands/SaveCommands.h"
 #include "document/FrameChain.h"
 #include "corpus/CorpusGif.h"
-#include "document/GifPlan.h"
+#include "save/GifPlan.h"
 #include "document/GifReader.h"
-#include "document/MaxCompression.h"
-#include "document/Optimiser.h"
+#include "save/MaxCompression.h"
+#include "save/Optimiser.h"
 #include "support/CorpusPath.h"
 #include "support/GifBuilder.h"
 #include "support/Screens.h"
@@ -362,7 +362,7 @@ TEST(OptimisePromise, PillowShowsMaximumCompressionAsBrowsersDo) {
         }
     }
     list.close();
-    const std::string script = (test::sourceDir() / "tests/commands/pillow_screens.py").string();
+    const std::string script = (test::sourceDir() / "tests/save/pillow_screens.py").string();
     // (Files without an image, which Pillow refuses, are named in its log.)
     EXPECT_EQ(std::system((python + " '" + script + "' '" + (dir / "files.txt").string() + "' 2>'" +
                            (dir / "pillow.log").string() + "'")

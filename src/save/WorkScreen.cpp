@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "Compose.h"
+#include "document/Compose.h"
 
 namespace movigram {
 

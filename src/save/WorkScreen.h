@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "TFrame.h"
+#include "document/TFrame.h"
 
 namespace movigram {
 

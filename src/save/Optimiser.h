@@ -2,7 +2,7 @@
 // Rebuilding the animation chain from the frame list, and the optimisations
 // of a save: dirty rectangles, the transparent mask, split dirty rectangles
 // and the merging of frames that change nothing.
-#include "Document.h"
+#include "document/Document.h"
 
 namespace movigram {
 

@@ -1,8 +1,8 @@
 // rethread and its steps: dirty rectangles, split, merging, the chain.
 #include <gtest/gtest.h>
 
-#include "document/Optimiser.h"
-#include "document/WorkScreen.h"
+#include "save/Optimiser.h"
+#include "save/WorkScreen.h"
 #include "support/GifBuilder.h"
 
 namespace movigram {

@@ -10,7 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "TFrame.h"
+#include "document/TFrame.h"
 
 namespace movigram::screen {
 

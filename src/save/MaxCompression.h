@@ -20,8 +20,8 @@
 #include <cstdint>
 
 #include "GifPlan.h"
-#include "Progress.h"
-#include "TFrame.h"
+#include "document/Progress.h"
+#include "document/TFrame.h"
 
 namespace movigram {
 
