@@ -23,7 +23,7 @@ StepOutcome transparent(Document& doc, const StepArguments& a) {
         if (StepOutcome bad = checkColorIndex(a.values.at(0)); !bad.error.empty()) return bad;
         index = a.values[0];
     }
-    beginTransparentPick(doc);
+    beginTransparentPick(doc, undoLabelOf(C::TransparentColor));
     setPickedColor(doc, PickMode::Transparent, index);
     return {};
 }
@@ -41,29 +41,35 @@ StepOutcome loop(Document& doc, const StepArguments& a) {
 
 StepOutcome frameRate(Document& doc, const StepArguments& a) {
     const auto& v = a.values;
-    const bool ok = a.framesGiven ? setFrameRate(doc, v.at(0), a.frames, v.at(1)) : setFrameRate(doc, v.at(0));
+    const char* label = undoLabelOf(C::FrameRate);
+    const bool ok = a.framesGiven ? setFrameRate(doc, v.at(0), label, a.frames, v.at(1))
+                                  : setFrameRate(doc, v.at(0), label);
     if (!ok) return failed("milliseconds must be at least 1 and repeats not negative");
     return {};
 }
 
+bool runMergeBackground(Document& doc) { return mergeBackground(doc, undoLabelOf(C::MergeBackground)); }
+bool runMergeForeground(Document& doc) { return mergeForeground(doc, undoLabelOf(C::MergeForeground)); }
+bool runUnoptimize(Document& doc) { return unoptimize(doc, undoLabelOf(C::Unoptimize)); }
+
 StepOutcome mergeBackgroundStep(Document& doc, const StepArguments& a) {
     if (StepOutcome bad = checkFrame(doc, a.values.at(0)); !bad.error.empty()) return bad;
     makeCurrent(doc, a.values[0]);
-    if (!mergeBackground(doc)) return failed("the frame has no image");
+    if (!runMergeBackground(doc)) return failed("the frame has no image");
     return {};
 }
 
 StepOutcome mergeForegroundStep(Document& doc, const StepArguments& a) {
     if (StepOutcome bad = checkFrame(doc, a.values.at(0)); !bad.error.empty()) return bad;
     makeCurrent(doc, a.values[0]);
-    if (!mergeForeground(doc)) return failed("the frame has no image or no transparent colour");
+    if (!runMergeForeground(doc)) return failed("the frame has no image or no transparent colour");
     return {};
 }
 
 StepOutcome unoptimizeStep(Document& doc, const StepArguments&) {
     // Every frame is rebuilt as a full screen beside the old ones.
     if (!growthFits(doc.frameList, uint64_t(doc.frameList.count()), 0, screenBytes(doc))) return outOfMemory();
-    unoptimize(doc);
+    runUnoptimize(doc);
     return {};
 }
 
@@ -123,11 +129,11 @@ const CommandInfo animation[] = {
     {.id = C::FrameRate, .menu = M::Animation, .menuText = "&Frame rate...", .help = "Selects frame rate and repeat count", .icon = "frame-rate",
      .enabled = hasFrame, .contextText = "Frame rate...", .steps = frameRateSteps, .undoLabel = "frame rate"},
     {.id = C::MergeBackground, .menu = M::Animation, .menuText = "&Merge background", .help = "Merges the selected background frame (not transparent) into the transparent frames that follow it",
-     .enabled = hasImageFrame, .steps = mergeBackgroundSteps, .undoLabel = "merge background", .run = mergeBackground},
+     .enabled = hasImageFrame, .steps = mergeBackgroundSteps, .undoLabel = "merge background", .run = runMergeBackground},
     {.id = C::MergeForeground, .menu = M::Animation, .menuText = "&Merge foreground", .help = "",
-     .enabled = hasImageFrame, .steps = mergeForegroundSteps, .undoLabel = "merge foreground", .run = mergeForeground},
+     .enabled = hasImageFrame, .steps = mergeForegroundSteps, .undoLabel = "merge foreground", .run = runMergeForeground},
     {.id = C::Unoptimize, .menu = M::Animation, .menuText = "&Unoptimize", .help = "Builds each frame to the full animation size",
-     .enabled = hasFrame, .contextText = "Unoptimize", .steps = unoptimizeSteps, .undoLabel = "unoptimize", .run = unoptimize},
+     .enabled = hasFrame, .contextText = "Unoptimize", .steps = unoptimizeSteps, .undoLabel = "unoptimize", .run = runUnoptimize},
 };
 // clang-format on
 

@@ -4,6 +4,7 @@
 #include <climits>
 
 #include "ClipboardFormats.h"
+#include "CommandTable.h"
 #include "colour/ColorReduction.h"
 #include "colour/ReadingPolicy.h"
 #include "document/DecodeLimits.h"
@@ -162,16 +163,17 @@ std::optional<ClipboardContent> copyFrame(const Document& doc) {
     return content;
 }
 
-std::optional<ClipboardContent> cutFrame(Document& doc) {
+std::optional<ClipboardContent> cutFrame(Document& doc, const std::string& label) {
     if (doc.frameList.selectedIndex() < 0) return std::nullopt;
     std::optional<ClipboardContent> content = copyFrame(doc);
-    if (content && !removeCurrent(doc, "cut frame")) return std::nullopt;
+    if (content && !removeCurrent(doc, label)) return std::nullopt;
     return content;
 }
 
-bool deleteFrame(Document& doc) { return removeCurrent(doc, "delete frame"); }
+bool deleteFrame(Document& doc, const std::string& label) { return removeCurrent(doc, label); }
 
-bool pasteFrame(Document& doc, const PasteSource& source, PastePlace place, int32_t& pasteCounter) {
+bool pasteFrame(Document& doc, const PasteSource& source, PastePlace place, int32_t& pasteCounter,
+                const std::string& label) {
     std::optional<Pasted> pasted;
     if (!source.heldFrame.empty()) pasted = heldFramePaste(doc, source.heldFrame);
     if (!pasted && !source.bitmap.empty()) {
@@ -193,7 +195,7 @@ bool pasteFrame(Document& doc, const PasteSource& source, PastePlace place, int3
     const int at = place == PastePlace::AtEnd || list.selectedIndex() < 0 ? list.count() : list.selectedIndex();
     // The record keeps the global palette as it is before the frame's
     // colours enter it.
-    EditScope edit(doc, EditScope::range(doc, UndoKind::FramesInserted, at, at, "paste frame"));
+    EditScope edit(doc, EditScope::range(doc, UndoKind::FramesInserted, at, at, label));
     const bool rebuild = pasted->bringColorsIn && acceptPastedFrame(doc, *pasted->frame);
     std::string name = pasted->frame->name;
     list.insert(at, std::move(name), std::move(pasted->frame));
@@ -203,7 +205,7 @@ bool pasteFrame(Document& doc, const PasteSource& source, PastePlace place, int3
         // One palette for all frames remaps every frame: recorded on its own
         // so that undoing the paste never leaves frames on a palette that is
         // no longer there.
-        EditScope rebuildEdit(doc, EditScope::whole(doc, "reduce colors"));
+        EditScope rebuildEdit(doc, EditScope::whole(doc, undoLabelOf(CommandId::ReduceColorDepth)));
         doc.host().setProgress(0);
         reduceColors(doc, 256, true);
     }

@@ -32,22 +32,22 @@ enum class PastePlace { BeforeSelected, AtEnd };
 
 // The current frame as it goes to the clipboard; nothing without one.
 std::optional<ClipboardContent> copyFrame(const Document& doc);
-// Copy, then the selected frame is removed (recorded as "cut frame"); the
-// frame that takes its place (or the new last one) is selected.  Nothing
-// without a current frame and a selected one.
-std::optional<ClipboardContent> cutFrame(Document& doc);
-// Removes the selected frame as Cut does, recorded as "delete frame", without
-// touching the clipboard.
-bool deleteFrame(Document& doc);
+// Copy, then the selected frame is removed (recorded under label); the frame
+// that takes its place (or the new last one) is selected.  Nothing without a
+// current frame and a selected one.
+std::optional<ClipboardContent> cutFrame(Document& doc, const std::string& label);
+// Removes the selected frame as Cut does, without touching the clipboard.
+bool deleteFrame(Document& doc, const std::string& label);
 
 // Paste (before the selected frame, or at the end when none is selected) and
 // Paste Append.  The program's own format is preferred, then a bitmap, then
 // text.  A bitmap is named "Clipboard %d" after pasteCounter, which then
 // grows; a deep-colour bitmap is reduced to 256 colours first.  Colours
-// enter the document by the paste rule of the reading policies.  Recorded as
-// "paste frame" with the global palette as it was; when the paste rebuilds
-// one optimised palette for all frames, that rebuild is recorded after it as
-// "reduce colors".  False when nothing was pasted.
-bool pasteFrame(Document& doc, const PasteSource& source, PastePlace place, int32_t& pasteCounter);
+// enter the document by the paste rule of the reading policies.  Recorded
+// under label with the global palette as it was; when the paste rebuilds one
+// optimised palette for all frames, that rebuild is recorded after it as a
+// step of Reduce color depth.  False when nothing was pasted.
+bool pasteFrame(Document& doc, const PasteSource& source, PastePlace place, int32_t& pasteCounter,
+                const std::string& label);
 
 }  // namespace movigram

@@ -91,6 +91,18 @@ const CommandInfo* findCommand(CommandId id) {
 
 const CommandInfo* findCommand(int32_t id) { return findCommand(CommandId(id)); }
 
+const char* undoLabelOf(CommandId id) {
+    const CommandInfo* info = findCommand(id);
+    return info && info->undoLabel ? info->undoLabel : "";
+}
+
+const char* undoLabelOfStep(const std::string& name) {
+    for (const CommandInfo& info : allRecords())
+        for (const CliStep& step : info.steps)
+            if (name == step.name) return step.undoLabel ? step.undoLabel : undoLabelOf(info.id);
+    return "";
+}
+
 std::string shortcutOf(const CommandInfo& info) {
     const std::string text = info.menuText;
     const size_t tab = text.find('\t');
@@ -150,7 +162,8 @@ CommandId commandOfFamily(EffectFamilyId family) {
 EffectResult runEffectCommand(Document& doc, CommandId id, const EffectParams& params,
                               std::optional<uint32_t> seed) {
     const EffectFamily* family = familyOfCommand(id);
-    return family ? runEffectCommand(doc, *family, params, seed) : EffectResult::InvalidParameters;
+    return family ? runEffectCommand(doc, *family, params, undoLabelOf(C::ReduceColorDepth), seed)
+                  : EffectResult::InvalidParameters;
 }
 
 const CliStep* findStep(const std::string& name) {

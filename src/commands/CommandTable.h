@@ -129,6 +129,12 @@ std::span<const CommandInfo> commandTable();
 // Null for an unknown id.
 const CommandInfo* findCommand(CommandId id);
 const CommandInfo* findCommand(int32_t id);
+// The label a command records its undo step under; "" for a command that
+// records none (or an unknown id).
+const char* undoLabelOf(CommandId id);
+// The label a step of a record records under: the step's own when it has
+// one, else its command's; "" for an unknown step.
+const char* undoLabelOfStep(const std::string& name);
 
 // The text after the tab of menuText ("Ctrl+O"), or "".
 std::string shortcutOf(const CommandInfo& info);

@@ -21,7 +21,7 @@ bool paletteWindowShown(const Document& doc, const ViewState& view) {
 
 StepOutcome deleteColor(Document& doc, const StepArguments& a) {
     if (StepOutcome bad = checkColorIndex(a.values.at(0)); !bad.error.empty()) return bad;
-    if (!deletePaletteEntry(doc, a.values[0]))
+    if (!deletePaletteEntry(doc, a.values[0], undoLabelOf(C::PaletteDelete)))
         return failed("the palette has no such entry, or too few colours to lose one");
     return {};
 }

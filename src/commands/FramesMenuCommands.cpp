@@ -25,24 +25,26 @@ StepOutcome moveRefused(const Document& doc, const StepArguments& a, bool sprite
 }
 
 StepOutcome shift(Document& doc, const StepArguments& a) {
-    if (!shiftFrames(doc, a.frames, a.values.at(0), a.values.at(1))) return moveRefused(doc, a, false);
+    if (!shiftFrames(doc, a.frames, a.values.at(0), a.values.at(1), undoLabelOf(C::Shift)))
+        return moveRefused(doc, a, false);
     return {};
 }
 
 StepOutcome sprite(Document& doc, const StepArguments& a) {
-    if (!movingSprite(doc, a.frames, a.values.at(0), a.values.at(1))) return moveRefused(doc, a, true);
+    if (!movingSprite(doc, a.frames, a.values.at(0), a.values.at(1), undoLabelOf(C::MovingSprite)))
+        return moveRefused(doc, a, true);
     return {};
 }
 
 StepOutcome restore(Document& doc, const StepArguments& a) {
-    setRestoreMethod(doc, a.frames, a.word == "background");
+    setRestoreMethod(doc, a.frames, a.word == "background", undoLabelOf(C::SetRestoreMethod));
     return {};
 }
 
 StepOutcome crop(Document& doc, const StepArguments& a) {
     const auto& v = a.values;
     if (v.at(2) <= v.at(0) || v.at(3) <= v.at(1)) return failed("the rectangle L,T,R,B needs L < R and T < B");
-    if (!cropFrames(doc, a.frames, {v[0], v[1], v[2], v[3]}, a.word == "align"))
+    if (!cropFrames(doc, a.frames, {v[0], v[1], v[2], v[3]}, a.word == "align", undoLabelOf(C::Crop)))
         return failed("the frames would leave the GIF's coordinates (-65535 to 65535)");
     return {};
 }
@@ -50,17 +52,18 @@ StepOutcome crop(Document& doc, const StepArguments& a) {
 StepOutcome resize(Document& doc, const StepArguments& a) {
     const auto& v = a.values;
     if (v.at(0) < 1 || v.at(1) < 1) return failed("the size must be at least 1x1");
-    if (!resizeFrames(doc, a.frames, v[0], v[1])) return failed("the selected frames have no pixels");
+    if (!resizeFrames(doc, a.frames, v[0], v[1], undoLabelOf(C::Resize)))
+        return failed("the selected frames have no pixels");
     return {};
 }
 
 StepOutcome flip(Document& doc, const StepArguments& a) {
-    flipRotateFrames(doc, a.frames, FlipRotateOperation::Flip, false);
+    flipRotateFrames(doc, a.frames, FlipRotateOperation::Flip, false, undoLabelOfStep("flip"));
     return {};
 }
 
 StepOutcome mirror(Document& doc, const StepArguments& a) {
-    flipRotateFrames(doc, a.frames, FlipRotateOperation::Mirror, false);
+    flipRotateFrames(doc, a.frames, FlipRotateOperation::Mirror, false, undoLabelOfStep("mirror"));
     return {};
 }
 
@@ -68,35 +71,36 @@ StepOutcome rotate(Document& doc, const StepArguments& a) {
     const int32_t turn = a.values.at(0);
     const int32_t degrees = turn < 0 ? -turn : turn;
     if (degrees != 90 && degrees != 180 && degrees != 270) return failed("rotations are by 90, 180 or 270 degrees");
-    flipRotateFrames(doc, a.frames, FlipRotateOperation(degrees / 90 + 1), turn < 0);
+    flipRotateFrames(doc, a.frames, FlipRotateOperation(degrees / 90 + 1), turn < 0, undoLabelOf(C::FlipRotate));
     return {};
 }
 
 StepOutcome duplicate(Document& doc, const StepArguments& a) {
     makeCurrent(doc, a.frames.at(0));
-    if (a.values.at(0) > 1 && !duplicateFrames(doc, a.frames, a.values[0])) return outOfMemory();
+    if (a.values.at(0) > 1 && !duplicateFrames(doc, a.frames, a.values[0], undoLabelOf(C::Duplicate)))
+        return outOfMemory();
     return {};
 }
 
 StepOutcome deleteStep(Document& doc, const StepArguments& a) {
-    deleteFrames(doc, a.frames);
+    deleteFrames(doc, a.frames, undoLabelOf(C::DeleteFrames));
     return {};
 }
 
 StepOutcome solid(Document& doc, const StepArguments& a) {
     if (!growthFits(doc.frameList, 1, 1, screenBytes(doc))) return outOfMemory();
     if (StepOutcome bad = checkColorIndex(a.values.at(0)); !bad.error.empty()) return bad;
-    insertSolidColor(doc, a.values[0]);
+    insertSolidColor(doc, a.values[0], undoLabelOf(C::InsertSolidColor));
     return {};
 }
 
 StepOutcome reverse(Document& doc, const StepArguments& a) {
-    reverseOrder(doc, a.frames);
+    reverseOrder(doc, a.frames, undoLabelOf(C::ReverseOrder));
     return {};
 }
 
 StepOutcome gray(Document& doc, const StepArguments& a) {
-    grayScale(doc, a.frames);
+    grayScale(doc, a.frames, undoLabelOf(C::GrayScale));
     return {};
 }
 

@@ -9,10 +9,10 @@
 
 namespace movigram {
 
-bool loadGlobalPalette(Document& doc, const std::string& path) {
+bool loadGlobalPalette(Document& doc, const std::string& path, const std::string& label) {
     // The load maps every frame onto the new palette, so the whole animation
     // is recorded first, with the palette before the load.
-    EditScope edit(doc, EditScope::whole(doc, "load palette"));
+    EditScope edit(doc, EditScope::whole(doc, label));
     doc.paletteDir = std::filesystem::path(path).parent_path().string();
     if (!loadPalette(doc, path).loaded) {
         edit.cancel();
@@ -22,8 +22,8 @@ bool loadGlobalPalette(Document& doc, const std::string& path) {
     return true;
 }
 
-bool chooseFixedPalette(Document& doc, const std::string& path) {
-    if (!loadGlobalPalette(doc, path)) return false;
+bool chooseFixedPalette(Document& doc, const std::string& path, const std::string& label) {
+    if (!loadGlobalPalette(doc, path, label)) return false;
     doc.setGlobalPaletteMode(GlobalPaletteMode::Fixed);
     return true;
 }
@@ -44,7 +44,7 @@ bool storeGlobalPalette(Document& doc, const std::string& path) {
     return storePalette(doc.globalPalette ? *doc.globalPalette : TMyPalette(), path);
 }
 
-void beginReduceColorDepth(Document& doc) { beginEdit(doc, EditScope::whole(doc, "reduce colors")); }
+void beginReduceColorDepth(Document& doc, const std::string& label) { beginEdit(doc, EditScope::whole(doc, label)); }
 
 void cancelReduceColorDepth(Document& doc) { cancelEdit(doc); }
 

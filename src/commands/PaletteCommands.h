@@ -9,15 +9,15 @@
 
 namespace movigram {
 
-// Load palette: the whole animation is recorded ("load palette") with the
+// Load palette: the whole animation is recorded under label with the
 // palette before the load, then the palette is loaded and every frame mapped
 // onto it.  When nothing could be loaded the record is withdrawn and the
 // result is false.  A loaded file's name and folder are kept for the settings.
-bool loadGlobalPalette(Document& doc, const std::string& path);
+bool loadGlobalPalette(Document& doc, const std::string& path, const std::string& label);
 
-// "Fixed...": Load palette, and the Fixed global palette mode only when a
-// palette was loaded.
-bool chooseFixedPalette(Document& doc, const std::string& path);
+// "Fixed...": Load palette (recorded under label), and the Fixed global
+// palette mode only when a palette was loaded.
+bool chooseFixedPalette(Document& doc, const std::string& path, const std::string& label);
 
 // At start-up, once the settings are read: in the Fixed mode the palette of
 // fixedPaletteName is loaded (nothing recorded); without a name, or when the
@@ -33,12 +33,12 @@ std::string proposedPaletteName(const Document& doc);
 // written.
 bool storeGlobalPalette(Document& doc, const std::string& path);
 
-// Reduce color depth records the whole animation ("reduce colors") before
-// its dialog opens; Cancel withdraws the record, OK builds a palette of
+// Reduce color depth records the whole animation under label before its
+// dialog opens; Cancel withdraws the record, OK builds a palette of
 // `colors` (2..256) from all frames, local palettes collapsed into it.
 // The quantiser and dithering chosen become the document's options.
 // False, with the record withdrawn, when there are no pixels to count.
-void beginReduceColorDepth(Document& doc);
+void beginReduceColorDepth(Document& doc, const std::string& label);
 void cancelReduceColorDepth(Document& doc);
 bool finishReduceColorDepth(Document& doc, int colors, const QuantizeOptions& quantize);
 

@@ -149,7 +149,7 @@ void selectFamily(EffectParams& params, const EffectFamily& family) {
 }
 
 EffectResult runEffectCommand(Document& doc, const EffectFamily& family, const EffectParams& params,
-                              std::optional<uint32_t> seed) {
+                              const std::string& rebuildLabel, std::optional<uint32_t> seed) {
     const bool fadeCommand = family.firstEffect == FadeIn;
     const bool first = fadeCommand ? params.effect == FadeIn : params.effect == family.firstEffect;
     const EffectResult result = first ? DoFadeIn(doc, params, seed) : DoFadeOut(doc, params, seed);
@@ -157,7 +157,7 @@ EffectResult runEffectCommand(Document& doc, const EffectFamily& family, const E
         // The rebuild renumbers every frame's pixels: a step of its own, as
         // after a paste, so that undoing the fade never leaves frames on a
         // palette that is no longer there.
-        EditScope edit(doc, EditScope::whole(doc, "reduce colors"));
+        EditScope edit(doc, EditScope::whole(doc, rebuildLabel));
         rebuildAfterEdit(doc);
     }
     return result;

@@ -5,6 +5,7 @@
 // common unit.
 #include <cstdint>
 #include <optional>
+#include <string>
 
 #include "EffectParams.h"
 #include "EffectTable.h"
@@ -48,8 +49,9 @@ void selectFamily(EffectParams& params, const EffectFamily& family);
 // What an effect command does after its dialog: DoFadeIn for the first
 // effect of the family (Fade in for the fade commands), DoFadeOut for the
 // others; the Fade in command then rebuilds one global palette when local
-// palettes are merged, whatever was chosen.
+// palettes are merged, whatever was chosen, as an undo step of its own
+// under rebuildLabel (Reduce color depth's).
 EffectResult runEffectCommand(Document& doc, const EffectFamily& family, const EffectParams& params,
-                              std::optional<uint32_t> seed = std::nullopt);
+                              const std::string& rebuildLabel, std::optional<uint32_t> seed = std::nullopt);
 
 }  // namespace movigram

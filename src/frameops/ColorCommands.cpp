@@ -50,7 +50,7 @@ std::unique_ptr<TFrame> onGlobalPalette(Document& doc, const TFrame& frame) {
 
 }  // namespace
 
-void beginTransparentPick(Document& doc) { beginEdit(doc, EditScope::whole(doc, "set transparent")); }
+void beginTransparentPick(Document& doc, const std::string& label) { beginEdit(doc, EditScope::whole(doc, label)); }
 
 int32_t pickedIndexAt(const Document& doc, TPoint point) {
     const TFrame* f = doc.currentFrame;
@@ -125,11 +125,11 @@ void stampOver(TFrame& background, const TFrame& frame) {
                            *frame.image, frame.transparentIndex);
 }
 
-bool mergeBackground(Document& doc) {
+bool mergeBackground(Document& doc, const std::string& label) {
     TFrame* b = doc.currentFrame;
     if (!b || !b->image) return false;
     // Recorded before B changes, so that undo gives back its transparency.
-    EditScope edit(doc, EditScope::whole(doc, "merge background"));
+    EditScope edit(doc, EditScope::whole(doc, label));
     b->transparentIndex = -1;
     b->restoreToBackground = false;
     bool local = false;
@@ -154,10 +154,10 @@ bool mergeBackground(Document& doc) {
     return true;
 }
 
-bool mergeForeground(Document& doc) {
+bool mergeForeground(Document& doc, const std::string& label) {
     TFrame* fg = doc.currentFrame;
     if (!fg || !fg->image || fg->transparentIndex < 0) return false;
-    EditScope edit(doc, EditScope::whole(doc, "merge foreground"));
+    EditScope edit(doc, EditScope::whole(doc, label));
     FrameList& list = doc.frameList;
     const int at = list.indexOf(fg);
     bool local = false;
@@ -169,13 +169,13 @@ bool mergeForeground(Document& doc) {
     return true;
 }
 
-bool unoptimize(Document& doc) {
+bool unoptimize(Document& doc, const std::string& label) {
     FrameList& list = doc.frameList;
     if (list.empty()) return false;
     StatusText status(doc.host(), "Unoptimizing...");
     // Every image changes; older records that share images with the live
     // frames stay valid only when this step can be taken back first.
-    EditScope edit(doc, EditScope::whole(doc, "unoptimize"));
+    EditScope edit(doc, EditScope::whole(doc, label));
     doc.relink();
     const TMyPalette none;
     const int fill = doc.transparentIndex >= 0 ? doc.transparentIndex : std::max(doc.backgroundIndex, 0);
@@ -261,13 +261,13 @@ bool canDeletePaletteEntry(const Document& doc, int index) {
     return !local || current->image;
 }
 
-bool deletePaletteEntry(Document& doc, int index) {
+bool deletePaletteEntry(Document& doc, int index, const std::string& label) {
     if (!canDeletePaletteEntry(doc, index)) return false;
     TMyPalette& shown = shownPalette(doc);
     const bool global = &shown == doc.globalPalette.get();
     TFrame* current = doc.currentFrame;
     // Every pixel may change: recorded so that undo can give them back.
-    EditScope edit(doc, EditScope::whole(doc, "delete color"));
+    EditScope edit(doc, EditScope::whole(doc, label));
     edit.touches({.palette = true, .title = true});
 
     auto reduced = std::make_unique<TMyPalette>();

@@ -5,6 +5,7 @@
 // changing and deleting palette entries.
 #include <array>
 #include <cstdint>
+#include <string>
 
 #include "document/Document.h"
 
@@ -13,9 +14,9 @@ namespace movigram {
 // What a click on the image or on a palette swatch is for.
 enum class PickMode : int32_t { None = 0, Transparent = 1, Background = 2, SolidColor = 5 };
 
-// Transparent color: records the whole animation ("set transparent") as the
-// pick begins; the record stays even when the pick is abandoned.
-void beginTransparentPick(Document& doc);
+// Transparent color: records the whole animation under label as the pick
+// begins; the record stays even when the pick is abandoned.
+void beginTransparentPick(Document& doc, const std::string& label);
 // The palette index under an image point of the current frame, or -1 when
 // the point lies outside it (which picks "no transparent colour").
 int32_t pickedIndexAt(const Document& doc, TPoint point);
@@ -28,13 +29,13 @@ bool setPickedColor(Document& doc, PickMode mode, int32_t index);
 // Merge background: the current frame becomes opaque and fills the
 // transparent pixels of the transparent frames that follow it.  False when
 // the current frame has no image.
-bool mergeBackground(Document& doc);
+bool mergeBackground(Document& doc, const std::string& label);
 // Merge foreground: the current frame's opaque pixels are stamped onto every
 // frame before it.  False when it has no image or no transparent index.
-bool mergeForeground(Document& doc);
+bool mergeForeground(Document& doc, const std::string& label);
 // Every frame on the global palette becomes a full-screen picture of what
-// the screen shows after it.  Recorded as "unoptimize".
-bool unoptimize(Document& doc);
+// the screen shows after it.
+bool unoptimize(Document& doc, const std::string& label);
 
 // The per-frame steps of the two merges, for any placement of the frames.
 // Fills frame's transparent pixels that lie over background with its pixels;
@@ -60,6 +61,6 @@ bool canDeletePaletteEntry(const Document& doc, int index);
 // Delete: the entry leaves the shown palette and the frames on it are mapped
 // onto the rest, its pixels taking the nearest remaining colour.  False for
 // an index outside the palette or a palette of two colours or fewer.
-bool deletePaletteEntry(Document& doc, int index);
+bool deletePaletteEntry(Document& doc, int index, const std::string& label);
 
 }  // namespace movigram

@@ -21,7 +21,8 @@ int rotationAngle(FlipRotateOperation operation, bool rotateLeft) {
     return rotateLeft ? 450 - 90 * k : 90 * k - 90;
 }
 
-bool flipRotateFrames(Document& doc, FrameSelection selection, FlipRotateOperation operation, bool rotateLeft) {
+bool flipRotateFrames(Document& doc, FrameSelection selection, FlipRotateOperation operation, bool rotateLeft,
+                      const std::string& label) {
     using enum FlipRotateOperation;
     if (operation < Flip || operation > Rotate270) return false;
     selection = normalizeSelection(doc.frameList, std::move(selection));
@@ -29,9 +30,6 @@ bool flipRotateFrames(Document& doc, FrameSelection selection, FlipRotateOperati
     const UndoKind kind = operation == Flip     ? UndoKind::Flipped
                           : operation == Mirror ? UndoKind::Mirrored
                                                          : undoKindForRotation(degrees);
-    const char* label = operation == Flip     ? "flip frames"
-                        : operation == Mirror ? "mirror frames"
-                                                       : "rotate frames";
     EditScope edit(doc, TUndo::indexed(kind, doc.frameList, selection, label));
     for (int32_t i : selection) {
         TFrame& f = *doc.frameList.frameAt(i);

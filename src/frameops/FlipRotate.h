@@ -1,6 +1,7 @@
 #pragma once
 // The flip and rotate command: which operation, which angle, and applying
 // it to the selected frames with its undo record.
+#include <string>
 #include <vector>
 
 #include "FrameSelection.h"
@@ -19,9 +20,11 @@ const char* flipRotateOperationName(FlipRotateOperation operation);
 int rotationAngle(FlipRotateOperation operation, bool rotateLeft);
 
 // Flips, mirrors or rotates every selected frame that has an image, after
-// recording the index record that undoes it (also for an empty selection).
+// recording under label the index record that undoes it (also for an empty
+// selection).
 // A quarter turn exchanges the co-ordinates of the frames' rects.  False for
 // an unknown operation.
-bool flipRotateFrames(Document& doc, FrameSelection selection, FlipRotateOperation operation, bool rotateLeft);
+bool flipRotateFrames(Document& doc, FrameSelection selection, FlipRotateOperation operation, bool rotateLeft,
+                      const std::string& label);
 
 }  // namespace movigram

@@ -11,14 +11,13 @@ namespace movigram {
 namespace {
 
 constexpr OffsetModeText modeTexts[] = {
-    {"Shift frames", "The selected frames will be shifted by the delta amount (in pixel units)", "shift frames"},
+    {"Shift frames", "The selected frames will be shifted by the delta amount (in pixel units)"},
     {"Moving sprite",
      "The first selected frame will be shifted by the delta amount,\nthe second frame by 2x the delta amount and so "
-     "on...\nUse this operation to create a moving sprite.",
-     "moving sprite"},
-    {"Crop frames", "The selected frames will be cropped by the bounding rectangle", "crop frames"},
-    {"Delete frames", "The selected frames will be deleted", "delete frames"},
-    {"Resize frames", "The selected frames will be resized (shrunk) to the indicated rectangle", "resize frames"},
+     "on...\nUse this operation to create a moving sprite."},
+    {"Crop frames", "The selected frames will be cropped by the bounding rectangle"},
+    {"Delete frames", "The selected frames will be deleted"},
+    {"Resize frames", "The selected frames will be resized (shrunk) to the indicated rectangle"},
 };
 
 // The frames of the selection that have an image, in ascending order.
@@ -45,10 +44,10 @@ void finish(EditScope& edit, int show) {
     edit.commit();
 }
 
-bool moveSelection(Document& doc, FrameSelection selection, int32_t dx, int32_t dy, OffsetMode mode) {
+bool moveSelection(Document& doc, FrameSelection selection, int32_t dx, int32_t dy, bool sprite,
+                   const std::string& label) {
     selection = normalizeSelection(doc.frameList, std::move(selection));
     if (selection.empty()) return false;
-    const bool sprite = mode == OffsetMode::MovingSprite;
     if (!movedFramesStayInGif(doc, selection, dx, dy, sprite) || !movedScreenFits(doc, selection, dx, dy, sprite))
         return false;
     bool cuts = false;
@@ -56,8 +55,7 @@ bool moveSelection(Document& doc, FrameSelection selection, int32_t dx, int32_t 
         const int64_t step = sprite ? k : 1;
         cuts = cuts || moveCuts(f, step * dx, step * dy);
     });
-    EditScope edit(doc, TUndo::indexed(UndoKind::FramesChanged, doc.frameList, selection,
-                                       offsetModeText(mode).undoLabel, cuts));
+    EditScope edit(doc, TUndo::indexed(UndoKind::FramesChanged, doc.frameList, selection, label, cuts));
     forEachImageFrame(doc, selection, [&](TFrame& f, int k) {
         const int32_t step = sprite ? k : 1;
         moveFrameBy(f, step * dx, step * dy);
@@ -138,23 +136,22 @@ void cropFrameTo(TFrame& frame, const TRect& r) {
     frame.dirtyRect = n;
 }
 
-bool shiftFrames(Document& doc, FrameSelection selection, int32_t dx, int32_t dy) {
-    return moveSelection(doc, std::move(selection), dx, dy, OffsetMode::Shift);
+bool shiftFrames(Document& doc, FrameSelection selection, int32_t dx, int32_t dy, const std::string& label) {
+    return moveSelection(doc, std::move(selection), dx, dy, false, label);
 }
 
-bool movingSprite(Document& doc, FrameSelection selection, int32_t dx, int32_t dy) {
-    return moveSelection(doc, std::move(selection), dx, dy, OffsetMode::MovingSprite);
+bool movingSprite(Document& doc, FrameSelection selection, int32_t dx, int32_t dy, const std::string& label) {
+    return moveSelection(doc, std::move(selection), dx, dy, true, label);
 }
 
-bool cropFrames(Document& doc, FrameSelection selection, const TRect& r, bool align) {
+bool cropFrames(Document& doc, FrameSelection selection, const TRect& r, bool align, const std::string& label) {
     selection = normalizeSelection(doc.frameList, std::move(selection));
     if (selection.empty()) return false;
     for (const int32_t v : {r.left, r.top, r.right, r.bottom})
         if (v < 0 || v > gifCoordinateMax) return false;
     // Aligning part of the animation would move it away from the rest.
     align = align && allImageFramesSelected(doc.frameList, selection);
-    EditScope edit(doc, TUndo::indexed(UndoKind::FramesChanged, doc.frameList, selection,
-                                       offsetModeText(OffsetMode::Crop).undoLabel, true));
+    EditScope edit(doc, TUndo::indexed(UndoKind::FramesChanged, doc.frameList, selection, label, true));
     forEachImageFrame(doc, selection, [&](TFrame& f, int) {
         cropFrameTo(f, r);
         // An emptied frame keeps (0, 0, 0, 0): it has no pixels to place.
@@ -164,11 +161,11 @@ bool cropFrames(Document& doc, FrameSelection selection, const TRect& r, bool al
     return true;
 }
 
-bool deleteFrames(Document& doc, FrameSelection selection) {
+bool deleteFrames(Document& doc, FrameSelection selection, const std::string& label) {
     selection = normalizeSelection(doc.frameList, std::move(selection));
     if (selection.empty()) return false;
     EditScope edit(doc, nullptr);
-    edit.record(takeFrames(doc, selection, offsetModeText(OffsetMode::Delete).undoLabel, false));
+    edit.record(takeFrames(doc, selection, label, false));
     forgetFileSizes(doc);
     return true;
 }
@@ -194,15 +191,15 @@ std::unique_ptr<TDib256> resampleImage(const TDib256& source, int32_t width, int
     return image;
 }
 
-bool resizeFrames(Document& doc, FrameSelection selection, int32_t width, int32_t height) {
+bool resizeFrames(Document& doc, FrameSelection selection, int32_t width, int32_t height,
+                  const std::string& label) {
     selection = normalizeSelection(doc.frameList, std::move(selection));
     const TRect s = selectionRect(doc.frameList, selection);
     if (selection.empty() || s.width() <= 0 || s.height() <= 0) return false;
     width = std::min(width, s.width());
     height = std::min(height, s.height());
     if (width < 1 || height < 1) return false;
-    EditScope edit(doc, TUndo::indexed(UndoKind::FramesChanged, doc.frameList, selection,
-                                       offsetModeText(OffsetMode::Resize).undoLabel, true));
+    EditScope edit(doc, TUndo::indexed(UndoKind::FramesChanged, doc.frameList, selection, label, true));
     auto scale = [](int32_t v, int32_t origin, int32_t from, int32_t to) {
         return origin + int32_t(int64_t(v - origin) * to / from);
     };

@@ -7,7 +7,15 @@
 
 namespace movigram {
 
-bool duplicateFrames(Document& doc, FrameSelection selection, int32_t count) {
+namespace {
+
+// Dragging lines of the frame list is no command of the menus: its undo
+// label is its own.
+constexpr const char* moveFramesLabel = "move frames";
+
+}  // namespace
+
+bool duplicateFrames(Document& doc, FrameSelection selection, int32_t count, const std::string& label) {
     selection = normalizeSelection(doc.frameList, std::move(selection));
     if (selection.empty() || count < 2) return false;
     uint64_t runBytes = 0;
@@ -17,14 +25,14 @@ bool duplicateFrames(Document& doc, FrameSelection selection, int32_t count) {
     FrameChain copies;
     for (int32_t n = 1; n < count; ++n)
         for (int32_t i : selection) copies.push_back(doc.frameList.frameAt(i)->clone());
-    insertFrames(doc, 0, std::move(copies), "duplicate frames");
+    insertFrames(doc, 0, std::move(copies), label);
     return true;
 }
 
-bool reverseOrder(Document& doc, FrameSelection selection) {
+bool reverseOrder(Document& doc, FrameSelection selection, const std::string& label) {
     selection = normalizeSelection(doc.frameList, std::move(selection));
     if (selection.size() < 2) return false;
-    EditScope edit(doc, TUndo::indexed(UndoKind::OrderReversed, doc.frameList, selection, "Reverse order"));
+    EditScope edit(doc, TUndo::indexed(UndoKind::OrderReversed, doc.frameList, selection, label));
     reverseFrames(doc.frameList, selection);
     showFrame(doc, selection.front());
     return true;
@@ -40,7 +48,7 @@ bool moveFrames(Document& doc, int32_t first, int32_t count, int32_t destination
     record->first = first;
     record->last = first + count - 1;
     record->indices = {destination};
-    record->label = "move frames";
+    record->label = moveFramesLabel;
     EditScope edit(doc, std::move(record));
     doc.frameList.move(first, count, destination);
     doc.frameList.select(destination > first ? destination - count : destination);
@@ -50,7 +58,7 @@ bool moveFrames(Document& doc, int32_t first, int32_t count, int32_t destination
     return true;
 }
 
-bool insertSolidColor(Document& doc, int32_t colorIndex) {
+bool insertSolidColor(Document& doc, int32_t colorIndex, const std::string& label) {
     if (doc.frameList.empty() || colorIndex < 0 || colorIndex > 255) return false;
     const TMyPalette none;
     auto frame = TFrame::blank(doc.screenWidth, doc.screenHeight, colorIndex,
@@ -58,7 +66,7 @@ bool insertSolidColor(Document& doc, int32_t colorIndex) {
     frame->name = "Solid color";
     FrameChain chain;
     chain.push_back(std::move(frame));
-    insertFrames(doc, InsertShowFirst, std::move(chain), "insert solid frame");
+    insertFrames(doc, InsertShowFirst, std::move(chain), label);
     return true;
 }
 

@@ -17,10 +17,10 @@ std::vector<int32_t> restoreWorkingValues(const Document& doc) {
     return values;
 }
 
-bool applyRestoreMethods(Document& doc, const std::vector<int32_t>& values) {
+bool applyRestoreMethods(Document& doc, const std::vector<int32_t>& values, const std::string& label) {
     FrameList& list = doc.frameList;
     if (int(values.size()) != list.count() || list.empty()) return false;
-    EditScope edit(doc, TUndo::indexed(UndoKind::WholeChanged, list, selectAll(list), "restore method", false));
+    EditScope edit(doc, TUndo::indexed(UndoKind::WholeChanged, list, selectAll(list), label, false));
     for (int i = 0; i < list.count(); ++i) {
         TFrame& f = *list.frameAt(i);
         if (!f.hasImage()) continue;
@@ -30,18 +30,20 @@ bool applyRestoreMethods(Document& doc, const std::vector<int32_t>& values) {
     return true;
 }
 
-bool setRestoreMethod(Document& doc, FrameSelection selection, bool restoreToBackground) {
+bool setRestoreMethod(Document& doc, FrameSelection selection, bool restoreToBackground,
+                      const std::string& label) {
     std::vector<int32_t> values = restoreWorkingValues(doc);
     for (int32_t i : normalizeSelection(doc.frameList, std::move(selection)))
         values[size_t(i)] = restoreToBackground ? 1 : 0;
-    return applyRestoreMethods(doc, values);
+    return applyRestoreMethods(doc, values, label);
 }
 
-bool applyFrameRate(Document& doc, int32_t msPerFrame, const std::vector<int32_t>& repeats) {
+bool applyFrameRate(Document& doc, int32_t msPerFrame, const std::vector<int32_t>& repeats,
+                    const std::string& label) {
     FrameList& list = doc.frameList;
     if (int(repeats.size()) != list.count() || list.empty() || !frameRateProblem(doc, msPerFrame, repeats).empty())
         return false;
-    EditScope edit(doc, TUndo::timing(list, doc.frameTime, "frame rate"));
+    EditScope edit(doc, TUndo::timing(list, doc.frameTime, label));
     doc.frameTime = msPerFrame;
     // Comment frames are not shown and keep no time.
     for (int i = 0; i < list.count(); ++i)
@@ -49,12 +51,13 @@ bool applyFrameRate(Document& doc, int32_t msPerFrame, const std::vector<int32_t
     return true;
 }
 
-bool setFrameRate(Document& doc, int32_t msPerFrame, FrameSelection selection, std::optional<int32_t> repeat) {
+bool setFrameRate(Document& doc, int32_t msPerFrame, const std::string& label, FrameSelection selection,
+                  std::optional<int32_t> repeat) {
     std::vector<int32_t> repeats;
     for (int i = 0; i < doc.frameList.count(); ++i) repeats.push_back(doc.frameList.frameAt(i)->repeat);
     if (repeat)
         for (int32_t i : normalizeSelection(doc.frameList, std::move(selection))) repeats[size_t(i)] = *repeat;
-    return applyFrameRate(doc, msPerFrame, repeats);
+    return applyFrameRate(doc, msPerFrame, repeats, label);
 }
 
 std::string formatMilliseconds(int64_t ms) {

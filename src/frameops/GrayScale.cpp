@@ -33,7 +33,7 @@ void grayFrame(TFrame& frame) {
     frame.localPalette = std::move(palette);
 }
 
-void recordGrayScale(Document& doc) { beginEdit(doc, EditScope::whole(doc, "gray scale")); }
+void recordGrayScale(Document& doc, const std::string& label) { beginEdit(doc, EditScope::whole(doc, label)); }
 
 void cancelGrayScale(Document& doc) { cancelEdit(doc); }
 
@@ -45,10 +45,10 @@ void applyGrayScale(Document& doc, FrameSelection selection) {
     commitEdit(doc, {.palette = true});
 }
 
-bool grayScale(Document& doc, FrameSelection selection) {
+bool grayScale(Document& doc, FrameSelection selection, const std::string& label) {
     selection = normalizeSelection(doc.frameList, std::move(selection));
     if (selection.empty()) return false;
-    recordGrayScale(doc);
+    recordGrayScale(doc, label);
     applyGrayScale(doc, std::move(selection));
     return true;
 }

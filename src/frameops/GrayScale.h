@@ -1,6 +1,8 @@
 #pragma once
 // The gray-scale command: colour tables turned to gray, each converted frame
 // on a local palette of its own gray levels.
+#include <string>
+
 #include "FrameSelection.h"
 
 namespace movigram {
@@ -13,15 +15,15 @@ void grayColorTable(TDib256& image);
 // uses; the frame's transparent index follows its pixels.
 void grayFrame(TFrame& frame);
 
-// The command records the whole animation before its dialog opens, and
-// withdraws the record when the dialog is cancelled.
-void recordGrayScale(Document& doc);
+// The command records the whole animation under label before its dialog
+// opens, and withdraws the record when the dialog is cancelled.
+void recordGrayScale(Document& doc, const std::string& label);
 void cancelGrayScale(Document& doc);
 // OK of the dialog: converts the selected frames that have an image, then
 // rebuilds one global palette when local palettes are merged.
 void applyGrayScale(Document& doc, FrameSelection selection);
 // Both steps, for callers without a dialog.  False for an empty selection,
 // which then records nothing.
-bool grayScale(Document& doc, FrameSelection selection);
+bool grayScale(Document& doc, FrameSelection selection, const std::string& label);
 
 }  // namespace movigram

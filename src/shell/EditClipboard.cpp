@@ -7,6 +7,7 @@
 #include <QMimeData>
 
 #include "commands/ClipboardFormats.h"
+#include "commands/CommandTable.h"
 
 namespace movigram {
 
@@ -48,7 +49,7 @@ void EditClipboard::copy(const Document& doc) {
 }
 
 void EditClipboard::cut(Document& doc) {
-    if (std::optional<ClipboardContent> content = cutFrame(doc)) put(*content);
+    if (std::optional<ClipboardContent> content = cutFrame(doc, undoLabelOf(CommandId::Cut))) put(*content);
 }
 
 void EditClipboard::paste(Document& doc, PastePlace place) {
@@ -61,7 +62,8 @@ void EditClipboard::paste(Document& doc, PastePlace place) {
     const QByteArray bitmap = mime->hasImage() ? bitmapOf(*mime) : QByteArray();
     PasteSource source{spanOf(frame), spanOf(bitmap), std::nullopt};
     if (mime->hasText()) source.text = mime->text().toStdString();
-    pasteFrame(doc, source, place, pasteCounter_);
+    const CommandId command = place == PastePlace::AtEnd ? CommandId::PasteAppend : CommandId::Paste;
+    pasteFrame(doc, source, place, pasteCounter_, undoLabelOf(command));
 }
 
 bool EditClipboard::offersPaste() {

@@ -194,7 +194,7 @@ void EditorSession::picked(int32_t index) {
     switch (mode) {
     case PickMode::Transparent:
     case PickMode::Background: setPickedColor(doc_, mode, index); break;
-    case PickMode::SolidColor: insertSolidColor(doc_, index); break;
+    case PickMode::SolidColor: insertSolidColor(doc_, index, undoLabelOf(CommandId::InsertSolidColor)); break;
     case PickMode::None: break;
     }
 }

@@ -274,7 +274,7 @@ void TPaletteWindow::deleteEntry(int index, bool confirm) {
         box.setDefaultButton(QMessageBox::Ok);
         if (box.exec() != QMessageBox::Ok) return;
     }
-    deletePaletteEntry(doc, index);
+    deletePaletteEntry(doc, index, undoLabelOf(CommandId::PaletteDelete));
 }
 
 void TPaletteWindow::closeEvent(QCloseEvent* event) {

@@ -136,7 +136,7 @@ TEST_F(Clipboard, AHeldFrameKeepsItsColoursInAnotherAnimation) {
     Document other;
     other.globalPalette = std::make_unique<TMyPalette>(std::vector<PaletteEntry>{{1, 2, 3, 0}, {250, 250, 250, 0}});
     other.globalPaletteMode = GlobalPaletteMode::Cumulative;
-    ASSERT_TRUE(pasteFrame(other, sourceOf(*content), PastePlace::AtEnd, counter));
+    ASSERT_TRUE(pasteFrame(other, sourceOf(*content), PastePlace::AtEnd, counter, "paste frame"));
     ASSERT_EQ(other.frameList.count(), 1);
     EXPECT_EQ(colorsShown(other, *other.frameList.frameAt(0)), shown);
     EXPECT_EQ(other.globalPalette->colorCount, 6);
@@ -149,12 +149,12 @@ TEST_F(Clipboard, CutTakesOneFrameForBothClipboardAndRemoval) {
     addFrames(doc, 5, 8);
     doc.frameList.select(1);
     doc.currentFrame = doc.frameList.frameAt(3);
-    auto content = cutFrame(doc);
+    auto content = cutFrame(doc, "cut frame");
     ASSERT_TRUE(content);
     EXPECT_EQ(doc.frameList.count(), 4);
     EXPECT_EQ(doc.frameList.textAt(1), "f1");
     EXPECT_EQ(doc.frameList.textAt(3), "f4");
-    ASSERT_TRUE(pasteFrame(doc, sourceOf(*content), PastePlace::AtEnd, counter));
+    ASSERT_TRUE(pasteFrame(doc, sourceOf(*content), PastePlace::AtEnd, counter, "paste frame"));
     EXPECT_EQ(doc.frameList.textAt(4), "f3");
 }
 
@@ -170,7 +170,7 @@ TEST_F(Clipboard, PastedFramesFitTheScreenAndTheTimeUnit) {
         frame->frameTime = frameTime;
         frame->repeat = repeat;
         const std::vector<uint8_t> bytes = encodeHeldFrame(*frame, *doc.globalPalette);
-        return pasteFrame(doc, {bytes, {}, std::nullopt}, PastePlace::AtEnd, counter);
+        return pasteFrame(doc, {bytes, {}, std::nullopt}, PastePlace::AtEnd, counter, "paste frame");
     };
     EXPECT_FALSE(paste({0, 200'000'000, 1, 200'000'001}, 40, 1));
     EXPECT_FALSE(paste({70'000, 0, 70'001, 1}, 40, 1));
@@ -193,9 +193,9 @@ TEST_F(Clipboard, AnEmptiedFrameComesBack) {
     emptied.rect = emptied.dirtyRect = {};
     doc.frameList.select(1);
     doc.currentFrame = &emptied;
-    auto content = cutFrame(doc);
+    auto content = cutFrame(doc, "cut frame");
     ASSERT_TRUE(content);
-    ASSERT_TRUE(pasteFrame(doc, sourceOf(*content), PastePlace::BeforeSelected, counter));
+    ASSERT_TRUE(pasteFrame(doc, sourceOf(*content), PastePlace::BeforeSelected, counter, "paste frame"));
     EXPECT_EQ(doc.frameList.count(), 3);
     EXPECT_EQ(doc.frameList.frameAt(1)->image->width(), 0);
 }
@@ -215,7 +215,7 @@ TEST_F(Clipboard, UndoingAPasteThatRebuiltThePaletteRestoresEveryFrame) {
     for (int i = 0; i < 256; ++i) colors.setEntry(i, {uint8_t(i), uint8_t(255 - i), uint8_t(i * 7), 0});
     colors.colorCount = 256;
     const std::vector<uint8_t> bitmap = bitmapFileOf(*image->image, colors);
-    ASSERT_TRUE(pasteFrame(doc, {{}, bitmap, std::nullopt}, PastePlace::AtEnd, counter));
+    ASSERT_TRUE(pasteFrame(doc, {{}, bitmap, std::nullopt}, PastePlace::AtEnd, counter, "paste frame"));
     EXPECT_EQ(doc.frameList.textAt(2), "Clipboard 1");
     ASSERT_EQ(doc.undo.size(), 2u);
     EXPECT_EQ(doc.undo.newest()->label, "reduce colors");

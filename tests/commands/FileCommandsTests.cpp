@@ -187,7 +187,7 @@ TEST_F(FileCommands, SaveAsFailureKeepsTheOldFileAndTheDocument) {
 TEST_F(FileCommands, FramesWithoutPixelsAreNotSaved) {
     openFiles(doc, {writeAnimation("a.gif", 3)});
     // Every frame pushed off the screen keeps no pixel.
-    ASSERT_TRUE(shiftFrames(doc, selectAll(doc.frameList), -8, 0));
+    ASSERT_TRUE(shiftFrames(doc, selectAll(doc.frameList), -8, 0, "shift frames"));
     const auto target = (dir / "empty.gif").string();
     EXPECT_FALSE(saveAs(doc, target, false));
     ASSERT_FALSE(host.messages.empty());
@@ -199,7 +199,7 @@ TEST_F(FileCommands, FramesWithoutPixelsAreNotSaved) {
 TEST_F(FileCommands, AFailedSaveLeavesTheDocumentAndItsJournal) {
     openFiles(doc, {writeAnimation("a.gif", 3)});
     doc.frameList.select(1);
-    ASSERT_TRUE(duplicateFrames(doc, {1}, 2));
+    ASSERT_TRUE(duplicateFrames(doc, {1}, 2, "duplicate frames"));
     doc.optimizeOnSave = true;
     doc.splitDirty = doc.transparentMaskOption = true;
     const std::string before = names();
@@ -366,7 +366,7 @@ TEST_F(FileCommands, PreviewWritesATemporaryFileUnlessSaved) {
 
 TEST_F(FileCommands, PreviewLeavesTheDocumentAlone) {
     openFiles(doc, {writeAnimation("a.gif", 3)});
-    ASSERT_TRUE(duplicateFrames(doc, {0}, 2));
+    ASSERT_TRUE(duplicateFrames(doc, {0}, 2, "duplicate frames"));
     const std::string before = names();
     const auto shown = previewFile(doc);
     ASSERT_TRUE(shown);
@@ -386,7 +386,7 @@ TEST_F(FileCommands, SaveKeepsTheNameAndClearsModified) {
     const auto path = writeAnimation("anim.v2.gif", 2);
     openFiles(doc, {path});
     EXPECT_EQ(doc.fileName, "anim.v2.gif");
-    ASSERT_TRUE(duplicateFrames(doc, {0}, 2));
+    ASSERT_TRUE(duplicateFrames(doc, {0}, 2, "duplicate frames"));
     ASSERT_TRUE(doc.modified);
     ASSERT_TRUE(save(doc));
     EXPECT_FALSE(doc.modified);

@@ -31,7 +31,7 @@ TEST(PaletteCommands, LoadIsTakenBackWholeAndFixedNeedsALoadedPalette) {
     doc->setHost(&host);
 
     const std::string before = test::describe(*doc);
-    ASSERT_TRUE(loadGlobalPalette(*doc, pal));
+    ASSERT_TRUE(loadGlobalPalette(*doc, pal, "load palette"));
     EXPECT_EQ(doc->globalPalette->entry(1), (PaletteEntry{0, 250, 0, 0}));
     EXPECT_FALSE(doc->frameList.frameAt(1)->localPalette);
     EXPECT_EQ(doc->fixedPaletteName, pal);
@@ -43,11 +43,11 @@ TEST(PaletteCommands, LoadIsTakenBackWholeAndFixedNeedsALoadedPalette) {
 
     // A load that fails records nothing, and Fixed keeps the mode it had.
     std::ofstream(dir / "bad.gif") << "not a GIF";
-    EXPECT_FALSE(chooseFixedPalette(*doc, (dir / "bad.gif").string()));
+    EXPECT_FALSE(chooseFixedPalette(*doc, (dir / "bad.gif").string(), "load palette"));
     EXPECT_EQ(doc->globalPaletteMode, GlobalPaletteMode::Automatic);
     EXPECT_TRUE(doc->undo.empty());
     EXPECT_EQ(doc->fixedPaletteName, pal);
-    ASSERT_TRUE(chooseFixedPalette(*doc, pal));
+    ASSERT_TRUE(chooseFixedPalette(*doc, pal, "load palette"));
     EXPECT_EQ(doc->globalPaletteMode, GlobalPaletteMode::Fixed);
 
     // Start-up: the fixed palette comes back while its file is there.
@@ -86,14 +86,14 @@ TEST(PaletteCommands, ReduceColorDepthRecordsBeforeItsDialog) {
     doc->setHost(&host);
     const std::string before = test::describe(*doc);
 
-    beginReduceColorDepth(*doc);
+    beginReduceColorDepth(*doc, "reduce colors");
     ASSERT_EQ(doc->undo.size(), 1u);
     EXPECT_EQ(doc->undo.newest()->label, "reduce colors");
     cancelReduceColorDepth(*doc);
     EXPECT_TRUE(doc->undo.empty());
     EXPECT_EQ(test::describe(*doc), before);
 
-    beginReduceColorDepth(*doc);
+    beginReduceColorDepth(*doc, "reduce colors");
     ASSERT_TRUE(finishReduceColorDepth(*doc, 4, doc->quantize));
     EXPECT_EQ(doc->globalPalette->colorCount, 4);
     EXPECT_TRUE(doc->modified);

@@ -279,18 +279,18 @@ TEST(Undo, ARecordingKeepsItsWholeHistory) {
     std::vector<std::string> states{describe(*doc, true)};
     for (int k = 0; k < 3; ++k) {
         const TFrame* deleted = doc->frameList.frameAt(9);
-        ASSERT_TRUE(deleteFrames(*doc, {9}));
+        ASSERT_TRUE(deleteFrames(*doc, {9}, "delete frames"));
         ASSERT_EQ(doc->undo.newest()->savedFrames.size(), 1u);
         EXPECT_EQ(doc->undo.newest()->savedFrames[0].get(), deleted);  // moved, not copied
         states.push_back(describe(*doc, true));
     }
     doc->frameList.select(0);
     doc->currentFrame = doc->frameList.frameAt(0);
-    ASSERT_TRUE(deleteFrame(*doc));
+    ASSERT_TRUE(deleteFrame(*doc, "delete frame"));
     states.push_back(describe(*doc, true));
-    ASSERT_TRUE(cropFrames(*doc, {0, 1, 2}, {0, 0, 600, 400}, false));
+    ASSERT_TRUE(cropFrames(*doc, {0, 1, 2}, {0, 0, 600, 400}, false, "crop frames"));
     states.push_back(describe(*doc, true));
-    ASSERT_TRUE(grayScale(*doc, {3}));
+    ASSERT_TRUE(grayScale(*doc, {3}, "gray scale"));
     // The gray scale's record holds the one frame it changed.
     EXPECT_EQ(doc->undo.newest()->savedFrames.size(), 1u);
     states.push_back(describe(*doc, true));
@@ -316,19 +316,19 @@ TEST(Undo, TheBudgetTellsWhenItDropsAndCancelDropsNothing) {
     test::RecordingHost host;
     doc->setHost(&host);
     doc->undo.setBudget(2 * undoBytesOf(*doc->frameList.frameAt(0)));
-    ASSERT_TRUE(shiftFrames(*doc, {0, 1, 2}, 3, 0));
-    recordGrayScale(*doc);  // more than the budget
+    ASSERT_TRUE(shiftFrames(*doc, {0, 1, 2}, 3, 0, "shift frames"));
+    recordGrayScale(*doc, "gray scale");  // more than the budget
     cancelGrayScale(*doc);
-    beginReduceColorDepth(*doc);
+    beginReduceColorDepth(*doc, "reduce colors");
     cancelReduceColorDepth(*doc);
     ASSERT_EQ(doc->undo.size(), 1u);
     EXPECT_EQ(doc->undo.newest()->label, "shift frames");
     EXPECT_TRUE(host.statusTexts.empty());
 
-    ASSERT_TRUE(deleteFrames(*doc, {0}));
-    ASSERT_TRUE(deleteFrames(*doc, {0}));
+    ASSERT_TRUE(deleteFrames(*doc, {0}, "delete frames"));
+    ASSERT_TRUE(deleteFrames(*doc, {0}, "delete frames"));
     EXPECT_EQ(doc->undo.size(), 3u);
-    ASSERT_TRUE(deleteFrames(*doc, {0}));
+    ASSERT_TRUE(deleteFrames(*doc, {0}, "delete frames"));
     ASSERT_EQ(host.statusTexts.size(), 1u);
     EXPECT_EQ(host.statusTexts[0], "Undo memory is full: the 2 oldest steps can no longer be undone");
     EXPECT_EQ(doc->undo.size(), 2u);

@@ -202,7 +202,7 @@ TEST(EffectCommand, FadeInCommandRebuildsThePaletteWhenLocalPalettesMerge) {
     EffectParams p = effect(FadeIn, 2);
     selectFamily(p, effectFamily(EffectFamilyId::FadeIn));
     EXPECT_EQ(p.effect, FadeIn);
-    ASSERT_EQ(runEffectCommand(*doc, effectFamily(EffectFamilyId::FadeIn), p), EffectResult::Inserted);
+    ASSERT_EQ(runEffectCommand(*doc, effectFamily(EffectFamilyId::FadeIn), p, "reduce colors"), EffectResult::Inserted);
     for (int i = 0; i < doc->frameList.count(); ++i) EXPECT_EQ(doc->frameList.frameAt(i)->localPalette, nullptr);
     // The rebuild renumbered the frames' pixels: it is undone first, on its own.
     EXPECT_EQ(doc->undo.newest()->label, "reduce colors");
@@ -214,7 +214,7 @@ TEST(EffectCommand, FadeInCommandRebuildsThePaletteWhenLocalPalettesMerge) {
     kept->localPaletteMode = LocalPaletteMode::Merge;
     kept->globalPaletteMode = GlobalPaletteMode::Optimized;
     selectFamily(p, effectFamily(EffectFamilyId::FadeOut));
-    ASSERT_EQ(runEffectCommand(*kept, effectFamily(EffectFamilyId::FadeOut), p), EffectResult::Inserted);
+    ASSERT_EQ(runEffectCommand(*kept, effectFamily(EffectFamilyId::FadeOut), p, "reduce colors"), EffectResult::Inserted);
     EXPECT_NE(kept->frameList.frameAt(1)->localPalette, nullptr);  // fade out keeps its palettes
 }
 

@@ -34,7 +34,7 @@ TEST(PickedColor, TransparentGoesToEveryFrameOnTheGlobalPalette) {
     doc->frameList.frameAt(1)->overlay = true;
     auto* local = doc->frameList.frameAt(2);
     local->localPalette = std::make_unique<TMyPalette>(palette8);
-    beginTransparentPick(*doc);
+    beginTransparentPick(*doc, "set transparent");
     EXPECT_EQ(doc->undo.newest()->label, "set transparent");
     ASSERT_TRUE(setPickedColor(*doc, PickMode::Transparent, 5));
     EXPECT_EQ(doc->transparentIndex, 5);
@@ -65,7 +65,7 @@ TEST(PickedColor, AClickOutsideTheFrameRemovesTransparency) {
     EXPECT_EQ(pickedIndexAt(*doc, {15, 11}), -1);
     EXPECT_EQ(pickedIndexAt(*doc, {9, 11}), -1);
     setPickedColor(*doc, PickMode::Transparent, 3);
-    beginTransparentPick(*doc);
+    beginTransparentPick(*doc, "set transparent");
     const std::string picked = describe(*doc);
     ASSERT_TRUE(setPickedColor(*doc, PickMode::Transparent, pickedIndexAt(*doc, {0, 0})));
     EXPECT_EQ(doc->transparentIndex, -1);
@@ -106,7 +106,7 @@ TEST(MergeBackground, FillsTheTransparentFramesThatFollowUpToAnOpaqueOne) {
     auto doc = mergeDocument();
     doc->frameList.frameAt(0)->transparentIndex = 2;
     const std::string before = describe(*doc);
-    ASSERT_TRUE(mergeBackground(*doc));
+    ASSERT_TRUE(mergeBackground(*doc, "merge background"));
     for (int i : {1, 2}) {
         const TFrame& f = *doc->frameList.frameAt(i);
         EXPECT_EQ(f.transparentIndex, -1);
@@ -133,7 +133,7 @@ TEST(MergeBackground, UsesTheBackgroundWhereverItIsPlaced) {
     auto doc = documentOf(frames(solidFrame(0, 0, 12, 12, 1, palette8), std::move(background), std::move(sprite)));
     doc->frameList.select(1);
     rethread(*doc, 0);
-    ASSERT_TRUE(mergeBackground(*doc));
+    ASSERT_TRUE(mergeBackground(*doc, "merge background"));
     EXPECT_EQ(pixelsOf(*doc->frameList.frameAt(2)->image), (std::vector<uint8_t>{3, 6, 3, 6}));
     EXPECT_EQ(doc->frameList.frameAt(2)->transparentIndex, -1);
 }
@@ -142,7 +142,7 @@ TEST(MergeBackground, AFrameReachingBeyondTheBackgroundKeepsItsPlaceAndTranspare
     auto sprite = placedFrame(2, 0, 4, 1, [](int, int) { return 0; }, palette8);
     sprite->transparentIndex = 0;
     auto doc = documentOf(frames(solidFrame(0, 0, 4, 1, 3, palette8), std::move(sprite)));
-    ASSERT_TRUE(mergeBackground(*doc));
+    ASSERT_TRUE(mergeBackground(*doc, "merge background"));
     const TFrame& f = *doc->frameList.frameAt(1);
     EXPECT_EQ(f.rect, (TRect{2, 0, 6, 1}));
     EXPECT_EQ(pixelsOf(*f.image), (std::vector<uint8_t>{3, 3, 0, 0}));
@@ -159,7 +159,7 @@ TEST(MergeBackground, ABackgroundOnItsOwnPaletteGivesItsColours) {
     sprite->transparentIndex = 0;
     auto doc = documentOf(frames(std::move(background), std::move(sprite)));
     *doc->globalPalette = global;
-    ASSERT_TRUE(mergeBackground(*doc));
+    ASSERT_TRUE(mergeBackground(*doc, "merge background"));
     const TFrame& f = *doc->frameList.frameAt(1);
     EXPECT_EQ(f.transparentIndex, -1);
     for (int x = 0; x < 4; ++x) {
@@ -180,7 +180,7 @@ TEST(MergeForeground, StampsTheOpaquePixelsOnEveryEarlierFrame) {
     const TFrame& fg = *doc->frameList.frameAt(4);
     std::vector<std::vector<uint8_t>> earlier;
     for (int i = 0; i < 4; ++i) earlier.push_back(pixelsOf(*doc->frameList.frameAt(i)->image));
-    ASSERT_TRUE(mergeForeground(*doc));
+    ASSERT_TRUE(mergeForeground(*doc, "merge foreground"));
     // Frame 0 (full screen) gets the two opaque columns at x = 3, 4.
     const TDib256& bg = *doc->frameList.frameAt(0)->image;
     for (int y = 2; y < 6; ++y) {
@@ -198,7 +198,7 @@ TEST(MergeForeground, StampsTheOpaquePixelsOnEveryEarlierFrame) {
 
 TEST(MergeForeground, NeedsATransparentCurrentFrame) {
     auto doc = mergeDocument();
-    EXPECT_FALSE(mergeForeground(*doc));
+    EXPECT_FALSE(mergeForeground(*doc, "merge foreground"));
     EXPECT_TRUE(doc->undo.empty());
 }
 
@@ -214,7 +214,7 @@ TEST(Unoptimize, EveryFrameBecomesTheScreenAfterIt) {
     std::vector<std::vector<uint8_t>> screens;
     for (int i = 0; i < 4; ++i) screens.push_back(pictureAt(*doc, i));
     const std::string before = describe(*doc);
-    ASSERT_TRUE(unoptimize(*doc));
+    ASSERT_TRUE(unoptimize(*doc, "unoptimize"));
     for (int i = 0; i < 4; ++i) {
         const TFrame& f = *doc->frameList.frameAt(i);
         EXPECT_EQ(f.rect, (TRect{0, 0, 100, 100}));
@@ -245,9 +245,9 @@ TEST(ColorEdits, AnnounceThePaletteARepaintAndTheTitleOnce) {
         doc->frameList.select(4);
         rethread(*doc, 0);
         Announcements view(*doc);
-        if (command == 0) ASSERT_TRUE(mergeForeground(*doc));
-        else if (command == 1) ASSERT_TRUE(unoptimize(*doc));
-        else ASSERT_TRUE(deletePaletteEntry(*doc, 1));
+        if (command == 0) ASSERT_TRUE(mergeForeground(*doc, "merge foreground"));
+        else if (command == 1) ASSERT_TRUE(unoptimize(*doc, "unoptimize"));
+        else ASSERT_TRUE(deletePaletteEntry(*doc, 1, "delete color"));
         EXPECT_EQ(view.heard, once) << "command " << command;
         EXPECT_TRUE(doc->modified);
         EXPECT_TRUE(doc->undo.canUndo());
@@ -290,13 +290,13 @@ TEST(PaletteEntries, DeletingRemapsFramesToTheNearestRemainingColour) {
     doc->globalPalette->transparentIndex = 3;
     doc->transparentIndex = 3;
     const std::string before = describe(*doc);
-    ASSERT_TRUE(deletePaletteEntry(*doc, 2));
+    ASSERT_TRUE(deletePaletteEntry(*doc, 2, "delete color"));
     EXPECT_EQ(doc->globalPalette->colorCount, 3);
     const TFrame& g = *doc->frameList.frameAt(0);
     EXPECT_EQ(pixelsOf(*g.image), (std::vector<uint8_t>{0, 1, 1, 2}));  // 255,0,0 became 250,0,0
     EXPECT_EQ(g.transparentIndex, 2);
     EXPECT_EQ(doc->transparentIndex, 2);
-    EXPECT_FALSE(deletePaletteEntry(*doc, 3));
+    EXPECT_FALSE(deletePaletteEntry(*doc, 3, "delete color"));
     undo(*doc);
     EXPECT_EQ(describe(*doc), before);
 }
@@ -304,12 +304,12 @@ TEST(PaletteEntries, DeletingRemapsFramesToTheNearestRemainingColour) {
 TEST(PaletteEntries, DeletingStopsAtTwoColours) {
     // Fixed mapping needs two colours: a palette of two keeps both.
     auto doc = documentOf(frames(solidFrame(0, 0, 2, 2, 1, testPalette(3))), 3);
-    ASSERT_TRUE(deletePaletteEntry(*doc, 0));
+    ASSERT_TRUE(deletePaletteEntry(*doc, 0, "delete color"));
     EXPECT_EQ(doc->globalPalette->colorCount, 2);
     const std::string two = describe(*doc);
     const size_t records = doc->undo.size();
     EXPECT_FALSE(canDeletePaletteEntry(*doc, 1));
-    EXPECT_FALSE(deletePaletteEntry(*doc, 1));
+    EXPECT_FALSE(deletePaletteEntry(*doc, 1, "delete color"));
     EXPECT_EQ(describe(*doc), two);
     EXPECT_EQ(doc->undo.size(), records);
 }
@@ -328,7 +328,7 @@ TEST(PaletteEntries, DeletingFromALocalPaletteKeepsTheFramesTransparentColour) {
     const TMyPalette global = *doc->globalPalette;
     const std::string before = describe(*doc);
 
-    ASSERT_TRUE(deletePaletteEntry(*doc, 1));
+    ASSERT_TRUE(deletePaletteEntry(*doc, 1, "delete color"));
     const TFrame& g = *doc->frameList.frameAt(0);
     ASSERT_TRUE(g.localPalette);
     EXPECT_EQ(g.localPalette->colorCount, 3);

@@ -48,7 +48,7 @@ TEST(FlipRotate, RotateRightTransposesTheRectAndRecordsTheInverse) {
     }());
     const TDib256 old = *doc->frameList.frameAt(0)->image;
     const std::string before = describe(*doc);
-    ASSERT_TRUE(flipRotateFrames(*doc, {0}, FlipRotateOperation::Rotate90, false));
+    ASSERT_TRUE(flipRotateFrames(*doc, {0}, FlipRotateOperation::Rotate90, false, "rotate frames"));
     const TFrame& f = *doc->frameList.frameAt(0);
     EXPECT_EQ(f.rect, (TRect{10, 5, 40, 45}));
     ASSERT_EQ(f.image->width(), 30);
@@ -66,11 +66,11 @@ TEST(FlipRotate, RotateRightTransposesTheRectAndRecordsTheInverse) {
 
 TEST(FlipRotate, EmptySelectionStillRecords) {
     auto doc = namedFrames(2);
-    ASSERT_TRUE(flipRotateFrames(*doc, {}, FlipRotateOperation::Mirror, false));
+    ASSERT_TRUE(flipRotateFrames(*doc, {}, FlipRotateOperation::Mirror, false, "mirror frames"));
     ASSERT_EQ(doc->undo.size(), 1u);
     EXPECT_EQ(doc->undo.newest()->kind, UndoKind::Mirrored);
     EXPECT_TRUE(doc->undo.newest()->indices.empty());
-    EXPECT_FALSE(flipRotateFrames(*doc, {0}, FlipRotateOperation(7), false));
+    EXPECT_FALSE(flipRotateFrames(*doc, {0}, FlipRotateOperation(7), false, "rotate frames"));
 }
 
 }  // namespace

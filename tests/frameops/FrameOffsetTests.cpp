@@ -76,7 +76,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(Shift, MovesSelectedFramesAndGrowsTheScreen) {
     auto doc = documentOf(framesOf(gradient(0, 0, 20, 10), gradient(2, 2, 5, 5), gradient(0, 0, 20, 10)));
-    ASSERT_TRUE(shiftFrames(*doc, {1, 2}, 10, 4));
+    ASSERT_TRUE(shiftFrames(*doc, {1, 2}, 10, 4, "shift frames"));
     EXPECT_EQ(doc->frameList.frameAt(0)->rect, (TRect{0, 0, 20, 10}));
     EXPECT_EQ(doc->frameList.frameAt(1)->rect, (TRect{12, 6, 17, 11}));
     EXPECT_EQ(doc->frameList.frameAt(2)->rect, (TRect{10, 4, 30, 14}));
@@ -92,7 +92,7 @@ TEST(Shift, MovesSelectedFramesAndGrowsTheScreen) {
 TEST(Shift, PastTheEdgeRecordsTheImagesSoThatUndoGivesThemBack) {
     auto doc = documentOf(framesOf(gradient(0, 0, 30, 20), gradient(10, 0, 20, 20)));
     const std::string before = describe(*doc);
-    ASSERT_TRUE(shiftFrames(*doc, {0, 1}, -15, 0));
+    ASSERT_TRUE(shiftFrames(*doc, {0, 1}, -15, 0, "shift frames"));
     EXPECT_EQ(doc->frameList.frameAt(0)->rect, (TRect{0, 0, 15, 20}));
     EXPECT_EQ(doc->frameList.frameAt(1)->rect, (TRect{0, 0, 15, 20}));
     EXPECT_TRUE(doc->undo.newest()->deepCopy);
@@ -103,8 +103,8 @@ TEST(Shift, PastTheEdgeRecordsTheImagesSoThatUndoGivesThemBack) {
 TEST(Shift, EmptySelectionChangesAndRecordsNothing) {
     auto doc = documentOf(framesOf(gradient(0, 0, 8, 8)));
     const std::string before = describe(*doc);
-    EXPECT_FALSE(shiftFrames(*doc, {}, 5, 5));
-    EXPECT_FALSE(shiftFrames(*doc, {4, -1}, 5, 5));
+    EXPECT_FALSE(shiftFrames(*doc, {}, 5, 5, "shift frames"));
+    EXPECT_FALSE(shiftFrames(*doc, {4, -1}, 5, 5, "shift frames"));
     EXPECT_EQ(describe(*doc), before);
     EXPECT_TRUE(doc->undo.empty());
     EXPECT_FALSE(doc->modified);
@@ -114,15 +114,15 @@ TEST(Shift, OffsetsAndRectanglesStayWithinGifCoordinates) {
     auto doc = documentOf(framesOf(gradient(0, 0, 8, 8), gradient(60000, 0, 8, 8), gradient(0, 0, 8, 8)));
     const std::string before = describe(*doc);
     // Refused before any arithmetic: nothing changes, nothing is recorded.
-    EXPECT_FALSE(shiftFrames(*doc, {0}, 2147483647, 0));
-    EXPECT_FALSE(shiftFrames(*doc, {1}, 6000, 0));  // left would pass 65535
-    EXPECT_FALSE(movingSprite(*doc, {0, 2}, 0, 65536));
-    EXPECT_FALSE(movingSprite(*doc, {0, 1, 2}, 40000, 0));  // the third frame moves twice as far
-    EXPECT_FALSE(cropFrames(*doc, {0, 1, 2}, {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}, true));
+    EXPECT_FALSE(shiftFrames(*doc, {0}, 2147483647, 0, "shift frames"));
+    EXPECT_FALSE(shiftFrames(*doc, {1}, 6000, 0, "shift frames"));  // left would pass 65535
+    EXPECT_FALSE(movingSprite(*doc, {0, 2}, 0, 65536, "moving sprite"));
+    EXPECT_FALSE(movingSprite(*doc, {0, 1, 2}, 40000, 0, "moving sprite"));  // the third frame moves twice as far
+    EXPECT_FALSE(cropFrames(*doc, {0, 1, 2}, {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}, true, "crop frames"));
     EXPECT_EQ(describe(*doc), before);
     EXPECT_TRUE(doc->undo.empty());
-    EXPECT_TRUE(shiftFrames(*doc, {0}, 65527, 0));  // the right edge lands on 65535
-    EXPECT_TRUE(cropFrames(*doc, {0, 1, 2}, {0, 0, 65535, 65535}, true));
+    EXPECT_TRUE(shiftFrames(*doc, {0}, 65527, 0, "shift frames"));  // the right edge lands on 65535
+    EXPECT_TRUE(cropFrames(*doc, {0, 1, 2}, {0, 0, 65535, 65535}, true, "crop frames"));
 }
 
 TEST(Shift, NoFrameIsMovedPastTheLastGifCoordinate) {
@@ -132,15 +132,15 @@ TEST(Shift, NoFrameIsMovedPastTheLastGifCoordinate) {
     auto doc = documentOf(framesOf(gradient(0, 0, 32, 32), gradient(10, 0, 32, 32)));
     const std::string before = describe(*doc);
     EXPECT_FALSE(movedFramesStayInGif(*doc, {0}, 65535, 0, false));
-    EXPECT_FALSE(shiftFrames(*doc, {0}, 65535, 0));
-    EXPECT_FALSE(shiftFrames(*doc, {0, 1}, 65520, 0));
+    EXPECT_FALSE(shiftFrames(*doc, {0}, 65535, 0, "shift frames"));
+    EXPECT_FALSE(shiftFrames(*doc, {0, 1}, 65520, 0, "shift frames"));
     EXPECT_FALSE(movedFramesStayInGif(*doc, {1}, 0, 65504, false));
-    EXPECT_FALSE(movingSprite(*doc, {0, 1}, 65494, 0));  // only the second frame moves
+    EXPECT_FALSE(movingSprite(*doc, {0, 1}, 65494, 0, "moving sprite"));  // only the second frame moves
     EXPECT_EQ(describe(*doc), before);
     EXPECT_TRUE(doc->undo.empty());
     EXPECT_TRUE(movedFramesStayInGif(*doc, {1}, 0, 65503, false));
     EXPECT_TRUE(movedFramesStayInGif(*doc, {0, 1}, 65493, 0, true));
-    EXPECT_TRUE(shiftFrames(*doc, {1}, 65493, 0));
+    EXPECT_TRUE(shiftFrames(*doc, {1}, 65493, 0, "shift frames"));
     EXPECT_EQ(doc->frameList.frameAt(1)->rect, (TRect{65503, 0, 65535, 32}));
 }
 
@@ -150,12 +150,12 @@ TEST(Shift, TheScreenStaysWithinWhatOneImageMayHave) {
     auto doc = documentOf(framesOf(gradient(0, 0, 8, 8), gradient(10, 10, 8, 8)));
     const std::string before = describe(*doc);
     EXPECT_FALSE(movedScreenFits(*doc, {1}, 60000, 60000, false));
-    EXPECT_FALSE(shiftFrames(*doc, {1}, 60000, 60000));
-    EXPECT_FALSE(movingSprite(*doc, {0, 1}, 30000, 30000));  // the second frame moves once
+    EXPECT_FALSE(shiftFrames(*doc, {1}, 60000, 60000, "shift frames"));
+    EXPECT_FALSE(movingSprite(*doc, {0, 1}, 30000, 30000, "moving sprite"));  // the second frame moves once
     EXPECT_EQ(describe(*doc), before);
     EXPECT_TRUE(doc->undo.empty());
     EXPECT_TRUE(movedScreenFits(*doc, {0, 1}, 60000, 0, true));
-    EXPECT_TRUE(shiftFrames(*doc, {1}, 60000, 0));
+    EXPECT_TRUE(shiftFrames(*doc, {1}, 60000, 0, "shift frames"));
 }
 
 TEST(MovingSprite, StepsGrowByOneDeltaPerImageFrameAndRestore) {
@@ -165,7 +165,7 @@ TEST(MovingSprite, StepsGrowByOneDeltaPerImageFrameAndRestore) {
     frames.push_back(solidFrame(0, 0, 4, 4, 2, palette8));
     frames.push_back(solidFrame(0, 0, 4, 4, 3, palette8));
     auto doc = documentOf(std::move(frames));
-    ASSERT_TRUE(movingSprite(*doc, {0, 1, 2, 3}, 5, 0));
+    ASSERT_TRUE(movingSprite(*doc, {0, 1, 2, 3}, 5, 0, "moving sprite"));
     EXPECT_EQ(doc->frameList.frameAt(0)->rect.left, 0);
     EXPECT_EQ(doc->frameList.frameAt(2)->rect.left, 5);
     EXPECT_EQ(doc->frameList.frameAt(3)->rect.left, 10);
@@ -178,7 +178,7 @@ TEST(MovingSprite, StepsGrowByOneDeltaPerImageFrameAndRestore) {
 TEST(Crop, WithAlignAllFramesAreCutAndMovedToTheOrigin) {
     auto doc = documentOf(framesOf(gradient(0, 0, 150, 100), gradient(20, 30, 60, 60), gradient(100, 60, 40, 30)));
     const TDib256 first = *doc->frameList.frameAt(0)->image;
-    ASSERT_TRUE(cropFrames(*doc, {0, 1, 2}, {10, 20, 110, 70}, true));
+    ASSERT_TRUE(cropFrames(*doc, {0, 1, 2}, {10, 20, 110, 70}, true, "crop frames"));
     EXPECT_EQ(doc->frameList.frameAt(0)->rect, (TRect{0, 0, 100, 50}));
     EXPECT_EQ(doc->frameList.frameAt(1)->rect, (TRect{10, 10, 70, 50}));
     EXPECT_EQ(doc->frameList.frameAt(2)->rect, (TRect{90, 40, 100, 50}));
@@ -194,7 +194,7 @@ TEST(Crop, WithAlignAllFramesAreCutAndMovedToTheOrigin) {
 
 TEST(Crop, AFrameOutsideTheRectangleBecomesEmptyAndStaysAtTheOrigin) {
     auto doc = documentOf(framesOf(gradient(0, 0, 50, 50), gradient(40, 40, 10, 10)));
-    ASSERT_TRUE(cropFrames(*doc, {0, 1}, {5, 5, 20, 20}, true));
+    ASSERT_TRUE(cropFrames(*doc, {0, 1}, {5, 5, 20, 20}, true, "crop frames"));
     const TFrame& gone = *doc->frameList.frameAt(1);
     EXPECT_EQ(gone.rect, (TRect{}));
     EXPECT_EQ(gone.image->width(), 0);
@@ -214,7 +214,7 @@ TEST(Crop, ARectangleWithoutWidthOrHeightEmptiesTheFrame) {
 
 TEST(Crop, AlignIsIgnoredUnlessEveryImageFrameIsSelected) {
     auto doc = documentOf(framesOf(gradient(0, 0, 50, 50), gradient(0, 0, 50, 50)));
-    ASSERT_TRUE(cropFrames(*doc, {1}, {10, 10, 30, 30}, true));
+    ASSERT_TRUE(cropFrames(*doc, {1}, {10, 10, 30, 30}, true, "crop frames"));
     EXPECT_EQ(doc->frameList.frameAt(1)->rect, (TRect{10, 10, 30, 30}));
     EXPECT_EQ(doc->frameList.frameAt(0)->rect, (TRect{0, 0, 50, 50}));
 }
@@ -224,7 +224,7 @@ TEST(Delete, OneRecordRemovesHighestFirstAndUndoRestoresThePositions) {
     for (int i = 0; i < 9; ++i) frames.push_back(solidFrame(0, 0, 3, 3, i % 8, palette8, "f" + std::to_string(i)));
     auto doc = documentOf(std::move(frames));
     const std::string before = describe(*doc);
-    ASSERT_TRUE(deleteFrames(*doc, {7, 2, 5}));
+    ASSERT_TRUE(deleteFrames(*doc, {7, 2, 5}, "delete frames"));
     ASSERT_EQ(doc->frameList.count(), 6);
     std::vector<std::string> names;
     for (int i = 0; i < 6; ++i) names.push_back(doc->frameList.frameAt(i)->name);
@@ -238,7 +238,7 @@ TEST(Delete, OneRecordRemovesHighestFirstAndUndoRestoresThePositions) {
 
 TEST(Delete, EveryFrameLeavesAnEmptyDocument) {
     auto doc = documentOf(framesOf(gradient(0, 0, 4, 4), gradient(0, 0, 4, 4)));
-    ASSERT_TRUE(deleteFrames(*doc, {0, 1}));
+    ASSERT_TRUE(deleteFrames(*doc, {0, 1}, "delete frames"));
     EXPECT_TRUE(doc->frameList.empty());
     EXPECT_EQ(doc->currentFrame, nullptr);
     EXPECT_EQ(doc->firstFrame, nullptr);
@@ -255,7 +255,7 @@ TEST(Resize, KeepsEvenlySpreadPixels) {
 
 TEST(Resize, ScalesTheSelectionRectangleAndNeverEnlarges) {
     auto doc = documentOf(framesOf(gradient(0, 0, 40, 20), gradient(20, 10, 20, 10), gradient(0, 0, 40, 20)));
-    ASSERT_TRUE(resizeFrames(*doc, {0, 1}, 20, 10));
+    ASSERT_TRUE(resizeFrames(*doc, {0, 1}, 20, 10, "resize frames"));
     EXPECT_EQ(doc->frameList.frameAt(0)->rect, (TRect{0, 0, 20, 10}));
     EXPECT_EQ(doc->frameList.frameAt(0)->image->width(), 20);
     EXPECT_EQ(doc->frameList.frameAt(1)->rect, (TRect{10, 5, 20, 10}));
@@ -263,9 +263,9 @@ TEST(Resize, ScalesTheSelectionRectangleAndNeverEnlarges) {
     EXPECT_EQ(doc->frameList.frameAt(2)->rect, (TRect{0, 0, 40, 20}));
     EXPECT_EQ(doc->undo.newest()->label, "resize frames");
 
-    ASSERT_TRUE(resizeFrames(*doc, {2}, 400, 15));
+    ASSERT_TRUE(resizeFrames(*doc, {2}, 400, 15, "resize frames"));
     EXPECT_EQ(doc->frameList.frameAt(2)->rect, (TRect{0, 0, 40, 15}));
-    EXPECT_FALSE(resizeFrames(*doc, {2}, 0, 15));
+    EXPECT_FALSE(resizeFrames(*doc, {2}, 0, 15, "resize frames"));
 }
 
 }  // namespace

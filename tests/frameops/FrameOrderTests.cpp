@@ -42,7 +42,7 @@ TEST(Duplicate, CopiesGoBeforeTheCurrentFrameInSelectionOrder) {
     auto doc = namedFrames(5);
     doc->frameList.select(3);
     rethread(*doc, 0);
-    ASSERT_TRUE(duplicateFrames(*doc, {3, 2}, 3));
+    ASSERT_TRUE(duplicateFrames(*doc, {3, 2}, 3, "duplicate frames"));
     EXPECT_EQ(namesOf(*doc), (std::vector<std::string>{"f0", "f1", "f2", "f2", "f3", "f2", "f3", "f3", "f4"}));
     EXPECT_EQ(doc->frameList.selectedIndex(), 7);  // the former current frame
     EXPECT_NE(doc->frameList.frameAt(3)->image.get(), doc->frameList.frameAt(2)->image.get());
@@ -54,8 +54,8 @@ TEST(Duplicate, CopiesGoBeforeTheCurrentFrameInSelectionOrder) {
 
 TEST(Duplicate, CountOneOrNoSelectionDoesNothing) {
     auto doc = namedFrames(3);
-    EXPECT_FALSE(duplicateFrames(*doc, {0, 1}, 1));
-    EXPECT_FALSE(duplicateFrames(*doc, {}, 4));
+    EXPECT_FALSE(duplicateFrames(*doc, {0, 1}, 1, "duplicate frames"));
+    EXPECT_FALSE(duplicateFrames(*doc, {}, 4, "duplicate frames"));
     EXPECT_EQ(doc->frameList.count(), 3);
     EXPECT_TRUE(doc->undo.empty());
 }
@@ -63,9 +63,9 @@ TEST(Duplicate, CountOneOrNoSelectionDoesNothing) {
 TEST(Duplicate, CountsPastTheDecodingLimitsAreRefusedUpFront) {
     auto doc = namedFrames(3);
     // Two billion copies would fill memory long before they were made.
-    EXPECT_FALSE(duplicateFrames(*doc, {0, 1}, 2147483647));
+    EXPECT_FALSE(duplicateFrames(*doc, {0, 1}, 2147483647, "duplicate frames"));
     const DecodeLimits limits = DecodeLimits::defaults();
-    EXPECT_FALSE(duplicateFrames(*doc, {0}, int32_t(limits.maxFrames)));
+    EXPECT_FALSE(duplicateFrames(*doc, {0}, int32_t(limits.maxFrames), "duplicate frames"));
     EXPECT_EQ(doc->frameList.count(), 3);
     EXPECT_TRUE(doc->undo.empty());
 }
@@ -75,7 +75,7 @@ TEST(Duplicate, ACommentFrameStaysAComment) {
     frames.push_back(std::make_unique<TTextFrame>(nullptr, "note"));
     frames.push_back(solidFrame(0, 0, 2, 2, 1, palette8));
     auto doc = documentOf(std::move(frames));
-    ASSERT_TRUE(duplicateFrames(*doc, {0}, 2));
+    ASSERT_TRUE(duplicateFrames(*doc, {0}, 2, "duplicate frames"));
     ASSERT_EQ(doc->frameList.count(), 3);
     auto* copy = dynamic_cast<TTextFrame*>(doc->frameList.frameAt(0));
     ASSERT_NE(copy, nullptr);
@@ -84,7 +84,7 @@ TEST(Duplicate, ACommentFrameStaysAComment) {
 
 TEST(Reverse, SelectedPositionsKeepTheirPlaces) {
     auto doc = namedFrames(8);
-    ASSERT_TRUE(reverseOrder(*doc, {6, 1, 4}));
+    ASSERT_TRUE(reverseOrder(*doc, {6, 1, 4}, "Reverse order"));
     EXPECT_EQ(namesOf(*doc), (std::vector<std::string>{"f0", "f6", "f2", "f3", "f4", "f5", "f1", "f7"}));
     EXPECT_EQ(doc->frameList.selectedIndex(), 1);
     EXPECT_EQ(doc->undo.newest()->kind, UndoKind::OrderReversed);
@@ -95,7 +95,7 @@ TEST(Reverse, SelectedPositionsKeepTheirPlaces) {
 
 TEST(Reverse, OneFrameChangesAndRecordsNothing) {
     auto doc = namedFrames(3);
-    EXPECT_FALSE(reverseOrder(*doc, {1}));
+    EXPECT_FALSE(reverseOrder(*doc, {1}, "Reverse order"));
     EXPECT_TRUE(doc->undo.empty());
 }
 
@@ -149,7 +149,7 @@ TEST(SolidColor, FullScreenFrameBeforeTheCurrentOneBecomesCurrent) {
     }());
     doc->frameList.select(1);
     rethread(*doc, 0);
-    ASSERT_TRUE(insertSolidColor(*doc, 6));
+    ASSERT_TRUE(insertSolidColor(*doc, 6, "insert solid frame"));
     ASSERT_EQ(doc->frameList.count(), 3);
     const TFrame& s = *doc->frameList.frameAt(1);
     EXPECT_EQ(s.name, "Solid color");
@@ -162,7 +162,7 @@ TEST(SolidColor, FullScreenFrameBeforeTheCurrentOneBecomesCurrent) {
     EXPECT_EQ(s.image->colors(), palette8.toColorTable());
     EXPECT_EQ(doc->currentFrame, &s);
     EXPECT_EQ(doc->undo.newest()->label, "insert solid frame");
-    EXPECT_FALSE(insertSolidColor(*doc, 256));
+    EXPECT_FALSE(insertSolidColor(*doc, 256, "insert solid frame"));
 }
 
 }  // namespace

@@ -39,38 +39,38 @@ TEST(RestoreMethod, WorkingValuesApplyToImageFramesOnly) {
     auto doc = documentOf(std::move(frames));
     EXPECT_EQ(restoreWorkingValues(*doc), (std::vector<int32_t>{0, -1, 1}));
 
-    ASSERT_TRUE(setRestoreMethod(*doc, {0, 1}, true));
+    ASSERT_TRUE(setRestoreMethod(*doc, {0, 1}, true, "restore method"));
     EXPECT_TRUE(doc->frameList.frameAt(0)->restoreToBackground);
     EXPECT_FALSE(doc->frameList.frameAt(1)->restoreToBackground);
     EXPECT_TRUE(doc->frameList.frameAt(2)->restoreToBackground);
     EXPECT_EQ(doc->undo.newest()->indices, (std::vector<int32_t>{0, 1, 2}));
     EXPECT_EQ(doc->undo.newest()->label, "restore method");
 
-    ASSERT_TRUE(setRestoreMethod(*doc, {2}, false));
+    ASSERT_TRUE(setRestoreMethod(*doc, {2}, false, "restore method"));
     EXPECT_FALSE(doc->frameList.frameAt(2)->restoreToBackground);
     EXPECT_TRUE(doc->frameList.frameAt(2)->overlay);
     EXPECT_FALSE(doc->frameList.frameAt(0)->overlay);  // not transparent
-    EXPECT_FALSE(applyRestoreMethods(*doc, {1}));
+    EXPECT_FALSE(applyRestoreMethods(*doc, {1}, "restore method"));
 }
 
 TEST(FrameRate, RepeatsOfTheSelectionAndOneTimeForAll) {
     auto doc = namedFrames(3);
-    ASSERT_TRUE(setFrameRate(*doc, 50, {1}, 4));
+    ASSERT_TRUE(setFrameRate(*doc, 50, "frame rate", {1}, 4));
     EXPECT_EQ(doc->frameTime, 50);
     for (int i = 0; i < 3; ++i) EXPECT_EQ(doc->frameList.frameAt(i)->frameTime, 50);
     EXPECT_EQ(doc->frameList.frameAt(1)->repeat, 4);
     EXPECT_EQ(doc->frameList.frameAt(0)->repeat, 1);
     EXPECT_EQ(doc->undo.newest()->kind, UndoKind::TimingChanged);
     EXPECT_EQ(doc->undo.newest()->label, "frame rate");
-    EXPECT_FALSE(setFrameRate(*doc, 0));
-    EXPECT_FALSE(setFrameRate(*doc, 100, {0}, -1));
+    EXPECT_FALSE(setFrameRate(*doc, 0, "frame rate"));
+    EXPECT_FALSE(setFrameRate(*doc, 100, "frame rate", {0}, -1));
 }
 
 TEST(FrameRate, UndoGivesBackEveryFramesDisplayTime) {
     auto doc = namedFrames(3);
     const std::string before = describe(*doc);
     const int32_t unit = doc->frameTime;
-    ASSERT_TRUE(setFrameRate(*doc, 40, {0, 2}, 3));
+    ASSERT_TRUE(setFrameRate(*doc, 40, "frame rate", {0, 2}, 3));
     undo(*doc);
     EXPECT_EQ(doc->frameTime, unit);
     EXPECT_EQ(describe(*doc), before);

@@ -69,7 +69,7 @@ TEST(Gray, FramesGetALocalPaletteOfTheirGraysAndKeepTransparency) {
     f.image->colors()[2] = {0, 0, 100, 0};
     f.image->colors()[3] = {0, 0, 100, 0};
     f.transparentIndex = 3;
-    ASSERT_TRUE(grayScale(*doc, {0}));
+    ASSERT_TRUE(grayScale(*doc, {0}, "gray scale"));
     const TFrame& g = *doc->frameList.frameAt(0);
     ASSERT_NE(g.localPalette, nullptr);
     const std::vector<uint8_t> px = pixelsOf(*g.image);
@@ -84,12 +84,12 @@ TEST(Gray, FramesGetALocalPaletteOfTheirGraysAndKeepTransparency) {
 
 TEST(Gray, CancelWithdrawsOnlyItsOwnRecord) {
     auto doc = namedFrames(2);
-    recordGrayScale(*doc);
+    recordGrayScale(*doc, "gray scale");
     cancelGrayScale(*doc);
     EXPECT_TRUE(doc->undo.empty());
-    reverseOrder(*doc, {0, 1});
+    reverseOrder(*doc, {0, 1}, "Reverse order");
     doc->undo.setEnabled(false);
-    recordGrayScale(*doc);
+    recordGrayScale(*doc, "gray scale");
     cancelGrayScale(*doc);
     doc->undo.setEnabled(true);
     EXPECT_TRUE(doc->undo.empty());

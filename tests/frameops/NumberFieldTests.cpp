@@ -53,7 +53,7 @@ TEST(NumberField, FrameRateKeepsEveryFrameWithinAGifsLongestDelay) {
     EXPECT_EQ(frameRateProblem(*doc, 30000, {1, 1000}),
               "\"f1\" would be shown for 30,000,000 milliseconds; a GIF shows a frame for at most 655,350.");
     EXPECT_NE(frameRateProblem(*doc, 2147483647, {1, 2147483647}), "");
-    EXPECT_FALSE(setFrameRate(*doc, 30000, {1}, 1000));
+    EXPECT_FALSE(setFrameRate(*doc, 30000, "frame rate", {1}, 1000));
     EXPECT_EQ(doc->frameTime, unit);
     EXPECT_FALSE(doc->undo.canUndo());
     EXPECT_EQ(formatMilliseconds(int64_t(3000000) * 1000), "3000000,000");  // "%d,%03d"

@@ -45,42 +45,42 @@ struct Operation {
 
 const std::vector<Operation>& operations() {
     static const std::vector<Operation> ops = {
-        {"shift", [](Document& d, Rng& r) { shiftFrames(d, randomSelection(d, r), pick(r, -30, 30), pick(r, -30, 30)); }},
-        {"sprite", [](Document& d, Rng& r) { movingSprite(d, randomSelection(d, r), pick(r, -9, 9), pick(r, -9, 9)); }},
+        {"shift", [](Document& d, Rng& r) { shiftFrames(d, randomSelection(d, r), pick(r, -30, 30), pick(r, -30, 30), "shift frames"); }},
+        {"sprite", [](Document& d, Rng& r) { movingSprite(d, randomSelection(d, r), pick(r, -9, 9), pick(r, -9, 9), "moving sprite"); }},
         {"crop",
          [](Document& d, Rng& r) {
              const int left = pick(r, 0, 30), top = pick(r, 0, 20);
              cropFrames(d, randomSelection(d, r), {left, top, left + pick(r, 0, 30), top + pick(r, 0, 20)},
-                        pick(r, 0, 1) == 1);
+                        pick(r, 0, 1) == 1, "crop frames");
          }},
-        {"delete", [](Document& d, Rng& r) { deleteFrames(d, randomSelection(d, r)); }},
-        {"resize", [](Document& d, Rng& r) { resizeFrames(d, randomSelection(d, r), pick(r, 1, 40), pick(r, 1, 30)); }},
+        {"delete", [](Document& d, Rng& r) { deleteFrames(d, randomSelection(d, r), "delete frames"); }},
+        {"resize", [](Document& d, Rng& r) { resizeFrames(d, randomSelection(d, r), pick(r, 1, 40), pick(r, 1, 30), "resize frames"); }},
         {"duplicate",
          [](Document& d, Rng& r) {
              selectRandomImageFrame(d, r);
-             duplicateFrames(d, randomSelection(d, r), pick(r, 2, 3));
+             duplicateFrames(d, randomSelection(d, r), pick(r, 2, 3), "duplicate frames");
          }},
         {"flip or rotate",
-         [](Document& d, Rng& r) { flipRotateFrames(d, randomSelection(d, r), FlipRotateOperation(pick(r, 0, 4)), pick(r, 0, 1) == 1); }},
-        {"reverse", [](Document& d, Rng& r) { reverseOrder(d, randomSelection(d, r)); }},
-        {"gray", [](Document& d, Rng& r) { grayScale(d, randomSelection(d, r)); }},
+         [](Document& d, Rng& r) { flipRotateFrames(d, randomSelection(d, r), FlipRotateOperation(pick(r, 0, 4)), pick(r, 0, 1) == 1, "rotate frames"); }},
+        {"reverse", [](Document& d, Rng& r) { reverseOrder(d, randomSelection(d, r), "Reverse order"); }},
+        {"gray", [](Document& d, Rng& r) { grayScale(d, randomSelection(d, r), "gray scale"); }},
         {"restore method",
-         [](Document& d, Rng& r) { setRestoreMethod(d, randomSelection(d, r), pick(r, 0, 1) == 1); }},
+         [](Document& d, Rng& r) { setRestoreMethod(d, randomSelection(d, r), pick(r, 0, 1) == 1, "restore method"); }},
         {"solid color",
          [](Document& d, Rng& r) {
              selectRandomImageFrame(d, r);
-             insertSolidColor(d, pick(r, 0, 7));
+             insertSolidColor(d, pick(r, 0, 7), "insert solid frame");
          }},
         {"transparent color",
          [](Document& d, Rng& r) {
              selectRandomImageFrame(d, r);
-             beginTransparentPick(d);
+             beginTransparentPick(d, "set transparent");
              setPickedColor(d, PickMode::Transparent, pick(r, -1, 7));
          }},
         {"merge background",
          [](Document& d, Rng& r) {
              selectRandomImageFrame(d, r);
-             mergeBackground(d);
+             mergeBackground(d, "merge background");
          }},
         {"merge foreground",
          [](Document& d, Rng& r) {
@@ -88,11 +88,11 @@ const std::vector<Operation>& operations() {
              for (int i = d.frameList.count(); i-- > 0;)
                  if (d.frameList.frameAt(i)->transparentIndex >= 0 && pick(r, 0, 1)) d.frameList.select(i);
              rethread(d, 0);
-             mergeForeground(d);
+             mergeForeground(d, "merge foreground");
          }},
-        {"unoptimize", [](Document& d, Rng&) { unoptimize(d); }},
+        {"unoptimize", [](Document& d, Rng&) { unoptimize(d, "unoptimize"); }},
         {"frame rate",
-         [](Document& d, Rng& r) { setFrameRate(d, 10 * pick(r, 1, 30), randomSelection(d, r), pick(r, 0, 4)); }},
+         [](Document& d, Rng& r) { setFrameRate(d, 10 * pick(r, 1, 30), "frame rate", randomSelection(d, r), pick(r, 0, 4)); }},
         {"move",
          [](Document& d, Rng& r) {
              const int n = d.frameList.count();
@@ -103,7 +103,7 @@ const std::vector<Operation>& operations() {
         {"delete color",
          [](Document& d, Rng& r) {
              selectRandomImageFrame(d, r);
-             deletePaletteEntry(d, pick(r, 0, shownPalette(d).colorCount - 1));
+             deletePaletteEntry(d, pick(r, 0, shownPalette(d).colorCount - 1), "delete color");
          }},
         {"effect",
          [](Document& d, Rng& r) {
@@ -212,8 +212,8 @@ TEST(UndoProperty, RedoSharesTheBudget) {
     auto doc = test::documentOf(std::move(frames));
     doc->undo.setBudget(UndoJournal::mib);
     const std::string original = test::describe(*doc);
-    ASSERT_TRUE(flipRotateFrames(*doc, {0, 1}, FlipRotateOperation::Rotate90, false));  // no frame copies
-    ASSERT_TRUE(grayScale(*doc, {0}));                                                  // 640 kB
+    ASSERT_TRUE(flipRotateFrames(*doc, {0, 1}, FlipRotateOperation::Rotate90, false, "rotate frames"));  // no frame copies
+    ASSERT_TRUE(grayScale(*doc, {0}, "gray scale"));                                                   // 640 kB
     EXPECT_EQ(doc->undo.newest()->savedFrames.size(), 1u);
     const std::string gray = test::describe(*doc);
     undo(*doc);  // its inverse holds 640 kB on the redo side
@@ -221,7 +221,7 @@ TEST(UndoProperty, RedoSharesTheBudget) {
     ASSERT_TRUE(doc->undo.canRedo());
     redo(*doc);
     EXPECT_EQ(test::describe(*doc), gray);
-    ASSERT_TRUE(grayScale(*doc, {1}));  // a new edit empties the redo side; two 640 kB records do not fit
+    ASSERT_TRUE(grayScale(*doc, {1}, "gray scale"));  // a new edit empties the redo side; two 640 kB records do not fit
     EXPECT_FALSE(doc->undo.canRedo());
     EXPECT_EQ(doc->undo.size(), 1u);
     undo(*doc);

@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "TNumEdit.h"
+#include "commands/CommandTable.h"
 #include "frameops/FrameOrder.h"
 #include "frameops/FrameTiming.h"
 #include "frameops/GrayScale.h"
@@ -16,6 +17,16 @@
 namespace movigram {
 
 namespace {
+
+// Flip and mirror record under the labels of their own steps, the rotations
+// under the command's.
+const char* flipRotateLabel(FlipRotateOperation operation) {
+    switch (operation) {
+    case FlipRotateOperation::Flip: return undoLabelOfStep("flip");
+    case FlipRotateOperation::Mirror: return undoLabelOfStep("mirror");
+    default: return undoLabelOf(CommandId::FlipRotate);
+    }
+}
 
 QFormLayout* formIn(QVBoxLayout& controls) {
     auto* form = new QFormLayout;
@@ -60,7 +71,7 @@ bool TFrameDupDialog::apply() {
     const FrameSelection rows = selection();
     const int count = count_->value();
     if (rows.empty() || count < 2) return true;
-    if (!duplicateFrames(document(), rows, count)) {
+    if (!duplicateFrames(document(), rows, count, undoLabelOf(CommandId::Duplicate))) {
         QMessageBox::warning(this, windowTitle(),
                              QStringLiteral("Failed to allocate memory: %1 copies of the selected frames would not "
                                             "fit in an animation.")
@@ -99,7 +110,7 @@ void TFrameEraseMethodDialog::methodChosen(int method) {
 }
 
 bool TFrameEraseMethodDialog::apply() {
-    applyRestoreMethods(document(), values_);
+    applyRestoreMethods(document(), values_, undoLabelOf(CommandId::SetRestoreMethod));
     return true;
 }
 
@@ -110,7 +121,7 @@ TFrameReverseOrderDialog::TFrameReverseOrderDialog(EditorSession& session)
                    QStringLiteral("The order of the selected frames will be reversed")) {}
 
 bool TFrameReverseOrderDialog::apply() {
-    reverseOrder(document(), selection());
+    reverseOrder(document(), selection(), undoLabelOf(CommandId::ReverseOrder));
     return true;
 }
 
@@ -155,7 +166,8 @@ void TFrameRotateDialog::operationChosen(int operation) {
 bool TFrameRotateDialog::apply() {
     remembered_.rotateLeft = left_->isChecked();
     remembered_.operation = FlipRotateOperation(operation_->currentIndex());
-    flipRotateFrames(document(), selection(), remembered_.operation, remembered_.rotateLeft);
+    flipRotateFrames(document(), selection(), remembered_.operation, remembered_.rotateLeft,
+                     flipRotateLabel(remembered_.operation));
     return true;
 }
 

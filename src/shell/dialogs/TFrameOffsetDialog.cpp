@@ -7,6 +7,7 @@
 #include <QMessageBox>
 
 #include "TNumEdit.h"
+#include "commands/CommandTable.h"
 #include "document/DecodeLimits.h"
 #include "document/FrameChain.h"
 #include "frameops/NumberField.h"
@@ -23,6 +24,17 @@ bool hasCorner(OffsetMode mode) { return mode != OffsetMode::Delete && mode != O
 bool cornerKeepsEdges(OffsetMode mode) { return mode == OffsetMode::Crop || mode == OffsetMode::Delete; }
 
 QString text(const char* s) { return QString::fromUtf8(s); }
+
+CommandId commandOf(OffsetMode mode) {
+    switch (mode) {
+    case OffsetMode::Shift: return CommandId::Shift;
+    case OffsetMode::MovingSprite: return CommandId::MovingSprite;
+    case OffsetMode::Crop: return CommandId::Crop;
+    case OffsetMode::Delete: return CommandId::DeleteFrames;
+    case OffsetMode::Resize: return CommandId::Resize;
+    }
+    return CommandId::Shift;
+}
 
 }  // namespace
 
@@ -162,12 +174,13 @@ bool TFrameOffsetDialog::apply() {
     Document& doc = document();
     const int dx = current_.left - selected_.left, dy = current_.top - selected_.top;
     bool done = true;
+    const std::string label = undoLabelOf(commandOf(mode_));
     switch (mode_) {
-    case OffsetMode::Shift: done = shiftFrames(doc, rows, dx, dy); break;
-    case OffsetMode::MovingSprite: done = movingSprite(doc, rows, dx, dy); break;
-    case OffsetMode::Crop: done = cropFrames(doc, rows, current_, align_->isEnabled() && align_->isChecked()); break;
-    case OffsetMode::Delete: deleteFrames(doc, rows); break;
-    case OffsetMode::Resize: done = resizeFrames(doc, rows, current_.width(), current_.height()); break;
+    case OffsetMode::Shift: done = shiftFrames(doc, rows, dx, dy, label); break;
+    case OffsetMode::MovingSprite: done = movingSprite(doc, rows, dx, dy, label); break;
+    case OffsetMode::Crop: done = cropFrames(doc, rows, current_, align_->isEnabled() && align_->isChecked(), label); break;
+    case OffsetMode::Delete: deleteFrames(doc, rows, label); break;
+    case OffsetMode::Resize: done = resizeFrames(doc, rows, current_.width(), current_.height(), label); break;
     }
     if (!done) {
         const bool move = mode_ == OffsetMode::Shift || mode_ == OffsetMode::MovingSprite;

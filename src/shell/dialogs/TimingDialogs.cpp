@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "TNumEdit.h"
+#include "commands/CommandTable.h"
 #include "frameops/FrameTiming.h"
 #include "frameops/NumberField.h"
 #include "shell/EditorSession.h"
@@ -112,7 +113,7 @@ bool TFrameRateDialog::apply() {
         (ms < 1 || ms > maxFrameDisplayMs ? ms_ : repeat_)->setFocus();
         return false;
     }
-    applyFrameRate(document(), ms, repeats_);
+    applyFrameRate(document(), ms, repeats_, undoLabelOf(CommandId::FrameRate));
     return true;
 }
 

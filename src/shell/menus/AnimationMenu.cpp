@@ -22,7 +22,7 @@ constexpr MenuHandler handlers[] = {
     {C::PrevFrame, [](S& s) { s.prevFrame(); }},
     {C::TransparentColor,
      [](S& s) {
-         beginTransparentPick(s.document());
+         beginTransparentPick(s.document(), undoLabelOf(C::TransparentColor));
          s.enterPickMode(PickMode::Transparent);
      }},
     {C::BackgroundColor, [](S& s) { s.enterPickMode(PickMode::Background); }},

@@ -20,7 +20,7 @@ constexpr MenuHandler handlers[] = {
     {C::Copy, [](S& s) { s.clipboard().copy(s.document()); }},
     {C::Paste, [](S& s) { s.clipboard().paste(s.document(), PastePlace::BeforeSelected); }},
     {C::PasteAppend, [](S& s) { s.clipboard().paste(s.document(), PastePlace::AtEnd); }},
-    {C::Delete, [](S& s) { deleteFrame(s.document()); }},
+    {C::Delete, [](S& s) { deleteFrame(s.document(), undoLabelOf(C::Delete)); }},
 };
 
 }  // namespace

@@ -16,7 +16,7 @@ using S = EditorSession;
 
 void grayScale(S& s) {
     if (!readyForFrameDialog(s)) return;
-    recordGrayScale(s.document());
+    recordGrayScale(s.document(), undoLabelOf(C::GrayScale));
     if (!runFrameDialog<TFrameGrayDialog>(s)) cancelGrayScale(s.document());
 }
 

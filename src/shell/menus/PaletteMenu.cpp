@@ -67,8 +67,9 @@ void loadPaletteFile(S& s, bool fixed) {
     const QString path =
         choosePaletteToLoad(s.window(), doc, fixed ? QStringLiteral("Fixed Palette") : QStringLiteral("Load Palette"));
     if (path.isEmpty()) return;
-    if (fixed) chooseFixedPalette(doc, path.toStdString());
-    else loadGlobalPalette(doc, path.toStdString());
+    const char* label = undoLabelOf(CommandId::LoadPalette);
+    if (fixed) chooseFixedPalette(doc, path.toStdString(), label);
+    else loadGlobalPalette(doc, path.toStdString(), label);
 }
 
 void storePalette(S& s) {
@@ -83,7 +84,7 @@ void reduceColorDepth(S& s) {
     s.playback().stop();
     if (doc.frameList.empty()) return;
     const int proposed = proposedColorCount(doc);
-    beginReduceColorDepth(doc);
+    beginReduceColorDepth(doc, undoLabelOf(CommandId::ReduceColorDepth));
     TColorDialog dialog(s.window(), initialColorCount(proposed), doc.quantize);
     if (dialog.exec() == QDialog::Accepted) finishReduceColorDepth(doc, dialog.colorCount(), dialog.quantizeOptions());
     else cancelReduceColorDepth(doc);
