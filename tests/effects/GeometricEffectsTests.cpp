@@ -7,40 +7,22 @@
 #include "effects/EffectTable.h"
 #include "effects/FadeDissolve.h"
 #include "effects/GeometricEffects.h"
+#include "GeneratorTestSupport.h"
 #include "frameops/OpsTestSupport.h"
 
 namespace movigram {
 namespace {
 
+using test::namesOf;
+using test::params;
 using test::pixelsOf;
 using test::placedFrame;
+using test::run;
 using test::solidFrame;
+using test::solid;
 using test::testPalette;
 
 const TMyPalette palette8 = testPalette(8);
-
-constexpr int solid = 5;
-
-EffectParams params(int effect, int count, int direction = 0) {
-    EffectParams p;
-    p.effect = effect;
-    p.frameCount = count;
-    p.direction = direction;
-    p.solidIndex = solid;
-    p.msPerFrame = 70;
-    return p;
-}
-
-template <typename Generator, typename... Args>
-FrameChain run(Args&&... args) {
-    return TEffectsFrame::takeChain(std::make_unique<Generator>(std::forward<Args>(args)...));
-}
-
-std::vector<std::string> namesOf(const FrameChain& chain) {
-    std::vector<std::string> names;
-    for (const auto& f : chain) names.push_back(f->name);
-    return names;
-}
 
 // Row 0 as a string: '#' for the solid colour, '.' for anything else.
 std::string rowPattern(const TFrame& f, int y = 0) {

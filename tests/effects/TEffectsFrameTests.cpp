@@ -6,32 +6,20 @@
 #include "effects/EffectTable.h"
 #include "effects/FadeDissolve.h"
 #include "effects/GeometricEffects.h"
+#include "GeneratorTestSupport.h"
 #include "frameops/OpsTestSupport.h"
 
 namespace movigram {
 namespace {
 
+using test::namesOf;
+using test::params;
 using test::pixelsOf;
 using test::placedFrame;
+using test::run;
 using test::solidFrame;
+using test::solid;
 using test::testPalette;
-
-constexpr int solid = 5;
-
-EffectParams params(int effect, int count, int direction = 0) {
-    EffectParams p;
-    p.effect = effect;
-    p.frameCount = count;
-    p.direction = direction;
-    p.solidIndex = solid;
-    p.msPerFrame = 70;
-    return p;
-}
-
-template <typename Generator, typename... Args>
-FrameChain run(Args&&... args) {
-    return TEffectsFrame::takeChain(std::make_unique<Generator>(std::forward<Args>(args)...));
-}
 
 TEST(Generators, EmptyImageGivesFramesWithoutChanges) {
     auto source = std::make_unique<TFrame>("empty", std::make_unique<TDib256>(0, 0));

@@ -15,6 +15,7 @@ namespace movigram {
 namespace {
 
 using test::describe;
+using test::namedFrames;
 using test::documentOf;
 using test::pixelsOf;
 using test::placedFrame;
@@ -22,12 +23,6 @@ using test::solidFrame;
 using test::testPalette;
 
 const TMyPalette palette8 = testPalette(8);
-
-std::unique_ptr<Document> namedFrames(int count) {
-    std::vector<std::unique_ptr<TFrame>> frames;
-    for (int i = 0; i < count; ++i) frames.push_back(solidFrame(0, 0, 4, 3, i % 8, palette8, "f" + std::to_string(i)));
-    return documentOf(std::move(frames));
-}
 
 TEST(RestoreMethod, WorkingValuesApplyToImageFramesOnly) {
     std::vector<std::unique_ptr<TFrame>> frames;

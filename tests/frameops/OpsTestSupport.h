@@ -48,6 +48,15 @@ inline std::unique_ptr<Document> documentOf(std::vector<std::unique_ptr<TFrame>>
     return doc;
 }
 
+// A document of count solid 4 x 3 frames named "f0", "f1", ..., frame i of
+// colour i % 8 of the 8-colour test palette.
+inline std::unique_ptr<Document> namedFrames(int count) {
+    const TMyPalette palette = testPalette(8);
+    std::vector<std::unique_ptr<TFrame>> frames;
+    for (int i = 0; i < count; ++i) frames.push_back(solidFrame(0, 0, 4, 3, i % 8, palette, "f" + std::to_string(i)));
+    return documentOf(std::move(frames));
+}
+
 inline uint64_t hashBytes(const uint8_t* p, size_t n, uint64_t h = 1469598103934665603ull) {
     for (size_t i = 0; i < n; ++i) h = (h ^ p[i]) * 1099511628211ull;
     return h;
