@@ -9,11 +9,7 @@
 namespace movigram {
 namespace {
 
-using test::colorFrame;
-using test::entryColor;
-using test::readBatch;
-using test::Rgb;
-using test::shownColor;
+using namespace test;
 
 const Rgb red{255, 0, 0}, green{0, 255, 0}, blue{0, 0, 255}, white{255, 255, 255}, black{0, 0, 0};
 

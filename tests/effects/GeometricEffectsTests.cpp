@@ -13,14 +13,7 @@
 namespace movigram {
 namespace {
 
-using test::namesOf;
-using test::params;
-using test::pixelsOf;
-using test::placedFrame;
-using test::run;
-using test::solidFrame;
-using test::solid;
-using test::testPalette;
+using namespace test;
 
 const TMyPalette palette8 = testPalette(8);
 

@@ -12,14 +12,7 @@
 namespace movigram {
 namespace {
 
-using test::namesOf;
-using test::params;
-using test::pixelsOf;
-using test::placedFrame;
-using test::run;
-using test::solidFrame;
-using test::solid;
-using test::testPalette;
+using namespace test;
 
 TEST(Generators, EmptyImageGivesFramesWithoutChanges) {
     auto source = std::make_unique<TFrame>("empty", std::make_unique<TDib256>(0, 0));

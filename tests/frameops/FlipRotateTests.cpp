@@ -14,13 +14,7 @@
 namespace movigram {
 namespace {
 
-using test::describe;
-using test::namedFrames;
-using test::documentOf;
-using test::pixelsOf;
-using test::placedFrame;
-using test::solidFrame;
-using test::testPalette;
+using namespace test;
 
 const TMyPalette palette8 = testPalette(8);
 

@@ -11,11 +11,7 @@
 namespace movigram {
 namespace {
 
-using test::Bytes;
-using test::packCodes;
-using test::Decoded;
-using test::decode;
-using test::encode;
+using namespace test;
 
 // Pixels that mix runs and noise, some of them free.
 struct ChoiceImage {

@@ -11,11 +11,7 @@
 namespace movigram {
 namespace {
 
-using test::Bytes;
-using test::packCodes;
-using test::Decoded;
-using test::decode;
-using test::encode;
+using namespace test;
 
 TEST(LzwDecoder, CodeEqualToNextFreeRepeatsFirstIndex) {
     // m = 2: clear, 1, 6 (= next free: "1" + "1"), end.

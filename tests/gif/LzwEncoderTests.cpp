@@ -12,11 +12,7 @@
 namespace movigram {
 namespace {
 
-using test::Bytes;
-using test::packCodes;
-using test::Decoded;
-using test::decode;
-using test::encode;
+using namespace test;
 
 // Splits packed data into its sub-block lengths.
 std::vector<int> subBlockLengths(const Bytes& data) {
