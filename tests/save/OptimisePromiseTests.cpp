@@ -381,7 +381,10 @@ TEST(OptimisePromise, PillowShowsMaximumCompressionAsBrowsersDo) {
         differingPrevious += !previous || !test::compareScreens(s.browser, *previous, s.width).empty();
     }
     std::filesystem::remove_all(dir);
-    EXPECT_GT(shownRight, 30);
+    // Enough documents that Pillow shows rightly for the comparison to say
+    // something; the generated ones alone give about twenty (a clone without
+    // the corpus has only those).
+    EXPECT_GT(shownRight, test::corpusAvailable() ? 30 : 10);
     std::printf("Pillow shows the plain save of %d of %d documents as browsers do; of their maximum compressions "
                 "%d differ, restoring to previous %d\n",
                 shownRight, int(saved.size()), differing, differingPrevious);
