@@ -21,6 +21,15 @@ constexpr int64_t maxOptimisedScreenPixels = 64ll << 20;
 struct Box {
     int32_t left, top, right, bottom;
     int64_t area() const { return int64_t(right - left) * (bottom - top); }
+    // Grows the box by row y's pixels first..last; the first row found
+    // also sets the top.
+    void take(int32_t y, int32_t first, int32_t last, bool& found) {
+        if (!found) top = y;
+        bottom = y;
+        left = std::min(left, first);
+        right = std::max(right, last);
+        found = true;
+    }
 };
 
 template <typename Counts, typename CountsLeft>
@@ -42,11 +51,7 @@ Box scanBox(const TRect& o, Counts&& counts, CountsLeft&& countsLeft) {
         if (first < 0 && last < 0) continue;
         if (first < 0) first = last;
         if (last < 0) last = first;
-        if (!found) box.top = y;
-        box.bottom = y;
-        box.left = std::min(box.left, first);
-        box.right = std::max(box.right, last);
-        found = true;
+        box.take(y, first, last, found);
     }
     return box;
 }
@@ -87,11 +92,7 @@ Box scanDiffering(const TRect& o, const TFrame& frame, const WorkScreen& work) {
                 last = x;
                 break;
             }
-        if (!found) box.top = y;
-        box.bottom = y;
-        box.left = std::min(box.left, first);
-        box.right = std::max(box.right, last);
-        found = true;
+        box.take(y, first, last, found);
     }
     return box;
 }
