@@ -274,16 +274,16 @@ bool scaleAnimation(Document& doc, int32_t width, int32_t height, const std::str
     Host& host = doc.host();
     StatusText status(host, "Scaling to " + std::to_string(width) + " x " + std::to_string(height));
     const double sx = double(width) / from.width, sy = double(height) / from.height;
-    std::vector<Resampled> scaled;
+    // Two passes, so that only one resampled frame is held at a time: the
+    // first counts the colours for the palette, the second maps onto it.
     std::vector<PaletteEntry> palette;
     bool reserve = false;
     try {
-        scaled.reserve(frames.size());
         SharedPaletteBuilder builder(doc.quantize.quantizer);
         for (size_t i = 0; i < frames.size(); ++i) {
-            scaled.push_back(resample(*frames[i], scaledRect(frames[i]->rect, from, to), sx, sy));
-            reserve = reserve || scaled.back().anyClear || frames[i]->transparentIndex >= 0;
-            const std::vector<uint8_t> visible = visiblePixels(scaled.back());
+            const Resampled r = resample(*frames[i], scaledRect(frames[i]->rect, from, to), sx, sy);
+            reserve = reserve || r.anyClear || frames[i]->transparentIndex >= 0;
+            const std::vector<uint8_t> visible = visiblePixels(r);
             if (!visible.empty() && !builder.addPicture({visible.data(), uint32_t(visible.size() / 3), 1, 24}))
                 return false;
             host.setProgress(int(50 * (i + 1) / frames.size()));
@@ -304,9 +304,14 @@ bool scaleAnimation(Document& doc, int32_t width, int32_t height, const std::str
         const int32_t t = documentTransparent(doc.firstFrame);
         entries.push_back(t >= 0 && doc.globalPalette ? doc.globalPalette->entry(t & 0xFF) : PaletteEntry{});
     }
-    for (size_t i = 0; i < scaled.size(); ++i) {
-        Resampled& r = scaled[i];
-        std::unique_ptr<TDib256> image = mapper.map(r.rows());
+    for (size_t i = 0; i < frames.size(); ++i) {
+        Resampled r;
+        std::unique_ptr<TDib256> image;
+        try {
+            r = resample(*frames[i], scaledRect(frames[i]->rect, from, to), sx, sy);
+            image = mapper.map(r.rows());
+        } catch (const std::bad_alloc&) {
+        }
         if (!image) {
             edit.cancel();
             host.startGaugeReset();
@@ -326,8 +331,7 @@ bool scaleAnimation(Document& doc, int32_t width, int32_t height, const std::str
         f.localPalette.reset();
         f.rect = r.rect;
         f.dirtyRect = r.rect;
-        r.bgr = {};
-        host.setProgress(50 + int(50 * (i + 1) / scaled.size()));
+        host.setProgress(50 + int(50 * (i + 1) / frames.size()));
     }
     doc.globalPalette = std::make_unique<TMyPalette>(entries);
     doc.globalPalette->transparentIndex = transparent;
