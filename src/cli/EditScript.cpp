@@ -104,6 +104,9 @@ std::string parseArgument(const CliStep& form, const std::string& argument, Edit
         return parseValues(rest, form, step);
     }
     case Form::Value: return parseValues(argument, form, step);
+    case Form::Text:
+        step.word = argument;
+        return {};
     case Form::ValueOrNone:
         if (argument == "none") {
             step.word = argument;

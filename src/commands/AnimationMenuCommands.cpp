@@ -3,6 +3,7 @@
 #include "document/GrowthLimits.h"
 #include "frameops/ColorCommands.h"
 #include "frameops/FrameTiming.h"
+#include "frameops/Scale.h"
 
 namespace movigram::records {
 
@@ -73,6 +74,16 @@ StepOutcome unoptimizeStep(Document& doc, const StepArguments&) {
     return {};
 }
 
+StepOutcome scale(Document& doc, const StepArguments& a) {
+    const std::optional<ScaleRequest> request = parseScaleRequest(a.word);
+    if (!request) return {"takes a percentage (50%) or WIDTHxHEIGHT (320x0 keeps the aspect ratio)", true};
+    const std::optional<TSize> size = scaledSize({doc.screenWidth, doc.screenHeight}, *request);
+    if (!size) return failed("there is no image, or a side would exceed 65535 pixels");
+    if (!scaleAnimation(doc, size->width, size->height, undoLabelOf(C::Scale)))
+        return failed("there is no image frame, or the scaled frames would not fit in memory");
+    return {};
+}
+
 constexpr CliStep currentSteps[] = {
     {"current", StepForm::Value, 1, 1, nullptr, framePosition, {}, current,
      "  --current N                 make frame N current (where insertions happen)\n", 15},
@@ -106,6 +117,10 @@ constexpr CliStep unoptimizeSteps[] = {
     {"unoptimize", StepForm::None, 0, 0, nullptr, {}, {}, unoptimizeStep,
      "  --unoptimize                build every frame to the full screen\n", 21},
 };
+constexpr CliStep scaleSteps[] = {
+    {"scale", StepForm::Text, 0, 0, nullptr, {}, {}, scale,
+     "  --scale PERCENT%|WxH        resample every frame to a new size (0 for W or H keeps the aspect ratio)\n", 23},
+};
 
 // clang-format off
 const CommandInfo animation[] = {
@@ -120,6 +135,8 @@ const CommandInfo animation[] = {
      .enabled = hasFrame},
     {.id = C::ReduceColorDepth, .menu = M::Animation, .menuText = "&Reduce color depth...", .help = "Reduces the number of colors used in the images. Collapses existing local palettes into one global palette", .icon = "reduce-colors",
      .enabled = hasFrame, .undoLabel = "reduce colors"},
+    {.id = C::Scale, .menu = M::Animation, .menuText = "S&cale...", .help = "Resamples every frame to a new animation size",
+     .enabled = hasImageFrame, .steps = scaleSteps, .undoLabel = "scale"},
     {.id = C::TransparentColor, .menu = M::Animation, .menuText = "&Transparent color...", .help = "Selects transparent color. Click on the image or the palette window. Click outside the image to use no transparent color", .icon = "transparent",
      .enabled = hasFrame, .steps = transparentSteps, .undoLabel = "set transparent"},
     {.id = C::BackgroundColor, .menu = M::Animation, .menuText = "&Background color...", .help = "",

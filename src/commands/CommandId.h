@@ -49,6 +49,7 @@ enum class CommandId : int32_t {
     MergeBackground = 409,
     MergeForeground = 415,
     Unoptimize = 413,
+    Scale = 416,
     // Frames
     Shift = 451,
     SetRestoreMethod = 456,

@@ -45,6 +45,7 @@ enum class StepForm {
     ValueOrNone,   // --transparent 5 | none
     FrameRate,     // --frame-rate 50 | all:50,2
     Effect,        // --fade-in [3:]8,ms=50
+    Text,          // --scale 50% | 320x0: the whole argument, read by the step
 };
 
 // The values a step accepts, inclusive.

@@ -71,6 +71,14 @@ TEST_F(EditCommand, EffectsAndTimingReachTheFile) {
     EXPECT_EQ(shortFrames, 3);
 }
 
+TEST_F(EditCommand, ScaleTakesAPercentageOrASize) {
+    auto half = edit({"--scale", "50%"});
+    EXPECT_EQ((TSize{half->screenWidth, half->screenHeight}), (TSize{4, 3}));
+    auto tall = edit({"--scale", "0x12"});
+    EXPECT_EQ((TSize{tall->screenWidth, tall->screenHeight}), (TSize{16, 12}));
+    EXPECT_EQ(tall->frameList.frameAt(3)->rect, (TRect{0, 0, 16, 12}));
+}
+
 TEST_F(EditCommand, MistakesAreReportedWithTheirStep) {
     struct Case {
         std::vector<std::string> steps;
@@ -85,6 +93,8 @@ TEST_F(EditCommand, MistakesAreReportedWithTheirStep) {
         {{"--delete", "all"}, "no frame is left to save", 1},
         {{"--spiral-to", "2,dir=ltr"}, "dir=ltr is not a direction of this effect (out, in)", 2},
         {{"--wipe-to", "1:2,ms=-1"}, "ms=-1 is not a whole number from 0 to 655350", 2},
+        {{"--scale", "half"}, "--scale: takes a percentage (50%) or WIDTHxHEIGHT", 2},
+        {{"--scale", "900000%"}, "a side would exceed 65535 pixels", 1},
     };
     for (const Case& c : cases) {
         Args args{in, "-o", out};

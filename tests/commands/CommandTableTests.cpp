@@ -24,7 +24,7 @@ TEST(CommandTable, EveryIdOnceAndFoundById) {
         EXPECT_TRUE(ids.insert(int32_t(info.id)).second) << int32_t(info.id);
         EXPECT_EQ(findCommand(int32_t(info.id)), &info);
     }
-    EXPECT_EQ(ids.size(), 93u);  // the map, with Show as browsers do, Redo, Resize, Undo memory and the six colour and size options
+    EXPECT_EQ(ids.size(), 94u);  // the map, with Show as browsers do, Redo, Resize, Scale, Undo memory and the six colour and size options
     for (CommandId id : toolBarCommands())
         if (id != CommandId{0}) {
             EXPECT_NE(findCommand(id), nullptr);
@@ -59,7 +59,7 @@ const std::set<C> needFrame = {C::Preview,  C::SaveFrames,      C::Play,        
                                C::GrayScale, C::ZoomIn,         C::ZoomOut,       C::SaveAs,
                                C::SaveOptimizedAs, C::Cut,      C::Copy,          C::Delete};
 
-const std::set<C> needImage = {C::MergeBackground, C::MergeForeground, C::FadeIn, C::FadeOut, C::Dissolve,
+const std::set<C> needImage = {C::Scale, C::MergeBackground, C::MergeForeground, C::FadeIn, C::FadeOut, C::Dissolve,
                                C::Wipe,            C::Spiral,          C::Blind,  C::BannerScroll};
 
 std::set<C> unite(std::initializer_list<std::set<C>> sets) {
@@ -130,7 +130,7 @@ TEST(CommandRecords, EveryStepNamesOneRecordOrEffectFamily) {
         ASSERT_NE(findStep(name), nullptr);
         EXPECT_EQ(findStep(name)->form, StepForm::Effect);
     }
-    EXPECT_EQ(names.size(), 22u + EffectCount);
+    EXPECT_EQ(names.size(), 23u + EffectCount);
     EXPECT_EQ(findStep("effect"), nullptr);
     EXPECT_EQ(commandOfStep("nothing"), CommandId{0});
 }
@@ -151,7 +151,7 @@ const Sample samples[] = {
     {"frame-rate", {}, {50}},       {"loop", {}, {3}},            {"current", {}, {1}},
     {"solid", {}, {2}},             {"transparent", {}, {1}},     {"background", {}, {2}},
     {"merge-background", {}, {0}},  {"merge-foreground", {}, {2}}, {"unoptimize", {}, {}},
-    {"delete-color", {}, {3}},
+    {"delete-color", {}, {3}},      {"scale", {}, {}, "50%"},
 };
 
 // Running a step records the undo label of its record (an effect: of its

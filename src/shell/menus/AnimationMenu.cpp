@@ -1,10 +1,11 @@
 // The Animation menu's handlers: playback and stepping, the colour picks,
-// and the loop count and frame rate dialogs.  The merges and Unoptimize run
+// and the loop count, frame rate and scale dialogs.  The merges and Unoptimize run
 // in the core.
 #include "MenuHandlers.h"
 #include "shell/EditorSession.h"
 #include "shell/Playback.h"
 #include "shell/dialogs/DialogCommands.h"
+#include "shell/dialogs/TScaleDialog.h"
 #include "shell/dialogs/TimingDialogs.h"
 #include "frameops/ColorCommands.h"
 
@@ -33,6 +34,12 @@ constexpr MenuHandler handlers[] = {
          dialog.exec();
      }},
     {C::FrameRate, [](S& s) { runFrameDialog<TFrameRateDialog>(s); }},
+    {C::Scale,
+     [](S& s) {
+         if (!readyForFrameDialog(s)) return;
+         TScaleDialog dialog(s);
+         dialog.exec();
+     }},
 };
 
 }  // namespace
