@@ -54,6 +54,7 @@ void ImageEncoder::encodeBest(const ImagePixels& pixels, uint32_t requiredRestor
     values_.resize(pixels.want.size());
     free_.resize(pixels.want.size());
     width_ = uint32_t(pixels.rect.width());
+    pixels_ = &pixels;
     int localBits = 0;
     const int globalBits = tryGlobal(pixels, requiredRestore, needsTransparent, best, localBits);
     if (globalBits == 0 || localBits < globalBits) tryLocal(pixels, requiredRestore, needsTransparent, globalBits, best);
@@ -65,6 +66,24 @@ void ImageEncoder::keepIfSmaller(int minCodeSize, int transparent, std::vector<u
     scratch_.clear();
     const size_t otherBytes = 3 * localTable.size();
     const size_t limit = best.bytes > otherBytes ? best.bytes - otherBytes : 0;
+    if (lossyThreshold_ > 0) {
+        encodeLossy(minCodeSize, transparent, localTable);
+        const size_t bytes = scratch_.size() + otherBytes;
+        if (bytes >= best.bytes) return;
+        best.bytes = bytes;
+        best.data.swap(scratch_);
+        best.filled = false;
+        best.values = values_;
+        if (anyChoice) best.free = free_;
+        else best.free.clear();
+        best.width = width_;
+        best.interlaced = false;
+        best.transparentIndex = transparent;
+        best.localTable = std::move(localTable);
+        best.restoredValue = restored;
+        best.minCodeSize = minCodeSize;
+        return;
+    }
     const LzwChoiceOutcome outcome = encoder_.encode(values_.data(), anyChoice ? free_.data() : nullptr,
                                                      uint8_t(std::max(transparent, 0)), values_.size(), minCodeSize,
                                                      firstClearing, scratch_, limit);
@@ -82,6 +101,27 @@ void ImageEncoder::keepIfSmaller(int minCodeSize, int transparent, std::vector<u
     best.localTable = std::move(localTable);
     best.restoredValue = restored;
     best.minCodeSize = minCodeSize;
+}
+
+void ImageEncoder::encodeLossy(int minCodeSize, int transparent, const std::vector<uint32_t>& localTable) {
+    uint32_t colours[256] = {};
+    if (localTable.empty()) {
+        for (size_t i = 0; i < global_.ids.size() && i < 256; ++i) colours[i] = ids_.rgbOf(global_.ids[i]);
+    } else {
+        std::copy_n(localTable.begin(), std::min<size_t>(localTable.size(), 256), colours);
+    }
+    // Pixels the screen under the image shows already stay as they are (or
+    // transparent, where they may be); so do those drawn transparent.
+    const ImagePixels& pixels = *pixels_;
+    keep_.resize(values_.size());
+    for (size_t i = 0; i < values_.size(); ++i) {
+        if (!pixels.fixed[i]) keep_[i] = free_[i] ? LzwLossyEncoder::OrAlternative : LzwLossyEncoder::Exact;
+        else keep_[i] = int(values_[i]) == transparent ? LzwLossyEncoder::Exact : LzwLossyEncoder::Close;
+    }
+    ByteSink sink;
+    lossyEncoder_.encode(values_.data(), std::ptrdiff_t(width_), width_, uint32_t(values_.size() / std::max(width_, 1u)),
+                         keep_.data(), colours, lossyThreshold_, minCodeSize, sink, transparent);
+    scratch_ = sink.bytes();
 }
 
 bool ImageRefiner::worthTrying(Refinement& r, bool lately) {

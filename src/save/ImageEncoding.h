@@ -16,6 +16,7 @@
 #include "ScreenColours.h"
 #include "SerialWorker.h"
 #include "gif/LzwChoiceEncoder.h"
+#include "gif/LzwLossyEncoder.h"
 
 namespace movigram {
 
@@ -59,6 +60,9 @@ public:
     // show once restored to the background (screen::never: any); with
     // needsTransparent the image has a transparent index in any case.
     void encodeBest(const ImagePixels& pixels, uint32_t requiredRestore, bool needsTransparent, EncodedImage& best);
+    // Below 100, images are encoded lossily at this quality: only pixels
+    // that must be drawn may take a close colour.
+    void setLossyQuality(int quality) { lossyThreshold_ = LzwLossyEncoder::thresholdOf(quality); }
 
 private:
     // Each returns the code size it used, 0 when the table cannot serve.
@@ -77,8 +81,14 @@ private:
     uint8_t background_;
     uint32_t blackId_;
     uint32_t width_ = 0;  // of the image being encoded
+    // Encodes values_ lossily into scratch_.
+    void encodeLossy(int minCodeSize, int transparent, const std::vector<uint32_t>& localTable);
+
     LzwChoiceEncoder encoder_;
-    std::vector<uint8_t> values_, free_, scratch_;
+    LzwLossyEncoder lossyEncoder_;
+    uint32_t lossyThreshold_ = 0;
+    const ImagePixels* pixels_ = nullptr;  // of the image being encoded
+    std::vector<uint8_t> values_, free_, scratch_, keep_;
     std::vector<int16_t> localIndex_;  // by colour id, -1 outside tryLocal
     std::vector<uint32_t> counts_;     // by colour id, 0 outside tryLocal
 };

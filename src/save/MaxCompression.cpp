@@ -756,6 +756,7 @@ bool Planner::run(TFrame* first, const MaxCompressionOptions& options) {
         background_ = ids_.idOf(screen::rgbOf(bg < global_.colorCount ? global_.entry(bg) : PaletteEntry{}));
     buildGlobalTable(frames);
     encoder_ = std::make_unique<ImageEncoder>(ids_, table_, plan_.backgroundIndex, blackId_);
+    encoder_->setLossyQuality(options.lossyQuality);
     const bool threads = options.secondThread && worthASecondThread(imagePixels(first));
     refiner_ = std::make_unique<ImageRefiner>(threads);
     worker_ = std::make_unique<SerialWorker>(threads, refineBacklogPixels);
