@@ -215,8 +215,17 @@ public:
                 }
             }
         }
+        // The lossless encoding of the same values where it comes out smaller.
+        ByteSink lossy, exact;
         encoder_.encode(values_.data(), std::ptrdiff_t(w), uint32_t(w), uint32_t(h), keep_.data(), colours,
-                        threshold_, fit.bits, out, fit.transparent, written_.data());
+                        threshold_, fit.bits, lossy, fit.transparent, written_.data());
+        exactEncoder_.encode(values_.data(), std::ptrdiff_t(w), uint32_t(w), uint32_t(h), fit.bits, exact);
+        if (exact.bytes().size() < lossy.bytes().size()) {
+            written_ = values_;
+            out.write(exact.bytes().data(), exact.bytes().size());
+        } else {
+            out.write(lossy.bytes().data(), lossy.bytes().size());
+        }
 
         // The previous image's restore, then this image.
         for (uint32_t y = uint32_t(restored_.top); y < uint32_t(restored_.bottom) && y < height_; ++y)
@@ -250,6 +259,7 @@ private:
     TRect restored_;  // the area the previous image restores to the background
     std::vector<uint8_t> values_, keep_, written_;
     LzwLossyEncoder encoder_;
+    LzwEncoder exactEncoder_;
 };
 
 void writeImageFrame(ByteSink& out, LzwEncoder& encoder, const TFrame& frame, const TRect& r,

@@ -62,36 +62,37 @@ void ImageEncoder::encodeBest(const ImagePixels& pixels, uint32_t requiredRestor
 
 void ImageEncoder::keepIfSmaller(int minCodeSize, int transparent, std::vector<uint32_t>&& localTable,
                                  uint32_t restored, EncodedImage& best) {
-    const bool anyChoice = transparent >= 0 && std::find(free_.begin(), free_.end(), 1) != free_.end();
+    bool anyChoice = transparent >= 0 && std::find(free_.begin(), free_.end(), 1) != free_.end();
+    if (anyChoice && lossyThreshold_ > 0) {
+        // An earlier image may show a close colour where this one would draw
+        // the exact one: pixels that need no drawing are left transparent.
+        for (size_t i = 0; i < values_.size(); ++i)
+            if (free_[i]) values_[i] = uint8_t(transparent);
+        std::fill(free_.begin(), free_.end(), 0);
+        anyChoice = false;
+    }
     scratch_.clear();
     const size_t otherBytes = 3 * localTable.size();
     const size_t limit = best.bytes > otherBytes ? best.bytes - otherBytes : 0;
-    if (lossyThreshold_ > 0) {
-        encodeLossy(minCodeSize, transparent, localTable);
-        const size_t bytes = scratch_.size() + otherBytes;
-        if (bytes >= best.bytes) return;
-        best.bytes = bytes;
-        best.data.swap(scratch_);
-        best.filled = false;
-        best.values = values_;
-        if (anyChoice) best.free = free_;
-        else best.free.clear();
-        best.width = width_;
-        best.interlaced = false;
-        best.transparentIndex = transparent;
-        best.localTable = std::move(localTable);
-        best.restoredValue = restored;
-        best.minCodeSize = minCodeSize;
-        return;
-    }
     const LzwChoiceOutcome outcome = encoder_.encode(values_.data(), anyChoice ? free_.data() : nullptr,
                                                      uint8_t(std::max(transparent, 0)), values_.size(), minCodeSize,
                                                      firstClearing, scratch_, limit);
-    const size_t bytes = scratch_.size() + otherBytes;
-    if (outcome.overLimit || bytes >= best.bytes) return;
+    size_t bytes = outcome.overLimit ? SIZE_MAX : scratch_.size() + otherBytes;
+    bool filled = outcome.filled;
+    // The lossy encoding, when it beats the lossless one (whose ways of
+    // clearing the string table it lacks).
+    if (lossyThreshold_ > 0) {
+        encodeLossy(minCodeSize, transparent, localTable, lossy_);
+        if (lossy_.size() + otherBytes < bytes) {
+            bytes = lossy_.size() + otherBytes;
+            scratch_.swap(lossy_);
+            filled = false;
+        }
+    }
+    if (bytes >= best.bytes) return;
     best.bytes = bytes;
     best.data.swap(scratch_);
-    best.filled = outcome.filled;
+    best.filled = filled;
     best.values = values_;
     if (anyChoice) best.free = free_;
     else best.free.clear();
@@ -103,7 +104,8 @@ void ImageEncoder::keepIfSmaller(int minCodeSize, int transparent, std::vector<u
     best.minCodeSize = minCodeSize;
 }
 
-void ImageEncoder::encodeLossy(int minCodeSize, int transparent, const std::vector<uint32_t>& localTable) {
+void ImageEncoder::encodeLossy(int minCodeSize, int transparent, const std::vector<uint32_t>& localTable,
+                               std::vector<uint8_t>& out) {
     uint32_t colours[256] = {};
     if (localTable.empty()) {
         for (size_t i = 0; i < global_.ids.size() && i < 256; ++i) colours[i] = ids_.rgbOf(global_.ids[i]);
@@ -121,7 +123,7 @@ void ImageEncoder::encodeLossy(int minCodeSize, int transparent, const std::vect
     ByteSink sink;
     lossyEncoder_.encode(values_.data(), std::ptrdiff_t(width_), width_, uint32_t(values_.size() / std::max(width_, 1u)),
                          keep_.data(), colours, lossyThreshold_, minCodeSize, sink, transparent);
-    scratch_ = sink.bytes();
+    out = sink.bytes();
 }
 
 bool ImageRefiner::worthTrying(Refinement& r, bool lately) {

@@ -81,14 +81,15 @@ private:
     uint8_t background_;
     uint32_t blackId_;
     uint32_t width_ = 0;  // of the image being encoded
-    // Encodes values_ lossily into scratch_.
-    void encodeLossy(int minCodeSize, int transparent, const std::vector<uint32_t>& localTable);
+    // Encodes values_ lossily into out.
+    void encodeLossy(int minCodeSize, int transparent, const std::vector<uint32_t>& localTable,
+                     std::vector<uint8_t>& out);
 
     LzwChoiceEncoder encoder_;
     LzwLossyEncoder lossyEncoder_;
     uint32_t lossyThreshold_ = 0;
     const ImagePixels* pixels_ = nullptr;  // of the image being encoded
-    std::vector<uint8_t> values_, free_, scratch_, keep_;
+    std::vector<uint8_t> values_, free_, scratch_, keep_, lossy_;
     std::vector<int16_t> localIndex_;  // by colour id, -1 outside tryLocal
     std::vector<uint32_t> counts_;     // by colour id, 0 outside tryLocal
 };
