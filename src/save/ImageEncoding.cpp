@@ -63,7 +63,7 @@ void ImageEncoder::encodeBest(const ImagePixels& pixels, uint32_t requiredRestor
 void ImageEncoder::keepIfSmaller(int minCodeSize, int transparent, std::vector<uint32_t>&& localTable,
                                  uint32_t restored, EncodedImage& best) {
     bool anyChoice = transparent >= 0 && std::find(free_.begin(), free_.end(), 1) != free_.end();
-    if (anyChoice && lossyThreshold_ > 0) {
+    if (anyChoice && lossyShown_) {
         // An earlier image may show a close colour where this one would draw
         // the exact one: pixels that need no drawing are left transparent.
         for (size_t i = 0; i < values_.size(); ++i)
@@ -78,21 +78,24 @@ void ImageEncoder::keepIfSmaller(int minCodeSize, int transparent, std::vector<u
                                                      uint8_t(std::max(transparent, 0)), values_.size(), minCodeSize,
                                                      firstClearing, scratch_, limit);
     size_t bytes = outcome.overLimit ? SIZE_MAX : scratch_.size() + otherBytes;
-    bool filled = outcome.filled;
+    const bool filled = outcome.filled;
+    bool changed = false;
     // The lossy encoding, when it beats the lossless one (whose ways of
-    // clearing the string table it lacks).
+    // clearing the string table it lacks; `filled` stays the lossless
+    // one's, so that the refiner tries those on the image).
     if (lossyThreshold_ > 0) {
-        encodeLossy(minCodeSize, transparent, localTable, lossy_);
+        const bool lossyChanged = encodeLossy(minCodeSize, transparent, localTable, lossy_);
         if (lossy_.size() + otherBytes < bytes) {
             bytes = lossy_.size() + otherBytes;
             scratch_.swap(lossy_);
-            filled = false;
+            changed = lossyChanged;
         }
     }
     if (bytes >= best.bytes) return;
     best.bytes = bytes;
     best.data.swap(scratch_);
     best.filled = filled;
+    best.lossyChanged = changed;
     best.values = values_;
     if (anyChoice) best.free = free_;
     else best.free.clear();
@@ -104,7 +107,7 @@ void ImageEncoder::keepIfSmaller(int minCodeSize, int transparent, std::vector<u
     best.minCodeSize = minCodeSize;
 }
 
-void ImageEncoder::encodeLossy(int minCodeSize, int transparent, const std::vector<uint32_t>& localTable,
+bool ImageEncoder::encodeLossy(int minCodeSize, int transparent, const std::vector<uint32_t>& localTable,
                                std::vector<uint8_t>& out) {
     uint32_t colours[256] = {};
     if (localTable.empty()) {
@@ -121,9 +124,13 @@ void ImageEncoder::encodeLossy(int minCodeSize, int transparent, const std::vect
         else keep_[i] = int(values_[i]) == transparent ? LzwLossyEncoder::Exact : LzwLossyEncoder::Close;
     }
     ByteSink sink;
+    written_.resize(values_.size());
     lossyEncoder_.encode(values_.data(), std::ptrdiff_t(width_), width_, uint32_t(values_.size() / std::max(width_, 1u)),
-                         keep_.data(), colours, lossyThreshold_, minCodeSize, sink, transparent);
+                         keep_.data(), colours, lossyThreshold_, minCodeSize, sink, transparent, written_.data());
     out = sink.bytes();
+    for (size_t i = 0; i < values_.size(); ++i)
+        if (keep_[i] == LzwLossyEncoder::Close && written_[i] != values_[i]) return true;
+    return false;
 }
 
 bool ImageRefiner::worthTrying(Refinement& r, bool lately) {

@@ -48,6 +48,7 @@ struct EncodedImage {
     bool interlaced = false;
     int minCodeSize = 2;
     bool filled = false;
+    bool lossyChanged = false;           // written lossily, some pixels in close colours
 };
 
 class ImageEncoder {
@@ -63,6 +64,10 @@ public:
     // Below 100, images are encoded lossily at this quality: only pixels
     // that must be drawn may take a close colour.
     void setLossyQuality(int quality) { lossyThreshold_ = LzwLossyEncoder::thresholdOf(quality); }
+    // An image written with close colours was chosen: from now on the
+    // screen may show them where the document's colours would be drawn, so
+    // pixels that need no drawing are left transparent rather than drawn.
+    void lossyImageChosen() { lossyShown_ = true; }
 
 private:
     // Each returns the code size it used, 0 when the table cannot serve.
@@ -81,15 +86,16 @@ private:
     uint8_t background_;
     uint32_t blackId_;
     uint32_t width_ = 0;  // of the image being encoded
-    // Encodes values_ lossily into out.
-    void encodeLossy(int minCodeSize, int transparent, const std::vector<uint32_t>& localTable,
+    // Encodes values_ lossily into out; whether some pixel took a close colour.
+    bool encodeLossy(int minCodeSize, int transparent, const std::vector<uint32_t>& localTable,
                      std::vector<uint8_t>& out);
 
     LzwChoiceEncoder encoder_;
     LzwLossyEncoder lossyEncoder_;
     uint32_t lossyThreshold_ = 0;
+    bool lossyShown_ = false;
     const ImagePixels* pixels_ = nullptr;  // of the image being encoded
-    std::vector<uint8_t> values_, free_, scratch_, keep_, lossy_;
+    std::vector<uint8_t> values_, free_, scratch_, keep_, lossy_, written_;
     std::vector<int16_t> localIndex_;  // by colour id, -1 outside tryLocal
     std::vector<uint32_t> counts_;     // by colour id, 0 outside tryLocal
 };

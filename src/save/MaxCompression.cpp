@@ -678,6 +678,7 @@ bool Planner::planImage(const TRect& area, const TRect& changed, const Restore& 
 void Planner::addImage(const TRect& area, const TRect& around, const Restore& next, uint32_t delayCs,
                        std::vector<std::string>& comments, Base bestBase, const TRect& bestRect,
                        EncodedImage&& best) {
+    if (best.lossyChanged) encoder_->lossyImageChosen();
     if (haveImage_) {
         plan_.images.back().disposal = uint8_t(bestBase);
         if (bestBase != Base::Previous)
