@@ -63,13 +63,18 @@ void ImageEncoder::encodeBest(const ImagePixels& pixels, uint32_t requiredRestor
 void ImageEncoder::keepIfSmaller(int minCodeSize, int transparent, std::vector<uint32_t>&& localTable,
                                  uint32_t restored, EncodedImage& best) {
     bool anyChoice = transparent >= 0 && std::find(free_.begin(), free_.end(), 1) != free_.end();
-    if (anyChoice && lossyShown_) {
-        // An earlier image may show a close colour where this one would draw
-        // the exact one: pixels that need no drawing are left transparent.
-        for (size_t i = 0; i < values_.size(); ++i)
-            if (free_[i]) values_[i] = uint8_t(transparent);
-        std::fill(free_.begin(), free_.end(), 0);
-        anyChoice = false;
+    if (anyChoice && shownClose_) {
+        // Where an earlier image shows a close colour, a pixel that needs
+        // no drawing is left transparent: drawn, it would show the exact one.
+        const TRect& r = pixels_->rect;
+        for (size_t i = 0; i < values_.size(); ++i) {
+            const size_t x = size_t(r.left) + i % width_, y = size_t(r.top) + i / width_;
+            if (free_[i] && shownClose_[y * size_t(screenWidth_) + x]) {
+                values_[i] = uint8_t(transparent);
+                free_[i] = 0;
+            }
+        }
+        anyChoice = std::find(free_.begin(), free_.end(), 1) != free_.end();
     }
     scratch_.clear();
     const size_t otherBytes = 3 * localTable.size();
@@ -95,7 +100,8 @@ void ImageEncoder::keepIfSmaller(int minCodeSize, int transparent, std::vector<u
     best.bytes = bytes;
     best.data.swap(scratch_);
     best.filled = filled;
-    best.lossyChanged = changed;
+    if (changed) best.closePixels = changed_;
+    else best.closePixels.clear();
     best.values = values_;
     if (anyChoice) best.free = free_;
     else best.free.clear();
@@ -128,9 +134,13 @@ bool ImageEncoder::encodeLossy(int minCodeSize, int transparent, const std::vect
     lossyEncoder_.encode(values_.data(), std::ptrdiff_t(width_), width_, uint32_t(values_.size() / std::max(width_, 1u)),
                          keep_.data(), colours, lossyThreshold_, minCodeSize, sink, transparent, written_.data());
     out = sink.bytes();
-    for (size_t i = 0; i < values_.size(); ++i)
-        if (keep_[i] == LzwLossyEncoder::Close && written_[i] != values_[i]) return true;
-    return false;
+    changed_.resize(values_.size());
+    bool any = false;
+    for (size_t i = 0; i < values_.size(); ++i) {
+        changed_[i] = keep_[i] == LzwLossyEncoder::Close && written_[i] != values_[i];
+        any |= changed_[i] != 0;
+    }
+    return any;
 }
 
 bool ImageRefiner::worthTrying(Refinement& r, bool lately) {
