@@ -133,10 +133,23 @@ GifWriteResult writeMaxCompressed(Document& doc, const std::string& path, bool k
     MaxCompressionOptions options{copy->loopCount, &host};
     options.restoreToPrevious = doc.restoreToPrevious;
     options.lossyQuality = doc.lossyQuality;
-    const bool havePlan = planMaxCompression(copy->firstFrame, global, options, plan) && writeGifPlan(planned, plan);
+    bool havePlan = planMaxCompression(copy->firstFrame, global, options, plan) && writeGifPlan(planned, plan);
     plan = GifPlan{};
+    // A lossy plan can come out larger than the lossless one (an image's
+    // close colours cost the later images some of their choices): the
+    // smaller is kept.
+    std::vector<uint8_t> plannedBytes = havePlan ? planned.bytes() : std::vector<uint8_t>();
+    if (options.lossyQuality < 100) {
+        options.lossyQuality = 100;
+        ByteSink lossless(havePlan ? plannedBytes.size() : SIZE_MAX);
+        if (planMaxCompression(copy->firstFrame, global, options, plan) && writeGifPlan(lossless, plan)) {
+            plannedBytes = lossless.bytes();
+            havePlan = true;
+        }
+        plan = GifPlan{};
+    }
     std::vector<uint8_t> best = rivals.get();
-    if (havePlan && planned.bytes().size() <= best.size()) best = planned.bytes();
+    if (havePlan && plannedBytes.size() <= best.size()) best = std::move(plannedBytes);
 
     const GifWriteResult result = writeGifBytes(path, best);
     if (!result.ok) host.showMessage("Error", gifWriteErrorMessage(result), MessageIcon::Stop);

@@ -12,6 +12,7 @@
 
 #include <unistd.h>
 
+#include "commands/FileCommands.h"
 #include "commands/SaveCommands.h"
 #include "document/FrameChain.h"
 #include "document/GifReader.h"
@@ -160,6 +161,29 @@ TEST(LossySave, EveryLayoutStaysWithinTheThresholdAndStillWhereTheDocumentIsStil
             }
         }
     }
+}
+
+// Close colours in one image can cost the later images more than they
+// save (this recording's rendered edges do): a lossy maximum compression is
+// never larger than the lossless one.
+TEST(LossySave, MaximumCompressionIsNeverLargerThanLossless) {
+    const std::filesystem::path file = test::corpusDir() / "real-world/gym_cart_pole.gif";
+    if (!std::filesystem::exists(file)) GTEST_SKIP() << "corpus file " << file << " not found";
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("movigram-lossy-size-" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir);
+    auto sizeAt = [&](int quality) {
+        Document doc;
+        openFiles(doc, {file.string()});
+        doc.maxCompression = doc.splitDirty = doc.transparentMaskOption = true;
+        doc.lossyQuality = quality;
+        const std::string out = (dir / (std::to_string(quality) + ".gif")).string();
+        EXPECT_TRUE(writePreparedCopy(doc, out, true, false).ok);
+        return std::filesystem::file_size(out);
+    };
+    const auto lossless = sizeAt(100);
+    EXPECT_LE(sizeAt(90), lossless);
+    std::filesystem::remove_all(dir);
 }
 
 // Pillow (Debian python3-pil) reads every level's file without error and
