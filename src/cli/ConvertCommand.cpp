@@ -31,6 +31,8 @@ int runConvert(const Args& args) {
             doc.splitDirty = doc.transparentMaskOption = doc.maxCompression = true;
         } else if (a == "--no-comment") {
             doc.commentFrameOption = false;
+        } else if (a == "--lossy") {
+            doc.lossyQuality = int(numberArgument(optionValue(args, i, "a quality level"), a, 0, 100));
         } else if (a == "--local-palettes") {
             const std::string& v = optionValue(args, i, "merge, keep or create");
             if (v == "merge") doc.localPaletteMode = LocalPaletteMode::Merge;
@@ -69,7 +71,8 @@ int runConvert(const Args& args) {
         doc.loopCount = *loop;
     }
     doc.cropToDirty = true;
-    saveOutput(doc, files.out, optimize);
+    // Lossy compression is a way of the optimising save.
+    saveOutput(doc, files.out, optimize || doc.lossyQuality < 100);
     return ExitOk;
 }
 

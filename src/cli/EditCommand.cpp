@@ -37,6 +37,7 @@ int runEdit(const Args& args) {
     const std::string in = args[0];
     std::string out;
     bool optimize = false, comment = true, keepPartial = false, maximum = false;
+    int lossy = 100;
     std::vector<std::string> stepArgs;
     for (size_t i = 1; i < args.size(); ++i) {
         if (args[i] == "-o") out = optionValue(args, i, "the output file");
@@ -44,6 +45,8 @@ int runEdit(const Args& args) {
         else if (args[i] == "-O3") optimize = maximum = true;
         else if (args[i] == "--no-comment") comment = false;
         else if (args[i] == "--keep-partial") keepPartial = true;
+        else if (args[i] == "--lossy")
+            lossy = int(numberArgument(optionValue(args, i, "a quality level"), args[i], 0, 100));
         else stepArgs.push_back(args[i]);
     }
     if (out.empty()) usageError("no output file given (-o OUT.gif)");
@@ -55,6 +58,7 @@ int runEdit(const Args& args) {
     Document doc(&host);
     doc.commentFrameOption = comment;
     doc.maxCompression = maximum;
+    doc.lossyQuality = lossy;
     openInput(doc, host, in, keepPartial);
     for (const EditStep& step : script.steps) {
         applyStep(doc, step);
@@ -62,7 +66,8 @@ int runEdit(const Args& args) {
     }
     std::printf("%zu step%s applied, %d frames\n", script.steps.size(), script.steps.size() == 1 ? "" : "s",
                 doc.frameList.count());
-    saveOutput(doc, out, optimize);
+    // Lossy compression is a way of the optimising save.
+    saveOutput(doc, out, optimize || lossy < 100);
     return ExitOk;
 }
 

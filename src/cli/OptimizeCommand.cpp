@@ -10,6 +10,7 @@ namespace movigram::cli {
 int runOptimize(const Args& args) {
     FileArguments files;
     bool crop = true, split = false, mask = false, pow2 = false, comment = true, maximum = false, previous = false;
+    int lossy = 100;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "--no-crop") crop = false;
@@ -20,6 +21,7 @@ int runOptimize(const Args& args) {
         else if (a == "--pow2-colors") pow2 = true;
         else if (a == "--restore-previous") previous = true;
         else if (a == "--no-comment") comment = false;
+        else if (a == "--lossy") lossy = int(numberArgument(optionValue(args, i, "a quality level"), a, 0, 100));
         else files.take(args, i);
     }
     files.require();
@@ -32,6 +34,7 @@ int runOptimize(const Args& args) {
     doc.commentFrameOption = comment;
     doc.maxCompression = maximum;
     doc.restoreToPrevious = previous;
+    doc.lossyQuality = lossy;
     openInput(doc, host, files.input(), files.keepPartial);
     saveOutput(doc, files.out, true);
     return ExitOk;

@@ -18,6 +18,12 @@ namespace {
     "               STRENGTH per cent (1 to 100, default 100) of each pixel's error on; pixels that\n" \
     "               do not change from frame to frame keep their colour\n"
 
+// Lossy compression, for optimize, convert and edit.
+#define LOSSY_HELP                                                                                    \
+    "  --lossy N    quality 0 to 100 (100, the default: lossless): below 100 the LZW encoder may\n"    \
+    "               write a pixel in a close colour where that makes longer strings; pixels left\n"   \
+    "               transparent or unchanged from the screen before stay exact; saves optimised\n"
+
 struct Command {
     const char* name;
     int (*run)(const Args&);
@@ -34,18 +40,19 @@ const Command commands[] = {
      "  goes first unless --no-comment\n"},
     {"optimize", runOptimize,
      "optimize IN -o OUT [--no-crop] [--split] [--mask] [-O] [-O3] [--restore-previous] [--pow2-colors]\n"
-     "         [--no-comment] [--keep-partial]\n"
+     "         [--lossy N] [--no-comment] [--keep-partial]\n"
      "  open, then save optimised; -O is --split --mask; -O3 is maximum compression, never\n"
      "  larger than the copy or -O; --restore-previous lets -O3 restore images to the\n"
-     "  screen before them (smaller, but some widely used decoders show it wrongly)\n"},
+     "  screen before them (smaller, but some widely used decoders show it wrongly)\n"
+     LOSSY_HELP},
     {"convert", runConvert,
      "convert FILE... -o OUT [--delay MS] [--loop N] [--local-palettes merge|keep|create]\n"
-     "        [--global-palette cumulative|optimized|automatic|fixed=PALFILE] [-O] [-O3] [--no-comment] [--keep-partial]\n"
-     "        [--quantizer median-cut|quality] [--dither none|ordered|diffusion[=STRENGTH]]\n"
+     "        [--global-palette cumulative|optimized|automatic|fixed=PALFILE] [-O] [-O3] [--lossy N] [--no-comment]\n"
+     "        [--keep-partial] [--quantizer median-cut|quality] [--dither none|ordered|diffusion[=STRENGTH]]\n"
      "  read a batch of images, videos and text files as one animation\n"
      "  --delay MS   0 to 655350 milliseconds per frame of a still image\n"
      "  --loop N     0 (without end) to 65535\n"
-     QUANTIZE_HELP},
+     QUANTIZE_HELP LOSSY_HELP},
     {"frames", runFrames,
      "frames IN -o OUT [--keep-partial]\n"
      "  one file per image frame: OUT-00.gif, OUT-01.gif, ... numbered by frame\n"},
@@ -55,11 +62,12 @@ const Command commands[] = {
      "  one optimised global palette of N (2 to 256) colours\n"
      QUANTIZE_HELP},
     {"edit", runEdit,
-     "edit IN -o OUT [-O] [-O3] [--no-comment] [--keep-partial] STEP...\n"
+     "edit IN -o OUT [-O] [-O3] [--lossy N] [--no-comment] [--keep-partial] STEP...\n"
      "  frame operations, colours and effects, in order (edit --help lists the steps)\n"
      "  -O            save optimised (dirty rectangles, as \"Save optimized as\")\n"
      "  -O3           save with maximum compression\n"
-     "  --no-comment  do not put the program's comment in front\n"},
+     "  --no-comment  do not put the program's comment in front\n"
+     LOSSY_HELP},
 };
 
 const char rules[] =

@@ -41,6 +41,7 @@ std::unique_ptr<Document> copyForSave(Document& doc, bool quiet = false) {
     copy->transparentMaskOption = doc.transparentMaskOption;
     copy->maxCompression = doc.maxCompression;
     copy->restoreToPrevious = doc.restoreToPrevious;
+    copy->lossyQuality = doc.lossyQuality;
     return copy;
 }
 
@@ -79,6 +80,7 @@ GifWriteOptions writeOptionsOf(Document& doc) {
     options.cropToDirty = doc.cropToDirty;
     options.loopCount = doc.loopCount;
     options.progress = &doc.host();
+    options.lossyQuality = doc.lossyQuality;
     return options;
 }
 
@@ -130,10 +132,24 @@ GifWriteResult writeMaxCompressed(Document& doc, const std::string& path, bool k
     ByteSink planned;
     MaxCompressionOptions options{copy->loopCount, &host};
     options.restoreToPrevious = doc.restoreToPrevious;
-    const bool havePlan = planMaxCompression(copy->firstFrame, global, options, plan) && writeGifPlan(planned, plan);
+    options.lossyQuality = doc.lossyQuality;
+    bool havePlan = planMaxCompression(copy->firstFrame, global, options, plan) && writeGifPlan(planned, plan);
     plan = GifPlan{};
+    // A lossy plan can come out larger than the lossless one (an image's
+    // close colours cost the later images some of their choices): the
+    // smaller is kept.
+    std::vector<uint8_t> plannedBytes = havePlan ? planned.bytes() : std::vector<uint8_t>();
+    if (options.lossyQuality < 100) {
+        options.lossyQuality = 100;
+        ByteSink lossless(havePlan ? plannedBytes.size() : SIZE_MAX);
+        if (planMaxCompression(copy->firstFrame, global, options, plan) && writeGifPlan(lossless, plan)) {
+            plannedBytes = lossless.bytes();
+            havePlan = true;
+        }
+        plan = GifPlan{};
+    }
     std::vector<uint8_t> best = rivals.get();
-    if (havePlan && planned.bytes().size() <= best.size()) best = planned.bytes();
+    if (havePlan && plannedBytes.size() <= best.size()) best = std::move(plannedBytes);
 
     const GifWriteResult result = writeGifBytes(path, best);
     if (!result.ok) host.showMessage("Error", gifWriteErrorMessage(result), MessageIcon::Stop);
@@ -154,7 +170,9 @@ GifWriteResult writePreparedCopy(Document& doc, const std::string& path, bool op
     const size_t slash = path.find_last_of('/');
     StatusText status(host, "Saving \"" + (slash == std::string::npos ? path : path.substr(slash + 1)) + "\"");
     const TMyPalette global = copy->globalPalette ? *copy->globalPalette : TMyPalette();
-    const GifWriteResult result = writeGif(path, copy->firstFrame, global, writeOptionsOf(doc));
+    GifWriteOptions options = writeOptionsOf(doc);
+    if (!optimize) options.lossyQuality = 100;
+    const GifWriteResult result = writeGif(path, copy->firstFrame, global, options);
     if (!result.ok) host.showMessage("Error", gifWriteErrorMessage(result), MessageIcon::Stop);
     else if (keep) takePrepared(doc, *copy);
     return result;

@@ -16,7 +16,8 @@ GifWriteResult writePreparedCopy(Document& doc, const std::string& path, bool op
 // The steps before the write: the comment frame and, with optimize, the
 // optimisation passes.
 void prepareForSave(Document& doc, bool optimize);
-// The writer's options for the document.
+// The writer's options for the document (lossy as an optimising save
+// writes).
 GifWriteOptions writeOptionsOf(Document& doc);
 
 }  // namespace movigram

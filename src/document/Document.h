@@ -52,6 +52,9 @@ struct DocumentFields {
     // it (GIF disposal 3): smaller files, which some widely used decoders
     // show wrongly.
     bool restoreToPrevious = false;
+    // An optimising save (maximum compression too) writes its images with
+    // the lossy LZW encoder at this quality, 0-100; 100: lossless.
+    int lossyQuality = 100;
     LocalPaletteMode localPaletteMode = LocalPaletteMode::Keep;
     GlobalPaletteMode globalPaletteMode = GlobalPaletteMode::Automatic;
     QuantizeOptions quantize;

@@ -5,7 +5,9 @@
 #include <bit>
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <new>
+#include <unordered_map>
 
 #include "document/FileIo.h"
 #include "document/FrameChain.h"
@@ -13,6 +15,7 @@
 #include "gif/GifBlockWriter.h"
 #include "gif/GifBlocks.h"
 #include "gif/LzwEncoder.h"
+#include "gif/LzwLossyEncoder.h"
 
 namespace movigram {
 
@@ -148,14 +151,126 @@ ImageFit fitImage(const TFrame& frame, const TMyPalette& global, const TRect& r,
     }
 }
 
+// Writes images with the lossy encoder, following two screens: the
+// document's (the colours drawn) and the file's (the colours written), each
+// as shown after the image before (colours as 0xRRGGBB, `cleared` where
+// nothing is drawn).  A pixel whose colour the screen showed already stays
+// as the file showed it: transparent when the previous image's restore keeps
+// it, else an entry of that colour when the table has one; so still areas do
+// not shimmer.  Only the other pixels may take close colours.
+class LossyWriter {
+public:
+    LossyWriter(const TSize& screen, int quality) : threshold_(LzwLossyEncoder::thresholdOf(quality)) {
+        // A screen too large to keep loses only the care for unchanged
+        // pixels: it is kept up to 2^28 pixels.
+        if (uint64_t(std::max(screen.width, 0)) * uint64_t(std::max(screen.height, 0)) <= (uint64_t(1) << 28)) {
+            width_ = uint32_t(std::max(screen.width, 0));
+            height_ = uint32_t(std::max(screen.height, 0));
+            doc_.assign(size_t(width_) * height_, cleared);
+            file_ = doc_;
+        }
+    }
+
+    void write(ByteSink& out, const TFrame& frame, const TRect& r, const ImageFit& fit, const TMyPalette& global) {
+        const TMyPalette& table = frame.localPalette ? *frame.localPalette : global;
+        uint32_t colours[256] = {};
+        for (int i = 0; i < (1 << fit.bits) && i < table.colorCount; ++i) {
+            const PaletteEntry& e = table.entry(i);
+            colours[i] = uint32_t(e.red) << 16 | uint32_t(e.green) << 8 | e.blue;
+        }
+        // An entry (not the transparent one) for each colour of the table.
+        std::unordered_map<uint32_t, uint8_t> entryOf;
+        for (int i = (1 << fit.bits) - 1; i >= 0; --i)
+            if (i != fit.transparent) entryOf[colours[i]] = uint8_t(i);
+
+        const size_t w = size_t(r.width()), h = size_t(r.height());
+        values_.resize(w * h);
+        keep_.resize(w * h);
+        written_.resize(w * h);
+        const TDib256& image = *frame.image;
+        const int32_t x0 = r.left - frame.rect.left, y0 = r.top - frame.rect.top;
+        auto onScreen = [&](size_t x, size_t y) -> int64_t {
+            const uint64_t sx = uint64_t(r.left) + x, sy = uint64_t(r.top) + y;
+            return sx < width_ && sy < height_ ? int64_t(sy * width_ + sx) : -1;
+        };
+        for (size_t y = 0; y < h; ++y) {
+            const uint8_t* row = image.row(y0 + int32_t(y)) + x0;
+            for (size_t x = 0; x < w; ++x) {
+                const uint8_t v = fit.remapped ? fit.map[row[x]] : row[x];
+                const size_t i = y * w + x;
+                values_[i] = v;
+                keep_[i] = LzwLossyEncoder::Exact;
+                if (int(v) == fit.transparent) continue;
+                const int64_t at = onScreen(x, y);
+                if (at < 0 || doc_[size_t(at)] != colours[v]) {
+                    keep_[i] = LzwLossyEncoder::Close;
+                    continue;
+                }
+                // Unchanged: shown as the file shows it now.
+                const uint32_t shown = file_[size_t(at)];
+                if (fit.transparent >= 0 && !disposed(size_t(at))) {
+                    values_[i] = uint8_t(fit.transparent);
+                } else if (const auto e = entryOf.find(shown); e != entryOf.end()) {
+                    values_[i] = e->second;
+                }
+            }
+        }
+        // The lossless encoding of the same values where it comes out smaller.
+        ByteSink lossy, exact;
+        encoder_.encode(values_.data(), std::ptrdiff_t(w), uint32_t(w), uint32_t(h), keep_.data(), colours,
+                        threshold_, fit.bits, lossy, fit.transparent, written_.data());
+        exactEncoder_.encode(values_.data(), std::ptrdiff_t(w), uint32_t(w), uint32_t(h), fit.bits, exact);
+        if (exact.bytes().size() < lossy.bytes().size()) {
+            written_ = values_;
+            out.write(exact.bytes().data(), exact.bytes().size());
+        } else {
+            out.write(lossy.bytes().data(), lossy.bytes().size());
+        }
+
+        // The previous image's restore, then this image.
+        for (uint32_t y = uint32_t(restored_.top); y < uint32_t(restored_.bottom) && y < height_; ++y)
+            for (uint32_t x = uint32_t(restored_.left); x < uint32_t(restored_.right) && x < width_; ++x)
+                doc_[size_t(y) * width_ + x] = file_[size_t(y) * width_ + x] = cleared;
+        for (size_t y = 0; y < h; ++y) {
+            const uint8_t* row = image.row(y0 + int32_t(y)) + x0;
+            for (size_t x = 0; x < w; ++x) {
+                const int64_t at = onScreen(x, y);
+                const uint8_t v = fit.remapped ? fit.map[row[x]] : row[x];
+                if (at < 0) continue;
+                if (int(v) != fit.transparent) doc_[size_t(at)] = colours[v];
+                const uint8_t shownValue = written_[y * w + x];
+                if (int(shownValue) != fit.transparent) file_[size_t(at)] = colours[shownValue];
+            }
+        }
+        restored_ = frame.restoreToBackground ? r : TRect{};
+    }
+
+private:
+    static constexpr uint32_t cleared = 0xFF000000u;
+    // Whether the previous image's restore clears the screen pixel at.
+    bool disposed(size_t at) const {
+        const int64_t x = int64_t(at % width_), y = int64_t(at / width_);
+        return x >= restored_.left && x < restored_.right && y >= restored_.top && y < restored_.bottom;
+    }
+
+    uint32_t threshold_;
+    uint32_t width_ = 0, height_ = 0;
+    std::vector<uint32_t> doc_, file_;
+    TRect restored_;  // the area the previous image restores to the background
+    std::vector<uint8_t> values_, keep_, written_;
+    LzwLossyEncoder encoder_;
+    LzwEncoder exactEncoder_;
+};
+
 void writeImageFrame(ByteSink& out, LzwEncoder& encoder, const TFrame& frame, const TRect& r,
-                     const ImageFit& fit) {
+                     const ImageFit& fit, LossyWriter* lossy, const TMyPalette& global) {
     const Disposal disposal = frame.restoreToBackground ? Disposal::Background : Disposal::None;
     gif::putGraphicControl(out, int(disposal), fit.transparent, delayOf(frame));
     gif::putImageDescriptor(out, uint32_t(r.left), uint32_t(r.top), uint32_t(r.width()), uint32_t(r.height()),
                             frame.localPalette ? uint8_t(gif::colorTableFlag | ((fit.bits - 1) & 7)) : 0);
     if (frame.localPalette) putColorTable(out, *frame.localPalette, fit.bits);
 
+    if (lossy) return lossy->write(out, frame, r, fit, global);
     const TDib256& image = *frame.image;
     const int32_t x0 = r.left - frame.rect.left, y0 = r.top - frame.rect.top;
     if (!fit.remapped) {
@@ -216,6 +331,8 @@ bool writeGifTo(ByteSink& out, TFrame* firstFrame, const TMyPalette& globalPalet
     }
 
     LzwEncoder encoder;
+    std::unique_ptr<LossyWriter> lossy;
+    if (options.lossyQuality < 100) lossy = std::make_unique<LossyWriter>(screen, options.lossyQuality);
     const int count = chainCount(firstFrame);
     int done = 0;
     size_t image = 0;
@@ -224,7 +341,7 @@ bool writeGifTo(ByteSink& out, TFrame* firstFrame, const TMyPalette& globalPalet
         if (frame.isComment) {
             writeComment(out, static_cast<const TTextFrame&>(frame));
         } else if (image < written.size() && written[image].frame == &frame) {
-            writeImageFrame(out, encoder, frame, written[image].rect, written[image].fit);
+            writeImageFrame(out, encoder, frame, written[image].rect, written[image].fit, lossy.get(), globalPalette);
             ++image;
         }
         ++done;

@@ -35,6 +35,10 @@ struct GifWriteOptions {
     bool cropToDirty = false;
     int32_t loopCount = 0;
     Progress* progress = nullptr;
+    // 0-100: below 100 the images are written with the lossy LZW encoder,
+    // which keeps exact the pixels left transparent and those that show the
+    // screen's colour already.
+    int lossyQuality = 100;
 };
 
 // Writes the chain starting at firstFrame to path; an existing file is

@@ -54,6 +54,7 @@ void ImageEncoder::encodeBest(const ImagePixels& pixels, uint32_t requiredRestor
     values_.resize(pixels.want.size());
     free_.resize(pixels.want.size());
     width_ = uint32_t(pixels.rect.width());
+    pixels_ = &pixels;
     int localBits = 0;
     const int globalBits = tryGlobal(pixels, requiredRestore, needsTransparent, best, localBits);
     if (globalBits == 0 || localBits < globalBits) tryLocal(pixels, requiredRestore, needsTransparent, globalBits, best);
@@ -61,18 +62,46 @@ void ImageEncoder::encodeBest(const ImagePixels& pixels, uint32_t requiredRestor
 
 void ImageEncoder::keepIfSmaller(int minCodeSize, int transparent, std::vector<uint32_t>&& localTable,
                                  uint32_t restored, EncodedImage& best) {
-    const bool anyChoice = transparent >= 0 && std::find(free_.begin(), free_.end(), 1) != free_.end();
+    bool anyChoice = transparent >= 0 && std::find(free_.begin(), free_.end(), 1) != free_.end();
+    if (anyChoice && shownClose_) {
+        // Where an earlier image shows a close colour, a pixel that needs
+        // no drawing is left transparent: drawn, it would show the exact one.
+        const TRect& r = pixels_->rect;
+        for (size_t i = 0; i < values_.size(); ++i) {
+            const size_t x = size_t(r.left) + i % width_, y = size_t(r.top) + i / width_;
+            if (free_[i] && shownClose_[y * size_t(screenWidth_) + x]) {
+                values_[i] = uint8_t(transparent);
+                free_[i] = 0;
+            }
+        }
+        anyChoice = std::find(free_.begin(), free_.end(), 1) != free_.end();
+    }
     scratch_.clear();
     const size_t otherBytes = 3 * localTable.size();
     const size_t limit = best.bytes > otherBytes ? best.bytes - otherBytes : 0;
     const LzwChoiceOutcome outcome = encoder_.encode(values_.data(), anyChoice ? free_.data() : nullptr,
                                                      uint8_t(std::max(transparent, 0)), values_.size(), minCodeSize,
                                                      firstClearing, scratch_, limit);
-    const size_t bytes = scratch_.size() + otherBytes;
-    if (outcome.overLimit || bytes >= best.bytes) return;
+    size_t bytes = outcome.overLimit ? SIZE_MAX : scratch_.size() + otherBytes;
+    const bool filled = outcome.filled;
+    bool changed = false;
+    // The lossy encoding, when it beats the lossless one (whose ways of
+    // clearing the string table it lacks; `filled` stays the lossless
+    // one's, so that the refiner tries those on the image).
+    if (lossyThreshold_ > 0) {
+        const bool lossyChanged = encodeLossy(minCodeSize, transparent, localTable, lossy_);
+        if (lossy_.size() + otherBytes < bytes) {
+            bytes = lossy_.size() + otherBytes;
+            scratch_.swap(lossy_);
+            changed = lossyChanged;
+        }
+    }
+    if (bytes >= best.bytes) return;
     best.bytes = bytes;
     best.data.swap(scratch_);
-    best.filled = outcome.filled;
+    best.filled = filled;
+    if (changed) best.closePixels = changed_;
+    else best.closePixels.clear();
     best.values = values_;
     if (anyChoice) best.free = free_;
     else best.free.clear();
@@ -82,6 +111,36 @@ void ImageEncoder::keepIfSmaller(int minCodeSize, int transparent, std::vector<u
     best.localTable = std::move(localTable);
     best.restoredValue = restored;
     best.minCodeSize = minCodeSize;
+}
+
+bool ImageEncoder::encodeLossy(int minCodeSize, int transparent, const std::vector<uint32_t>& localTable,
+                               std::vector<uint8_t>& out) {
+    uint32_t colours[256] = {};
+    if (localTable.empty()) {
+        for (size_t i = 0; i < global_.ids.size() && i < 256; ++i) colours[i] = ids_.rgbOf(global_.ids[i]);
+    } else {
+        std::copy_n(localTable.begin(), std::min<size_t>(localTable.size(), 256), colours);
+    }
+    // Pixels the screen under the image shows already stay as they are (or
+    // transparent, where they may be); so do those drawn transparent.
+    const ImagePixels& pixels = *pixels_;
+    keep_.resize(values_.size());
+    for (size_t i = 0; i < values_.size(); ++i) {
+        if (!pixels.fixed[i]) keep_[i] = free_[i] ? LzwLossyEncoder::OrAlternative : LzwLossyEncoder::Exact;
+        else keep_[i] = int(values_[i]) == transparent ? LzwLossyEncoder::Exact : LzwLossyEncoder::Close;
+    }
+    ByteSink sink;
+    written_.resize(values_.size());
+    lossyEncoder_.encode(values_.data(), std::ptrdiff_t(width_), width_, uint32_t(values_.size() / std::max(width_, 1u)),
+                         keep_.data(), colours, lossyThreshold_, minCodeSize, sink, transparent, written_.data());
+    out = sink.bytes();
+    changed_.resize(values_.size());
+    bool any = false;
+    for (size_t i = 0; i < values_.size(); ++i) {
+        changed_[i] = keep_[i] == LzwLossyEncoder::Close && written_[i] != values_[i];
+        any |= changed_[i] != 0;
+    }
+    return any;
 }
 
 bool ImageRefiner::worthTrying(Refinement& r, bool lately) {

@@ -16,6 +16,7 @@
 #include "ScreenColours.h"
 #include "SerialWorker.h"
 #include "gif/LzwChoiceEncoder.h"
+#include "gif/LzwLossyEncoder.h"
 
 namespace movigram {
 
@@ -47,6 +48,9 @@ struct EncodedImage {
     bool interlaced = false;
     int minCodeSize = 2;
     bool filled = false;
+    // 1 where a pixel was written in a close colour (rows of width); empty
+    // when none was.
+    std::vector<uint8_t> closePixels;
 };
 
 class ImageEncoder {
@@ -59,6 +63,16 @@ public:
     // show once restored to the background (screen::never: any); with
     // needsTransparent the image has a transparent index in any case.
     void encodeBest(const ImagePixels& pixels, uint32_t requiredRestore, bool needsTransparent, EncodedImage& best);
+    // Below 100, images are encoded lossily at this quality: only pixels
+    // that must be drawn may take a close colour.
+    void setLossyQuality(int quality) { lossyThreshold_ = LzwLossyEncoder::thresholdOf(quality); }
+    // The screen pixels (rows of screenWidth) where an image chosen before
+    // showed a close colour: there a pixel that needs no drawing is left
+    // transparent rather than drawn in the document's colour.
+    void setShownClose(const uint8_t* shown, int32_t screenWidth) {
+        shownClose_ = shown;
+        screenWidth_ = screenWidth;
+    }
 
 private:
     // Each returns the code size it used, 0 when the table cannot serve.
@@ -77,8 +91,18 @@ private:
     uint8_t background_;
     uint32_t blackId_;
     uint32_t width_ = 0;  // of the image being encoded
+    // Encodes values_ lossily into out; whether some pixel took a close
+    // colour (changed_ marks them).
+    bool encodeLossy(int minCodeSize, int transparent, const std::vector<uint32_t>& localTable,
+                     std::vector<uint8_t>& out);
+
     LzwChoiceEncoder encoder_;
-    std::vector<uint8_t> values_, free_, scratch_;
+    LzwLossyEncoder lossyEncoder_;
+    uint32_t lossyThreshold_ = 0;
+    const uint8_t* shownClose_ = nullptr;
+    int32_t screenWidth_ = 0;
+    const ImagePixels* pixels_ = nullptr;  // of the image being encoded
+    std::vector<uint8_t> values_, free_, scratch_, keep_, lossy_, written_, changed_;
     std::vector<int16_t> localIndex_;  // by colour id, -1 outside tryLocal
     std::vector<uint32_t> counts_;     // by colour id, 0 outside tryLocal
 };

@@ -325,6 +325,7 @@ private:
     std::unique_ptr<ImageRefiner> refiner_;
     std::deque<EncodedImage> refined_;  // by image
     std::vector<uint32_t> doc_, shown_, before_;
+    std::vector<uint8_t> shownClose_;  // where an image chosen showed a close colour (lossy only)
     std::vector<uint8_t> firstCovers_;  // the pixels the first frame draws
     // The last planned image: its rectangle, what its restore to the
     // background leaves, and what the frames it stands for leave.
@@ -678,6 +679,16 @@ bool Planner::planImage(const TRect& area, const TRect& changed, const Restore& 
 void Planner::addImage(const TRect& area, const TRect& around, const Restore& next, uint32_t delayCs,
                        std::vector<std::string>& comments, Base bestBase, const TRect& bestRect,
                        EncodedImage&& best) {
+    if (!best.closePixels.empty()) {
+        // (The whole rectangle when the pixels are not laid out as it is.)
+        const int32_t w = bestRect.width();
+        const bool exact = best.closePixels.size() == size_t(bestRect.area());
+        const TRect r = bestRect.intersected(screenRect());
+        for (int32_t y = r.top; y < r.bottom; ++y)
+            for (int32_t x = r.left; x < r.right; ++x)
+                if (!exact || best.closePixels[size_t(y - bestRect.top) * size_t(w) + size_t(x - bestRect.left)])
+                    shownClose_[at(x, y)] = 1;
+    }
     if (haveImage_) {
         plan_.images.back().disposal = uint8_t(bestBase);
         if (bestBase != Base::Previous)
@@ -756,6 +767,11 @@ bool Planner::run(TFrame* first, const MaxCompressionOptions& options) {
         background_ = ids_.idOf(screen::rgbOf(bg < global_.colorCount ? global_.entry(bg) : PaletteEntry{}));
     buildGlobalTable(frames);
     encoder_ = std::make_unique<ImageEncoder>(ids_, table_, plan_.backgroundIndex, blackId_);
+    encoder_->setLossyQuality(options.lossyQuality);
+    if (options.lossyQuality < 100) {
+        shownClose_.assign(pixels(), 0);
+        encoder_->setShownClose(shownClose_.data(), size_.width);
+    }
     const bool threads = options.secondThread && worthASecondThread(imagePixels(first));
     refiner_ = std::make_unique<ImageRefiner>(threads);
     worker_ = std::make_unique<SerialWorker>(threads, refineBacklogPixels);

@@ -35,6 +35,9 @@ struct MaxCompressionOptions {
     // disposal 3).  Off, every image is kept or restored to the background:
     // some widely used decoders show restore to previous wrongly.
     bool restoreToPrevious = false;
+    // 0-100: below 100 each image is encoded lossily (the pixels it must
+    // draw may take close colours; the others stay exact).
+    int lossyQuality = 100;
 };
 
 // Whether frames of this many image pixels in all (imagePixels) are enough

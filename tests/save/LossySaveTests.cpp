@@ -1,0 +1,264 @@
+// Lossy saves, in every layout: what the file shows stays within the
+// level's threshold of what the document shows, transparent where it is
+// transparent, and still wherever the document is still; Pillow reads every
+// level and shows what our reader shows.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <random>
+
+#include <unistd.h>
+
+#include "commands/FileCommands.h"
+#include "commands/SaveCommands.h"
+#include "document/FrameChain.h"
+#include "document/GifReader.h"
+#include "gif/LzwLossyEncoder.h"
+#include "save/GifPlan.h"
+#include "save/MaxCompression.h"
+#include "save/Optimiser.h"
+#include "support/CorpusPath.h"
+#include "support/GifBuilder.h"
+#include "support/Screens.h"
+
+namespace movigram {
+namespace {
+
+using test::Screen;
+using test::Semantics;
+
+constexpr int greys = 48, red = greys, blue = greys + 1, clear = greys + 2;
+
+// A noisy grey gradient under a red block that moves, a patch of noise that
+// changes and a blue sprite with transparent holes; with restore, the sprite
+// is restored to the background.
+std::unique_ptr<Document> noisyAnimation(bool restore) {
+    auto doc = std::make_unique<Document>();
+    std::vector<PaletteEntry> entries;
+    for (int i = 0; i < greys; ++i) entries.push_back({uint8_t(i * 255 / (greys - 1)), uint8_t(i * 255 / (greys - 1)),
+                                                       uint8_t(i * 255 / (greys - 1)), 0});
+    entries.push_back({255, 0, 0, 0});
+    entries.push_back({0, 0, 255, 0});
+    entries.push_back({0, 255, 0, 0});
+    doc->globalPalette = std::make_unique<TMyPalette>(entries);
+    constexpr int w = 96, h = 64;
+    std::mt19937 rng(3);
+    std::vector<uint8_t> base(size_t(w) * h);
+    auto noise = [&](int x, int y) { return std::clamp((x + y) * greys / (w + h) + int(rng() % 5) - 2, 0, greys - 1); };
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) base[size_t(y * w + x)] = uint8_t(noise(x, y));
+    for (int f = 0; f < 6; ++f) {
+        std::unique_ptr<TFrame> frame;
+        if (f == 3) {
+            frame = test::makeFrame(20, 12, [](int x, int y) { return (x + y) % 3 == 0 ? clear : blue; });
+            frame->moveTo({40, 30});
+            frame->transparentIndex = clear;
+            frame->overlay = true;
+            frame->restoreToBackground = restore;
+        } else {
+            for (int y = 40; y < 56; ++y)
+                for (int x = 8; x < 24; ++x) base[size_t(y * w + x)] = uint8_t(noise(x, y));
+            frame = test::makeFrame(w, h, [&](int x, int y) {
+                const bool block = x >= 10 * f && x < 10 * f + 10 && y >= 4 && y < 12;
+                return block ? red : base[size_t(y * w + x)];
+            });
+        }
+        frame->frameTime = 100;
+        frame->backgroundIndex = 0;
+        std::string name = "f" + std::to_string(f);
+        doc->frameList.append(std::move(name), std::move(frame));
+    }
+    doc->loopOption = true;
+    rethread(*doc, 0);
+    return doc;
+}
+
+struct Layout {
+    const char* name;
+    bool crop, split, mask, maximum, previous;
+};
+constexpr Layout layouts[] = {{"whole frames", false, false, false, false, false},
+                              {"crop", true, false, false, false, false},
+                              {"crop+split+mask", true, true, true, false, false},
+                              {"maximum compression", true, true, true, true, false},
+                              {"maximum compression restoring to previous", true, true, true, true, true}};
+
+std::vector<uint8_t> save(const Document& doc, const Layout& layout, int quality) {
+    auto saved = std::make_unique<Document>();
+    for (int i = 0; i < doc.frameList.count(); ++i)
+        saved->frameList.append(doc.frameList.textAt(i), doc.frameList.frameAt(i)->clone());
+    saved->globalPalette = std::make_unique<TMyPalette>(*doc.globalPalette);
+    saved->loopOption = doc.loopOption;
+    rethread(*saved, 0);
+    saved->cropToDirty = layout.crop;
+    saved->splitDirty = layout.split;
+    saved->transparentMaskOption = layout.mask;
+    saved->commentFrameOption = false;
+    saved->lossyQuality = quality;
+    ByteSink sink;
+    if (layout.maximum) {
+        GifPlan plan;
+        MaxCompressionOptions options{saved->loopCount, {}};
+        options.restoreToPrevious = layout.previous;
+        options.lossyQuality = quality;
+        if (!planMaxCompression(saved->firstFrame, *saved->globalPalette, options, plan) || !writeGifPlan(sink, plan))
+            return {};
+    } else {
+        prepareForSave(*saved, true);
+        if (!writeGifTo(sink, saved->firstFrame, *saved->globalPalette, writeOptionsOf(*saved))) return {};
+    }
+    return sink.bytes();
+}
+
+// The screens our reader shows of a file, as a browser would.
+std::optional<std::vector<Screen>> readBack(const std::vector<uint8_t>& bytes, TSize size) {
+    GifReadOutput back = readGifMemory(bytes, "saved.gif");
+    if (back.result != GifOk) return std::nullopt;
+    linkChain(back.frames);
+    TFrame* first = back.frames.empty() ? nullptr : back.frames.front().get();
+    return test::screensOf(first, back.globalPalette ? &*back.globalPalette : nullptr, size, Semantics::Viewer);
+}
+
+// Empty when got is want within the threshold, transparent where want is,
+// and still where want is still.
+std::string compareLossy(const std::vector<Screen>& want, const std::vector<Screen>& got, uint32_t threshold) {
+    if (want.size() != got.size())
+        return std::to_string(got.size()) + " screens instead of " + std::to_string(want.size());
+    for (size_t k = 0; k < want.size(); ++k)
+        for (size_t i = 0; i < want[k].pixels.size(); ++i) {
+            const Rgba a = want[k].pixels[i], b = got[k].pixels[i];
+            const std::string where = "screen " + std::to_string(k) + " pixel " + std::to_string(i) + ": ";
+            if ((a.a == 0) != (b.a == 0)) return where + "transparency differs";
+            const int dr = a.r - b.r, dg = a.g - b.g, db = a.b - b.b;
+            if (a.a != 0 && a != b && uint32_t(dr * dr + dg * dg + db * db) >= threshold)
+                return where + "beyond the threshold";
+            if (k > 0 && a == want[k - 1].pixels[i] && b != got[k - 1].pixels[i]) return where + "changes";
+        }
+    return {};
+}
+
+TEST(LossySave, EveryLayoutStaysWithinTheThresholdAndStillWhereTheDocumentIsStill) {
+    for (bool restore : {false, true}) {
+        auto doc = noisyAnimation(restore);
+        const TSize size{doc->screenWidth, doc->screenHeight};
+        const auto want = test::screensOf(doc->firstFrame, doc->globalPalette.get(), size, Semantics::Viewer);
+        for (const Layout& layout : layouts) {
+            const size_t lossless = save(*doc, layout, 100).size();
+            for (int quality : {0, 40, 80, 95}) {
+                const std::string what = std::string(layout.name) + (restore ? " with restore" : "") + " at " +
+                                         std::to_string(quality);
+                const std::vector<uint8_t> bytes = save(*doc, layout, quality);
+                ASSERT_FALSE(bytes.empty()) << what;
+                const auto got = readBack(bytes, size);
+                ASSERT_TRUE(got) << what << ": unreadable";
+                EXPECT_EQ(compareLossy(want, *got, std::max(LzwLossyEncoder::thresholdOf(quality), 1u)), "") << what;
+                if (quality <= 40) {
+                    EXPECT_LT(bytes.size(), lossless) << what;
+                }
+            }
+        }
+    }
+}
+
+// Close colours in one image can cost the later images more than they
+// save (this recording's rendered edges do): a lossy maximum compression is
+// never larger than the lossless one.
+TEST(LossySave, MaximumCompressionIsNeverLargerThanLossless) {
+    const std::filesystem::path file = test::corpusDir() / "real-world/gym_cart_pole.gif";
+    if (!std::filesystem::exists(file)) GTEST_SKIP() << "corpus file " << file << " not found";
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("movigram-lossy-size-" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir);
+    auto sizeAt = [&](int quality) {
+        Document doc;
+        openFiles(doc, {file.string()});
+        doc.maxCompression = doc.splitDirty = doc.transparentMaskOption = true;
+        doc.lossyQuality = quality;
+        const std::string out = (dir / (std::to_string(quality) + ".gif")).string();
+        EXPECT_TRUE(writePreparedCopy(doc, out, true, false).ok);
+        return std::filesystem::file_size(out);
+    };
+    const auto lossless = sizeAt(100);
+    EXPECT_LE(sizeAt(90), lossless);
+    std::filesystem::remove_all(dir);
+}
+
+// Pillow (Debian python3-pil) reads every level's file without error and
+// shows what our reader shows, wherever it shows the lossless file so.
+TEST(LossySave, PillowReadsEveryLevelAsWeDo) {
+    std::string python;
+    for (const char* candidate : {"/usr/bin/python3", "python3"})
+        if (std::system((std::string(candidate) + " -c 'import PIL' >/dev/null 2>&1").c_str()) == 0) {
+            python = candidate;
+            break;
+        }
+    if (python.empty()) GTEST_SKIP() << "python3 with PIL (Debian python3-pil) not found: Pillow's view not checked";
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("movigram-lossy-pillow-" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir);
+    struct Saved {
+        std::string what, path;
+        std::vector<Screen> ours;
+        int32_t width;
+        std::string lossless;  // the lossless file of the same layout
+    };
+    std::vector<Saved> saved;
+    std::ofstream list(dir / "files.txt");
+    int n = 0;
+    for (bool restore : {false, true}) {
+        auto doc = noisyAnimation(restore);
+        const TSize size{doc->screenWidth, doc->screenHeight};
+        for (const Layout& layout : layouts) {
+            std::string lossless;
+            for (int quality : {100, 0, 40, 80}) {
+                const std::vector<uint8_t> bytes = save(*doc, layout, quality);
+                const std::string path = (dir / (std::to_string(n++) + ".gif")).string();
+                std::ofstream(path, std::ios::binary)
+                    .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+                list << path << "\n";
+                if (quality == 100) lossless = path;
+                saved.push_back({std::string(layout.name) + (restore ? " with restore" : "") + " at " +
+                                     std::to_string(quality),
+                                 path, *readBack(bytes, size), size.width, lossless});
+            }
+        }
+    }
+    list.close();
+    const std::string script = (test::sourceDir() / "tests/save/pillow_screens.py").string();
+    ASSERT_EQ(std::system((python + " '" + script + "' '" + (dir / "files.txt").string() + "'").c_str()), 0);
+    auto pillow = [](const std::string& gif) -> std::optional<std::vector<Screen>> {
+        std::ifstream in(gif + ".screens", std::ios::binary);
+        int32_t size[2];
+        if (!in.read(reinterpret_cast<char*>(size), sizeof size)) return std::nullopt;
+        std::vector<Screen> drawn;
+        int64_t ms;
+        while (in.read(reinterpret_cast<char*>(&ms), sizeof ms)) {
+            Screen screen{std::vector<Rgba>(size_t(size[0]) * size_t(size[1])), ms};
+            if (!in.read(reinterpret_cast<char*>(screen.pixels.data()),
+                         std::streamsize(screen.pixels.size() * sizeof(Rgba))))
+                return std::nullopt;
+            for (Rgba& p : screen.pixels)
+                if (p.a == 0) p = {};
+            drawn.push_back(std::move(screen));
+        }
+        return test::settledScreens(std::move(drawn));
+    };
+    int compared = 0;
+    for (const Saved& s : saved) {
+        const auto shown = pillow(s.path);
+        ASSERT_TRUE(shown) << s.what << ": Pillow cannot read it";
+        const auto plain = pillow(s.lossless);
+        const Saved& losslessSaved = *std::find_if(saved.begin(), saved.end(), [&](const Saved& t) { return t.path == s.lossless; });
+        if (!plain || !test::compareScreens(losslessSaved.ours, *plain, s.width).empty()) continue;
+        ++compared;
+        EXPECT_EQ(test::compareScreens(s.ours, *shown, s.width), "") << s.what;
+    }
+    std::filesystem::remove_all(dir);
+    EXPECT_GE(compared, 20);
+}
+
+}  // namespace
+}  // namespace movigram
