@@ -1,8 +1,11 @@
 #include "SaveCommands.h"
 
+#include <cmath>
+#include <cstdio>
 #include <future>
 #include <thread>
 
+#include "FileCommands.h"
 #include "colour/ColorReduction.h"
 #include "save/CommentFrame.h"
 #include "document/FrameChain.h"
@@ -13,12 +16,23 @@ namespace movigram {
 
 namespace {
 
+// Shows nothing, and stops when the host it stands for does: the host of
+// the copy measured on a second thread while the save goes on.
+class QuietCopyHost : public Host {
+public:
+    explicit QuietCopyHost(const Host& of) : of_(of) {}
+    bool stopRequested() const override { return of_.stopRequested(); }
+
+private:
+    const Host& of_;
+};
+
 // A copy of what a save prepares and writes: the frames with the fields the
-// optimiser reads, the palette and the options.  It tells the same host, so
-// that the status texts and the gauge show (unless told none, for work on
-// another thread), but the view never sees it.
-std::unique_ptr<Document> copyForSave(Document& doc, bool quiet = false) {
-    auto copy = std::make_unique<Document>(quiet ? nullptr : &doc.host());
+// optimiser reads, the palette and the options.  It tells the host given
+// (the document's, so that the status texts and the gauge show), but the
+// view never sees it.
+std::unique_ptr<Document> copyForSave(Document& doc, Host* host) {
+    auto copy = std::make_unique<Document>(host);
     for (int i = 0; i < doc.frameList.count(); ++i) {
         const TFrame& frame = *doc.frameList.frameAt(i);
         auto c = frame.clone();
@@ -90,24 +104,19 @@ namespace {
 // optimising save with split and mask of the same frames comes out smaller
 // (the smallest of the three is written).  The other two are written on a
 // second thread while the plan is made (the optimising save from a copy of
-// its own, which tells no host; the plain save and the copy only read the
-// frames, as the plan does).  The document keeps its frames, with the
-// comment frame when the option puts one in.
-GifWriteResult writeMaxCompressed(Document& doc, const std::string& path, bool keep) {
-    Host& host = doc.host();
-    std::unique_ptr<Document> copy = copyForSave(doc);
-    prepareForSave(*copy, false);
-    copy->relink();
-    const TMyPalette global = copy->globalPalette ? *copy->globalPalette : TMyPalette();
-    const size_t slash = path.find_last_of('/');
-    StatusText status(host, "Saving \"" + (slash == std::string::npos ? path : path.substr(slash + 1)) + "\"");
-
-    GifWriteOptions plainOptions = writeOptionsOf(doc);
-    plainOptions.progress = nullptr;
+// its own, which shows nothing; the plain save and the copy only read the
+// frames, as the plan does).  copy is prepared for the save and relinked;
+// nothing when its host asked to stop.
+std::optional<std::vector<uint8_t>> maxCompressedBytes(Document& copy) {
+    Host& host = copy.host();
+    QuietCopyHost quiet(host);
+    const TMyPalette global = copy.globalPalette ? *copy.globalPalette : TMyPalette();
+    GifWriteOptions plainOptions = writeOptionsOf(copy);
+    plainOptions.progress = &quiet;
     // Alongside the plan when that pays, and when the optimising save's copy
     // of the frames may live with the plan's pictures (above 512 M pixels it
     // waits for the plan to be done, as a single thread would).
-    const uint64_t pixels = imagePixels(copy->firstFrame);
+    const uint64_t pixels = imagePixels(copy.firstFrame);
     const bool alongside =
         std::thread::hardware_concurrency() > 1 && worthASecondThread(pixels) && pixels <= (uint64_t(1) << 29);
     // The smaller of the plain and the optimising save, the plain one when
@@ -115,7 +124,7 @@ GifWriteResult writeMaxCompressed(Document& doc, const std::string& path, bool k
     // the smaller, and the plain one gives up once it passes it.
     auto rivals = std::async(
         alongside ? std::launch::async : std::launch::deferred, [&, plainOptions] {
-            std::unique_ptr<Document> below = copyForSave(*copy, true);
+            std::unique_ptr<Document> below = copyForSave(copy, &quiet);
             below->cropToDirty = below->splitDirty = below->transparentMaskOption = true;
             below->commentFrameOption = false;
             prepareForSave(*below, true);
@@ -124,16 +133,16 @@ GifWriteResult writeMaxCompressed(Document& doc, const std::string& path, bool k
             const bool optimisedOk = writeGifTo(optimised, below->firstFrame, belowGlobal, writeOptionsOf(*below));
             below.reset();
             ByteSink plain(optimisedOk ? optimised.bytes().size() : SIZE_MAX);
-            if (writeGifTo(plain, copy->firstFrame, global, plainOptions) || !optimisedOk) return plain.bytes();
+            if (writeGifTo(plain, copy.firstFrame, global, plainOptions) || !optimisedOk) return plain.bytes();
             return optimised.bytes();
         });
 
     GifPlan plan;
     ByteSink planned;
-    MaxCompressionOptions options{copy->loopCount, &host};
-    options.restoreToPrevious = doc.restoreToPrevious;
-    options.lossyQuality = doc.lossyQuality;
-    bool havePlan = planMaxCompression(copy->firstFrame, global, options, plan) && writeGifPlan(planned, plan);
+    MaxCompressionOptions options{copy.loopCount, &host};
+    options.restoreToPrevious = copy.restoreToPrevious;
+    options.lossyQuality = copy.lossyQuality;
+    bool havePlan = planMaxCompression(copy.firstFrame, global, options, plan) && writeGifPlan(planned, plan);
     plan = GifPlan{};
     // A lossy plan can come out larger than the lossless one (an image's
     // close colours cost the later images some of their choices): the
@@ -142,40 +151,92 @@ GifWriteResult writeMaxCompressed(Document& doc, const std::string& path, bool k
     if (options.lossyQuality < 100) {
         options.lossyQuality = 100;
         ByteSink lossless(havePlan ? plannedBytes.size() : SIZE_MAX);
-        if (planMaxCompression(copy->firstFrame, global, options, plan) && writeGifPlan(lossless, plan)) {
+        if (planMaxCompression(copy.firstFrame, global, options, plan) && writeGifPlan(lossless, plan)) {
             plannedBytes = lossless.bytes();
             havePlan = true;
         }
         plan = GifPlan{};
     }
     std::vector<uint8_t> best = rivals.get();
+    if (host.stopRequested()) return std::nullopt;
     if (havePlan && plannedBytes.size() <= best.size()) best = std::move(plannedBytes);
+    return best;
+}
 
-    const GifWriteResult result = writeGifBytes(path, best);
-    if (!result.ok) host.showMessage("Error", gifWriteErrorMessage(result), MessageIcon::Stop);
-    else if (keep) takePrepared(doc, *copy);
-    return result;
+// Prepares the copy a save writes: the comment frame and the optimisation
+// passes (maximum compression lays out the frames as they are), and without
+// the passes the frames linked whole (dirty rectangles left from showing
+// them could leave frames out).
+void prepareCopy(Document& copy, bool optimize) {
+    const bool maximum = optimize && copy.maxCompression;
+    prepareForSave(copy, optimize && !maximum);
+    if (!optimize || maximum) copy.relink();
+}
+
+// The writer's options of a save made without maximum compression.
+GifWriteOptions saveOptionsOf(Document& copy, bool optimize) {
+    GifWriteOptions options = writeOptionsOf(copy);
+    if (!optimize) options.lossyQuality = 100;
+    return options;
 }
 
 }  // namespace
 
 GifWriteResult writePreparedCopy(Document& doc, const std::string& path, bool optimize, bool keep) {
-    if (optimize && doc.maxCompression) return writeMaxCompressed(doc, path, keep);
     Host& host = doc.host();
-    std::unique_ptr<Document> copy = copyForSave(doc);
-    prepareForSave(*copy, optimize);
-    // Without the optimisation passes the frames are written whole: dirty
-    // rectangles left from showing them could leave frames out.
-    if (!optimize) copy->relink();
+    std::unique_ptr<Document> copy = copyForSave(doc, &host);
+    prepareCopy(*copy, optimize);
     const size_t slash = path.find_last_of('/');
     StatusText status(host, "Saving \"" + (slash == std::string::npos ? path : path.substr(slash + 1)) + "\"");
-    const TMyPalette global = copy->globalPalette ? *copy->globalPalette : TMyPalette();
-    GifWriteOptions options = writeOptionsOf(doc);
-    if (!optimize) options.lossyQuality = 100;
-    const GifWriteResult result = writeGif(path, copy->firstFrame, global, options);
+    GifWriteResult result;
+    if (optimize && doc.maxCompression) {
+        // The document keeps its frames, with the comment frame when the
+        // option puts one in.
+        const std::optional<std::vector<uint8_t>> bytes = maxCompressedBytes(*copy);
+        result = bytes ? writeGifBytes(path, *bytes) : GifWriteResult{.path = path};
+    } else {
+        const TMyPalette global = copy->globalPalette ? *copy->globalPalette : TMyPalette();
+        result = writeGif(path, copy->firstFrame, global, saveOptionsOf(*copy, optimize));
+    }
     if (!result.ok) host.showMessage("Error", gifWriteErrorMessage(result), MessageIcon::Stop);
     else if (keep) takePrepared(doc, *copy);
     return result;
+}
+
+SizeEstimate::SizeEstimate(Document& doc) : optimize_(doc.optimizeOnSave) {
+    // What Save refuses to write has no size.
+    if (anyFrameHasPixels(doc.frameList)) copy_ = copyForSave(doc, &host_);
+}
+
+SizeEstimate::~SizeEstimate() = default;
+
+std::optional<uint64_t> SizeEstimate::run() {
+    if (!copy_) return std::nullopt;
+    std::unique_ptr<Document> copy = std::move(copy_);
+    prepareCopy(*copy, optimize_);
+    if (optimize_ && copy->maxCompression) {
+        const std::optional<std::vector<uint8_t>> bytes = maxCompressedBytes(*copy);
+        if (!bytes) return std::nullopt;
+        return bytes->size();
+    }
+    ByteSink counter{CountOnly{}};
+    const TMyPalette global = copy->globalPalette ? *copy->globalPalette : TMyPalette();
+    if (!writeGifTo(counter, copy->firstFrame, global, saveOptionsOf(*copy, optimize_))) return std::nullopt;
+    return counter.size();
+}
+
+std::string approximateSizeText(uint64_t bytes) {
+    const char* approx = "\u2248 ";
+    if (bytes < 1000) return approx + std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
+    // The unit whose number stays below 1000 once rounded; one decimal
+    // while it has few digits.
+    const double kb = double(bytes) / 1024, mb = kb / 1024;
+    char text[32];
+    if (std::round(kb * 10) < 100) std::snprintf(text, sizeof text, "%.1f KB", kb);
+    else if (std::round(kb) < 1000) std::snprintf(text, sizeof text, "%.0f KB", kb);
+    else if (std::round(mb * 10) < 1000) std::snprintf(text, sizeof text, "%.1f MB", mb);
+    else std::snprintf(text, sizeof text, "%.0f MB", mb);
+    return approx + std::string(text);
 }
 
 }  // namespace movigram

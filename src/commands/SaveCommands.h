@@ -2,6 +2,11 @@
 // What every save of the document shares (Save, Save as, Save optimized as
 // and the preview file in FileCommands.h): the steps before the write and
 // the writer's options.
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
 #include "document/Document.h"
 #include "save/GifWriter.h"
 
@@ -19,5 +24,35 @@ void prepareForSave(Document& doc, bool optimize);
 // The writer's options for the document (lossy as an optimising save
 // writes).
 GifWriteOptions writeOptionsOf(Document& doc);
+
+// The size of the file Save would write now, with the document's options
+// (the optimising save or not, maximum compression, lossy), learnt by
+// making the same bytes and counting them.  Made on the document's thread,
+// where it copies the document; run on any thread.  stop, from any thread,
+// makes the run give up between images.
+class SizeEstimate {
+public:
+    explicit SizeEstimate(Document& doc);
+    ~SizeEstimate();
+    SizeEstimate(const SizeEstimate&) = delete;
+    SizeEstimate& operator=(const SizeEstimate&) = delete;
+
+    // Once: the size in bytes; nothing when stopped, or when Save would
+    // refuse (no frame with pixels).
+    std::optional<uint64_t> run();
+    void stop() { stop_.requestStop(); }
+    bool stopRequested() const { return stop_.stopRequested(); }
+
+private:
+    StopToken stop_;
+    QuietHost host_{&stop_};
+    bool optimize_;
+    std::unique_ptr<Document> copy_;  // tells host_; taken by run
+};
+
+// A size as the status bar shows an estimate: "≈ 900 bytes", "≈ 4.5 KB",
+// "≈ 512 KB", "≈ 2.3 MB" (units of 1024; one decimal below ten of a unit
+// for KB, below a hundred for MB).
+std::string approximateSizeText(uint64_t bytes);
 
 }  // namespace movigram

@@ -36,6 +36,17 @@ public:
     virtual const class TextMeasurer* textMeasurer() { return nullptr; }
 };
 
+// Shows nothing; stops when the token given says so.  The host of work done
+// on another thread, which must not touch the windows.
+class QuietHost : public Host {
+public:
+    explicit QuietHost(const StopToken* stop = nullptr) : stop_(stop) {}
+    bool stopRequested() const override { return stop_ && stop_->stopRequested(); }
+
+private:
+    const StopToken* stop_;
+};
+
 // Shows a status text for the lifetime of a scope.
 class StatusText {
 public:

@@ -336,8 +336,13 @@ bool writeGifTo(ByteSink& out, TFrame* firstFrame, const TMyPalette& globalPalet
     const int count = chainCount(firstFrame);
     int done = 0;
     size_t image = 0;
+    bool stopped = false;
     forEachInChain(firstFrame, [&](TFrame& frame) {
-        if (out.failed()) return;
+        if (out.failed() || stopped) return;
+        if (options.progress && options.progress->stopRequested()) {
+            stopped = true;
+            return;
+        }
         if (frame.isComment) {
             writeComment(out, static_cast<const TTextFrame&>(frame));
         } else if (image < written.size() && written[image].frame == &frame) {
@@ -347,6 +352,7 @@ bool writeGifTo(ByteSink& out, TFrame* firstFrame, const TMyPalette& globalPalet
         ++done;
         if (options.progress && count > 1) options.progress->setProgress(done * 100 / count);
     });
+    if (stopped) return false;
     gif::putTrailer(out);
     if (options.progress) options.progress->setProgress(100);
     return !out.failed();

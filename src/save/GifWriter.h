@@ -45,7 +45,8 @@ struct GifWriteOptions {
 // replaced only when the whole write succeeded.  A folder is never written.
 GifWriteResult writeGif(const std::string& path, TFrame* firstFrame, const TMyPalette& globalPalette,
                         const GifWriteOptions& options);
-// The same bytes into a sink; false when the sink failed.
+// The same bytes into a sink; false when the sink failed or the progress
+// asked to stop.
 bool writeGifTo(ByteSink& out, TFrame* firstFrame, const TMyPalette& globalPalette,
                 const GifWriteOptions& options);
 

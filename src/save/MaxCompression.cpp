@@ -243,6 +243,7 @@ public:
           fillsInGlobal_(fillsInGlobal), restoreToPrevious_(restoreToPrevious),
           doc_(pixels(), screen::never), shown_(pixels(), screen::never), before_(pixels(), screen::never) {}
 
+    // False when the chain is beyond the planner, or when asked to stop.
     bool run(TFrame* first, const MaxCompressionOptions& options);
     // Whether the last image was extended to reach the screen's corner.
     bool extendedLast() const { return extendedLast_; }
@@ -295,6 +296,7 @@ private:
     bool reachCornerWithLast();
     // Hands the image chosen last to the refiner; its data is taken at the end.
     void refineLast(EncodedImage&& best);
+    bool stopped() const { return progress_ && progress_->stopRequested(); }
 
     TSize size_;
     const TMyPalette& global_;
@@ -307,6 +309,7 @@ private:
     // otherwise an image restored to one carries a local table.
     bool fillsInGlobal_;
     bool restoreToPrevious_;
+    const Progress* progress_ = nullptr;  // asked whether to stop, between images
     // Whether some screen shows a pixel a browser leaves transparent.  Then
     // the first image has a transparent index when it can spare one:
     // decoders that compose in the first image's mode (Pillow among them)
@@ -347,6 +350,8 @@ ColourUse Planner::playChain(const std::vector<const TFrame*>& frames) {
     // The pixels a browser shows transparent: never drawn, or restored.
     size_t clear = size_t(size_.width) * size_t(size_.height);
     for (const TFrame* f : frames) {
+        // (run gives up before it plans an image.)
+        if (stopped()) break;
         const screen::FrameColours colours = screen::frameColours(*f, &global_, ids_);
         for (auto* v : {&use.pixels, &use.frameCount, &lastFrame}) v->resize(ids_.count(), 0);
         const TRect area = f->rect.intersected(screenRect());
@@ -723,7 +728,11 @@ void Planner::refineLast(EncodedImage&& best) {
     // The deque keeps the images the worker holds where they are.
     refined_.push_back(std::move(best));
     EncodedImage* image = &refined_.back();
-    worker_->post([this, image] { refiner_->refine(*image); }, std::max<size_t>(image->values.size(), 1));
+    worker_->post(
+        [this, image] {
+            if (!stopped()) refiner_->refine(*image);
+        },
+        std::max<size_t>(image->values.size(), 1));
 }
 
 // Draws the last image again over a rectangle reaching the far corner; the
@@ -757,6 +766,7 @@ bool Planner::reachCornerWithLast() {
 }
 
 bool Planner::run(TFrame* first, const MaxCompressionOptions& options) {
+    progress_ = options.progress;
     std::vector<const TFrame*> frames;
     forEachInChain(first, [&](TFrame& f) {
         if (f.image) frames.push_back(&f);
@@ -783,6 +793,10 @@ bool Planner::run(TFrame* first, const MaxCompressionOptions& options) {
     bool ok = true;
     forEachInChain(first, [&](TFrame& f) {
         if (!ok) return;
+        if (stopped()) {
+            ok = false;
+            return;
+        }
         if (f.isComment) {
             comments.push_back(static_cast<const TTextFrame&>(f).getText());
             return;
@@ -826,6 +840,8 @@ bool Planner::run(TFrame* first, const MaxCompressionOptions& options) {
     }
     if (haveImage_ && pending_.needed) plan_.images.back().disposal = uint8_t(Base::Background);
     worker_->wait();
+    // The refiner passed over the images it had not begun.
+    if (stopped()) return false;
     for (size_t i = 0; i < refined_.size(); ++i) {
         plan_.images[i].data = std::move(refined_[i].data);
         plan_.images[i].interlaced = refined_[i].interlaced;
@@ -875,6 +891,7 @@ bool planMaxCompression(TFrame* first, const TMyPalette& globalPalette, const Ma
     // Plans one way and keeps it when smaller; false when that way fails or
     // the last image had to be stretched.
     auto attempt = [&](bool firstReachesCorner, bool fillsInGlobal) {
+        if (options.progress && options.progress->stopRequested()) return true;
         GifPlan candidate = start;
         Planner planner(size, globalPalette, candidate, firstReachesCorner, fillsInGlobal,
                         options.restoreToPrevious);
@@ -889,6 +906,7 @@ bool planMaxCompression(TFrame* first, const TMyPalette& globalPalette, const Ma
     };
     if (!attempt(false, true)) attempt(true, true);
     if (grew) attempt(firstReaches, false);
+    if (options.progress && options.progress->stopRequested()) planned = false;
     if (!planned) plan = start;
     return planned;
 }

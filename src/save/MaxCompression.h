@@ -45,8 +45,8 @@ struct MaxCompressionOptions {
 bool worthASecondThread(uint64_t pixels);
 
 // Lays out the chain starting at first; false when it is beyond what the
-// planner handles (a screen too large to keep pictures of), and nothing
-// should be taken from plan.
+// planner handles (a screen too large to keep pictures of) or the progress
+// asked it to stop, and nothing should be taken from plan.
 bool planMaxCompression(TFrame* first, const TMyPalette& globalPalette, const MaxCompressionOptions& options,
                         GifPlan& plan);
 

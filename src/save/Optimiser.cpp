@@ -274,7 +274,11 @@ std::vector<SplitPieces> findDirtyRects(Document& doc, const TSize& screen, int 
     TFrame* previous = doc.firstFrame->image ? doc.firstFrame : nullptr;
     const TFrame* drawn = nullptr;
     std::vector<SplitPieces> splits;
+    const Host& host = doc.host();
     for (int i = 1; i < list.count(); ++i) {
+        // Given up, the frames left keep the rectangles they had: the
+        // chain stays whole, and whoever asked takes nothing from it.
+        if (host.stopRequested()) break;
         TFrame& frame = *list.frameAt(i);
         if (!optimise) {
             if (frame.image) {

@@ -10,6 +10,8 @@ namespace movigram {
 // mode 1: as 0, and with cropToDirty the dirty rectangles are computed.
 // mode 2: as 1, and with cropToDirty the transparent mask and the split run;
 //         then frames that change nothing are merged into their predecessor.
+// When the document's host asks to stop, the passes give up between frames
+// and leave a chain that is whole but not optimised.
 void rethread(Document& doc, int mode);
 
 class WorkScreen;
