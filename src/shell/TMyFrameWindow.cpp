@@ -16,9 +16,11 @@
 #include "Icons.h"
 #include "PaletteWindow.h"
 #include "Playback.h"
+#include "SaveSizeEstimator.h"
 #include "StatusGadgets.h"
 #include "TBmpViewWindow.h"
 #include "commands/FileCommands.h"
+#include "commands/SaveCommands.h"
 
 namespace movigram {
 
@@ -61,6 +63,10 @@ TMyFrameWindow::TMyFrameWindow(const QString& settingsPath) : settings_(settings
     gauge_ = new TGaugeGadget(status);
     viewText_ = new TTextGadget(QStringLiteral("4:1  8888x8888"), status);
     colorText_ = new TColorGadget(status);
+    sizeText_ = new TTextGadget(QString::fromStdString(approximateSizeText(999 << 20)), status);
+    sizeText_->setToolTip(QStringLiteral("The size of the file Save would write now"));
+    sizeText_->hide();
+    status->addPermanentWidget(sizeText_);
     status->addPermanentWidget(gauge_);
     status->addPermanentWidget(viewText_);
     status->addPermanentWidget(colorText_);
@@ -81,6 +87,9 @@ TMyFrameWindow::TMyFrameWindow(const QString& settingsPath) : settings_(settings
         return index < list.topIndex() + list.visibleLines();
     });
 
+    sizeEstimator_ = new SaveSizeEstimator(*session_, this);
+    connect(sizeEstimator_, &SaveSizeEstimator::changed, this, &TMyFrameWindow::showSizeEstimate);
+
     setWindowTitle(QString::fromStdString(titleText(session_->document())));
     viewText_->setText(client_->viewText());
     session_->updateCommandStates();
@@ -88,8 +97,9 @@ TMyFrameWindow::TMyFrameWindow(const QString& settingsPath) : settings_(settings
 
 TMyFrameWindow::~TMyFrameWindow() {
     session_->playback().stop();
-    // The list, the palette window and the canvas follow the document: they
-    // go before the session that owns it.
+    // The list, the palette window, the canvas and the size estimate follow
+    // the document: they go before the session that owns it.
+    delete sizeEstimator_;
     delete frameList_;
     delete palette_;
     delete client_;
@@ -106,6 +116,16 @@ void TMyFrameWindow::followViewState() {
         placePaletteWindow(*palette_);
     }
     if (palette_ && palette_->isHidden() == view.showPaletteWindow) palette_->setVisible(view.showPaletteWindow);
+}
+
+// The last size measured stays while a newer one is measured, greyed (the
+// first shows as "≈ …"); a document with nothing to save shows none.
+void TMyFrameWindow::showSizeEstimate() {
+    const std::optional<uint64_t> size = sizeEstimator_->size();
+    const bool computing = sizeEstimator_->computing();
+    sizeText_->setText(size ? QString::fromStdString(approximateSizeText(*size)) : QStringLiteral("\u2248 \u2026"));
+    sizeText_->setEnabled(!computing);
+    sizeText_->setVisible((size || computing) && anyFrameHasPixels(session_->document().frameList));
 }
 
 void TMyFrameWindow::placeWindow(QSize screen) {
@@ -207,6 +227,7 @@ void TMyFrameWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     writeSettings();
+    sizeEstimator_->shutDown();
     event->accept();
 }
 

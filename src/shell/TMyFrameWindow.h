@@ -18,6 +18,7 @@ class EditorSession;
 class TBmpViewWindow;
 class TFrameWinListBox;
 class TPaletteWindow;
+class SaveSizeEstimator;
 class TColorGadget;
 class TGaugeGadget;
 class TTextGadget;
@@ -38,6 +39,10 @@ public:
     TGaugeGadget& gauge() { return *gauge_; }
     TTextGadget& viewText() { return *viewText_; }
     TColorGadget& colorText() { return *colorText_; }
+    // The size Save would write, "≈ 2.3 MB", greyed while a newer one is
+    // being measured, hidden when there is nothing to save.
+    TTextGadget& sizeText() { return *sizeText_; }
+    SaveSizeEstimator& sizeEstimator() { return *sizeEstimator_; }
     Settings& settings() { return settings_; }
 
     // The first idle moment after the window is shown: maximise when it was,
@@ -67,6 +72,7 @@ private:
     void showRecentFiles();
     void followMainWindow();
     void writeSettings();
+    void showSizeEstimate();
 
     Settings settings_;
     WindowPlaces places_;
@@ -77,6 +83,8 @@ private:
     TGaugeGadget* gauge_;
     TTextGadget* viewText_;
     TColorGadget* colorText_;
+    TTextGadget* sizeText_;
+    SaveSizeEstimator* sizeEstimator_;
     QPoint windowCorner_;
     bool windowCornerKnown_ = false;
     bool frameListPlaced_ = false;

@@ -6,10 +6,15 @@
 #include <QProcess>
 #include <QTest>
 #include <QToolBar>
+#include <fstream>
 
 #include "EditorFixture.h"
 #include "shell/FrameListWindow.h"
+#include "commands/SaveCommands.h"
 #include "shell/PaletteWindow.h"
+#include "shell/SaveSizeEstimator.h"
+#include "shell/StatusGadgets.h"
+#include "support/GifBuilder.h"
 
 namespace movigram::test {
 namespace {
@@ -69,6 +74,58 @@ TEST_F(Windows, TheToolBarMenuGoesThroughViewsOptions) {
         EXPECT_EQ(action(C::ShowFrameList)->isChecked(), shown);
         EXPECT_EQ(window().frameListWindow().isVisible(), shown);
     }
+}
+
+// The size Save would write shows in the status bar, measured in the
+// background after the edits; an edit while it is measured starts it over.
+TEST_F(Windows, TheStatusBarShowsTheSizeSaveWouldWrite) {
+    start();
+    SaveSizeEstimator& estimator = window().sizeEstimator();
+    TTextGadget& text = window().sizeText();
+    EXPECT_FALSE(text.isVisible());  // nothing to save
+    // Grainy frames, which maximum compression takes a while over.
+    const int width = 320, height = 240, frames = 48;
+    GifBuilder gif(width, height, 64);
+    gif.loop(0);
+    for (int f = 0; f < frames; ++f) {
+        std::vector<uint8_t> pixels;
+        for (uint32_t i = 0; i < width * height; ++i)
+            pixels.push_back(uint8_t((i / width + i % width) / 12 + ((i * (f + 7) * 2654435761u) >> 29)));
+        gif.control(5).image(0, 0, width, height, pixels);
+    }
+    gif.trailer();
+    const std::string path = (dir / "grainy.gif").string();
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(gif.bytes().data()), std::streamsize(gif.bytes().size()));
+    const std::string saved = (dir / "saved.gif").string();
+    auto savedSize = [&] {
+        EXPECT_TRUE(writePreparedCopy(doc(), saved, doc().optimizeOnSave, false).ok);
+        return std::filesystem::file_size(saved);
+    };
+
+    session().openPath(QString::fromStdString(path));
+    QTRY_VERIFY_WITH_TIMEOUT(!estimator.computing(), 60000);
+    ASSERT_TRUE(estimator.size());
+    EXPECT_EQ(*estimator.size(), savedSize());
+    EXPECT_TRUE(text.isVisible());
+    EXPECT_TRUE(text.isEnabled());
+    EXPECT_EQ(text.text().toStdString(), approximateSizeText(*estimator.size()));
+
+    // Maximum compression is measured; a frame deleted meanwhile stops that.
+    const uint64_t plain = *estimator.size();
+    trigger(C::OptimizeOnSave);
+    trigger(C::MaxCompression);
+    ASSERT_TRUE(doc().optimizeOnSave && doc().maxCompression);
+    EXPECT_FALSE(text.isEnabled());  // the plain size, greyed, until then
+    EXPECT_EQ(text.text().toStdString(), approximateSizeText(plain));
+    QTRY_VERIFY_WITH_TIMEOUT(estimator.running(), 10000);
+    trigger(C::Delete);
+    ASSERT_EQ(doc().frameList.count(), frames - 1);
+    QTRY_VERIFY_WITH_TIMEOUT(!estimator.computing(), 120000);
+    EXPECT_EQ(estimator.runsStopped(), 1);
+    ASSERT_TRUE(estimator.size());
+    EXPECT_EQ(*estimator.size(), savedSize());
+    EXPECT_LT(*estimator.size(), plain);
+    EXPECT_TRUE(text.isEnabled());
 }
 
 // Answered without a display: no window, nothing else needed.
