@@ -99,6 +99,17 @@ TEST(SizeEstimate, AskedToStopTheWorkGivesUpBetweenImages) {
     writeOptions.progress = &writing;
     EXPECT_FALSE(writeGifTo(sink, doc->firstFrame, global, writeOptions));
     EXPECT_LT(writing.furthest, 100);
+    // The optimiser leaves every frame whole.
+    {
+        StopToken token;
+        token.requestStop();
+        QuietHost stopping(&token);
+        auto optimised = recording();
+        optimised->setHost(&stopping);
+        rethread(*optimised, 2);
+        for (int i = 0; i < optimised->frameList.count(); ++i)
+            EXPECT_EQ(optimised->frameList.frameAt(i)->dirtyRect, optimised->frameList.frameAt(i)->rect) << i;
+    }
 
     // A stopped estimate has no size at any level.
     for (const Level& level : levels) {
