@@ -11,13 +11,7 @@
 
 namespace movigram {
 
-namespace {
-
-// A copy of what a save prepares and writes: the frames with the fields the
-// optimiser reads, the palette and the options.  It tells the same host, so
-// that the status texts and the gauge show (unless told none, for work on
-// another thread), but the view never sees it.
-std::unique_ptr<Document> copyForSave(Document& doc, bool quiet = false) {
+std::unique_ptr<Document> copyForSave(Document& doc, bool quiet) {
     auto copy = std::make_unique<Document>(quiet ? nullptr : &doc.host());
     for (int i = 0; i < doc.frameList.count(); ++i) {
         const TFrame& frame = *doc.frameList.frameAt(i);
@@ -42,8 +36,13 @@ std::unique_ptr<Document> copyForSave(Document& doc, bool quiet = false) {
     copy->maxCompression = doc.maxCompression;
     copy->restoreToPrevious = doc.restoreToPrevious;
     copy->lossyQuality = doc.lossyQuality;
+    copy->quantize = doc.quantize;
+    copy->localPaletteMode = doc.localPaletteMode;
+    copy->globalPaletteMode = doc.globalPaletteMode;
     return copy;
 }
+
+namespace {
 
 // The document takes the frames and palette of its prepared copy; the list
 // tells the views of each step.
@@ -93,21 +92,14 @@ namespace {
 // its own, which tells no host; the plain save and the copy only read the
 // frames, as the plan does).  The document keeps its frames, with the
 // comment frame when the option puts one in.
-GifWriteResult writeMaxCompressed(Document& doc, const std::string& path, bool keep) {
-    Host& host = doc.host();
-    std::unique_ptr<Document> copy = copyForSave(doc);
-    prepareForSave(*copy, false);
-    copy->relink();
-    const TMyPalette global = copy->globalPalette ? *copy->globalPalette : TMyPalette();
-    const size_t slash = path.find_last_of('/');
-    StatusText status(host, "Saving \"" + (slash == std::string::npos ? path : path.substr(slash + 1)) + "\"");
-
-    GifWriteOptions plainOptions = writeOptionsOf(doc);
+std::vector<uint8_t> maxCompressedBytes(Document& copy) {
+    const TMyPalette global = copy.globalPalette ? *copy.globalPalette : TMyPalette();
+    GifWriteOptions plainOptions = writeOptionsOf(copy);
     plainOptions.progress = nullptr;
     // Alongside the plan when that pays, and when the optimising save's copy
     // of the frames may live with the plan's pictures (above 512 M pixels it
     // waits for the plan to be done, as a single thread would).
-    const uint64_t pixels = imagePixels(copy->firstFrame);
+    const uint64_t pixels = imagePixels(copy.firstFrame);
     const bool alongside =
         std::thread::hardware_concurrency() > 1 && worthASecondThread(pixels) && pixels <= (uint64_t(1) << 29);
     // The smaller of the plain and the optimising save, the plain one when
@@ -115,7 +107,7 @@ GifWriteResult writeMaxCompressed(Document& doc, const std::string& path, bool k
     // the smaller, and the plain one gives up once it passes it.
     auto rivals = std::async(
         alongside ? std::launch::async : std::launch::deferred, [&, plainOptions] {
-            std::unique_ptr<Document> below = copyForSave(*copy, true);
+            std::unique_ptr<Document> below = copyForSave(copy, true);
             below->cropToDirty = below->splitDirty = below->transparentMaskOption = true;
             below->commentFrameOption = false;
             prepareForSave(*below, true);
@@ -124,16 +116,16 @@ GifWriteResult writeMaxCompressed(Document& doc, const std::string& path, bool k
             const bool optimisedOk = writeGifTo(optimised, below->firstFrame, belowGlobal, writeOptionsOf(*below));
             below.reset();
             ByteSink plain(optimisedOk ? optimised.bytes().size() : SIZE_MAX);
-            if (writeGifTo(plain, copy->firstFrame, global, plainOptions) || !optimisedOk) return plain.bytes();
+            if (writeGifTo(plain, copy.firstFrame, global, plainOptions) || !optimisedOk) return plain.bytes();
             return optimised.bytes();
         });
 
     GifPlan plan;
     ByteSink planned;
-    MaxCompressionOptions options{copy->loopCount, &host};
-    options.restoreToPrevious = doc.restoreToPrevious;
-    options.lossyQuality = doc.lossyQuality;
-    bool havePlan = planMaxCompression(copy->firstFrame, global, options, plan) && writeGifPlan(planned, plan);
+    MaxCompressionOptions options{copy.loopCount, &copy.host()};
+    options.restoreToPrevious = copy.restoreToPrevious;
+    options.lossyQuality = copy.lossyQuality;
+    bool havePlan = planMaxCompression(copy.firstFrame, global, options, plan) && writeGifPlan(planned, plan);
     plan = GifPlan{};
     // A lossy plan can come out larger than the lossless one (an image's
     // close colours cost the later images some of their choices): the
@@ -142,7 +134,7 @@ GifWriteResult writeMaxCompressed(Document& doc, const std::string& path, bool k
     if (options.lossyQuality < 100) {
         options.lossyQuality = 100;
         ByteSink lossless(havePlan ? plannedBytes.size() : SIZE_MAX);
-        if (planMaxCompression(copy->firstFrame, global, options, plan) && writeGifPlan(lossless, plan)) {
+        if (planMaxCompression(copy.firstFrame, global, options, plan) && writeGifPlan(lossless, plan)) {
             plannedBytes = lossless.bytes();
             havePlan = true;
         }
@@ -150,8 +142,24 @@ GifWriteResult writeMaxCompressed(Document& doc, const std::string& path, bool k
     }
     std::vector<uint8_t> best = rivals.get();
     if (havePlan && plannedBytes.size() <= best.size()) best = std::move(plannedBytes);
+    return best;
+}
 
-    const GifWriteResult result = writeGifBytes(path, best);
+// Maximum compression: the planned file, unless the plain save or the
+// optimising save with split and mask of the same frames comes out smaller
+// (the smallest of the three is written).  The other two are written on a
+// second thread while the plan is made (the optimising save from a copy of
+// its own, which tells no host; the plain save and the copy only read the
+// frames, as the plan does).  The document keeps its frames, with the
+// comment frame when the option puts one in.
+GifWriteResult writeMaxCompressed(Document& doc, const std::string& path, bool keep) {
+    Host& host = doc.host();
+    std::unique_ptr<Document> copy = copyForSave(doc);
+    prepareForSave(*copy, false);
+    copy->relink();
+    const size_t slash = path.find_last_of('/');
+    StatusText status(host, "Saving \"" + (slash == std::string::npos ? path : path.substr(slash + 1)) + "\"");
+    const GifWriteResult result = writeGifBytes(path, maxCompressedBytes(*copy));
     if (!result.ok) host.showMessage("Error", gifWriteErrorMessage(result), MessageIcon::Stop);
     else if (keep) takePrepared(doc, *copy);
     return result;
@@ -176,6 +184,24 @@ GifWriteResult writePreparedCopy(Document& doc, const std::string& path, bool op
     if (!result.ok) host.showMessage("Error", gifWriteErrorMessage(result), MessageIcon::Stop);
     else if (keep) takePrepared(doc, *copy);
     return result;
+}
+
+std::vector<uint8_t> savedBytes(Document& doc, bool optimize) {
+    std::unique_ptr<Document> copy = copyForSave(doc, true);
+    if (optimize && doc.maxCompression) {
+        prepareForSave(*copy, false);
+        copy->relink();
+        return maxCompressedBytes(*copy);
+    }
+    prepareForSave(*copy, optimize);
+    if (!optimize) copy->relink();
+    const TMyPalette global = copy->globalPalette ? *copy->globalPalette : TMyPalette();
+    GifWriteOptions options = writeOptionsOf(*copy);
+    options.progress = nullptr;
+    if (!optimize) options.lossyQuality = 100;
+    ByteSink out;
+    if (!writeGifTo(out, copy->firstFrame, global, options)) return {};
+    return out.bytes();
 }
 
 }  // namespace movigram
