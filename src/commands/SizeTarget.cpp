@@ -29,9 +29,15 @@ std::string describeSize(uint64_t bytes) {
     char text[32];
     if (bytes < 1000) return std::to_string(bytes) + " bytes";
     const double kb = double(bytes) / 1000;
-    if (kb < 1000) std::snprintf(text, sizeof text, kb < 100 ? "%.1f KB" : "%.0f KB", kb);
-    else std::snprintf(text, sizeof text, "%.2f MB", kb / 1000);
-    return text;
+    if (kb < 1000) std::snprintf(text, sizeof text, kb < 100 ? "%.1f" : "%.0f", kb);
+    else std::snprintf(text, sizeof text, "%.2f", kb / 1000);
+    // 10 MB, 1.5 MB: no zeros after the point.
+    std::string number = text;
+    if (number.find('.') != std::string::npos) {
+        number.erase(number.find_last_not_of('0') + 1);
+        if (number.back() == '.') number.pop_back();
+    }
+    return number + (kb < 1000 ? " KB" : " MB");
 }
 
 std::optional<uint64_t> parseByteSize(std::string_view text) {
@@ -212,7 +218,12 @@ std::vector<ShareSettings> shareLadder(const Document& doc, int bestLossy) {
             s.frameStep = step;
             ladder.push_back(s);
         }
-    const TSize screen{doc.screenWidth, doc.screenHeight};
+    // The screen the frames cover (a copy's size is set once it is linked).
+    TSize screen{doc.screenWidth, doc.screenHeight};
+    for (int i = 0; i < doc.frameList.count(); ++i) {
+        const TRect& r = doc.frameList.frameAt(i)->rect;
+        screen = {std::max(screen.width, r.right), std::max(screen.height, r.bottom)};
+    }
     for (int percent : {90, 80, 70, 60, 50, 40, 30, 25, 20, 15, 10}) {
         const std::optional<TSize> to = scaledSize(screen, ScaleRequest{double(percent), 0, 0});
         if (!to || to->width < 8 || to->height < 8) break;
@@ -303,10 +314,11 @@ FitResult fitToSize(Document& doc, uint64_t maxBytes, int bestLossy, Progress* p
         tell(std::min(95, 50 + 15 * result.fullSaves));
         if (bytes == 0) return result;
         if (result.fits) {
-            // Room to spare: the rung before may fit too.
+            // Room to spare: the rung before may fit too.  Estimates err
+            // both ways, so a file well under the target tries it anyway.
             if (rung > tooLarge + 1 && result.fullSaves < 3) {
                 correction = double(bytes) / estimated(rung);
-                if (estimated(rung - 1) * correction <= aim) {
+                if (estimated(rung - 1) * correction <= aim || double(bytes) < 0.8 * double(maxBytes)) {
                     FitResult fitting = result;
                     tryWhole(rung - 1);
                     if (!result.fits) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <random>
 
+#include "commands/SaveCommands.h"
 #include "commands/SizeTarget.h"
 #include "document/Compose.h"
 #include "document/GifReader.h"
@@ -67,6 +68,8 @@ TEST(SizeTarget, SizesAndSettingsReadAndShowAsPeopleWriteThem) {
     EXPECT_EQ(describeSize(12'345), "12.3 KB");
     EXPECT_EQ(describeSize(256'000), "256 KB");
     EXPECT_EQ(describeSize(7'930'000), "7.93 MB");
+    EXPECT_EQ(describeSize(10'000'000), "10 MB");
+    EXPECT_EQ(describeSize(1'500'000), "1.5 MB");
     EXPECT_EQ(describeSettings({}), "maximum compression");
     EXPECT_EQ(describeSettings({70, 128, 1, 80}), "lossy 70, 128 colours, 80 % scale");
 }
@@ -108,6 +111,9 @@ TEST(SizeTarget, TheFileChosenIsNeverOverItsTargetAndSmallerTargetsTakeMore) {
     // The document is not changed by looking.
     EXPECT_EQ(doc->frameList.count(), 72);
     EXPECT_EQ(doc->screenWidth, 120);
+
+    // A copy not yet linked has the same ladder.
+    EXPECT_EQ(shareLadder(*copyForSave(*doc, true)), ladder);
 
     const FitResult none = fitToSize(*doc, 100);
     EXPECT_FALSE(none.fits);
