@@ -60,6 +60,7 @@ bench: build
 	$(BUILD)/bench/movigram-bench-peers
 	$(BUILD)/bench/movigram-bench-quant
 	$(BUILD)/bench/movigram-bench-estimate
+	$(BUILD)/bench/movigram-bench-maxsize
 	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/movigram-bench-shell
 
 # The editor alone: opening, stepping, the frame list and playback timing.

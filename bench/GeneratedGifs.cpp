@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 
@@ -384,6 +385,28 @@ std::vector<GeneratedGif> writeGeneratedGifs(const std::string& folder) {
         written.push_back({std::string("generated ") + name, path});
     }
     return written;
+}
+
+}  // namespace movigram::bench
+
+namespace movigram::bench {
+
+std::vector<GeneratedGif> benchFiles(const std::vector<std::string>& folders, const std::string& folder,
+                                     const std::string& corpus) {
+    namespace fs = std::filesystem;
+    std::vector<GeneratedGif> files;
+    auto addGifs = [&](const fs::path& from) {
+        if (!fs::exists(from)) return;
+        for (const auto& e : fs::directory_iterator(from))
+            if (e.path().extension() == ".gif") files.push_back({e.path().filename().string(), e.path().string()});
+    };
+    for (const std::string& f : folders) addGifs(f);
+    if (folders.empty()) {
+        files = writeGeneratedGifs(folder);
+        addGifs(fs::path(corpus) / "real-world");
+    }
+    std::sort(files.begin(), files.end(), [](const auto& a, const auto& b) { return a.name < b.name; });
+    return files;
 }
 
 }  // namespace movigram::bench

@@ -3,7 +3,10 @@
 #include <cstdio>
 #include <utility>
 
+#include "commands/SaveCommands.h"
+#include "commands/SizeTarget.h"
 #include "import/PaletteLoading.h"
+#include "save/GifWriter.h"
 
 namespace movigram::cli {
 
@@ -69,6 +72,26 @@ void saveOutput(Document& doc, const std::string& path, bool optimize) {
     // The document's host has told why a save failed.
     if (!saveAs(doc, path, optimize)) throw CliError{""};
     std::printf("wrote %s\n", path.c_str());
+}
+
+uint64_t byteSizeArgument(const std::string& value, const std::string& option) {
+    const std::optional<uint64_t> bytes = parseByteSize(value);
+    if (!bytes) usageError(option + " takes a size such as 8MB, 500KB or 1.5MiB, not \"" + value + "\"");
+    return *bytes;
+}
+
+void saveWithin(Document& doc, const std::string& path, uint64_t maxBytes, int bestLossy) {
+    if (doc.frameList.empty()) throw CliError{"nothing to save: no frame is left"};
+    const FitResult fit = fitToSize(doc, maxBytes, bestLossy, &doc.host());
+    if (!fit.fits) {
+        if (fit.bytes == 0) throw CliError{"the file could not be made"};
+        throw CliError{"no setting makes a file of at most " + describeSize(maxBytes) + ": the smallest (" +
+                       describeSettings(fit.settings) + ") is " + describeSize(fit.bytes) + "; nothing was written"};
+    }
+    const GifWriteResult result = writeGifBytes(path, fit.file);
+    if (!result.ok) throw CliError{gifWriteErrorMessage(result)};
+    std::printf("%s: %s\nwrote %s\n", describeSettings(fit.settings).c_str(), describeSize(fit.bytes).c_str(),
+                path.c_str());
 }
 
 }  // namespace movigram::cli

@@ -3,6 +3,7 @@
 // Open and Save as do it, with the tool's rule for input errors: an input
 // that was not read cleanly stops the command before anything is written
 // (exit status 1), unless --keep-partial asks to go on with what was read.
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -48,5 +49,15 @@ void loadFixedPalette(Document& doc, StderrHost& host, const std::string& path);
 // "Save as" (optimize false) or "Save optimized as" (optimize true) to
 // exactly the path given; throws when nothing was written.
 void saveOutput(Document& doc, const std::string& path, bool optimize);
+
+// --max-size's value: "8MB", "500KB", "1.5MiB" or bytes; a usage error
+// otherwise.
+uint64_t byteSizeArgument(const std::string& value, const std::string& option);
+
+// Writes the best-looking file no larger than maxBytes to exactly path,
+// choosing the levers of a size target (SizeTarget.h; the lossy level at
+// most bestLossy), and tells what it chose.  When even the smallest
+// setting is over, nothing is written and the command fails.
+void saveWithin(Document& doc, const std::string& path, uint64_t maxBytes, int bestLossy);
 
 }  // namespace movigram::cli

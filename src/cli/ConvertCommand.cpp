@@ -16,6 +16,7 @@ int runConvert(const Args& args) {
     Document doc(&host);
     bool optimize = false;
     std::optional<int> loop;
+    uint64_t maxSize = 0;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "--delay") {
@@ -33,6 +34,8 @@ int runConvert(const Args& args) {
             doc.commentFrameOption = false;
         } else if (a == "--lossy") {
             doc.lossyQuality = int(numberArgument(optionValue(args, i, "a quality level"), a, 0, 100));
+        } else if (a == "--max-size") {
+            maxSize = byteSizeArgument(optionValue(args, i, "a size"), a);
         } else if (a == "--local-palettes") {
             const std::string& v = optionValue(args, i, "merge, keep or create");
             if (v == "merge") doc.localPaletteMode = LocalPaletteMode::Merge;
@@ -72,7 +75,8 @@ int runConvert(const Args& args) {
     }
     doc.cropToDirty = true;
     // Lossy compression is a way of the optimising save.
-    saveOutput(doc, files.out, optimize || doc.lossyQuality < 100);
+    if (maxSize) saveWithin(doc, files.out, maxSize, doc.lossyQuality);
+    else saveOutput(doc, files.out, optimize || doc.lossyQuality < 100);
     return ExitOk;
 }
 

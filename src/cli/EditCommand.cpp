@@ -38,6 +38,7 @@ int runEdit(const Args& args) {
     std::string out;
     bool optimize = false, comment = true, keepPartial = false, maximum = false;
     int lossy = 100;
+    uint64_t maxSize = 0;
     std::vector<std::string> stepArgs;
     for (size_t i = 1; i < args.size(); ++i) {
         if (args[i] == "-o") out = optionValue(args, i, "the output file");
@@ -47,6 +48,8 @@ int runEdit(const Args& args) {
         else if (args[i] == "--keep-partial") keepPartial = true;
         else if (args[i] == "--lossy")
             lossy = int(numberArgument(optionValue(args, i, "a quality level"), args[i], 0, 100));
+        else if (args[i] == "--max-size")
+            maxSize = byteSizeArgument(optionValue(args, i, "a size"), args[i]);
         else stepArgs.push_back(args[i]);
     }
     if (out.empty()) usageError("no output file given (-o OUT.gif)");
@@ -67,7 +70,8 @@ int runEdit(const Args& args) {
     std::printf("%zu step%s applied, %d frames\n", script.steps.size(), script.steps.size() == 1 ? "" : "s",
                 doc.frameList.count());
     // Lossy compression is a way of the optimising save.
-    saveOutput(doc, out, optimize || lossy < 100);
+    if (maxSize) saveWithin(doc, out, maxSize, lossy);
+    else saveOutput(doc, out, optimize || lossy < 100);
     return ExitOk;
 }
 

@@ -11,6 +11,7 @@ int runOptimize(const Args& args) {
     FileArguments files;
     bool crop = true, split = false, mask = false, pow2 = false, comment = true, maximum = false, previous = false;
     int lossy = 100;
+    uint64_t maxSize = 0;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "--no-crop") crop = false;
@@ -22,6 +23,7 @@ int runOptimize(const Args& args) {
         else if (a == "--restore-previous") previous = true;
         else if (a == "--no-comment") comment = false;
         else if (a == "--lossy") lossy = int(numberArgument(optionValue(args, i, "a quality level"), a, 0, 100));
+        else if (a == "--max-size") maxSize = byteSizeArgument(optionValue(args, i, "a size"), a);
         else files.take(args, i);
     }
     files.require();
@@ -36,7 +38,8 @@ int runOptimize(const Args& args) {
     doc.restoreToPrevious = previous;
     doc.lossyQuality = lossy;
     openInput(doc, host, files.input(), files.keepPartial);
-    saveOutput(doc, files.out, true);
+    if (maxSize) saveWithin(doc, files.out, maxSize, lossy);
+    else saveOutput(doc, files.out, true);
     return ExitOk;
 }
 

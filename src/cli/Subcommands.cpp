@@ -24,6 +24,13 @@ namespace {
     "               write a pixel in a close colour where that makes longer strings; pixels left\n"   \
     "               transparent or unchanged from the screen before stay exact; saves optimised\n"
 
+// A size target, for optimize, convert and edit.
+#define MAX_SIZE_HELP                                                                                 \
+    "  --max-size S the best-looking file no larger than S (8MB, 500KB, 1.5MiB or bytes): maximum\n"   \
+    "               compression, then lossy levels, fewer colours, a lower frame rate and a smaller\n" \
+    "               scale, least visible first; tells what it chose, and exits 1 writing nothing\n"   \
+    "               when even the smallest setting is over\n"
+
 struct Command {
     const char* name;
     int (*run)(const Args&);
@@ -40,19 +47,19 @@ const Command commands[] = {
      "  goes first unless --no-comment\n"},
     {"optimize", runOptimize,
      "optimize IN -o OUT [--no-crop] [--split] [--mask] [-O] [-O3] [--restore-previous] [--pow2-colors]\n"
-     "         [--lossy N] [--no-comment] [--keep-partial]\n"
+     "         [--lossy N] [--max-size S] [--no-comment] [--keep-partial]\n"
      "  open, then save optimised; -O is --split --mask; -O3 is maximum compression, never\n"
      "  larger than the copy or -O; --restore-previous lets -O3 restore images to the\n"
      "  screen before them (smaller, but some widely used decoders show it wrongly)\n"
-     LOSSY_HELP},
+     LOSSY_HELP MAX_SIZE_HELP},
     {"convert", runConvert,
      "convert FILE... -o OUT [--delay MS] [--loop N] [--local-palettes merge|keep|create]\n"
-     "        [--global-palette cumulative|optimized|automatic|fixed=PALFILE] [-O] [-O3] [--lossy N] [--no-comment]\n"
-     "        [--keep-partial] [--quantizer median-cut|quality] [--dither none|ordered|diffusion[=STRENGTH]]\n"
+     "        [--global-palette cumulative|optimized|automatic|fixed=PALFILE] [-O] [-O3] [--lossy N] [--max-size S]\n"
+     "        [--no-comment] [--keep-partial] [--quantizer median-cut|quality] [--dither none|ordered|diffusion[=STRENGTH]]\n"
      "  read a batch of images, videos and text files as one animation\n"
      "  --delay MS   0 to 655350 milliseconds per frame of a still image\n"
      "  --loop N     0 (without end) to 65535\n"
-     QUANTIZE_HELP LOSSY_HELP},
+     QUANTIZE_HELP LOSSY_HELP MAX_SIZE_HELP},
     {"frames", runFrames,
      "frames IN -o OUT [--keep-partial]\n"
      "  one file per image frame: OUT-00.gif, OUT-01.gif, ... numbered by frame\n"},
@@ -62,12 +69,12 @@ const Command commands[] = {
      "  one optimised global palette of N (2 to 256) colours\n"
      QUANTIZE_HELP},
     {"edit", runEdit,
-     "edit IN -o OUT [-O] [-O3] [--lossy N] [--no-comment] [--keep-partial] STEP...\n"
+     "edit IN -o OUT [-O] [-O3] [--lossy N] [--max-size S] [--no-comment] [--keep-partial] STEP...\n"
      "  frame operations, colours and effects, in order (edit --help lists the steps)\n"
      "  -O            save optimised (dirty rectangles, as \"Save optimized as\")\n"
      "  -O3           save with maximum compression\n"
      "  --no-comment  do not put the program's comment in front\n"
-     LOSSY_HELP},
+     LOSSY_HELP MAX_SIZE_HELP},
 };
 
 const char rules[] =

@@ -12,6 +12,7 @@ enum class CommandId : int32_t {
     Save = 24333,
     SaveAs = 24334,
     SaveOptimizedAs = 107,
+    SaveForSharing = 110,
     Revert = 105,
     Preview = 108,
     HtmlCode = 109,

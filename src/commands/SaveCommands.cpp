@@ -1,6 +1,5 @@
 #include "SaveCommands.h"
 
-#include <cmath>
 #include <cstdio>
 #include <future>
 #include <thread>
@@ -16,21 +15,8 @@ namespace movigram {
 
 namespace {
 
-// Shows nothing, and stops when the host it stands for does: the host of
-// the copy measured on a second thread while the save goes on.
-class QuietCopyHost : public Host {
-public:
-    explicit QuietCopyHost(const Host& of) : of_(of) {}
-    bool stopRequested() const override { return of_.stopRequested(); }
+}  // namespace
 
-private:
-    const Host& of_;
-};
-
-// A copy of what a save prepares and writes: the frames with the fields the
-// optimiser reads, the palette and the options.  It tells the host given
-// (the document's, so that the status texts and the gauge show), but the
-// view never sees it.
 std::unique_ptr<Document> copyForSave(Document& doc, Host* host) {
     auto copy = std::make_unique<Document>(host);
     for (int i = 0; i < doc.frameList.count(); ++i) {
@@ -56,8 +42,13 @@ std::unique_ptr<Document> copyForSave(Document& doc, Host* host) {
     copy->maxCompression = doc.maxCompression;
     copy->restoreToPrevious = doc.restoreToPrevious;
     copy->lossyQuality = doc.lossyQuality;
+    copy->quantize = doc.quantize;
+    copy->localPaletteMode = doc.localPaletteMode;
+    copy->globalPaletteMode = doc.globalPaletteMode;
     return copy;
 }
+
+namespace {
 
 // The document takes the frames and palette of its prepared copy; the list
 // tells the views of each step.
@@ -109,7 +100,7 @@ namespace {
 // nothing when its host asked to stop.
 std::optional<std::vector<uint8_t>> maxCompressedBytes(Document& copy) {
     Host& host = copy.host();
-    QuietCopyHost quiet(host);
+    FollowingHost quiet(&host);
     const TMyPalette global = copy.globalPalette ? *copy.globalPalette : TMyPalette();
     GifWriteOptions plainOptions = writeOptionsOf(copy);
     plainOptions.progress = &quiet;
@@ -203,6 +194,17 @@ GifWriteResult writePreparedCopy(Document& doc, const std::string& path, bool op
     return result;
 }
 
+std::vector<uint8_t> savedBytes(Document& doc, bool optimize, Host* host) {
+    std::unique_ptr<Document> copy = copyForSave(doc, host);
+    prepareCopy(*copy, optimize);
+    if (optimize && copy->maxCompression) return maxCompressedBytes(*copy).value_or(std::vector<uint8_t>());
+    ByteSink out;
+    const TMyPalette global = copy->globalPalette ? *copy->globalPalette : TMyPalette();
+    GifWriteOptions options = saveOptionsOf(*copy, optimize);
+    if (!writeGifTo(out, copy->firstFrame, global, options) || copy->host().stopRequested()) return {};
+    return out.bytes();
+}
+
 SizeEstimate::SizeEstimate(Document& doc) : optimize_(doc.optimizeOnSave) {
     // What Save refuses to write has no size.
     if (anyFrameHasPixels(doc.frameList)) copy_ = copyForSave(doc, &host_);
@@ -225,18 +227,21 @@ std::optional<uint64_t> SizeEstimate::run() {
     return counter.size();
 }
 
-std::string approximateSizeText(uint64_t bytes) {
-    const char* approx = "\u2248 ";
-    if (bytes < 1000) return approx + std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
-    // The unit whose number stays below 1000 once rounded; one decimal
-    // while it has few digits.
-    const double kb = double(bytes) / 1024, mb = kb / 1024;
+std::string describeSize(uint64_t bytes) {
     char text[32];
-    if (std::round(kb * 10) < 100) std::snprintf(text, sizeof text, "%.1f KB", kb);
-    else if (std::round(kb) < 1000) std::snprintf(text, sizeof text, "%.0f KB", kb);
-    else if (std::round(mb * 10) < 1000) std::snprintf(text, sizeof text, "%.1f MB", mb);
-    else std::snprintf(text, sizeof text, "%.0f MB", mb);
-    return approx + std::string(text);
+    if (bytes < 1000) return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
+    const double kb = double(bytes) / 1000;
+    if (kb < 999.5) std::snprintf(text, sizeof text, kb < 99.95 ? "%.1f" : "%.0f", kb);
+    else std::snprintf(text, sizeof text, "%.2f", kb / 1000);
+    // 10 MB, 1.5 MB: no zeros after the point.
+    std::string number = text;
+    if (number.find('.') != std::string::npos) {
+        number.erase(number.find_last_not_of('0') + 1);
+        if (number.back() == '.') number.pop_back();
+    }
+    return number + (kb < 999.5 ? " KB" : " MB");
 }
+
+std::string approximateSizeText(uint64_t bytes) { return "\u2248 " + describeSize(bytes); }
 
 }  // namespace movigram

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "document/Document.h"
 #include "save/GifWriter.h"
@@ -17,6 +18,18 @@ namespace movigram {
 // palette) once the file is written; otherwise, and whenever the write
 // fails, the document is left as it was.  A failed write shows "Error %d".
 GifWriteResult writePreparedCopy(Document& doc, const std::string& path, bool optimize, bool keep);
+
+// A copy of what a save prepares and writes: the frames with the fields the
+// optimiser reads, the palette and the options (quantising too, for work
+// on the copy).  It tells the host given (the document's, so that the
+// status texts and the gauge show; none: nothing is shown), but the view
+// never sees it.
+std::unique_ptr<Document> copyForSave(Document& doc, Host* host = nullptr);
+
+// The bytes the same save would write, made from a copy telling host (none:
+// nothing is shown); the document is not changed.  Empty when the writer
+// failed or the host asked to stop.
+std::vector<uint8_t> savedBytes(Document& doc, bool optimize, Host* host = nullptr);
 
 // The steps before the write: the comment frame and, with optimize, the
 // optimisation passes.
@@ -50,9 +63,10 @@ private:
     std::unique_ptr<Document> copy_;  // tells host_; taken by run
 };
 
-// A size as the status bar shows an estimate: "≈ 900 bytes", "≈ 4.5 KB",
-// "≈ 512 KB", "≈ 2.3 MB" (units of 1024; one decimal below ten of a unit
-// for KB, below a hundred for MB).
+// A file size as the program shows it: "900 bytes", "12.3 KB", "256 KB",
+// "7.93 MB", "10 MB" (1 KB = 1000 bytes, 1 MB = 1000 KB).
+std::string describeSize(uint64_t bytes);
+// The same as the status bar shows an estimate: "≈ 2.3 MB".
 std::string approximateSizeText(uint64_t bytes);
 
 }  // namespace movigram

@@ -46,6 +46,25 @@ void composeFrame(TFrame& work, TFrame& frame, TFrame* previous, bool eraseMode)
     }
 }
 
+void forEachScreen(const FrameList& list, TSize screen, const TMyPalette& globalPalette, int fill, int background,
+                   const std::function<void(int, const TDib256&)>& visit) {
+    auto work = TFrame::blank(screen.width, screen.height, fill, globalPalette);
+    work->backgroundIndex = background;
+    // The frame before, as far as its restore step needs it.
+    TFrame* previous = nullptr;
+    for (int i = 0; i < list.count(); ++i) {
+        TFrame& f = *list.frameAt(i);
+        if (!f.image) continue;
+        if (f.localPalette) {
+            previous = nullptr;
+            continue;
+        }
+        composeFrame(*work, f, previous, false);
+        visit(i, *work->image);
+        previous = &f;
+    }
+}
+
 std::unique_ptr<TFrame> compositeAt(const FrameList& list, int index, const std::string& name,
                                     TSize screen, const TMyPalette& globalPalette) {
     if (index < 0 || index >= list.count()) return nullptr;

@@ -47,6 +47,17 @@ private:
     const StopToken* stop_;
 };
 
+// Shows nothing, and stops when the work it stands in for is asked to: the
+// host of a copy worked on beside (or on behalf of) that work.
+class FollowingHost : public Host {
+public:
+    explicit FollowingHost(const Progress* of) : of_(of) {}
+    bool stopRequested() const override { return of_ && of_->stopRequested(); }
+
+private:
+    const Progress* of_;
+};
+
 // Shows a status text for the lifetime of a scope.
 class StatusText {
 public:

@@ -179,33 +179,22 @@ bool unoptimize(Document& doc, const std::string& label) {
     doc.relink();
     const TMyPalette none;
     const int fill = doc.transparentIndex >= 0 ? doc.transparentIndex : std::max(doc.backgroundIndex, 0);
-    auto work = TFrame::blank(doc.screenWidth, doc.screenHeight, fill,
-                              doc.globalPalette ? *doc.globalPalette : none);
-    work->backgroundIndex = doc.backgroundIndex;
+    // The walk reads each frame's own image for the restore step of the
+    // next one: the screens are put in once it is done.
+    std::vector<std::pair<int, std::unique_ptr<TDib256>>> screens;
+    forEachScreen(list, {doc.screenWidth, doc.screenHeight}, doc.globalPalette ? *doc.globalPalette : none, fill,
+                  doc.backgroundIndex, [&](int i, const TDib256& screen) {
+                      auto full = std::make_unique<TDib256>(screen);
+                      const TDib256& own = *list.frameAt(i)->image;
+                      full->fixedColorMask = own.fixedColorMask;
+                      full->transparentIndex = own.transparentIndex;
+                      screens.emplace_back(i, std::move(full));
+                  });
     const TRect screen{0, 0, doc.screenWidth, doc.screenHeight};
-    // The frame before keeps its own rectangle and image for the restore
-    // step of the next composition, although the live frame has become full
-    // screen by then.
-    std::unique_ptr<TFrame> previous;
-    for (int i = 0; i < list.count(); ++i) {
+    for (auto& [i, image] : screens) {
         TFrame& f = *list.frameAt(i);
-        if (!f.image) continue;
-        if (f.localPalette) {
-            previous.reset();
-            continue;
-        }
-        composeFrame(*work, f, previous.get(), false);
-        auto before = std::make_unique<TFrame>();
-        before->rect = f.rect;
-        before->restoreToBackground = f.restoreToBackground;
-        before->transparentIndex = f.transparentIndex;
-        before->backgroundIndex = f.backgroundIndex;
-        auto full = std::make_unique<TDib256>(*work->image);
-        full->fixedColorMask = f.image->fixedColorMask;
-        full->transparentIndex = f.image->transparentIndex;
-        before->image = std::exchange(f.image, std::move(full));
+        f.image = std::move(image);
         f.rect = f.dirtyRect = screen;
-        previous = std::move(before);
     }
     finishMerge(edit);
     return true;

@@ -36,7 +36,7 @@ const std::array<float, 256>& linearOf() {
     return table;
 }
 
-uint8_t encoded(float linear) {
+const std::vector<uint8_t>& encodingTable() {
     static const std::vector<uint8_t> table = [] {
         std::vector<uint8_t> t(linearSteps + 1);
         for (int i = 0; i <= linearSteps; ++i) {
@@ -46,8 +46,12 @@ uint8_t encoded(float linear) {
         }
         return t;
     }();
-    const float v = std::clamp(linear, 0.0f, 1.0f);
-    return table[size_t(std::lround(v * linearSteps))];
+    return table;
+}
+
+// table: encodingTable().
+uint8_t encoded(const uint8_t* table, float linear) {
+    return table[size_t(std::clamp(linear, 0.0f, 1.0f) * linearSteps + 0.5f)];
 }
 
 // Catmull-Rom: passes through the samples, so an unscaled axis is copied.
@@ -166,6 +170,7 @@ Resampled resample(TFrame& frame, const TRect& rect, double sx, double sy) {
     result.bgr.assign(stride * size_t(nh), 0);
     result.clear.assign(size_t(nw) * size_t(nh), 0);
     std::vector<Rgba> line(static_cast<size_t>(nw));
+    const uint8_t* encode = encodingTable().data();
     for (int32_t y = 0; y < nh; ++y) {
         std::fill(line.begin(), line.end(), Rgba{});
         for (uint32_t t = down.start[size_t(y)]; t < down.start[size_t(y) + 1]; ++t) {
@@ -183,9 +188,9 @@ Resampled resample(TFrame& frame, const TRect& rect, double sx, double sy) {
                 result.anyClear = true;
                 continue;
             }
-            out[0] = encoded(p[2] / p[3]);
-            out[1] = encoded(p[1] / p[3]);
-            out[2] = encoded(p[0] / p[3]);
+            out[0] = encoded(encode, p[2] / p[3]);
+            out[1] = encoded(encode, p[1] / p[3]);
+            out[2] = encoded(encode, p[0] / p[3]);
         }
     }
     return result;

@@ -250,6 +250,7 @@ SavedOptions EditorSession::savedOptions() const {
     o.optimizeOnSave = doc_.optimizeOnSave;
     o.undoEnabled = doc_.undo.enabled();
     saved.maxCompression = doc_.maxCompression;
+    saved.shareTarget = QString::fromStdString(dialogMemory_.shareTarget);
     if (doc_.undo.budget() != UndoJournal::defaultBudget()) saved.undoMemoryMiB = int(doc_.undo.budget() / UndoJournal::mib);
     saved.quantize = doc_.quantize;
     saved.fixedPalName = QString::fromStdString(doc_.fixedPaletteName);
@@ -273,6 +274,7 @@ void EditorSession::applySavedOptions(const SavedOptions& saved) {
     doc_.optimizeOnSave = o.optimizeOnSave != 0;
     if (doc_.undo.enabled() != (o.undoEnabled != 0)) doc_.undo.setEnabled(o.undoEnabled != 0);
     doc_.maxCompression = saved.maxCompression;
+    if (!saved.shareTarget.isEmpty()) dialogMemory_.shareTarget = saved.shareTarget.toStdString();
     if (saved.undoMemoryMiB > 0) doc_.undo.setBudget(saved.undoMemoryMiB * UndoJournal::mib);
     doc_.quantize = saved.quantize;
     doc_.fixedPaletteName = saved.fixedPalName.toStdString();

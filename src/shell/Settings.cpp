@@ -21,6 +21,7 @@ const QString frameListDocked = QStringLiteral("Screen Settings/FrameListDocked"
 const QString paletteDocked = QStringLiteral("Screen Settings/PalWinDocked");
 const QString maxCompressionKey = QStringLiteral("Settings/MaxCompression");
 const QString undoMemoryKey = QStringLiteral("Settings/UndoMemory");
+const QString shareTargetKey = QStringLiteral("Settings/ShareTarget");
 const QString quantizerKey = QStringLiteral("Settings/Quantizer");
 const QString ditherKey = QStringLiteral("Settings/Dither");
 
@@ -244,6 +245,7 @@ SavedOptions Settings::readOptions() {
         saved.quantize.quantizer = *q;
     parseDither(settings_.value(ditherKey).toString().toStdString(), saved.quantize);
     saved.undoMemoryMiB = std::max(0, settings_.value(undoMemoryKey).toString().toInt());
+    saved.shareTarget = settings_.value(shareTargetKey).toString();
     saved.fixedPalName = settings_.value(QStringLiteral("Settings/FixedPalName")).toString();
     saved.openDir = settings_.value(QStringLiteral("Settings/OpenDirName")).toString();
     saved.saveDir = settings_.value(QStringLiteral("Settings/SaveDirName")).toString();
@@ -259,6 +261,7 @@ void Settings::writeOptions(const SavedOptions& saved) {
     settings_.setValue(maxCompressionKey, saved.maxCompression ? QStringLiteral("1") : QStringLiteral("0"));
     settings_.setValue(quantizerKey, QString::fromStdString(quantizerText(saved.quantize.quantizer)));
     settings_.setValue(ditherKey, QString::fromStdString(ditherText(saved.quantize)));
+    if (!saved.shareTarget.isEmpty()) settings_.setValue(shareTargetKey, saved.shareTarget);
     if (saved.undoMemoryMiB > 0) settings_.setValue(undoMemoryKey, QString::number(saved.undoMemoryMiB));
     else settings_.remove(undoMemoryKey);
     settings_.setValue(QStringLiteral("Settings/FixedPalName"), saved.fixedPalName);

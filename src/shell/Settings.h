@@ -62,6 +62,9 @@ struct SavedOptions {
     // "UndoMemory", in MiB: the undo budget the user chose; 0 (or no key)
     // for the built-in one, which follows the machine's memory.
     int undoMemoryMiB = 0;
+    // "ShareTarget": Save for sharing's target size as typed ("10 MB");
+    // empty when there is none.
+    QString shareTarget;
 };
 
 class Settings {

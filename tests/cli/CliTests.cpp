@@ -301,6 +301,7 @@ TEST_F(Cli, ArgumentsAreCheckedAndNamed) {
         {"convert " + in + " -o " + out + " --lossy -1", 2, "--lossy takes a whole number from 0 to 100"},
         {"edit " + in + " -o " + out + " --lossy abc --loop 2", 2, "--lossy takes a whole number from 0 to 100, not \"abc\""},
         {"optimize " + in + " -o " + out + " --lossy", 2, "--lossy needs a value"},
+        {"edit " + in + " -o " + out + " --max-size 8XB", 2, "--max-size takes a size such as 8MB, 500KB or 1.5MiB, not \"8XB\""},
         {"convert " + in + " -o " + out + " --global-palette fixed=", 2, "needs a palette file"},
         {"convert " + in + " -o " + out + " --local-palettes odd", 2, "merge, keep or create"},
         {"convert " + in + " -o " + out + " --quantizer best", 2, "--quantizer takes median-cut or quality, not \"best\""},
@@ -380,6 +381,21 @@ TEST_F(Cli, ConvertFramesOptimizeAndReduce) {
         ASSERT_TRUE(back.globalPalette) << choice;
         EXPECT_LE(back.globalPalette->colorCount, 8) << choice;
     }
+}
+
+TEST_F(Cli, MaxSizeWritesTheFileItChoseOrNothing) {
+    const auto out = path("shared.gif");
+    CliRun run = cli("optimize " + sample() + " -o " + out + " --max-size 6KB");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_LE(std::filesystem::file_size(out), 6000u);
+    EXPECT_NE(run.out.find(" KB\nwrote " + out), std::string::npos) << run.out;
+    EXPECT_EQ(readGif(out).result, GifOk);
+
+    const auto none = path("none.gif");
+    run = cli("edit " + sample() + " -o " + none + " --reverse all --max-size 200");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("no setting makes a file of at most 200 bytes"), std::string::npos) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(none));
 }
 
 TEST_F(Cli, FramesFailsWhenOneWriteFails) {

@@ -120,16 +120,5 @@ TEST(SizeEstimate, AskedToStopTheWorkGivesUpBetweenImages) {
     }
 }
 
-TEST(SizeEstimate, TextRoundsToTheUnitThatReadsBest) {
-    EXPECT_EQ(approximateSizeText(900), "\u2248 900 bytes");
-    EXPECT_EQ(approximateSizeText(1000), "\u2248 1.0 KB");
-    EXPECT_EQ(approximateSizeText(4608), "\u2248 4.5 KB");
-    EXPECT_EQ(approximateSizeText(10189), "\u2248 10 KB");  // 9.95 KB
-    EXPECT_EQ(approximateSizeText(512 * 1024), "\u2248 512 KB");
-    EXPECT_EQ(approximateSizeText(1023 * 1024), "\u2248 1.0 MB");
-    EXPECT_EQ(approximateSizeText(2411725), "\u2248 2.3 MB");
-    EXPECT_EQ(approximateSizeText(150ull << 20), "\u2248 150 MB");
-}
-
 }  // namespace
 }  // namespace movigram

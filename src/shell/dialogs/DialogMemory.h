@@ -1,9 +1,11 @@
 #pragma once
-// What the dialogs remember while the program runs (not saved): the
-// parameters of the effects, the last effect and direction of each effect
-// command, and the flip and rotate choice.
+// What the dialogs remember while the program runs: the parameters of the
+// effects, the last effect and direction of each effect command, the flip
+// and rotate choice (none of them saved), and the target size of Save for
+// sharing (saved with the settings).
 #include <cstdint>
 #include <map>
+#include <string>
 #include <utility>
 
 #include "commands/CommandTable.h"
@@ -18,6 +20,8 @@ struct RotateChoice {
 };
 
 struct DialogMemory {
+    // Save for sharing's target size, as typed; kept in the settings file.
+    std::string shareTarget = "10 MB";
     EffectParams effects;
     std::map<CommandId, std::pair<int32_t, int32_t>> effectChoice;
     RotateChoice rotate;

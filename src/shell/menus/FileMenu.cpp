@@ -7,6 +7,7 @@
 #include "shell/EditorSession.h"
 #include "shell/FileDialogs.h"
 #include "shell/Playback.h"
+#include "shell/dialogs/TShareDialog.h"
 #include "commands/FileCommands.h"
 
 namespace movigram {
@@ -81,6 +82,11 @@ constexpr MenuHandler handlers[] = {
     {C::Save, [](S& s) { save(s.document()); }},
     {C::SaveAs, [](S& s) { saveWithName(s, false); }},
     {C::SaveOptimizedAs, [](S& s) { saveWithName(s, true); }},
+    {C::SaveForSharing,
+     [](S& s) {
+         TShareDialog dialog(s);
+         dialog.exec();
+     }},
     {C::SaveFrames, saveEachFrame},
     {C::Preview,
      [](S& s) {
