@@ -1,11 +1,11 @@
 // movigram-bench-lossy: lossy compression against gifsicle --lossy, file by
 // file.  For each animation of the generated set and of the corpus's
 // real-world folder it saves `movigram-cli optimize -O3 --lossy Q` for Q in
-// 100 90 80 70 60 50 40, and `gifsicle -O3 --lossy=L` for L in 20 40 ... 200,
+// 100 95 90 85 80 70 60 50 40, and `gifsicle -O3 --lossy=L` for L in 20 40 ... 200,
 // and measures each file's size and the PSNR and SSIM of its composed
 // screens against the input's (time-weighted over the animation, as a
-// browser composes; PSNR over RGB, SSIM of luma over 8x8 windows every 4
-// pixels).  Then the Bjontegaard delta rate: the average difference in size
+// browser composes; PSNR over RGB, SSIM of luma over 8x8 windows side by
+// side).  Then the Bjontegaard delta rate: the average difference in size
 // at equal quality, log sizes interpolated by monotone piecewise cubics over
 // the range both curves cover (SSIM as -10 log10(1 - SSIM)); negative means
 // our files are smaller.
@@ -88,11 +88,11 @@ double squaredError(const std::vector<Rgba>& x, const std::vector<Rgba>& y) {
     return se / double(3 * x.size());
 }
 
-// Mean SSIM of luma over 8x8 windows placed every 4 pixels (one window
-// over the whole of a screen smaller than that).
+// Mean SSIM of luma over 8x8 windows side by side (one window over the
+// whole of a screen smaller than that).
 double ssim(const std::vector<Rgba>& x, const std::vector<Rgba>& y, int32_t width, int32_t height) {
     constexpr double c1 = (0.01 * 255) * (0.01 * 255), c2 = (0.03 * 255) * (0.03 * 255);
-    const int32_t size = std::min({8, width, height}), step = std::max(size / 2, 1);
+    const int32_t size = std::min({8, width, height}), step = size;
     std::vector<double> a(x.size()), b(y.size());
     for (size_t i = 0; i < x.size(); ++i) a[i] = lumaOf(x[i]), b[i] = lumaOf(y[i]);
     double sum = 0;
@@ -203,7 +203,7 @@ double bdRate(const std::vector<Point>& oursIn, const std::vector<Point>& theirs
     return std::exp(sum / steps) - 1;
 }
 
-const int ourLevels[] = {100, 90, 80, 70, 60, 50, 40};
+const int ourLevels[] = {100, 95, 90, 85, 80, 70, 60, 50, 40};
 const int theirLevels[] = {20, 40, 60, 80, 100, 120, 140, 160, 180, 200};
 
 }  // namespace
@@ -273,6 +273,7 @@ int main(int argc, char** argv) {
         std::printf("\n  BD-rate (ours against gifsicle at equal quality): PSNR %s, SSIM %s\n",
                     show(row.psnr).c_str(), show(row.ssim).c_str());
         rows.push_back(row);
+        std::fflush(stdout);
     }
     if (!rows.empty()) {
         std::printf("\n%-44s %10s %10s\n", "file", "BD PSNR", "BD SSIM");
