@@ -7,9 +7,7 @@ namespace movigram {
 
 namespace {
 
-struct Rgb {
-    int r, g, b;
-};
+using Rgb = LzwLossyEncoder::Rgb;
 
 Rgb rgbOf(uint32_t c) { return {int(c >> 16 & 0xFF), int(c >> 8 & 0xFF), int(c & 0xFF)}; }
 
@@ -67,6 +65,84 @@ uint32_t LzwLossyEncoder::thresholdOf(int quality) {
     return uint32_t(std::lround(3.0 * step * step)) + 1;
 }
 
+size_t LzwLossyEncoder::longestFrom(uint32_t code, size_t from, const Rgb* palette, uint32_t threshold,
+                                    int alternative) {
+    // Depth first over the children that may stand for the next pixels,
+    // the pixel's own index first, else the closest colour: the first path
+    // followed is a greedy parse's.  Past it, at most `extraVisits` more
+    // children are looked at.  The longest path wins; of two as long, the one closer to
+    // the pixels' own colours.
+    constexpr size_t extraVisits = 48;
+    const size_t count = pixels_.size();
+    size_t bestLength = 0, sameAsBest = 0, visits = 0, limit = SIZE_MAX;
+    uint64_t bestError = 0;
+    stack_.clear();
+    stack_.push_back({uint16_t(code), none, none, false, 0});
+    while (!stack_.empty()) {
+        Step& step = stack_.back();
+        const size_t depth = stack_.size() - 1, at = from + depth;
+        uint32_t next = none;
+        if (at < count) {
+            const uint32_t own = pixels_[at];
+            const uint8_t kind = kinds_[at];
+            const uint32_t other = kind == OrAlternative && alternative >= 0 ? uint32_t(alternative) : own;
+            if (!step.ownDone) {
+                // The child of the pixel's own index, else the alternative,
+                // else the one closest to the pixel's colour.
+                step.ownDone = true;
+                uint32_t nearest = UINT32_MAX;
+                for (uint32_t k = firstChild_[step.node]; k != none; k = nextSibling_[k]) {
+                    const uint32_t d = last_[k];
+                    const uint32_t e = d == own ? 0 : d == other ? 1
+                                       : kind == Close && int(d) != alternative
+                                           ? distance(palette[d], palette[own]) + 2
+                                           : UINT32_MAX;
+                    if (e < nearest && (e < 2 || e - 2 < threshold)) {
+                        nearest = e;
+                        next = k;
+                    }
+                }
+                step.first = uint16_t(next);
+            } else if (kind != Exact) {
+                // The next other child that may stand for the pixel: close
+                // enough to its colour, or the alternative.
+                for (uint32_t k = step.cursor == none ? firstChild_[step.node] : nextSibling_[step.cursor];
+                     k != none; k = nextSibling_[k]) {
+                    step.cursor = uint16_t(k);
+                    const uint32_t d = last_[k];
+                    if (k == step.first) continue;
+                    if (kind == OrAlternative ? d == own || d == other
+                                              : d != own && int(d) != alternative &&
+                                                    distance(palette[d], palette[own]) < threshold) {
+                        next = k;
+                        break;
+                    }
+                }
+            }
+        }
+        if (next == none) {
+            // The first path ends: the search goes on a little further.
+            if (limit == SIZE_MAX) limit = visits + extraVisits;
+            stack_.pop_back();
+            continue;
+        }
+        if (visits++ >= limit) break;
+        const uint64_t error = step.error + distance(palette[last_[next]], palette[pixels_[at]]);
+        if (path_.size() <= depth) path_.resize(depth + 1);
+        path_[depth] = uint16_t(next);
+        sameAsBest = std::min(sameAsBest, depth);
+        if (depth + 1 > bestLength || (depth + 1 == bestLength && error < bestError)) {
+            if (best_.size() < depth + 1) best_.resize(depth + 1);
+            std::copy(path_.begin() + std::ptrdiff_t(sameAsBest), path_.begin() + std::ptrdiff_t(depth + 1),
+                      best_.begin() + std::ptrdiff_t(sameAsBest));
+            sameAsBest = bestLength = depth + 1;
+            bestError = error;
+        }
+        stack_.push_back({uint16_t(next), none, none, false, error});
+    }
+    return bestLength;
+}
+
 void LzwLossyEncoder::encode(const uint8_t* firstRow, std::ptrdiff_t rowStep, uint32_t width, uint32_t height,
                              const uint8_t* keep, const uint32_t* colours, uint32_t threshold, int minCodeSize,
                              ByteSink& out, int alternative, uint8_t* written) {
@@ -120,70 +196,33 @@ void LzwLossyEncoder::encode(const uint8_t* firstRow, std::ptrdiff_t rowStep, ui
         }
     };
 
-    if (width > 0 && height > 0) {
-        const int bound = int(std::sqrt(double(threshold)));
-        uint32_t current = none;
+    const size_t count = size_t(width) * height;
+    if (count > 0) {
+        // The pixels in order, with what each may become.
+        pixels_.resize(count);
+        kinds_.resize(count);
         for (uint32_t y = 0; y < height; ++y) {
-            const uint8_t* const row = firstRow + std::ptrdiff_t(y) * rowStep;
-            const uint8_t* const rowKeep = keep ? keep + size_t(y) * width : nullptr;
-            // The colour error carried along the row.
-            Rgb error{0, 0, 0};
-            for (uint32_t x = 0; x < width; ++x) {
-                const uint32_t c = row[x];
-                uint8_t* const put = written ? written + size_t(y) * width + x : nullptr;
-                if (current == none) {
-                    current = c;
-                    if (put) *put = uint8_t(c);
-                    continue;
-                }
-                const uint8_t kind = rowKeep ? rowKeep[x] : uint8_t(Close);
-                const bool exactOnly = threshold == 0 || kind != Close;
-                const uint32_t other = kind == OrAlternative && alternative >= 0 ? uint32_t(alternative) : c;
-                const Rgb& own = palette[c];
-                const Rgb want{std::clamp(own.r + error.r, 0, 255), std::clamp(own.g + error.g, 0, 255),
-                               std::clamp(own.b + error.b, 0, 255)};
-                // The child of current that continues it: its own index when
-                // there is one, else (when allowed) the index closest to the
-                // wanted colour among those close enough to the pixel's.
-                uint32_t found = none, best = UINT32_MAX;
-                for (uint32_t k = firstChild_[current]; k != none; k = nextSibling_[k]) {
-                    const uint32_t d = last_[k];
-                    if (d == c || d == other) {
-                        if (exactOnly) {
-                            found = k;
-                            if (d == c) break;
-                            continue;
-                        }
-                    } else if (exactOnly || int(d) == alternative || distance(palette[d], own) >= threshold) {
-                        continue;
-                    }
-                    const uint32_t e = distance(palette[d], want);
-                    if (e < best || (e == best && d == c)) {
-                        best = e;
-                        found = k;
-                    }
-                }
-                uint32_t index = c;
-                if (found != none) {
-                    current = found;
-                    index = last_[found];
-                } else {
-                    endString(current, c);
-                    current = c;
-                }
-                if (put) *put = uint8_t(index);
-                if (exactOnly) {
-                    error = {0, 0, 0};
-                } else {
-                    // Kept within one threshold step, so that a long stretch
-                    // without a close string does not pile it up.
-                    const Rgb& shown = palette[index];
-                    error = {std::clamp(want.r - shown.r, -bound, bound), std::clamp(want.g - shown.g, -bound, bound),
-                             std::clamp(want.b - shown.b, -bound, bound)};
-                }
-            }
+            std::copy_n(firstRow + std::ptrdiff_t(y) * rowStep, width, &pixels_[size_t(y) * width]);
+            if (keep && threshold > 0) std::copy_n(keep + size_t(y) * width, width, &kinds_[size_t(y) * width]);
+            else if (keep) std::transform(keep + size_t(y) * width, keep + size_t(y + 1) * width,
+                                          &kinds_[size_t(y) * width], [](uint8_t k) { return k == Close ? uint8_t(Exact) : k; });
+            else std::fill_n(&kinds_[size_t(y) * width], width, uint8_t(threshold > 0 ? Close : Exact));
         }
-        bits.put(current, codeSize);
+        // Each string starts with its pixel's own index, then runs as far as
+        // the table lets it.
+        for (size_t i = 0; i < count;) {
+            const uint32_t root = pixels_[i];
+            if (written) written[i] = uint8_t(root);
+            const size_t length = longestFrom(root, i + 1, palette, threshold, alternative);
+            uint32_t code = root;
+            for (size_t d = 0; d < length; ++d) {
+                code = best_[d];
+                if (written) written[i + 1 + d] = last_[code];
+            }
+            i += 1 + length;
+            if (i < count) endString(code, pixels_[i]);
+            else bits.put(code, codeSize);
+        }
     }
     bits.put(endCode, codeSize);
     bits.finish();

@@ -1,13 +1,14 @@
 #pragma once
-// A lossy GIF LZW encoder.  While extending the current string it may take a
-// string of the table whose next index shows a colour close to the wanted
-// pixel's (squared RGB distance below a threshold), so that long strings are
-// found in noisy areas.  The colour error of each pixel taken so is carried
-// on to the next pixel of the row, so that the row keeps its average colour.
-// Pixels marked fixed are always written as their own index (or, when
-// marked so, as one alternative index: the transparent one).  Codes, code
-// sizes and table clearing are those of the plain encoder (LzwEncoder.h): with
-// threshold 0 the bytes are the same.
+// A lossy GIF LZW encoder.  Each string may run on through strings of the
+// table whose indices show colours close to the pixels' own (squared RGB
+// distance below a threshold), so that long strings are found in noisy
+// areas.  Of the strings that may continue the current one it takes the
+// longest it finds in a bounded search, starting from the greedy choice
+// (the pixel's own index, else the closest colour); of two as long, the one
+// closer to the pixels' colours.  Pixels marked fixed are always written as
+// their own index (or, when marked so, as one alternative index: the
+// transparent one).  Codes, code sizes and table clearing are those of the
+// plain encoder (LzwEncoder.h): with threshold 0 the bytes are the same.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -44,12 +45,30 @@ public:
                 const uint8_t* keep, const uint32_t* colours, uint32_t threshold, int minCodeSize, ByteSink& out,
                 int alternative = noAlternative, uint8_t* written = nullptr);
 
+    struct Rgb {
+        int r, g, b;
+    };
+
 private:
     static constexpr uint16_t none = 0xFFFF;
+    // The longest string of the table that continues the one of code with
+    // the pixels from `from` on, within what each may become; its codes go
+    // to best_, their count is returned.
+    size_t longestFrom(uint32_t code, size_t from, const Rgb* palette, uint32_t threshold, int alternative);
     // The string table as a tree: each code's first child and next sibling,
     // and the index it ends in.
     std::vector<uint16_t> firstChild_, nextSibling_;
     std::vector<uint8_t> last_;
+    // The image's pixels and their Keeps in order; the search's state.
+    std::vector<uint8_t> pixels_, kinds_;
+    struct Step {
+        uint16_t node;
+        uint16_t first, cursor;  // the child followed first; the last child tried after it
+        bool ownDone;
+        uint64_t error;  // squared, along the path to node
+    };
+    std::vector<Step> stack_;
+    std::vector<uint16_t> path_, best_;
 };
 
 }  // namespace movigram

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <bit>
+#include <unordered_map>
 
 namespace movigram {
 
@@ -62,20 +63,38 @@ void ImageEncoder::encodeBest(const ImagePixels& pixels, uint32_t requiredRestor
 
 void ImageEncoder::keepIfSmaller(int minCodeSize, int transparent, std::vector<uint32_t>&& localTable,
                                  uint32_t restored, EncodedImage& best) {
-    bool anyChoice = transparent >= 0 && std::find(free_.begin(), free_.end(), 1) != free_.end();
+    bool anyChoice = std::find(free_.begin(), free_.end(), 1) != free_.end();
     if (anyChoice && shownClose_) {
-        // Where an earlier image shows a close colour, a pixel that needs
-        // no drawing is left transparent: drawn, it would show the exact one.
+        // Where an earlier image shows a close colour, a pixel that needs no
+        // drawing keeps it: its value becomes an entry of that colour (still
+        // free to be left transparent), or transparent when the table has
+        // none.  Drawn in the document's colour, a still area would change.
         const TRect& r = pixels_->rect;
+        std::unordered_map<uint32_t, uint8_t> entryOf;
         for (size_t i = 0; i < values_.size(); ++i) {
+            if (!free_[i]) continue;
             const size_t x = size_t(r.left) + i % width_, y = size_t(r.top) + i / width_;
-            if (free_[i] && shownClose_[y * size_t(screenWidth_) + x]) {
+            const uint32_t shown = shownClose_[y * size_t(screenWidth_) + x];
+            if (shown == noClose) continue;
+            if (entryOf.empty()) {
+                const size_t entries =
+                    localTable.empty() ? std::min(global_.tableSize(), size_t(1) << minCodeSize) : localTable.size();
+                for (size_t k = entries; k-- > 0;) {
+                    if (int(k) == transparent) continue;
+                    const uint32_t id = k < global_.ids.size() ? global_.ids[k] : blackId_;
+                    entryOf[localTable.empty() ? ids_.rgbOf(id) : localTable[k]] = uint8_t(k);
+                }
+            }
+            if (const auto e = entryOf.find(shown); e != entryOf.end()) {
+                values_[i] = e->second;
+            } else if (transparent >= 0) {
                 values_[i] = uint8_t(transparent);
                 free_[i] = 0;
             }
         }
         anyChoice = std::find(free_.begin(), free_.end(), 1) != free_.end();
     }
+    anyChoice = anyChoice && transparent >= 0;
     scratch_.clear();
     const size_t otherBytes = 3 * localTable.size();
     const size_t limit = best.bytes > otherBytes ? best.bytes - otherBytes : 0;
@@ -83,26 +102,36 @@ void ImageEncoder::keepIfSmaller(int minCodeSize, int transparent, std::vector<u
                                                      uint8_t(std::max(transparent, 0)), values_.size(), minCodeSize,
                                                      firstClearing, scratch_, limit);
     size_t bytes = outcome.overLimit ? SIZE_MAX : scratch_.size() + otherBytes;
-    const bool filled = outcome.filled;
+    bool filled = outcome.filled;
     bool changed = false;
-    // The lossy encoding, when it beats the lossless one (whose ways of
-    // clearing the string table it lacks; `filled` stays the lossless
-    // one's, so that the refiner tries those on the image).
-    if (lossyThreshold_ > 0) {
-        const bool lossyChanged = encodeLossy(minCodeSize, transparent, localTable, lossy_);
-        if (lossy_.size() + otherBytes < bytes) {
-            bytes = lossy_.size() + otherBytes;
-            scratch_.swap(lossy_);
-            changed = lossyChanged;
+    // The lossy encoding, when it beats the lossless one.  The values it
+    // wrote are parsed again by the choice encoder, whose ways with free
+    // pixels and with a full string table it lacks; the smaller of the two
+    // is kept, and the refiner goes on from those values.
+    if (lossyThreshold_ > 0 && encodeLossy(minCodeSize, transparent, localTable, lossy_)) {
+        lossyValues_ = values_;
+        for (size_t i = 0; i < values_.size(); ++i)
+            if (keep_[i] == LzwLossyEncoder::Close) lossyValues_[i] = written_[i];
+        reparsed_.clear();
+        const size_t smallest = std::min(bytes, best.bytes);
+        const LzwChoiceOutcome again = encoder_.encode(
+            lossyValues_.data(), anyChoice ? free_.data() : nullptr, uint8_t(std::max(transparent, 0)),
+            lossyValues_.size(), minCodeSize, firstClearing, reparsed_, smallest > otherBytes ? smallest - otherBytes : 0);
+        std::vector<uint8_t>& data = !again.overLimit && reparsed_.size() < lossy_.size() ? reparsed_ : lossy_;
+        if (data.size() + otherBytes < bytes) {
+            bytes = data.size() + otherBytes;
+            scratch_.swap(data);
+            changed = true;
+            filled = again.overLimit || again.filled;
         }
     }
     if (bytes >= best.bytes) return;
     best.bytes = bytes;
     best.data.swap(scratch_);
     best.filled = filled;
-    if (changed) best.closePixels = changed_;
-    else best.closePixels.clear();
-    best.values = values_;
+    if (changed) best.closeColours = closeColours_;
+    else best.closeColours.clear();
+    best.values = changed ? lossyValues_ : values_;
     if (anyChoice) best.free = free_;
     else best.free.clear();
     best.width = width_;
@@ -134,11 +163,12 @@ bool ImageEncoder::encodeLossy(int minCodeSize, int transparent, const std::vect
     lossyEncoder_.encode(values_.data(), std::ptrdiff_t(width_), width_, uint32_t(values_.size() / std::max(width_, 1u)),
                          keep_.data(), colours, lossyThreshold_, minCodeSize, sink, transparent, written_.data());
     out = sink.bytes();
-    changed_.resize(values_.size());
+    closeColours_.resize(values_.size());
     bool any = false;
     for (size_t i = 0; i < values_.size(); ++i) {
-        changed_[i] = keep_[i] == LzwLossyEncoder::Close && written_[i] != values_[i];
-        any |= changed_[i] != 0;
+        const bool close = keep_[i] == LzwLossyEncoder::Close && written_[i] != values_[i];
+        closeColours_[i] = close ? colours[written_[i]] & 0xFFFFFF : noClose;
+        any |= close;
     }
     return any;
 }

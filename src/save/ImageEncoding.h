@@ -27,6 +27,9 @@ struct ImagePixels {
     std::vector<uint8_t> fixed;  // 1: the screen under the image differs there, so it must be drawn
 };
 
+// Not a 0xRRGGBB colour: where a pixel shows the document's own colour.
+constexpr uint32_t noClose = 0xFFFFFFFF;
+
 // The global colour table of a plan.
 struct GlobalColours {
     std::vector<uint32_t> ids;        // colour id of each entry
@@ -48,9 +51,9 @@ struct EncodedImage {
     bool interlaced = false;
     int minCodeSize = 2;
     bool filled = false;
-    // 1 where a pixel was written in a close colour (rows of width); empty
-    // when none was.
-    std::vector<uint8_t> closePixels;
+    // The 0xRRGGBB written where a pixel took a close colour, noClose
+    // elsewhere (rows of width); empty when none did.
+    std::vector<uint32_t> closeColours;
 };
 
 class ImageEncoder {
@@ -66,10 +69,12 @@ public:
     // Below 100, images are encoded lossily at this quality: only pixels
     // that must be drawn may take a close colour.
     void setLossyQuality(int quality) { lossyThreshold_ = LzwLossyEncoder::thresholdOf(quality); }
-    // The screen pixels (rows of screenWidth) where an image chosen before
-    // showed a close colour: there a pixel that needs no drawing is left
-    // transparent rather than drawn in the document's colour.
-    void setShownClose(const uint8_t* shown, int32_t screenWidth) {
+    // What the file shows on the screen (rows of screenWidth): the
+    // 0xRRGGBB of the close colour an image chosen before left there, or
+    // noClose.  There a pixel that needs no drawing keeps showing it: drawn
+    // with an entry of that colour or left transparent, never drawn in the
+    // document's colour.
+    void setShownClose(const uint32_t* shown, int32_t screenWidth) {
         shownClose_ = shown;
         screenWidth_ = screenWidth;
     }
@@ -92,17 +97,18 @@ private:
     uint32_t blackId_;
     uint32_t width_ = 0;  // of the image being encoded
     // Encodes values_ lossily into out; whether some pixel took a close
-    // colour (changed_ marks them).
+    // colour (closeColours_ tells them).
     bool encodeLossy(int minCodeSize, int transparent, const std::vector<uint32_t>& localTable,
                      std::vector<uint8_t>& out);
 
     LzwChoiceEncoder encoder_;
     LzwLossyEncoder lossyEncoder_;
     uint32_t lossyThreshold_ = 0;
-    const uint8_t* shownClose_ = nullptr;
+    const uint32_t* shownClose_ = nullptr;
     int32_t screenWidth_ = 0;
     const ImagePixels* pixels_ = nullptr;  // of the image being encoded
-    std::vector<uint8_t> values_, free_, scratch_, keep_, lossy_, written_, changed_;
+    std::vector<uint8_t> values_, free_, scratch_, keep_, lossy_, written_, lossyValues_, reparsed_;
+    std::vector<uint32_t> closeColours_;
     std::vector<int16_t> localIndex_;  // by colour id, -1 outside tryLocal
     std::vector<uint32_t> counts_;     // by colour id, 0 outside tryLocal
 };

@@ -294,6 +294,10 @@ private:
     void addImage(const TRect& area, const TRect& around, const Restore& next, uint32_t delayCs,
                   std::vector<std::string>& comments, Base bestBase, const TRect& bestRect, EncodedImage&& best);
     bool reachCornerWithLast();
+    // Follow where the file shows close colours: the last image's restore
+    // (to the background or to what it covered), and an image drawn.
+    void restoreShownClose(Base base);
+    void drawShownClose(const TRect& rect, const EncodedImage& image);
     // Hands the image chosen last to the refiner; its data is taken at the end.
     void refineLast(EncodedImage&& best);
     bool stopped() const { return progress_ && progress_->stopRequested(); }
@@ -328,7 +332,9 @@ private:
     std::unique_ptr<ImageRefiner> refiner_;
     std::deque<EncodedImage> refined_;  // by image
     std::vector<uint32_t> doc_, shown_, before_;
-    std::vector<uint8_t> shownClose_;  // where an image chosen showed a close colour (lossy only)
+    // Lossy only: the close colour the file shows on each screen pixel, or
+    // noClose; and what it showed under the last image.
+    std::vector<uint32_t> shownClose_, closeUnderLast_;
     std::vector<uint8_t> firstCovers_;  // the pixels the first frame draws
     // The last planned image: its rectangle, what its restore to the
     // background leaves, and what the frames it stands for leave.
@@ -684,15 +690,9 @@ bool Planner::planImage(const TRect& area, const TRect& changed, const Restore& 
 void Planner::addImage(const TRect& area, const TRect& around, const Restore& next, uint32_t delayCs,
                        std::vector<std::string>& comments, Base bestBase, const TRect& bestRect,
                        EncodedImage&& best) {
-    if (!best.closePixels.empty()) {
-        // (The whole rectangle when the pixels are not laid out as it is.)
-        const int32_t w = bestRect.width();
-        const bool exact = best.closePixels.size() == size_t(bestRect.area());
-        const TRect r = bestRect.intersected(screenRect());
-        for (int32_t y = r.top; y < r.bottom; ++y)
-            for (int32_t x = r.left; x < r.right; ++x)
-                if (!exact || best.closePixels[size_t(y - bestRect.top) * size_t(w) + size_t(x - bestRect.left)])
-                    shownClose_[at(x, y)] = 1;
+    if (!shownClose_.empty()) {
+        if (haveImage_ && bestBase != Base::Keep) restoreShownClose(bestBase);
+        drawShownClose(bestRect, best);
     }
     if (haveImage_) {
         plan_.images.back().disposal = uint8_t(bestBase);
@@ -724,6 +724,33 @@ void Planner::addImage(const TRect& area, const TRect& around, const Restore& ne
     refineLast(std::move(best));
 }
 
+void Planner::restoreShownClose(Base base) {
+    const TRect r = lastRect_.intersected(screenRect());
+    size_t k = 0;
+    for (int32_t y = r.top; y < r.bottom; ++y)
+        for (int32_t x = r.left; x < r.right; ++x, ++k)
+            shownClose_[at(x, y)] = base == Base::Previous ? closeUnderLast_[k] : noClose;
+}
+
+void Planner::drawShownClose(const TRect& rect, const EncodedImage& image) {
+    const TRect r = rect.intersected(screenRect());
+    closeUnderLast_.clear();
+    for (int32_t y = r.top; y < r.bottom; ++y)
+        closeUnderLast_.insert(closeUnderLast_.end(), &shownClose_[at(r.left, y)], &shownClose_[at(r.right, y)]);
+    // A pixel drawn shows its close colour or the document's; one left
+    // free (drawn or not) shows what it showed.
+    const size_t area = size_t(rect.area());
+    if (image.values.size() != area) return;
+    const bool anyClose = image.closeColours.size() == area;
+    const bool anyFree = image.free.size() == area;
+    for (int32_t y = r.top; y < r.bottom; ++y)
+        for (int32_t x = r.left; x < r.right; ++x) {
+            const size_t i = size_t(y - rect.top) * size_t(rect.width()) + size_t(x - rect.left);
+            if (int(image.values[i]) == image.transparentIndex || (anyFree && image.free[i])) continue;
+            shownClose_[at(x, y)] = anyClose ? image.closeColours[i] : noClose;
+        }
+}
+
 void Planner::refineLast(EncodedImage&& best) {
     // The deque keeps the images the worker holds where they are.
     refined_.push_back(std::move(best));
@@ -750,10 +777,13 @@ bool Planner::reachCornerWithLast() {
             px.want.push_back(shown_[i]);
             px.fixed.push_back(before_[i] != shown_[i]);
         }
+    // Drawn again over what the last image covered.
+    if (!shownClose_.empty()) restoreShownClose(Base::Previous);
     EncodedImage best;
     encoder_->encodeBest(px, pending_.needed ? pending_.value : screen::never,
                          plan_.images.size() == 1 && showsTransparency_, best);
     if (best.bytes == SIZE_MAX) return false;
+    if (!shownClose_.empty()) drawShownClose(rect, best);
     PlannedImage& image = plan_.images.back();
     image.rect = rect;
     image.transparentIndex = best.transparentIndex;
@@ -779,7 +809,7 @@ bool Planner::run(TFrame* first, const MaxCompressionOptions& options) {
     encoder_ = std::make_unique<ImageEncoder>(ids_, table_, plan_.backgroundIndex, blackId_);
     encoder_->setLossyQuality(options.lossyQuality);
     if (options.lossyQuality < 100) {
-        shownClose_.assign(pixels(), 0);
+        shownClose_.assign(pixels(), noClose);
         encoder_->setShownClose(shownClose_.data(), size_.width);
     }
     const bool threads = options.secondThread && worthASecondThread(imagePixels(first));

@@ -17,6 +17,8 @@
 #include "document/FrameChain.h"
 #include "document/GifReader.h"
 #include "gif/LzwLossyEncoder.h"
+#include "gif/LzwTestSupport.h"
+#include "save/ImageEncoding.h"
 #include "save/GifPlan.h"
 #include "save/MaxCompression.h"
 #include "save/Optimiser.h"
@@ -159,6 +161,43 @@ TEST(LossySave, EveryLayoutStaysWithinTheThresholdAndStillWhereTheDocumentIsStil
                     EXPECT_LT(bytes.size(), lossless) << what;
                 }
             }
+        }
+    }
+}
+
+// The values an image keeps are what its data decodes to (the refiner
+// goes on from them), within the threshold of the colours wanted, and the
+// close colours it tells are those shown.
+TEST(LossySave, AnImageKeepsTheValuesItsLossyDataShows) {
+    screen::ColourIds ids;
+    GlobalColours global;
+    for (int i = 0; i < greys; ++i) {
+        const uint32_t v = uint32_t(i * 255 / (greys - 1));
+        global.ids.push_back(ids.idOf(v << 16 | v << 8 | v));
+    }
+    global.indexOf.assign(ids.count(), -1);
+    global.fillSlotOf.assign(ids.count(), -1);
+    for (size_t k = 0; k < global.ids.size(); ++k) global.indexOf[global.ids[k]] = int16_t(k);
+    constexpr int w = 120, h = 90;
+    std::mt19937 rng(5);
+    ImagePixels px{{0, 0, w, h}, {}, std::vector<uint8_t>(size_t(w) * h, 1)};
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            px.want.push_back(global.ids[size_t(std::clamp((x + y) * greys / (w + h) + int(rng() % 5) - 2, 0, greys - 1))]);
+    for (int quality : {40, 80}) {
+        ImageEncoder encoder(ids, global, 0, global.ids[0]);
+        encoder.setLossyQuality(quality);
+        EncodedImage best;
+        encoder.encodeBest(px, screen::never, false, best);
+        ASSERT_EQ(best.closeColours.size(), px.want.size()) << quality;
+        const test::Decoded back = test::decode(best.data, w, h);
+        ASSERT_EQ(back.result, LzwResult::Complete) << quality;
+        EXPECT_EQ(back.pixels, best.values) << quality;
+        for (size_t i = 0; i < px.want.size(); ++i) {
+            const uint32_t a = ids.rgbOf(px.want[i]), b = ids.rgbOf(global.ids[back.pixels[i]]);
+            const int d = int(a & 0xFF) - int(b & 0xFF);
+            ASSERT_LT(uint32_t(3 * d * d), LzwLossyEncoder::thresholdOf(quality)) << i;
+            ASSERT_EQ(best.closeColours[i], a == b ? noClose : b) << i;
         }
     }
 }
