@@ -304,13 +304,16 @@ FitResult fitToSize(Document& doc, uint64_t maxBytes, int bestLossy, Progress* p
         tell(std::min(95, 50 + 15 * result.fullSaves));
         if (bytes == 0 || stopped()) return result;
         if (result.fits) {
-            // Room to spare: the rung before may fit too.  Estimates err
-            // both ways, so a file well under the target tries it anyway.
+            // Room to spare: with the error this file showed, an earlier
+            // rung may fit too (and the one just before is tried when the
+            // file is well under, since estimates err both ways).
             if (rung > tooLarge + 1 && result.fullSaves < 3) {
                 correction = double(bytes) / estimated(rung);
-                if (estimated(rung - 1) * correction <= aim || double(bytes) < 0.8 * double(maxBytes)) {
+                size_t better = firstFitting(tooLarge + 1);
+                if (better >= rung && double(bytes) < 0.8 * double(maxBytes)) better = rung - 1;
+                if (better < rung) {
                     FitResult fitting = result;
-                    tryWhole(rung - 1);
+                    tryWhole(better);
                     if (!result.fits) {
                         fitting.fullSaves = result.fullSaves;
                         result = std::move(fitting);
