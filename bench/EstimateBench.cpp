@@ -46,20 +46,7 @@ double secondsSince(std::chrono::steady_clock::time_point start) {
 int main(int argc, char** argv) {
     const fs::path dir = fs::temp_directory_path() / ("movigram-bench-estimate-" + std::to_string(::getpid()));
     fs::create_directories(dir);
-    std::vector<std::pair<std::string, std::string>> files;  // name, path
-    if (argc > 1) {
-        for (int i = 1; i < argc; ++i)
-            for (const auto& e : fs::directory_iterator(argv[i]))
-                if (e.path().extension() == ".gif") files.push_back({e.path().filename().string(), e.path().string()});
-    } else {
-        fs::create_directories(dir / "generated");
-        for (const auto& g : bench::writeGeneratedGifs((dir / "generated").string())) files.push_back({g.name, g.path});
-        const fs::path real = fs::path(MOVIGRAM_CORPUS_DIR) / "real-world";
-        if (fs::exists(real))
-            for (const auto& e : fs::directory_iterator(real))
-                if (e.path().extension() == ".gif") files.push_back({e.path().filename().string(), e.path().string()});
-    }
-    std::sort(files.begin(), files.end());
+    const auto files = bench::benchFiles({argv + 1, argv + argc}, (dir / "generated").string(), MOVIGRAM_CORPUS_DIR);
 
     const std::string out = (dir / "saved.gif").string();
     double worst[std::size(levels)] = {};

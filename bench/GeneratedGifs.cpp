@@ -402,6 +402,7 @@ std::vector<GeneratedGif> benchFiles(const std::vector<std::string>& folders, co
     };
     for (const std::string& f : folders) addGifs(f);
     if (folders.empty()) {
+        fs::create_directories(folder);
         files = writeGeneratedGifs(folder);
         addGifs(fs::path(corpus) / "real-world");
     }

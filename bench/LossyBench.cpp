@@ -213,19 +213,7 @@ int main(int argc, char** argv) {
     fs::create_directories(dir / "generated");
     const char* otherCli = std::getenv("MOVIGRAM_BENCH_CLI");
     const std::string cli = otherCli && *otherCli ? otherCli : MOVIGRAM_CLI;
-    std::vector<std::pair<std::string, std::string>> files;  // name, path
-    if (argc > 1) {
-        for (int i = 1; i < argc; ++i)
-            for (const auto& e : fs::directory_iterator(argv[i]))
-                if (e.path().extension() == ".gif") files.push_back({e.path().filename().string(), e.path().string()});
-    } else {
-        for (const auto& g : bench::writeGeneratedGifs((dir / "generated").string())) files.push_back({g.name, g.path});
-        const fs::path real = fs::path(MOVIGRAM_CORPUS_DIR) / "real-world";
-        if (fs::exists(real))
-            for (const auto& e : fs::directory_iterator(real))
-                if (e.path().extension() == ".gif") files.push_back({e.path().filename().string(), e.path().string()});
-    }
-    std::sort(files.begin() + 0, files.end());
+    const auto files = bench::benchFiles({argv + 1, argv + argc}, (dir / "generated").string(), MOVIGRAM_CORPUS_DIR);
     const bool peer = bench::have("gifsicle");
     if (!peer) std::printf("gifsicle not installed (make bench installs it): our curve only\n");
 
