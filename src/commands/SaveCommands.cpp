@@ -97,11 +97,24 @@ namespace {
 // second thread while the plan is made (the optimising save from a copy of
 // its own, which shows nothing; the plain save and the copy only read the
 // frames, as the plan does).  copy is prepared for the save and relinked;
-// nothing when its host asked to stop.
-std::optional<std::vector<uint8_t>> maxCompressedBytes(Document& copy) {
+// nothing when its host asked to stop.  With planOnly, only the plan at the
+// document's lossy level is made: no rivals, no lossless twin (sizes for
+// comparing with one another, at a fraction of the work).
+std::optional<std::vector<uint8_t>> maxCompressedBytes(Document& copy, bool planOnly = false) {
     Host& host = copy.host();
     FollowingHost quiet(&host);
     const TMyPalette global = copy.globalPalette ? *copy.globalPalette : TMyPalette();
+    MaxCompressionOptions options{copy.loopCount, &host};
+    options.restoreToPrevious = copy.restoreToPrevious;
+    options.lossyQuality = copy.lossyQuality;
+    GifPlan plan;
+    ByteSink planned;
+    if (planOnly) {
+        if (!planMaxCompression(copy.firstFrame, global, options, plan) || !writeGifPlan(planned, plan) ||
+            host.stopRequested())
+            return std::nullopt;
+        return planned.bytes();
+    }
     GifWriteOptions plainOptions = writeOptionsOf(copy);
     plainOptions.progress = &quiet;
     // Alongside the plan when that pays, and when the optimising save's copy
@@ -128,11 +141,6 @@ std::optional<std::vector<uint8_t>> maxCompressedBytes(Document& copy) {
             return optimised.bytes();
         });
 
-    GifPlan plan;
-    ByteSink planned;
-    MaxCompressionOptions options{copy.loopCount, &host};
-    options.restoreToPrevious = copy.restoreToPrevious;
-    options.lossyQuality = copy.lossyQuality;
     bool havePlan = planMaxCompression(copy.firstFrame, global, options, plan) && writeGifPlan(planned, plan);
     plan = GifPlan{};
     // A lossy plan can come out larger than the lossless one (an image's
@@ -194,10 +202,11 @@ GifWriteResult writePreparedCopy(Document& doc, const std::string& path, bool op
     return result;
 }
 
-std::vector<uint8_t> savedBytes(Document& doc, bool optimize, Host* host) {
+std::vector<uint8_t> savedBytes(Document& doc, bool optimize, Host* host, bool planOnly) {
     std::unique_ptr<Document> copy = copyForSave(doc, host);
     prepareCopy(*copy, optimize);
-    if (optimize && copy->maxCompression) return maxCompressedBytes(*copy).value_or(std::vector<uint8_t>());
+    if (optimize && copy->maxCompression)
+        return maxCompressedBytes(*copy, planOnly).value_or(std::vector<uint8_t>());
     ByteSink out;
     const TMyPalette global = copy->globalPalette ? *copy->globalPalette : TMyPalette();
     GifWriteOptions options = saveOptionsOf(*copy, optimize);

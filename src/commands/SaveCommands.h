@@ -28,8 +28,10 @@ std::unique_ptr<Document> copyForSave(Document& doc, Host* host = nullptr);
 
 // The bytes the same save would write, made from a copy telling host (none:
 // nothing is shown); the document is not changed.  Empty when the writer
-// failed or the host asked to stop.
-std::vector<uint8_t> savedBytes(Document& doc, bool optimize, Host* host = nullptr);
+// failed or the host asked to stop.  With planOnly, maximum compression
+// makes its plan alone (no rival saves, no lossless twin of a lossy plan):
+// a size to compare with others made so, at a fraction of the work.
+std::vector<uint8_t> savedBytes(Document& doc, bool optimize, Host* host = nullptr, bool planOnly = false);
 
 // The steps before the write: the comment frame and, with optimize, the
 // optimisation passes.

@@ -107,13 +107,15 @@ bool dropFrames(Document& doc, int step) {
 // The files settings give, made once each.
 class FileCache {
 public:
-    FileCache(Document& doc, const Progress* stop) : doc_(doc), stop_(stop) {}
+    // planOnly: files for estimates (SaveCommands.h).
+    FileCache(Document& doc, const Progress* stop, bool planOnly = false)
+        : doc_(doc), stop_(stop), planOnly_(planOnly) {}
     // Empty when the file could not be made.
     const std::vector<uint8_t>& file(const ShareSettings& s) {
         for (const auto& [settings, bytes] : known_)
             if (settings == s) return bytes;
         ++made_;
-        return known_.emplace_back(s, sharedFile(doc_, s, stop_)).second;
+        return known_.emplace_back(s, sharedFile(doc_, s, stop_, planOnly_)).second;
     }
 
     int made() const { return made_; }
@@ -121,6 +123,7 @@ public:
 private:
     Document& doc_;
     const Progress* stop_;
+    bool planOnly_;
     std::vector<std::pair<ShareSettings, std::vector<uint8_t>>> known_;
     int made_ = 0;
 };
@@ -235,11 +238,11 @@ bool applyShareSettings(Document& doc, const ShareSettings& s) {
     return true;
 }
 
-std::vector<uint8_t> sharedFile(Document& doc, const ShareSettings& settings, const Progress* stop) {
+std::vector<uint8_t> sharedFile(Document& doc, const ShareSettings& settings, const Progress* stop, bool planOnly) {
     FollowingHost host(stop);
     std::unique_ptr<Document> copy = workingCopy(doc, host);
     if (!applyShareSettings(*copy, settings) || host.stopRequested()) return {};
-    return savedBytes(*copy, true, &host);
+    return savedBytes(*copy, true, &host, planOnly);
 }
 
 FitResult fitToSize(Document& doc, uint64_t maxBytes, int bestLossy, Progress* progress) {
@@ -249,10 +252,13 @@ FitResult fitToSize(Document& doc, uint64_t maxBytes, int bestLossy, Progress* p
     };
     FitResult result;
     const auto stopped = [&] { return progress && progress->stopRequested(); };
-    FileCache whole(doc, progress);
+    // The first rung is what maximum compression writes; the others are
+    // its plans alone (SaveCommands.h), which is all the lower rungs need.
+    const std::vector<uint8_t> first = sharedFile(doc, ladder[0], progress);
+    FileCache whole(doc, progress, true);
     auto tryWhole = [&](size_t rung) {
-        const std::vector<uint8_t>& file = whole.file(ladder[rung]);
-        result.fullSaves = whole.made();
+        const std::vector<uint8_t>& file = rung == 0 ? first : whole.file(ladder[rung]);
+        result.fullSaves = 1 + whole.made();
         result.settings = ladder[rung];
         result.bytes = file.size();
         result.fits = !file.empty() && file.size() <= maxBytes;
@@ -270,8 +276,8 @@ FitResult fitToSize(Document& doc, uint64_t maxBytes, int bestLossy, Progress* p
     std::unique_ptr<Document> sample = sampleOf(doc, host);
     // A short animation is its own sample: its estimates are whole files.
     std::optional<FileCache> sampleFiles;
-    FileCache& part = sample ? sampleFiles.emplace(*sample, progress) : whole;
-    const double sampleBase = double(part.file(ladder[0]).size());
+    FileCache& part = sample ? sampleFiles.emplace(*sample, progress, true) : whole;
+    const double sampleBase = sample ? double(part.file(ladder[0]).size()) : double(base);
     std::vector<double> estimate(ladder.size(), -1);
     auto estimated = [&](size_t rung) {
         if (estimate[rung] < 0) {

@@ -45,8 +45,10 @@ bool applyShareSettings(Document& doc, const ShareSettings& settings);
 
 // The file the settings give: a copy of the document changed by them and
 // saved with maximum compression.  Empty when it could not be made, or
-// when stop (may be null) asked to stop.  The document is only read.
-std::vector<uint8_t> sharedFile(Document& doc, const ShareSettings& settings, const Progress* stop = nullptr);
+// when stop (may be null) asked to stop.  The document is only read.  With
+// planOnly, a size for estimates (savedBytes in SaveCommands.h).
+std::vector<uint8_t> sharedFile(Document& doc, const ShareSettings& settings, const Progress* stop = nullptr,
+                                bool planOnly = false);
 
 struct FitResult {
     bool fits = false;
