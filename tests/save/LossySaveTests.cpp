@@ -228,12 +228,7 @@ TEST(LossySave, MaximumCompressionIsNeverLargerThanLossless) {
 // Pillow (Debian python3-pil) reads every level's file without error and
 // shows what our reader shows, wherever it shows the lossless file so.
 TEST(LossySave, PillowReadsEveryLevelAsWeDo) {
-    std::string python;
-    for (const char* candidate : {"/usr/bin/python3", "python3"})
-        if (std::system((std::string(candidate) + " -c 'import PIL' >/dev/null 2>&1").c_str()) == 0) {
-            python = candidate;
-            break;
-        }
+    const std::string python = test::pythonWithPillow();
     if (python.empty()) GTEST_SKIP() << "python3 with PIL (Debian python3-pil) not found: Pillow's view not checked";
     const std::filesystem::path dir =
         std::filesystem::temp_directory_path() / ("movigram-lossy-pillow-" + std::to_string(getpid()));

@@ -311,12 +311,7 @@ std::optional<std::vector<Screen>> pillowScreens(const std::string& gif) {
 // compression the same.  Documents saved restoring to the previous screen
 // are counted, not required: that option knowingly gives up such decoders.
 TEST(OptimisePromise, PillowShowsMaximumCompressionAsBrowsersDo) {
-    std::string python;
-    for (const char* candidate : {"/usr/bin/python3", "python3"})
-        if (std::system((std::string(candidate) + " -c 'import PIL' >/dev/null 2>&1").c_str()) == 0) {
-            python = candidate;
-            break;
-        }
+    const std::string python = test::pythonWithPillow();
     if (python.empty()) GTEST_SKIP() << "python3 with PIL (Debian python3-pil) not found: Pillow's view not checked";
 
     const std::filesystem::path dir =

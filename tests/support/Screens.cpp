@@ -1,5 +1,7 @@
 #include "Screens.h"
 
+#include <cstdlib>
+
 #include "document/Compose.h"
 #include "document/FrameChain.h"
 
@@ -53,6 +55,12 @@ std::string compareScreens(const std::vector<Screen>& want, const std::vector<Sc
                        "," + std::to_string(a.g) + "," + std::to_string(a.b) + "," + std::to_string(a.a);
             }
     }
+    return {};
+}
+
+std::string pythonWithPillow() {
+    for (const char* candidate : {"/usr/bin/python3", "python3"})
+        if (std::system((std::string(candidate) + " -c 'import PIL' >/dev/null 2>&1").c_str()) == 0) return candidate;
     return {};
 }
 

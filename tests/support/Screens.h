@@ -28,6 +28,10 @@ std::vector<Screen> screensOf(TFrame* first, const TMyPalette* global, TSize siz
 // for no time are dropped and consecutive equal ones merged.
 std::vector<Screen> settledScreens(std::vector<Screen> drawn);
 
+// A python3 that has Pillow (Debian python3-pil), to compare its view of a
+// file with ours; empty when there is none.
+std::string pythonWithPillow();
+
 // Empty when equal, else a description of the first difference.
 std::string compareScreens(const std::vector<Screen>& want, const std::vector<Screen>& got, int32_t width);
 
