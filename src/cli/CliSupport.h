@@ -91,6 +91,7 @@ int runOptimize(const Args& args);
 int runConvert(const Args& args);
 int runFrames(const Args& args);
 int runEdit(const Args& args);
+int runRecord(const Args& args);
 
 // What `COMMAND --help` prints; empty for an unknown command.
 std::string usageOf(const std::string& command);

@@ -75,6 +75,19 @@ const Command commands[] = {
      "  -O3           save with maximum compression\n"
      "  --no-comment  do not put the program's comment in front\n"
      LOSSY_HELP MAX_SIZE_HELP},
+    {"record", runRecord,
+     "record --region X,Y,W,H|--window ID|--screen --duration S -o OUT [--fps N] [--delay S] [--pointer]\n"
+     "       [-O] [-O3] [--lossy N] [--max-size S] [--no-comment] [--quantizer ...] [--dither ...]\n"
+     "  record the X display named by $DISPLAY and save the recording optimised: a region\n"
+     "  (clipped to the screen), the area a window covers, or the whole screen\n"
+     "  --duration S seconds to record (0.1 to 3600)\n"
+     "  --fps N      pictures per second, 5 to 30 (default 15); equal pictures make one frame\n"
+     "               and every frame lasts as long as its pictures were on the screen\n"
+     "  --delay S    wait S seconds before recording\n"
+     "  --pointer    draw the mouse pointer into the recording\n"
+     "  The colours come from the first picture; a recording that reaches the memory budget\n"
+     "  stops early, warns and saves what it has\n"
+     QUANTIZE_HELP LOSSY_HELP MAX_SIZE_HELP},
 };
 
 const char rules[] =

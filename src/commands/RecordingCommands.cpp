@@ -1,0 +1,44 @@
+#include "RecordingCommands.h"
+
+#include <algorithm>
+
+#include "colour/ReadingPolicy.h"
+#include "document/Undo.h"
+
+namespace movigram {
+
+void placeRecording(Document& doc, int position, FrameChain frames, const std::string& name) {
+    if (frames.empty()) return;
+    doc.startEdit();
+    if (position == ReplaceDocument) {
+        clearDocument(doc);
+        doc.fileName = name + ".gif";
+    }
+    doc.fileSize = doc.previousFileSize = -1;
+    doc.savedToSaveDir = false;
+    PaletteReadingBatch palettes(doc);
+    int at = position < 0 ? -1 : std::min(position, doc.frameList.count());
+    int first = -1;
+    for (auto& frame : frames) {
+        palettes.acceptFrame(*frame);
+        std::string text = frame->name;
+        const int index = at < 0 ? doc.frameList.append(std::move(text), std::move(frame))
+                                 : doc.frameList.insert(at++, std::move(text), std::move(frame));
+        if (first < 0) first = index;
+    }
+    doc.relink();
+    setBackgroundAll(doc.firstFrame, doc.backgroundIndex);
+    doc.frameTime = normalizeFrameTimes(doc.firstFrame);
+    palettes.finish();
+    doc.frameList.select(first);
+    doc.currentFrame = doc.frameList.frameAt(first);
+    doc.transparentIndex = documentTransparent(doc.firstFrame);
+    if (doc.globalPalette) doc.globalPalette->transparentIndex = doc.transparentIndex;
+    doc.sameTransparent = sameTransparent(doc.firstFrame);
+    doc.optimizable = true;
+    clearUndo(doc);
+    doc.setModified(true);
+    doc.changed({.palette = true, .title = true});
+}
+
+}  // namespace movigram
