@@ -16,7 +16,7 @@ using C = CommandId;
 constexpr CommandId separator{0};
 
 constexpr std::array toolBar{
-    C::New,  C::Open, C::Save,      C::SaveAs, C::SaveOptimizedAs, separator,        C::Preview,
+    C::New,  C::Open, C::RecordScreen, C::Save,      C::SaveAs, C::SaveOptimizedAs, separator,        C::Preview,
     C::HtmlCode,      separator,    C::Undo,   C::Redo,   C::Cut,             C::Copy,          C::Paste,
     separator,        C::Play,      C::Stop,   separator,          C::Loop,          C::TransparentColor,
     C::FrameRate,     C::ReduceColorDepth,     separator,          C::ZoomIn,        C::ZoomOut,

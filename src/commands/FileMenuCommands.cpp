@@ -20,6 +20,7 @@ bool hasNamedFrame(const Document& doc, const ViewState& view) {
 const CommandInfo file[] = {
     {.id = C::New, .menu = M::File, .menuText = "&New", .help = "Starts a new empty animation", .icon = "new"},
     {.id = C::Open, .menu = M::File, .menuText = "&Open...\tCtrl+O", .help = "Opens an existing GIF animation or individual (mutliple) frames", .icon = "open"},
+    {.id = C::RecordScreen, .menu = M::File, .menuText = "Recor&d screen...", .help = "Records a region of the screen, a window or the whole screen into an animation", .icon = "record"},
     {.id = C::Save, .menu = M::File, .menuText = "&Save\tCtrl+S", .help = "Saves the current animation", .icon = "save",
      .enabled = canSave, .contextText = "Save"},
     {.id = C::SaveAs, .menu = M::File, .menuText = "Save &as...", .help = "Saves the current animation with a new name (no optimizations)", .icon = "save-as",

@@ -16,6 +16,7 @@
 #include "frameops/FrameOrder.h"
 #include "import/PaletteLoading.h"
 #include "menus/MenuHandlers.h"
+#include "recording/ScreenRecording.h"
 
 namespace movigram {
 
@@ -37,6 +38,7 @@ EditorSession::EditorSession(TMyFrameWindow& window)
     playback_ = std::make_unique<Playback>(*this);
     clipboard_ = std::make_unique<EditClipboard>();
     browserServices_ = std::make_unique<BrowserServices>();
+    screenRecording_ = std::make_unique<ScreenRecording>(*this);
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &EditorSession::clipboardChanged);
     view_.clipboardHasData = EditClipboard::offersPaste();
 
@@ -251,6 +253,7 @@ SavedOptions EditorSession::savedOptions() const {
     o.undoEnabled = doc_.undo.enabled();
     saved.maxCompression = doc_.maxCompression;
     saved.shareTarget = QString::fromStdString(dialogMemory_.shareTarget);
+    saved.record = dialogMemory_.record;
     if (doc_.undo.budget() != UndoJournal::defaultBudget()) saved.undoMemoryMiB = int(doc_.undo.budget() / UndoJournal::mib);
     saved.quantize = doc_.quantize;
     saved.fixedPalName = QString::fromStdString(doc_.fixedPaletteName);
@@ -275,6 +278,7 @@ void EditorSession::applySavedOptions(const SavedOptions& saved) {
     if (doc_.undo.enabled() != (o.undoEnabled != 0)) doc_.undo.setEnabled(o.undoEnabled != 0);
     doc_.maxCompression = saved.maxCompression;
     if (!saved.shareTarget.isEmpty()) dialogMemory_.shareTarget = saved.shareTarget.toStdString();
+    dialogMemory_.record = saved.record;
     if (saved.undoMemoryMiB > 0) doc_.undo.setBudget(saved.undoMemoryMiB * UndoJournal::mib);
     doc_.quantize = saved.quantize;
     doc_.fixedPaletteName = saved.fixedPalName.toStdString();

@@ -28,6 +28,7 @@ class ActionRegistry;
 class BrowserServices;
 class EditClipboard;
 class PalettePickSource;
+class ScreenRecording;
 class Playback;
 class TMyFrameWindow;
 class TPaletteWindow;
@@ -47,6 +48,7 @@ public:
     Playback& playback() { return *playback_; }
     EditClipboard& clipboard() { return *clipboard_; }
     BrowserServices& browserServices() { return *browserServices_; }
+    ScreenRecording& screenRecording() { return *screenRecording_; }
     ActionRegistry& actions() { return *actions_; }
     DialogMemory& dialogMemory() { return dialogMemory_; }
     // The main window: the parent of dialogs and message boxes.
@@ -193,6 +195,7 @@ private:
     std::unique_ptr<Playback> playback_;
     std::unique_ptr<EditClipboard> clipboard_;
     std::unique_ptr<BrowserServices> browserServices_;
+    std::unique_ptr<ScreenRecording> screenRecording_;
     DialogMemory dialogMemory_;
     TPaletteWindow* paletteWindow_ = nullptr;
     PalettePickSource* palettePick_ = nullptr;

@@ -25,6 +25,38 @@ const QString shareTargetKey = QStringLiteral("Settings/ShareTarget");
 const QString quantizerKey = QStringLiteral("Settings/Quantizer");
 const QString ditherKey = QStringLiteral("Settings/Dither");
 
+RecordChoice readRecordChoice(const QSettings& settings) {
+    RecordChoice c;
+    const QStringList region = settings.value(QStringLiteral("Recording/Region")).toString().split(QLatin1Char(','));
+    QRect r;
+    if (region.size() == 4) r = QRect(region[0].toInt(), region[1].toInt(), region[2].toInt(), region[3].toInt());
+    if (settings.value(QStringLiteral("Recording/What")).toString() == QStringLiteral("region") && r.isValid()) {
+        c.kind = RecordChoice::Region;
+        c.region = r;
+    }
+    c.fps = std::clamp(settings.value(QStringLiteral("Recording/Fps"), c.fps).toInt(), RecordChoice::lowestFps,
+                       RecordChoice::highestFps);
+    c.pointer = settings.value(QStringLiteral("Recording/Pointer"), c.pointer ? 1 : 0).toInt() != 0;
+    c.delaySeconds = std::clamp(settings.value(QStringLiteral("Recording/Delay"), 0).toInt(), 0, RecordChoice::longestDelay);
+    c.insert = settings.value(QStringLiteral("Recording/Insert"), 0).toInt() != 0;
+    return c;
+}
+
+void writeRecordChoice(QSettings& settings, const RecordChoice& c) {
+    const bool region = c.kind != RecordChoice::WholeScreen && c.region.isValid();
+    settings.setValue(QStringLiteral("Recording/What"), region ? QStringLiteral("region") : QStringLiteral("screen"));
+    if (region)
+        settings.setValue(QStringLiteral("Recording/Region"), QStringLiteral("%1,%2,%3,%4")
+                                                                  .arg(c.region.x())
+                                                                  .arg(c.region.y())
+                                                                  .arg(c.region.width())
+                                                                  .arg(c.region.height()));
+    settings.setValue(QStringLiteral("Recording/Fps"), c.fps);
+    settings.setValue(QStringLiteral("Recording/Pointer"), c.pointer ? 1 : 0);
+    settings.setValue(QStringLiteral("Recording/Delay"), c.delaySeconds);
+    settings.setValue(QStringLiteral("Recording/Insert"), c.insert ? 1 : 0);
+}
+
 // A value that would not come back as it is from a plain "Key=value" line
 // (line breaks and other control characters, blanks at either end, a
 // leading quote) is written between quotes with backslash escapes: \\ \"
@@ -246,6 +278,7 @@ SavedOptions Settings::readOptions() {
     parseDither(settings_.value(ditherKey).toString().toStdString(), saved.quantize);
     saved.undoMemoryMiB = std::max(0, settings_.value(undoMemoryKey).toString().toInt());
     saved.shareTarget = settings_.value(shareTargetKey).toString();
+    saved.record = readRecordChoice(settings_);
     saved.fixedPalName = settings_.value(QStringLiteral("Settings/FixedPalName")).toString();
     saved.openDir = settings_.value(QStringLiteral("Settings/OpenDirName")).toString();
     saved.saveDir = settings_.value(QStringLiteral("Settings/SaveDirName")).toString();
@@ -262,6 +295,7 @@ void Settings::writeOptions(const SavedOptions& saved) {
     settings_.setValue(quantizerKey, QString::fromStdString(quantizerText(saved.quantize.quantizer)));
     settings_.setValue(ditherKey, QString::fromStdString(ditherText(saved.quantize)));
     if (!saved.shareTarget.isEmpty()) settings_.setValue(shareTargetKey, saved.shareTarget);
+    writeRecordChoice(settings_, saved.record);
     if (saved.undoMemoryMiB > 0) settings_.setValue(undoMemoryKey, QString::number(saved.undoMemoryMiB));
     else settings_.remove(undoMemoryKey);
     settings_.setValue(QStringLiteral("Settings/FixedPalName"), saved.fixedPalName);

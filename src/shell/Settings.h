@@ -12,6 +12,7 @@
 #include <QStringList>
 
 #include "document/QuantizeOptions.h"
+#include "recording/RecordChoice.h"
 
 namespace movigram {
 
@@ -65,6 +66,10 @@ struct SavedOptions {
     // "ShareTarget": Save for sharing's target size as typed ("10 MB");
     // empty when there is none.
     QString shareTarget;
+    // [Recording] What=screen|region, Region=X,Y,W,H, Fps, Pointer=0|1,
+    // Delay (seconds), Insert=0|1: what File > Record screen... recorded
+    // last and how.  A window is kept as the region it covered.
+    RecordChoice record;
 };
 
 class Settings {

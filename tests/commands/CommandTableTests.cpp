@@ -24,7 +24,7 @@ TEST(CommandTable, EveryIdOnceAndFoundById) {
         EXPECT_TRUE(ids.insert(int32_t(info.id)).second) << int32_t(info.id);
         EXPECT_EQ(findCommand(int32_t(info.id)), &info);
     }
-    EXPECT_EQ(ids.size(), 95u);  // the map, with Show as browsers do, Redo, Resize, Scale, Save for sharing, Undo memory and the six colour and size options
+    EXPECT_EQ(ids.size(), 96u);  // the map, with Show as browsers do, Redo, Resize, Scale, Save for sharing, Record screen, Undo memory and the six colour and size options
     for (CommandId id : toolBarCommands())
         if (id != CommandId{0}) {
             EXPECT_NE(findCommand(id), nullptr);
@@ -39,7 +39,7 @@ void expectEnabledExactly(const Document& doc, const ViewState& view, std::set<C
         EXPECT_EQ(isEnabled(info.id, doc, view), enabled.count(info.id) == 1) << int32_t(info.id);
 }
 
-const std::set<C> always = {C::New,         C::Open,          C::AppendFrames,     C::InsertFrames,
+const std::set<C> always = {C::New,         C::Open,          C::RecordScreen,     C::AppendFrames,     C::InsertFrames,
                             C::LoadPalette, C::StorePalette,  C::Exit,             C::RecentFile1,
                             C::RecentFile2, C::RecentFile3,   C::RecentFile4,      C::BackgroundColor,
                             C::Loop,        C::CropToDirty,   C::SplitDirty,       C::TransparentMask,

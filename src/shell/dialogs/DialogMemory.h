@@ -11,6 +11,7 @@
 #include "commands/CommandTable.h"
 #include "effects/EffectParams.h"
 #include "frameops/FlipRotate.h"
+#include "shell/recording/RecordChoice.h"
 
 namespace movigram {
 
@@ -22,6 +23,9 @@ struct RotateChoice {
 struct DialogMemory {
     // Save for sharing's target size, as typed; kept in the settings file.
     std::string shareTarget = "10 MB";
+    // What File > Record screen... recorded last and how; kept in the
+    // settings file (but a window, whose id changes from run to run).
+    RecordChoice record;
     EffectParams effects;
     std::map<CommandId, std::pair<int32_t, int32_t>> effectChoice;
     RotateChoice rotate;

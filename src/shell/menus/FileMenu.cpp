@@ -8,6 +8,7 @@
 #include "shell/FileDialogs.h"
 #include "shell/Playback.h"
 #include "shell/dialogs/TShareDialog.h"
+#include "shell/recording/ScreenRecording.h"
 #include "commands/FileCommands.h"
 
 namespace movigram {
@@ -72,6 +73,7 @@ void openRecent(S& s) {
 constexpr MenuHandler handlers[] = {
     {C::New, [](S& s) { newDocument(s.document()); }},
     {C::Open, open},
+    {C::RecordScreen, [](S& s) { s.screenRecording().begin(); }},
     {C::AppendFrames, [](S& s) { addFiles(s, true); }},
     {C::InsertFrames, [](S& s) { addFiles(s, false); }},
     {C::RecentFile1, openRecent<0>},

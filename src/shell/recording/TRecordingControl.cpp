@@ -66,6 +66,10 @@ void TRecordingControl::showStatus(const RecordingStatus& status) {
                          .arg(QString::fromStdString(describeSize(status.bytes))));
 }
 
+void TRecordingControl::showCountdown(int seconds) {
+    status_->setText(QStringLiteral("Starts in %1 s").arg(seconds));
+}
+
 void TRecordingControl::showBeside(const QRect& region, const QRect& screen) {
     adjustSize();
     setGeometry(placeOutside(sizeHint(), region, screen));

@@ -32,6 +32,8 @@ public:
     explicit TRecordingControl(QWidget* parent = nullptr);
 
     void showStatus(const RecordingStatus& status);
+    // Before the recording starts: "Starts in 3 s".
+    void showCountdown(int seconds);
     // Shows the control beside `region` (screen coordinates).
     void showBeside(const QRect& region, const QRect& screen);
 
