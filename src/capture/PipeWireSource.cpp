@@ -28,16 +28,16 @@ bool isRgbOrder(spa_video_format format) {
     return format == SPA_VIDEO_FORMAT_RGBx || format == SPA_VIDEO_FORMAT_RGBA;
 }
 
-// The part of a width × height picture the region asks for; all of it
-// without a region.
-Region clipTo(const std::optional<Region>& region, int width, int height) {
-    if (!region) return {0, 0, width, height};
-    const int left = std::max(region->x, 0);
-    const int top = std::max(region->y, 0);
-    const int right = int(std::min<std::int64_t>(std::int64_t(region->x) + region->width, width));
-    const int bottom = int(std::min<std::int64_t>(std::int64_t(region->y) + region->height, height));
+// The part of the picture to keep: the region, given in the coordinates of
+// the part the stream shows, clipped to that part; all of it without a region.
+Region clipTo(const std::optional<Region>& region, const Region& shown) {
+    if (!region) return shown;
+    const std::int64_t left = std::max<std::int64_t>(region->x, 0);
+    const std::int64_t top = std::max<std::int64_t>(region->y, 0);
+    const std::int64_t right = std::min<std::int64_t>(std::int64_t(region->x) + region->width, shown.width);
+    const std::int64_t bottom = std::min<std::int64_t>(std::int64_t(region->y) + region->height, shown.height);
     if (right <= left || bottom <= top) return {};
-    return {left, top, right - left, bottom - top};
+    return {shown.x + int(left), shown.y + int(top), int(right - left), int(bottom - top)};
 }
 
 // Copies the `crop` rectangle of a 4-byte-per-pixel picture into tight BGRX rows.
@@ -151,14 +151,19 @@ struct PipeWireSource::Stream {
         self->height = int(info.size.height);
 
         // Plain memory only: no DMA-BUF, which would need the graphics card.
-        std::uint8_t buffer[256];
+        // A window's cast may show only part of each buffer, which the crop
+        // metadata tells.
+        std::uint8_t buffer[512];
         spa_pod_builder builder = SPA_POD_BUILDER_INIT(buffer, sizeof buffer);
-        const auto* buffers = static_cast<const spa_pod*>(spa_pod_builder_add_object(
-            &builder, SPA_TYPE_OBJECT_ParamBuffers, SPA_PARAM_Buffers, SPA_PARAM_BUFFERS_buffers,
-            SPA_POD_CHOICE_RANGE_Int(8, 2, 16), SPA_PARAM_BUFFERS_blocks, SPA_POD_Int(1), SPA_PARAM_BUFFERS_dataType,
-            SPA_POD_CHOICE_FLAGS_Int((1 << SPA_DATA_MemPtr) | (1 << SPA_DATA_MemFd))));
-        const spa_pod* params[] = {buffers};
-        pw_stream_update_params(self->stream, params, 1);
+        const spa_pod* params[] = {
+            static_cast<const spa_pod*>(spa_pod_builder_add_object(
+                &builder, SPA_TYPE_OBJECT_ParamBuffers, SPA_PARAM_Buffers, SPA_PARAM_BUFFERS_buffers,
+                SPA_POD_CHOICE_RANGE_Int(8, 2, 16), SPA_PARAM_BUFFERS_blocks, SPA_POD_Int(1),
+                SPA_PARAM_BUFFERS_dataType, SPA_POD_CHOICE_FLAGS_Int((1 << SPA_DATA_MemPtr) | (1 << SPA_DATA_MemFd)))),
+            static_cast<const spa_pod*>(spa_pod_builder_add_object(
+                &builder, SPA_TYPE_OBJECT_ParamMeta, SPA_PARAM_Meta, SPA_PARAM_META_type, SPA_POD_Id(SPA_META_VideoCrop),
+                SPA_PARAM_META_size, SPA_POD_Int(int(sizeof(spa_meta_region)))))};
+        pw_stream_update_params(self->stream, params, 2);
     }
 
     // Takes the newest buffer waiting, gives the older ones back unread.
@@ -174,6 +179,19 @@ struct PipeWireSource::Stream {
         pw_stream_queue_buffer(self->stream, newest);
     }
 
+    // The part of the buffer's picture the stream shows.
+    Region shownPart(const spa_buffer& buffer) const {
+        const Region whole{0, 0, width, height};
+        const auto* meta = static_cast<const spa_meta_region*>(
+            spa_buffer_find_meta_data(&buffer, SPA_META_VideoCrop, sizeof(spa_meta_region)));
+        if (!meta || !spa_meta_region_is_valid(meta)) return whole;
+        const Region shown = clipTo(Region{meta->region.position.x, meta->region.position.y,
+                                           int(std::min<std::uint32_t>(meta->region.size.width, kMaxSide)),
+                                           int(std::min<std::uint32_t>(meta->region.size.height, kMaxSide))},
+                                    whole);
+        return shown.width > 0 ? shown : whole;
+    }
+
     void take(const spa_buffer& buffer) {
         if (buffer.n_datas < 1 || format == SPA_VIDEO_FORMAT_UNKNOWN) return;
         const spa_data& plane = buffer.datas[0];
@@ -185,7 +203,7 @@ struct PipeWireSource::Stream {
         const std::int64_t offset = chunk->offset;
         if (stride < minStride || offset + stride * (height - 1) + minStride > std::int64_t(plane.maxsize)) return;
 
-        const Region crop = clipTo(region, width, height);
+        const Region crop = clipTo(region, shownPart(buffer));
         if (crop.width == 0) {
             end("The region lies outside the shared picture");
             return;

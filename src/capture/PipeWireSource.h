@@ -23,8 +23,9 @@ struct PortalOptions;
 class PipeWireSource final : public ScreenSource {
 public:
     // Reads the stream of `node` through `remote`, a socket to the PipeWire
-    // daemon (the portal's OpenPipeWireRemote).  `region`, in the stream's
-    // pixels, is cropped from every picture and clipped to it.  Returns once
+    // daemon (the portal's OpenPipeWireRemote).  `region`, in the pixels of
+    // what the stream shows (a window's cast may show only part of each
+    // buffer), is cropped from every picture and clipped to it.  Returns once
     // the first picture has come, or null with a one-line reason when the
     // stream fails or shows nothing within `firstPicture`.
     static std::unique_ptr<PipeWireSource> open(OwnedFd remote, std::uint32_t node, std::optional<Region> region,

@@ -167,9 +167,12 @@ TEST_F(PortalTest, AvailabilityFollowsTheDesktop) {
 struct StreamCase {
     const char* name;
     spa_video_format format;
+    Region shown;  // the part of each buffer the stream shows; all when empty
     std::optional<Region> region;
     Region expected;  // the part of the 64 × 48 screen the pictures show
 };
+
+void PrintTo(const StreamCase& c, std::ostream* out) { *out << c.name; }
 
 class PipeWireRecordingTest : public PortalTest, public ::testing::WithParamInterface<StreamCase> {
 protected:
@@ -214,6 +217,7 @@ protected:
 TEST_P(PipeWireRecordingTest, RecordsTheScreensPicturesThroughThePortal) {
     const StreamCase& c = GetParam();
     TestScreen screen(c.format, kWidth, kHeight);
+    screen.showOnly(c.shown.x, c.shown.y, c.shown.width, c.shown.height);
     std::string error;
     ASSERT_TRUE(screen.start(Daemons::get().pipeWire.socketPath().toStdString(), error)) << error;
     startPortal({.node = screen.node(), .width = kWidth, .height = kHeight,
@@ -252,9 +256,12 @@ TEST_P(PipeWireRecordingTest, RecordsTheScreensPicturesThroughThePortal) {
 
 INSTANTIATE_TEST_SUITE_P(
     Streams, PipeWireRecordingTest,
-    ::testing::Values(StreamCase{"WholeBGRx", SPA_VIDEO_FORMAT_BGRx, std::nullopt, {0, 0, 64, 48}},
-                      StreamCase{"RegionBGRx", SPA_VIDEO_FORMAT_BGRx, Region{8, 4, 20, 30}, {8, 4, 20, 30}},
-                      StreamCase{"ClippedRGBA", SPA_VIDEO_FORMAT_RGBA, Region{50, 40, 30, 30}, {50, 40, 14, 8}}),
+    ::testing::Values(StreamCase{"WholeBGRx", SPA_VIDEO_FORMAT_BGRx, {}, std::nullopt, {0, 0, 64, 48}},
+                      StreamCase{"RegionBGRx", SPA_VIDEO_FORMAT_BGRx, {}, Region{8, 4, 20, 30}, {8, 4, 20, 30}},
+                      StreamCase{"ClippedRGBA", SPA_VIDEO_FORMAT_RGBA, {}, Region{50, 40, 30, 30}, {50, 40, 14, 8}},
+                      StreamCase{"PartShownRGBx", SPA_VIDEO_FORMAT_RGBx, {4, 2, 40, 30}, std::nullopt, {4, 2, 40, 30}},
+                      StreamCase{"RegionOfPartShownBGRA", SPA_VIDEO_FORMAT_BGRA, {4, 2, 40, 30}, Region{30, 20, 20, 20},
+                                 {34, 22, 10, 10}}),
     [](const ::testing::TestParamInfo<StreamCase>& param) { return std::string(param.param.name); });
 
 TEST(PipeWireSourceTest, RefusesAnEmptyRegion) {

@@ -92,14 +92,18 @@ struct TestScreen::Graph {
         auto* self = static_cast<Graph*>(data);
         if (id != SPA_PARAM_Format || !param) return;
         const int stride = self->screen->width_ * 4;
-        std::uint8_t buffer[256];
+        std::uint8_t buffer[512];
         spa_pod_builder builder = SPA_POD_BUILDER_INIT(buffer, sizeof buffer);
-        const spa_pod* params[] = {static_cast<const spa_pod*>(spa_pod_builder_add_object(
-            &builder, SPA_TYPE_OBJECT_ParamBuffers, SPA_PARAM_Buffers, SPA_PARAM_BUFFERS_buffers,
-            SPA_POD_CHOICE_RANGE_Int(4, 2, 8), SPA_PARAM_BUFFERS_blocks, SPA_POD_Int(1), SPA_PARAM_BUFFERS_size,
-            SPA_POD_Int(stride * self->screen->height_), SPA_PARAM_BUFFERS_stride, SPA_POD_Int(stride),
-            SPA_PARAM_BUFFERS_dataType, SPA_POD_CHOICE_FLAGS_Int(1 << SPA_DATA_MemFd)))};
-        pw_stream_update_params(self->stream, params, 1);
+        const spa_pod* params[] = {
+            static_cast<const spa_pod*>(spa_pod_builder_add_object(
+                &builder, SPA_TYPE_OBJECT_ParamBuffers, SPA_PARAM_Buffers, SPA_PARAM_BUFFERS_buffers,
+                SPA_POD_CHOICE_RANGE_Int(4, 2, 8), SPA_PARAM_BUFFERS_blocks, SPA_POD_Int(1), SPA_PARAM_BUFFERS_size,
+                SPA_POD_Int(stride * self->screen->height_), SPA_PARAM_BUFFERS_stride, SPA_POD_Int(stride),
+                SPA_PARAM_BUFFERS_dataType, SPA_POD_CHOICE_FLAGS_Int(1 << SPA_DATA_MemFd))),
+            static_cast<const spa_pod*>(spa_pod_builder_add_object(
+                &builder, SPA_TYPE_OBJECT_ParamMeta, SPA_PARAM_Meta, SPA_PARAM_META_type, SPA_POD_Id(SPA_META_VideoCrop),
+                SPA_PARAM_META_size, SPA_POD_Int(int(sizeof(spa_meta_region)))))};
+        pw_stream_update_params(self->stream, params, self->screen->shown_.width > 0 ? 2 : 1);
     }
 
     // Fills the next buffer with the picture to show, in the stream's format.
@@ -122,6 +126,11 @@ struct TestScreen::Graph {
             plane.chunk->offset = 0;
             plane.chunk->size = std::uint32_t(pixels.size());
             plane.chunk->stride = screen.width_ * 4;
+        }
+        if (auto* crop = static_cast<spa_meta_region*>(
+                spa_buffer_find_meta_data(buffer->buffer, SPA_META_VideoCrop, sizeof(spa_meta_region)))) {
+            crop->region.position = {screen.shown_.x, screen.shown_.y};
+            crop->region.size = {std::uint32_t(screen.shown_.width), std::uint32_t(screen.shown_.height)};
         }
         pw_stream_queue_buffer(self->stream, buffer);
     }

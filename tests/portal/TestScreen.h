@@ -26,6 +26,9 @@ public:
     std::uint32_t node() const { return node_; }
 
     void show(int picture) { picture_ = picture; }
+    // Marks only this part of each picture as shown, as a window's cast may;
+    // before start().
+    void showOnly(int x, int y, int width, int height) { shown_ = {x, y, width, height}; }
     // Ends the stream, as a compositor does when the cast stops.
     void stop();
 
@@ -39,6 +42,9 @@ private:
     int width_;
     int height_;
     std::atomic<int> picture_{0};
+    struct {
+        int x, y, width, height;
+    } shown_{0, 0, 0, 0};  // no crop while empty
     std::uint32_t node_ = 0;
     std::unique_ptr<Graph> graph_;
 };
