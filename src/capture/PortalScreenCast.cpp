@@ -172,7 +172,9 @@ struct PortalScreenCast::Impl {
         return kObject + QStringLiteral("/request/") + sender + QLatin1Char('/') + token;
     }
 
-    QString nextToken() { return QStringLiteral("movigram%1_%2").arg(QCoreApplication::applicationPid()).arg(++tokenCount); }
+    QString nextToken() {
+        return QStringLiteral("movigram%1_%2").arg(QCoreApplication::applicationPid()).arg(++tokenCount);
+    }
 
     // Calls a ScreenCast method whose last argument is `options` and waits for
     // its Request's Response.  The signal is watched before the call, on the
@@ -242,7 +244,8 @@ struct PortalScreenCast::Impl {
             return false;
         // A string in the portal's documentation, an object path in some portals.
         const QVariant handle = results.value(QStringLiteral("session_handle"));
-        sessionHandle = handle.canConvert<QDBusObjectPath>() ? handle.value<QDBusObjectPath>().path() : handle.toString();
+        sessionHandle =
+            handle.canConvert<QDBusObjectPath>() ? handle.value<QDBusObjectPath>().path() : handle.toString();
         if (sessionHandle.isEmpty()) {
             error = "The desktop portal gave no session";
             return false;
@@ -252,8 +255,9 @@ struct PortalScreenCast::Impl {
 
     bool selectSources(bool& pointerShown, std::string& error) {
         QDBusError propertyError;
-        const uint cursorModes =
-            readProperty(connection(), QStringLiteral("AvailableCursorModes"), options.replyTimeout, propertyError).toUInt();
+        const uint cursorModes = readProperty(connection(), QStringLiteral("AvailableCursorModes"),
+                                              options.replyTimeout, propertyError)
+                                     .toUInt();
         pointerShown = options.showPointer && (cursorModes & kCursorEmbedded);
         QVariantMap requestOptions;
         requestOptions.insert(QStringLiteral("types"), QVariant::fromValue(kSourceMonitor | kSourceWindow));
