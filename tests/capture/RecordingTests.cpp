@@ -307,6 +307,8 @@ TEST_F(Recording, RegionsAreClippedToTheScreenAndEmptyOnesRefused) {
     EXPECT_NE(error.find("empty"), std::string::npos) << error;
     EXPECT_FALSE(X11Source::open(options(X11Options::Target::Region, {screenWidth, 0, 50, 50}), error));
     EXPECT_NE(error.find("outside the screen"), std::string::npos) << error;
+    EXPECT_EQ(X11Source::windowAt(display_->name(), screenWidth - 10, screenHeight - 10, error), window.id());
+    EXPECT_EQ(X11Source::windowAt(display_->name(), 5, 5, error), 0u);
     X11Options missing = options(X11Options::Target::Window);
     missing.window = 0x7FFFFF;
     EXPECT_FALSE(X11Source::open(missing, error));
