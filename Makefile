@@ -61,6 +61,7 @@ bench: build
 	$(BUILD)/bench/movigram-bench-quant
 	$(BUILD)/bench/movigram-bench-estimate
 	$(BUILD)/bench/movigram-bench-maxsize
+	$(BUILD)/bench/movigram-bench-capture
 	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/movigram-bench-shell
 
 # The editor alone: opening, stepping, the frame list and playback timing.

@@ -1,11 +1,9 @@
 #include "X11Source.h"
 
+#include "XcbLibrary.h"
+
 #include <sys/ipc.h>
 #include <sys/shm.h>
-#include <xcb/shm.h>
-#include <xcb/xcb.h>
-#include <xcb/xfixes.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -26,17 +24,24 @@ struct ReplyPtr {
     explicit operator bool() const { return reply != nullptr; }
 };
 
+// Only called once open() found the libraries loaded.
+const XcbLibrary& lib() { return *xcbLibrary(); }
+
 size_t pictureBytes(const Region& r) { return size_t(r.width) * size_t(r.height) * 4; }
 
 }  // namespace
 
 std::unique_ptr<X11Source> X11Source::open(const X11Options& options, std::string& error) {
+    if (!xcbLibrary()) {
+        error = "The X client libraries (libxcb, libxcb-shm, libxcb-xfixes) cannot be loaded";
+        return nullptr;
+    }
     std::unique_ptr<X11Source> source(new X11Source);
     if (!source->openDisplay(options, error) || !source->findRegion(options, error)) return nullptr;
     source->pointer_ = options.pointer;
     if (options.pointer) {
-        ReplyPtr version(xcb_xfixes_query_version_reply(
-            source->connection_, xcb_xfixes_query_version(source->connection_, 4, 0), nullptr));
+        ReplyPtr version(lib().xcb_xfixes_query_version_reply(
+            source->connection_, lib().xcb_xfixes_query_version(source->connection_, 4, 0), nullptr));
         // A server without XFixes records without the pointer.
         source->pointer_ = bool(version);
     }
@@ -46,24 +51,40 @@ std::unique_ptr<X11Source> X11Source::open(const X11Options& options, std::strin
 
 X11Source::~X11Source() {
     if (shmAddress_) {
-        xcb_shm_detach(connection_, segment_);
-        xcb_flush(connection_);
+        lib().xcb_shm_detach(connection_, segment_);
+        lib().xcb_flush(connection_);
         shmdt(shmAddress_);
     }
-    if (connection_) xcb_disconnect(connection_);
+    if (connection_) lib().xcb_disconnect(connection_);
+}
+
+uint32_t X11Source::windowAt(const std::string& display, int x, int y, std::string& error) {
+    if (!xcbLibrary()) {
+        error = "The X client libraries (libxcb, libxcb-shm, libxcb-xfixes) cannot be loaded";
+        return 0;
+    }
+    X11Source source;
+    X11Options options;
+    options.display = display;
+    if (!source.openDisplay(options, error)) return 0;
+    ReplyPtr under(lib().xcb_translate_coordinates_reply(
+        source.connection_,
+        lib().xcb_translate_coordinates(source.connection_, source.root_, source.root_, int16_t(x), int16_t(y)),
+        nullptr));
+    return under ? under->child : 0;
 }
 
 bool X11Source::openDisplay(const X11Options& options, std::string& error) {
     int screenNumber = 0;
-    connection_ = xcb_connect(options.display.empty() ? nullptr : options.display.c_str(), &screenNumber);
-    if (xcb_connection_has_error(connection_)) {
+    connection_ = lib().xcb_connect(options.display.empty() ? nullptr : options.display.c_str(), &screenNumber);
+    if (lib().xcb_connection_has_error(connection_)) {
         const char* name = options.display.empty() ? std::getenv("DISPLAY") : options.display.c_str();
         error = "Cannot open the X display \"" + std::string(name ? name : "") + "\"";
         return false;
     }
-    const xcb_setup_t* setup = xcb_get_setup(connection_);
-    xcb_screen_iterator_t it = xcb_setup_roots_iterator(setup);
-    for (int i = 0; i < screenNumber && it.rem; ++i) xcb_screen_next(&it);
+    const xcb_setup_t* setup = lib().xcb_get_setup(connection_);
+    xcb_screen_iterator_t it = lib().xcb_setup_roots_iterator(setup);
+    for (int i = 0; i < screenNumber && it.rem; ++i) lib().xcb_screen_next(&it);
     if (!it.rem) {
         error = "The X display has no screen " + std::to_string(screenNumber);
         return false;
@@ -76,12 +97,13 @@ bool X11Source::openDisplay(const X11Options& options, std::string& error) {
     // The pictures are taken as they lie in the server: 32 bits per pixel,
     // blue in the lowest byte, least significant byte first.
     int bitsPerPixel = 0;
-    const xcb_format_t* formats = xcb_setup_pixmap_formats(setup);
-    for (int i = 0; i < xcb_setup_pixmap_formats_length(setup); ++i)
+    const xcb_format_t* formats = lib().xcb_setup_pixmap_formats(setup);
+    for (int i = 0; i < lib().xcb_setup_pixmap_formats_length(setup); ++i)
         if (formats[i].depth == screen->root_depth) bitsPerPixel = formats[i].bits_per_pixel;
     const xcb_visualtype_t* visual = nullptr;
-    for (auto depths = xcb_screen_allowed_depths_iterator(screen); depths.rem && !visual; xcb_depth_next(&depths))
-        for (auto v = xcb_depth_visuals_iterator(depths.data); v.rem; xcb_visualtype_next(&v))
+    auto depths = lib().xcb_screen_allowed_depths_iterator(screen);
+    for (; depths.rem && !visual; lib().xcb_depth_next(&depths))
+        for (auto v = lib().xcb_depth_visuals_iterator(depths.data); v.rem; lib().xcb_visualtype_next(&v))
             if (v.data->visual_id == screen->root_visual) visual = v.data;
     const bool bgrx = (screen->root_depth == 24 || screen->root_depth == 32) && bitsPerPixel == 32 &&
                       setup->image_byte_order == XCB_IMAGE_ORDER_LSB_FIRST && visual &&
@@ -99,9 +121,9 @@ bool X11Source::findRegion(const X11Options& options, std::string& error) {
         wanted = options.region;
     } else if (options.target == X11Options::Target::Window) {
         ReplyPtr geometry(
-            xcb_get_geometry_reply(connection_, xcb_get_geometry(connection_, options.window), nullptr));
-        ReplyPtr origin(xcb_translate_coordinates_reply(
-            connection_, xcb_translate_coordinates(connection_, options.window, root_, 0, 0), nullptr));
+            lib().xcb_get_geometry_reply(connection_, lib().xcb_get_geometry(connection_, options.window), nullptr));
+        ReplyPtr origin(lib().xcb_translate_coordinates_reply(
+            connection_, lib().xcb_translate_coordinates(connection_, options.window, root_, 0, 0), nullptr));
         if (!geometry || !origin) {
             char id[16];
             std::snprintf(id, sizeof id, "0x%x", unsigned(options.window));
@@ -129,7 +151,7 @@ bool X11Source::findRegion(const X11Options& options, std::string& error) {
 }
 
 void X11Source::attachSharedMemory() {
-    const xcb_query_extension_reply_t* extension = xcb_get_extension_data(connection_, &xcb_shm_id);
+    const xcb_query_extension_reply_t* extension = lib().xcb_get_extension_data(connection_, lib().shmExtension);
     if (!extension || !extension->present) return;
     const int id = shmget(IPC_PRIVATE, pictureBytes(region_), IPC_CREAT | 0600);
     if (id < 0) return;
@@ -138,8 +160,9 @@ void X11Source::attachSharedMemory() {
         shmctl(id, IPC_RMID, nullptr);
         return;
     }
-    segment_ = xcb_generate_id(connection_);
-    xcb_generic_error_t* failed = xcb_request_check(connection_, xcb_shm_attach_checked(connection_, segment_, id, 0));
+    segment_ = lib().xcb_generate_id(connection_);
+    xcb_generic_error_t* failed =
+        lib().xcb_request_check(connection_, lib().xcb_shm_attach_checked(connection_, segment_, id, 0));
     // Once both sides hold it, the segment goes away with the last of them,
     // also when the program is killed.
     shmctl(id, IPC_RMID, nullptr);
@@ -164,14 +187,14 @@ bool X11Source::grab(Picture& picture, std::string& error) {
 
 bool X11Source::grabShared(Picture& picture, std::string& error) {
     xcb_generic_error_t* failed = nullptr;
-    ReplyPtr reply(xcb_shm_get_image_reply(
+    ReplyPtr reply(lib().xcb_shm_get_image_reply(
         connection_,
-        xcb_shm_get_image(connection_, root_, int16_t(region_.x), int16_t(region_.y), uint16_t(region_.width),
+        lib().xcb_shm_get_image(connection_, root_, int16_t(region_.x), int16_t(region_.y), uint16_t(region_.width),
                           uint16_t(region_.height), ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP, segment_, 0),
         &failed));
     if (!reply) {
         std::free(failed);
-        error = xcb_connection_has_error(connection_) ? "The X display closed the connection"
+        error = lib().xcb_connection_has_error(connection_) ? "The X display closed the connection"
                                                       : "The X display refused to give the screen's pixels";
         return false;
     }
@@ -181,28 +204,28 @@ bool X11Source::grabShared(Picture& picture, std::string& error) {
 
 bool X11Source::grabPlain(Picture& picture, std::string& error) {
     xcb_generic_error_t* failed = nullptr;
-    ReplyPtr reply(xcb_get_image_reply(
+    ReplyPtr reply(lib().xcb_get_image_reply(
         connection_,
-        xcb_get_image(connection_, XCB_IMAGE_FORMAT_Z_PIXMAP, root_, int16_t(region_.x), int16_t(region_.y),
+        lib().xcb_get_image(connection_, XCB_IMAGE_FORMAT_Z_PIXMAP, root_, int16_t(region_.x), int16_t(region_.y),
                       uint16_t(region_.width), uint16_t(region_.height), ~0u),
         &failed));
-    if (!reply || size_t(xcb_get_image_data_length(reply.reply)) < picture.bgrx.size()) {
+    if (!reply || size_t(lib().xcb_get_image_data_length(reply.reply)) < picture.bgrx.size()) {
         std::free(failed);
-        error = xcb_connection_has_error(connection_) ? "The X display closed the connection"
+        error = lib().xcb_connection_has_error(connection_) ? "The X display closed the connection"
                                                       : "The X display refused to give the screen's pixels";
         return false;
     }
-    std::memcpy(picture.bgrx.data(), xcb_get_image_data(reply.reply), picture.bgrx.size());
+    std::memcpy(picture.bgrx.data(), lib().xcb_get_image_data(reply.reply), picture.bgrx.size());
     return true;
 }
 
 void X11Source::drawPointer(Picture& picture) {
     ReplyPtr cursor(
-        xcb_xfixes_get_cursor_image_reply(connection_, xcb_xfixes_get_cursor_image(connection_), nullptr));
+        lib().xcb_xfixes_get_cursor_image_reply(connection_, lib().xcb_xfixes_get_cursor_image(connection_), nullptr));
     if (!cursor) return;
-    const int count = xcb_xfixes_get_cursor_image_cursor_image_length(cursor.reply);
+    const int count = lib().xcb_xfixes_get_cursor_image_cursor_image_length(cursor.reply);
     if (count < int(cursor->width) * int(cursor->height)) return;
-    const uint32_t* pixels = xcb_xfixes_get_cursor_image_cursor_image(cursor.reply);
+    const uint32_t* pixels = lib().xcb_xfixes_get_cursor_image_cursor_image(cursor.reply);
     const int left = cursor->x - cursor->xhot - region_.x, top = cursor->y - cursor->yhot - region_.y;
     for (int cy = 0; cy < cursor->height; ++cy) {
         const int y = top + cy;

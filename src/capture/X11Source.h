@@ -40,6 +40,11 @@ public:
 
     bool grab(Picture& picture, std::string& error) override;
 
+    // The window of the screen's top level that shows at (x, y), for picking
+    // a window to record; 0 where only the desktop's root shows, or when the
+    // display cannot be opened (error says why).
+    static uint32_t windowAt(const std::string& display, int x, int y, std::string& error);
+
     // The region recorded, after clipping to the screen.
     const Region& region() const { return region_; }
     bool usesSharedMemory() const { return shmAddress_ != nullptr; }

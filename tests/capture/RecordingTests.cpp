@@ -256,6 +256,36 @@ TEST_F(Recording, TheMemoryBudgetStopsTheRecordingAndKeepsItsFrames) {
     EXPECT_LT(result.elapsed, 5s);
 }
 
+// A source that gives a few different pictures, then fails.
+class EndingSource : public capture::ScreenSource {
+public:
+    explicit EndingSource(int pictures) : left_(pictures) {}
+    bool grab(capture::Picture& p, std::string& error) override {
+        if (left_-- == 0) {
+            error = "the stream ended";
+            return false;
+        }
+        p.width = p.height = 4;
+        p.bgrx.assign(64, uint8_t(left_ * 40));
+        p.time = Clock::now();
+        return true;
+    }
+
+private:
+    int left_;
+};
+
+TEST(Recorder, AFailingSourceEndsTheRecordingWithItsReasonAndKeepsTheFrames) {
+    RecorderSettings settings;
+    settings.framesPerSecond = 30;
+    Recorder recorder(std::make_unique<EndingSource>(3), settings);
+    recorder.start();
+    capture::RecordingResult result = recorder.takeResult("r");
+    EXPECT_EQ(result.end, RecordingEnd::SourceFailed);
+    EXPECT_EQ(result.message, "the stream ended");
+    EXPECT_EQ(result.frames.size(), 3u);
+}
+
 TEST_F(Recording, RegionsAreClippedToTheScreenAndEmptyOnesRefused) {
     TestWindow window(display_->name(), screenWidth - 30, screenHeight - 20, 30, 20);
     const Pixels corner = picture(30, 20, [](int x, int y) { return uint32_t(x * 8 << 16 | y * 12 << 8 | 0x40); });
@@ -277,6 +307,8 @@ TEST_F(Recording, RegionsAreClippedToTheScreenAndEmptyOnesRefused) {
     EXPECT_NE(error.find("empty"), std::string::npos) << error;
     EXPECT_FALSE(X11Source::open(options(X11Options::Target::Region, {screenWidth, 0, 50, 50}), error));
     EXPECT_NE(error.find("outside the screen"), std::string::npos) << error;
+    EXPECT_EQ(X11Source::windowAt(display_->name(), screenWidth - 10, screenHeight - 10, error), window.id());
+    EXPECT_EQ(X11Source::windowAt(display_->name(), 5, 5, error), 0u);
     X11Options missing = options(X11Options::Target::Window);
     missing.window = 0x7FFFFF;
     EXPECT_FALSE(X11Source::open(missing, error));
