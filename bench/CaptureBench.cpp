@@ -10,7 +10,10 @@
 // in other processes) and its peak memory.  Each recording runs in a
 // process of its own so that one rate's peak does not hide the other's.
 //
-//   movigram-bench-capture [--seconds N] [--fps N]...
+//   movigram-bench-capture [--seconds N] [--fps N]... [--no-shm]
+//
+// --no-shm takes the pictures with the plain GetImage, as from a server
+// without the shared-memory extension.
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -96,9 +99,10 @@ constexpr int screenWidth = 1920, screenHeight = 1080;
 double seconds(const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; }
 
 // Runs in its own process: one recording, one line of figures.
-int record(const std::string& display, int fps, int duration) {
+int record(const std::string& display, int fps, int duration, bool sharedMemory) {
     capture::X11Options options;
     options.display = display;
+    options.sharedMemory = sharedMemory;
     std::string error;
     auto source = capture::X11Source::open(options, error);
     if (!source) {
@@ -146,13 +150,16 @@ int record(const std::string& display, int fps, int duration) {
 int main(int argc, char** argv) {
     int duration = 60;
     std::vector<int> rates;
+    bool sharedMemory = true;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--seconds") == 0 && i + 1 < argc) {
             duration = std::max(1, std::atoi(argv[++i]));
         } else if (std::strcmp(argv[i], "--fps") == 0 && i + 1 < argc) {
             rates.push_back(std::atoi(argv[++i]));
+        } else if (std::strcmp(argv[i], "--no-shm") == 0) {
+            sharedMemory = false;
         } else {
-            std::fprintf(stderr, "usage: movigram-bench-capture [--seconds N] [--fps N]...\n");
+            std::fprintf(stderr, "usage: movigram-bench-capture [--seconds N] [--fps N]... [--no-shm]\n");
             return 2;
         }
     }
@@ -172,7 +179,7 @@ int main(int argc, char** argv) {
     for (int fps : rates) {
         std::fflush(stdout);
         const pid_t recorder = fork();
-        if (recorder == 0) _exit(record(display->name(), fps, duration));
+        if (recorder == 0) _exit(record(display->name(), fps, duration, sharedMemory));
         int recorded = 0;
         waitpid(recorder, &recorded, 0);
         if (!WIFEXITED(recorded) || WEXITSTATUS(recorded) != 0) status = 1;

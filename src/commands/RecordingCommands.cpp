@@ -13,6 +13,9 @@ void placeRecording(Document& doc, int position, FrameChain frames, const std::s
     if (position == ReplaceDocument) {
         clearDocument(doc);
         doc.fileName = name + ".gif";
+        // A new recording plays in a loop, whatever the file before did.
+        doc.loopOption = true;
+        doc.loopCount = 0;
     }
     doc.fileSize = doc.previousFileSize = -1;
     doc.savedToSaveDir = false;

@@ -11,8 +11,8 @@
 namespace movigram {
 
 // Places the recording's frames: position ReplaceDocument makes them the
-// whole document, titled "<name>.gif" and marked modified (a recording has
-// no file yet); AppendToDocument adds them after the last frame; any other
+// whole document, titled "<name>.gif", looping without end and marked
+// modified (a recording has no file yet); AppendToDocument adds them after the last frame; any other
 // position inserts them before that frame.  The frames go through the
 // document's palette reading policy like the frames of a video.  Does
 // nothing with an empty chain.

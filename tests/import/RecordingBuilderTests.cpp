@@ -171,10 +171,12 @@ TEST(RecordingBuilder, ARecordingBecomesADocumentOrIsInserted) {
     builder.add(b.at(500ms));
     builder.finish(1s);
     Document doc;
+    doc.loopOption = false;  // left by a file opened before
     placeRecording(doc, ReplaceDocument, builder.takeFrames("Recording 1"), "Recording 1");
     ASSERT_EQ(doc.frameList.count(), 2);
     EXPECT_EQ(doc.fileName, "Recording 1.gif");
     EXPECT_TRUE(doc.modified);
+    EXPECT_TRUE(doc.loopOption);
     EXPECT_EQ(doc.screenWidth, 20);
     EXPECT_EQ(doc.screenHeight, 10);
     EXPECT_EQ(doc.frameList.frameAt(0)->displayTime(), 500);
