@@ -1,7 +1,9 @@
 // movigram-cli record --region X,Y,W,H|--window ID|--screen --duration S -o OUT.gif:
-// records the X display of $DISPLAY for S seconds, then saves the recording
-// optimised, as "optimize" saves a file.
+// records the X display of $DISPLAY for S seconds (or until Ctrl+C), then
+// saves the recording optimised, as "optimize" saves a file.
+#include <atomic>
 #include <charconv>
+#include <csignal>
 #include <chrono>
 #include <cstdio>
 #include <optional>
@@ -56,6 +58,29 @@ uint32_t windowArgument(const std::string& text) {
         usageError("--window takes a window id (decimal, or hexadecimal after 0x), not \"" + text + "\"");
     return id;
 }
+
+// Ctrl+C (or a polite kill) while recording ends the recording early; what
+// was recorded is still saved.
+std::atomic<bool> interrupted{false};
+extern "C" void interrupt(int) { interrupted = true; }
+
+class InterruptStopsRecording {
+public:
+    InterruptStopsRecording() {
+        struct sigaction action {};
+        action.sa_handler = interrupt;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGINT, &action, &oldInt_);
+        sigaction(SIGTERM, &action, &oldTerm_);
+    }
+    ~InterruptStopsRecording() {
+        sigaction(SIGINT, &oldInt_, nullptr);
+        sigaction(SIGTERM, &oldTerm_, nullptr);
+    }
+
+private:
+    struct sigaction oldInt_ {}, oldTerm_ {};
+};
 
 const char* endText(capture::RecordingEnd end) {
     switch (end) {
@@ -131,8 +156,14 @@ int runRecord(const Args& args) {
     settings.duration = *duration;
     settings.quantize = doc.quantize;
     capture::Recorder recorder(std::move(x11), settings);
-    recorder.start();
-    while (!recorder.finished()) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    {
+        const InterruptStopsRecording interruptible;
+        recorder.start();
+        while (!recorder.finished()) {
+            if (interrupted) recorder.stop();
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    }
     const capture::RecordingProgress progress = recorder.progress();
     capture::RecordingResult result = recorder.takeResult("Recording 1");
     if (result.frames.empty())

@@ -80,7 +80,7 @@ const Command commands[] = {
      "       [-O] [-O3] [--lossy N] [--max-size S] [--no-comment] [--quantizer ...] [--dither ...]\n"
      "  record the X display named by $DISPLAY and save the recording optimised: a region\n"
      "  (clipped to the screen), the area a window covers, or the whole screen\n"
-     "  --duration S seconds to record (0.1 to 3600)\n"
+     "  --duration S seconds to record (0.1 to 3600); Ctrl+C ends it sooner, keeping what was recorded\n"
      "  --fps N      pictures per second, 5 to 30 (default 15); equal pictures make one frame\n"
      "               and every frame lasts as long as its pictures were on the screen\n"
      "  --delay S    wait S seconds before recording\n"

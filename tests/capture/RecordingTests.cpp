@@ -342,6 +342,10 @@ TEST_F(Recording, TheCommandLineRecordsARegionIntoAGif) {
     EXPECT_EQ(run(cli + "--region 0,0,64,48 --fps 10 --duration 0.5 -O3 -o " + out), 0);
     EXPECT_EQ(run(std::string(MOVIGRAM_CLI) + " info " + out), 0);
     std::filesystem::remove(out);
+    // Interrupted long before its end, it saves what it recorded.
+    EXPECT_EQ(run("timeout --preserve-status -s INT 1 env " + cli + "--region 0,0,64,48 --duration 600 -o " + out), 0);
+    EXPECT_EQ(run(std::string(MOVIGRAM_CLI) + " info " + out), 0);
+    std::filesystem::remove(out);
     // Wrong arguments: 2; a region off the screen: 1; nothing written either way.
     EXPECT_EQ(run(cli + "--region 0,0,0,48 --duration 1 -o " + out), 2);
     EXPECT_EQ(run(cli + "--screen --region 0,0,10,10 --duration 1 -o " + out), 2);
