@@ -107,6 +107,11 @@ std::string parseArgument(const CliStep& form, const std::string& argument, Edit
     case Form::Text:
         step.word = argument;
         return {};
+    case Form::FramesText:
+        if (argument.find(':') == std::string::npos) return "needs FRAMES:VALUE";
+        if (std::string e = splitFrames(argument, step, rest); !e.empty()) return e;
+        step.word = rest;
+        return {};
     case Form::ValueOrNone:
         if (argument == "none") {
             step.word = argument;

@@ -64,6 +64,9 @@ enum class CommandId : int32_t {
     MovingSprite = 452,
     GrayScale = 459,
     Resize = 461,
+    Speed = 462,
+    CapPauses = 463,
+    RemoveDuplicates = 464,
     // Options
     Loop = 501,
     CropToDirty = 511,

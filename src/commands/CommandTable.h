@@ -46,6 +46,7 @@ enum class StepForm {
     FrameRate,     // --frame-rate 50 | all:50,2
     Effect,        // --fade-in [3:]8,ms=50
     Text,          // --scale 50% | 320x0: the whole argument, read by the step
+    FramesText,    // --speed 0-9:1.5: the frames, and the text after the colon read by the step
 };
 
 // The values a step accepts, inclusive.

@@ -1,4 +1,6 @@
 // The Frames menu's records.
+#include <cstdlib>
+
 #include "MenuRecords.h"
 #include "document/GrowthLimits.h"
 #include "frameops/FlipRotate.h"
@@ -6,6 +8,7 @@
 #include "frameops/FrameOrder.h"
 #include "frameops/FrameTiming.h"
 #include "frameops/GrayScale.h"
+#include "frameops/TimingEdits.h"
 
 namespace movigram::records {
 
@@ -104,6 +107,43 @@ StepOutcome gray(Document& doc, const StepArguments& a) {
     return {};
 }
 
+StepOutcome speed(Document& doc, const StepArguments& a) {
+    char* end = nullptr;
+    const double factor = std::strtod(a.word.c_str(), &end);
+    if (a.word.empty() || *end != '\0' || !(factor >= slowestSpeed && factor <= fastestSpeed))
+        return {"takes FRAMES:FACTOR, a factor from 0.25 (slower) to 4 (faster)", true};
+    if (!changeSpeed(doc, a.frames, factor, undoLabelOf(C::Speed))) return failed("no image frame is selected");
+    return {};
+}
+
+StepOutcome capPausesStep(Document& doc, const StepArguments& a) {
+    capPauses(doc, a.values.at(0), undoLabelOf(C::CapPauses));
+    return {};
+}
+
+bool runRemoveDuplicates(Document& doc) { return removeDuplicateFrames(doc, undoLabelOf(C::RemoveDuplicates)) > 0; }
+
+StepOutcome dedupe(Document& doc, const StepArguments&) {
+    runRemoveDuplicates(doc);
+    return {};
+}
+
+constexpr ValueRange pauseLength{10, 655350};
+
+constexpr CliStep speedSteps[] = {
+    {"speed", StepForm::FramesText, 0, 0, nullptr, {}, {}, speed,
+     "  --speed FRAMES:FACTOR       play the frames FACTOR (0.25 to 4) times as fast; below 20 ms\n"
+     "                              a frame is dropped and its time goes to the next one kept\n", 24},
+};
+constexpr CliStep capPausesSteps[] = {
+    {"cap-pauses", StepForm::Value, 1, 1, nullptr, pauseLength, {}, capPausesStep,
+     "  --cap-pauses MS             every frame shown longer than MS is shown MS\n", 25},
+};
+constexpr CliStep dedupeSteps[] = {
+    {"dedupe", StepForm::None, 0, 0, nullptr, {}, {}, dedupe,
+     "  --dedupe                    merge frames that show nothing new into the frame before\n", 26},
+};
+
 constexpr CliStep shiftSteps[] = {
     {"shift", StepForm::FramesValues, 2, 2, nullptr, offset, offset, shift,
      "  --shift FRAMES:DX,DY        move frames (what passes the left or top edge is cut)\n", 1},
@@ -174,6 +214,12 @@ const CommandInfo frames[] = {
      .enabled = hasFrame, .steps = reverseSteps, .undoLabel = "Reverse order"},
     {.id = C::MovingSprite, .menu = M::Frames, .menuText = "&Moving sprite...", .help = "Shifts each selected frame by the accumulated pixel offset, creating a moving sprite",
      .enabled = hasFrame, .steps = spriteSteps, .undoLabel = "moving sprite"},
+    {.id = C::Speed, .menu = M::Frames, .menuText = "S&peed...", .help = "Plays the selected frames faster or slower, dropping frames that would be shown for less than 20 ms",
+     .enabled = hasImageFrame, .steps = speedSteps, .undoLabel = "speed"},
+    {.id = C::CapPauses, .menu = M::Frames, .menuText = "Cap pa&uses...", .help = "Shortens every frame shown longer than a time you choose to that time",
+     .enabled = hasImageFrame, .steps = capPausesSteps, .undoLabel = "cap pauses"},
+    {.id = C::RemoveDuplicates, .menu = M::Frames, .menuText = "Remove duplicate fr&ames", .help = "Merges frames that show nothing new into the frame before them, adding their times",
+     .enabled = hasImageFrame, .steps = dedupeSteps, .undoLabel = "remove duplicate frames", .run = runRemoveDuplicates},
     {.id = C::GrayScale, .menu = M::Frames, .menuText = "&Gray scale...", .help = "Converts the selected frames to gray scale",
      .enabled = hasFrame, .steps = graySteps, .undoLabel = "gray scale"},
 };

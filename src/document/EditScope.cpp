@@ -40,6 +40,10 @@ std::unique_ptr<TUndo> EditScope::whole(const Document& doc, const std::string& 
     return range(doc, UndoKind::WholeChanged, 0, doc.frameList.count() - 1, label, palette);
 }
 
+std::unique_ptr<TUndo> EditScope::wholeList(const Document& doc, const std::string& label) {
+    return range(doc, UndoKind::ListReplaced, 0, doc.frameList.count() - 1, label);
+}
+
 std::unique_ptr<TUndo> EditScope::range(const Document& doc, UndoKind kind, int32_t first, int32_t last,
                                         const std::string& label, const TMyPalette* palette) {
     if (!doc.undo.enabled()) {

@@ -30,6 +30,8 @@ public:
     // A kind-3 record of all frames; palette null means the global palette.
     static std::unique_ptr<TUndo> whole(const Document& doc, const std::string& label,
                                         const TMyPalette* palette = nullptr);
+    // Every frame, for an edit that removes some and changes others.
+    static std::unique_ptr<TUndo> wholeList(const Document& doc, const std::string& label);
     static std::unique_ptr<TUndo> range(const Document& doc, UndoKind kind, int32_t first, int32_t last,
                                         const std::string& label, const TMyPalette* palette = nullptr);
     ~EditScope();

@@ -144,6 +144,8 @@ bool fits(const TUndo& record, const FrameList& list) {
                within(record.last) && record.indices.front() >= 0 && record.indices.front() <= n;
     case UndoKind::TimingChanged:
         return size_t(n) == record.indices.size();
+    case UndoKind::ListReplaced:
+        return true;
     default:
         return allWithin();
     }
@@ -164,6 +166,11 @@ void apply(Document& doc, TUndo& record, TUndo& inverse) {
                 replaceFrame(list, i, std::move(record.savedFrames[next++]), record.deepCopy, inverse);
         } else if (record.kind == UndoKind::FramesInserted) {
             for (int32_t n = record.last - record.first + 1; n > 0; --n) keep(inverse, list.take(record.first));
+        } else if (record.kind == UndoKind::ListReplaced) {
+            while (!list.empty()) keep(inverse, list.take(0));
+            for (auto& frame : record.savedFrames) restoreFrame(list, list.count(), std::move(frame));
+            inverse.first = 0;
+            inverse.last = int32_t(inverse.savedFrames.size()) - 1;
         } else if (record.kind == UndoKind::FramesMoved && !record.indices.empty()) {
             // The block now starts where the move put it; move it back.
             const MoveBack back = moveBack(record);
@@ -318,6 +325,7 @@ std::unique_ptr<TUndo> inverseOf(const TUndo& record, const Document& doc) {
         break;
     case UndoKind::FramesChanged:
     case UndoKind::WholeChanged:
+    case UndoKind::ListReplaced:
         inverse = emptyLike(record, record.kind);
         break;
     case UndoKind::OrderReversed:

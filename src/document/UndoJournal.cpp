@@ -69,14 +69,15 @@ std::unique_ptr<TUndo> TUndo::range(UndoKind kind, const FrameList& list, int32_
     auto record = std::make_unique<TUndo>();
     record->kind = kind;
     record->label = std::move(label);
-    if (kind == UndoKind::WholeChanged) {
+    if (kind == UndoKind::WholeChanged || kind == UndoKind::ListReplaced) {
         first = 0;
         last = list.count() - 1;
     }
     record->first = first;
     record->last = last;
     if (const TMyPalette* p = palette ? palette : global) record->palette = std::make_unique<TMyPalette>(*p);
-    if (kind == UndoKind::FramesRemoved || kind == UndoKind::FramesChanged || kind == UndoKind::WholeChanged) {
+    if (kind == UndoKind::FramesRemoved || kind == UndoKind::FramesChanged || kind == UndoKind::WholeChanged ||
+        kind == UndoKind::ListReplaced) {
         for (int32_t i = first; i <= last; ++i)
             if (const TFrame* f = list.frameAt(i)) {
                 record->savedFrames.push_back(undoCopy(*f));

@@ -36,6 +36,10 @@ enum class UndoKind : int32_t {
     // A block of frames dragged to another place: first..last moved before
     // the item at indices[0].
     FramesMoved = 12,
+    // The whole list, frames removed and changed at once (a faster replay
+    // that drops frames, merged duplicates): undo puts every saved frame
+    // back in place of those there now.
+    ListReplaced = 13,
 };
 
 // The kind that undoes a clockwise rotation by degrees (90, 180 or 270).

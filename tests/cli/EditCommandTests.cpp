@@ -79,6 +79,19 @@ TEST_F(EditCommand, ScaleTakesAPercentageOrASize) {
     EXPECT_EQ(tall->frameList.frameAt(3)->rect, (TRect{0, 0, 16, 12}));
 }
 
+TEST_F(EditCommand, TimingStepsSpeedCapAndDedupe) {
+    // 4 frames of 200 ms: the two middle ones at half speed, then every
+    // delay capped at 300 ms.
+    auto slower = edit({"--speed", "1-2:0.5", "--cap-pauses", "300"});
+    std::vector<int32_t> delays;
+    for (int i = 0; i < slower->frameList.count(); ++i) delays.push_back(slower->frameList.frameAt(i)->displayTime());
+    EXPECT_EQ(delays, (std::vector<int32_t>{200, 300, 300, 200}));
+    // A copy of frame 1 beside it shows nothing new: merged back, its time added.
+    auto merged = edit({"--duplicate", "1:2", "--dedupe"});
+    ASSERT_EQ(merged->frameList.count(), 4);
+    EXPECT_EQ(merged->frameList.frameAt(1)->displayTime(), 400);
+}
+
 TEST_F(EditCommand, MistakesAreReportedWithTheirStep) {
     struct Case {
         std::vector<std::string> steps;
@@ -95,6 +108,9 @@ TEST_F(EditCommand, MistakesAreReportedWithTheirStep) {
         {{"--wipe-to", "1:2,ms=-1"}, "ms=-1 is not a whole number from 0 to 655350", 2},
         {{"--scale", "half"}, "--scale: takes a percentage (50%) or WIDTHxHEIGHT", 2},
         {{"--scale", "900000%"}, "a side would exceed 65535 pixels", 1},
+        {{"--speed", "all:9"}, "takes FRAMES:FACTOR, a factor from 0.25", 2},
+        {{"--speed", "2"}, "needs FRAMES:VALUE", 2},
+        {{"--cap-pauses", "5"}, "out of range (10 to 655350)", 2},
     };
     for (const Case& c : cases) {
         Args args{in, "-o", out};

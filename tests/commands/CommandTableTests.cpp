@@ -24,7 +24,7 @@ TEST(CommandTable, EveryIdOnceAndFoundById) {
         EXPECT_TRUE(ids.insert(int32_t(info.id)).second) << int32_t(info.id);
         EXPECT_EQ(findCommand(int32_t(info.id)), &info);
     }
-    EXPECT_EQ(ids.size(), 96u);  // the map, with Show as browsers do, Redo, Resize, Scale, Save for sharing, Record screen, Undo memory and the six colour and size options
+    EXPECT_EQ(ids.size(), 99u);  // the map, with Show as browsers do, Redo, Resize, Scale, Save for sharing, Record screen, Speed, Cap pauses, Remove duplicate frames, Undo memory and the six colour and size options
     for (CommandId id : toolBarCommands())
         if (id != CommandId{0}) {
             EXPECT_NE(findCommand(id), nullptr);
@@ -59,7 +59,7 @@ const std::set<C> needFrame = {C::Preview,  C::SaveFrames,      C::Play,        
                                C::GrayScale, C::ZoomIn,         C::ZoomOut,       C::SaveAs,
                                C::SaveOptimizedAs, C::SaveForSharing, C::Cut,   C::Copy,          C::Delete};
 
-const std::set<C> needImage = {C::Scale, C::MergeBackground, C::MergeForeground, C::FadeIn, C::FadeOut, C::Dissolve,
+const std::set<C> needImage = {C::Scale, C::Speed, C::CapPauses, C::RemoveDuplicates, C::MergeBackground, C::MergeForeground, C::FadeIn, C::FadeOut, C::Dissolve,
                                C::Wipe,            C::Spiral,          C::Blind,  C::BannerScroll};
 
 std::set<C> unite(std::initializer_list<std::set<C>> sets) {
@@ -130,7 +130,7 @@ TEST(CommandRecords, EveryStepNamesOneRecordOrEffectFamily) {
         ASSERT_NE(findStep(name), nullptr);
         EXPECT_EQ(findStep(name)->form, StepForm::Effect);
     }
-    EXPECT_EQ(names.size(), 23u + EffectCount);
+    EXPECT_EQ(names.size(), 26u + EffectCount);
     EXPECT_EQ(findStep("effect"), nullptr);
     EXPECT_EQ(commandOfStep("nothing"), CommandId{0});
 }
@@ -141,6 +141,7 @@ struct Sample {
     FrameSelection frames;  // empty: none given
     std::vector<int32_t> values;
     std::string word;
+    bool repeated = false;  // frame 1 a copy of frame 0
 };
 
 const Sample samples[] = {
@@ -151,7 +152,8 @@ const Sample samples[] = {
     {"frame-rate", {}, {50}},       {"loop", {}, {3}},            {"current", {}, {1}},
     {"solid", {}, {2}},             {"transparent", {}, {1}},     {"background", {}, {2}},
     {"merge-background", {}, {0}},  {"merge-foreground", {}, {2}}, {"unoptimize", {}, {}},
-    {"delete-color", {}, {3}},      {"scale", {}, {}, "50%"},
+    {"delete-color", {}, {3}},      {"scale", {}, {}, "50%"},     {"speed", {0, 1, 2}, {}, "0.5"},
+    {"cap-pauses", {}, {10}},       {"dedupe", {}, {}, "", true},
 };
 
 // Running a step records the undo label of its record (an effect: of its
@@ -176,6 +178,7 @@ TEST(CommandRecords, EachStepRecordsItsUndoLabel) {
         for (int i = 0; i < 3; ++i)
             frames.push_back(test::placedFrame(i, 0, 4, 3, [i](int x, int y) { return (x + y + i) % 8; }, palette));
         frames[2]->transparentIndex = 0;
+        if (sample.repeated) frames[1] = frames[0]->clone();
         auto doc = test::documentOf(std::move(frames));
         StepArguments arguments{sample.name, !sample.frames.empty(), sample.frames, sample.values, sample.word, {}};
         const StepOutcome outcome = findStep(sample.name)->run(*doc, arguments);

@@ -5,6 +5,7 @@
 #include "shell/dialogs/DialogCommands.h"
 #include "shell/dialogs/FrameDialogs.h"
 #include "shell/dialogs/TFrameOffsetDialog.h"
+#include "shell/dialogs/TimingEditDialogs.h"
 #include "frameops/GrayScale.h"
 
 namespace movigram {
@@ -31,6 +32,12 @@ constexpr MenuHandler handlers[] = {
     {C::ReverseOrder, [](S& s) { runFrameDialog<TFrameReverseOrderDialog>(s); }},
     {C::FlipRotate, [](S& s) { runFrameDialog<TFrameRotateDialog>(s, s.dialogMemory().rotate); }},
     {C::GrayScale, grayScale},
+    {C::Speed, [](S& s) { runFrameDialog<TFrameSpeedDialog>(s); }},
+    {C::CapPauses,
+     [](S& s) {
+         TCapPausesDialog dialog(s);
+         dialog.exec();
+     }},
     {C::InsertSolidColor, [](S& s) { s.enterPickMode(PickMode::SolidColor); }},
 };
 
