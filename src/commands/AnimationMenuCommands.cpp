@@ -136,7 +136,7 @@ const CommandInfo animation[] = {
     {.id = C::ReduceColorDepth, .menu = M::Animation, .menuText = "&Reduce color depth...", .help = "Reduces the number of colors used in the images. Collapses existing local palettes into one global palette", .icon = "reduce-colors",
      .enabled = hasFrame, .undoLabel = "reduce colors"},
     {.id = C::Scale, .menu = M::Animation, .menuText = "S&cale...", .help = "Resamples every frame to a new animation size",
-     .enabled = hasImageFrame, .steps = scaleSteps, .undoLabel = "scale"},
+     .enabled = animationHasImage, .steps = scaleSteps, .undoLabel = "scale"},
     {.id = C::TransparentColor, .menu = M::Animation, .menuText = "&Transparent color...", .help = "Selects transparent color. Click on the image or the palette window. Click outside the image to use no transparent color", .icon = "transparent",
      .enabled = hasFrame, .steps = transparentSteps, .undoLabel = "set transparent"},
     {.id = C::BackgroundColor, .menu = M::Animation, .menuText = "&Background color...", .help = "",

@@ -51,6 +51,11 @@ bool hasFrame(const Document& doc, const ViewState&) { return doc.currentFrame !
 bool hasImageFrame(const Document& doc, const ViewState&) {
     return doc.currentFrame && doc.currentFrame->hasImage();
 }
+bool animationHasImage(const Document& doc, const ViewState&) {
+    for (int i = 0; i < doc.frameList.count(); ++i)
+        if (doc.frameList.frameAt(i)->hasImage()) return true;
+    return false;
+}
 
 StepOutcome outOfMemory() {
     const DecodeLimits limits = DecodeLimits::defaults();

@@ -23,6 +23,8 @@ extern const CliStep effectStep;
 
 bool hasFrame(const Document& doc, const ViewState& view);
 bool hasImageFrame(const Document& doc, const ViewState& view);
+// Some frame of the animation has an image (whichever frame is current).
+bool animationHasImage(const Document& doc, const ViewState& view);
 
 // The values steps accept.
 constexpr ValueRange offset{-65535, 65535};  // a move on the screen

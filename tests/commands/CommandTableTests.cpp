@@ -82,7 +82,8 @@ TEST(CommandTable, EnablingRules) {
     doc.setModified(true);
     expectEnabledExactly(doc, view, unite({always, needFrame, needImage, {C::Save, C::Revert, C::HtmlCode}}));
 
-    // A comment frame is a frame without image; optimisation sub-options
+    // A comment frame is a frame without image (the commands on the whole
+    // animation stay, for its image frames); optimisation sub-options
     // follow Crop to dirty rectangles; zoom bounds; clipboard and palette window.
     doc.frameList.insert(0, "c", std::make_unique<TTextFrame>(nullptr, "hello"));
     doc.showFrameAt(0);
@@ -91,7 +92,8 @@ TEST(CommandTable, EnablingRules) {
     view.clipboardHasData = view.paletteWindowExists = true;
     std::set<C> expected = unite({always, needFrame,
                                   {C::Save, C::Revert, C::HtmlCode, C::Zoom1to1, C::Paste, C::PasteAppend,
-                                   C::PaletteAdd, C::PaletteDelete, C::PaletteModify}});
+                                   C::PaletteAdd, C::PaletteDelete, C::PaletteModify, C::Scale, C::Speed,
+                                   C::CapPauses, C::RemoveDuplicates}});
     expected.erase(C::SplitDirty);
     expected.erase(C::TransparentMask);
     expected.erase(C::ZoomIn);
