@@ -1,6 +1,7 @@
 #include "FrameListModel.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QMimeData>
 #include <QPainter>
 #include <QUrl>
@@ -89,13 +90,36 @@ QPixmap FrameListModel::thumbnail(int row) const {
     return kept;
 }
 
+namespace {
+
+// A frame named after the file it came from shows the file's name; the
+// whole path is in the tool tip.
+QString shownName(const std::string& text) {
+    const QString name = QString::fromStdString(text);
+    return text.find('/') != std::string::npos && !text.starts_with("//") ? QFileInfo(name).fileName() : name;
+}
+
+}  // namespace
+
+QString FrameListModel::lineText(int row) const {
+    const TFrame& f = *doc_.frameList.frameAt(row);
+    const QString first = QStringLiteral("%1  %2").arg(row).arg(shownName(doc_.frameList.textAt(row)));
+    if (!f.hasImage()) return first;
+    return first + QStringLiteral("\n%1 ms \u00b7 %2 \u00d7 %3").arg(f.displayTime()).arg(f.rect.width()).arg(f.rect.height());
+}
+
 QVariant FrameListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= doc_.frameList.count()) return {};
     switch (role) {
-    case Qt::DisplayRole: return QString::fromStdString(doc_.frameList.textAt(index.row()));
+    case Qt::DisplayRole: return lineText(index.row());
+    case Qt::ToolTipRole: return QString::fromStdString(doc_.frameList.textAt(index.row()));
     case Qt::DecorationRole: return thumbnail(index.row());
     default: return {};
     }
+}
+
+void FrameListModel::renumberFrom(int first) {
+    if (first < rowCount()) emit dataChanged(index(first), index(rowCount() - 1), {Qt::DisplayRole});
 }
 
 Qt::ItemFlags FrameListModel::flags(const QModelIndex& index) const {
@@ -142,6 +166,7 @@ void FrameListModel::framesAboutToBeInserted(int first, int count) {
 void FrameListModel::framesInserted(int first, int count) {
     thumbnails_.insert(thumbnails_.begin() + first, size_t(count), QPixmap());
     endInsertRows();
+    renumberFrom(first + count);
     --changing_;
 }
 
@@ -153,6 +178,7 @@ void FrameListModel::framesAboutToBeRemoved(int first, int count) {
 void FrameListModel::framesRemoved(int first, int count) {
     thumbnails_.erase(thumbnails_.begin() + first, thumbnails_.begin() + first + count);
     endRemoveRows();
+    renumberFrom(first);
     --changing_;
 }
 
@@ -168,6 +194,7 @@ void FrameListModel::framesMoved(int first, int count, int destination) {
     else std::rotate(begin + first, begin + first + count, begin + destination);
     if (moveStarted_) endMoveRows();
     else endResetModel();
+    renumberFrom(std::min(first, destination));
     --changing_;
 }
 
@@ -197,7 +224,7 @@ void FrameListModel::documentChanged() { dropThumbnails(); }
 void FrameListModel::dropThumbnails() {
     if (thumbnails_.empty()) return;
     std::fill(thumbnails_.begin(), thumbnails_.end(), QPixmap());
-    emit dataChanged(index(0), index(int(thumbnails_.size()) - 1), {Qt::DecorationRole});
+    emit dataChanged(index(0), index(int(thumbnails_.size()) - 1), {Qt::DecorationRole, Qt::DisplayRole});
 }
 
 }  // namespace movigram

@@ -1,7 +1,7 @@
 #pragma once
 // The frame list as Qt sees it: a list model over the document's FrameList,
 // fed by the document's change events, one row per frame with the frame's
-// text and a small thumbnail.  Thumbnails are made when a row is first
+// place, name, time and size, and a small thumbnail.  Thumbnails are made when a row is first
 // shown, kept, and dropped when the frame changes; after an edit, a read or
 // an undo, which may change any frame, the palette or the screen, all of them.
 #include <QAbstractListModel>
@@ -58,6 +58,11 @@ private:
     void documentChanged() override;
 
     QPixmap thumbnail(int row) const;
+    // "3  name" over "70 ms · 96 × 64": the frame's place, its name, how
+    // long it is shown and its size.
+    QString lineText(int row) const;
+    // The lines from `first` on changed their numbers.
+    void renumberFrom(int first);
     QString dragToken() const;
     void dropThumbnails();
 

@@ -68,6 +68,21 @@ TEST_F(FrameList, FilesDroppedOnALineGoBeforeItAndBelowTheLastAreAppended) {
     EXPECT_EQ(frameTexts().size(), 14u);
 }
 
+TEST_F(FrameList, EachLineShowsItsPlaceNameTimeAndSize) {
+    start();
+    session().openPath(QString::fromStdString(writeGif("a.gif", 3, 8, 6, 7)));
+    QAbstractItemModel& model = *window().frameListWindow().listBox().model();
+    auto line = [&](int row) { return model.data(model.index(row, 0), Qt::DisplayRole).toString(); };
+    EXPECT_EQ(line(1), QString::fromUtf8("1  a.gif.001\n70 ms \u00b7 8 \u00d7 6"));
+    // A frame named by its path shows the file's name, with the path as its tip.
+    doc().frameList.setText(2, "/some/where/shot.png");
+    EXPECT_EQ(line(2).section('\n', 0, 0), "2  shot.png");
+    EXPECT_EQ(model.data(model.index(2, 0), Qt::ToolTipRole).toString(), "/some/where/shot.png");
+    // Removing a frame numbers the lines after it again.
+    trigger(CommandId::Cut);
+    EXPECT_TRUE(line(0).startsWith("0  a.gif.001")) << line(0).toStdString();
+}
+
 TEST_F(FrameList, DraggingALineMovesItsFrameAndUndoPutsItBack) {
     const std::string gif = writeGif("a.gif", 6);
     start();
@@ -79,15 +94,15 @@ TEST_F(FrameList, DraggingALineMovesItsFrameAndUndoPutsItBack) {
     EXPECT_EQ(frameTexts(), (std::vector<std::string>{"a.gif.000", "a.gif.002", "a.gif.003", "a.gif.001", "a.gif.004",
                                                       "a.gif.005"}));
     // The list shows the new order and the moved line stays selected.
-    EXPECT_EQ(list.model()->index(3, 0).data().toString(), "a.gif.001");
+    EXPECT_EQ(list.model()->index(3, 0).data(Qt::ToolTipRole).toString(), "a.gif.001");
     EXPECT_EQ(list.selectionModel()->selectedRows().value(0).row(), 3);
     EXPECT_EQ(doc().currentFrame, doc().frameList.frameAt(3));
     EXPECT_EQ(action(CommandId::Undo)->text(), "&Undo move frames");
     trigger(CommandId::Undo);
     EXPECT_EQ(frameTexts(), before);
-    EXPECT_EQ(list.model()->index(1, 0).data().toString(), "a.gif.001");
+    EXPECT_EQ(list.model()->index(1, 0).data(Qt::ToolTipRole).toString(), "a.gif.001");
     trigger(CommandId::Redo);
-    EXPECT_EQ(list.model()->index(3, 0).data().toString(), "a.gif.001");
+    EXPECT_EQ(list.model()->index(3, 0).data(Qt::ToolTipRole).toString(), "a.gif.001");
     trigger(CommandId::Undo);
     // A line dropped on itself moves nothing.
     std::unique_ptr<QMimeData> same(list.model()->mimeData({list.model()->index(2, 0)}));

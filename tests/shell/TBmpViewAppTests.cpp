@@ -106,8 +106,8 @@ TEST_F(StartUp, OpeningAFileListsItsFramesAndSetsTitleAndViewText) {
     QApplication::processEvents();
     TFrameListBox& list = window().frameListWindow().listBox();
     ASSERT_EQ(list.model()->rowCount(), 5);
-    EXPECT_EQ(list.model()->index(0, 0).data().toString(), "anim.gif.000");
-    EXPECT_EQ(list.model()->index(4, 0).data().toString(), "anim.gif.004");
+    EXPECT_EQ(list.model()->index(0, 0).data(Qt::ToolTipRole).toString(), "anim.gif.000");
+    EXPECT_EQ(list.model()->index(4, 0).data(Qt::ToolTipRole).toString(), "anim.gif.004");
     EXPECT_FALSE(list.model()->index(4, 0).data(Qt::DecorationRole).value<QPixmap>().isNull());
     EXPECT_EQ(window().windowTitle().toStdString(), "Movigram GIF - anim.gif  (" + std::to_string(size) + " bytes)");
     EXPECT_EQ(window().viewText().text(), "1:1  30x20");
