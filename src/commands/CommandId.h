@@ -96,6 +96,7 @@ enum class CommandId : int32_t {
     ShowPalette = 603,
     ShowFrameList = 604,
     ShowAsBrowsers = 609,
+    ShowFramePatches = 610,
     ZoomIn = 606,
     ZoomOut = 607,
     Zoom1to1 = 608,

@@ -31,6 +31,9 @@ struct ViewState {
     bool showPaletteWindow = true;
     bool showFrameList = true;
     bool showAsBrowsers = false;
+    // The frame list's pictures: each frame's own patch instead of the
+    // screen as it shows after the frame.
+    bool showFramePatches = false;
     bool paletteWindowExists = false;
     bool clipboardHasData = false;
 };

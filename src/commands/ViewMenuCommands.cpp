@@ -23,6 +23,8 @@ const CommandInfo view[] = {
      .checked = [](const Document&, const ViewState& view) { return view.showFrameList; }},
     {.id = C::ShowAsBrowsers, .menu = M::View, .menuText = "Show as &browsers do", .help = "Draws restored areas as the page showing through and plays very short delays as 100 ms, as web browsers do", .checkable = true,
      .checked = [](const Document&, const ViewState& view) { return view.showAsBrowsers; }},
+    {.id = C::ShowFramePatches, .menu = M::View, .menuText = "Show frame pa&tches in the list", .help = "The frame list shows each frame's own pixels instead of the picture on the screen after it", .checkable = true,
+     .checked = [](const Document&, const ViewState& view) { return view.showFramePatches; }},
     {.id = C::ZoomIn, .menu = M::View, .menuText = "Zoom &in", .help = "Zooms in on the image (up to 4 times larger)", .icon = "zoom-in",
      .enabled = canZoomIn},
     {.id = C::ZoomOut, .menu = M::View, .menuText = "Zoom &out", .help = "Zooms out (down to true size)", .icon = "zoom-out",

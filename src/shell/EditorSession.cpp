@@ -173,6 +173,10 @@ void EditorSession::toggleDirtyOnly() {
     });
 }
 
+void EditorSession::toggleFramePatches() {
+    changeView([&](ViewState& v) { v.showFramePatches = !v.showFramePatches; });
+}
+
 void EditorSession::toggleBrowserView() {
     changeView([&](ViewState& v) { v.showAsBrowsers = !v.showAsBrowsers; });
     playback_->setBrowserTiming(view_.showAsBrowsers);

@@ -110,6 +110,7 @@ public:
     void toggleDirtyRect();
     void toggleDirtyOnly();
     void toggleBrowserView();
+    void toggleFramePatches();
     // The pending pick of the canvas and the palette window.
     PickMode pickMode() const { return pickMode_; }
     void enterPickMode(PickMode mode);

@@ -7,6 +7,7 @@
 #include <QUrl>
 
 #include "FramePainter.h"
+#include "document/Compose.h"
 
 namespace movigram {
 
@@ -80,7 +81,16 @@ QPixmap FrameListModel::thumbnail(int row) const {
         QPixmap pixmap(thumbnailSize);
         pixmap.fill(Qt::transparent);
         QPainter painter(&pixmap);
-        const QImage image = frameThumbnail(doc_, *doc_.frameList.frameAt(row), thumbnailSize);
+        const TFrame& frame = *doc_.frameList.frameAt(row);
+        // The screen after the frame, composed from the frames before it; a
+        // frame of its own palette shows itself.
+        std::unique_ptr<TFrame> shown;
+        if (!patches_ && frame.image && !frame.localPalette) {
+            const TMyPalette none;
+            shown = compositeAt(doc_.frameList, row, {}, screenSizeOf(doc_),
+                                doc_.globalPalette ? *doc_.globalPalette : none);
+        }
+        const QImage image = frameThumbnail(doc_, shown ? *shown : frame, thumbnailSize);
         painter.drawImage((thumbnailSize.width() - image.width()) / 2, (thumbnailSize.height() - image.height()) / 2,
                           image);
         painter.end();
@@ -220,6 +230,12 @@ void FrameListModel::selectionChanged(int index) { emit lineSelected(index); }
 void FrameListModel::paletteChanged() { dropThumbnails(); }
 
 void FrameListModel::documentChanged() { dropThumbnails(); }
+
+void FrameListModel::setShowPatches(bool patches) {
+    if (patches == patches_) return;
+    patches_ = patches;
+    dropThumbnails();
+}
 
 void FrameListModel::dropThumbnails() {
     if (thumbnails_.empty()) return;

@@ -36,6 +36,9 @@ public:
     // True while the rows change; a view's own reactions to the change
     // (such as a selection moving off a removed row) are not the user's.
     bool isChanging() const { return changing_ > 0; }
+    // Pictures of each frame's own patch rather than of the screen after it.
+    void setShowPatches(bool patches);
+    bool showsPatches() const { return patches_; }
     // Thumbnails made so far, for tests and the benchmark.
     int thumbnailsMade() const { return thumbnailsMade_; }
 
@@ -71,6 +74,7 @@ private:
     mutable int thumbnailsMade_ = 0;
     int changing_ = 0;
     bool moveStarted_ = false;
+    bool patches_ = false;
 };
 
 // A picture of the frame at its place on the screen, fitted into size:

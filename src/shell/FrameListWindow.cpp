@@ -36,6 +36,8 @@ TFrameListBox::TFrameListBox(EditorSession& session, QWidget* parent)
     setEditTriggers(NoEditTriggers);
     setTextElideMode(Qt::ElideMiddle);
     connect(model_, &FrameListModel::lineSelected, this, &TFrameListBox::selectLine);
+    connect(&session, &EditorSession::viewStateChanged, this,
+            [this] { model_->setShowPatches(session_.viewState().showFramePatches); });
     selectLine(session.document().frameList.selectedIndex());
 }
 

@@ -24,7 +24,7 @@ TEST(CommandTable, EveryIdOnceAndFoundById) {
         EXPECT_TRUE(ids.insert(int32_t(info.id)).second) << int32_t(info.id);
         EXPECT_EQ(findCommand(int32_t(info.id)), &info);
     }
-    EXPECT_EQ(ids.size(), 99u);  // the map, with Show as browsers do, Redo, Resize, Scale, Save for sharing, Record screen, Speed, Cap pauses, Remove duplicate frames, Undo memory and the six colour and size options
+    EXPECT_EQ(ids.size(), 100u);  // the map, with Show as browsers do, Show frame patches, Redo, Resize, Scale, Save for sharing, Record screen, Speed, Cap pauses, Remove duplicate frames, Undo memory and the six colour and size options
     for (CommandId id : toolBarCommands())
         if (id != CommandId{0}) {
             EXPECT_NE(findCommand(id), nullptr);
@@ -46,7 +46,7 @@ const std::set<C> always = {C::New,         C::Open,          C::RecordScreen,  
                             C::OptimizeColors, C::LocalMerge, C::LocalKeep,        C::LocalCreate,
                             C::GlobalCumulative, C::GlobalOptimized, C::GlobalAutomatic, C::GlobalFixed,
                             C::CommentFrame, C::OptimizeOnSave, C::EnableUndo,     C::UndoMemory,       C::ShowDirtyRect,
-                            C::ShowDirtyOnly, C::ShowPalette, C::ShowFrameList,    C::ShowAsBrowsers,
+                            C::ShowDirtyOnly, C::ShowPalette, C::ShowFrameList,    C::ShowAsBrowsers, C::ShowFramePatches,
                             C::HelpEnglish, C::HelpFrench,    C::HelpSpanish,      C::About,
                             C::HowToUseHelp, C::MaxCompression, C::QuantizeMedianCut, C::QuantizeHighQuality,
                             C::DitherNone,  C::DitherOrdered, C::DitherDiffusion};

@@ -83,6 +83,25 @@ TEST_F(FrameList, EachLineShowsItsPlaceNameTimeAndSize) {
     EXPECT_TRUE(line(0).startsWith("0  a.gif.001")) << line(0).toStdString();
 }
 
+TEST_F(FrameList, PicturesShowTheScreenOrTheFramesOwnPatch) {
+    start();
+    session().openPath(QString::fromStdString(writeGif("a.gif", 2, 8, 6)));
+    // Frame 1 draws only its top left corner.
+    TFrame& patch = *doc().frameList.frameAt(1);
+    patch.image = TDib256::subImage(*patch.image, {0, 0, 2, 2});
+    patch.rect = patch.dirtyRect = {0, 0, 2, 2};
+    doc().changed();
+    QAbstractItemModel& model = *window().frameListWindow().listBox().model();
+    auto cornerOf = [&](int row) {
+        const QImage picture = model.data(model.index(row, 0), Qt::DecorationRole).value<QPixmap>().toImage();
+        return picture.pixel(picture.width() / 2 + 15, picture.height() / 2 + 10);  // lower right of the screen
+    };
+    EXPECT_EQ(cornerOf(1), cornerOf(0));  // the screen after frame 1 still shows frame 0 there
+    trigger(CommandId::ShowFramePatches);
+    EXPECT_EQ(cornerOf(1), qRgb(0x9a, 0x9a, 0x9a));  // outside the patch
+    EXPECT_NE(cornerOf(0), qRgb(0x9a, 0x9a, 0x9a));
+}
+
 TEST_F(FrameList, DraggingALineMovesItsFrameAndUndoPutsItBack) {
     const std::string gif = writeGif("a.gif", 6);
     start();

@@ -15,6 +15,7 @@ constexpr MenuHandler handlers[] = {
     {C::ShowDirtyRect, [](S& s) { s.toggleDirtyRect(); }},
     {C::ShowDirtyOnly, [](S& s) { s.toggleDirtyOnly(); }},
     {C::ShowAsBrowsers, [](S& s) { s.toggleBrowserView(); }},
+    {C::ShowFramePatches, [](S& s) { s.toggleFramePatches(); }},
     {C::ShowFrameList, [](S& s) { s.setFrameListShown(!s.viewState().showFrameList); }},
     {C::ShowPalette, [](S& s) { s.setPaletteShown(!s.viewState().showPaletteWindow); }},
     {C::ZoomIn, [](S& s) { s.setZoom(zoomedIn(s.zoom())); }},
