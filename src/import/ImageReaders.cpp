@@ -115,7 +115,8 @@ void failPicture(ImportedFile& file, const DecodeStatus& status, const std::stri
         fail(file, ImportNoMemory, fileErrorCaption, "File \"" + path + "\" is too large to read" + detail);
         return;
     case DecodeEnd::Unsupported:
-        fail(file, ImportUnsupportedCompression, fileErrorCaption, kind + " images cannot be read here" + detail);
+        fail(file, ImportUnsupportedCompression, fileErrorCaption,
+             "File \"" + path + "\" cannot be read: " + kind + " images need a library not found here" + detail);
         return;
     }
 }

@@ -1,6 +1,7 @@
 #include "PngReader.h"
 
 #include <algorithm>
+#include <array>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -212,10 +213,24 @@ PngPicture decodePng(std::span<const uint8_t> file, const DecodeLimits& limits, 
                 image->colorsUsed = std::max({s.paletteSize, int(highest) + 1, 1});
                 out.alpha = std::move(s.alpha);
             } else {
-                for (int i = 0; i < 256; ++i) image->colors()[size_t(i)] = {uint8_t(i), uint8_t(i), uint8_t(i), 0};
-                image->colorsUsed = 256;
+                // The grays the picture uses, darkest first: a 1-bit picture
+                // brings two colours, not a ramp of 256.
+                std::array<int, 256> index;
+                index.fill(-1);
+                for (uint8_t v : s.pixels) index[v] = 0;
+                int used = 0;
                 out.alpha.assign(256, 255);
-                if (s.grayKey >= 0) out.alpha[size_t(s.grayKey)] = 0;
+                for (int v = 0; v < 256; ++v) {
+                    if (index[size_t(v)] < 0) continue;
+                    if (v == s.grayKey) out.alpha[size_t(used)] = 0;
+                    image->colors()[size_t(used)] = {uint8_t(v), uint8_t(v), uint8_t(v), 0};
+                    index[size_t(v)] = used++;
+                }
+                image->colorsUsed = std::max(used, 1);
+                for (int32_t y = 0; y < image->height(); ++y) {
+                    uint8_t* row = image->row(y);
+                    for (int32_t x = 0; x < image->width(); ++x) row[x] = uint8_t(index[row[x]]);
+                }
             }
             out.indexed = std::move(image);
         } else {

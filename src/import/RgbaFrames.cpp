@@ -212,13 +212,12 @@ void setRestoreMethods(FrameChain& frames) {
     }
 }
 
-RgbaFramesOutput decodeInto(const ScreenDecoder& decode, FrameMaker& maker, RgbaFramesOutput& out) {
+void decodeInto(const ScreenDecoder& decode, FrameMaker& maker, RgbaFramesOutput& out) {
     DecodeStatus status = decode([&](const RgbaPicture& screen, int32_t delay) { return maker.take(screen, delay); });
     if (!maker.refusal().ok()) status = maker.refusal();
     out.status = status;
     if (out.status.ok() && out.frames.empty()) out.status = {DecodeEnd::Corrupt, "no frame"};
     setRestoreMethods(out.frames);
-    return std::move(out);
 }
 
 }  // namespace
@@ -242,7 +241,8 @@ RgbaFramesOutput framesFromScreens(const ScreenDecoder& decode, const RgbaFrames
     try {
         if (options.quantize.original()) {
             FrameMaker maker(options, out, options.progress);
-            return decodeInto(decode, maker, out);
+            decodeInto(decode, maker, out);
+            return out;
         }
         Host quiet;
         StatusText status(options.host ? *options.host : quiet, "Reducing to 256 colors");
@@ -283,7 +283,8 @@ RgbaFramesOutput framesFromScreens(const ScreenDecoder& decode, const RgbaFrames
             mapper.emplace(std::move(shared), options.quantize, fullRange);
             maker.shareColors(nullptr, &*mapper);
         }
-        return decodeInto(decode, maker, out);
+        decodeInto(decode, maker, out);
+        return out;
     } catch (const std::bad_alloc&) {
         out.status = {DecodeEnd::NoMemory, "out of memory"};
         return out;

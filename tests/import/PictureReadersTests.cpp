@@ -1,9 +1,10 @@
-// PNG, animated PNG and WebP: colour types and interlacing against the
+// PNG, animated PNG, WebP and AVIF: colour types and interlacing against the
 // corpus's lossless WebP twins (another library, another format), an
 // animation's blending, disposal and timing against a file made here,
 // transparency, and damaged files.
 #include <gtest/gtest.h>
 
+#include <avif/avif.h>
 #include <webp/encode.h>
 
 #include <fstream>
@@ -248,6 +249,78 @@ TEST(PictureFiles, WebpWithAlphaKeepsHolesAndComposesPartialAlphaOverWhite) {
     EXPECT_EQ(colorAt(*read.image, 1, 0), (Rgb8{127, 127, 127}));
     EXPECT_EQ(read.image->pixel(2, 0), read.transparentIndex);
     EXPECT_NE(read.image->pixel(1, 0), read.transparentIndex);
+}
+
+// More colours than a palette holds, dithered: both screens go on one
+// palette of 255 colours, the last entry kept for the transparent pixel.
+TEST(PictureFiles, ADitheredAnimationSharesOnePaletteAndKeepsItsHoles) {
+    std::vector<ApngFrameSpec> frames;
+    for (uint8_t f = 0; f < 2; ++f) {
+        ApngFrameSpec frame{32, 32, 0, 0, 1, 10, 0, 0, {}};
+        for (uint8_t y = 0; y < 32; ++y)
+            for (uint8_t x = 0; x < 32; ++x)
+                frame.rgba.insert(frame.rgba.end(), {uint8_t(x * 8), uint8_t(y * 8), uint8_t(f * 100), 255});
+        frame.rgba[3] = 0;
+        frames.push_back(frame);
+    }
+    ScratchDir dir;
+    ImportOptions options;
+    options.quantize.dither = DitherMethod::Diffusion;
+    const ImportedFile read = readImageFile(dir.write("many.png", apngFile(32, 32, frames)), options);
+    ASSERT_EQ(read.result, ImportOk) << read.message;
+    ASSERT_EQ(read.frames.size(), 2u);
+    for (const auto& frame : read.frames) {
+        const TDib256& image = *frame->image;
+        EXPECT_EQ(frame->transparentIndex, 255);
+        EXPECT_EQ(image.colorsUsed, 256);
+        EXPECT_EQ(image.colors(), read.frames[0]->image->colors());
+        int holes = 0;
+        for (int y = 0; y < 32; ++y)
+            for (int x = 0; x < 32; ++x) holes += image.pixel(x, y) == frame->transparentIndex;
+        EXPECT_EQ(holes, 1);
+        EXPECT_EQ(image.pixel(0, 0), frame->transparentIndex);
+    }
+}
+
+// An AVIF made here by libavif's encoder: the colours come back close, the
+// alpha exactly.
+TEST(PictureFiles, AvifWithAlpha) {
+    avifImage* image = avifImageCreate(8, 8, 8, AVIF_PIXEL_FORMAT_YUV444);
+    avifRGBImage rgb;
+    avifRGBImageSetDefaults(&rgb, image);
+    rgb.format = AVIF_RGB_FORMAT_RGBA;
+    avifRGBImageAllocatePixels(&rgb);
+    for (uint32_t y = 0; y < 8; ++y)
+        for (uint32_t x = 0; x < 8; ++x) {
+            uint8_t* p = rgb.pixels + y * rgb.rowBytes + x * 4;
+            p[0] = 200, p[1] = 40, p[2] = 40, p[3] = x < 4 ? 255 : 0;
+        }
+    ASSERT_EQ(avifImageRGBToYUV(image, &rgb), AVIF_RESULT_OK);
+    avifEncoder* encoder = avifEncoderCreate();
+    encoder->speed = AVIF_SPEED_FASTEST;
+    encoder->minQuantizerAlpha = encoder->maxQuantizerAlpha = AVIF_QUANTIZER_LOSSLESS;
+    avifRWData encoded = AVIF_DATA_EMPTY;
+    const avifResult written = avifEncoderWrite(encoder, image, &encoded);
+    const Bytes avif(encoded.data, encoded.data + encoded.size);
+    avifRWDataFree(&encoded);
+    avifEncoderDestroy(encoder);
+    avifRGBImageFreePixels(&rgb);
+    avifImageDestroy(image);
+    if (written == AVIF_RESULT_NO_CODEC_AVAILABLE) GTEST_SKIP() << "libavif has no encoder here";
+    ASSERT_EQ(written, AVIF_RESULT_OK);
+
+    ScratchDir dir;
+    const ImportedFile read = readImageFile(dir.write("alpha", avif));
+    ASSERT_EQ(read.result, ImportOk) << read.message;
+    EXPECT_EQ(read.kind, ImportKind::Avif);
+    ASSERT_TRUE(read.image);
+    ASSERT_GE(read.transparentIndex, 0);
+    EXPECT_EQ(read.image->pixel(7, 7), read.transparentIndex);
+    EXPECT_NE(read.image->pixel(0, 0), read.transparentIndex);
+    const Rgb8 c = colorAt(*read.image, 0, 0);
+    EXPECT_NEAR(c.red, 200, 8);
+    EXPECT_NEAR(c.green, 40, 8);
+    EXPECT_NEAR(c.blue, 40, 8);
 }
 
 TEST(PictureFiles, DamagedFilesGiveAOneLineError) {
