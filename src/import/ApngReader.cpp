@@ -24,7 +24,7 @@ struct Chunk {
     std::string_view type;
     std::span<const uint8_t> data;
     std::span<const uint8_t> whole;
-    bool crcOk = false;
+    bool crcOk() const { return pngCrc(whole.subspan(4, whole.size() - 8)) == be32(&whole[whole.size() - 4]); }
 };
 
 // The next chunk, or nothing when the bytes left cannot hold it.
@@ -37,9 +37,7 @@ std::optional<Chunk> nextChunk(ByteReader& in) {
     Chunk chunk;
     chunk.type = std::string_view(reinterpret_cast<const char*>(head.data() + 4), 4);
     chunk.data = in.take(length);
-    const std::span<const uint8_t> crc = in.take(4);
-    const std::span<const uint8_t> typeAndData(head.data() + 4, size_t(length) + 4);
-    chunk.crcOk = pngCrc(typeAndData) == be32(crc.data());
+    in.skip(4);
     chunk.whole = std::span<const uint8_t>(head.data(), in.position() - start);
     return chunk;
 }
@@ -159,7 +157,9 @@ std::optional<ApngLayout> apngLayout(std::span<const uint8_t> file, const Decode
             continue;
         }
         const bool control = type == "acTL" || type == "fcTL" || type == "fdAT";
-        if ((control || type == "IDAT") && !chunk->crcOk) return broken(std::string(type) + " checksum mismatch");
+        // A still picture: libpng reads it and checks its chunks.
+        if (type == "IDAT" && !animated) return broken("no animation");
+        if ((control || type == "IDAT") && !chunk->crcOk()) return broken(std::string(type) + " checksum mismatch");
         if (type == "IDAT") {
             if (dataEnded) continue;
             seenData = true;
