@@ -329,7 +329,7 @@ TEST(PictureFiles, DamagedFilesGiveAOneLineError) {
     badHeader[20] ^= 0x40;  // the header's checksum no longer matches
     Bytes huge = pngSignature();
     for (const Bytes& chunk : {pngChunk("IHDR", pngHeader(1u << 20, 1u << 20, 8, 6)),
-                               pngChunk("IDAT", pngImageData(Bytes(5, 0), 4)), pngChunk("IEND", {})})
+                               pngChunk("IDAT", pngImageData(Bytes(4, 0), 4)), pngChunk("IEND", {})})
         huge.insert(huge.end(), chunk.begin(), chunk.end());
     uint8_t* encoded = nullptr;
     const size_t size = WebPEncodeLosslessRGBA(solid(8, 8, red).data(), 8, 8, 32, &encoded);
