@@ -1,10 +1,14 @@
 // movigram-cli info [--json] [--keep-partial] FILE: what a GIF file holds,
-// frame by frame.
+// frame by frame; for a PNG, WebP or AVIF picture, the frames the editor
+// reads from it.
+#include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "CliSupport.h"
 #include "document/GifReader.h"
+#include "import/ImageReaders.h"
 
 namespace movigram::cli {
 
@@ -58,6 +62,44 @@ void printJson(const GifReadOutput& gif) {
     std::printf("]}\n");
 }
 
+// What was read and the message of the error that stopped the reading.
+struct Described {
+    GifReadOutput gif;
+    std::string error;
+};
+
+Described describeGif(const std::string& path) {
+    Described d{readGif(path), {}};
+    d.error = gifResultMessage(d.gif.result, path);
+    return d;
+}
+
+// A picture's frames as the editor reads them, each on colours of its own:
+// no global table, the screen as large as the frames.
+Described describePicture(const std::string& path) {
+    ImportedFile file = readImageFile(path);
+    Described d;
+    if (file.image) {
+        auto frame = std::make_unique<TFrame>(path, std::move(file.image));
+        frame->transparentIndex = file.transparentIndex;
+        d.gif.frames.push_back(std::move(frame));
+    } else {
+        d.gif.frames = std::move(file.frames);
+    }
+    d.gif.loopFound = file.loopFound;
+    d.gif.loopCount = file.loopCount;
+    d.gif.backgroundIndex = -1;
+    for (const auto& f : d.gif.frames) {
+        d.gif.screen.width = std::max(d.gif.screen.width, f->rect.right);
+        d.gif.screen.height = std::max(d.gif.screen.height, f->rect.bottom);
+    }
+    if (file.result != ImportOk) {
+        d.gif.result = file.result;
+        d.error = file.message.empty() ? "File \"" + path + "\" cannot be read" : file.message;
+    }
+    return d;
+}
+
 }  // namespace
 
 int runInfo(const Args& args) {
@@ -69,16 +111,19 @@ int runInfo(const Args& args) {
     }
     files.require();
     const std::string& path = files.input();
-    const GifReadOutput gif = readGif(path);
+    const ImportKind kind = importKindOf(path);
+    const bool picture = kind == ImportKind::Png || kind == ImportKind::Webp || kind == ImportKind::Avif;
+    const Described read = picture ? describePicture(path) : describeGif(path);
+    const GifReadOutput& gif = read.gif;
     // Without a frame there is nothing to describe: the error alone (not an
     // empty screen before it).
-    if (gif.result != GifOk && gif.frames.empty()) throw CliError{gifResultMessage(gif.result, path)};
+    if (gif.result != GifOk && gif.frames.empty()) throw CliError{read.error};
     if (json) printJson(gif);
     else printText(gif);
     if (gif.result == GifOk) return ExitOk;
-    if (!files.keepPartial) throw CliError{gifResultMessage(gif.result, path)};
+    if (!files.keepPartial) throw CliError{read.error};
     const size_t n = gif.frames.size();
-    warn(gifResultMessage(gif.result, path) + "; described the " +
+    warn(read.error + "; described the " +
          (n == 1 ? std::string("1 frame") : std::to_string(n) + " frames") + " read before the error (--keep-partial)");
     return ExitOk;
 }

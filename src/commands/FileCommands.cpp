@@ -180,7 +180,7 @@ ReadOutcome readFiles(Document& doc, int position, const FileBatch& batch, const
                 continue;
             }
             if (imported.multiFrameSource()) {
-                if (imported.kind == ImportKind::Gif) {
+                if (imported.carriesLoopCount()) {
                     loopFound = imported.loopFound;
                     doc.loopCount = imported.loopCount;
                 }
@@ -207,6 +207,7 @@ ReadOutcome readFiles(Document& doc, int position, const FileBatch& batch, const
             } else if (imported.image) {
                 auto frame = std::make_unique<TFrame>(path, std::move(imported.image));
                 frame->frameTime = doc.frameTime;
+                frame->transparentIndex = imported.transparentIndex;
                 palettes.acceptImage(*frame);
                 TFrame* added = frame.get();
                 place.add(name, std::move(frame));

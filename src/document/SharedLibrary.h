@@ -1,6 +1,6 @@
 #pragma once
-// Libraries that only some work needs (video, JPEG, the high quality
-// quantiser) are opened the first time that work comes, not when the
+// Libraries that only some work needs (video, JPEG, PNG, WebP, AVIF, the
+// high quality quantiser) are opened the first time that work comes, not when the
 // program starts: every shared object loaded at start costs each run of the
 // command-line tool some tenths of a millisecond, FFmpeg's tens of
 // milliseconds, and most runs never need them.  A library stays open for

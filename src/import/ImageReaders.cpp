@@ -2,16 +2,22 @@
 
 #include <algorithm>
 #include <cctype>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <string_view>
 #include <vector>
 
+#include "ApngReader.h"
+#include "AvifReader.h"
 #include "BmpReader.h"
 #include "JpegReader.h"
+#include "PngReader.h"
 #include "PcxImage.h"
 #include "QcxReader.h"
 #include "VideoReader.h"
+#include "WebpReader.h"
+#include "document/FileIo.h"
 #include "document/GifReader.h"
 
 namespace movigram {
@@ -85,7 +91,139 @@ std::string unknownKindMessage(const std::string& path, const std::vector<uint8_
         std::snprintf(hex, sizeof hex, i ? " %02X" : "%02X", head[i]);
         bytes += hex;
     }
-    return "File \"" + path + "\" is not a GIF, BMP, PCX, JPEG, video or text file (it starts with " + bytes + ")";
+    return "File \"" + path + "\" is not a GIF, BMP, PCX, JPEG, PNG, WebP, AVIF, video or text file (it starts with " + bytes + ")";
+}
+
+const char* kindName(ImportKind kind) {
+    switch (kind) {
+    case ImportKind::Png: return "PNG";
+    case ImportKind::Webp: return "WebP";
+    default: return "AVIF";
+    }
+}
+
+// A picture file that could not be read, or an animation read only in part.
+void failPicture(ImportedFile& file, const DecodeStatus& status, const std::string& path) {
+    const std::string kind = kindName(file.kind);
+    const std::string detail = status.detail.empty() ? std::string() : " (" + status.detail + ")";
+    switch (status.end) {
+    case DecodeEnd::Complete: return;
+    case DecodeEnd::Corrupt:
+        fail(file, ImportCorrupt, fileErrorCaption, "File \"" + path + "\" is not a readable " + kind + " image" + detail);
+        return;
+    case DecodeEnd::NoMemory:
+        fail(file, ImportNoMemory, fileErrorCaption, "File \"" + path + "\" is too large to read" + detail);
+        return;
+    case DecodeEnd::Unsupported:
+        fail(file, ImportUnsupportedCompression, fileErrorCaption,
+             "File \"" + path + "\" cannot be read: " + kind + " images need a library not found here" + detail);
+        return;
+    }
+}
+
+RgbaFramesOptions rgbaOptions(const ImportOptions& options, const std::string& path, int64_t announcedFrames) {
+    RgbaFramesOptions rgba;
+    rgba.host = options.host;
+    rgba.progress = options.progress;
+    rgba.announcedFrames = announcedFrames;
+    rgba.preview = options.preview;
+    rgba.paint = options.paint;
+    rgba.limits = options.limits;
+    rgba.quantize = options.quantize;
+    rgba.name = path;
+    return rgba;
+}
+
+// The screens of an animated picture become frames; one screen is a still
+// image, as a JPEG is.
+void takeScreens(ImportedFile& file, const ScreenDecoder& decode, int64_t announcedFrames, const std::string& path,
+                 const ImportOptions& options) {
+    const RgbaFramesOptions rgba = rgbaOptions(options, path, announcedFrames);
+    if (announcedFrames <= 1) {
+        std::optional<RgbaPicture> first;
+        const DecodeStatus status = decode([&](const RgbaPicture& screen, int32_t) {
+            first = screen;
+            return false;
+        });
+        if (!first) {
+            failPicture(file, status.ok() ? DecodeStatus{DecodeEnd::Corrupt, "no picture"} : status, path);
+            return;
+        }
+        StillImage still = stillFromRgba(*first, rgba);
+        if (!still.image) {
+            fail(file, ImportReductionFailed, "Error", "Color reduction failed on file\n" + path);
+            return;
+        }
+        file.image = std::move(still.image);
+        file.transparentIndex = still.transparentIndex;
+        return;
+    }
+    RgbaFramesOutput out = framesFromScreens(decode, rgba);
+    file.frames = std::move(out.frames);
+    failPicture(file, out.status, path);
+}
+
+bool readBytes(ImportedFile& file, const std::string& path, std::vector<uint8_t>& bytes) {
+    switch (readWholeFile(path, bytes)) {
+    case ReadFileResult::Ok: return true;
+    case ReadFileResult::CannotOpen: fail(file, ImportCannotOpen, fileErrorCaption, "Cannot open file \"" + path + "\""); break;
+    case ReadFileResult::NoMemory: failPicture(file, {DecodeEnd::NoMemory, {}}, path); break;
+    }
+    return false;
+}
+
+void readPng(ImportedFile& file, const std::string& path, const ImportOptions& options) {
+    std::vector<uint8_t> bytes;
+    if (!readBytes(file, path, bytes)) return;
+    if (std::optional<ApngLayout> layout = apngLayout(bytes, options.limits)) {
+        file.loopFound = layout->plays != 1;
+        file.loopCount = int32_t(std::min<uint32_t>(layout->plays, INT32_MAX));
+        takeScreens(
+            file, [&](const ScreenSink& sink) { return decodeApng(*layout, options.limits, sink); },
+            int64_t(layout->frames.size()), path, options);
+        return;
+    }
+    PngPicture png = decodePng(bytes, options.limits);
+    StillImage still;
+    if (png.indexed) {
+        still = stillFromIndexed(std::move(png.indexed), png.alpha, rgbaOptions(options, path, 1).background);
+    } else if (png.rgba) {
+        still = stillFromRgba(*png.rgba, rgbaOptions(options, path, 1));
+        if (!still.image) {
+            fail(file, ImportReductionFailed, "Error", "Color reduction failed on file\n" + path);
+            return;
+        }
+    } else {
+        failPicture(file, png.status, path);
+        return;
+    }
+    file.image = std::move(still.image);
+    file.transparentIndex = still.transparentIndex;
+}
+
+void readWebp(ImportedFile& file, const std::string& path, const ImportOptions& options) {
+    std::vector<uint8_t> bytes;
+    if (!readBytes(file, path, bytes)) return;
+    DecodeStatus status;
+    const std::optional<WebpInfo> info = webpInfo(bytes, options.limits, &status);
+    if (!info) {
+        failPicture(file, status, path);
+        return;
+    }
+    if (info->frames > 1) {
+        file.loopFound = info->loopCount != 1;
+        file.loopCount = int32_t(std::min<uint32_t>(info->loopCount, INT32_MAX));
+    }
+    takeScreens(
+        file, [&](const ScreenSink& sink) { return decodeWebp(bytes, options.limits, sink); }, info->frames, path,
+        options);
+}
+
+void readAvif(ImportedFile& file, const std::string& path, const ImportOptions& options) {
+    std::vector<uint8_t> bytes;
+    if (!readBytes(file, path, bytes)) return;
+    takeScreens(
+        file, [&](const ScreenSink& sink) { return decodeAvif(bytes, options.limits, sink); }, 1, path, options);
 }
 
 }  // namespace
@@ -106,6 +244,11 @@ ImportKind importKindOf(const std::string& path, std::span<const uint8_t> head) 
             return ImportKind::Bmp;
     }
     if (startsWith("\xFF\xD8\xFF")) return ImportKind::Jpeg;
+    // Before the video containers: FFmpeg takes animated PNG and AVIF for
+    // video too.
+    if (isPngSignature(head)) return ImportKind::Png;
+    if (isWebpSignature(head)) return ImportKind::Webp;
+    if (isAvifSignature(head)) return ImportKind::Avif;
     // PCX: manufacturer 10, run-length encoding, a bit depth PCX has.  The
     // program's own ".qcx" images share the header, with kinds 12 and 14 of
     // their own; kind 10 is both.
@@ -125,6 +268,9 @@ ImportKind importKindOf(const std::string& path, std::span<const uint8_t> head) 
     if (ext == ".qcx") return ImportKind::Qcx;
     if (ext == ".bmp") return ImportKind::Bmp;
     if (ext == ".jpg" || ext == ".jpeg") return ImportKind::Jpeg;
+    if (ext == ".png" || ext == ".apng") return ImportKind::Png;
+    if (ext == ".webp") return ImportKind::Webp;
+    if (ext == ".avif") return ImportKind::Avif;
     if (ext == ".txt") return ImportKind::Text;
     static const char* const video[] = {".avi", ".mp4",  ".m4v", ".mov", ".mkv", ".webm",
                                         ".mpg", ".mpeg", ".wmv", ".flv", ".ogv"};
@@ -208,6 +354,9 @@ ImportedFile readImageFile(const std::string& path, const ImportOptions& options
         if (!file.image) fail(file, ImportCorrupt);
         break;
     }
+    case ImportKind::Png: readPng(file, path, options); break;
+    case ImportKind::Webp: readWebp(file, path, options); break;
+    case ImportKind::Avif: readAvif(file, path, options); break;
     case ImportKind::Jpeg: {
         std::optional<TrueColorImage> jpeg = readJpeg(path, options.limits);
         DecodedImage decoded;

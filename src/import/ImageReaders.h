@@ -17,11 +17,12 @@
 
 namespace movigram {
 
-enum class ImportKind { None, Gif, Pcx, Qcx, Bmp, Jpeg, Video, Text };
+enum class ImportKind { None, Gif, Pcx, Qcx, Bmp, Jpeg, Png, Webp, Avif, Video, Text };
 
 // The reader for a file whose first bytes are head: a format signature
-// (GIF, BMP, PCX and ".qcx", JPEG, RIFF AVI, and the video containers
-// FFmpeg's probe recognises), else the extension from the path's last '.'.
+// (GIF, BMP, PCX and ".qcx", JPEG, PNG, WebP, AVIF, RIFF AVI, and the video
+// containers FFmpeg's probe recognises), else the extension from the path's
+// last '.'.
 // Text files have only their extension.
 ImportKind importKindOf(const std::string& path, std::span<const uint8_t> head);
 // The same for the file at path, reading its first bytes (by the extension
@@ -59,15 +60,22 @@ struct ImportedFile {
     std::string message;
 
     std::unique_ptr<TDib256> image;  // a still image
-    FrameChain frames;               // a GIF or video file, kept also after an error
-    bool loopFound = false;          // GIF: the looping extension was there
-    int32_t loopCount = 0;
+    int32_t transparentIndex = -1;   // the still image's, -1 for none
+    // A GIF, video or animated picture (PNG, WebP, AVIF), kept also after an
+    // error.
+    FrameChain frames;
+    bool loopFound = false;  // GIF: the looping extension was there; animated pictures: they loop
+    int32_t loopCount = 0;   // plays, 0 without end
     // GIF: the colour of the screen's background index in the global colour
     // table, when the file has one that holds the index.
     std::optional<PaletteEntry> backgroundColor;
     std::string text;  // a text file, for a comment frame
 
-    bool multiFrameSource() const { return kind == ImportKind::Gif || kind == ImportKind::Video; }
+    bool multiFrameSource() const {
+        return kind == ImportKind::Gif || kind == ImportKind::Video || (!image && !frames.empty());
+    }
+    // Whether the file states how often it is played.
+    bool carriesLoopCount() const { return kind != ImportKind::Video && multiFrameSource(); }
 };
 
 // Text files give at most this many bytes.

@@ -16,22 +16,31 @@ QString gifFilter() { return fileFilter("GIF Files", {"gif"}); }
 
 QStringList openFilters() {
     return {
+        fileFilter("All supported files", {"gif", "png", "apng", "webp", "avif", "jpg", "jpeg", "bmp", "pcx", "qcx",
+                                           "avi", "mp4", "m4v", "webm", "mov", "mkv", "mpg", "mpeg", "wmv", "flv",
+                                           "ogv", "txt"}),
         gifFilter(),
+        fileFilter("PNG and APNG Files", {"png", "apng"}),
+        fileFilter("WebP Files", {"webp"}),
+        fileFilter("AVIF Files", {"avif"}),
         fileFilter("PCX Files", {"pcx"}),
         fileFilter("Windows BMP Files", {"bmp"}),
         fileFilter("JPEG Files", {"jpg", "jpeg"}),
         fileFilter("Video Files", {"avi"}),
         fileFilter("Text files", {"txt"}),
         fileFilter("MP4, WebM, MOV and MKV Videos", {"mp4", "m4v", "webm", "mov", "mkv"}),
-        fileFilter("All supported files", {"gif", "pcx", "qcx", "bmp", "jpg", "jpeg", "avi", "mp4", "m4v", "webm", "mov",
-                                       "mkv", "mpg", "mpeg", "wmv", "flv", "ogv", "txt"}),
     };
 }
 
 QStringList chooseFilesToOpen(QWidget* parent, const QString& folder) {
     QFileDialog dialog(parent, QStringLiteral("Open"), folder);
     dialog.setFileMode(QFileDialog::ExistingFiles);
-    dialog.setNameFilters(openFilters());
+    // The filters show their names only: the patterns of "All supported
+    // files" would make the dialog as wide as the screen.
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    const QStringList filters = openFilters();
+    dialog.setNameFilters(filters);
+    dialog.selectNameFilter(filters.front());
     dialog.setDefaultSuffix(QStringLiteral("gif"));
     if (dialog.exec() != QDialog::Accepted) return {};
     return dialog.selectedFiles();

@@ -10,8 +10,7 @@ class QWidget;
 
 namespace movigram {
 
-// The open dialog's filters: the program's classic entries first, then the
-// newer video formats and all supported files.
+// The open dialog's filters: all supported files first, then one kind each.
 QStringList openFilters();
 QString gifFilter();
 // "GIF Files (*.gif *.GIF)": a filter that lists both spellings of each

@@ -1,7 +1,7 @@
 cmake_minimum_required(VERSION 3.25)
 # Fails when PROGRAM loads at start a library it should open only when a
-# file needs it (JPEG, video, the high quality quantiser, the X libraries a
-# recording needs).  Run by CTest with
+# file needs it (JPEG, PNG, WebP, AVIF, video, the high quality quantiser, the X
+# libraries a recording needs).  Run by CTest with
 #   cmake -DOBJDUMP=<objdump> -DPROGRAM=<binary> -P CheckStartLibraries.cmake
 execute_process(COMMAND "${OBJDUMP}" -p "${PROGRAM}" OUTPUT_VARIABLE headers RESULT_VARIABLE failed)
 if(failed)
@@ -12,7 +12,7 @@ if(NOT needed)
   message(FATAL_ERROR "No libraries listed for ${PROGRAM}: the check reads nothing")
 endif()
 foreach(entry ${needed})
-  if(entry MATCHES "libjpeg|libimagequant|libgomp|libav|libswscale|libxcb")
+  if(entry MATCHES "libjpeg|libpng|libwebp|libimagequant|libgomp|libav|libswscale|libxcb")
     message(FATAL_ERROR "${PROGRAM} loads at start what it should open when needed: ${entry}")
   endif()
 endforeach()

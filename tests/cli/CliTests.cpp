@@ -17,6 +17,7 @@
 #include "import/ImportTestFiles.h"
 #include "support/CorpusPath.h"
 #include "support/GifBuilder.h"
+#include "support/PngBuilder.h"
 
 namespace movigram {
 namespace {
@@ -103,6 +104,32 @@ TEST_F(Cli, InfoJsonIsValidUtf8Json) {
     const nlohmann::json text = nlohmann::json::parse(run.out);
     EXPECT_EQ(text["frames"][0]["text"], "caf\xC3\xA9");
     EXPECT_EQ(text["frames"][1]["text"], "caf\xC3\xA9");
+}
+
+TEST_F(Cli, InfoAndConvertReadAnAnimatedPng) {
+    const test::PngBytes red = {255, 0, 0, 255}, clear = {0, 0, 0, 0};
+    const std::string png = write("two.png", test::apngFile(1, 1, {{1, 1, 0, 0, 1, 4, 0, 0, red},
+                                                                    {1, 1, 0, 0, 3, 4, 0, 0, clear}}, 2));
+    CliRun run = cli("info --json " + png);
+    ASSERT_EQ(run.status, 0) << run.err;
+    const nlohmann::json info = nlohmann::json::parse(run.out);
+    EXPECT_EQ(info["loopFound"], true);
+    EXPECT_EQ(info["loopCount"], 2);
+    ASSERT_EQ(info["frames"].size(), 2u);
+    EXPECT_EQ(info["frames"][0]["delayMs"], 250);
+    EXPECT_EQ(info["frames"][1]["delayMs"], 750);
+    EXPECT_GE(info["frames"][1]["transparentIndex"], 0);
+
+    run = cli("convert " + png + " -o " + path("two.gif"));
+    ASSERT_EQ(run.status, 0) << run.err;
+    run = cli("info --json " + path("two.gif"));
+    const nlohmann::json gif = nlohmann::json::parse(run.out);
+    EXPECT_EQ(gif["loopCount"], 2);
+    EXPECT_EQ(gif["frames"].size(), 3u);  // our comment, then the two frames
+
+    run = cli("info " + write("cut.png", test::PngBytes(test::pngSignature())));
+    EXPECT_NE(run.status, 0);
+    EXPECT_NE(run.err.find("is not a readable PNG image"), std::string::npos) << run.err;
 }
 
 TEST_F(Cli, CopyWithAndWithoutComment) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "ImportTestFiles.h"
+#include "support/PngBuilder.h"
 #include "document/GifReader.h"
 #include "import/ImageReaders.h"
 #include "support/GifBuilder.h"
@@ -30,6 +31,18 @@ TEST(ImageReaders, FirstBytesChooseTheReaderBeforeTheExtension) {
     ImportedFile bmp = readImageFile(dir.write("bitmap.gif", bmpFile(layout)));
     EXPECT_EQ(bmp.kind, ImportKind::Bmp);
     EXPECT_TRUE(bmp.image);
+    // Animated PNG and AVIF are taken for pictures before FFmpeg's probe
+    // takes them for video.
+    const Bytes apng = apngFile(1, 1, {{1, 1, 0, 0, 1, 10, 0, 0, {1, 2, 3, 255}}, {1, 1, 0, 0, 1, 10, 0, 0, {4, 5, 6, 255}}});
+    EXPECT_EQ(readImageFile(dir.write("picture.gif", apng)).kind, ImportKind::Png);
+    EXPECT_EQ(importKindOf("a.mp4", apng), ImportKind::Png);
+    const Bytes webp = {'R', 'I', 'F', 'F', 4, 0, 0, 0, 'W', 'E', 'B', 'P'};
+    EXPECT_EQ(importKindOf("a.avi", webp), ImportKind::Webp);
+    const Bytes avif = {0, 0, 0, 0x1C, 'f', 't', 'y', 'p', 'm', 'i', 'f', '1', 0, 0, 0, 0,
+                        'm', 'i', 'f', '1', 'a', 'v', 'i', 'f', 'm', 'i', 'a', 'f'};
+    EXPECT_EQ(importKindOf("a.mp4", avif), ImportKind::Avif);
+    const Bytes mp4 = {0, 0, 0, 0x18, 'f', 't', 'y', 'p', 'i', 's', 'o', 'm', 0, 0, 0, 0, 'i', 's', 'o', 'm', 'a', 'v', 'c', '1'};
+    EXPECT_NE(importKindOf("a.avif", mp4), ImportKind::Avif);
 
     // Nothing fits: what was found is said.
     const std::string empty = dir.write("empty.avi", {});
@@ -40,7 +53,8 @@ TEST(ImageReaders, FirstBytesChooseTheReaderBeforeTheExtension) {
     ImportedFile unknown = readImageFile(zip);
     EXPECT_EQ(unknown.result, ImportSkipped);
     EXPECT_EQ(unknown.message, "File \"" + zip +
-                                   "\" is not a GIF, BMP, PCX, JPEG, video or text file (it starts with 50 4B 03 04 14 00)");
+                                   "\" is not a GIF, BMP, PCX, JPEG, PNG, WebP, AVIF, video or text file (it starts "
+                                   "with 50 4B 03 04 14 00)");
     // Text has no signature: its extension decides.
     EXPECT_EQ(readImageFile(dir.write("note.txt", {'B', 'M', '!'})).kind, ImportKind::Text);
 }
@@ -50,7 +64,8 @@ TEST(ImageReaders, ExtensionsWithoutRegardToCase) {
         {"a.gif", ImportKind::Gif},         {"a.PCX", ImportKind::Pcx},     {"a.qcx", ImportKind::Qcx},
         {"a.Bmp", ImportKind::Bmp},         {"a.jpg", ImportKind::Jpeg},    {"a.JPEG", ImportKind::Jpeg},
         {"a.avi", ImportKind::Video},       {"a.mp4", ImportKind::Video},   {"a.webm", ImportKind::Video},
-        {"a.txt", ImportKind::Text},        {"a.png", ImportKind::None},    {"gif", ImportKind::None},
+        {"a.txt", ImportKind::Text},        {"a.png", ImportKind::Png},     {"a.APNG", ImportKind::Png},
+        {"a.WebP", ImportKind::Webp},       {"a.avif", ImportKind::Avif},   {"gif", ImportKind::None},
         {"dir.gif/file", ImportKind::None}, {"x.tar.gif", ImportKind::Gif},
     };
     for (const auto& [path, kind] : cases) EXPECT_EQ(importKindOf(path), kind) << path;
@@ -71,9 +86,12 @@ TEST(ImageReaders, FailuresAndTheirMessages) {
         EXPECT_FALSE(still.image) << name;
     }
 
-    ImportedFile png = readImageFile(dir.write("a.png", junk));
-    EXPECT_EQ(png.result, ImportSkipped);
-    EXPECT_EQ(png.caption, "File error");
+    for (const char* name : {"bad.png", "bad.webp", "bad.avif"}) {
+        ImportedFile picture = readImageFile(dir.write(name, junk));
+        EXPECT_EQ(picture.result, ImportCorrupt) << name;
+        EXPECT_EQ(picture.caption, "File error");
+        EXPECT_NE(picture.message.find("is not a readable"), std::string::npos) << picture.message;
+    }
 
     const std::string gifPath = dir.path("missing.gif");
     ImportedFile gif = readImageFile(gifPath);
