@@ -13,6 +13,7 @@ enum class CommandId : int32_t {
     SaveAs = 24334,
     SaveOptimizedAs = 107,
     SaveForSharing = 110,
+    ExportAs = 120,
     Revert = 105,
     Preview = 108,
     HtmlCode = 109,

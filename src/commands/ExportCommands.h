@@ -23,6 +23,10 @@ Rgba backgroundColourOf(const Document& doc);
 // writing (empty when nothing is lost).
 std::string exportNoteOf(Document& copy, ExportFormat format, const ExportOptions& options);
 
+// What the format keeps and loses, for the export dialog (a screen of
+// width x height): one line, said before anything is made.
+std::string exportLimits(ExportFormat format, int32_t width, int32_t height);
+
 // Writes the copy to path in format (not GIF).  progress may stop it:
 // then nothing is written and the result has no error.
 ExportResult exportCopy(Document& copy, ExportFormat format, const std::string& path, const ExportOptions& options,
