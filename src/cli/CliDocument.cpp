@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "commands/ExportCommands.h"
 #include "commands/SaveCommands.h"
 #include "commands/SizeTarget.h"
 #include "import/PaletteLoading.h"
@@ -92,6 +93,63 @@ void saveWithin(Document& doc, const std::string& path, uint64_t maxBytes, int b
     if (!result.ok) throw CliError{gifWriteErrorMessage(result)};
     std::printf("%s: %s\nwrote %s\n", describeSettings(fit.settings).c_str(), describeSize(fit.bytes).c_str(),
                 path.c_str());
+}
+
+bool OutputChoice::take(const Args& args, size_t& i) {
+    const std::string& a = args[i];
+    if (a == "--quality") {
+        options.quality = int(numberArgument(optionValue(args, i, "a quality level"), a, 0, 100));
+        return true;
+    }
+    // edit has a step of that name, which takes one palette index.
+    if (a == "--background" && !(editSteps && (i + 1 >= args.size() || args[i + 1].find(',') == std::string::npos))) {
+        const std::string& v = optionValue(args, i, "a colour R,G,B");
+        int rgb[3] = {};
+        size_t at = 0;
+        for (int k = 0; k < 3; ++k) {
+            const size_t end = k < 2 ? v.find(',', at) : v.size();
+            if (end == std::string::npos) usageError("--background takes a colour R,G,B (each 0 to 255), not \"" + v + "\"");
+            rgb[k] = int(numberArgument(v.substr(at, end - at), a, 0, 255));
+            at = end + 1;
+        }
+        options.background = {uint8_t(rgb[0]), uint8_t(rgb[1]), uint8_t(rgb[2]), 255};
+        backgroundGiven = true;
+        return true;
+    }
+    static const char* const gifOnly[] = {"-O", "-O3", "--lossy", "--max-size", "--split", "--mask", "--no-crop",
+                                          "--pow2-colors", "--restore-previous"};
+    for (const char* option : gifOnly)
+        if (a == option) gifOptions.push_back(a);
+    return false;
+}
+
+ExportFormat OutputChoice::formatOf(const std::string& path) const {
+    const std::optional<ExportFormat> format = exportFormatOfPath(path);
+    if (!format) {
+        const size_t dot = path.find_last_of('.');
+        const std::string extension = path.substr(dot);
+        usageError("cannot write \"" + path + "\": the output is written as .gif, .webp, .png (APNG), .mp4 or .webm, not " +
+                   (extension == "." ? "a name ending in \".\"" : extension));
+    }
+    const std::string name = exportFormatName(*format);
+    if (*format != ExportFormat::Gif && !gifOptions.empty())
+        usageError(gifOptions.front() + " applies to GIF output only, not to " + name + " (\"" + path + "\")");
+    if (options.quality && *format != ExportFormat::WebP)
+        usageError("--quality applies to WebP output only, not to " + name + " (\"" + path + "\")");
+    if (backgroundGiven && *format != ExportFormat::Mp4 && *format != ExportFormat::WebM)
+        usageError("--background applies to MP4 and WebM output only, not to " + name + " (\"" + path + "\")");
+    return *format;
+}
+
+void exportOutput(Document& doc, const std::string& path, ExportFormat format, OutputChoice choice) {
+    if (doc.frameList.empty()) throw CliError{"nothing to save: no frame is left"};
+    if (!anyFrameHasPixels(doc.frameList)) throw CliError{"nothing to save: no frame has an image"};
+    if (!choice.backgroundGiven) choice.options.background = backgroundColourOf(doc);
+    std::unique_ptr<Document> copy = copyForExport(doc);
+    if (const std::string note = exportNoteOf(*copy, format, choice.options); !note.empty()) tell("note: " + note);
+    const ExportResult result = exportCopy(*copy, format, path, choice.options);
+    if (!result.ok) throw CliError{result.error.empty() ? "\"" + path + "\" was not written" : result.error};
+    std::printf("wrote %s\n", path.c_str());
 }
 
 }  // namespace movigram::cli

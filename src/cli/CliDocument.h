@@ -10,6 +10,7 @@
 #include "CliSupport.h"
 #include "commands/FileCommands.h"
 #include "document/Document.h"
+#include "save/Export.h"
 
 namespace movigram::cli {
 
@@ -59,5 +60,32 @@ uint64_t byteSizeArgument(const std::string& value, const std::string& option);
 // most bestLossy), and tells what it chose.  When even the smallest
 // setting is over, nothing is written and the command fails.
 void saveWithin(Document& doc, const std::string& path, uint64_t maxBytes, int bestLossy);
+
+// The output of convert, optimize and edit: its extension chooses the
+// format (.gif, .webp, .png or .apng, .mp4, .webm).  --quality Q (WebP:
+// lossy at Q; lossless without) and --background R,G,B (the colour MP4
+// shows for transparency; the document's background colour without) are
+// taken for the formats they apply to; the GIF options are noted as they
+// come, each a usage error with another format.
+struct OutputChoice {
+    ExportOptions options;
+    bool backgroundGiven = false;
+    std::vector<std::string> gifOptions;  // as typed
+    // edit: "--background N" (no comma) is the step that sets the
+    // background index.
+    bool editSteps = false;
+
+    // Takes --quality or --background at args[i] (moving past the value);
+    // notes args[i] when it is a GIF option and returns false, as for any
+    // other argument.
+    bool take(const Args& args, size_t& i);
+    // The format of path; usage errors for an extension the tool cannot
+    // write and for options of another format.
+    ExportFormat formatOf(const std::string& path) const;
+};
+
+// Writes the document to path in format (not GIF): tells what the format
+// cannot hold, then writes; throws when nothing was written.
+void exportOutput(Document& doc, const std::string& path, ExportFormat format, OutputChoice choice);
 
 }  // namespace movigram::cli

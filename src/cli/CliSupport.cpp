@@ -85,7 +85,7 @@ void FileArguments::take(const Args& args, size_t& i) {
 void FileArguments::require() const {
     if (inputs.empty()) usageError(takesOutput ? "no input file given" : "no file given");
     if (takesOutput && out.empty()) usageError("no output file given (-o OUT.gif)");
-    if (takesOutput) requireWritableOutput(out);
+    if (takesOutput && !anyFormat) requireWritableOutput(out);
 }
 
 const std::vector<std::string> writableExtensions = {".gif"};

@@ -53,6 +53,9 @@ struct FileArguments {
     // At most this many inputs; "-o" only where the command writes.
     size_t maxInputs = 1;
     bool takesOutput = true;
+    // The output may be of any format the tool writes (OutputChoice); else
+    // GIF only.
+    bool anyFormat = false;
 
     std::vector<std::string> inputs;
     std::string out;
@@ -67,8 +70,8 @@ struct FileArguments {
     void require() const;
 };
 
-// The extensions of the files the tool writes (".gif"), compared without
-// regard to case.  An output named with any other extension is a usage
+// The extensions of the files copy, frames and reduce write (".gif"),
+// compared without regard to case.  An output named with any other extension is a usage
 // error rather than a GIF under a name that promises something else; a name
 // without an extension is written as GIF.
 extern const std::vector<std::string> writableExtensions;

@@ -1,6 +1,6 @@
-// movigram-cli convert FILE... -o OUT.gif: a batch of images, videos and
-// text files read as one document (as Open reads a multiple selection) and
-// saved.  movigram-cli frames IN -o OUT.gif: "Save frames".
+// movigram-cli convert FILE... -o OUT: a batch of images, videos and text
+// files read as one document (as Open reads a multiple selection) and saved
+// as GIF, or exported in the format OUT's extension names.  movigram-cli frames IN -o OUT.gif: "Save frames".
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -10,7 +10,8 @@
 namespace movigram::cli {
 
 int runConvert(const Args& args) {
-    FileArguments files{.maxInputs = args.size()};
+    FileArguments files{.maxInputs = args.size(), .anyFormat = true};
+    OutputChoice output;
     std::optional<std::string> fixedPalette;
     StderrHost host;
     Document doc(&host);
@@ -18,6 +19,7 @@ int runConvert(const Args& args) {
     std::optional<int> loop;
     uint64_t maxSize = 0;
     for (size_t i = 0; i < args.size(); ++i) {
+        if (output.take(args, i)) continue;
         const std::string& a = args[i];
         if (a == "--delay") {
             // A GIF delay holds up to 655.35 s.
@@ -55,6 +57,7 @@ int runConvert(const Args& args) {
         }
     }
     files.require();
+    const ExportFormat format = output.formatOf(files.out);
     if (fixedPalette) loadFixedPalette(doc, host, *fixedPalette);
 
     // Each file is read in its own folder, in the order given.
@@ -72,6 +75,10 @@ int runConvert(const Args& args) {
     if (loop) {
         doc.loopOption = *loop != 1;
         doc.loopCount = *loop;
+    }
+    if (format != ExportFormat::Gif) {
+        exportOutput(doc, files.out, format, output);
+        return ExitOk;
     }
     doc.cropToDirty = true;
     // Lossy compression is a way of the optimising save.

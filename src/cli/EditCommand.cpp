@@ -1,7 +1,8 @@
 // movigram-cli edit IN.gif -o OUT.gif [-O] [-O3] [--no-comment] STEP...: the frame
 // operations, colour commands and effects of the editor, applied in order to
 // the opened animation through the functions their command records name,
-// then "Save as" (or "Save optimized as" with -O).
+// then "Save as" (or "Save optimized as" with -O), or an export in the
+// format OUT's extension names.
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -40,7 +41,9 @@ int runEdit(const Args& args) {
     int lossy = 100;
     uint64_t maxSize = 0;
     std::vector<std::string> stepArgs;
+    OutputChoice output{.editSteps = true};
     for (size_t i = 1; i < args.size(); ++i) {
+        if (output.take(args, i)) continue;
         if (args[i] == "-o") out = optionValue(args, i, "the output file");
         else if (args[i] == "-O") optimize = true;
         else if (args[i] == "-O3") optimize = maximum = true;
@@ -53,7 +56,7 @@ int runEdit(const Args& args) {
         else stepArgs.push_back(args[i]);
     }
     if (out.empty()) usageError("no output file given (-o OUT.gif)");
-    requireWritableOutput(out);
+    const ExportFormat format = output.formatOf(out);
     const EditScript script = parseEditScript(stepArgs);
     if (!script.error.empty()) usageError(script.error);
 
@@ -69,6 +72,10 @@ int runEdit(const Args& args) {
     }
     std::printf("%zu step%s applied, %d frames\n", script.steps.size(), script.steps.size() == 1 ? "" : "s",
                 doc.frameList.count());
+    if (format != ExportFormat::Gif) {
+        exportOutput(doc, out, format, output);
+        return ExitOk;
+    }
     // Lossy compression is a way of the optimising save.
     if (maxSize) saveWithin(doc, out, maxSize, lossy);
     else saveOutput(doc, out, optimize || lossy < 100);

@@ -31,6 +31,15 @@ namespace {
     "               scale, least visible first; tells what it chose, and exits 1 writing nothing\n"   \
     "               when even the smallest setting is over\n"
 
+// The formats an output may have, for optimize, convert and edit.
+#define EXPORT_HELP                                                                                   \
+    "  OUT          .gif, or .webp (animated WebP), .png or .apng (APNG, lossless), .mp4 (H.264),\n"   \
+    "               .webm (VP9); delays, loop count and transparency are kept where the format\n"    \
+    "               has them; -O, -O3, --lossy, --max-size and the other GIF options are GIF's\n"     \
+    "  --quality Q  WebP: lossy at quality 0 to 100 (without: lossless)\n"                           \
+    "  --background R,G,B  MP4 (and WebM without alpha): the colour transparent pixels show\n"       \
+    "               (each 0 to 255; without: the animation's background colour); said on stderr\n"
+
 struct Command {
     const char* name;
     int (*run)(const Args&);
@@ -47,19 +56,20 @@ const Command commands[] = {
      "  goes first unless --no-comment\n"},
     {"optimize", runOptimize,
      "optimize IN -o OUT [--no-crop] [--split] [--mask] [-O] [-O3] [--restore-previous] [--pow2-colors]\n"
-     "         [--lossy N] [--max-size S] [--no-comment] [--keep-partial]\n"
+     "         [--lossy N] [--max-size S] [--no-comment] [--keep-partial] [--quality Q] [--background R,G,B]\n"
      "  open, then save optimised; -O is --split --mask; -O3 is maximum compression, never\n"
      "  larger than the copy or -O; --restore-previous lets -O3 restore images to the\n"
      "  screen before them (smaller, but some widely used decoders show it wrongly)\n"
-     LOSSY_HELP MAX_SIZE_HELP},
+     LOSSY_HELP MAX_SIZE_HELP EXPORT_HELP},
     {"convert", runConvert,
      "convert FILE... -o OUT [--delay MS] [--loop N] [--local-palettes merge|keep|create]\n"
      "        [--global-palette cumulative|optimized|automatic|fixed=PALFILE] [-O] [-O3] [--lossy N] [--max-size S]\n"
      "        [--no-comment] [--keep-partial] [--quantizer median-cut|quality] [--dither none|ordered|diffusion[=STRENGTH]]\n"
+     "        [--quality Q] [--background R,G,B]\n"
      "  read a batch of images, videos and text files as one animation\n"
      "  --delay MS   0 to 655350 milliseconds per frame of a still image\n"
      "  --loop N     0 (without end) to 65535\n"
-     QUANTIZE_HELP LOSSY_HELP MAX_SIZE_HELP},
+     QUANTIZE_HELP LOSSY_HELP MAX_SIZE_HELP EXPORT_HELP},
     {"frames", runFrames,
      "frames IN -o OUT [--keep-partial]\n"
      "  one file per image frame: OUT-00.gif, OUT-01.gif, ... numbered by frame\n"},
@@ -69,12 +79,13 @@ const Command commands[] = {
      "  one optimised global palette of N (2 to 256) colours\n"
      QUANTIZE_HELP},
     {"edit", runEdit,
-     "edit IN -o OUT [-O] [-O3] [--lossy N] [--max-size S] [--no-comment] [--keep-partial] STEP...\n"
+     "edit IN -o OUT [-O] [-O3] [--lossy N] [--max-size S] [--no-comment] [--keep-partial]\n"
+     "     [--quality Q] [--background R,G,B] STEP...\n"
      "  frame operations, colours and effects, in order (edit --help lists the steps)\n"
      "  -O            save optimised (dirty rectangles, as \"Save optimized as\")\n"
      "  -O3           save with maximum compression\n"
      "  --no-comment  do not put the program's comment in front\n"
-     LOSSY_HELP MAX_SIZE_HELP},
+     LOSSY_HELP MAX_SIZE_HELP EXPORT_HELP},
     {"record", runRecord,
      "record --region X,Y,W,H|--window ID|--screen --duration S -o OUT [--fps N] [--delay S] [--pointer]\n"
      "       [-O] [-O3] [--lossy N] [--max-size S] [--no-comment] [--quantizer ...] [--dither ...]\n"
@@ -92,8 +103,10 @@ const Command commands[] = {
 
 const char rules[] =
     "Input files are recognised by their first bytes (GIF, BMP, PCX, JPEG, AVI and other\n"
-    "video), else by their extension (.txt files become comments).  Outputs are GIF files\n"
-    "written to exactly the path given; a name with another extension than .gif is refused.\n"
+    "video), else by their extension (.txt files become comments).  Outputs are written to\n"
+    "exactly the path given: GIF files, or for convert, optimize and edit WebP, APNG, MP4 or\n"
+    "WebM by the extension (.webp, .png or .apng, .mp4, .webm); any other extension is\n"
+    "refused.\n"
     "\n"
     "Exit status: 0 on success; 1 when an input could not be read cleanly (nothing is\n"
     "written then, unless --keep-partial, which uses the frames that were read, warns and\n"

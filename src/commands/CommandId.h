@@ -14,6 +14,7 @@ enum class CommandId : int32_t {
     SaveOptimizedAs = 107,
     SaveForSharing = 110,
     RecordScreen = 111,
+    ExportAs = 120,
     Revert = 105,
     Preview = 108,
     HtmlCode = 109,

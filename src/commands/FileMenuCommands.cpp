@@ -29,6 +29,8 @@ const CommandInfo file[] = {
      .enabled = hasFrames, .contextText = "Save optimized..."},
     {.id = C::SaveForSharing, .menu = M::File, .menuText = "Save for s&haring...", .help = "Saves a copy no larger than a size you choose, trading quality, colours, frames and size as little as needed",
      .enabled = hasFrames},
+    {.id = C::ExportAs, .menu = M::File, .menuText = "&Export as...", .help = "Writes the animation as animated WebP, APNG, MP4 or WebM",
+     .enabled = hasFrames},
     {.id = C::Revert, .menu = M::File, .menuText = "&Revert...\tCtrl+R", .help = "Reverts to the recently saved version of this file",
      .enabled = canSave},
     {.id = C::Preview, .menu = M::File, .menuText = "Preview", .help = "Preview the animation in the default Internet browser", .icon = "preview",

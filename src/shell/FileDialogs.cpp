@@ -56,4 +56,20 @@ QString chooseGifSavePath(QWidget* parent, const QString& folder, const QString&
     return dialog.selectedFiles().front();
 }
 
+QString chooseExportPath(QWidget* parent, const QString& folder, const QString& name, ExportFormat format) {
+    const QString extension = QString::fromLatin1(exportFormatExtension(format)).mid(1);
+    QString file = name;
+    if (const qsizetype dot = file.lastIndexOf(QLatin1Char('.')); dot > 0) file.truncate(dot);
+    if (!file.isEmpty()) file += QLatin1Char('.') + extension;
+    QFileDialog dialog(parent, QStringLiteral("Export As"), QDir(folder.isEmpty() ? QDir::homePath() : folder).filePath(file));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    const QByteArray title = QByteArray(exportFormatName(format)) + " Files";
+    if (format == ExportFormat::Apng) dialog.setNameFilter(fileFilter(title.constData(), {"png", "apng"}));
+    else dialog.setNameFilter(fileFilter(title.constData(), {extension.toLatin1().constData()}));
+    dialog.setDefaultSuffix(extension);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().front();
+}
+
 }  // namespace movigram

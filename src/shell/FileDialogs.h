@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <initializer_list>
 
+#include "save/Export.h"
+
 class QWidget;
 
 namespace movigram {
@@ -21,5 +23,8 @@ QString fileFilter(const char* name, std::initializer_list<const char*> extensio
 QStringList chooseFilesToOpen(QWidget* parent, const QString& folder);
 QString chooseGifSavePath(QWidget* parent, const QString& folder, const QString& name,
                           const QString& caption = QStringLiteral("Save As"));
+// The save dialog of Export as, with the format's filter and extension
+// (name's extension replaced by it); empty when cancelled.
+QString chooseExportPath(QWidget* parent, const QString& folder, const QString& name, ExportFormat format);
 
 }  // namespace movigram

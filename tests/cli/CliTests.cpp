@@ -282,11 +282,18 @@ TEST_F(Cli, OutputsGoToExactlyThePathGiven) {
 
 TEST_F(Cli, OutputsOfAKindNotWrittenAreRefused) {
     const std::string in = sample();
-    for (const char* name : {"x.png", "x.WebP", "x.mp4", "x.", "dir.gif/x.apng"}) {
+    // copy, frames and reduce write GIF only; optimize, convert and edit
+    // export the formats named by the extension, and refuse any other.
+    for (const char* name : {"x.png", "x.WebP", "x.mp4", "x.", "dir.gif/x.apng", "x.bmp", "x.jpg"}) {
         const std::string out = path(name);
-        for (const std::string& command : {"copy " + in + " " + out, "optimize " + in + " -o " + out,
-                                           "convert " + in + " -o " + out, "frames " + in + " -o " + out,
-                                           "reduce " + in + " --colors 4 -o " + out, "edit " + in + " -o " + out + " --loop 2"}) {
+        std::vector<std::string> commands = {"copy " + in + " " + out, "frames " + in + " -o " + out,
+                                             "reduce " + in + " --colors 4 -o " + out};
+        const std::string n = name;
+        if (n == "x." || n == "x.bmp" || n == "x.jpg")
+            for (const std::string& c : {"optimize " + in + " -o " + out, "convert " + in + " -o " + out,
+                                         "edit " + in + " -o " + out + " --loop 2"})
+                commands.push_back(c);
+        for (const std::string& command : commands) {
             const CliRun run = cli(command);
             EXPECT_EQ(run.status, 2) << command;
             EXPECT_TRUE(run.errLinesStartWith("movigram-cli ")) << run.err;
@@ -298,6 +305,30 @@ TEST_F(Cli, OutputsOfAKindNotWrittenAreRefused) {
     }
     ASSERT_EQ(cli("copy " + in + " " + path("UPPER.GIF")).status, 0);
     EXPECT_EQ(readGif(path("UPPER.GIF")).result, GifOk);
+}
+
+TEST_F(Cli, OtherFormatsAreWrittenByTheOutputsExtensionWithTheirOwnOptionsOnly) {
+    const std::string in = sample();
+    const std::pair<const char*, std::string> formats[] = {
+        {"a.webp", "WEBP"}, {"a.PNG", "\x89PNG"}, {"a.apng", "\x89PNG"}, {"a.mp4", "ftyp"}, {"a.webm", "\x1A\x45\xDF\xA3"}};
+    for (const auto& [name, magic] : formats) {
+        const CliRun run = cli("convert " + in + " -o " + path(name));
+        ASSERT_EQ(run.status, 0) << name << run.err;
+        EXPECT_NE(slurp(dir / name).substr(0, 12).find(magic), std::string::npos) << name;
+    }
+    EXPECT_EQ(cli("edit " + in + " -o " + path("b.webp") + " --quality 80 --background 2").status, 0);
+    EXPECT_EQ(cli("optimize " + in + " -o " + path("b.mp4") + " --background 255,255,255").status, 0);
+    for (const std::string& command :
+         {"convert " + in + " -O -o " + path("c.webp"), "optimize " + in + " --lossy 80 -o " + path("c.png"),
+          "edit " + in + " -o " + path("c.mp4") + " --max-size 1MB", "convert " + in + " --quality 80 -o " + path("c.mp4"),
+          "convert " + in + " --background 1,2,3 -o " + path("c.webp"), "convert " + in + " --quality 80 -o " + path("c.gif")}) {
+        const CliRun run = cli(command);
+        EXPECT_EQ(run.status, 2) << command;
+        EXPECT_TRUE(run.errLinesStartWith("movigram-cli ")) << run.err;
+        EXPECT_NE(run.err.find("only"), std::string::npos) << run.err;
+    }
+    for (const auto& entry : std::filesystem::directory_iterator(dir))
+        EXPECT_NE(entry.path().stem(), "c") << entry.path();
 }
 
 TEST_F(Cli, EditRefusesToSaveFramesWithoutPixels) {

@@ -24,7 +24,7 @@ TEST(CommandTable, EveryIdOnceAndFoundById) {
         EXPECT_TRUE(ids.insert(int32_t(info.id)).second) << int32_t(info.id);
         EXPECT_EQ(findCommand(int32_t(info.id)), &info);
     }
-    EXPECT_EQ(ids.size(), 100u);  // the map, with Show as browsers do, Show frame patches, Redo, Resize, Scale, Save for sharing, Record screen, Speed, Cap pauses, Remove duplicate frames, Undo memory and the six colour and size options
+    EXPECT_EQ(ids.size(), 101u);  // the map, with Show as browsers do, Show frame patches, Redo, Resize, Scale, Save for sharing, Export as, Record screen, Speed, Cap pauses, Remove duplicate frames, Undo memory and the six colour and size options
     for (CommandId id : toolBarCommands())
         if (id != CommandId{0}) {
             EXPECT_NE(findCommand(id), nullptr);
@@ -57,7 +57,7 @@ const std::set<C> needFrame = {C::Preview,  C::SaveFrames,      C::Play,        
                                C::SetRestoreMethod, C::Crop,    C::Resize,        C::FlipRotate,    C::Duplicate,
                                C::DeleteFrames, C::InsertSolidColor, C::ReverseOrder, C::MovingSprite,
                                C::GrayScale, C::ZoomIn,         C::ZoomOut,       C::SaveAs,
-                               C::SaveOptimizedAs, C::SaveForSharing, C::Cut,   C::Copy,          C::Delete};
+                               C::SaveOptimizedAs, C::SaveForSharing, C::ExportAs, C::Cut,   C::Copy,          C::Delete};
 
 const std::set<C> needImage = {C::Scale, C::Speed, C::CapPauses, C::RemoveDuplicates, C::MergeBackground, C::MergeForeground, C::FadeIn, C::FadeOut, C::Dissolve,
                                C::Wipe,            C::Spiral,          C::Blind,  C::BannerScroll};

@@ -7,6 +7,7 @@
 #include "shell/EditorSession.h"
 #include "shell/FileDialogs.h"
 #include "shell/Playback.h"
+#include "shell/dialogs/TExportDialog.h"
 #include "shell/dialogs/TShareDialog.h"
 #include "shell/recording/ScreenRecording.h"
 #include "commands/FileCommands.h"
@@ -87,6 +88,11 @@ constexpr MenuHandler handlers[] = {
     {C::SaveForSharing,
      [](S& s) {
          TShareDialog dialog(s);
+         dialog.exec();
+     }},
+    {C::ExportAs,
+     [](S& s) {
+         TExportDialog dialog(s);
          dialog.exec();
      }},
     {C::SaveFrames, saveEachFrame},
