@@ -105,5 +105,45 @@ TEST(LzwLossyEncoder, LowerQualityIsSmallerAndNoMaskChangesMore) {
     EXPECT_LT(lossy(image, 40, 6, false).size(), at40);
 }
 
+// Noise of two colours 50 apart per channel, within reach of each other at
+// quality 0: a parse that took every string it could lengthen would spend
+// far more error than the bytes it saves are worth.
+TEST(LzwLossyEncoder, ErrorIsSpentWhereItBuysLength) {
+    Image image{300, 200, {}, {}, {0x000000, 0x323232, 0x808080, 0xFFFFFF}};
+    std::mt19937 rng(3);
+    for (size_t i = 0; i < size_t(image.width) * image.height; ++i) image.pixels.push_back(uint8_t(rng() % 2));
+    const size_t plainSize = test::encode(image.pixels, image.width, image.height, 2).size();
+    const Bytes data = lossy(image, 0, 2, false);
+    const test::Decoded back = decode(data, image.width, image.height);
+    ASSERT_EQ(back.result, LzwResult::Complete);
+    size_t changed = 0;
+    for (size_t i = 0; i < image.pixels.size(); ++i) changed += back.pixels[i] != image.pixels[i];
+    // Each pixel changed costs 7500 in squared error: it must save a
+    // good part of a code.
+    const size_t saved = plainSize > data.size() ? plainSize - data.size() : 0;
+    EXPECT_LE(changed, saved * 8 / 4) << "changed " << changed << " saved " << saved << " bytes";
+}
+
+// Pixels that need not be drawn may all be left transparent: the strings
+// start with the transparent index as well as run through it, and grow as
+// over a plain area.
+TEST(LzwLossyEncoder, PixelsFreeToBeTransparentCostLittle) {
+    const Image image = noisyImage(200, 150, 4, 9);
+    const std::vector<uint8_t> free(image.pixels.size(), LzwLossyEncoder::OrAlternative);
+    const int transparent = 15;
+    ByteSink sink;
+    std::vector<uint8_t> written(image.pixels.size());
+    LzwLossyEncoder().encode(image.pixels.data(), std::ptrdiff_t(image.width), image.width, image.height,
+                             free.data(), image.colours.data(), LzwLossyEncoder::thresholdOf(50), 4, sink, transparent,
+                             written.data());
+    const test::Decoded back = decode(sink.bytes(), image.width, image.height);
+    ASSERT_EQ(back.result, LzwResult::Complete);
+    EXPECT_EQ(back.pixels, written);
+    for (size_t i = 0; i < written.size(); ++i)
+        ASSERT_TRUE(written[i] == image.pixels[i] || written[i] == transparent) << i;
+    const std::vector<uint8_t> plain(image.pixels.size(), uint8_t(transparent));
+    EXPECT_LT(sink.bytes().size(), 2 * test::encode(plain, image.width, image.height, 4).size());
+}
+
 }  // namespace
 }  // namespace movigram
