@@ -61,16 +61,17 @@ uint32_t LzwLossyEncoder::thresholdOf(int quality) {
     if (quality >= 100) return 0;
     // A per-channel step that grows with the loss asked for; squared over
     // the three channels.
-    const double step = (100 - std::max(quality, 0)) * 0.6;
+    const double step = (100 - std::max(quality, 0)) * 0.9;
     return uint32_t(std::lround(3.0 * step * step)) + 1;
 }
 
 double LzwLossyEncoder::lambdaOf(uint32_t threshold) {
-    // An error as large as the threshold is worth 16 bits, a code and a
-    // half: the threshold bounds the error of a single pixel, lambda spends
-    // it where it buys the most length (the squared error is what PSNR
-    // counts).
-    return threshold > 0 ? 16.0 / double(threshold) : 0.0;
+    // An error as large as the threshold is worth 36 bits, about three
+    // codes: the threshold only keeps out what no saving would excuse (and
+    // reaches the far apart colours of a dithered palette from the first
+    // levels on), lambda spends the error where it buys the most length
+    // (the squared error is what PSNR counts).
+    return threshold > 0 ? 36.0 / double(threshold) : 0.0;
 }
 
 uint32_t LzwLossyEncoder::errorOf(uint32_t index, size_t at, const Rgb* palette, uint32_t threshold,
@@ -237,11 +238,12 @@ void LzwLossyEncoder::encode(const uint8_t* firstRow, std::ptrdiff_t rowStep, ui
                 errorOf(uint32_t(alternative), i, palette, threshold, alternative) == 0) {
                 // A pixel that may be left transparent starts the string
                 // that costs less, judged without the entry the string
-                // before is about to add; the transparent one when they
-                // cost alike, as its strings grow over every still area.
+                // before is about to add; its own index when they cost
+                // alike (the maximum compression's own parse of such
+                // pixels does better from there).
                 bestFrom(root, i + 1, palette, threshold, alternative, codeBits, lambda, cost);
                 bestFrom(uint32_t(alternative), i + 1, palette, threshold, alternative, codeBits, lambda, otherCost);
-                if (otherCost <= cost) root = uint32_t(alternative);
+                if (otherCost < cost) root = uint32_t(alternative);
             }
             if (pending != none) endString(pending, root);
             const size_t length = bestFrom(root, i + 1, palette, threshold, alternative, codeBits, lambda, cost);

@@ -28,6 +28,8 @@ public:
     // The squared RGB distance below which a pixel may be written as
     // another index, for a quality level 0-100 (100: none; lossless).
     static uint32_t thresholdOf(int quality);
+    // The bits a unit of squared error is worth at a threshold (lambda).
+    static double lambdaOf(uint32_t threshold);
 
     // What may become of a pixel.
     enum Keep : uint8_t {
@@ -66,8 +68,6 @@ private:
     // length) goes to cost.
     size_t bestFrom(uint32_t code, size_t from, const Rgb* palette, uint32_t threshold, int alternative,
                     double codeBits, double lambda, double& cost);
-    // Bits a unit of squared error is worth at a threshold.
-    static double lambdaOf(uint32_t threshold);
     // The string table as a tree: each code's first child and next sibling,
     // and the index it ends in.
     std::vector<uint16_t> firstChild_, nextSibling_;
