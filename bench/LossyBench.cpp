@@ -13,6 +13,8 @@
 //   movigram-bench-lossy [FOLDER...]   (default: the generated set and
 //                                       the corpus's real-world folder)
 //   MOVIGRAM_BENCH_CLI=PATH            another build's movigram-cli
+//   MOVIGRAM_BENCH_PEER_CACHE=FOLDER   keep gifsicle's points there and
+//                                      read them back on later runs
 #include <unistd.h>
 
 #include <algorithm>
@@ -21,6 +23,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iomanip>
 #include <string>
 #include <vector>
 
@@ -215,6 +218,8 @@ int main(int argc, char** argv) {
     const std::string cli = otherCli && *otherCli ? otherCli : MOVIGRAM_CLI;
     const auto files = bench::benchFiles({argv + 1, argv + argc}, (dir / "generated").string(), MOVIGRAM_CORPUS_DIR);
     const bool peer = bench::have("gifsicle");
+    const char* cacheDir = std::getenv("MOVIGRAM_BENCH_PEER_CACHE");
+    const std::string peerCache = cacheDir && *cacheDir ? cacheDir : "";
     if (!peer) std::printf("gifsicle not installed (make bench installs it): our curve only\n");
 
     struct Row {
@@ -247,10 +252,31 @@ int main(int argc, char** argv) {
         std::printf("\n");
         if (!peer) continue;
         std::printf("  gifsicle -O3 --lossy:");
-        for (int level : theirLevels) {
-            const std::string out = (dir / "theirs.gif").string();
-            measure("gifsicle -O3 --lossy=" + std::to_string(level) + " " + q + " -o " + out, out, level, theirs,
-                    theirsSsim);
+        // gifsicle's points do not change from run to run: with a cache
+        // folder they are measured once per file.
+        const std::string cacheFile = peerCache.empty() ? "" : peerCache + "/" + fs::path(path).filename().string() + ".txt";
+        std::ifstream cached(cacheFile);
+        if (cached) {
+            int level;
+            double size, psnr, ssimValue;
+            while (cached >> level >> size >> psnr >> ssimValue) {
+                theirs.push_back({psnr, std::log(size)});
+                theirsSsim.push_back({ssimDb(ssimValue), std::log(size)});
+                std::printf(" %d: %.0f B %.2f dB %.5f;", level, size, psnr, ssimValue);
+            }
+        } else {
+            std::ofstream save;
+            if (!cacheFile.empty()) save.open(cacheFile);
+            for (int level : theirLevels) {
+                const std::string out = (dir / "theirs.gif").string();
+                const size_t before = theirs.size();
+                measure("gifsicle -O3 --lossy=" + std::to_string(level) + " " + q + " -o " + out, out, level, theirs,
+                        theirsSsim);
+                // Lossless points (infinite PSNR) count for nothing.
+                if (save && theirs.size() > before && std::isfinite(theirs.back().psnr))
+                    save << std::setprecision(17) << level << ' ' << std::round(std::exp(theirs.back().logSize)) << ' '
+                         << theirs.back().psnr << ' ' << 1 - std::pow(10.0, -theirsSsim.back().psnr / 10) << '\n';
+            }
         }
         const Row row{name, bdRate(ours, theirs), bdRate(oursSsim, theirsSsim)};
         auto show = [](double bd) {

@@ -61,60 +61,75 @@ uint32_t LzwLossyEncoder::thresholdOf(int quality) {
     if (quality >= 100) return 0;
     // A per-channel step that grows with the loss asked for; squared over
     // the three channels.
-    const double step = (100 - std::max(quality, 0)) * 0.6;
+    const double step = (100 - std::max(quality, 0)) * 0.9;
     return uint32_t(std::lround(3.0 * step * step)) + 1;
 }
 
-size_t LzwLossyEncoder::longestFrom(uint32_t code, size_t from, const Rgb* palette, uint32_t threshold,
-                                    int alternative) {
+double LzwLossyEncoder::lambdaOf(uint32_t threshold) {
+    // An error as large as the threshold is worth 36 bits, about three
+    // codes: the threshold only keeps out what no saving would excuse (and
+    // reaches the far apart colours of a dithered palette from the first
+    // levels on), lambda spends the error where it buys the most length
+    // (the squared error is what PSNR counts).
+    return threshold > 0 ? 36.0 / double(threshold) : 0.0;
+}
+
+uint32_t LzwLossyEncoder::errorOf(uint32_t index, size_t at, const Rgb* palette, uint32_t threshold,
+                                  int alternative) const {
+    const uint32_t own = pixels_[at];
+    if (index == own) return 0;
+    switch (kinds_[at]) {
+        case Exact: return unfit;
+        case OrAlternative: return int(index) == alternative ? 0 : unfit;
+        default: break;
+    }
+    if (int(index) == alternative) return unfit;
+    const uint32_t e = distance(palette[index], palette[own]);
+    return e < threshold ? e : unfit;
+}
+
+size_t LzwLossyEncoder::bestFrom(uint32_t code, size_t from, const Rgb* palette, uint32_t threshold, int alternative,
+                                 double codeBits, double lambda, double& cost) {
     // Depth first over the children that may stand for the next pixels,
-    // the pixel's own index first, else the closest colour: the first path
+    // the closest first (the pixel's own index before all): the first path
     // followed is a greedy parse's.  Past it, at most `extraVisits` more
-    // children are looked at.  The longest path wins; of two as long, the one closer to
-    // the pixels' own colours.
+    // children are looked at.  Every string reached is a candidate; the one
+    // that costs least per pixel, its code's bits plus lambda times its
+    // squared error, wins (of two as dear, the shorter: found first).
     constexpr size_t extraVisits = 48;
     const size_t count = pixels_.size();
     size_t bestLength = 0, sameAsBest = 0, visits = 0, limit = SIZE_MAX;
-    uint64_t bestError = 0;
+    double bestCost = codeBits;  // the root alone
     stack_.clear();
     stack_.push_back({uint16_t(code), none, none, false, 0});
     while (!stack_.empty()) {
         Step& step = stack_.back();
         const size_t depth = stack_.size() - 1, at = from + depth;
-        uint32_t next = none;
+        uint32_t next = none, nextError = 0;
         if (at < count) {
-            const uint32_t own = pixels_[at];
-            const uint8_t kind = kinds_[at];
-            const uint32_t other = kind == OrAlternative && alternative >= 0 ? uint32_t(alternative) : own;
             if (!step.ownDone) {
-                // The child of the pixel's own index, else the alternative,
-                // else the one closest to the pixel's colour.
                 step.ownDone = true;
-                uint32_t nearest = UINT32_MAX;
+                uint32_t nearest = unfit;
                 for (uint32_t k = firstChild_[step.node]; k != none; k = nextSibling_[k]) {
-                    const uint32_t d = last_[k];
-                    const uint32_t e = d == own ? 0 : d == other ? 1
-                                       : kind == Close && int(d) != alternative
-                                           ? distance(palette[d], palette[own]) + 2
-                                           : UINT32_MAX;
-                    if (e < nearest && (e < 2 || e - 2 < threshold)) {
-                        nearest = e;
+                    const uint32_t e = errorOf(last_[k], at, palette, threshold, alternative);
+                    // The own index before an alternative of no error.
+                    const uint32_t rank = e == unfit ? unfit : last_[k] == pixels_[at] ? 0 : e + 1;
+                    if (rank < nearest) {
+                        nearest = rank;
                         next = k;
+                        nextError = e;
                     }
                 }
                 step.first = uint16_t(next);
-            } else if (kind != Exact) {
-                // The next other child that may stand for the pixel: close
-                // enough to its colour, or the alternative.
+            } else if (kinds_[at] != Exact) {
                 for (uint32_t k = step.cursor == none ? firstChild_[step.node] : nextSibling_[step.cursor];
                      k != none; k = nextSibling_[k]) {
                     step.cursor = uint16_t(k);
-                    const uint32_t d = last_[k];
                     if (k == step.first) continue;
-                    if (kind == OrAlternative ? d == own || d == other
-                                              : d != own && int(d) != alternative &&
-                                                    distance(palette[d], palette[own]) < threshold) {
+                    const uint32_t e = errorOf(last_[k], at, palette, threshold, alternative);
+                    if (e != unfit) {
                         next = k;
+                        nextError = e;
                         break;
                     }
                 }
@@ -127,19 +142,21 @@ size_t LzwLossyEncoder::longestFrom(uint32_t code, size_t from, const Rgb* palet
             continue;
         }
         if (visits++ >= limit) break;
-        const uint64_t error = step.error + distance(palette[last_[next]], palette[pixels_[at]]);
+        const uint64_t error = step.error + nextError;
         if (path_.size() <= depth) path_.resize(depth + 1);
         path_[depth] = uint16_t(next);
         sameAsBest = std::min(sameAsBest, depth);
-        if (depth + 1 > bestLength || (depth + 1 == bestLength && error < bestError)) {
+        const double c = (codeBits + lambda * double(error)) / double(depth + 2);
+        if (c < bestCost) {
             if (best_.size() < depth + 1) best_.resize(depth + 1);
             std::copy(path_.begin() + std::ptrdiff_t(sameAsBest), path_.begin() + std::ptrdiff_t(depth + 1),
                       best_.begin() + std::ptrdiff_t(sameAsBest));
             sameAsBest = bestLength = depth + 1;
-            bestError = error;
+            bestCost = c;
         }
         stack_.push_back({uint16_t(next), none, none, false, error});
     }
+    cost = bestCost;
     return bestLength;
 }
 
@@ -196,6 +213,7 @@ void LzwLossyEncoder::encode(const uint8_t* firstRow, std::ptrdiff_t rowStep, ui
         }
     };
 
+    const double lambda = lambdaOf(threshold);
     const size_t count = size_t(width) * height;
     if (count > 0) {
         // The pixels in order, with what each may become.
@@ -208,21 +226,37 @@ void LzwLossyEncoder::encode(const uint8_t* firstRow, std::ptrdiff_t rowStep, ui
                                           &kinds_[size_t(y) * width], [](uint8_t k) { return k == Close ? uint8_t(Exact) : k; });
             else std::fill_n(&kinds_[size_t(y) * width], width, uint8_t(threshold > 0 ? Close : Exact));
         }
-        // Each string starts with its pixel's own index, then runs as far as
-        // the table lets it.
+        // Each string starts with its pixel's own index (or the
+        // alternative, where that may stand for it), then runs as far as
+        // it pays.
+        uint32_t pending = none;  // the code of the string before
         for (size_t i = 0; i < count;) {
-            const uint32_t root = pixels_[i];
+            const double codeBits = double(codeSize);
+            uint32_t root = pixels_[i];
+            double cost, otherCost;
+            if (alternative >= 0 && root != uint32_t(alternative) &&
+                errorOf(uint32_t(alternative), i, palette, threshold, alternative) == 0) {
+                // A pixel that may be left transparent starts the string
+                // that costs less, judged without the entry the string
+                // before is about to add; its own index when they cost
+                // alike (the maximum compression's own parse of such
+                // pixels does better from there).
+                bestFrom(root, i + 1, palette, threshold, alternative, codeBits, lambda, cost);
+                bestFrom(uint32_t(alternative), i + 1, palette, threshold, alternative, codeBits, lambda, otherCost);
+                if (otherCost < cost) root = uint32_t(alternative);
+            }
+            if (pending != none) endString(pending, root);
+            const size_t length = bestFrom(root, i + 1, palette, threshold, alternative, codeBits, lambda, cost);
             if (written) written[i] = uint8_t(root);
-            const size_t length = longestFrom(root, i + 1, palette, threshold, alternative);
             uint32_t code = root;
             for (size_t d = 0; d < length; ++d) {
                 code = best_[d];
                 if (written) written[i + 1 + d] = last_[code];
             }
             i += 1 + length;
-            if (i < count) endString(code, pixels_[i]);
-            else bits.put(code, codeSize);
+            pending = code;
         }
+        bits.put(pending, codeSize);
     }
     bits.put(endCode, codeSize);
     bits.finish();

@@ -2,13 +2,17 @@
 // A lossy GIF LZW encoder.  Each string may run on through strings of the
 // table whose indices show colours close to the pixels' own (squared RGB
 // distance below a threshold), so that long strings are found in noisy
-// areas.  Of the strings that may continue the current one it takes the
-// longest it finds in a bounded search, starting from the greedy choice
-// (the pixel's own index, else the closest colour); of two as long, the one
-// closer to the pixels' colours.  Pixels marked fixed are always written as
-// their own index (or, when marked so, as one alternative index: the
-// transparent one).  Codes, code sizes and table clearing are those of the
-// plain encoder (LzwEncoder.h): with threshold 0 the bytes are the same.
+// areas.  A bounded search over the strings that may continue the current
+// one, starting from the greedy choice (the pixel's own index, else the
+// closest colour), weighs rate against distortion: of the strings it
+// reaches it takes the one of least cost per pixel, its code's bits plus
+// lambda times its summed squared error, over its length.  The threshold
+// keeps any one pixel's error small; lambda, from the same quality level,
+// spends the error where it buys the most length.  Pixels marked fixed are
+// always written as their own index (or, when marked so, as one
+// alternative index: the transparent one).  Codes, code sizes and table
+// clearing are those of the plain encoder (LzwEncoder.h): with threshold 0
+// the bytes are the same.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -24,6 +28,8 @@ public:
     // The squared RGB distance below which a pixel may be written as
     // another index, for a quality level 0-100 (100: none; lossless).
     static uint32_t thresholdOf(int quality);
+    // The bits a unit of squared error is worth at a threshold (lambda).
+    static double lambdaOf(uint32_t threshold);
 
     // What may become of a pixel.
     enum Keep : uint8_t {
@@ -51,10 +57,17 @@ public:
 
 private:
     static constexpr uint16_t none = 0xFFFF;
-    // The longest string of the table that continues the one of code with
-    // the pixels from `from` on, within what each may become; its codes go
-    // to best_, their count is returned.
-    size_t longestFrom(uint32_t code, size_t from, const Rgb* palette, uint32_t threshold, int alternative);
+    static constexpr uint32_t unfit = UINT32_MAX;
+    // The squared error of writing index for the pixel at, unfit when it
+    // may not.
+    uint32_t errorOf(uint32_t index, size_t at, const Rgb* palette, uint32_t threshold, int alternative) const;
+    // The cheapest string (per pixel) of the table that continues the one
+    // of code with the pixels from `from` on, within what each may become:
+    // its codes go to best_, their count is returned, and its cost per
+    // pixel (codeBits plus lambda times its squared error, over its
+    // length) goes to cost.
+    size_t bestFrom(uint32_t code, size_t from, const Rgb* palette, uint32_t threshold, int alternative,
+                    double codeBits, double lambda, double& cost);
     // The string table as a tree: each code's first child and next sibling,
     // and the index it ends in.
     std::vector<uint16_t> firstChild_, nextSibling_;

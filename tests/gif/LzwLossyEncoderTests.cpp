@@ -88,9 +88,9 @@ TEST(LzwLossyEncoder, EveryLevelKeepsFixedPixelsAndStaysWithinItsThreshold) {
                 changed += back.pixels[i] != image.pixels[i];
             }
             // The loss buys something once neighbouring colours of the ramp
-            // are within reach.
+            // are within reach and cost less than a code.
             const uint32_t step = image.colours[1] & 0xFF;
-            if (threshold > 3 * step * step) {
+            if (threshold > 3 * step * step && LzwLossyEncoder::lambdaOf(threshold) * 3 * step * step < 8) {
                 EXPECT_GT(changed, 0u) << "quality " << quality;
                 EXPECT_LT(data.size(), plainSize) << "m " << m << " quality " << quality;
             }
@@ -103,6 +103,45 @@ TEST(LzwLossyEncoder, LowerQualityIsSmallerAndNoMaskChangesMore) {
     const size_t at90 = lossy(image, 90, 6).size(), at40 = lossy(image, 40, 6).size();
     EXPECT_LT(at40, at90);
     EXPECT_LT(lossy(image, 40, 6, false).size(), at40);
+}
+
+// Noise of two colours 50 apart per channel, within reach of each other at
+// quality 0: a parse that took every string it could lengthen would spend
+// far more error than the bytes it saves are worth.
+TEST(LzwLossyEncoder, ErrorIsSpentWhereItBuysLength) {
+    Image image{300, 200, {}, {}, {0x000000, 0x323232, 0x808080, 0xFFFFFF}};
+    std::mt19937 rng(3);
+    for (size_t i = 0; i < size_t(image.width) * image.height; ++i) image.pixels.push_back(uint8_t(rng() % 2));
+    const size_t plainSize = test::encode(image.pixels, image.width, image.height, 2).size();
+    const Bytes data = lossy(image, 0, 2, false);
+    const test::Decoded back = decode(data, image.width, image.height);
+    ASSERT_EQ(back.result, LzwResult::Complete);
+    size_t changed = 0;
+    for (size_t i = 0; i < image.pixels.size(); ++i) changed += back.pixels[i] != image.pixels[i];
+    // Each pixel changed costs 7500 in squared error: it must save a
+    // good part of a code.
+    const size_t saved = plainSize > data.size() ? plainSize - data.size() : 0;
+    EXPECT_LE(changed, saved * 8 / 4) << "changed " << changed << " saved " << saved << " bytes";
+}
+
+// Pixels that need not be drawn may all be left transparent: the strings
+// start with the transparent index as well as run through it, and come out
+// markedly shorter than the noise itself.
+TEST(LzwLossyEncoder, PixelsFreeToBeTransparentCostLittle) {
+    const Image image = noisyImage(200, 150, 4, 9);
+    const std::vector<uint8_t> free(image.pixels.size(), LzwLossyEncoder::OrAlternative);
+    const int transparent = 15;
+    ByteSink sink;
+    std::vector<uint8_t> written(image.pixels.size());
+    LzwLossyEncoder().encode(image.pixels.data(), std::ptrdiff_t(image.width), image.width, image.height,
+                             free.data(), image.colours.data(), LzwLossyEncoder::thresholdOf(50), 4, sink, transparent,
+                             written.data());
+    const test::Decoded back = decode(sink.bytes(), image.width, image.height);
+    ASSERT_EQ(back.result, LzwResult::Complete);
+    EXPECT_EQ(back.pixels, written);
+    for (size_t i = 0; i < written.size(); ++i)
+        ASSERT_TRUE(written[i] == image.pixels[i] || written[i] == transparent) << i;
+    EXPECT_LT(sink.bytes().size(), test::encode(image.pixels, image.width, image.height, 4).size() * 4 / 5);
 }
 
 }  // namespace
