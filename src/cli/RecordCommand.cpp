@@ -104,7 +104,9 @@ int runRecord(const Args& args) {
     Document doc(&host);
     uint64_t maxSize = 0;
     bool splitAndMask = false, maximum = false;
+    OutputChoice output;
     for (size_t i = 0; i < args.size(); ++i) {
+        if (output.take(args, i)) continue;
         const std::string& a = args[i];
         if (a == "--region") {
             source.target = X11Options::Target::Region;
@@ -146,7 +148,7 @@ int runRecord(const Args& args) {
     if (targets != 1) usageError("give one of --region X,Y,W,H, --window ID or --screen");
     if (!duration) usageError("--duration S is needed: how many seconds to record");
     if (out.empty()) usageError("-o OUT.gif is needed");
-    requireWritableOutput(out);
+    const ExportFormat format = output.formatOf(out);
 
     std::string error;
     std::unique_ptr<capture::X11Source> x11 = capture::X11Source::open(source, error);
@@ -177,7 +179,8 @@ int runRecord(const Args& args) {
     doc.cropToDirty = true;
     doc.splitDirty = doc.transparentMaskOption = splitAndMask;
     doc.maxCompression = maximum;
-    if (maxSize) saveWithin(doc, out, maxSize, doc.lossyQuality);
+    if (format != ExportFormat::Gif) exportOutput(doc, out, format, output);
+    else if (maxSize) saveWithin(doc, out, maxSize, doc.lossyQuality);
     else saveOutput(doc, out, true);
     return ExitOk;
 }

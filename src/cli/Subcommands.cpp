@@ -98,7 +98,7 @@ const Command commands[] = {
      "  --pointer    draw the mouse pointer into the recording\n"
      "  The colours come from the first picture; a recording that reaches the memory budget\n"
      "  stops early, warns and saves what it has\n"
-     QUANTIZE_HELP LOSSY_HELP MAX_SIZE_HELP},
+     QUANTIZE_HELP LOSSY_HELP MAX_SIZE_HELP EXPORT_HELP},
 };
 
 const char rules[] =

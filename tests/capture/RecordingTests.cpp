@@ -342,6 +342,11 @@ TEST_F(Recording, TheCommandLineRecordsARegionIntoAGif) {
     EXPECT_EQ(run(cli + "--region 0,0,64,48 --fps 10 --duration 0.5 -O3 -o " + out), 0);
     EXPECT_EQ(run(std::string(MOVIGRAM_CLI) + " info " + out), 0);
     std::filesystem::remove(out);
+    // Another format by the output's name.
+    const std::string webp = (dir / "out.webp").string();
+    EXPECT_EQ(run(cli + "--region 0,0,64,48 --duration 0.3 -o " + webp), 0);
+    EXPECT_GT(std::filesystem::file_size(webp), 0u);
+    EXPECT_EQ(run(cli + "--region 0,0,64,48 --duration 0.3 -O3 -o " + webp), 2);  // -O3 is for GIF only
     // Interrupted long before its end, it saves what it recorded.
     EXPECT_EQ(run("timeout --preserve-status -s INT 1 env " + cli + "--region 0,0,64,48 --duration 600 -o " + out), 0);
     EXPECT_EQ(run(std::string(MOVIGRAM_CLI) + " info " + out), 0);
