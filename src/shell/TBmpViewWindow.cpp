@@ -216,6 +216,9 @@ void TBmpViewWindow::documentChanged() {
     refreshColorText();
     resetScrollRange();
     updateViewText();
+    // A document that came with its current frame set (a single picture
+    // read from a file) shows that frame, announced or not.
+    if (doc_.currentFrame && shown_ != doc_.currentFrame) frameBecameCurrent();
     viewport()->update();
 }
 

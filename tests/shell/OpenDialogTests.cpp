@@ -1,6 +1,7 @@
 // The Open dialog: every kind the program reads under one filter, shown
 // first and chosen, its long pattern list kept out of the filter's label;
 // a picture with transparent pixels keeps them.
+#include <QApplication>
 #include <QFileDialog>
 #include <fstream>
 
@@ -47,6 +48,9 @@ TEST_F(OpenDialog, AllSupportedFilesComesFirstAndOpensAPng) {
     ASSERT_GE(frame.transparentIndex, 0);
     EXPECT_EQ(frame.image->pixel(1, 0), frame.transparentIndex);
     EXPECT_NE(frame.image->pixel(0, 0), frame.transparentIndex);
+    // The canvas shows the picture as soon as it is read.
+    QApplication::processEvents();
+    EXPECT_EQ(view().viewport()->grab().toImage().pixel(0, 0), qRgb(255, 0, 0));
 }
 
 }  // namespace
