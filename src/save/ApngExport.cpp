@@ -24,6 +24,7 @@
 
 #include "Export.h"
 #include "document/SharedLibrary.h"
+#include "import/ApngReader.h"
 
 namespace movigram {
 
@@ -47,20 +48,6 @@ const PngLibrary* pngLibrary() {
     });
 }
 
-uint32_t crc32(const uint8_t* data, size_t size, uint32_t crc = 0) {
-    static const auto table = [] {
-        std::array<uint32_t, 256> t{};
-        for (uint32_t n = 0; n < 256; ++n) {
-            uint32_t c = n;
-            for (int k = 0; k < 8; ++k) c = c & 1 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            t[n] = c;
-        }
-        return t;
-    }();
-    crc = ~crc;
-    for (size_t i = 0; i < size; ++i) crc = table[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
-    return ~crc;
-}
 
 void put32(std::vector<uint8_t>& out, uint32_t v) {
     for (int shift = 24; shift >= 0; shift -= 8) out.push_back(uint8_t(v >> shift));
@@ -75,7 +62,7 @@ void putChunk(std::vector<uint8_t>& out, const char type[4], const std::vector<u
     const size_t start = out.size();
     out.insert(out.end(), type, type + 4);
     out.insert(out.end(), data.begin(), data.end());
-    put32(out, crc32(out.data() + start, out.size() - start));
+    put32(out, pngCrc(std::span<const uint8_t>(out.data() + start, out.size() - start)));
 }
 
 // The image layout every frame of the file shares.
