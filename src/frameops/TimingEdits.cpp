@@ -9,6 +9,7 @@
 
 #include "document/Compose.h"
 #include "document/EditScope.h"
+#include "NumberField.h"
 
 namespace movigram {
 
@@ -159,6 +160,19 @@ bool capPauses(Document& doc, int32_t maxMs, const std::string& label) {
     if (longer.empty()) return false;
     EditScope edit(doc, TUndo::timing(list, doc.frameTime, label));
     for (int i : longer) doc.setFrameTiming(i, maxMs, 1);
+    return true;
+}
+
+bool setDelays(Document& doc, FrameSelection selection, int32_t ms, const std::string& label) {
+    FrameList& list = doc.frameList;
+    if (ms < 1 || ms > maxFrameDisplayMs) return false;
+    std::vector<int> changing;
+    for (int32_t i : normalizeSelection(list, std::move(selection)))
+        if (const TFrame* f = list.frameAt(i); f->hasImage() && !f->isComment && (f->frameTime != ms || f->repeat != 1))
+            changing.push_back(i);
+    if (changing.empty()) return false;
+    EditScope edit(doc, TUndo::timing(list, doc.frameTime, label));
+    for (int i : changing) doc.setFrameTiming(i, ms, 1);
     return true;
 }
 

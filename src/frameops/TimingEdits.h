@@ -30,6 +30,12 @@ bool changeSpeed(Document& doc, FrameSelection selection, double factor, const s
 // below 10.
 bool capPauses(Document& doc, int32_t maxMs, const std::string& label);
 
+// The selected image frames are each shown `ms` (1..655350): their time
+// becomes ms and their repeat 1.  One undo step; false, with nothing
+// recorded, when ms is out of range or no selected frame changes.
+inline constexpr const char* delayEditLabel = "set delay";
+bool setDelays(Document& doc, FrameSelection selection, int32_t ms, const std::string& label);
+
 // Frames that leave the screen exactly as the frame before them left it are
 // merged into it, their time added to its.  Frames with a local palette are
 // never merged.  One undo step; the number of frames removed (0: nothing

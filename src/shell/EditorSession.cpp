@@ -13,7 +13,9 @@
 #include "commands/FileCommands.h"
 #include "commands/CommandTable.h"
 #include "document/FrameChain.h"
+#include "frameops/FrameOffset.h"
 #include "frameops/FrameOrder.h"
+#include "frameops/TimingEdits.h"
 #include "import/PaletteLoading.h"
 #include "menus/MenuHandlers.h"
 #include "recording/ScreenRecording.h"
@@ -128,10 +130,30 @@ void EditorSession::showLastFrame() {
     if (doc_.firstFrame) doc_.showFrameAt(doc_.frameList.indexOf(chainLast(doc_.firstFrame)));
 }
 
-void EditorSession::listSelect(int index) {
+void EditorSession::listSelect(int index, bool keepFocus) {
     if (index < 0 || busy_) return;
     doc_.showFrameAt(index);
-    emit canvasFocusWanted();
+    if (!keepFocus) emit canvasFocusWanted();
+}
+
+FrameSelection EditorSession::listSelection() const {
+    FrameSelection rows = listSelection_ ? normalizeSelection(doc_.frameList, listSelection_()) : FrameSelection{};
+    if (rows.empty() && doc_.currentFrame) rows.push_back(doc_.frameList.indexOf(doc_.currentFrame));
+    return rows;
+}
+
+void EditorSession::deleteListSelection() {
+    if (busy_ || reading_) return;
+    const FrameSelection rows = listSelection();
+    if (rows.empty()) return;
+    playback_->stop();
+    deleteFrames(doc_, rows, undoLabelOf(CommandId::DeleteFrames));
+}
+
+void EditorSession::setDelays(const FrameSelection& frames, int ms) {
+    if (busy_ || reading_) return;
+    playback_->stop();
+    movigram::setDelays(doc_, frames, ms, delayEditLabel);
 }
 
 void EditorSession::showPlaybackFrame(TFrame* frame) {

@@ -17,6 +17,7 @@
 #include "commands/CommandTable.h"
 #include "commands/ImportDispatch.h"
 #include "document/Document.h"
+#include "frameops/FrameSelection.h"
 #include "dialogs/DialogMemory.h"
 #include "frameops/ColorCommands.h"
 
@@ -92,8 +93,18 @@ public:
     void prevFrame();
     void showFirstFrame();
     void showLastFrame();
-    // A line of the frame list was chosen.
-    void listSelect(int index);
+    // A line of the frame list was chosen; with keepFocus (a line added to
+    // or taken from a selection of several) the keys stay in the list.
+    void listSelect(int index, bool keepFocus = false);
+    // The lines selected in the frame list (ascending), or the current
+    // frame's when the list has none.
+    FrameSelection listSelection() const;
+    void setListSelectionSource(std::function<FrameSelection()> source) { listSelection_ = std::move(source); }
+    // Delete on the list or the canvas: the selected frames go, in one undo
+    // step.
+    void deleteListSelection();
+    // A delay typed on a line: the given frames are each shown `ms`.
+    void setDelays(const FrameSelection& frames, int ms);
     // A playback step shows the frame; the canvas paints only what changed.
     void showPlaybackFrame(TFrame* frame);
     bool inPlaybackStep() const { return playbackStep_; }
@@ -204,6 +215,7 @@ private:
     LiveView live_;
     QStringList recent_;
     std::function<bool(int)> listLineVisible_;
+    std::function<FrameSelection()> listSelection_;
     bool busy_ = false;
     bool reading_ = false;
     bool playbackStep_ = false;

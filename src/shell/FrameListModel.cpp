@@ -124,6 +124,7 @@ QVariant FrameListModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole: return lineText(index.row());
     case Qt::ToolTipRole: return QString::fromStdString(doc_.frameList.textAt(index.row()));
     case Qt::DecorationRole: return thumbnail(index.row());
+    case Qt::EditRole: return doc_.frameList.frameAt(index.row())->displayTime();
     default: return {};
     }
 }
@@ -134,7 +135,19 @@ void FrameListModel::renumberFrom(int first) {
 
 Qt::ItemFlags FrameListModel::flags(const QModelIndex& index) const {
     if (!index.isValid()) return Qt::ItemIsDropEnabled;
-    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled | Qt::ItemIsDropEnabled;
+    Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled | Qt::ItemIsDropEnabled;
+    if (const TFrame* f = doc_.frameList.frameAt(index.row()); f && f->hasImage()) flags |= Qt::ItemIsEditable;
+    return flags;
+}
+
+bool FrameListModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (role != Qt::EditRole || !index.isValid() || index.row() >= rowCount()) return false;
+    bool ok = false;
+    const int ms = value.toInt(&ok);
+    // The document changes through the session, and the line follows its
+    // announcement.
+    if (ok) emit delayEdited(index.row(), ms);
+    return false;
 }
 
 QStringList FrameListModel::mimeTypes() const {

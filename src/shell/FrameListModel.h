@@ -26,6 +26,8 @@ public:
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
+    // The edit role is the frame's delay in ms; an edit only asks for it.
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
     QStringList mimeTypes() const override;
     QMimeData* mimeData(const QModelIndexList& indexes) const override;
     Qt::DropActions supportedDropActions() const override { return Qt::MoveAction | Qt::CopyAction; }
@@ -45,6 +47,8 @@ public:
 signals:
     // The document selected a line (-1 for none).
     void lineSelected(int row);
+    // The person typed a new delay on a line.
+    void delayEdited(int row, int ms);
 
 private:
     void framesAboutToBeInserted(int first, int count) override;

@@ -363,6 +363,15 @@ void TBmpViewWindow::keyPressEvent(QKeyEvent* event) {
     const TFrame* frame = doc_.currentFrame;
     switch (event->key()) {
     case Qt::Key_Escape: session_.cancelPick(); break;
+    case Qt::Key_Delete:
+        // The frames selected in the frame list go (Ctrl+Del is Edit >
+        // Delete, the current frame alone).
+        if (event->modifiers() != Qt::NoModifier) {
+            QAbstractScrollArea::keyPressEvent(event);
+            return;
+        }
+        session_.deleteListSelection();
+        break;
     case Qt::Key_Home: session_.showFirstFrame(); break;
     case Qt::Key_End: session_.showLastFrame(); break;
     case Qt::Key_Left:

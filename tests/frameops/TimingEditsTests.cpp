@@ -85,6 +85,19 @@ TEST(TimingEdits, CapPausesShortensOnlyTheLongerFrames) {
     EXPECT_EQ(delays(*doc), (std::vector<int32_t>{50, 3000, 50}));
 }
 
+TEST(TimingEdits, SetDelaysGivesTheSelectionOneTimeInOneStep) {
+    auto doc = movingDot(3, 50);
+    doc->setFrameTiming(2, 30, 4);
+    EXPECT_FALSE(setDelays(*doc, {1, 2}, 0, "set delay"));
+    EXPECT_FALSE(setDelays(*doc, {0}, 50, "set delay"));  // nothing changes
+    EXPECT_EQ(doc->undo.size(), 0u);
+    ASSERT_TRUE(setDelays(*doc, {1, 2}, 200, "set delay"));
+    EXPECT_EQ(delays(*doc), (std::vector<int32_t>{50, 200, 200, 50}));
+    EXPECT_EQ(doc->frameList.frameAt(2)->repeat, 1);
+    undo(*doc);
+    EXPECT_EQ(delays(*doc), (std::vector<int32_t>{50, 50, 120, 50}));
+}
+
 TEST(TimingEdits, DuplicatesAreFramesThatShowNothingNew) {
     const TMyPalette palette = testPalette(8);
     std::vector<std::unique_ptr<TFrame>> frames;

@@ -3,11 +3,14 @@
 #include <QDropEvent>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QSpinBox>
+#include <QTest>
 #include <QUrl>
 
 #include "EditorFixture.h"
 #include "shell/FrameListModel.h"
 #include "shell/FrameListWindow.h"
+#include "shell/dialogs/TFrameOffsetDialog.h"
 
 namespace movigram::test {
 namespace {
@@ -100,6 +103,50 @@ TEST_F(FrameList, PicturesShowTheScreenOrTheFramesOwnPatch) {
     trigger(CommandId::ShowFramePatches);
     EXPECT_EQ(cornerOf(1), qRgb(0x9a, 0x9a, 0x9a));  // outside the patch
     EXPECT_NE(cornerOf(0), qRgb(0x9a, 0x9a, 0x9a));
+}
+
+// Shift and Ctrl select several lines; a delay typed on one of them goes to
+// all of them, Delete removes them, each in one undo step.
+TEST_F(FrameList, SelectedLinesTakeATypedDelayAndDeleteTogether) {
+    start();
+    session().openPath(QString::fromStdString(writeGif("a.gif", 10)));
+    TFrameListBox& list = window().frameListWindow().listBox();
+    QWidget* lines = list.viewport();
+    auto at = [&](int row) { return list.visualRect(list.model()->index(row, 0)).center(); };
+    QTest::mouseClick(lines, Qt::LeftButton, Qt::NoModifier, at(2));
+    QTest::mouseClick(lines, Qt::LeftButton, Qt::ShiftModifier, at(4));
+    QTest::mouseClick(lines, Qt::LeftButton, Qt::ControlModifier, at(7));
+    EXPECT_EQ(list.selectedRows(), (std::vector<int32_t>{2, 3, 4, 7}));
+    EXPECT_EQ(doc().currentFrame, doc().frameList.frameAt(7));
+
+    QTest::mouseDClick(lines, Qt::LeftButton, Qt::NoModifier, at(3));
+    auto* delay = list.findChild<QSpinBox*>(QStringLiteral("Delay"));
+    ASSERT_NE(delay, nullptr);
+    EXPECT_EQ(delay->value(), 100);
+    delay->selectAll();
+    QTest::keyClicks(delay, QStringLiteral("250"));
+    QTest::keyClick(delay, Qt::Key_Return);
+    QApplication::processEvents();  // the editor commits on the next turn
+    std::vector<int32_t> times;
+    for (int i = 0; i < doc().frameList.count(); ++i) times.push_back(doc().frameList.frameAt(i)->displayTime());
+    EXPECT_EQ(times, (std::vector<int32_t>{100, 100, 250, 250, 250, 100, 100, 250, 100, 100}));
+    EXPECT_EQ(action(CommandId::Undo)->text(), "&Undo set delay");
+    trigger(CommandId::Undo);
+    EXPECT_EQ(doc().frameList.frameAt(7)->displayTime(), 100);
+
+    // The frame dialogs start with the list's lines selected.
+    QTest::mouseClick(lines, Qt::LeftButton, Qt::NoModifier, at(1));
+    QTest::mouseClick(lines, Qt::LeftButton, Qt::ShiftModifier, at(2));
+    {
+        TFrameOffsetDialog dialog(session(), OffsetMode::Delete);
+        EXPECT_EQ(dialog.frameList().selection(), (FrameSelection{1, 2}));
+    }
+    QTest::keyClick(&list, Qt::Key_Delete);
+    QApplication::processEvents();
+    EXPECT_EQ(frameTexts(), (std::vector<std::string>{"a.gif.000", "a.gif.003", "a.gif.004", "a.gif.005", "a.gif.006",
+                                                      "a.gif.007", "a.gif.008", "a.gif.009"}));
+    trigger(CommandId::Undo);
+    EXPECT_EQ(frameTexts().size(), 10u);
 }
 
 TEST_F(FrameList, DraggingALineMovesItsFrameAndUndoPutsItBack) {

@@ -84,7 +84,12 @@ TFrameDialog::TFrameDialog(EditorSession& session, const QString& title, const Q
     main->addWidget(buttons_);
 
     list_->fill(document().frameList);
-    list_->selectOnly(document().frameList.indexOf(document().currentFrame));
+    // The lines selected in the frame list start selected here too; the
+    // current frame when only it is.
+    const int current = document().frameList.indexOf(document().currentFrame);
+    list_->selectOnly(current);
+    for (int32_t row : session.listSelection())
+        if (row != current && row < list_->count()) list_->item(row)->setSelected(true);
     connect(list_, &QListWidget::itemSelectionChanged, this, [this] {
         if (started_) selectionChanged();
     });
