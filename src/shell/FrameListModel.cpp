@@ -8,6 +8,7 @@
 
 #include "FramePainter.h"
 #include "document/Compose.h"
+#include "document/ViewerCanvas.h"
 
 namespace movigram {
 
@@ -24,6 +25,33 @@ QImage commentThumbnail(QSize size) {
     painter.setPen(QColor(0x80, 0x80, 0x80));
     painter.drawRect(page.adjusted(0, 0, -1, -1));
     for (int y = page.top() + 5; y < page.bottom() - 3; y += 4) painter.drawLine(page.left() + 4, y, page.right() - 4, y);
+    return image;
+}
+
+// The screen after frame `row` as a browser shows it, true colour, fitted
+// into box: for frames whose colours the palette index alone cannot give
+// (a local palette here or before).
+QImage screenThumbnail(const Document& doc, int row, QSize box) {
+    const TSize screen = screenSizeOf(doc);
+    ViewerCanvas canvas(screen.width, screen.height);
+    const TMyPalette* global = doc.globalPalette.get();
+    for (int i = 0; i <= row; ++i) {
+        const TFrame& f = *doc.frameList.frameAt(i);
+        if (!f.image || f.isComment) continue;
+        if (i == row) canvas.draw(f, global);
+        else canvas.step(f, global, f.restoreToBackground ? Disposal::Background : Disposal::Keep, [](auto&) {});
+    }
+    const double scale = std::min(double(box.width()) / screen.width, double(box.height()) / screen.height);
+    const int w = std::max(1, int(screen.width * scale)), h = std::max(1, int(screen.height * scale));
+    QImage image(w, h, QImage::Format_RGB32);
+    for (int ty = 0; ty < h; ++ty) {
+        QRgb* out = reinterpret_cast<QRgb*>(image.scanLine(ty));
+        const int sy = int(int64_t(ty) * screen.height / h);
+        for (int tx = 0; tx < w; ++tx) {
+            const Rgba& p = canvas.at(int(int64_t(tx) * screen.width / w), sy);
+            out[tx] = p.a ? qRgb(p.r, p.g, p.b) : checker(tx, ty);
+        }
+    }
     return image;
 }
 
@@ -74,6 +102,12 @@ int FrameListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : doc_.frameList.count();
 }
 
+bool FrameListModel::localPaletteUpTo(int row) const {
+    for (int i = 0; i <= row; ++i)
+        if (doc_.frameList.frameAt(i)->localPalette) return true;
+    return false;
+}
+
 QPixmap FrameListModel::thumbnail(int row) const {
     QPixmap& kept = thumbnails_[size_t(row)];
     if (kept.isNull()) {
@@ -82,15 +116,19 @@ QPixmap FrameListModel::thumbnail(int row) const {
         pixmap.fill(Qt::transparent);
         QPainter painter(&pixmap);
         const TFrame& frame = *doc_.frameList.frameAt(row);
-        // The screen after the frame, composed from the frames before it; a
-        // frame of its own palette shows itself.
+        // The screen after the frame, composed from the frames before it.
         std::unique_ptr<TFrame> shown;
-        if (!patches_ && frame.image && !frame.localPalette) {
-            const TMyPalette none;
-            shown = compositeAt(doc_.frameList, row, {}, screenSizeOf(doc_),
-                                doc_.globalPalette ? *doc_.globalPalette : none);
+        QImage image;
+        if (!patches_ && frame.image && localPaletteUpTo(row)) {
+            image = screenThumbnail(doc_, row, thumbnailSize);
+        } else {
+            if (!patches_ && frame.image) {
+                const TMyPalette none;
+                shown = compositeAt(doc_.frameList, row, {}, screenSizeOf(doc_),
+                                    doc_.globalPalette ? *doc_.globalPalette : none);
+            }
+            image = frameThumbnail(doc_, shown ? *shown : frame, thumbnailSize);
         }
-        const QImage image = frameThumbnail(doc_, shown ? *shown : frame, thumbnailSize);
         painter.drawImage((thumbnailSize.width() - image.width()) / 2, (thumbnailSize.height() - image.height()) / 2,
                           image);
         painter.end();

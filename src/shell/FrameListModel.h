@@ -65,6 +65,7 @@ private:
     void documentChanged() override;
 
     QPixmap thumbnail(int row) const;
+    bool localPaletteUpTo(int row) const;
     // "3  name" over "70 ms · 96 × 64": the frame's place, its name, how
     // long it is shown and its size.
     QString lineText(int row) const;

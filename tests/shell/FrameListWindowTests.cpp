@@ -103,6 +103,11 @@ TEST_F(FrameList, PicturesShowTheScreenOrTheFramesOwnPatch) {
     trigger(CommandId::ShowFramePatches);
     EXPECT_EQ(cornerOf(1), qRgb(0x9a, 0x9a, 0x9a));  // outside the patch
     EXPECT_NE(cornerOf(0), qRgb(0x9a, 0x9a, 0x9a));
+    // A patch with a palette of its own shows the screen too.
+    trigger(CommandId::ShowFramePatches);
+    patch.localPalette = std::make_unique<TMyPalette>(*doc().globalPalette);
+    doc().changed();
+    EXPECT_EQ(cornerOf(1), cornerOf(0));
 }
 
 // Shift and Ctrl select several lines; a delay typed on one of them goes to
