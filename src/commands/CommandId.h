@@ -68,6 +68,7 @@ enum class CommandId : int32_t {
     Speed = 462,
     CapPauses = 463,
     RemoveDuplicates = 464,
+    CropTool = 468,
     // Options
     Loop = 501,
     CropToDirty = 511,

@@ -200,6 +200,8 @@ const CommandInfo frames[] = {
      .enabled = hasFrame, .contextText = "Set restore method...", .steps = restoreSteps, .undoLabel = "restore method"},
     {.id = C::Crop, .menu = M::Frames, .menuText = "&Crop...", .help = "Crops mutliple frames by the defined rectangle",
      .enabled = hasFrame, .steps = cropSteps, .undoLabel = "crop frames"},
+    {.id = C::CropTool, .menu = M::Frames, .menuText = "Crop on ca&nvas", .help = "Draw the box to crop to on the picture, then crop the frames to it",
+     .enabled = animationHasImage, .contextText = "Crop on canvas", .undoLabel = "crop frames"},
     {.id = C::Resize, .menu = M::Frames, .menuText = "Resi&ze...", .help = "Shrinks multiple frames to the indicated rectangle",
      .enabled = hasFrame, .steps = resizeSteps, .undoLabel = "resize frames"},
     {.id = C::FlipRotate, .menu = M::Frames, .menuText = "&Flip and rotate...", .help = "Flips, mirrors or rotates the selected frames",

@@ -204,6 +204,26 @@ void EditorSession::toggleBrowserView() {
     playback_->setBrowserTiming(view_.showAsBrowsers);
 }
 
+void EditorSession::startCropTool() {
+    if (busy_ || reading_ || doc_.frameList.empty()) return;
+    playback_->stop();
+    cancelPick();
+    cropTool_ = true;
+    changeView([](ViewState&) {});
+}
+
+void EditorSession::endCropTool() {
+    if (!cropTool_) return;
+    cropTool_ = false;
+    changeView([](ViewState&) {});
+}
+
+void EditorSession::cropBoxChosen(const TRect& box) {
+    if (busy_ || box.isEmpty()) return;
+    if (const std::optional<TRect> left = cropOnBox(*this, box)) emit cropBoxSet(*left);
+    else endCropTool();
+}
+
 void EditorSession::enterPickMode(PickMode mode) {
     pickMode_ = mode;
     changeView([](ViewState&) {});

@@ -135,6 +135,15 @@ public:
     void setBusy(bool on) { busy_ = on; }
     bool isReading() const { return reading_; }
 
+    // --- The crop tool: a box drawn on the canvas, cropped to with the Crop dialog ---
+
+    bool cropToolActive() const { return cropTool_; }
+    void startCropTool();
+    void endCropTool();
+    // Enter or a double click on the box: the Crop dialog opens with it and
+    // the frames to crop; cancelled, the box takes the dialog's numbers.
+    void cropBoxChosen(const TRect& box);
+
     // --- What the dialogs ask the canvas to show ---
 
     // Shows the frame at index; with composed, over the animation composed
@@ -173,6 +182,8 @@ signals:
     void frameRequested(int index, bool composed);
     void composedBackgroundCleared();
     void rectMarked(const movigram::TRect& rect);
+    // The crop tool's box is to be this (the Crop dialog's numbers).
+    void cropBoxSet(const movigram::TRect& box);
     void offsetPreviewed(int index, movigram::TPoint offset);
     // A line of the list was chosen: the keys go on stepping on the canvas.
     void canvasFocusWanted();
@@ -217,6 +228,7 @@ private:
     std::function<bool(int)> listLineVisible_;
     std::function<FrameSelection()> listSelection_;
     bool busy_ = false;
+    bool cropTool_ = false;
     bool reading_ = false;
     bool playbackStep_ = false;
 };

@@ -10,6 +10,7 @@
 #include <QScrollBar>
 
 #include "ActionRegistry.h"
+#include "CanvasBox.h"
 #include "EditorSession.h"
 #include "Icons.h"
 #include "Zoom.h"
@@ -75,6 +76,11 @@ TBmpViewWindow::TBmpViewWindow(EditorSession& session, QWidget* parent)
     connect(&session, &EditorSession::frameRequested, this, &TBmpViewWindow::showFrameRequested);
     connect(&session, &EditorSession::composedBackgroundCleared, this, &TBmpViewWindow::clearComposedBackground);
     connect(&session, &EditorSession::rectMarked, this, &TBmpViewWindow::markRect);
+    connect(&session, &EditorSession::cropBoxSet, this, [this](const TRect& box) {
+        if (!cropBox_) return;
+        cropBox_->setBox(box);
+        viewport()->update();
+    });
     connect(&session, &EditorSession::offsetPreviewed, this, &TBmpViewWindow::previewOffset);
 }
 
@@ -90,6 +96,16 @@ void TBmpViewWindow::followViewState() {
         verticalScrollBar()->setValue(0);
         resetScrollRange();
         updateViewText();
+    }
+    if (session_.cropToolActive() != bool(cropBox_)) {
+        if (session_.cropToolActive()) {
+            cropBox_ = std::make_unique<CanvasBox>(TRect{}, screenSizeOf(doc_));
+            viewport()->setCursor(Qt::CrossCursor);
+            setFocus();
+        } else {
+            cropBox_.reset();
+            viewport()->unsetCursor();
+        }
     }
     if (session_.pickMode() != pickMode_) {
         pickMode_ = session_.pickMode();
@@ -188,7 +204,7 @@ void TBmpViewWindow::paintCurrent(bool fullRepaint) {
     const TRect area = painter_.paintFrame(doc_, previous_, fullRepaint);
     lastArea_ = area;
     if (view.showDirtyOnly || doc_.showDirtyRect || composedBackground_ || !marked_.isNull() ||
-        !previewPicture_.isNull())
+        !previewPicture_.isNull() || cropBox_)
         viewport()->update();
     else
         viewport()->update(toWindowRect(area).adjusted(-1, -1, 1, 1));
@@ -321,6 +337,19 @@ void TBmpViewWindow::paintEvent(QPaintEvent* event) {
     }
     if (doc_.showDirtyRect && !shownDirty_.isEmpty()) drawFocusRect(painter, toWindowRect(shownDirty_));
     if (!marked_.isNull()) drawDottedRect(painter, toWindowRect(marked_), QColor(0, 0, 255));
+    if (cropBox_) {
+        cropBox_->paint(painter, [this](const TRect& r) { return toWindowRect(r); });
+        const QString hint = cropBox_->box().isEmpty()
+                                 ? QStringLiteral("Drag on the picture to draw the box to crop to.  Esc: cancel")
+                                 : QStringLiteral("Drag the box or its handles; arrow keys nudge it (Ctrl: size).  "
+                                                  "Enter: crop...  Esc: cancel");
+        const QRect area(6, 6, fontMetrics().horizontalAdvance(hint) + 12, fontMetrics().height() + 6);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(0, 0, 0, 170));
+        painter.drawRoundedRect(area, 3, 3);
+        painter.setPen(Qt::white);
+        painter.drawText(area, Qt::AlignCenter, hint);
+    }
 }
 
 void TBmpViewWindow::resizeEvent(QResizeEvent* event) {
@@ -331,6 +360,8 @@ void TBmpViewWindow::resizeEvent(QResizeEvent* event) {
 // --- Mouse and keys ---
 
 void TBmpViewWindow::mouseMoveEvent(QMouseEvent* event) {
+    if (cropBox_ && cropBox_->dragging() && cropBox_->drag(imagePoint(event->position().toPoint())))
+        viewport()->update();
     // The position on the canvas counts from the picture's corner, also
     // while the canvas is scrolled.
     const QPoint p = event->position().toPoint() + scrollOffset();
@@ -342,7 +373,17 @@ void TBmpViewWindow::mouseMoveEvent(QMouseEvent* event) {
         emit pointerMoved({});
 }
 
+TPoint TBmpViewWindow::imagePoint(QPoint windowPoint) const {
+    const QPoint p = windowPoint + scrollOffset();
+    return {toImage(p.x(), zoom_), toImage(p.y(), zoom_)};
+}
+
 void TBmpViewWindow::mousePressEvent(QMouseEvent* event) {
+    if (cropBox_ && event->button() == Qt::LeftButton) {
+        // Handles catch the mouse within a few pixels of the window.
+        cropBox_->press(imagePoint(event->position().toPoint()), std::max(1, toImage(5, zoom_)));
+        return;
+    }
     if (event->button() != Qt::LeftButton || session_.pickMode() == PickMode::None || session_.isBusy()) {
         QAbstractScrollArea::mousePressEvent(event);
         return;
@@ -354,12 +395,48 @@ void TBmpViewWindow::mousePressEvent(QMouseEvent* event) {
     else session_.cancelPick();
 }
 
+void TBmpViewWindow::mouseReleaseEvent(QMouseEvent* event) {
+    if (cropBox_) cropBox_->release();
+    QAbstractScrollArea::mouseReleaseEvent(event);
+}
+
+void TBmpViewWindow::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (cropBox_ && event->button() == Qt::LeftButton) {
+        if (!cropBox_->box().isEmpty()) session_.cropBoxChosen(cropBox_->box());
+        return;
+    }
+    QAbstractScrollArea::mouseDoubleClickEvent(event);
+}
+
+bool TBmpViewWindow::cropToolKey(QKeyEvent* event) {
+    const int step = event->modifiers() & Qt::ShiftModifier ? 10 : 1;
+    const bool size = event->modifiers() & Qt::ControlModifier;
+    switch (event->key()) {
+    case Qt::Key_Escape: session_.endCropTool(); return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (!cropBox_->box().isEmpty()) session_.cropBoxChosen(cropBox_->box());
+        return true;
+    case Qt::Key_Left: cropBox_->nudge(-step, 0, size); break;
+    case Qt::Key_Right: cropBox_->nudge(step, 0, size); break;
+    case Qt::Key_Up: cropBox_->nudge(0, -step, size); break;
+    case Qt::Key_Down: cropBox_->nudge(0, step, size); break;
+    default: return false;
+    }
+    viewport()->update();
+    return true;
+}
+
 void TBmpViewWindow::leaveEvent(QEvent* event) {
     QAbstractScrollArea::leaveEvent(event);
     if (!session_.isBusy()) emit pointerMoved({});
 }
 
 void TBmpViewWindow::keyPressEvent(QKeyEvent* event) {
+    if (cropBox_ && cropToolKey(event)) {
+        event->accept();
+        return;
+    }
     const TFrame* frame = doc_.currentFrame;
     switch (event->key()) {
     case Qt::Key_Escape: session_.cancelPick(); break;
@@ -438,6 +515,12 @@ void TBmpViewWindow::clearComposedBackground() {
 }
 
 void TBmpViewWindow::markRect(const TRect& rect) {
+    // While the crop tool is on, the Crop dialog's numbers move its box.
+    if (cropBox_) {
+        if (!rect.isNull()) cropBox_->setBox(rect);
+        viewport()->update();
+        return;
+    }
     marked_ = rect;
     viewport()->update();
 }

@@ -16,6 +16,7 @@ class QMenu;
 
 namespace movigram {
 
+class CanvasBox;
 class EditorSession;
 struct TrueColorImage;
 
@@ -40,6 +41,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -82,6 +85,10 @@ private:
     void showReadFrame(const TFrame& frame);
     void showReadPreview(const TrueColorImage& image);
 
+    // The crop tool's keys; false for a key it leaves to the canvas.
+    bool cropToolKey(QKeyEvent* event);
+    TPoint imagePoint(QPoint windowPoint) const;
+
     QPoint scrollOffset() const;
     QRect toWindowRect(const TRect& r) const;
     void drawPicture(QPainter& painter, const QImage& picture, const QRect& imageArea, const QRect& exposed) const;
@@ -108,6 +115,7 @@ private:
     std::unique_ptr<TFrame> composedBackground_;
     QImage composedPicture_;
     TRect marked_;
+    std::unique_ptr<CanvasBox> cropBox_;  // while the crop tool is on
     QImage previewPicture_;
     TRect previewRect_;
     QImage readPicture_;

@@ -24,7 +24,7 @@ TEST(CommandTable, EveryIdOnceAndFoundById) {
         EXPECT_TRUE(ids.insert(int32_t(info.id)).second) << int32_t(info.id);
         EXPECT_EQ(findCommand(int32_t(info.id)), &info);
     }
-    EXPECT_EQ(ids.size(), 101u);  // the map, with Show as browsers do, Show frame patches, Redo, Resize, Scale, Save for sharing, Export as, Record screen, Speed, Cap pauses, Remove duplicate frames, Undo memory and the six colour and size options
+    EXPECT_EQ(ids.size(), 102u);  // the map, with Show as browsers do, Show frame patches, Redo, Resize, Scale, Save for sharing, Export as, Record screen, Speed, Cap pauses, Remove duplicate frames, Crop on canvas, Undo memory and the six colour and size options
     for (CommandId id : toolBarCommands())
         if (id != CommandId{0}) {
             EXPECT_NE(findCommand(id), nullptr);
@@ -59,7 +59,7 @@ const std::set<C> needFrame = {C::Preview,  C::SaveFrames,      C::Play,        
                                C::GrayScale, C::ZoomIn,         C::ZoomOut,       C::SaveAs,
                                C::SaveOptimizedAs, C::SaveForSharing, C::ExportAs, C::Cut,   C::Copy,          C::Delete};
 
-const std::set<C> needImage = {C::Scale, C::Speed, C::CapPauses, C::RemoveDuplicates, C::MergeBackground, C::MergeForeground, C::FadeIn, C::FadeOut, C::Dissolve,
+const std::set<C> needImage = {C::Scale, C::Speed, C::CapPauses, C::RemoveDuplicates, C::CropTool, C::MergeBackground, C::MergeForeground, C::FadeIn, C::FadeOut, C::Dissolve,
                                C::Wipe,            C::Spiral,          C::Blind,  C::BannerScroll};
 
 std::set<C> unite(std::initializer_list<std::set<C>> sets) {
@@ -93,7 +93,7 @@ TEST(CommandTable, EnablingRules) {
     std::set<C> expected = unite({always, needFrame,
                                   {C::Save, C::Revert, C::HtmlCode, C::Zoom1to1, C::Paste, C::PasteAppend,
                                    C::PaletteAdd, C::PaletteDelete, C::PaletteModify, C::Scale, C::Speed,
-                                   C::CapPauses, C::RemoveDuplicates}});
+                                   C::CapPauses, C::RemoveDuplicates, C::CropTool}});
     expected.erase(C::SplitDirty);
     expected.erase(C::TransparentMask);
     expected.erase(C::ZoomIn);

@@ -88,6 +88,15 @@ void TFrameOffsetDialog::startUp() {
     for (TNumEdit* field : fields_) field->setValue(0);
 }
 
+void TFrameOffsetDialog::startWith(const FrameSelection& frames, const TRect& rect) {
+    TMultiListBox& list = frameList();
+    list.clearSelection();
+    for (int32_t row : frames)
+        if (row >= 0 && row < list.count()) list.item(row)->setSelected(true);
+    if (!frames.empty() && frames.front() < list.count()) list.setCurrentRow(frames.front(), QItemSelectionModel::Select);
+    preset_ = rect;
+}
+
 void TFrameOffsetDialog::selectionChanged() {
     const FrameSelection rows = selection();
     if (rows.size() == 1) showFrame(rows.front(), true);
@@ -104,6 +113,18 @@ void TFrameOffsetDialog::selectionChanged() {
     fields_[Top]->setValue(selected_.top);
     fields_[Width]->setValue(selected_.width());
     fields_[Height]->setValue(selected_.height());
+    if (preset_) {
+        // The box the dialog was opened with, as far as the frames reach.
+        const TRect r = preset_->intersected(selected_);
+        preset_.reset();
+        if (!r.isEmpty() && takeRect(r)) {
+            fields_[Left]->setValue(r.left);
+            fields_[Top]->setValue(r.top);
+            fields_[Width]->setValue(r.width());
+            fields_[Height]->setValue(r.height());
+            return;
+        }
+    }
     updateDeltas();
     showRect();
 }

@@ -23,6 +23,9 @@ public:
     ~TFrameOffsetDialog() override;
 
     OffsetMode mode() const { return mode_; }
+    // Before the dialog shows: these frames selected and, within their
+    // rectangle, this one in the fields (the crop tool's box).
+    void startWith(const FrameSelection& frames, const TRect& rect);
     // The rectangle the person has set, and the one of the selection.
     TRect currentRect() const { return current_; }
     TRect selectionRect() const { return selected_; }
@@ -55,6 +58,7 @@ private:
     class QLabel* deltas_[4];
     QCheckBox* align_;
     QTimer previewTimer_;
+    std::optional<TRect> preset_;
 };
 
 }  // namespace movigram

@@ -39,9 +39,22 @@ constexpr MenuHandler handlers[] = {
          dialog.exec();
      }},
     {C::InsertSolidColor, [](S& s) { s.enterPickMode(PickMode::SolidColor); }},
+    {C::CropTool, [](S& s) { s.startCropTool(); }},
 };
 
 }  // namespace
+
+std::optional<TRect> cropOnBox(EditorSession& session, const TRect& box) {
+    if (!readyForFrameDialog(session)) return box;
+    FrameSelection frames = session.listSelection();
+    if (frames.size() <= 1) frames = selectAll(session.document().frameList);
+    TFrameOffsetDialog dialog(session, OffsetMode::Crop);
+    dialog.startWith(frames, box);
+    const bool cropped = dialog.exec() == QDialog::Accepted;
+    session.clearComposedBackground();
+    if (cropped) return std::nullopt;
+    return dialog.currentRect();
+}
 
 std::span<const MenuHandler> framesMenuHandlers() { return handlers; }
 

@@ -3,9 +3,11 @@
 // window), one table per menu, each in its own file.  A command that needs
 // no person runs in the core and has no entry here; a command has exactly
 // one handler, which the session finds by id.
+#include <optional>
 #include <span>
 
 #include "commands/CommandTable.h"
+#include "document/Geometry.h"
 
 namespace movigram {
 
@@ -25,6 +27,11 @@ std::span<const MenuHandler> effectsMenuHandlers();
 std::span<const MenuHandler> viewMenuHandlers();
 std::span<const MenuHandler> optionsMenuHandlers();
 std::span<const MenuHandler> helpMenuHandlers();
+
+// The crop tool's box chosen: the Crop dialog with the box and the frames
+// selected in the list (all frames when the list selects one).  Nothing
+// when it cropped; else the box its numbers were left at.
+std::optional<TRect> cropOnBox(EditorSession& session, const TRect& box);
 
 // Every menu's handlers, menu by menu.
 using MenuHandlerTable = std::span<const MenuHandler> (*)();

@@ -234,5 +234,43 @@ TEST_F(Dialogs, CropKeepsTheFarEdgesAndAlignsOnlyWhenEveryFrameIsSelected) {
     EXPECT_EQ(undoLabel(), "resize frames");
 }
 
+// The crop tool: a box dragged on the canvas and nudged with the keys opens
+// the Crop dialog with its numbers for every frame; the numbers changed in a
+// cancelled dialog are the box's the next time; OK crops and ends the tool.
+TEST_F(Dialogs, CropToolBoxDrawnOnTheCanvasBecomesTheCropDialogsNumbers) {
+    start();
+    session().openPath(QString::fromStdString(writeGif("wide.gif", 3, 80, 60)));
+    trigger(C::CropTool);
+    ASSERT_TRUE(session().cropToolActive());
+    QWidget* canvas = view().viewport();
+    QTest::mousePress(canvas, Qt::LeftButton, Qt::NoModifier, QPoint(10, 8));
+    QTest::mouseMove(canvas, QPoint(40, 30));
+    QTest::mouseRelease(canvas, Qt::LeftButton, Qt::NoModifier, QPoint(40, 30));
+    QTest::keyClick(&view(), Qt::Key_Right);                       // moves: 11..42 x 8..31
+    QTest::keyClick(&view(), Qt::Key_Up, Qt::ControlModifier);    // one row less
+    {
+        WhenOpen<TFrameOffsetDialog> dialog([](TFrameOffsetDialog& d) {
+            EXPECT_EQ(d.currentRect(), (TRect{11, 8, 42, 30}));
+            EXPECT_EQ(d.frameList().selection(), (FrameSelection{0, 1, 2}));
+            type(d.field(2), "20");
+            d.reject();
+        });
+        QTest::keyClick(&view(), Qt::Key_Return);
+        EXPECT_TRUE(dialog.seen());
+    }
+    EXPECT_TRUE(session().cropToolActive());
+    {
+        WhenOpen<TFrameOffsetDialog> dialog([](TFrameOffsetDialog& d) {
+            EXPECT_EQ(d.currentRect(), (TRect{11, 8, 31, 30}));
+            d.accept();
+        });
+        QTest::mouseDClick(canvas, Qt::LeftButton, Qt::NoModifier, QPoint(20, 20));
+        EXPECT_TRUE(dialog.seen());
+    }
+    EXPECT_FALSE(session().cropToolActive());
+    EXPECT_EQ(doc().frameList.frameAt(2)->rect, (TRect{11, 8, 31, 30}));
+    EXPECT_EQ(undoLabel(), "crop frames");
+}
+
 }  // namespace
 }  // namespace movigram::test
