@@ -73,6 +73,13 @@ void PaletteSearch::fillCell(uint32_t cell) {
 }
 
 int PaletteSearch::nearest(uint8_t r, uint8_t g, uint8_t b) {
+    const uint32_t color = 1u << 24 | uint32_t(r) << 16 | uint32_t(g) << 8 | b;
+    const size_t slot = (color * 2654435761u) >> (32 - memoBits);
+    if (memoColor_.empty()) {
+        memoColor_.assign(size_t(1) << memoBits, 0);
+        memoIndex_.assign(size_t(1) << memoBits, 0);
+    }
+    if (memoColor_[slot] == color) return memoIndex_[slot];
     const uint32_t cell = uint32_t(r >> cellShift) << 10 | uint32_t(g >> cellShift) << 5 | uint32_t(b >> cellShift);
     if (start_[cell] == 0) fillCell(cell);
     const uint8_t* candidates = pool_.data() + start_[cell] - 1;
@@ -83,7 +90,10 @@ int PaletteSearch::nearest(uint8_t r, uint8_t g, uint8_t b) {
         const int d = distance(entries_[size_t(k)], r, g, b);
         if (d < bestDistance) bestDistance = d, best = k;
     }
-    return best < 0 ? 0 : best;
+    if (best < 0) best = 0;
+    memoColor_[slot] = color;
+    memoIndex_[slot] = uint8_t(best);
+    return best;
 }
 
 }  // namespace movigram

@@ -34,6 +34,12 @@ private:
     std::vector<uint32_t> start_;
     std::vector<uint16_t> size_;
     std::vector<uint8_t> pool_;
+    // The answers for colours met lately (pictures repeat their colours
+    // far more often than a cell holds one candidate): the colour with a
+    // marker bit, and its entry.
+    static constexpr int memoBits = 12;
+    std::vector<uint32_t> memoColor_;
+    std::vector<uint8_t> memoIndex_;
 };
 
 }  // namespace movigram

@@ -196,6 +196,9 @@ Resampled resample(TFrame& frame, const TRect& rect, double sx, double sy) {
     return result;
 }
 
+// How much of the first pass's work is kept for the second.
+constexpr uint64_t keptBudget = uint64_t(256) << 20;
+
 // The visible pixels of a frame in one row, for counting colours.
 std::vector<uint8_t> visiblePixels(const Resampled& r) {
     std::vector<uint8_t> out;
@@ -279,18 +282,26 @@ bool scaleAnimation(Document& doc, int32_t width, int32_t height, const std::str
     Host& host = doc.host();
     StatusText status(host, "Scaling to " + std::to_string(width) + " x " + std::to_string(height));
     const double sx = double(width) / from.width, sy = double(height) / from.height;
-    // Two passes, so that only one resampled frame is held at a time: the
-    // first counts the colours for the palette, the second maps onto it.
+    // Two passes: the first counts the colours for the palette, the second
+    // maps onto it.  The first keeps the frames it resampled while they fit
+    // a budget; the second resamples the rest again.
     std::vector<PaletteEntry> palette;
     bool reserve = false;
+    std::vector<Resampled> kept(frames.size());
+    uint64_t keptBytes = 0;
     try {
         SharedPaletteBuilder builder(doc.quantize.quantizer);
         for (size_t i = 0; i < frames.size(); ++i) {
-            const Resampled r = resample(*frames[i], scaledRect(frames[i]->rect, from, to), sx, sy);
+            Resampled r = resample(*frames[i], scaledRect(frames[i]->rect, from, to), sx, sy);
             reserve = reserve || r.anyClear || frames[i]->transparentIndex >= 0;
             const std::vector<uint8_t> visible = visiblePixels(r);
             if (!visible.empty() && !builder.addPicture({visible.data(), uint32_t(visible.size() / 3), 1, 24}))
                 return false;
+            const uint64_t held = r.bgr.size() + r.clear.size();
+            if (keptBytes + held <= keptBudget) {
+                keptBytes += held;
+                kept[i] = std::move(r);
+            }
             host.setProgress(int(50 * (i + 1) / frames.size()));
         }
         palette = builder.palette(reserve ? 255 : 256);
@@ -313,7 +324,7 @@ bool scaleAnimation(Document& doc, int32_t width, int32_t height, const std::str
         Resampled r;
         std::unique_ptr<TDib256> image;
         try {
-            r = resample(*frames[i], scaledRect(frames[i]->rect, from, to), sx, sy);
+            r = kept[i].frame ? std::move(kept[i]) : resample(*frames[i], scaledRect(frames[i]->rect, from, to), sx, sy);
             image = mapper.map(r.rows());
         } catch (const std::bad_alloc&) {
         }
