@@ -20,7 +20,7 @@ std::string describeSettings(const ShareSettings& s) {
     auto add = [&](const std::string& part) { text += (text.empty() ? "" : ", ") + part; };
     if (s.lossy < 100) add("lossy " + std::to_string(s.lossy));
     if (s.colors > 0) add(std::to_string(s.colors) + " colours");
-    if (s.frameStep > 1) add("1/" + std::to_string(s.frameStep) + " frame rate");
+    if (s.frameStep > 1) add(std::to_string(s.framesKept) + "/" + std::to_string(s.frameStep) + " frame rate");
     if (s.scalePercent < 100) add(std::to_string(s.scalePercent) + " % scale");
     return text.empty() ? "maximum compression" : text;
 }
@@ -72,16 +72,16 @@ std::unique_ptr<Document> workingCopy(Document& doc, Host& host) {
     return copy;
 }
 
-// Keeps one image frame in step; each kept one shows for the times of
-// those dropped after it.  The frames are made whole screens first, so
-// that a dropped frame's pixels still reach the screen.
-bool dropFrames(Document& doc, int step) {
+// Keeps the first `kept` image frames of every `step`; each kept one shows
+// for the times of those dropped after it.  The frames are made whole
+// screens first, so that a dropped frame's pixels still reach the screen.
+bool dropFrames(Document& doc, int kept, int step) {
     bool local = false;
     for (int i = 0; i < doc.frameList.count(); ++i) local = local || doc.frameList.frameAt(i)->localPalette;
     if (local && !reduceColors(doc, 256, true)) return false;
     if (!unoptimize(doc, {})) return false;
     FrameList& list = doc.frameList;
-    TFrame* kept = nullptr;
+    TFrame* last = nullptr;
     int seen = 0;
     for (int i = 0; i < list.count();) {
         TFrame* f = list.frameAt(i);
@@ -89,15 +89,15 @@ bool dropFrames(Document& doc, int step) {
             ++i;
             continue;
         }
-        if (seen++ % step == 0 || !kept) {
-            if (kept) kept->restoreToBackground = f->transparentIndex >= 0;
-            kept = f;
-            kept->frameTime = kept->displayTime();
-            kept->repeat = 1;
+        if (seen++ % step < kept || !last) {
+            if (last) last->restoreToBackground = f->transparentIndex >= 0;
+            last = f;
+            last->frameTime = last->displayTime();
+            last->repeat = 1;
             ++i;
             continue;
         }
-        kept->frameTime += f->displayTime();
+        last->frameTime += f->displayTime();
         list.take(i);
     }
     doc.relink();
@@ -131,7 +131,7 @@ private:
 // Windows of consecutive frames spread evenly over the animation, each
 // frame the whole screen it shows: about an eighth of the frames, at least
 // 24.  Nothing when the animation is that short (it is its own sample).
-constexpr int sampleWindow = 6;  // frame steps 2 and 3 keep the same share of every window
+constexpr int sampleWindow = 12;  // frame steps 2, 3 and 4 keep the same share of every window
 
 std::unique_ptr<Document> sampleOf(Document& doc, Host& host) {
     const int frames = imageFrameCount(doc);
@@ -203,8 +203,10 @@ std::vector<ShareSettings> shareLadder(const Document& doc, int bestLossy) {
             ladder.push_back(s);
         }
     const int frames = imageFrameCount(doc);
-    for (int step : {2, 3})
+    // Three frames in four, two in three, one in two, one in three.
+    for (auto [kept, step] : {std::pair{3, 4}, {2, 3}, {1, 2}, {1, 3}})
         if (frames >= 2 * step) {
+            s.framesKept = kept;
             s.frameStep = step;
             ladder.push_back(s);
         }
@@ -225,7 +227,7 @@ std::vector<ShareSettings> shareLadder(const Document& doc, int bestLossy) {
 
 bool applyShareSettings(Document& doc, const ShareSettings& s) {
     doc.relink();
-    if (s.frameStep > 1 && !dropFrames(doc, s.frameStep)) return false;
+    if (s.frameStep > 1 && !dropFrames(doc, std::clamp(s.framesKept, 1, s.frameStep - 1), s.frameStep)) return false;
     if (s.scalePercent < 100) {
         const std::optional<TSize> to =
             scaledSize({doc.screenWidth, doc.screenHeight}, ScaleRequest{double(s.scalePercent), 0, 0});
@@ -289,16 +291,27 @@ FitResult fitToSize(Document& doc, uint64_t maxBytes, int bestLossy, Progress* p
     // Files come out a little off their estimate; aim a little below.
     double correction = 1.0;
     const double aim = 0.97 * double(maxBytes);
-    // The first rung whose estimate fits, from `from` on (sizes fall along
-    // the ladder); ladder.size() when none does.
-    auto firstFitting = [&](size_t from) {
-        size_t lo = from, hi = ladder.size();
+    // The first rung whose estimate fits, from `from` on; ladder.size()
+    // when none does.  Sizes fall along the ladder until it scales; a
+    // smaller scale can cost a picture of few colours more than it saves
+    // (its edges get new colours), so the rungs that scale are searched
+    // only when no rung before them fits.
+    const size_t scaling = size_t(std::find_if(ladder.begin(), ladder.end(),
+                                               [](const ShareSettings& s) { return s.scalePercent < 100; }) -
+                                  ladder.begin());
+    auto search = [&](size_t lo, size_t hi) {
+        const size_t none = hi;
         while (lo < hi) {
             const size_t mid = (lo + hi) / 2;
             if (estimated(mid) * correction <= aim) hi = mid;
             else lo = mid + 1;
         }
-        return lo;
+        return lo < none ? lo : ladder.size();
+    };
+    auto firstFitting = [&](size_t from) {
+        if (from < scaling)
+            if (const size_t found = search(from, scaling); found < ladder.size()) return found;
+        return search(std::max(from, scaling), ladder.size());
     };
 
     size_t rung = firstFitting(1);

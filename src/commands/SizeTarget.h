@@ -18,8 +18,9 @@ namespace movigram {
 struct ShareSettings {
     int lossy = 100;         // the lossy quality, 100: lossless
     int colors = 0;          // 2..256, 0: the colours the document has
-    int frameStep = 1;       // one frame kept in frameStep, their times added up
+    int frameStep = 1;       // framesKept frames kept in every frameStep, the times added up
     int scalePercent = 100;  // of the screen's sides
+    int framesKept = 1;      // below frameStep
 
     bool operator==(const ShareSettings&) const = default;
 };

@@ -87,6 +87,14 @@ TEST(SizeTarget, AFrameRateStepKeepsTheTimeAndWhatTheKeptFramesShow) {
     ASSERT_EQ(after.size(), 5u);
     for (size_t i = 0; i < after.size(); ++i) EXPECT_EQ(after[i], before[i * 3]) << "kept frame " << i;
     EXPECT_EQ(totalTime(*doc), time);
+    // Three frames in four: the fourth of each group goes.
+    auto more = movingSprite(13);
+    ASSERT_TRUE(applyShareSettings(*more, {100, 0, 4, 100, 3}));
+    const auto kept = shownScreens(*more);
+    ASSERT_EQ(kept.size(), 10u);
+    for (size_t i = 0; i < kept.size(); ++i) EXPECT_EQ(kept[i], before[i / 3 * 4 + i % 3]) << "kept frame " << i;
+    EXPECT_EQ(totalTime(*more), time);
+    EXPECT_EQ(describeSettings({100, 0, 4, 100, 3}), "3/4 frame rate");
 }
 
 TEST(SizeTarget, TheFileChosenIsNeverOverItsTargetAndSmallerTargetsTakeMore) {

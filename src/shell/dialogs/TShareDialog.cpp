@@ -128,7 +128,8 @@ struct TShareDialog::Player {
 namespace {
 
 const int colourChoices[] = {0, 256, 128, 64, 32, 16, 8};
-const int frameSteps[] = {1, 2, 3, 4};
+// Frames kept of every so many: 100 * kept + step.
+const int frameSteps[] = {101, 304, 203, 102, 103, 104};
 
 }  // namespace
 
@@ -161,8 +162,13 @@ TShareDialog::TShareDialog(EditorSession& session)
     for (int c : colourChoices)
         colors_->addItem(c ? QString::number(c) : QStringLiteral("As they are"), c);
     frameRate_ = new QComboBox(this);
-    for (int step : frameSteps)
-        frameRate_->addItem(step == 1 ? QStringLiteral("Every frame") : QStringLiteral("One frame in %1").arg(step), step);
+    for (int choice : frameSteps) {
+        const int kept = choice / 100, step = choice % 100;
+        frameRate_->addItem(step == 1 ? QStringLiteral("Every frame")
+                            : kept == 1 ? QStringLiteral("One frame in %1").arg(step)
+                                        : QStringLiteral("%1 frames in %2").arg(kept).arg(step),
+                            choice);
+    }
     scale_ = new QSpinBox(this);
     scale_->setRange(1, 100);
     scale_->setValue(100);
@@ -245,7 +251,8 @@ TShareDialog::~TShareDialog() {
 }
 
 ShareSettings TShareDialog::settings() const {
-    return {lossy_->value(), colors_->currentData().toInt(), frameRate_->currentData().toInt(), scale_->value()};
+    const int frames = frameRate_->currentData().toInt();
+    return {lossy_->value(), colors_->currentData().toInt(), frames % 100, scale_->value(), frames / 100};
 }
 
 void TShareDialog::targetChosen() {
@@ -313,7 +320,7 @@ void TShareDialog::showSettings(const ShareSettings& s) {
     showing_ = true;
     lossy_->setValue(s.lossy);
     colors_->setCurrentIndex(std::max(0, colors_->findData(s.colors)));
-    frameRate_->setCurrentIndex(std::max(0, frameRate_->findData(s.frameStep)));
+    frameRate_->setCurrentIndex(std::max(0, frameRate_->findData(100 * s.framesKept + s.frameStep)));
     scale_->setValue(s.scalePercent);
     showing_ = false;
 }
