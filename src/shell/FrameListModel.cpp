@@ -7,7 +7,6 @@
 #include <QUrl>
 
 #include "FramePainter.h"
-#include "document/Compose.h"
 #include "document/ViewerCanvas.h"
 
 namespace movigram {
@@ -25,33 +24,6 @@ QImage commentThumbnail(QSize size) {
     painter.setPen(QColor(0x80, 0x80, 0x80));
     painter.drawRect(page.adjusted(0, 0, -1, -1));
     for (int y = page.top() + 5; y < page.bottom() - 3; y += 4) painter.drawLine(page.left() + 4, y, page.right() - 4, y);
-    return image;
-}
-
-// The screen after frame `row` as a browser shows it, true colour, fitted
-// into box: for frames whose colours the palette index alone cannot give
-// (a local palette here or before).
-QImage screenThumbnail(const Document& doc, int row, QSize box) {
-    const TSize screen = screenSizeOf(doc);
-    ViewerCanvas canvas(screen.width, screen.height);
-    const TMyPalette* global = doc.globalPalette.get();
-    for (int i = 0; i <= row; ++i) {
-        const TFrame& f = *doc.frameList.frameAt(i);
-        if (!f.image || f.isComment) continue;
-        if (i == row) canvas.draw(f, global);
-        else canvas.step(f, global, f.restoreToBackground ? Disposal::Background : Disposal::Keep, [](auto&) {});
-    }
-    const double scale = std::min(double(box.width()) / screen.width, double(box.height()) / screen.height);
-    const int w = std::max(1, int(screen.width * scale)), h = std::max(1, int(screen.height * scale));
-    QImage image(w, h, QImage::Format_RGB32);
-    for (int ty = 0; ty < h; ++ty) {
-        QRgb* out = reinterpret_cast<QRgb*>(image.scanLine(ty));
-        const int sy = int(int64_t(ty) * screen.height / h);
-        for (int tx = 0; tx < w; ++tx) {
-            const Rgba& p = canvas.at(int(int64_t(tx) * screen.width / w), sy);
-            out[tx] = p.a ? qRgb(p.r, p.g, p.b) : checker(tx, ty);
-        }
-    }
     return image;
 }
 
@@ -91,7 +63,86 @@ QImage frameThumbnail(const Document& doc, const TFrame& frame, QSize box) {
     return image;
 }
 
-FrameListModel::FrameListModel(Document& doc, QObject* parent) : QAbstractListModel(parent), doc_(doc) {
+// The screens after the frames, as browsers show them, at the points the
+// thumbnails sample: each frame is drawn and disposed at those points only,
+// with a checkpoint every `step` frames, so that a thumbnail far down a
+// long list costs at most `step` frames more than the one before it.
+class FrameListModel::ThumbnailScreens {
+public:
+    static constexpr int step = 32;
+
+    // The checkpoints that frames from `row` on no longer describe go.
+    void dropFrom(int row) { checkpoints_.resize(std::min(checkpoints_.size(), size_t(row / step + 1))); }
+    void clear() { checkpoints_.clear(); }
+
+    QImage screenAfter(const Document& doc, int row, QSize box) {
+        fitGrid(doc, box);
+        const size_t k = size_t(row / step);
+        if (checkpoints_.empty()) checkpoints_.emplace_back(xs_.size() * ys_.size(), Rgba{});
+        while (checkpoints_.size() <= k) {
+            std::vector<Rgba> points = checkpoints_.back();
+            const int from = int(checkpoints_.size() - 1) * step;
+            for (int i = from; i < from + step; ++i) show(doc, i, points, true);
+            checkpoints_.push_back(std::move(points));
+        }
+        std::vector<Rgba> points = checkpoints_[k];
+        for (int i = int(k) * step; i < row; ++i) show(doc, i, points, true);
+        show(doc, row, points, false);
+        QImage image(int(xs_.size()), int(ys_.size()), QImage::Format_RGB32);
+        for (int ty = 0; ty < image.height(); ++ty) {
+            QRgb* out = reinterpret_cast<QRgb*>(image.scanLine(ty));
+            for (int tx = 0; tx < image.width(); ++tx) {
+                const Rgba& p = points[size_t(ty) * xs_.size() + size_t(tx)];
+                out[tx] = p.a ? qRgb(p.r, p.g, p.b) : checker(tx, ty);
+            }
+        }
+        return image;
+    }
+
+private:
+    // The screen's points each thumbnail pixel shows; new points make the
+    // checkpoints useless.
+    void fitGrid(const Document& doc, QSize box) {
+        const TSize screen = screenSizeOf(doc);
+        const double scale = std::min(double(box.width()) / screen.width, double(box.height()) / screen.height);
+        const int w = std::max(1, int(screen.width * scale)), h = std::max(1, int(screen.height * scale));
+        std::vector<int32_t> xs(static_cast<size_t>(w)), ys(static_cast<size_t>(h));
+        for (int t = 0; t < w; ++t) xs[size_t(t)] = int32_t(int64_t(t) * screen.width / w);
+        for (int t = 0; t < h; ++t) ys[size_t(t)] = int32_t(int64_t(t) * screen.height / h);
+        if (xs == xs_ && ys == ys_) return;
+        xs_ = std::move(xs);
+        ys_ = std::move(ys);
+        checkpoints_.clear();
+    }
+
+    // Frame i drawn at the points, then, with dispose, what it leaves for
+    // the next frame.
+    void show(const Document& doc, int i, std::vector<Rgba>& points, bool dispose) const {
+        const TFrame* f = doc.frameList.frameAt(i);
+        if (!f || !f->image || f->isComment) return;
+        const TRect& r = f->rect;
+        const TDib256& image = *f->image;
+        const bool clears = dispose && f->restoreToBackground;
+        for (size_t ty = 0; ty < ys_.size(); ++ty) {
+            const int32_t y = ys_[ty] - r.top;
+            if (y < 0 || y >= image.height() || ys_[ty] >= r.bottom) continue;
+            for (size_t tx = 0; tx < xs_.size(); ++tx) {
+                const int32_t x = xs_[tx] - r.left;
+                if (x < 0 || x >= image.width() || xs_[tx] >= r.right) continue;
+                Rgba& p = points[ty * xs_.size() + tx];
+                if (clears) p = Rgba{};
+                else if (const uint8_t v = image.pixel(x, y); v != f->transparentIndex)
+                    p = ViewerCanvas::colorOf(*f, doc.globalPalette.get(), v);
+            }
+        }
+    }
+
+    std::vector<int32_t> xs_, ys_;
+    std::vector<std::vector<Rgba>> checkpoints_;  // the points before frames 0, step, 2 step...
+};
+
+FrameListModel::FrameListModel(Document& doc, QObject* parent)
+    : QAbstractListModel(parent), doc_(doc), screens_(std::make_unique<ThumbnailScreens>()) {
     thumbnails_.resize(size_t(doc_.frameList.count()));
     doc_.addObserver(this);
 }
@@ -100,12 +151,6 @@ FrameListModel::~FrameListModel() { doc_.removeObserver(this); }
 
 int FrameListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : doc_.frameList.count();
-}
-
-bool FrameListModel::localPaletteUpTo(int row) const {
-    for (int i = 0; i <= row; ++i)
-        if (doc_.frameList.frameAt(i)->localPalette) return true;
-    return false;
 }
 
 QPixmap FrameListModel::thumbnail(int row) const {
@@ -117,18 +162,8 @@ QPixmap FrameListModel::thumbnail(int row) const {
         QPainter painter(&pixmap);
         const TFrame& frame = *doc_.frameList.frameAt(row);
         // The screen after the frame, composed from the frames before it.
-        std::unique_ptr<TFrame> shown;
-        QImage image;
-        if (!patches_ && frame.image && localPaletteUpTo(row)) {
-            image = screenThumbnail(doc_, row, thumbnailSize);
-        } else {
-            if (!patches_ && frame.image) {
-                const TMyPalette none;
-                shown = compositeAt(doc_.frameList, row, {}, screenSizeOf(doc_),
-                                    doc_.globalPalette ? *doc_.globalPalette : none);
-            }
-            image = frameThumbnail(doc_, shown ? *shown : frame, thumbnailSize);
-        }
+        const QImage image = !patches_ && frame.image ? screens_->screenAfter(doc_, row, thumbnailSize)
+                                                      : frameThumbnail(doc_, frame, thumbnailSize);
         painter.drawImage((thumbnailSize.width() - image.width()) / 2, (thumbnailSize.height() - image.height()) / 2,
                           image);
         painter.end();
@@ -228,6 +263,7 @@ void FrameListModel::framesInserted(int first, int count) {
     thumbnails_.insert(thumbnails_.begin() + first, size_t(count), QPixmap());
     endInsertRows();
     renumberFrom(first + count);
+    screensChangedFrom(first);
     --changing_;
 }
 
@@ -240,6 +276,7 @@ void FrameListModel::framesRemoved(int first, int count) {
     thumbnails_.erase(thumbnails_.begin() + first, thumbnails_.begin() + first + count);
     endRemoveRows();
     renumberFrom(first);
+    screensChangedFrom(first);
     --changing_;
 }
 
@@ -256,6 +293,7 @@ void FrameListModel::framesMoved(int first, int count, int destination) {
     if (moveStarted_) endMoveRows();
     else endResetModel();
     renumberFrom(std::min(first, destination));
+    screensChangedFrom(std::min(first, destination));
     --changing_;
 }
 
@@ -274,6 +312,16 @@ void FrameListModel::frameChanged(int index) {
     if (index < 0 || size_t(index) >= thumbnails_.size()) return;
     thumbnails_[size_t(index)] = QPixmap();
     emit dataChanged(this->index(index), this->index(index));
+    screensChangedFrom(index + 1);
+}
+
+// The screens from frame `first` on are composed anew: their pictures go
+// (only the frames' own when they show patches).
+void FrameListModel::screensChangedFrom(int first) {
+    screens_->dropFrom(first);
+    if (patches_ || first >= int(thumbnails_.size())) return;
+    std::fill(thumbnails_.begin() + first, thumbnails_.end(), QPixmap());
+    emit dataChanged(index(first), index(int(thumbnails_.size()) - 1), {Qt::DecorationRole});
 }
 
 void FrameListModel::selectionChanged(int index) { emit lineSelected(index); }
@@ -289,6 +337,7 @@ void FrameListModel::setShowPatches(bool patches) {
 }
 
 void FrameListModel::dropThumbnails() {
+    screens_->clear();
     if (thumbnails_.empty()) return;
     std::fill(thumbnails_.begin(), thumbnails_.end(), QPixmap());
     emit dataChanged(index(0), index(int(thumbnails_.size()) - 1), {Qt::DecorationRole, Qt::DisplayRole});

@@ -1,11 +1,13 @@
 #pragma once
 // The frame list as Qt sees it: a list model over the document's FrameList,
 // fed by the document's change events, one row per frame with the frame's
-// place, name, time and size, and a small thumbnail.  Thumbnails are made when a row is first
-// shown, kept, and dropped when the frame changes; after an edit, a read or
-// an undo, which may change any frame, the palette or the screen, all of them.
+// place, name, time and size, and a small thumbnail of the screen after the
+// frame.  Thumbnails are made when a row is first shown and kept; a changed
+// frame drops its own and those after it (whose screens it reaches), an
+// edit, a read or an undo all of them.
 #include <QAbstractListModel>
 #include <QPixmap>
+#include <memory>
 #include <vector>
 
 #include "document/Document.h"
@@ -65,7 +67,7 @@ private:
     void documentChanged() override;
 
     QPixmap thumbnail(int row) const;
-    bool localPaletteUpTo(int row) const;
+    void screensChangedFrom(int first);
     // "3  name" over "70 ms · 96 × 64": the frame's place, its name, how
     // long it is shown and its size.
     QString lineText(int row) const;
@@ -76,6 +78,8 @@ private:
 
     Document& doc_;
     mutable std::vector<QPixmap> thumbnails_;  // null until made
+    class ThumbnailScreens;
+    std::unique_ptr<ThumbnailScreens> screens_;
     mutable int thumbnailsMade_ = 0;
     int changing_ = 0;
     bool moveStarted_ = false;

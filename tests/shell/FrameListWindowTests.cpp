@@ -108,6 +108,15 @@ TEST_F(FrameList, PicturesShowTheScreenOrTheFramesOwnPatch) {
     patch.localPalette = std::make_unique<TMyPalette>(*doc().globalPalette);
     doc().changed();
     EXPECT_EQ(cornerOf(1), cornerOf(0));
+    // A change to frame 0 reaches the picture of frame 1, which shows it.
+    const QRgb before = cornerOf(1);
+    TDib256& first = *doc().frameList.frameAt(0)->image;
+    const uint8_t other = first.pixel(7, 5) == 3 ? 4 : 3;
+    for (int y = 0; y < first.height(); ++y)
+        for (int x = 0; x < first.width(); ++x) first.setPixel(x, y, other);
+    doc().frameEdited(0);
+    EXPECT_NE(cornerOf(0), before);
+    EXPECT_EQ(cornerOf(1), cornerOf(0));
 }
 
 // Shift and Ctrl select several lines; a delay typed on one of them goes to
