@@ -14,6 +14,9 @@ class QPainter;
 
 namespace movigram {
 
+// What the box drawn on the canvas is for: the dialog Enter opens.
+enum class BoxTool { None, Crop };
+
 class CanvasBox {
 public:
     CanvasBox(const TRect& box, TSize screen);

@@ -204,24 +204,24 @@ void EditorSession::toggleBrowserView() {
     playback_->setBrowserTiming(view_.showAsBrowsers);
 }
 
-void EditorSession::startCropTool() {
+void EditorSession::startBoxTool(BoxTool tool) {
     if (busy_ || reading_ || doc_.frameList.empty()) return;
     playback_->stop();
     cancelPick();
-    cropTool_ = true;
+    boxTool_ = tool;
     changeView([](ViewState&) {});
 }
 
-void EditorSession::endCropTool() {
-    if (!cropTool_) return;
-    cropTool_ = false;
+void EditorSession::endBoxTool() {
+    if (boxTool_ == BoxTool::None) return;
+    boxTool_ = BoxTool::None;
     changeView([](ViewState&) {});
 }
 
-void EditorSession::cropBoxChosen(const TRect& box) {
-    if (busy_ || box.isEmpty()) return;
-    if (const std::optional<TRect> left = cropOnBox(*this, box)) emit cropBoxSet(*left);
-    else endCropTool();
+void EditorSession::boxChosen(const TRect& box) {
+    if (busy_ || box.isEmpty() || boxTool_ == BoxTool::None) return;
+    if (const std::optional<TRect> left = runBoxDialog(*this, boxTool_, box)) emit boxSet(*left);
+    else endBoxTool();
 }
 
 void EditorSession::enterPickMode(PickMode mode) {

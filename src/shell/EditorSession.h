@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 
+#include "CanvasBox.h"
 #include "QtHost.h"
 #include "Settings.h"
 #include "commands/CommandTable.h"
@@ -135,14 +136,14 @@ public:
     void setBusy(bool on) { busy_ = on; }
     bool isReading() const { return reading_; }
 
-    // --- The crop tool: a box drawn on the canvas, cropped to with the Crop dialog ---
+    // --- The box tool: a box drawn on the canvas for the dialog of a command ---
 
-    bool cropToolActive() const { return cropTool_; }
-    void startCropTool();
-    void endCropTool();
-    // Enter or a double click on the box: the Crop dialog opens with it and
-    // the frames to crop; cancelled, the box takes the dialog's numbers.
-    void cropBoxChosen(const TRect& box);
+    BoxTool boxTool() const { return boxTool_; }
+    void startBoxTool(BoxTool tool);
+    void endBoxTool();
+    // Enter or a double click on the box: the tool's dialog opens with it and
+    // the frames to change; cancelled, the box takes the dialog's numbers.
+    void boxChosen(const TRect& box);
 
     // --- What the dialogs ask the canvas to show ---
 
@@ -182,8 +183,8 @@ signals:
     void frameRequested(int index, bool composed);
     void composedBackgroundCleared();
     void rectMarked(const movigram::TRect& rect);
-    // The crop tool's box is to be this (the Crop dialog's numbers).
-    void cropBoxSet(const movigram::TRect& box);
+    // The box tool's box is to be this (its dialog's numbers).
+    void boxSet(const movigram::TRect& box);
     void offsetPreviewed(int index, movigram::TPoint offset);
     // A line of the list was chosen: the keys go on stepping on the canvas.
     void canvasFocusWanted();
@@ -228,7 +229,7 @@ private:
     std::function<bool(int)> listLineVisible_;
     std::function<FrameSelection()> listSelection_;
     bool busy_ = false;
-    bool cropTool_ = false;
+    BoxTool boxTool_ = BoxTool::None;
     bool reading_ = false;
     bool playbackStep_ = false;
 };

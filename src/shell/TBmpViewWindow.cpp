@@ -76,9 +76,9 @@ TBmpViewWindow::TBmpViewWindow(EditorSession& session, QWidget* parent)
     connect(&session, &EditorSession::frameRequested, this, &TBmpViewWindow::showFrameRequested);
     connect(&session, &EditorSession::composedBackgroundCleared, this, &TBmpViewWindow::clearComposedBackground);
     connect(&session, &EditorSession::rectMarked, this, &TBmpViewWindow::markRect);
-    connect(&session, &EditorSession::cropBoxSet, this, [this](const TRect& box) {
-        if (!cropBox_) return;
-        cropBox_->setBox(box);
+    connect(&session, &EditorSession::boxSet, this, [this](const TRect& box) {
+        if (!box_) return;
+        box_->setBox(box);
         viewport()->update();
     });
     connect(&session, &EditorSession::offsetPreviewed, this, &TBmpViewWindow::previewOffset);
@@ -97,13 +97,13 @@ void TBmpViewWindow::followViewState() {
         resetScrollRange();
         updateViewText();
     }
-    if (session_.cropToolActive() != bool(cropBox_)) {
-        if (session_.cropToolActive()) {
-            cropBox_ = std::make_unique<CanvasBox>(TRect{}, screenSizeOf(doc_));
+    if ((session_.boxTool() != BoxTool::None) != bool(box_)) {
+        if (session_.boxTool() != BoxTool::None) {
+            box_ = std::make_unique<CanvasBox>(TRect{}, screenSizeOf(doc_));
             viewport()->setCursor(Qt::CrossCursor);
             setFocus();
         } else {
-            cropBox_.reset();
+            box_.reset();
             viewport()->unsetCursor();
         }
     }
@@ -204,7 +204,7 @@ void TBmpViewWindow::paintCurrent(bool fullRepaint) {
     const TRect area = painter_.paintFrame(doc_, previous_, fullRepaint);
     lastArea_ = area;
     if (view.showDirtyOnly || doc_.showDirtyRect || composedBackground_ || !marked_.isNull() ||
-        !previewPicture_.isNull() || cropBox_)
+        !previewPicture_.isNull() || box_)
         viewport()->update();
     else
         viewport()->update(toWindowRect(area).adjusted(-1, -1, 1, 1));
@@ -337,12 +337,13 @@ void TBmpViewWindow::paintEvent(QPaintEvent* event) {
     }
     if (doc_.showDirtyRect && !shownDirty_.isEmpty()) drawFocusRect(painter, toWindowRect(shownDirty_));
     if (!marked_.isNull()) drawDottedRect(painter, toWindowRect(marked_), QColor(0, 0, 255));
-    if (cropBox_) {
-        cropBox_->paint(painter, [this](const TRect& r) { return toWindowRect(r); });
-        const QString hint = cropBox_->box().isEmpty()
-                                 ? QStringLiteral("Drag on the picture to draw the box to crop to.  Esc: cancel")
+    if (box_) {
+        box_->paint(painter, [this](const TRect& r) { return toWindowRect(r); });
+        const QString hint = box_->box().isEmpty()
+                                 ? QStringLiteral("Drag on the picture to draw %1.  Esc: cancel").arg(boxPurpose())
                                  : QStringLiteral("Drag the box or its handles; arrow keys nudge it (Ctrl: size).  "
-                                                  "Enter: crop...  Esc: cancel");
+                                                  "Enter: %1  Esc: cancel")
+                                       .arg(boxAction());
         const QRect area(6, 6, fontMetrics().horizontalAdvance(hint) + 12, fontMetrics().height() + 6);
         painter.setPen(Qt::NoPen);
         painter.setBrush(QColor(0, 0, 0, 170));
@@ -360,7 +361,7 @@ void TBmpViewWindow::resizeEvent(QResizeEvent* event) {
 // --- Mouse and keys ---
 
 void TBmpViewWindow::mouseMoveEvent(QMouseEvent* event) {
-    if (cropBox_ && cropBox_->dragging() && cropBox_->drag(imagePoint(event->position().toPoint())))
+    if (box_ && box_->dragging() && box_->drag(imagePoint(event->position().toPoint())))
         viewport()->update();
     // The position on the canvas counts from the picture's corner, also
     // while the canvas is scrolled.
@@ -373,15 +374,31 @@ void TBmpViewWindow::mouseMoveEvent(QMouseEvent* event) {
         emit pointerMoved({});
 }
 
+QString TBmpViewWindow::boxPurpose() const {
+    switch (session_.boxTool()) {
+    case BoxTool::Crop: return QStringLiteral("the box to crop to");
+    case BoxTool::None: break;
+    }
+    return {};
+}
+
+QString TBmpViewWindow::boxAction() const {
+    switch (session_.boxTool()) {
+    case BoxTool::Crop: return QStringLiteral("crop...");
+    case BoxTool::None: break;
+    }
+    return {};
+}
+
 TPoint TBmpViewWindow::imagePoint(QPoint windowPoint) const {
     const QPoint p = windowPoint + scrollOffset();
     return {toImage(p.x(), zoom_), toImage(p.y(), zoom_)};
 }
 
 void TBmpViewWindow::mousePressEvent(QMouseEvent* event) {
-    if (cropBox_ && event->button() == Qt::LeftButton) {
+    if (box_ && event->button() == Qt::LeftButton) {
         // Handles catch the mouse within a few pixels of the window.
-        cropBox_->press(imagePoint(event->position().toPoint()), std::max(1, toImage(5, zoom_)));
+        box_->press(imagePoint(event->position().toPoint()), std::max(1, toImage(5, zoom_)));
         return;
     }
     if (event->button() != Qt::LeftButton || session_.pickMode() == PickMode::None || session_.isBusy()) {
@@ -396,31 +413,31 @@ void TBmpViewWindow::mousePressEvent(QMouseEvent* event) {
 }
 
 void TBmpViewWindow::mouseReleaseEvent(QMouseEvent* event) {
-    if (cropBox_) cropBox_->release();
+    if (box_) box_->release();
     QAbstractScrollArea::mouseReleaseEvent(event);
 }
 
 void TBmpViewWindow::mouseDoubleClickEvent(QMouseEvent* event) {
-    if (cropBox_ && event->button() == Qt::LeftButton) {
-        if (!cropBox_->box().isEmpty()) session_.cropBoxChosen(cropBox_->box());
+    if (box_ && event->button() == Qt::LeftButton) {
+        if (!box_->box().isEmpty()) session_.boxChosen(box_->box());
         return;
     }
     QAbstractScrollArea::mouseDoubleClickEvent(event);
 }
 
-bool TBmpViewWindow::cropToolKey(QKeyEvent* event) {
+bool TBmpViewWindow::boxToolKey(QKeyEvent* event) {
     const int step = event->modifiers() & Qt::ShiftModifier ? 10 : 1;
     const bool size = event->modifiers() & Qt::ControlModifier;
     switch (event->key()) {
-    case Qt::Key_Escape: session_.endCropTool(); return true;
+    case Qt::Key_Escape: session_.endBoxTool(); return true;
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        if (!cropBox_->box().isEmpty()) session_.cropBoxChosen(cropBox_->box());
+        if (!box_->box().isEmpty()) session_.boxChosen(box_->box());
         return true;
-    case Qt::Key_Left: cropBox_->nudge(-step, 0, size); break;
-    case Qt::Key_Right: cropBox_->nudge(step, 0, size); break;
-    case Qt::Key_Up: cropBox_->nudge(0, -step, size); break;
-    case Qt::Key_Down: cropBox_->nudge(0, step, size); break;
+    case Qt::Key_Left: box_->nudge(-step, 0, size); break;
+    case Qt::Key_Right: box_->nudge(step, 0, size); break;
+    case Qt::Key_Up: box_->nudge(0, -step, size); break;
+    case Qt::Key_Down: box_->nudge(0, step, size); break;
     default: return false;
     }
     viewport()->update();
@@ -433,7 +450,7 @@ void TBmpViewWindow::leaveEvent(QEvent* event) {
 }
 
 void TBmpViewWindow::keyPressEvent(QKeyEvent* event) {
-    if (cropBox_ && cropToolKey(event)) {
+    if (box_ && boxToolKey(event)) {
         event->accept();
         return;
     }
@@ -516,8 +533,8 @@ void TBmpViewWindow::clearComposedBackground() {
 
 void TBmpViewWindow::markRect(const TRect& rect) {
     // While the crop tool is on, the Crop dialog's numbers move its box.
-    if (cropBox_) {
-        if (!rect.isNull()) cropBox_->setBox(rect);
+    if (box_) {
+        if (!rect.isNull()) box_->setBox(rect);
         viewport()->update();
         return;
     }

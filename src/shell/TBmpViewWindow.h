@@ -85,8 +85,11 @@ private:
     void showReadFrame(const TFrame& frame);
     void showReadPreview(const TrueColorImage& image);
 
-    // The crop tool's keys; false for a key it leaves to the canvas.
-    bool cropToolKey(QKeyEvent* event);
+    // The box tool's keys; false for a key it leaves to the canvas.
+    bool boxToolKey(QKeyEvent* event);
+    // The hint's words for the tool: what the box is for, what Enter does.
+    QString boxPurpose() const;
+    QString boxAction() const;
     TPoint imagePoint(QPoint windowPoint) const;
 
     QPoint scrollOffset() const;
@@ -115,7 +118,7 @@ private:
     std::unique_ptr<TFrame> composedBackground_;
     QImage composedPicture_;
     TRect marked_;
-    std::unique_ptr<CanvasBox> cropBox_;  // while the crop tool is on
+    std::unique_ptr<CanvasBox> box_;  // while the box tool is on
     QImage previewPicture_;
     TRect previewRect_;
     QImage readPicture_;

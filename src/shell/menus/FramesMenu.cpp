@@ -39,21 +39,27 @@ constexpr MenuHandler handlers[] = {
          dialog.exec();
      }},
     {C::InsertSolidColor, [](S& s) { s.enterPickMode(PickMode::SolidColor); }},
-    {C::CropTool, [](S& s) { s.startCropTool(); }},
+    {C::CropTool, [](S& s) { s.startBoxTool(BoxTool::Crop); }},
 };
 
 }  // namespace
 
-std::optional<TRect> cropOnBox(EditorSession& session, const TRect& box) {
+std::optional<TRect> runBoxDialog(EditorSession& session, BoxTool tool, const TRect& box) {
     if (!readyForFrameDialog(session)) return box;
     FrameSelection frames = session.listSelection();
     if (frames.size() <= 1) frames = selectAll(session.document().frameList);
-    TFrameOffsetDialog dialog(session, OffsetMode::Crop);
-    dialog.startWith(frames, box);
-    const bool cropped = dialog.exec() == QDialog::Accepted;
-    session.clearComposedBackground();
-    if (cropped) return std::nullopt;
-    return dialog.currentRect();
+    switch (tool) {
+    case BoxTool::Crop: {
+        TFrameOffsetDialog dialog(session, OffsetMode::Crop);
+        dialog.startWith(frames, box);
+        const bool cropped = dialog.exec() == QDialog::Accepted;
+        session.clearComposedBackground();
+        if (cropped) return std::nullopt;
+        return dialog.currentRect();
+    }
+    case BoxTool::None: break;
+    }
+    return std::nullopt;
 }
 
 std::span<const MenuHandler> framesMenuHandlers() { return handlers; }

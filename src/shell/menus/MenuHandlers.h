@@ -8,6 +8,7 @@
 
 #include "commands/CommandTable.h"
 #include "document/Geometry.h"
+#include "shell/CanvasBox.h"
 
 namespace movigram {
 
@@ -28,10 +29,10 @@ std::span<const MenuHandler> viewMenuHandlers();
 std::span<const MenuHandler> optionsMenuHandlers();
 std::span<const MenuHandler> helpMenuHandlers();
 
-// The crop tool's box chosen: the Crop dialog with the box and the frames
+// The box tool's box chosen: its dialog with the box and the frames
 // selected in the list (all frames when the list selects one).  Nothing
-// when it cropped; else the box its numbers were left at.
-std::optional<TRect> cropOnBox(EditorSession& session, const TRect& box);
+// when the dialog did its work; else the box its numbers were left at.
+std::optional<TRect> runBoxDialog(EditorSession& session, BoxTool tool, const TRect& box);
 
 // Every menu's handlers, menu by menu.
 using MenuHandlerTable = std::span<const MenuHandler> (*)();

@@ -241,7 +241,7 @@ TEST_F(Dialogs, CropToolBoxDrawnOnTheCanvasBecomesTheCropDialogsNumbers) {
     start();
     session().openPath(QString::fromStdString(writeGif("wide.gif", 3, 80, 60)));
     trigger(C::CropTool);
-    ASSERT_TRUE(session().cropToolActive());
+    ASSERT_TRUE(session().boxTool() == BoxTool::Crop);
     QWidget* canvas = view().viewport();
     QTest::mousePress(canvas, Qt::LeftButton, Qt::NoModifier, QPoint(10, 8));
     QTest::mouseMove(canvas, QPoint(40, 30));
@@ -258,7 +258,7 @@ TEST_F(Dialogs, CropToolBoxDrawnOnTheCanvasBecomesTheCropDialogsNumbers) {
         QTest::keyClick(&view(), Qt::Key_Return);
         EXPECT_TRUE(dialog.seen());
     }
-    EXPECT_TRUE(session().cropToolActive());
+    EXPECT_TRUE(session().boxTool() == BoxTool::Crop);
     {
         WhenOpen<TFrameOffsetDialog> dialog([](TFrameOffsetDialog& d) {
             EXPECT_EQ(d.currentRect(), (TRect{11, 8, 31, 30}));
@@ -267,7 +267,7 @@ TEST_F(Dialogs, CropToolBoxDrawnOnTheCanvasBecomesTheCropDialogsNumbers) {
         QTest::mouseDClick(canvas, Qt::LeftButton, Qt::NoModifier, QPoint(20, 20));
         EXPECT_TRUE(dialog.seen());
     }
-    EXPECT_FALSE(session().cropToolActive());
+    EXPECT_FALSE(session().boxTool() == BoxTool::Crop);
     EXPECT_EQ(doc().frameList.frameAt(2)->rect, (TRect{11, 8, 31, 30}));
     EXPECT_EQ(undoLabel(), "crop frames");
 }
