@@ -118,6 +118,7 @@ size_t LzwLossyEncoder::bestFrom(uint32_t code, size_t from, const Rgb* palette,
                         nearest = rank;
                         next = k;
                         nextError = e;
+                        if (rank == 0) break;  // nothing comes before the own index
                     }
                 }
                 step.first = uint16_t(next);
