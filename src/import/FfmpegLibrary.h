@@ -12,6 +12,15 @@ extern "C" {
 
 namespace movigram {
 
+namespace ffmpeg {
+// The libraries the build was made against, opened the first time one is
+// asked for and kept open for the rest of the run; null when one of them
+// cannot be opened.  The reader and the video export take their functions
+// from these.
+enum Part { Util, Codec, Format, Scale, partCount };
+void* const* handles();
+}  // namespace ffmpeg
+
 // The functions the video reader calls, by library.
 #define MOVIGRAM_FFMPEG_FUNCTIONS(X)                                                                  \
     X(Util, av_dict_set)                                                                              \

@@ -28,6 +28,7 @@ extern "C" {
 #include "Export.h"
 #include "document/FileIo.h"
 #include "document/SharedLibrary.h"
+#include "import/FfmpegLibrary.h"
 
 namespace movigram {
 
@@ -51,24 +52,14 @@ struct VideoLibrary {
 #undef MOVIGRAM_VIDEO_POINTER
 };
 
-#define MOVIGRAM_SONAME(name, major) "lib" name ".so." AV_STRINGIFY(major)
-enum Library { Util, Codec, Format, Scale, libraryCount };
-constexpr const char* sonames[libraryCount] = {
-    MOVIGRAM_SONAME("avutil", LIBAVUTIL_VERSION_MAJOR),
-    MOVIGRAM_SONAME("avcodec", LIBAVCODEC_VERSION_MAJOR),
-    MOVIGRAM_SONAME("avformat", LIBAVFORMAT_VERSION_MAJOR),
-    MOVIGRAM_SONAME("swscale", LIBSWSCALE_VERSION_MAJOR),
-};
-#undef MOVIGRAM_SONAME
-
 const VideoLibrary* videoLibrary() {
     static VideoLibrary lib;
     static const bool loaded = [] {
-        void* handles[libraryCount] = {};
-        for (int i = 0; i < libraryCount; ++i)
-            if (!(handles[i] = openSharedLibrary(sonames[i]))) return false;
+        void* const* handles = ffmpeg::handles();
+        if (!handles) return false;
         bool complete = true;
-#define MOVIGRAM_VIDEO_LOOKUP(library, name) complete = bindFunction(handles[library], #name, lib.name) && complete;
+#define MOVIGRAM_VIDEO_LOOKUP(library, name) \
+    complete = bindFunction(handles[ffmpeg::library], #name, lib.name) && complete;
         VIDEO_FUNCTIONS(MOVIGRAM_VIDEO_LOOKUP)
 #undef MOVIGRAM_VIDEO_LOOKUP
         if (complete) lib.av_log_set_level(AV_LOG_QUIET);  // failures come back as one line
