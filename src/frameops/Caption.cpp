@@ -59,9 +59,8 @@ std::string drawCaption(Document& doc, FrameSelection selection, const std::stri
     TextRasterResult raster = rasterizeText(text, style.font, captionPixelSize(style.size), style.outline);
     if (!raster.error.empty()) return raster.error;
     const TextMask& mask = raster.mask;
-    const TPoint at = style.position ? *style.position
-                                     : TPoint{(doc.screenWidth - mask.width) / 2,
-                                              doc.screenHeight - mask.height - doc.screenHeight / 20};
+    const TPoint at{style.left.value_or((doc.screenWidth - mask.width) / 2),
+                    style.top.value_or(doc.screenHeight - mask.height - doc.screenHeight / 20)};
     const TRect box{at.x, at.y, int32_t(std::min<int64_t>(int64_t(at.x) + mask.width, INT32_MAX)),
                     int32_t(std::min<int64_t>(int64_t(at.y) + mask.height, INT32_MAX))};
     const TRect area = box.intersected({0, 0, doc.screenWidth, doc.screenHeight});

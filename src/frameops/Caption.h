@@ -21,9 +21,9 @@ struct CaptionStyle {
     Rgb8 outlineColor{0, 0, 0};
     int outline = 2;  // pixels around each letter, 0 for none
     // The top-left corner of the caption's box (outline included) on the
-    // screen; none: centred across the screen, a twentieth of its height
-    // above the bottom.
-    std::optional<TPoint> position;
+    // screen.  Without left, the box is centred across the screen; without
+    // top, it ends a twentieth of the screen's height above the bottom.
+    std::optional<int32_t> left, top;
 };
 
 // The caption's pixel size for a size in points.

@@ -115,7 +115,7 @@ TEST(Caption, UsesTheLocalPaletteOfAFrameThatHasOne) {
     style.color = {255, 0, 0};
     style.outline = 0;
     style.size = 14;
-    style.position = TPoint{2, 2};
+    style.left = style.top = 2;
     ASSERT_EQ(drawCaption(*doc, {0, 1}, "Red", style, "caption"), "");
     std::set<uint8_t> globalValues, localValues;
     for (uint8_t v : pixelsOf(*doc->frameList.frameAt(0)->image)) globalValues.insert(v);
@@ -139,9 +139,9 @@ TEST(Caption, RefusedWithNothingRecorded) {
     style.size = largestCaptionSize + 1;
     EXPECT_NE(drawCaption(*doc, {0}, "text", style, "caption"), "");
     style.size = 10;
-    style.position = TPoint{0, 10};
+    style.left = 0, style.top = 10;
     EXPECT_EQ(drawCaption(*doc, {1}, "x", style, "caption"), "the caption falls outside the selected frames");
-    style.position = TPoint{100, 100};
+    style.left = style.top = 100;
     EXPECT_NE(drawCaption(*doc, {0}, "x", style, "caption"), "");
     EXPECT_EQ(doc->undo.size(), 0u);
 }
