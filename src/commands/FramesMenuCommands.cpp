@@ -180,6 +180,7 @@ StepOutcome caption(Document& doc, const StepArguments& a) {
     std::string text = a.word;
     std::map<std::string, std::string> options = trailingOptions(text, {"x", "y", "size", "color", "outline", "font"});
     CaptionStyle style;
+    style.size = defaultCaptionSize(doc.screenHeight);
     for (const auto& [key, value] : options) {
         std::optional<int32_t> n;
         if (key == "font") {
@@ -274,7 +275,8 @@ constexpr CliStep captionSteps[] = {
      "  --caption FRAMES:TEXT[,x=X][,y=Y][,size=PT][,color=R/G/B][,outline=W][,font=NAME]\n"
      "                              draw TEXT (\\n breaks a line) into the frames; only a trailing\n"
      "                              list of these keys is options, so TEXT may hold commas; default\n"
-     "                              24 pt white DejaVu Sans outlined 2 px in black, centred at the bottom\n", 27},
+     "                              white DejaVu Sans outlined 2 px in black, centred at the bottom,\n"
+     "                              its lines an eighth of the screen high (8 to 24 pt)\n", 27},
 };
 constexpr CliStep pixelateSteps[] = {
     {"pixelate", StepForm::FramesText, 0, 0, nullptr, {}, {}, pixelate,

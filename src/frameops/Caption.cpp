@@ -45,6 +45,8 @@ ScreenArea captionOver(const ScreenArea& screen, const TextMask& mask, TPoint at
 
 int captionPixelSize(int points) { return (points * 96 + 36) / 72; }
 
+int defaultCaptionSize(int32_t screenHeight) { return int(std::clamp<int64_t>(int64_t(screenHeight) * 3 / 32, 8, 24)); }
+
 std::string drawCaption(Document& doc, FrameSelection selection, const std::string& text, const CaptionStyle& style,
                         const std::string& label) {
     selection = normalizeSelection(doc.frameList, std::move(selection));

@@ -28,6 +28,9 @@ struct CaptionStyle {
 
 // The caption's pixel size for a size in points.
 int captionPixelSize(int points);
+// The size a caption starts with on a screen of that height: a line about
+// an eighth of the screen, 8 to 24 points.
+int defaultCaptionSize(int32_t screenHeight);
 
 // Draws the text (lines split at '\n') into each selected image frame,
 // clipped to the frame: every pixel the letters or their outline cover is

@@ -49,7 +49,8 @@ TCaptionDialog::TCaptionDialog(EditorSession& session)
     font_ = new QFontComboBox(this);
     font_->setCurrentFont(QFont(QString::fromStdString(CaptionStyle{}.font)));
     form->addRow(QStringLiteral("&Font:"), font_);
-    size_ = spinBox(this, smallestCaptionSize, largestCaptionSize, CaptionStyle{}.size, QStringLiteral(" pt"));
+    size_ = spinBox(this, smallestCaptionSize, largestCaptionSize, defaultCaptionSize(document().screenHeight),
+                    QStringLiteral(" pt"));
     form->addRow(QStringLiteral("&Size:"), size_);
     colorButton_ = colorButton(color_);
     form->addRow(QStringLiteral("&Colour:"), colorButton_);
@@ -59,7 +60,9 @@ TCaptionDialog::TCaptionDialog(EditorSession& session)
     outlineColorButton_ = colorButton(outlineColor_);
     outlineRow->addWidget(outline_);
     outlineRow->addWidget(outlineColorButton_);
-    form->addRow(QStringLiteral("&Outline:"), outlineRow);
+    auto* outlineLabel = new QLabel(QStringLiteral("&Outline:"), this);
+    outlineLabel->setBuddy(outline_);
+    form->addRow(outlineLabel, outlineRow);
     centred_ = new QCheckBox(QStringLiteral("Centred at the &bottom"), this);
     centred_->setChecked(true);
     form->addRow(QString(), centred_);
@@ -114,9 +117,11 @@ void TCaptionDialog::setPosition(QPoint point) {
     y_->setValue(point.y());
 }
 
-void TCaptionDialog::startUp() {
-    frameList().selectAll();
-    text_->setFocus();
+void TCaptionDialog::startUp() { frameList().selectAll(); }
+
+void TCaptionDialog::showEvent(QShowEvent* event) {
+    TFrameDialog::showEvent(event);
+    text_->setFocus();  // the frames are all selected: the text comes first
 }
 
 bool TCaptionDialog::apply() {

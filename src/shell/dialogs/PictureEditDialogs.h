@@ -38,6 +38,7 @@ public:
 protected:
     void startUp() override;
     bool apply() override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     QPushButton* colorButton(QColor& color);
