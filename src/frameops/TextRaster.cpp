@@ -101,29 +101,37 @@ struct PlacedGlyph {
     std::vector<uint8_t> coverage;
 };
 
+// out[x] = the largest of in[x - reach .. x + reach] (within the row),
+// with a queue of the positions that can still be a window's largest.
+void windowMax(const uint8_t* in, int32_t w, int32_t reach, uint8_t* out, std::vector<int32_t>& queue) {
+    queue.assign(size_t(w) + 1, 0);
+    size_t head = 0, tail = 0;
+    int32_t next = 0;
+    for (int32_t x = 0; x < w; ++x) {
+        for (; next < w && next <= x + reach; ++next) {
+            while (tail > head && in[queue[tail - 1]] <= in[next]) --tail;
+            queue[tail++] = next;
+        }
+        while (queue[head] < x - reach) ++head;
+        out[x] = std::max(out[x], in[queue[head]]);
+    }
+}
+
 // The text grown by radius: each pixel takes the largest coverage within
-// that distance.
+// that distance (a disc: each row of it a window along the rows).
 std::vector<uint8_t> grown(const std::vector<uint8_t>& text, int32_t w, int32_t h, int radius) {
     std::vector<uint8_t> out(text.size(), 0);
-    std::vector<std::pair<int, int>> disc;
-    for (int dy = -radius; dy <= radius; ++dy)
-        for (int dx = -radius; dx <= radius; ++dx)
-            if (dx * dx + dy * dy <= radius * radius + radius) disc.emplace_back(dx, dy);
-    for (int32_t y = 0; y < h; ++y)
-        for (int32_t x = 0; x < w; ++x) {
-            const uint8_t v = text[size_t(y) * size_t(w) + size_t(x)];
-            if (v == 0) continue;
-            for (const auto& [dx, dy] : disc) {
-                const int32_t tx = x + dx, ty = y + dy;
-                if (tx < 0 || ty < 0 || tx >= w || ty >= h) continue;
-                uint8_t& o = out[size_t(ty) * size_t(w) + size_t(tx)];
-                o = std::max(o, v);
-            }
-        }
+    std::vector<int32_t> queue;
+    for (int dy = -radius; dy <= radius; ++dy) {
+        int32_t reach = 0;
+        while ((reach + 1) * (reach + 1) + dy * dy <= radius * radius + radius) ++reach;
+        for (int32_t y = std::max(0, -dy); y < h && y + dy < h; ++y)
+            windowMax(&text[size_t(y + dy) * size_t(w)], w, reach, &out[size_t(y) * size_t(w)], queue);
+    }
     return out;
 }
 
-constexpr int64_t largestMask = int64_t(1) << 26;  // pixels
+constexpr int64_t largestMask = int64_t(1) << 24;  // pixels
 
 }  // namespace
 
@@ -188,6 +196,13 @@ TextRasterResult rasterizeText(const std::string& utf8, const std::string& famil
         left = std::min(left, g.left), top = std::min(top, g.top);
         right = std::max(right, g.left + g.width), bottom = std::max(bottom, g.top + g.height);
         glyphs.push_back(std::move(g));
+        // The glyphs kept stay within what the mask may hold.
+        if ((int64_t(right) - left) * (int64_t(std::max(bottom, lines * lineHeight)) - top) > largestMask) {
+            ft->FT_Done_Face(face);
+            ft->FT_Done_FreeType(library);
+            result.error = "the text would be too large";
+            return result;
+        }
     }
     ft->FT_Done_Face(face);
     ft->FT_Done_FreeType(library);

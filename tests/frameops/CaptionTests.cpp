@@ -2,11 +2,14 @@
 // every selected frame, one undo step.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
 #include <set>
 
 #include "OpsTestSupport.h"
 #include "document/Undo.h"
 #include "frameops/Caption.h"
+#include "frameops/TextRaster.h"
 
 namespace movigram::test {
 namespace {
@@ -125,6 +128,34 @@ TEST(Caption, UsesTheLocalPaletteOfAFrameThatHasOne) {
     for (uint8_t v : localValues) EXPECT_LT(v, 3);
     EXPECT_GT(globalValues.size(), 1u);
     EXPECT_FALSE(globalValues.count(15)) << "pure red is no closer to white than to the grays between";
+}
+
+TEST(Caption, TheOutlineGrowsTheLettersByItsWidth) {
+    // The box of what each mask covers: the outline's reaches `width`
+    // further on every side, and the box leaves it room.
+    auto box = [](const std::vector<uint8_t>& m, int32_t w) {
+        TRect r{INT32_MAX, INT32_MAX, -1, -1};
+        for (size_t p = 0; p < m.size(); ++p)
+            if (m[p]) r = {std::min(r.left, int32_t(p % size_t(w))), std::min(r.top, int32_t(p / size_t(w))),
+                           std::max(r.right, int32_t(p % size_t(w)) + 1), std::max(r.bottom, int32_t(p / size_t(w)) + 1)};
+        return r;
+    };
+    for (int width : {0, 1, 3}) {
+        const TextRasterResult r = rasterizeText("IL\nx", "DejaVu Sans", 20, width);
+        ASSERT_EQ(r.error, "");
+        const TextMask& m = r.mask;
+        const TRect text = box(m.text, m.width);
+        ASSERT_FALSE(text.isEmpty());
+        if (width == 0) {
+            EXPECT_EQ(std::count(m.outline.begin(), m.outline.end(), 0), long(m.outline.size()));
+            continue;
+        }
+        for (size_t p = 0; p < m.text.size(); ++p) ASSERT_GE(m.outline[p], m.text[p]);
+        EXPECT_EQ(box(m.outline, m.width), (TRect{text.left - width, text.top - width, text.right + width,
+                                                  text.bottom + width}));
+        EXPECT_GE(text.left - width, 0);
+        EXPECT_LE(text.right + width, m.width);
+    }
 }
 
 TEST(Caption, RefusedWithNothingRecorded) {
