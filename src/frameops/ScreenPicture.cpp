@@ -9,34 +9,62 @@ namespace movigram {
 ScreenArea::ScreenArea(const TRect& r)
     : area(r), colors(size_t(r.area())), shown(size_t(r.area()), 0) {}
 
-ScreenWalk::ScreenWalk(const Document& doc) : doc_(doc) {
-    const TMyPalette none;
-    const int fill = doc.transparentIndex >= 0 ? doc.transparentIndex : std::max(doc.backgroundIndex, 0);
-    work_ = TFrame::blank(doc.screenWidth, doc.screenHeight, fill, doc.globalPalette ? *doc.globalPalette : none);
-    work_->backgroundIndex = doc.backgroundIndex;
+ScreenWalk::ScreenWalk(const Document& doc)
+    : doc_(doc), screen_({0, 0, std::max(doc.screenWidth, 0), std::max(doc.screenHeight, 0)}) {
+    // An animation with a transparent colour starts from nothing, others
+    // from their background colour.
+    if (doc.transparentIndex >= 0 || !doc.globalPalette) return;
+    const PaletteEntry& e = doc.globalPalette->entry(std::clamp(doc.backgroundIndex, 0, 255));
+    std::fill(screen_.colors.begin(), screen_.colors.end(), Rgb8{e.red, e.green, e.blue});
+    std::fill(screen_.shown.begin(), screen_.shown.end(), uint8_t(1));
+}
+
+void ScreenWalk::draw(const TFrame& frame, const TFrame* previous) {
+    // The restore step of the frame before, as composeFrame takes it.
+    if (previous && previous->restoreToBackground) {
+        const int fill = fillColorOf(*previous);
+        const TRect& p = previous->rect;
+        const TRect r = TRect{p.left, p.top, p.left + previous->image->width(), p.bottom}.intersected(screen_.area);
+        const bool shown = fill != previous->transparentIndex;
+        const ColorTable& table =
+            doc_.globalPalette ? doc_.globalPalette->toColorTable() : previous->image->colors();
+        const RgbQuad& q = table[size_t(std::clamp(fill, 0, 255))];
+        for (int32_t y = r.top; y < r.bottom; ++y)
+            for (int32_t x = r.left; x < r.right; ++x) {
+                screen_.colors[screen_.at(x, y)] = {q.red, q.green, q.blue};
+                screen_.shown[screen_.at(x, y)] = shown;
+            }
+    }
+    // Then the frame's opaque pixels, each in the colours of its own table.
+    const TRect r = frameArea(frame).intersected(screen_.area);
+    const TDib256& image = *frame.image;
+    for (int32_t y = r.top; y < r.bottom; ++y) {
+        const uint8_t* row = image.row(y - frame.rect.top);
+        for (int32_t x = r.left; x < r.right; ++x) {
+            const uint8_t v = row[x - frame.rect.left];
+            if (v == frame.transparentIndex) continue;
+            const RgbQuad& q = image.colors()[v];
+            screen_.colors[screen_.at(x, y)] = {q.red, q.green, q.blue};
+            screen_.shown[screen_.at(x, y)] = 1;
+        }
+    }
 }
 
 ScreenArea ScreenWalk::after(int index, const TRect& area) {
     const FrameList& list = doc_.frameList;
     for (; next_ <= index && next_ < list.count(); ++next_) {
-        TFrame& f = *list.frameAt(next_);
-        if (!f.image) continue;
-        composeFrame(*work_, f, lastDrawn_, false);
+        const TFrame& f = *list.frameAt(next_);
+        if (!f.image || f.isComment) continue;
+        draw(f, lastDrawn_);
         beforeLast_ = lastDrawn_;
         lastDrawn_ = &f;
     }
     ScreenArea out(area);
-    const TFrame& frame = *list.frameAt(index);
-    const ColorTable& colors = frame.image ? frame.image->colors() : work_->image->colors();
-    const TDib256& image = *work_->image;
-    const TRect inside = area.intersected(image.bounds());
+    const TRect inside = area.intersected(screen_.area);
     for (int32_t y = inside.top; y < inside.bottom; ++y)
         for (int32_t x = inside.left; x < inside.right; ++x) {
-            const uint8_t v = image.pixel(x, y);
-            if (v == doc_.transparentIndex) continue;
-            const RgbQuad& q = colors[v];
-            out.colors[out.at(x, y)] = {q.red, q.green, q.blue};
-            out.shown[out.at(x, y)] = 1;
+            out.colors[out.at(x, y)] = screen_.colors[screen_.at(x, y)];
+            out.shown[out.at(x, y)] = screen_.shown[screen_.at(x, y)];
         }
     return out;
 }
@@ -44,7 +72,7 @@ ScreenArea ScreenWalk::after(int index, const TRect& area) {
 void ScreenWalk::redraw(int index) {
     // Drawing the frame again redoes the restore step of the one before it,
     // which leaves the screen as it was, then lays the new pixels on top.
-    composeFrame(*work_, *doc_.frameList.frameAt(index), beforeLast_, false);
+    draw(*doc_.frameList.frameAt(index), beforeLast_);
 }
 
 TRect frameArea(const TFrame& frame) {

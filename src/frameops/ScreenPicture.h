@@ -26,25 +26,27 @@ struct ScreenArea {
     size_t at(int32_t x, int32_t y) const { return size_t(y - area.top) * size_t(area.width()) + size_t(x - area.left); }
 };
 
-// The screens the animation shows after each frame, composed from the
-// first frame on (frames asked for in ascending order).  Pixels are read
-// with the colours of the frame's palette; where the screen shows the
-// document's transparent index, nothing is shown.
+// The screens the animation shows after each frame, composed in colour
+// from the first frame on (frames asked for in ascending order): each
+// frame's pixels in the colours of its own table, restored areas as the
+// program restores them, nothing shown where the screen is transparent.
 class ScreenWalk {
 public:
     explicit ScreenWalk(const Document& doc);
-    // The screen after frame `index`, over area (inside the screen).
+    // The screen after frame `index`, over area.
     ScreenArea after(int index, const TRect& area);
     // Frame `index`, the last one asked for, was painted: the screen takes
     // its new pixels.
     void redraw(int index);
 
 private:
+    void draw(const TFrame& frame, const TFrame* previous);
+
     const Document& doc_;
-    std::unique_ptr<TFrame> work_;
-    TFrame* lastDrawn_ = nullptr;   // the last frame drawn
-    TFrame* beforeLast_ = nullptr;  // and the one drawn before it
-    int next_ = 0;                  // the first frame not drawn yet
+    ScreenArea screen_;
+    const TFrame* lastDrawn_ = nullptr;   // the last frame drawn
+    const TFrame* beforeLast_ = nullptr;  // and the one drawn before it
+    int next_ = 0;                        // the first frame not drawn yet
 };
 
 // The screen rectangle a frame's image covers.

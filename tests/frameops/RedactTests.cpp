@@ -2,6 +2,8 @@
 // frame they cover, frames left alone outside it, one undo step.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "OpsTestSupport.h"
 #include "document/Undo.h"
 #include "frameops/Redact.h"
@@ -103,6 +105,27 @@ TEST(Redact, PixelateCellsAlignToTheAreaAndBlurIsSmooth) {
     EXPECT_EQ(smooth[0], 0);
     EXPECT_LT(smooth[4], 8);
     EXPECT_GT(smooth[7], 8);
+}
+
+TEST(Redact, EachFrameIsSeenInItsOwnColours) {
+    // A white screen, then a 2 x 4 patch on a local palette of the grays
+    // reversed, whose index 15 is black.  One cell over both screens: 2 of
+    // 16 pixels are black on one of the two, so the mean is near white, not
+    // the middle gray the white screen read through the patch's colours
+    // would give.
+    const TMyPalette g = grays();
+    std::vector<PaletteEntry> reversed(g.entries().begin(), g.entries().begin() + 16);
+    std::reverse(reversed.begin(), reversed.end());
+    const TMyPalette local(reversed);
+    std::vector<std::unique_ptr<TFrame>> frames;
+    frames.push_back(solidFrame(0, 0, 8, 4, 15, g, "white"));
+    auto patch = solidFrame(0, 0, 2, 4, 15, local, "black");
+    patch->localPalette = std::make_unique<TMyPalette>(local);
+    frames.push_back(std::move(patch));
+    auto doc = grayDocument(std::move(frames));
+    ASSERT_TRUE(pixelateArea(*doc, {0, 1}, {0, 0, 8, 4}, 8, "pixelate"));
+    EXPECT_EQ(doc->frameList.frameAt(0)->image->pixel(5, 1), 13);  // 223 of 255
+    EXPECT_EQ(doc->frameList.frameAt(1)->image->pixel(0, 0), 15 - 13);
 }
 
 TEST(Redact, NothingRecordedWhenTheAreaMissesTheFramesOrTheSizeIsWrong) {
