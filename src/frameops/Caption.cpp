@@ -4,6 +4,7 @@
 
 #include "ScreenPicture.h"
 #include "TextRaster.h"
+#include "colour/PaletteMapping.h"
 #include "document/EditScope.h"
 
 namespace movigram {
@@ -42,6 +43,15 @@ ScreenArea captionOver(const ScreenArea& screen, const TextMask& mask, TPoint at
 }
 
 }  // namespace
+
+std::optional<Rgb8> distantNearest(const TMyPalette& palette, Rgb8 wanted) {
+    if (palette.colorCount <= 0) return std::nullopt;
+    const int i = nearestColor(palette.entries().data(), palette.colorCount, wanted.red, wanted.green, wanted.blue);
+    const PaletteEntry& e = palette.entry(i);
+    const int dr = e.red - wanted.red, dg = e.green - wanted.green, db = e.blue - wanted.blue;
+    if (dr * dr + dg * dg + db * db < 3 * 32 * 32) return std::nullopt;
+    return Rgb8{e.red, e.green, e.blue};
+}
 
 int captionPixelSize(int points) { return (points * 96 + 36) / 72; }
 

@@ -32,6 +32,11 @@ int captionPixelSize(int points);
 // an eighth of the screen, 8 to 24 points.
 int defaultCaptionSize(int32_t screenHeight);
 
+// The colour wanted becomes on that palette, when the palette holds nothing
+// near it (each channel off by about 32 or more); none when it holds a
+// colour near enough.
+std::optional<Rgb8> distantNearest(const TMyPalette& palette, Rgb8 wanted);
+
 // Draws the text (lines split at '\n') into each selected image frame,
 // clipped to the frame: every pixel the letters or their outline cover is
 // the caption's colours laid over the screen the frame shows there, by

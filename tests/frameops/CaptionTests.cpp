@@ -128,6 +128,10 @@ TEST(Caption, UsesTheLocalPaletteOfAFrameThatHasOne) {
     for (uint8_t v : localValues) EXPECT_LT(v, 3);
     EXPECT_GT(globalValues.size(), 1u);
     EXPECT_FALSE(globalValues.count(15)) << "pure red is no closer to white than to the grays between";
+    // Only the gray palette is too far from red to go unmentioned.
+    EXPECT_EQ(distantNearest(local, {255, 0, 0}), std::nullopt);
+    EXPECT_EQ(distantNearest(local, {230, 20, 10}), std::nullopt);
+    EXPECT_EQ(distantNearest(g, {255, 0, 0}), (Rgb8{85, 85, 85}));
 }
 
 TEST(Caption, TheOutlineGrowsTheLettersByItsWidth) {

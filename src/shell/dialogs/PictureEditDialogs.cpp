@@ -28,9 +28,13 @@ QSpinBox* spinBox(QWidget* parent, int low, int high, int value, const QString& 
     return box;
 }
 
-QLabel* statusLine(QWidget* parent) {
+// Room for `lines` lines kept from the start, so that a note does not
+// squeeze the controls above it.
+QLabel* statusLine(QWidget* parent, int lines) {
     auto* label = new QLabel(parent);
     label->setWordWrap(true);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->setMinimumHeight(label->fontMetrics().lineSpacing() * lines);
     return label;
 }
 
@@ -79,8 +83,9 @@ TCaptionDialog::TCaptionDialog(EditorSession& session)
         y_->setEnabled(!on);
     };
     connect(centred_, &QCheckBox::toggled, this, followCentred);
+    connect(outline_, &QSpinBox::valueChanged, this, &TCaptionDialog::noteDistantColors);
     followCentred(true);
-    status_ = statusLine(this);
+    status_ = statusLine(this, 4);
     form->addRow(status_);
     controls().addLayout(form);
 }
@@ -93,6 +98,7 @@ QPushButton* TCaptionDialog::colorButton(QColor& color) {
         if (!chosen.isValid()) return;
         color = chosen;
         showColor(*button, color);
+        noteDistantColors();
     });
     return button;
 }
@@ -108,7 +114,31 @@ void TCaptionDialog::setColors(QColor text, QColor outline) {
     color_ = text;
     outlineColor_ = outline;
     showColor(*colorButton_, color_);
-    showColor(*outlineColorButton_, outlineColor_);
+    showColor(*outlineColorButton_, outlineColor_);    noteDistantColors();
+}
+
+// The current frame's palette may lack the colours chosen: the status line
+// says which colour the letters will take instead.
+void TCaptionDialog::noteDistantColors() {
+    const TFrame* frame = document().currentFrame;
+    const TMyPalette* palette =
+        frame && frame->localPalette ? frame->localPalette.get() : document().globalPalette.get();
+    struct Part {
+        QColor color;
+        const char* takes;
+        bool drawn;
+    };
+    const Part parts[] = {{color_, "the letters take", true},
+                          {outlineColor_, "the outline takes", outline_->value() > 0}};
+    QStringList notes;
+    for (const Part& part : parts) {
+        const auto nearest = part.drawn && palette ? distantNearest(*palette, rgbOf(part.color)) : std::nullopt;
+        if (nearest)
+            notes << QStringLiteral("No colour near %1 in the palette: %2 %3.")
+                         .arg(part.color.name(), QLatin1String(part.takes),
+                              QColor(nearest->red, nearest->green, nearest->blue).name());
+    }
+    status_->setText(notes.join(QLatin1Char('\n')));
 }
 
 void TCaptionDialog::setPosition(QPoint point) {
@@ -117,7 +147,10 @@ void TCaptionDialog::setPosition(QPoint point) {
     y_->setValue(point.y());
 }
 
-void TCaptionDialog::startUp() { frameList().selectAll(); }
+void TCaptionDialog::startUp() {
+    frameList().selectAll();
+    noteDistantColors();
+}
 
 void TCaptionDialog::showEvent(QShowEvent* event) {
     TFrameDialog::showEvent(event);
@@ -168,7 +201,7 @@ TRedactDialog::TRedactDialog(EditorSession& session, RedactMode mode)
         strength_ = spinBox(this, smallestCell, largestCell, 8, QStringLiteral(" px"));
         form->addRow(QStringLiteral("&Cell size:"), strength_);
     }
-    status_ = statusLine(this);
+    status_ = statusLine(this, 2);
     form->addRow(status_);
     controls().addLayout(form);
     // The middle of the screen until the person or the canvas says otherwise.
@@ -198,7 +231,9 @@ bool TRedactDialog::apply() {
     const bool done = mode_ == RedactMode::Blur
                           ? blurArea(document(), selection(), r, strength_->value(), undoLabelOf(CommandId::Blur))
                           : pixelateArea(document(), selection(), r, strength_->value(), undoLabelOf(CommandId::Pixelate));
-    if (!done) status_->setText(QStringLiteral("The rectangle misses every selected frame."));
+    if (!done) {
+        status_->setText(QStringLiteral("The rectangle misses every selected frame."));
+    }
     return done;
 }
 

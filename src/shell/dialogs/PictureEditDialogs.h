@@ -43,6 +43,7 @@ protected:
 private:
     QPushButton* colorButton(QColor& color);
     void showColor(QPushButton& button, QColor color);
+    void noteDistantColors();
 
     QPlainTextEdit* text_;
     QFontComboBox* font_;
