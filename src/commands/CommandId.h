@@ -68,6 +68,9 @@ enum class CommandId : int32_t {
     Speed = 462,
     CapPauses = 463,
     RemoveDuplicates = 464,
+    Caption = 465,
+    Pixelate = 466,
+    Blur = 467,
     CropTool = 468,
     // Options
     Loop = 501,

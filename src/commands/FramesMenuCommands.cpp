@@ -1,5 +1,8 @@
 // The Frames menu's records.
+#include <algorithm>
 #include <cstdlib>
+#include <map>
+#include <optional>
 
 #include "MenuRecords.h"
 #include "document/GrowthLimits.h"
@@ -8,6 +11,8 @@
 #include "frameops/FrameOrder.h"
 #include "frameops/FrameTiming.h"
 #include "frameops/GrayScale.h"
+#include "frameops/Caption.h"
+#include "frameops/Redact.h"
 #include "frameops/TimingEdits.h"
 
 namespace movigram::records {
@@ -128,6 +133,127 @@ StepOutcome dedupe(Document& doc, const StepArguments&) {
     return {};
 }
 
+// The trailing ",key=value" options of a step's text, read from the right so
+// that the text before them may hold commas: a part counts as an option only
+// when its key is one of `keys`, and each key once.  What is left is in text.
+std::map<std::string, std::string> trailingOptions(std::string& text, std::initializer_list<const char*> keys) {
+    std::map<std::string, std::string> options;
+    for (size_t comma; (comma = text.rfind(',')) != std::string::npos;) {
+        const std::string part = text.substr(comma + 1);
+        const size_t equals = part.find('=');
+        if (equals == std::string::npos) break;
+        const std::string key = part.substr(0, equals);
+        if (std::find(keys.begin(), keys.end(), key) == keys.end() || options.count(key)) break;
+        options[key] = part.substr(equals + 1);
+        text.erase(comma);
+    }
+    return options;
+}
+
+std::optional<int32_t> wholeNumber(const std::string& s, int64_t low, int64_t high) {
+    if (s.empty() || s.size() > 11) return std::nullopt;
+    char* end = nullptr;
+    const long long v = std::strtoll(s.c_str(), &end, 10);
+    if (*end != '\0' || v < low || v > high) return std::nullopt;
+    return int32_t(v);
+}
+
+std::optional<Rgb8> colorValue(const std::string& s) {
+    Rgb8 c;
+    uint8_t* channels[] = {&c.red, &c.green, &c.blue};
+    size_t start = 0;
+    for (int k = 0; k < 3; ++k) {
+        const size_t slash = k < 2 ? s.find('/', start) : s.size();
+        if (slash == std::string::npos) return std::nullopt;
+        const auto v = wholeNumber(s.substr(start, slash - start), 0, 255);
+        if (!v) return std::nullopt;
+        *channels[k] = uint8_t(*v);
+        start = slash + 1;
+    }
+    return c;
+}
+
+constexpr const char* captionUsage =
+    "takes FRAMES:TEXT[,x=X][,y=Y][,size=PT][,color=R/G/B][,outline=W][,font=NAME]";
+
+StepOutcome caption(Document& doc, const StepArguments& a) {
+    std::string text = a.word;
+    std::map<std::string, std::string> options = trailingOptions(text, {"x", "y", "size", "color", "outline", "font"});
+    CaptionStyle style;
+    style.size = defaultCaptionSize(doc.screenHeight);
+    for (const auto& [key, value] : options) {
+        std::optional<int32_t> n;
+        if (key == "font") {
+            if (value.empty()) return wrongArgument("font= needs a family name");
+            style.font = value;
+        } else if (key == "color") {
+            const auto c = colorValue(value);
+            if (!c) return wrongArgument("color=" + value + " is not R/G/B with each of 0 to 255");
+            style.color = *c;
+        } else if (key == "size") {
+            if (!(n = wholeNumber(value, smallestCaptionSize, largestCaptionSize)))
+                return wrongArgument("size=" + value + " is not " + std::to_string(smallestCaptionSize) + " to " +
+                                     std::to_string(largestCaptionSize) + " points");
+            style.size = *n;
+        } else if (key == "outline") {
+            if (!(n = wholeNumber(value, 0, largestOutline)))
+                return wrongArgument("outline=" + value + " is not 0 to " + std::to_string(largestOutline) + " pixels");
+            style.outline = *n;
+        } else {
+            if (!(n = wholeNumber(value, -65535, 65535)))
+                return wrongArgument(key + "=" + value + " is not a screen coordinate");
+            (key == "x" ? style.left : style.top) = n;
+        }
+    }
+    // "\n" on the command line is a line break.
+    for (size_t at; (at = text.find("\\n")) != std::string::npos;) text.replace(at, 2, "\n");
+    if (text.find_first_not_of(" \t\n") == std::string::npos) return wrongArgument(captionUsage);
+    if (std::string error = drawCaption(doc, a.frames, text, style, undoLabelOf(C::Caption)); !error.empty())
+        return failed(error);
+    return {};
+}
+
+// L,T,R,B and one ",key=N" option of a redaction.
+StepOutcome redactStep(Document& doc, const StepArguments& a, const char* key, int low, int high, int fallback,
+                       bool blur) {
+    std::string text = a.word;
+    const std::map<std::string, std::string> options = trailingOptions(text, {key});
+    const std::string usage = std::string("takes FRAMES:L,T,R,B[,") + key + "=N], N from " + std::to_string(low) +
+                              " to " + std::to_string(high);
+    int32_t v[4];
+    size_t start = 0;
+    for (int k = 0; k < 4; ++k) {
+        const size_t comma = k < 3 ? text.find(',', start) : text.size();
+        if (comma == std::string::npos) return wrongArgument(usage);
+        const auto n = wholeNumber(text.substr(start, comma - start), 0, 65535);
+        if (!n) return wrongArgument(usage);
+        v[k] = *n;
+        start = comma + 1;
+    }
+    if (v[2] <= v[0] || v[3] <= v[1]) return wrongArgument("the rectangle L,T,R,B needs L < R and T < B");
+    int32_t size = fallback;
+    if (const auto o = options.find(key); o != options.end()) {
+        const auto n = wholeNumber(o->second, low, high);
+        if (!n) return wrongArgument(usage);
+        size = *n;
+    }
+    const TRect area{v[0], v[1], v[2], v[3]};
+    const bool done = blur ? blurArea(doc, a.frames, area, size, undoLabelOf(C::Blur))
+                           : pixelateArea(doc, a.frames, area, size, undoLabelOf(C::Pixelate));
+    if (!done) return failed("the rectangle misses every selected frame (nothing was changed)");
+    return {};
+}
+
+constexpr int defaultCell = 8, defaultBlurRadius = 4;
+
+StepOutcome pixelate(Document& doc, const StepArguments& a) {
+    return redactStep(doc, a, "cell", smallestCell, largestCell, defaultCell, false);
+}
+
+StepOutcome blur(Document& doc, const StepArguments& a) {
+    return redactStep(doc, a, "radius", smallestBlurRadius, largestBlurRadius, defaultBlurRadius, true);
+}
+
 constexpr ValueRange pauseLength{10, 655350};
 
 constexpr CliStep speedSteps[] = {
@@ -142,6 +268,25 @@ constexpr CliStep capPausesSteps[] = {
 constexpr CliStep dedupeSteps[] = {
     {"dedupe", StepForm::None, 0, 0, nullptr, {}, {}, dedupe,
      "  --dedupe                    merge frames that show nothing new into the frame before\n", 26},
+};
+
+constexpr CliStep captionSteps[] = {
+    {"caption", StepForm::FramesText, 0, 0, nullptr, {}, {}, caption,
+     "  --caption FRAMES:TEXT[,x=X][,y=Y][,size=PT][,color=R/G/B][,outline=W][,font=NAME]\n"
+     "                              draw TEXT (\\n breaks a line) into the frames; only a trailing\n"
+     "                              list of these keys is options, so TEXT may hold commas; default\n"
+     "                              white DejaVu Sans outlined 2 px in black, centred at the bottom,\n"
+     "                              its lines an eighth of the screen high (8 to 24 pt)\n", 27},
+};
+constexpr CliStep pixelateSteps[] = {
+    {"pixelate", StepForm::FramesText, 0, 0, nullptr, {}, {}, pixelate,
+     "  --pixelate FRAMES:L,T,R,B[,cell=N]  hide the rectangle under cells of N x N pixels (2 to 256,\n"
+     "                              default 8), the same on every frame\n", 28},
+};
+constexpr CliStep blurSteps[] = {
+    {"blur", StepForm::FramesText, 0, 0, nullptr, {}, {}, blur,
+     "  --blur FRAMES:L,T,R,B[,radius=N]  blur the rectangle (radius 1 to 100, default 4), the same\n"
+     "                              on every frame\n", 29},
 };
 
 constexpr CliStep shiftSteps[] = {
@@ -222,6 +367,12 @@ const CommandInfo frames[] = {
      .enabled = animationHasImage, .steps = capPausesSteps, .undoLabel = "cap pauses"},
     {.id = C::RemoveDuplicates, .menu = M::Frames, .menuText = "Remove duplicate fr&ames", .help = "Merges frames that show nothing new into the frame before them, adding their times",
      .enabled = animationHasImage, .steps = dedupeSteps, .undoLabel = "remove duplicate frames", .run = runRemoveDuplicates},
+    {.id = C::Caption, .menu = M::Frames, .menuText = "&Text...", .help = "Draws a caption into the selected frames",
+     .enabled = animationHasImage, .steps = captionSteps, .undoLabel = "text"},
+    {.id = C::Pixelate, .menu = M::Frames, .menuText = "Pi&xelate...", .help = "Hides a rectangle of the selected frames under large square cells",
+     .enabled = animationHasImage, .steps = pixelateSteps, .undoLabel = "pixelate"},
+    {.id = C::Blur, .menu = M::Frames, .menuText = "&Blur...", .help = "Blurs a rectangle of the selected frames",
+     .enabled = animationHasImage, .steps = blurSteps, .undoLabel = "blur"},
     {.id = C::GrayScale, .menu = M::Frames, .menuText = "&Gray scale...", .help = "Converts the selected frames to gray scale",
      .enabled = hasFrame, .steps = graySteps, .undoLabel = "gray scale"},
 };

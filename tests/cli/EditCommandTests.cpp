@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <set>
 
 #include "CliSupport.h"
 #include "commands/FileCommands.h"
@@ -92,6 +93,27 @@ TEST_F(EditCommand, TimingStepsSpeedCapAndDedupe) {
     EXPECT_EQ(merged->frameList.frameAt(1)->displayTime(), 400);
 }
 
+TEST_F(EditCommand, CaptionThenPixelate) {
+    // A caption whose text holds commas, placed at the top left, on the
+    // first frame only; then its left half pixelated in cells of 4.
+    auto doc = edit({"--scale", "0x48", "--caption", "0:A, B,x=0,y=0,size=16,color=255/255/255,outline=0",
+                     "--pixelate", "0:0,0,20,24,cell=4"});
+    const TFrame& first = *doc->frameList.frameAt(0);
+    ASSERT_EQ(first.rect, (TRect{0, 0, 64, 48}));
+    const uint8_t plain = first.image->pixel(63, 47);
+    std::set<uint8_t> captioned, pixelatedCell;
+    for (int y = 0; y < 24; ++y)
+        for (int x = 20; x < 64; ++x) captioned.insert(first.image->pixel(x, y));
+    EXPECT_GT(captioned.size(), 1u) << "the letters after the comma are drawn";
+    for (int y = 0; y < 24; ++y)
+        for (int x = 0; x < 20; ++x) EXPECT_EQ(first.image->pixel(x, y), first.image->pixel(x / 4 * 4, y / 4 * 4));
+    for (int y = 24; y < 48; ++y) EXPECT_EQ(first.image->pixel(5, y), plain) << "below the caption";
+    // The other frames are as they were: one colour.
+    const TFrame& second = *doc->frameList.frameAt(1);
+    for (int y = 0; y < second.image->height(); ++y)
+        for (int x = 0; x < second.image->width(); ++x) ASSERT_EQ(second.image->pixel(x, y), second.image->pixel(0, 0));
+}
+
 TEST_F(EditCommand, MistakesAreReportedWithTheirStep) {
     struct Case {
         std::vector<std::string> steps;
@@ -111,6 +133,14 @@ TEST_F(EditCommand, MistakesAreReportedWithTheirStep) {
         {{"--speed", "all:9"}, "takes FRAMES:FACTOR, a factor from 0.25", 2},
         {{"--speed", "2"}, "needs FRAMES:VALUE", 2},
         {{"--cap-pauses", "5"}, "out of range (10 to 655350)", 2},
+        {{"--caption", "all:hi,size=2"}, "size=2 is not 4 to 400 points", 2},
+        {{"--caption", "all:hi,color=300/0/0"}, "color=300/0/0 is not R/G/B", 2},
+        {{"--caption", "all:,x=1"}, "takes FRAMES:TEXT", 2},
+        {{"--caption", "0:hi,x=500"}, "the caption falls outside the selected frames", 1},
+        {{"--pixelate", "all:5,5,2,2"}, "needs L < R and T < B", 2},
+        {{"--pixelate", "all:1,2,3"}, "takes FRAMES:L,T,R,B[,cell=N], N from 2 to 256", 2},
+        {{"--blur", "all:0,0,4,4,radius=0"}, "takes FRAMES:L,T,R,B[,radius=N]", 2},
+        {{"--blur", "all:100,100,200,200"}, "the rectangle misses every selected frame", 1},
     };
     for (const Case& c : cases) {
         Args args{in, "-o", out};

@@ -24,7 +24,7 @@ TEST(CommandTable, EveryIdOnceAndFoundById) {
         EXPECT_TRUE(ids.insert(int32_t(info.id)).second) << int32_t(info.id);
         EXPECT_EQ(findCommand(int32_t(info.id)), &info);
     }
-    EXPECT_EQ(ids.size(), 102u);  // the map, with Show as browsers do, Show frame patches, Redo, Resize, Scale, Save for sharing, Export as, Record screen, Speed, Cap pauses, Remove duplicate frames, Crop on canvas, Undo memory and the six colour and size options
+    EXPECT_EQ(ids.size(), 105u);  // the map, with Show as browsers do, Show frame patches, Redo, Resize, Scale, Save for sharing, Export as, Record screen, Speed, Cap pauses, Remove duplicate frames, Text, Pixelate, Blur, Crop on canvas, Undo memory and the six colour and size options
     for (CommandId id : toolBarCommands())
         if (id != CommandId{0}) {
             EXPECT_NE(findCommand(id), nullptr);
@@ -59,7 +59,7 @@ const std::set<C> needFrame = {C::Preview,  C::SaveFrames,      C::Play,        
                                C::GrayScale, C::ZoomIn,         C::ZoomOut,       C::SaveAs,
                                C::SaveOptimizedAs, C::SaveForSharing, C::ExportAs, C::Cut,   C::Copy,          C::Delete};
 
-const std::set<C> needImage = {C::Scale, C::Speed, C::CapPauses, C::RemoveDuplicates, C::CropTool, C::MergeBackground, C::MergeForeground, C::FadeIn, C::FadeOut, C::Dissolve,
+const std::set<C> needImage = {C::Scale, C::Speed, C::CapPauses, C::RemoveDuplicates, C::Caption, C::Pixelate, C::Blur, C::CropTool, C::MergeBackground, C::MergeForeground, C::FadeIn, C::FadeOut, C::Dissolve,
                                C::Wipe,            C::Spiral,          C::Blind,  C::BannerScroll};
 
 std::set<C> unite(std::initializer_list<std::set<C>> sets) {
@@ -93,7 +93,7 @@ TEST(CommandTable, EnablingRules) {
     std::set<C> expected = unite({always, needFrame,
                                   {C::Save, C::Revert, C::HtmlCode, C::Zoom1to1, C::Paste, C::PasteAppend,
                                    C::PaletteAdd, C::PaletteDelete, C::PaletteModify, C::Scale, C::Speed,
-                                   C::CapPauses, C::RemoveDuplicates, C::CropTool}});
+                                   C::CapPauses, C::RemoveDuplicates, C::Caption, C::Pixelate, C::Blur, C::CropTool}});
     expected.erase(C::SplitDirty);
     expected.erase(C::TransparentMask);
     expected.erase(C::ZoomIn);
@@ -132,7 +132,7 @@ TEST(CommandRecords, EveryStepNamesOneRecordOrEffectFamily) {
         ASSERT_NE(findStep(name), nullptr);
         EXPECT_EQ(findStep(name)->form, StepForm::Effect);
     }
-    EXPECT_EQ(names.size(), 26u + EffectCount);
+    EXPECT_EQ(names.size(), 29u + EffectCount);
     EXPECT_EQ(findStep("effect"), nullptr);
     EXPECT_EQ(commandOfStep("nothing"), CommandId{0});
 }
@@ -156,6 +156,8 @@ const Sample samples[] = {
     {"merge-background", {}, {0}},  {"merge-foreground", {}, {2}}, {"unoptimize", {}, {}},
     {"delete-color", {}, {3}},      {"scale", {}, {}, "50%"},     {"speed", {0, 1, 2}, {}, "0.5"},
     {"cap-pauses", {}, {10}},       {"dedupe", {}, {}, "", true},
+    {"caption", {0, 1, 2}, {}, "A,x=0,y=0,size=6"},
+    {"pixelate", {0, 1, 2}, {}, "0,0,4,3,cell=2"},  {"blur", {0, 1, 2}, {}, "0,0,4,3,radius=1"},
 };
 
 // Running a step records the undo label of its record (an effect: of its

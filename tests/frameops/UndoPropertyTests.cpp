@@ -14,6 +14,8 @@
 #include "support/GifBuilder.h"
 #include "frameops/FrameTiming.h"
 #include "frameops/GrayScale.h"
+#include "frameops/Caption.h"
+#include "frameops/Redact.h"
 
 namespace movigram {
 namespace {
@@ -104,6 +106,22 @@ const std::vector<Operation>& operations() {
          [](Document& d, Rng& r) {
              selectRandomImageFrame(d, r);
              deletePaletteEntry(d, pick(r, 0, shownPalette(d).colorCount - 1), "delete color");
+         }},
+        {"pixelate or blur",
+         [](Document& d, Rng& r) {
+             const int left = pick(r, -5, 40), top = pick(r, -5, 30);
+             const TRect area{left, top, left + pick(r, 1, 30), top + pick(r, 1, 20)};
+             if (pick(r, 0, 1)) pixelateArea(d, randomSelection(d, r), area, pick(r, 2, 6), "pixelate");
+             else blurArea(d, randomSelection(d, r), area, pick(r, 1, 4), "blur");
+         }},
+        {"caption",
+         [](Document& d, Rng& r) {
+             CaptionStyle style;
+             style.size = pick(r, 5, 12);
+             style.outline = pick(r, 0, 2);
+             style.color = {uint8_t(pick(r, 0, 255)), uint8_t(pick(r, 0, 255)), uint8_t(pick(r, 0, 255))};
+             if (pick(r, 0, 1)) style.left = pick(r, -10, 40), style.top = pick(r, -10, 30);
+             drawCaption(d, randomSelection(d, r), pick(r, 0, 1) ? "Ab" : "x\ny", style, "text");
          }},
         {"effect",
          [](Document& d, Rng& r) {

@@ -116,6 +116,7 @@ void TFrameDialog::chainTabOrder() {
     for (QWidget* w : findChildren<QWidget*>()) {
         if (w == list_ || w == selectAll_ || buttons_->isAncestorOf(w) || w == buttons_) continue;
         if (!(w->focusPolicy() & Qt::TabFocus) || w->focusProxy()) continue;
+        if (w->window() != this) continue;  // a combo box's pop-up list
         QWidget::setTabOrder(last, w);
         last = w;
     }

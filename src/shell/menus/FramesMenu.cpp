@@ -4,6 +4,7 @@
 #include "shell/EditorSession.h"
 #include "shell/dialogs/DialogCommands.h"
 #include "shell/dialogs/FrameDialogs.h"
+#include "shell/dialogs/PictureEditDialogs.h"
 #include "shell/dialogs/TFrameOffsetDialog.h"
 #include "shell/dialogs/TimingEditDialogs.h"
 #include "frameops/GrayScale.h"
@@ -38,6 +39,9 @@ constexpr MenuHandler handlers[] = {
          TCapPausesDialog dialog(s);
          dialog.exec();
      }},
+    {C::Caption, [](S& s) { runFrameDialog<TCaptionDialog>(s); }},
+    {C::Pixelate, [](S& s) { runFrameDialog<TRedactDialog>(s, RedactMode::Pixelate); }},
+    {C::Blur, [](S& s) { runFrameDialog<TRedactDialog>(s, RedactMode::Blur); }},
     {C::InsertSolidColor, [](S& s) { s.enterPickMode(PickMode::SolidColor); }},
     {C::CropTool, [](S& s) { s.startBoxTool(BoxTool::Crop); }},
 };
