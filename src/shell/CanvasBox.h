@@ -15,7 +15,7 @@ class QPainter;
 namespace movigram {
 
 // What the box drawn on the canvas is for: the dialog Enter opens.
-enum class BoxTool { None, Crop };
+enum class BoxTool { None, Crop, Pixelate, Blur, Caption };
 
 class CanvasBox {
 public:

@@ -219,7 +219,7 @@ void EditorSession::endBoxTool() {
 }
 
 void EditorSession::boxChosen(const TRect& box) {
-    if (busy_ || box.isEmpty() || boxTool_ == BoxTool::None) return;
+    if (busy_ || boxTool_ == BoxTool::None || (box.isEmpty() && boxTool_ != BoxTool::Caption)) return;
     if (const std::optional<TRect> left = runBoxDialog(*this, boxTool_, box)) emit boxSet(*left);
     else endBoxTool();
 }

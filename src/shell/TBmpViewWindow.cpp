@@ -377,6 +377,9 @@ void TBmpViewWindow::mouseMoveEvent(QMouseEvent* event) {
 QString TBmpViewWindow::boxPurpose() const {
     switch (session_.boxTool()) {
     case BoxTool::Crop: return QStringLiteral("the box to crop to");
+    case BoxTool::Pixelate: return QStringLiteral("the area to pixelate");
+    case BoxTool::Blur: return QStringLiteral("the area to blur");
+    case BoxTool::Caption: return QStringLiteral("where the caption goes (Enter: at the bottom)");
     case BoxTool::None: break;
     }
     return {};
@@ -385,6 +388,9 @@ QString TBmpViewWindow::boxPurpose() const {
 QString TBmpViewWindow::boxAction() const {
     switch (session_.boxTool()) {
     case BoxTool::Crop: return QStringLiteral("crop...");
+    case BoxTool::Pixelate: return QStringLiteral("pixelate...");
+    case BoxTool::Blur: return QStringLiteral("blur...");
+    case BoxTool::Caption: return QStringLiteral("text...");
     case BoxTool::None: break;
     }
     return {};
@@ -432,7 +438,8 @@ bool TBmpViewWindow::boxToolKey(QKeyEvent* event) {
     case Qt::Key_Escape: session_.endBoxTool(); return true;
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        if (!box_->box().isEmpty()) session_.boxChosen(box_->box());
+        // A caption needs no box: it then goes to the bottom, centred.
+        if (!box_->box().isEmpty() || session_.boxTool() == BoxTool::Caption) session_.boxChosen(box_->box());
         return true;
     case Qt::Key_Left: box_->nudge(-step, 0, size); break;
     case Qt::Key_Right: box_->nudge(step, 0, size); break;

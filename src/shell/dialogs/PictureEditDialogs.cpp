@@ -148,7 +148,7 @@ void TCaptionDialog::setPosition(QPoint point) {
 }
 
 void TCaptionDialog::startUp() {
-    frameList().selectAll();
+    if (session_.listSelection().size() <= 1) frameList().selectAll();
     noteDistantColors();
 }
 
@@ -215,12 +215,24 @@ void TRedactDialog::setArea(QRect area) {
     for (int k = 0; k < 4; ++k) edges_[k]->setValue(values[k]);
 }
 
+TRedactDialog::~TRedactDialog() { session_.markRect({}); }
+
+void TRedactDialog::showArea() {
+    const TRect r{edges_[0]->value(), edges_[1]->value(), edges_[2]->value(), edges_[3]->value()};
+    if (!r.isEmpty()) session_.markRect(r);
+}
+
 QRect TRedactDialog::area() const {
     return QRect(QPoint(edges_[0]->value(), edges_[1]->value()), QSize(edges_[2]->value() - edges_[0]->value(),
                                                                        edges_[3]->value() - edges_[1]->value()));
 }
 
-void TRedactDialog::startUp() { frameList().selectAll(); }
+void TRedactDialog::startUp() {
+    // All frames, unless the frame list selects several.
+    if (session_.listSelection().size() <= 1) frameList().selectAll();
+    showArea();
+    for (QSpinBox* edge : edges_) connect(edge, &QSpinBox::valueChanged, this, &TRedactDialog::showArea);
+}
 
 bool TRedactDialog::apply() {
     const TRect r{edges_[0]->value(), edges_[1]->value(), edges_[2]->value(), edges_[3]->value()};

@@ -64,6 +64,7 @@ class TRedactDialog : public TFrameDialog {
     Q_OBJECT
 public:
     TRedactDialog(EditorSession& session, RedactMode mode);
+    ~TRedactDialog() override;
     // The rectangle to hide, in screen coordinates.
     void setArea(QRect area);
     QRect area() const;
@@ -77,6 +78,9 @@ protected:
     bool apply() override;
 
 private:
+    // The area outlined on the canvas (the box tool's box follows it).
+    void showArea();
+
     RedactMode mode_;
     QSpinBox* edges_[4];
     QSpinBox* strength_;

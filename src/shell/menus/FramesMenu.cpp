@@ -39,9 +39,10 @@ constexpr MenuHandler handlers[] = {
          TCapPausesDialog dialog(s);
          dialog.exec();
      }},
-    {C::Caption, [](S& s) { runFrameDialog<TCaptionDialog>(s); }},
-    {C::Pixelate, [](S& s) { runFrameDialog<TRedactDialog>(s, RedactMode::Pixelate); }},
-    {C::Blur, [](S& s) { runFrameDialog<TRedactDialog>(s, RedactMode::Blur); }},
+    // These draw their place on the canvas first; Enter opens the dialog.
+    {C::Caption, [](S& s) { s.startBoxTool(BoxTool::Caption); }},
+    {C::Pixelate, [](S& s) { s.startBoxTool(BoxTool::Pixelate); }},
+    {C::Blur, [](S& s) { s.startBoxTool(BoxTool::Blur); }},
     {C::InsertSolidColor, [](S& s) { s.enterPickMode(PickMode::SolidColor); }},
     {C::CropTool, [](S& s) { s.startBoxTool(BoxTool::Crop); }},
 };
@@ -60,6 +61,21 @@ std::optional<TRect> runBoxDialog(EditorSession& session, BoxTool tool, const TR
         session.clearComposedBackground();
         if (cropped) return std::nullopt;
         return dialog.currentRect();
+    }
+    case BoxTool::Pixelate:
+    case BoxTool::Blur: {
+        TRedactDialog dialog(session, tool == BoxTool::Blur ? RedactMode::Blur : RedactMode::Pixelate);
+        dialog.setArea(QRect(box.left, box.top, box.width(), box.height()));
+        if (dialog.exec() == QDialog::Accepted) return std::nullopt;
+        const QRect area = dialog.area();
+        return TRect{area.left(), area.top(), area.left() + area.width(), area.top() + area.height()};
+    }
+    case BoxTool::Caption: {
+        // Without a box the caption goes to the bottom, centred.
+        TCaptionDialog dialog(session);
+        if (!box.isEmpty()) dialog.setPosition(QPoint(box.left, box.top));
+        if (dialog.exec() == QDialog::Accepted) return std::nullopt;
+        return box;
     }
     case BoxTool::None: break;
     }

@@ -19,12 +19,32 @@ std::set<uint8_t> valuesIn(const TFrame& f, const TRect& r) {
     return values;
 }
 
-TEST_F(Dialogs, TextPixelateAndBlurPaintEverySelectedFrame) {
+// These commands draw their place on the canvas first: a box dragged over
+// `box` (none when empty), then Enter opens the dialog.
+class PictureEdits : public Dialogs {
+protected:
+    template <typename D>
+    void fromCanvas(CommandId id, QRect box, std::function<void(D&)> fn) {
+        WhenOpen<D> when(std::move(fn));
+        trigger(id);
+        QWidget* canvas = view().viewport();
+        if (!box.isEmpty()) {
+            QTest::mousePress(canvas, Qt::LeftButton, Qt::NoModifier, box.topLeft());
+            QTest::mouseMove(canvas, box.bottomRight());
+            QTest::mouseRelease(canvas, Qt::LeftButton, Qt::NoModifier, box.bottomRight());
+        }
+        QTest::keyClick(&view(), Qt::Key_Return);
+        QApplication::processEvents();
+        EXPECT_TRUE(when.seen()) << int(id);
+    }
+};
+
+TEST_F(PictureEdits, TextPixelateAndBlurPaintEverySelectedFrame) {
     start();
     session().openPath(QString::fromStdString(writeGif("plain.gif", 3, 64, 48)));
     ASSERT_EQ(doc().frameList.count(), 3);
 
-    run<TCaptionDialog>(C::Caption, [](TCaptionDialog& d) {
+    fromCanvas<TCaptionDialog>(C::Caption, {}, [](TCaptionDialog& d) {
         EXPECT_EQ(d.frameList().selection(), (FrameSelection{0, 1, 2}));
         QTest::keyClicks(&d.textBox(), "Hi");
         d.sizeBox().setValue(14);
@@ -40,7 +60,7 @@ TEST_F(Dialogs, TextPixelateAndBlurPaintEverySelectedFrame) {
     EXPECT_GT(valuesIn(*doc().frameList.frameAt(2), letters).size(), 1u);
 
     // A caption that misses the frames keeps the dialog open with the reason.
-    run<TCaptionDialog>(C::Caption, [](TCaptionDialog& d) {
+    fromCanvas<TCaptionDialog>(C::Caption, {}, [](TCaptionDialog& d) {
         d.textBox().setPlainText("x");
         d.setPosition(QPoint(500, 500));
         d.accept();
@@ -52,22 +72,22 @@ TEST_F(Dialogs, TextPixelateAndBlurPaintEverySelectedFrame) {
     // Pixelate the letters of frame 0 and blur those of frame 2: each frame
     // changes only inside the rectangle.
     const std::vector<uint8_t> beforeRedact = pixelsOf(*doc().frameList.frameAt(0)->image);
-    run<TRedactDialog>(C::Pixelate, [](TRedactDialog& d) {
+    // The box dragged on the canvas is the dialog's area.
+    fromCanvas<TRedactDialog>(C::Pixelate, QRect(QPoint(8, 8), QPoint(39, 31)), [](TRedactDialog& d) {
         EXPECT_EQ(d.frameList().selection(), (FrameSelection{0, 1, 2}));
-        d.setArea(QRect(0, 0, 32, 24));
-        EXPECT_EQ(d.area(), QRect(0, 0, 32, 24));
+        EXPECT_EQ(d.area(), QRect(8, 8, 32, 24));
         d.strengthBox().setValue(8);
         select(d.frameList(), {0});
         d.accept();
     });
     EXPECT_EQ(undoLabel(), "pixelate");
     const TFrame& first = *doc().frameList.frameAt(0);
-    for (int32_t y = 0; y < 24; ++y)
-        for (int32_t x = 0; x < 32; ++x) ASSERT_EQ(first.image->pixel(x, y), first.image->pixel(x / 8 * 8, y / 8 * 8));
+    for (int32_t y = 8; y < 32; ++y)
+        for (int32_t x = 8; x < 40; ++x) ASSERT_EQ(first.image->pixel(x, y), first.image->pixel(x / 8 * 8, y / 8 * 8));
     EXPECT_NE(pixelsOf(*first.image), beforeRedact);
 
     const std::vector<uint8_t> beforeBlur = pixelsOf(*doc().frameList.frameAt(2)->image);
-    run<TRedactDialog>(C::Blur, [](TRedactDialog& d) {
+    fromCanvas<TRedactDialog>(C::Blur, QRect(QPoint(5, 5), QPoint(9, 9)), [](TRedactDialog& d) {
         const char* edges[4] = {"0", "0", "40", "30"};
         for (int k = 0; k < 4; ++k) {
             d.edgeBox(k).setFocus();
@@ -79,6 +99,7 @@ TEST_F(Dialogs, TextPixelateAndBlurPaintEverySelectedFrame) {
         d.accept();
     });
     EXPECT_EQ(undoLabel(), "blur");
+    EXPECT_EQ(session().boxTool(), BoxTool::None);
     const std::vector<uint8_t> blurred = pixelsOf(*doc().frameList.frameAt(2)->image);
     EXPECT_NE(blurred, beforeBlur);
     for (size_t p = 0; p < blurred.size(); ++p)
