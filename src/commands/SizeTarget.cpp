@@ -83,23 +83,21 @@ bool dropFrames(Document& doc, int step) {
     FrameList& list = doc.frameList;
     TFrame* kept = nullptr;
     int seen = 0;
-    for (int i = 0; i < list.count();) {
+    std::vector<int32_t> dropped;
+    for (int i = 0; i < list.count(); ++i) {
         TFrame* f = list.frameAt(i);
-        if (!f->image || f->isComment) {
-            ++i;
-            continue;
-        }
+        if (!f->image || f->isComment) continue;
         if (seen++ % step == 0 || !kept) {
             if (kept) kept->restoreToBackground = f->transparentIndex >= 0;
             kept = f;
             kept->frameTime = kept->displayTime();
             kept->repeat = 1;
-            ++i;
             continue;
         }
         kept->frameTime += f->displayTime();
-        list.take(i);
+        dropped.push_back(i);
     }
+    list.takeAt(dropped);
     doc.relink();
     return true;
 }
