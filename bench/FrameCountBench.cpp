@@ -9,7 +9,8 @@
 // the time per frame at the count before it: a program that is linear in
 // the frame count stays within a small factor; a quadratic one does not.
 //
-//   movigram-bench-frames [--frames 1000,10000,100000] [--folder DIR] [--factor 3]
+//   movigram-bench-frames [--frames 1000,10000,100000] [--folder DIR] [--factor 3] [--cli PATH]
+// (--cli: another build of movigram-cli, to compare with)
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -79,15 +80,16 @@ int main(int argc, char** argv) {
     std::vector<int> counts{1000, 10000, 100000};
     std::string folder = (fs::temp_directory_path() / "movigram-bench-frames").string();
     double factor = 3;
+    std::string cli = MOVIGRAM_CLI;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string arg = argv[i];
         if (arg == "--frames") counts = parseCounts(argv[i + 1]);
         else if (arg == "--folder") folder = argv[i + 1];
         else if (arg == "--factor") factor = std::atof(argv[i + 1]);
+        else if (arg == "--cli") cli = argv[i + 1];
     }
-    fs::create_directories(folder);
-    const std::string cli = MOVIGRAM_CLI;
     const bool peer = bench::have("gifsicle");
+    fs::create_directories(folder);
 
     const char* names[] = {"info", "copy", "-O3", "gifsicle --info", "gifsicle -O3"};
     std::printf("%9s %10s", "frames", "bytes");
