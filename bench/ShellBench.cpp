@@ -6,6 +6,8 @@
 // the end, the time to scroll the frame list a page with its thumbnails, and
 // how long 100 frames of 20 ms take to play with the real timer.
 //   movigram-bench-shell [--long]   (--long also plays 1000 frames)
+//   movigram-bench-shell --open FILE   (only: the time to open FILE, to delete
+//   every other frame of it and to undo that, the list and canvas following)
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QKeyEvent>
@@ -20,6 +22,10 @@
 #include <vector>
 
 #include "document/FrameChain.h"
+#include "document/Undo.h"
+#include "frameops/FrameOffset.h"
+#include "frameops/FrameOrder.h"
+#include "frameops/GrayScale.h"
 #include "save/GifWriter.h"
 #include "shell/ActionRegistry.h"
 #include "shell/FrameListModel.h"
@@ -138,6 +144,45 @@ double playFrames(TMyFrameWindow& window, int frames) {
     return double(t.nsecsElapsed()) / 1e6;
 }
 
+double msSince(const QElapsedTimer& t) { return double(t.nsecsElapsed()) / 1e6; }
+
+// The editor's Open of a file, then a delete of every other frame and its
+// undo, each with the events it causes handled.
+void openDeleteUndo(TMyFrameWindow& window, const std::string& path) {
+    QElapsedTimer t;
+    t.start();
+    window.session().openPath(QString::fromStdString(path));
+    QApplication::processEvents();
+    const double openMs = msSince(t);
+    Document& doc = window.session().document();
+    const int count = doc.frameList.count();
+    std::vector<int32_t> odd;
+    for (int i = 1; i < count; i += 2) odd.push_back(i);
+    t.restart();
+    deleteFrames(doc, odd, "Delete frames");
+    QApplication::processEvents();
+    const double deleteMs = msSince(t);
+    t.restart();
+    undo(doc);
+    QApplication::processEvents();
+    std::printf("%s: %d frames; open %.0f ms, deleting every other frame %.0f ms, undoing it %.0f ms\n",
+                path.c_str(), count, openMs, deleteMs, msSince(t));
+    // Edits that replace or exchange every frame, one list change each.
+    const std::vector<int32_t> all = selectAll(doc.frameList);
+    for (const auto& [name, edit] : {std::pair<const char*, bool (*)(Document&, FrameSelection, const std::string&)>{
+                                         "reversing the order", reverseOrder},
+                                     {"gray scale", grayScale}}) {
+        t.restart();
+        edit(doc, all, name);
+        QApplication::processEvents();
+        const double editMs = msSince(t);
+        t.restart();
+        undo(doc);
+        QApplication::processEvents();
+        std::printf("  %s of all frames %.0f ms, undoing it %.0f ms\n", name, editMs, msSince(t));
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -149,6 +194,16 @@ int main(int argc, char** argv) {
 
     const auto folder = std::filesystem::temp_directory_path() / "movigram-bench";
     std::filesystem::create_directories(folder);
+    if (argc > 2 && std::string(argv[1]) == "--open") {
+        std::filesystem::remove(folder / "movigram.ini");
+        TMyFrameWindow window(QString::fromStdString((folder / "movigram.ini").string()));
+        window.resize(1200, 800);
+        window.show();
+        window.firstIdle();
+        QApplication::processEvents();
+        openDeleteUndo(window, argv[2]);
+        return 0;
+    }
     std::printf("Generating 1000 frames of %dx%d...\n", W, H);
     const std::string path = makeAnimation(1000, (folder / "bench-1000.gif").string());
     std::printf("%s: %.1f MB\n", path.c_str(), double(std::filesystem::file_size(path)) / 1e6);

@@ -42,16 +42,18 @@ void updateTitle(Document& doc) { doc.titleEdited(); }
 class Placement {
 public:
     Placement(Document& doc, int position) : doc_(doc), at_(position) {}
-    int add(std::string text, std::unique_ptr<TFrame> frame) {
-        int index;
-        if (at_ < 0) {
-            index = doc_.frameList.append(std::move(text), std::move(frame));
-        } else {
-            index = doc_.frameList.insert(at_, std::move(text), std::move(frame));
-            at_ = index + 1;
-        }
+    void add(std::string text, std::unique_ptr<TFrame> frame) {
+        std::vector<FrameList::Entry> one;
+        one.push_back({std::move(text), std::move(frame)});
+        add(std::move(one));
+    }
+    // The frames of a file, in one step.
+    void add(std::vector<FrameList::Entry> entries) {
+        if (entries.empty()) return;
+        const int n = int(entries.size());
+        const int index = doc_.frameList.insertRange(at_ < 0 ? doc_.frameList.count() : at_, std::move(entries));
+        if (at_ >= 0) at_ = index + n;
         if (firstFilled_ < 0) firstFilled_ = index;
-        return index;
     }
     int firstFilled() const { return firstFilled_; }
 
@@ -198,12 +200,15 @@ ReadOutcome readFiles(Document& doc, int position, const FileBatch& batch, const
                 }
                 std::optional<StatusText> processing;
                 if (chain.size() >= 2) processing.emplace(host, "Processing frames");
+                std::vector<FrameList::Entry> entries;
+                entries.reserve(chain.size());
                 for (size_t k = 0; k < chain.size(); ++k) {
                     palettes.acceptFrame(*chain[k]);
                     std::string text = chain[k]->name;
-                    place.add(std::move(text), std::move(chain[k]));
+                    entries.push_back({std::move(text), std::move(chain[k])});
                     if (chain.size() >= 2) host.setProgress(int((k + 1) * 100 / chain.size()));
                 }
+                place.add(std::move(entries));
             } else if (imported.image) {
                 auto frame = std::make_unique<TFrame>(path, std::move(imported.image));
                 frame->frameTime = doc.frameTime;

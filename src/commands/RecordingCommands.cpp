@@ -20,15 +20,15 @@ void placeRecording(Document& doc, int position, FrameChain frames, const std::s
     doc.fileSize = doc.previousFileSize = -1;
     doc.savedToSaveDir = false;
     PaletteReadingBatch palettes(doc);
-    int at = position < 0 ? -1 : std::min(position, doc.frameList.count());
-    int first = -1;
+    std::vector<FrameList::Entry> entries;
+    entries.reserve(frames.size());
     for (auto& frame : frames) {
         palettes.acceptFrame(*frame);
         std::string text = frame->name;
-        const int index = at < 0 ? doc.frameList.append(std::move(text), std::move(frame))
-                                 : doc.frameList.insert(at++, std::move(text), std::move(frame));
-        if (first < 0) first = index;
+        entries.push_back({std::move(text), std::move(frame)});
     }
+    const int at = position < 0 ? doc.frameList.count() : std::min(position, doc.frameList.count());
+    const int first = doc.frameList.insertRange(at, std::move(entries));
     doc.relink();
     setBackgroundAll(doc.firstFrame, doc.backgroundIndex);
     doc.frameTime = normalizeFrameTimes(doc.firstFrame);

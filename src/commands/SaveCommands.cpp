@@ -19,13 +19,16 @@ namespace {
 
 std::unique_ptr<Document> copyForSave(Document& doc, Host* host) {
     auto copy = std::make_unique<Document>(host);
+    std::vector<FrameList::Entry> entries;
+    entries.reserve(size_t(doc.frameList.count()));
     for (int i = 0; i < doc.frameList.count(); ++i) {
         const TFrame& frame = *doc.frameList.frameAt(i);
         auto c = frame.clone();
         c->overlay = frame.overlay;
         c->unchanged = frame.unchanged;
-        copy->frameList.append(doc.frameList.textAt(i), std::move(c));
+        entries.push_back({doc.frameList.textAt(i), std::move(c)});
     }
+    copy->frameList.insertRange(0, std::move(entries));
     copy->frameList.select(doc.frameList.selectedIndex());
     if (doc.globalPalette) copy->globalPalette = std::make_unique<TMyPalette>(*doc.globalPalette);
     copy->backgroundIndex = doc.backgroundIndex;
@@ -55,10 +58,7 @@ namespace {
 void takePrepared(Document& doc, Document& copy) {
     const int selected = copy.frameList.selectedIndex();
     doc.frameList.clear();
-    while (!copy.frameList.empty()) {
-        std::string text = copy.frameList.textAt(0);
-        doc.frameList.append(std::move(text), copy.frameList.take(0));
-    }
+    doc.frameList.insertRange(0, copy.frameList.takeAll());
     doc.globalPalette = std::move(copy.globalPalette);
     doc.transparentIndex = copy.transparentIndex;
     doc.sameTransparent = copy.sameTransparent;

@@ -83,23 +83,21 @@ bool dropFrames(Document& doc, int kept, int step) {
     FrameList& list = doc.frameList;
     TFrame* last = nullptr;
     int seen = 0;
-    for (int i = 0; i < list.count();) {
+    std::vector<int32_t> dropped;
+    for (int i = 0; i < list.count(); ++i) {
         TFrame* f = list.frameAt(i);
-        if (!f->image || f->isComment) {
-            ++i;
-            continue;
-        }
+        if (!f->image || f->isComment) continue;
         if (seen++ % step < kept || !last) {
             if (last) last->restoreToBackground = f->transparentIndex >= 0;
             last = f;
             last->frameTime = last->displayTime();
             last->repeat = 1;
-            ++i;
             continue;
         }
         last->frameTime += f->displayTime();
-        list.take(i);
+        dropped.push_back(i);
     }
+    list.takeAt(dropped);
     doc.relink();
     return true;
 }

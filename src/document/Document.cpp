@@ -18,6 +18,19 @@ void Document::relinkChain() {
     if (currentFrame && frameList.indexOf(currentFrame) < 0) currentFrame = frameList.frameAt(frameList.selectedIndex());
 }
 
+void Document::relinkSpan(int from, int last) {
+    const int n = frameList.count();
+    firstFrame = frameList.frameAt(0);
+    if (n == 0) return;
+    auto link = [&](int i) {
+        TFrame* f = frameList.frameAt(i);
+        f->index = i;
+        f->next = i + 1 < n ? frameList.frameAt(i + 1) : (loopOption && n >= 2 ? firstFrame : nullptr);
+    };
+    for (int i = std::max(from - 1, 0); i <= std::min(last, n - 1); ++i) link(i);
+    link(n - 1);
+}
+
 void Document::relink() {
     relinkChain();
     const TSize size = boundingSize(firstFrame);
@@ -118,19 +131,23 @@ void Document::ListRelay::itemsAboutToBeInserted(int first, int count) {
 }
 
 void Document::ListRelay::itemsInserted(int first, int count) {
-    doc_.relinkChain();
+    doc_.relinkSpan(first, doc_.frameList.count() - 1);
     doc_.notify(&DocumentObserver::framesInserted, first, count);
 }
 
 void Document::ListRelay::itemsAboutToBeRemoved(int first, int count) {
+    currentLeaving_ = false;
+    for (int i = first; i < first + count; ++i)
+        if (doc_.frameList.frameAt(i) == doc_.currentFrame) currentLeaving_ = doc_.currentFrame != nullptr;
     doc_.notify(&DocumentObserver::framesAboutToBeRemoved, first, count);
 }
 
 void Document::ListRelay::itemsRemoved(int first, int count) {
-    TFrame* const current = doc_.currentFrame;
-    doc_.relinkChain();
+    doc_.relinkSpan(first, doc_.frameList.count() - 1);
+    const bool left = std::exchange(currentLeaving_, false);
+    if (left) doc_.currentFrame = doc_.frameList.frameAt(doc_.frameList.selectedIndex());
     doc_.notify(&DocumentObserver::framesRemoved, first, count);
-    if (doc_.currentFrame != current) doc_.notify(&DocumentObserver::currentFrameChanged);
+    if (left) doc_.notify(&DocumentObserver::currentFrameChanged);
 }
 
 void Document::ListRelay::itemsAboutToBeMoved(int first, int count, int destination) {
@@ -138,7 +155,7 @@ void Document::ListRelay::itemsAboutToBeMoved(int first, int count, int destinat
 }
 
 void Document::ListRelay::itemsMoved(int first, int count, int destination) {
-    doc_.relinkChain();
+    doc_.relinkSpan(std::min(first, destination), std::max(first + count, destination) - 1);
     doc_.notify(&DocumentObserver::framesMoved, first, count, destination);
 }
 
@@ -151,11 +168,22 @@ void Document::ListRelay::listReset() {
     if (doc_.currentFrame != current) doc_.notify(&DocumentObserver::currentFrameChanged);
 }
 
+// The frame replaced is still alive (the list hands it back to its caller
+// after telling us), and its index still names the position it left.
 void Document::ListRelay::itemChanged(int index) {
     TFrame* const current = doc_.currentFrame;
-    doc_.relinkChain();
+    doc_.relinkSpan(index, index);
+    if (current && current->index == index && doc_.frameList.frameAt(index) != current)
+        doc_.currentFrame = doc_.frameList.frameAt(doc_.frameList.selectedIndex());
     doc_.notify(&DocumentObserver::frameChanged, index);
     if (doc_.currentFrame != current) doc_.notify(&DocumentObserver::currentFrameChanged);
+}
+
+void Document::ListRelay::itemsSwapped(int a, int b) {
+    doc_.relinkSpan(a, a);
+    doc_.relinkSpan(b, b);
+    doc_.notify(&DocumentObserver::frameChanged, a);
+    doc_.notify(&DocumentObserver::frameChanged, b);
 }
 
 void Document::ListRelay::selectionChanged(int index) { doc_.notify(&DocumentObserver::selectionChanged, index); }

@@ -162,13 +162,19 @@ private:
         void aboutToReset() override;
         void listReset() override;
         void itemChanged(int index) override;
+        void itemsSwapped(int a, int b) override;
         void selectionChanged(int index) override;
 
     private:
         Document& doc_;
+        bool currentLeaving_ = false;  // the current frame is among those being removed
     };
     // Links the chain in list order and drops a currentFrame that left the list.
     void relinkChain();
+    // Relinks and renumbers the frames at positions from to last, with the
+    // one before them and the last frame of the list (which closes the
+    // loop); the others are linked already.
+    void relinkSpan(int from, int last);
 
     Host* host_ = nullptr;
     Host quietHost_;

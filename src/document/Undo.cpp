@@ -110,10 +110,15 @@ void replaceFrame(FrameList& list, int index, std::unique_ptr<TFrame> saved, boo
     keep(inverse, std::move(old));
 }
 
-void restoreFrame(FrameList& list, int at, std::unique_ptr<TFrame> frame) {
-    std::string name = frame->name;
-    if (at < list.count()) list.insert(at, std::move(name), std::move(frame));
-    else list.append(std::move(name), std::move(frame));
+// Saved frames as list entries named after themselves.
+std::vector<FrameList::Entry> entriesOf(std::vector<std::unique_ptr<TFrame>>& frames) {
+    std::vector<FrameList::Entry> entries;
+    entries.reserve(frames.size());
+    for (auto& frame : frames) {
+        std::string name = frame->name;
+        entries.push_back({std::move(name), std::move(frame)});
+    }
+    return entries;
 }
 
 // Whether the record can be applied whole to the list as it is now.  Every
@@ -158,17 +163,17 @@ void apply(Document& doc, TUndo& record, TUndo& inverse) {
     const bool changes = record.kind == UndoKind::FramesChanged || record.kind == UndoKind::WholeChanged;
     if (!record.indexShape) {
         if (record.kind == UndoKind::FramesRemoved) {
-            int32_t at = record.first;
-            for (auto& frame : record.savedFrames) restoreFrame(list, at++, std::move(frame));
+            list.insertRange(record.first, entriesOf(record.savedFrames));
         } else if (changes) {
             size_t next = 0;
             for (int32_t i = record.first; i <= record.last && next < record.savedFrames.size(); ++i)
                 replaceFrame(list, i, std::move(record.savedFrames[next++]), record.deepCopy, inverse);
         } else if (record.kind == UndoKind::FramesInserted) {
-            for (int32_t n = record.last - record.first + 1; n > 0; --n) keep(inverse, list.take(record.first));
+            for (auto& entry : list.takeRange(record.first, record.last - record.first + 1))
+                keep(inverse, std::move(entry.frame));
         } else if (record.kind == UndoKind::ListReplaced) {
-            while (!list.empty()) keep(inverse, list.take(0));
-            for (auto& frame : record.savedFrames) restoreFrame(list, list.count(), std::move(frame));
+            for (auto& entry : list.takeAll()) keep(inverse, std::move(entry.frame));
+            list.insertRange(list.count(), entriesOf(record.savedFrames));
             inverse.first = 0;
             inverse.last = int32_t(inverse.savedFrames.size()) - 1;
         } else if (record.kind == UndoKind::FramesMoved && !record.indices.empty()) {
@@ -182,8 +187,7 @@ void apply(Document& doc, TUndo& record, TUndo& inverse) {
     }
     switch (record.kind) {
     case UndoKind::FramesRemoved:
-        for (size_t k = 0; k < record.savedFrames.size() && k < record.indices.size(); ++k)
-            restoreFrame(list, record.indices[k], std::move(record.savedFrames[k]));
+        list.insertAt(record.indices, entriesOf(record.savedFrames));
         break;
     case UndoKind::FramesChanged:
     case UndoKind::WholeChanged: {
@@ -192,8 +196,7 @@ void apply(Document& doc, TUndo& record, TUndo& inverse) {
         break;
     }
     case UndoKind::FramesInserted:
-        for (auto i = record.indices.rbegin(); i != record.indices.rend(); ++i) keep(inverse, list.take(*i));
-        std::reverse(inverse.savedFrames.begin(), inverse.savedFrames.end());
+        for (auto& entry : list.takeAt(record.indices)) keep(inverse, std::move(entry.frame));
         break;
     case UndoKind::OrderReversed:
         reverseFrames(list, record.indices);
@@ -250,15 +253,11 @@ std::unique_ptr<TUndo> takeFrames(Document& doc, const std::vector<int32_t>& pos
         record->indexShape = true;
         record->indices = positions;
     }
-    // From the highest position down, so that the others stay where they are.
-    for (auto i = positions.rbegin(); i != positions.rend(); ++i) {
-        std::unique_ptr<TFrame> frame = doc.frameList.take(*i);
-        if (!frame) continue;
-        frame->next = nullptr;
-        record->bytes += undoBytesOf(*frame);
-        record->savedFrames.push_back(std::move(frame));
+    for (auto& entry : doc.frameList.takeAt(positions)) {
+        entry.frame->next = nullptr;
+        record->bytes += undoBytesOf(*entry.frame);
+        record->savedFrames.push_back(std::move(entry.frame));
     }
-    std::reverse(record->savedFrames.begin(), record->savedFrames.end());
     return record;
 }
 
@@ -422,12 +421,10 @@ void insertFrames(Document& doc, int flags, FrameChain frames, const std::string
     // Without a current frame the frames go to the end.
     int c = a < 0 ? list.count() : (flags & InsertAfter ? a + 1 : a);
     EditScope edit(doc, EditScope::range(doc, UndoKind::FramesInserted, c, c + n - 1, label));
-    for (auto& frame : frames) {
-        frame->next = nullptr;
-        std::string name = frame->name;
-        list.insert(c, std::move(name), std::move(frame));
-        if (!(flags & InsertReversed)) ++c;
-    }
+    for (auto& frame : frames) frame->next = nullptr;
+    if (flags & InsertReversed) std::reverse(frames.begin(), frames.end());
+    c = list.insertRange(c, entriesOf(frames));
+    if (!(flags & InsertReversed)) c += n;
     list.select(std::min(c, list.count() - 1));
     doc.fileSize = doc.previousFileSize = -1;
     edit.touches({.title = true});

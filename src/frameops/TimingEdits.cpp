@@ -145,8 +145,8 @@ bool changeSpeed(Document& doc, FrameSelection selection, double factor, const s
         }
         doc.setFrameTiming(keptIndex, std::max(g.delay, 10), 1);
     }
-    std::sort(dropped.rbegin(), dropped.rend());
-    for (int i : dropped) list.take(i);
+    std::sort(dropped.begin(), dropped.end());
+    list.takeAt(dropped);
     return true;
 }
 
@@ -211,7 +211,9 @@ int removeDuplicateFrames(Document& doc, const std::string& label) {
         TFrame& k = *list.frameAt(kept);
         doc.setFrameTiming(kept, k.displayTime() + list.frameAt(i)->displayTime(), 1);
     }
-    for (auto r = repeats.rbegin(); r != repeats.rend(); ++r) list.take(r->first);
+    std::vector<int32_t> dropped;
+    for (const auto& repeat : repeats) dropped.push_back(repeat.first);
+    list.takeAt(dropped);
     return int(repeats.size());
 }
 

@@ -317,46 +317,50 @@ std::vector<SplitPieces> findDirtyRects(Document& doc, const TSize& screen, int 
     return splits;
 }
 
-// Split frames are replaced by their two pieces.
+// Split frames are replaced by their two pieces (the splits are in list
+// order).
 void replaceSplitFrames(FrameList& list, std::vector<SplitPieces>& splits) {
+    std::vector<int32_t> positions;
+    std::vector<FrameList::Entry> firsts;
+    int at = 0;
     for (SplitPieces& pieces : splits) {
-        const int at = list.indexOf(pieces.original);
-        if (at < 0) continue;
-        TFrame* first = pieces.first.get();
-        pieces.second->next = pieces.original->next;
-        std::string firstName = first->name;
+        while (at < list.count() && list.frameAt(at) != pieces.original) ++at;
+        if (at == list.count()) break;
+        std::string firstName = pieces.first->name;
         list.setFrame(at, std::move(pieces.second));  // the original is destroyed here
-        list.insert(at, std::move(firstName), std::move(pieces.first));
-        if (at > 0) list.frameAt(at - 1)->next = first;
+        // Where the first piece lands once the pieces before it are in.
+        positions.push_back(at + int32_t(positions.size()));
+        firsts.push_back({std::move(firstName), std::move(pieces.first)});
     }
+    list.insertAt(positions, std::move(firsts));
 }
 
 // Frames that change nothing are merged into the frame before them; true
 // when some were.
 bool mergeUnchangedFrames(FrameList& list) {
-    bool merged = false;
-    for (int i = 1; i < list.count();) {
+    std::vector<int32_t> merged;
+    int beforeIndex = 0;  // the frame the next one may merge into
+    for (int i = 1; i < list.count(); ++i) {
         TFrame& frame = *list.frameAt(i);
-        TFrame& before = *list.frameAt(i - 1);
+        TFrame& before = *list.frameAt(beforeIndex);
         // A frame that changes nothing shows the same screen as the one
         // before it, unless that one restores to the background (the screen
         // changes when it is erased) or is a comment (no time).
         if (!frame.unchanged || !before.image || before.restoreToBackground) {
-            ++i;
+            beforeIndex = i;
             continue;
         }
         const int64_t sum = int64_t(frame.frameTime) * frame.repeat + int64_t(before.frameTime) * before.repeat;
         if (sum >= mergeLimitMs) {
-            ++i;
+            beforeIndex = i;
             continue;
         }
         if (before.frameTime == frame.frameTime) before.repeat += frame.repeat;
         else before.frameTime = int32_t(sum), before.repeat = 1;
-        before.next = frame.next;
-        list.erase(i);
-        merged = true;
+        merged.push_back(i);
     }
-    return merged;
+    list.takeAt(merged);
+    return !merged.empty();
 }
 
 // Frames that stay although they change nothing keep their time with a

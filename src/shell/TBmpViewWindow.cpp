@@ -132,10 +132,12 @@ void TBmpViewWindow::framesAboutToBeRemoved(int first, int count) {
 
 void TBmpViewWindow::framesAboutToBeReset() { shown_ = previous_ = nullptr; }
 
-void TBmpViewWindow::frameChanged(int) {
-    // The frame may have been replaced by another object.
-    if (shown_ && doc_.frameList.indexOf(shown_) < 0) shown_ = nullptr;
-    if (previous_ && doc_.frameList.indexOf(previous_) < 0) previous_ = nullptr;
+void TBmpViewWindow::frameChanged(int index) {
+    // The frame may have been replaced by another object.  The one replaced
+    // is still alive while we hear of it, numbered by the place it left.
+    auto replaced = [&](const TFrame* f) { return f && f->index == index && doc_.frameList.frameAt(index) != f; };
+    if (replaced(shown_)) shown_ = nullptr;
+    if (replaced(previous_)) previous_ = nullptr;
     browser_.invalidate();
 }
 

@@ -13,6 +13,7 @@
 #include "frameops/FlipRotate.h"
 #include "frameops/FrameOffset.h"
 #include "frameops/GrayScale.h"
+#include "frameops/TimingEdits.h"
 #include "frameops/OpsTestSupport.h"
 #include "support/GifBuilder.h"
 #include "support/RecordingHost.h"
@@ -143,6 +144,49 @@ TEST(Undo, InsertFramesFlagsAndUndo) {
         undo(*doc);
         EXPECT_EQ(describe(*doc), before) << "flags " << c.flags;
     }
+}
+
+// Removals spread over a long animation (too many blocks to announce one
+// by one) go back and forth with every frame in place and the chain linked
+// in list order.
+TEST(Undo, LongScatteredRemovalsComeBackInOrder) {
+    test::RecordingHost host;
+    auto doc = std::make_unique<Document>(&host);
+    doc->globalPalette = std::make_unique<TMyPalette>(test::testPalette(8));
+    // Pairs of equal frames: every second one repeats the one before it.
+    for (int i = 0; i < 200; ++i)
+        doc->frameList.append("f" + std::to_string(i),
+                              makeFrame(2, 2, [i](int, int) { return i / 2 % 8; }, "f" + std::to_string(i)));
+    rethread(*doc, 0);
+    const std::string before = describe(*doc);
+    auto linkedInOrder = [&] {
+        const FrameList& list = doc->frameList;
+        for (int i = 0; i < list.count(); ++i) {
+            const TFrame* following = list.frameAt((i + 1) % list.count());
+            if (list.frameAt(i)->index != i || list.frameAt(i)->next != following) return false;
+        }
+        return doc->firstFrame == list.frameAt(0);
+    };
+    std::vector<int32_t> odd;
+    for (int i = 1; i < 200; i += 2) odd.push_back(i);
+    ASSERT_TRUE(deleteFrames(*doc, odd, "delete frames"));
+    ASSERT_EQ(doc->frameList.count(), 100);
+    EXPECT_EQ(doc->frameList.textAt(1), "f2");
+    EXPECT_TRUE(linkedInOrder());
+    undo(*doc);
+    EXPECT_EQ(describe(*doc), before);
+    EXPECT_TRUE(linkedInOrder());
+    redo(*doc);
+    EXPECT_EQ(doc->frameList.textAt(99), "f198");
+    EXPECT_TRUE(linkedInOrder());
+    undo(*doc);
+
+    EXPECT_EQ(removeDuplicateFrames(*doc, "remove duplicates"), 100);
+    EXPECT_EQ(doc->frameList.textAt(99), "f198");
+    EXPECT_TRUE(linkedInOrder());
+    undo(*doc);
+    EXPECT_EQ(describe(*doc), before);
+    EXPECT_TRUE(linkedInOrder());
 }
 
 TEST(Undo, ARecordThatNoLongerFitsIsDroppedWholeAndReported) {
