@@ -1,5 +1,7 @@
 #include "Compose.h"
 
+#include <cstring>
+
 #include <algorithm>
 
 namespace movigram {
@@ -65,19 +67,36 @@ void forEachScreen(const FrameList& list, TSize screen, const TMyPalette& global
     }
 }
 
+namespace {
+
+// No pixel of the frame lets what is under it show through.
+bool hidesAllBelow(const TFrame& f) {
+    if (f.transparentIndex < 0) return true;
+    const TDib256& image = *f.image;
+    const auto t = uint8_t(f.transparentIndex);
+    for (int32_t y = 0; y < image.height(); ++y) {
+        const uint8_t* row = image.row(y);
+        if (std::memchr(row, t, size_t(image.width()))) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 std::unique_ptr<TFrame> compositeAt(const FrameList& list, int index, const std::string& name,
                                     TSize screen, const TMyPalette& globalPalette) {
     if (index < 0 || index >= list.count()) return nullptr;
+    // Drawing starts at the last frame that hides everything before it:
+    // one that covers the whole screen without a transparent pixel.  (Frames
+    // whose rectangles only add up to the screen's bounds may leave gaps.)
     int start = 0;
     int transparent = -1;
-    TRect covered;
-    const int64_t screenArea = int64_t(screen.width) * screen.height;
+    const TRect whole{0, 0, screen.width, screen.height};
     for (int i = index; i >= 0; --i) {
         const TFrame* f = list.frameAt(i);
         if (!f->hasImage()) continue;
-        covered = covered.united(f->rect);
         if (i < index && f->transparentIndex >= 0) transparent = f->transparentIndex;
-        if (covered.area() == screenArea) {
+        if (f->rect.contains(whole) && hidesAllBelow(*f)) {
             start = i;
             break;
         }

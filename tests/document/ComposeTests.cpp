@@ -71,6 +71,19 @@ TEST(Compose, CompositeAtShowsTheAnimationAtAFrame) {
     EXPECT_EQ(shot->image->pixel(2, 2), 2);
     EXPECT_EQ(shot->transparentIndex, -1);
     EXPECT_EQ(compositeAt(list, 5, "x", {4, 4}, testPalette(4)), nullptr);
+
+    // A corner patch and a lower band together span the screen's bounds
+    // but leave the upper right to the frames before them.
+    list.append("corner", solid(1, 1, 2));
+    auto band = solid(4, 2, 3);
+    band->moveTo({0, 2});
+    list.append("band", std::move(band));
+    threadFrames(list, false);
+    auto later = compositeAt(list, 3, "later", {4, 4}, testPalette(4));
+    EXPECT_EQ(later->image->pixel(3, 0), 1);  // the background frame's
+    EXPECT_EQ(later->image->pixel(0, 0), 2);
+    EXPECT_EQ(later->image->pixel(1, 1), 2);
+    EXPECT_EQ(later->image->pixel(0, 3), 3);
 }
 
 TEST(Compose, MergeUnderAndOver) {
