@@ -346,12 +346,15 @@ void TBmpViewWindow::paintEvent(QPaintEvent* event) {
                                  : QStringLiteral("Drag the box or its handles; arrow keys nudge it (Ctrl: size).  "
                                                   "Enter: %1  Esc: cancel")
                                        .arg(boxAction());
-        const QRect area(6, 6, fontMetrics().horizontalAdvance(hint) + 12, fontMetrics().height() + 6);
+        // Wrapped to the canvas's width.
+        const int width = std::max(viewport()->width() - 24, 60);
+        const QRect text = fontMetrics().boundingRect(QRect(0, 0, width, 10000), Qt::TextWordWrap, hint);
+        const QRect area(6, 6, text.width() + 12, text.height() + 6);
         painter.setPen(Qt::NoPen);
         painter.setBrush(QColor(0, 0, 0, 170));
         painter.drawRoundedRect(area, 3, 3);
         painter.setPen(Qt::white);
-        painter.drawText(area, Qt::AlignCenter, hint);
+        painter.drawText(area.adjusted(6, 3, -6, -3), Qt::AlignLeft | Qt::TextWordWrap, hint);
     }
 }
 
