@@ -205,6 +205,10 @@ void FrameList::select(int index) {
 }
 
 int FrameList::indexOf(const TFrame* frame) const {
+    // A document keeps each frame's number equal to its place; a list of
+    // its own may not, so the number is checked before it is trusted.
+    if (frame && frame->index >= 0 && frame->index < count() && items_[size_t(frame->index)].frame.get() == frame)
+        return frame->index;
     for (int i = 0; i < count(); ++i)
         if (items_[size_t(i)].frame.get() == frame) return i;
     return -1;
