@@ -6,6 +6,17 @@
 
 namespace movigram {
 
+void drawDashedOutline(QPainter& painter, const QRect& r) {
+    const QRect line = r.adjusted(0, 0, -1, -1);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(Qt::white, 1));
+    painter.drawRect(line);
+    QPen dashes(Qt::black, 1, Qt::CustomDashLine);
+    dashes.setDashPattern({4, 4});
+    painter.setPen(dashes);
+    painter.drawRect(line);
+}
+
 CanvasBox::CanvasBox(const TRect& box, TSize screen) : screen_(screen) { setBox(box); }
 
 void CanvasBox::setBox(const TRect& box) { box_ = box.isEmpty() ? TRect{} : clamped(box); }
@@ -92,15 +103,8 @@ void CanvasBox::paint(QPainter& painter, const std::function<QRect(const TRect&)
     outside.addRect(box);
     outside.setFillRule(Qt::OddEvenFill);
     painter.fillPath(outside, QColor(0, 0, 0, 140));
-    // White under black dashes: visible on dark and light pictures alike.
+    drawDashedOutline(painter, box);
     const QRect line = box.adjusted(0, 0, -1, -1);
-    painter.setBrush(Qt::NoBrush);
-    painter.setPen(QPen(Qt::white, 1));
-    painter.drawRect(line);
-    QPen dashes(Qt::black, 1, Qt::CustomDashLine);
-    dashes.setDashPattern({4, 4});
-    painter.setPen(dashes);
-    painter.drawRect(line);
     // Eight handles.
     const int h = 3;
     const int xs[3] = {line.left(), line.center().x(), line.right()};

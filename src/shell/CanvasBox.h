@@ -14,6 +14,9 @@ class QPainter;
 
 namespace movigram {
 
+// An outline of white under black dashes, which shows on any picture.
+void drawDashedOutline(QPainter& painter, const QRect& r);
+
 // What the box drawn on the canvas is for: the dialog Enter opens.
 enum class BoxTool { None, Crop, Pixelate, Blur, Caption };
 

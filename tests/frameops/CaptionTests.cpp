@@ -14,18 +14,6 @@
 namespace movigram::test {
 namespace {
 
-TMyPalette grays() {
-    std::vector<PaletteEntry> e;
-    for (int i = 0; i < 16; ++i) e.push_back({uint8_t(i * 17), uint8_t(i * 17), uint8_t(i * 17), 0});
-    return TMyPalette(e);
-}
-
-std::unique_ptr<Document> grayDocument(std::vector<std::unique_ptr<TFrame>> frames) {
-    auto doc = documentOf(std::move(frames));
-    doc->globalPalette = std::make_unique<TMyPalette>(grays());
-    return doc;
-}
-
 // The screen after frame `index`, composed from the first frame on.
 std::vector<uint8_t> screenAt(const Document& doc, int index) {
     std::vector<uint8_t> out;

@@ -48,6 +48,19 @@ inline std::unique_ptr<Document> documentOf(std::vector<std::unique_ptr<TFrame>>
     return doc;
 }
 
+// 16 grays, 0 (black) to 15 (white), and a document of frames on them.
+inline TMyPalette grays() {
+    std::vector<PaletteEntry> e;
+    for (int i = 0; i < 16; ++i) e.push_back({uint8_t(i * 17), uint8_t(i * 17), uint8_t(i * 17), 0});
+    return TMyPalette(e);
+}
+
+inline std::unique_ptr<Document> grayDocument(std::vector<std::unique_ptr<TFrame>> frames) {
+    auto doc = documentOf(std::move(frames));
+    doc->globalPalette = std::make_unique<TMyPalette>(grays());
+    return doc;
+}
+
 // A document of count solid 4 x 3 frames named "f0", "f1", ..., frame i of
 // colour i % 8 of the 8-colour test palette.
 inline std::unique_ptr<Document> namedFrames(int count) {

@@ -11,19 +11,6 @@
 namespace movigram::test {
 namespace {
 
-// 16 grays, 0 (black) to 15 (white).
-TMyPalette grays() {
-    std::vector<PaletteEntry> e;
-    for (int i = 0; i < 16; ++i) e.push_back({uint8_t(i * 17), uint8_t(i * 17), uint8_t(i * 17), 0});
-    return TMyPalette(e);
-}
-
-std::unique_ptr<Document> grayDocument(std::vector<std::unique_ptr<TFrame>> frames) {
-    auto doc = documentOf(std::move(frames));
-    doc->globalPalette = std::make_unique<TMyPalette>(grays());
-    return doc;
-}
-
 // A 12 x 8 screen: frame 0 a black and white checkerboard over all of it,
 // frame 1 a 6 x 6 patch at (6, 2) of colour 5 with a transparent column
 // (index 0) at x = 7, frame 2 the checkerboard again.

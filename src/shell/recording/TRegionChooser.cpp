@@ -8,23 +8,14 @@
 #include <algorithm>
 #include <cmath>
 
+#include "shell/CanvasBox.h"
+
 namespace movigram {
 
 namespace {
 
 // A press that moves less than this is a click.
 constexpr int dragThreshold = 4;
-
-void drawDashedOutline(QPainter& painter, const QRect& r) {
-    const QRectF outline = QRectF(r).adjusted(0.5, 0.5, -0.5, -0.5);
-    painter.setBrush(Qt::NoBrush);
-    painter.setPen(QPen(Qt::black, 1));
-    painter.drawRect(outline);
-    QPen dashes(Qt::white, 1, Qt::CustomDashLine);
-    dashes.setDashPattern({4, 4});
-    painter.setPen(dashes);
-    painter.drawRect(outline);
-}
 
 }  // namespace
 
