@@ -132,6 +132,12 @@ void TBmpViewWindow::framesAboutToBeRemoved(int first, int count) {
 
 void TBmpViewWindow::framesAboutToBeReset() { shown_ = previous_ = nullptr; }
 
+void TBmpViewWindow::framesReset() {
+    browser_.invalidate();
+    // Another animation, or a new screen: a box drawn for the old one ends.
+    if (box_) session_.endBoxTool();
+}
+
 void TBmpViewWindow::frameChanged(int index) {
     // The frame may have been replaced by another object.  The one replaced
     // is still alive while we hear of it, numbered by the place it left.

@@ -58,7 +58,7 @@ private:
     void framesInserted(int, int) override { browser_.invalidate(); }
     void framesRemoved(int, int) override { browser_.invalidate(); }
     void framesMoved(int, int, int) override { browser_.invalidate(); }
-    void framesReset() override { browser_.invalidate(); }
+    void framesReset() override;
     void currentFrameChanged() override { frameBecameCurrent(); }
     void paletteChanged() override;
     void documentChanged() override;

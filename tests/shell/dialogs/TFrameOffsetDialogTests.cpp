@@ -270,6 +270,11 @@ TEST_F(Dialogs, CropToolBoxDrawnOnTheCanvasBecomesTheCropDialogsNumbers) {
     EXPECT_FALSE(session().boxTool() == BoxTool::Crop);
     EXPECT_EQ(doc().frameList.frameAt(2)->rect, (TRect{11, 8, 31, 30}));
     EXPECT_EQ(undoLabel(), "crop frames");
+    // Another animation ends a box drawn for this one.
+    trigger(C::CropTool);
+    doc().setModified(false);  // no question about the crop
+    session().openPath(QString::fromStdString(writeGif("other.gif", 2, 20, 20)));
+    EXPECT_EQ(session().boxTool(), BoxTool::None);
 }
 
 }  // namespace
