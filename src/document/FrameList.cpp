@@ -204,11 +204,14 @@ void FrameList::select(int index) {
     if (observer_) observer_->selectionChanged(index);
 }
 
-int FrameList::indexOf(const TFrame* frame) const {
+int FrameList::placeOf(const TFrame& frame) const {
     // A document keeps each frame's number equal to its place; a list of
     // its own may not, so the number is checked before it is trusted.
-    if (frame && frame->index >= 0 && frame->index < count() && items_[size_t(frame->index)].frame.get() == frame)
-        return frame->index;
+    if (frame.index >= 0 && frame.index < count() && items_[size_t(frame.index)].frame.get() == &frame) return frame.index;
+    return indexOf(&frame);
+}
+
+int FrameList::indexOf(const TFrame* frame) const {
     for (int i = 0; i < count(); ++i)
         if (items_[size_t(i)].frame.get() == frame) return i;
     return -1;

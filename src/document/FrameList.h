@@ -90,6 +90,10 @@ public:
     int selectedIndex() const { return selected_; }
     void select(int index);
     int indexOf(const TFrame* frame) const;
+    // The place of a frame known to be alive (in this list or not), found
+    // at once from its number when that is right: for stepping and playing.
+    // indexOf is for pointers that may no longer be in the list.
+    int placeOf(const TFrame& frame) const;
 
     // Moves every frame of an owned chain to the end of the list.
     void appendChain(FrameChain chain);

@@ -109,7 +109,7 @@ void EditorSession::moveFrames(int first, int count, int destination) {
 
 void EditorSession::nextFrame() {
     const TFrame* frame = doc_.currentFrame;
-    if (frame && frame->next) doc_.showFrameAt(doc_.frameList.indexOf(frame->next));
+    if (frame && frame->next) doc_.showFrameAt(doc_.frameList.placeOf(*frame->next));
 }
 
 void EditorSession::prevFrame() {
@@ -119,15 +119,15 @@ void EditorSession::prevFrame() {
     forEachInChain(doc_.firstFrame, [&](TFrame& f) {
         if (f.next == current) before = &f;
     });
-    if (before) doc_.showFrameAt(doc_.frameList.indexOf(before));
+    if (before) doc_.showFrameAt(doc_.frameList.placeOf(*before));
 }
 
 void EditorSession::showFirstFrame() {
-    if (doc_.firstFrame) doc_.showFrameAt(doc_.frameList.indexOf(doc_.firstFrame));
+    if (doc_.firstFrame) doc_.showFrameAt(doc_.frameList.placeOf(*doc_.firstFrame));
 }
 
 void EditorSession::showLastFrame() {
-    if (doc_.firstFrame) doc_.showFrameAt(doc_.frameList.indexOf(chainLast(doc_.firstFrame)));
+    if (doc_.firstFrame) doc_.showFrameAt(doc_.frameList.placeOf(*chainLast(doc_.firstFrame)));
 }
 
 void EditorSession::listSelect(int index, bool keepFocus) {
@@ -138,7 +138,7 @@ void EditorSession::listSelect(int index, bool keepFocus) {
 
 FrameSelection EditorSession::listSelection() const {
     FrameSelection rows = listSelection_ ? normalizeSelection(doc_.frameList, listSelection_()) : FrameSelection{};
-    if (rows.empty() && doc_.currentFrame) rows.push_back(doc_.frameList.indexOf(doc_.currentFrame));
+    if (rows.empty() && doc_.currentFrame) rows.push_back(doc_.frameList.placeOf(*doc_.currentFrame));
     return rows;
 }
 

@@ -47,7 +47,7 @@ void Playback::play() {
 void Playback::stop() {
     timer_.stop();
     Document& doc = session_.document();
-    if (doc.currentFrame) doc.frameList.select(doc.frameList.indexOf(doc.currentFrame));
+    if (doc.currentFrame) doc.frameList.select(doc.frameList.placeOf(*doc.currentFrame));
 }
 
 void Playback::step() {
@@ -70,7 +70,7 @@ void Playback::step() {
             const int delay = delayOf(*found);
             stepping_ = false;
             schedule(delay);
-            const int index = doc.frameList.indexOf(found);
+            const int index = doc.frameList.placeOf(*found);
             if (delay > 1000 || session_.isListLineVisibleOrAbove(index)) doc.frameList.select(index);
             return;
         }

@@ -153,7 +153,7 @@ void TBmpViewWindow::frameBecameCurrent() {
     // it, and that frame's restore is still to be done.
     if (!shown_ || shown_->image) previous_ = shown_;
     shown_ = frame;
-    shownIndex_ = frame ? doc_.frameList.indexOf(frame) : -1;
+    shownIndex_ = frame ? doc_.frameList.placeOf(*frame) : -1;
     if (!frame) {
         viewport()->update();
         return;
