@@ -194,13 +194,18 @@ int main(int argc, char** argv) {
 
     const auto folder = std::filesystem::temp_directory_path() / "movigram-bench";
     std::filesystem::create_directories(folder);
-    if (argc > 2 && std::string(argv[1]) == "--open") {
-        std::filesystem::remove(folder / "movigram.ini");
-        TMyFrameWindow window(QString::fromStdString((folder / "movigram.ini").string()));
+    // The main window with settings of its own, shown and idle.
+    auto shown = [](TMyFrameWindow& window) {
         window.resize(1200, 800);
         window.show();
         window.firstIdle();
         QApplication::processEvents();
+    };
+    const QString settings = QString::fromStdString((folder / "movigram.ini").string());
+    std::filesystem::remove(folder / "movigram.ini");
+    if (argc > 2 && std::string(argv[1]) == "--open") {
+        TMyFrameWindow window(settings);
+        shown(window);
         openDeleteUndo(window, argv[2]);
         return 0;
     }
@@ -208,12 +213,8 @@ int main(int argc, char** argv) {
     const std::string path = makeAnimation(1000, (folder / "bench-1000.gif").string());
     std::printf("%s: %.1f MB\n", path.c_str(), double(std::filesystem::file_size(path)) / 1e6);
 
-    std::filesystem::remove(folder / "movigram.ini");
-    TMyFrameWindow window(QString::fromStdString((folder / "movigram.ini").string()));
-    window.resize(1200, 800);
-    window.show();
-    window.firstIdle();
-    QApplication::processEvents();
+    TMyFrameWindow window(settings);
+    shown(window);
     TBmpViewWindow& view = window.client();
 
     // Opening: the window paints while the frames are read.

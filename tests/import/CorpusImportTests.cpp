@@ -22,11 +22,6 @@ namespace {
 using namespace test;
 namespace fs = std::filesystem;
 
-Bytes fileBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 // The colour of a decoded pixel, whichever way the image came out.
 Rgb8 decodedColor(const DecodedImage& d, int x, int y) {
     return d.indexed ? colorAt(*d.indexed, x, y) : d.trueColor->rgbAt(x, y);

@@ -24,11 +24,6 @@ namespace {
 using namespace test;
 namespace fs = std::filesystem;
 
-Bytes fileBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 // A decoded PNG as RGBA, whichever form it came in.
 Bytes rgbaOf(const PngPicture& png) {
     if (png.rgba) return png.rgba->pixels;

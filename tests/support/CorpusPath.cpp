@@ -1,5 +1,7 @@
 #include "CorpusPath.h"
 
+#include <fstream>
+
 #include <algorithm>
 #include <cstdlib>
 
@@ -32,6 +34,11 @@ std::vector<std::filesystem::path> corpusFiles(const std::string& subfolder,
     }
     std::sort(files.begin(), files.end());
     return files;
+}
+
+std::vector<uint8_t> fileBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 }  // namespace movigram::test

@@ -2,6 +2,7 @@
 // Where the third-party test corpus lives.  Tests that need it call
 // requireCorpus(), which skips the test with a clear message when the folder
 // is absent (a plain clone has none).
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -16,6 +17,9 @@ bool corpusAvailable();
 // (lower-case, with dot), sorted.
 std::vector<std::filesystem::path> corpusFiles(const std::string& subfolder,
                                                const std::vector<std::string>& extensions);
+
+// A file's bytes (none when it cannot be read).
+std::vector<uint8_t> fileBytes(const std::filesystem::path& path);
 
 }  // namespace movigram::test
 
