@@ -3,14 +3,19 @@
 // moving over a 64 x 64 screen) of 1,000 / 10,000 / 100,000 frames go
 // through `movigram-cli info`, `copy` and `optimize -O3`, beside
 // `gifsicle --info` and `gifsicle -O3` on the same files in the same run.
+// Then 1920 x 1080 recordings (--hd counts, default 300; 0: none), one
+// screen-like (a full first frame, then a changing window of about a sixth
+// of the screen) and one full-motion (every frame whole and different), go
+// through the same commands with wall and processor time and peak memory.
 //
 // Times are wall-clock seconds of whole runs, process start included.  The
 // complexity guard compares the time per frame at the largest count with
 // the time per frame at the count before it: a program that is linear in
 // the frame count stays within a small factor; a quadratic one does not.
 //
-//   movigram-bench-frames [--frames 1000,10000,100000] [--folder DIR] [--factor 3] [--cli PATH]
+//   movigram-bench-frames [--frames 1000,10000,100000] [--hd 300] [--folder DIR] [--factor 3] [--cli PATH]
 // (--cli: another build of movigram-cli, to compare with)
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -57,6 +62,48 @@ bool writeTinyRecording(const std::string& path, int frames) {
     return std::fclose(file) == 0 && ok;
 }
 
+// A 1920 x 1080 recording on a 64-colour palette.  Screen-like: the first
+// frame whole, then an 800 x 450 window whose contents scroll.
+// Full-motion: every frame whole, a blocky pattern moving across it.
+bool writeHdRecording(const std::string& path, int frames, bool fullMotion) {
+    constexpr uint32_t width = 1920, height = 1080, tableBits = 6;
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) return false;
+    ByteSink out(file);
+    gif::putHeader(out, width, height, tableBits, 0);
+    for (int c = 0; c < (1 << tableBits); ++c) {
+        out.put(uint8_t((c & 3) * 85));
+        out.put(uint8_t((c >> 2 & 3) * 85));
+        out.put(uint8_t((c >> 4 & 3) * 85));
+    }
+    gif::putLoopingExtension(out, 0);
+    LzwEncoder encoder;
+    std::vector<uint8_t> pixels(size_t(width) * height);
+    for (int i = 0; i < frames; ++i) {
+        uint32_t x = 0, y = 0, w = width, h = height;
+        if (fullMotion) {
+            for (uint32_t py = 0; py < h; ++py)
+                for (uint32_t px = 0; px < w; ++px)
+                    pixels[size_t(py) * w + px] = uint8_t(((px + uint32_t(i) * 12) / 24 ^ (py + uint32_t(i) * 5) / 24) % 61 + 1);
+        } else if (i == 0) {
+            std::fill(pixels.begin(), pixels.end(), uint8_t(21));
+        } else {
+            w = 800, h = 450;
+            x = uint32_t(i * 37) % (width - w), y = uint32_t(i * 23) % (height - h);
+            for (uint32_t py = 0; py < h; ++py)
+                for (uint32_t px = 0; px < w; ++px)
+                    pixels[size_t(py) * w + px] =
+                        uint8_t((py + uint32_t(i)) % 18 < 12 && (px / 7 + (py + uint32_t(i)) / 18) % 5 != 0 ? 63 : 1);
+        }
+        gif::putGraphicControl(out, 0, -1, 10);
+        gif::putImageDescriptor(out, x, y, w, h, 0);
+        encoder.encode(pixels.data(), w, w, h, tableBits, out);
+    }
+    gif::putTrailer(out);
+    const bool ok = out.flush();
+    return std::fclose(file) == 0 && ok;
+}
+
 std::vector<int> parseCounts(const std::string& list) {
     std::vector<int> counts;
     size_t start = 0;
@@ -77,7 +124,7 @@ struct Row {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::vector<int> counts{1000, 10000, 100000};
+    std::vector<int> counts{1000, 10000, 100000}, hdCounts{300};
     std::string folder = (fs::temp_directory_path() / "movigram-bench-frames").string();
     double factor = 3;
     std::string cli = MOVIGRAM_CLI;
@@ -87,6 +134,7 @@ int main(int argc, char** argv) {
         else if (arg == "--folder") folder = argv[i + 1];
         else if (arg == "--factor") factor = std::atof(argv[i + 1]);
         else if (arg == "--cli") cli = argv[i + 1];
+        else if (arg == "--hd") hdCounts = parseCounts(argv[i + 1]);
     }
     const bool peer = bench::have("gifsicle");
     fs::create_directories(folder);
@@ -129,23 +177,55 @@ int main(int argc, char** argv) {
 
     // The guard: the time per frame at the largest count against the count
     // before it, for our three operations.
-    if (rows.size() < 2) return 0;
-    const Row& small = rows[rows.size() - 2];
-    const Row& large = rows.back();
     bool pass = true;
-    std::printf("\ntime per frame at %d frames against %d frames (limit %.1fx):\n", large.frames, small.frames,
-                factor);
-    for (int k = 0; k < 3; ++k) {
-        if (small.seconds[k] <= 0 || large.seconds[k] < 0) {
-            std::printf("  %-6s FAIL (did not run)\n", names[k]);
-            pass = false;
-            continue;
+    if (rows.size() >= 2) {
+        const Row& small = rows[rows.size() - 2];
+        const Row& large = rows.back();
+        std::printf("\ntime per frame at %d frames against %d frames (limit %.1fx):\n", large.frames, small.frames,
+                    factor);
+        for (int k = 0; k < 3; ++k) {
+            if (small.seconds[k] <= 0 || large.seconds[k] < 0) {
+                std::printf("  %-6s FAIL (did not run)\n", names[k]);
+                pass = false;
+                continue;
+            }
+            const double ratio = (large.seconds[k] / large.frames) / (small.seconds[k] / small.frames);
+            const bool ok = ratio <= factor;
+            pass = pass && ok;
+            std::printf("  %-6s %.2fx %s\n", names[k], ratio, ok ? "PASS" : "FAIL");
         }
-        const double ratio = (large.seconds[k] / large.frames) / (small.seconds[k] / small.frames);
-        const bool ok = ratio <= factor;
-        pass = pass && ok;
-        std::printf("  %-6s %.2fx %s\n", names[k], ratio, ok ? "PASS" : "FAIL");
+        std::printf("complexity guard: %s\n", pass ? "PASS" : "FAIL");
     }
-    std::printf("complexity guard: %s\n", pass ? "PASS" : "FAIL");
+
+    // 1080p recordings: time and memory beside the peer's.
+    for (int n : hdCounts) {
+        if (n <= 0) continue;
+        for (bool fullMotion : {false, true}) {
+            const std::string in =
+                folder + "/hd-" + (fullMotion ? "motion-" : "screen-") + std::to_string(n) + ".gif";
+            const std::string out = folder + "/out.gif";
+            if (!writeHdRecording(in, n, fullMotion)) {
+                std::fprintf(stderr, "cannot write %s\n", in.c_str());
+                return 1;
+            }
+            std::printf("\n1920x1080 %s, %d frames, %.1f MB:\n", fullMotion ? "full-motion" : "screen-like", n,
+                        double(fs::file_size(in)) / 1e6);
+            std::printf("  %-16s %10s %10s %12s\n", "", "wall", "processor", "peak memory");
+            const std::pair<const char*, std::string> runs[] = {
+                {"info", cli + " info " + in},
+                {"copy", cli + " copy " + in + " " + out},
+                {"-O3", cli + " optimize " + in + " -o " + out + " -O3"},
+                {"gifsicle --info", peer ? "gifsicle --info " + in : ""},
+                {"gifsicle -O3", peer ? "gifsicle -O3 " + in + " -o " + out : ""},
+            };
+            for (const auto& [name, command] : runs) {
+                const bench::Measured m = command.empty() ? bench::Measured{} : bench::measure(command);
+                if (!m.ok) std::printf("  %-16s %10s\n", name, "-");
+                else std::printf("  %-16s %8.2f s %8.2f s %8.0f MiB\n", name, m.wall, m.cpu, m.peakMiB);
+                std::fflush(stdout);
+            }
+        }
+    }
+
     return pass ? 0 : 1;
 }

@@ -123,11 +123,20 @@ std::optional<std::vector<uint8_t>> maxCompressedBytes(Document& copy, bool plan
     const uint64_t pixels = imagePixels(copy.firstFrame);
     const bool alongside =
         std::thread::hardware_concurrency() > 1 && worthASecondThread(pixels) && pixels <= (uint64_t(1) << 29);
+    // The optimising save works on a copy of the frames of its own; above
+    // maxRivalPixels that copy would cost more memory than the plan, which
+    // nearly always wins anyway, and only the plain save is compared.
+    const bool optimisedRival = pixels <= maxRivalPixels;
     // The smaller of the plain and the optimising save, the plain one when
     // they are alike.  The optimising save comes first: it is nearly always
     // the smaller, and the plain one gives up once it passes it.
     auto rivals = std::async(
         alongside ? std::launch::async : std::launch::deferred, [&, plainOptions] {
+            if (!optimisedRival) {
+                ByteSink plain;
+                return writeGifTo(plain, copy.firstFrame, global, plainOptions) ? plain.bytes()
+                                                                                 : std::vector<uint8_t>();
+            }
             std::unique_ptr<Document> below = copyForSave(copy, &quiet);
             below->cropToDirty = below->splitDirty = below->transparentMaskOption = true;
             below->commentFrameOption = false;
@@ -158,7 +167,7 @@ std::optional<std::vector<uint8_t>> maxCompressedBytes(Document& copy, bool plan
     }
     std::vector<uint8_t> best = rivals.get();
     if (host.stopRequested()) return std::nullopt;
-    if (havePlan && plannedBytes.size() <= best.size()) best = std::move(plannedBytes);
+    if (havePlan && (best.empty() || plannedBytes.size() <= best.size())) best = std::move(plannedBytes);
     return best;
 }
 
@@ -183,11 +192,28 @@ GifWriteOptions saveOptionsOf(Document& copy, bool optimize) {
 
 GifWriteResult writePreparedCopy(Document& doc, const std::string& path, bool optimize, bool keep) {
     Host& host = doc.host();
-    std::unique_ptr<Document> copy = copyForSave(doc, &host);
-    prepareCopy(*copy, optimize);
     const size_t slash = path.find_last_of('/');
     StatusText status(host, "Saving \"" + (slash == std::string::npos ? path : path.substr(slash + 1)) + "\"");
     GifWriteResult result;
+    if (optimize && doc.maxCompression && keep) {
+        // Maximum compression only reads the frames, and the document keeps
+        // what it prepares (the comment frame): no copy is needed, and a long
+        // animation's pixels are not held twice.  A failed write takes the
+        // comment frame back out.
+        const bool commented = doc.commentFrameOption && ensureCommentFrame(doc.frameList, doc.loopOption);
+        doc.relink();
+        const std::optional<std::vector<uint8_t>> bytes = maxCompressedBytes(doc);
+        result = bytes ? writeGifBytes(path, *bytes) : GifWriteResult{.path = path};
+        if (!result.ok && commented) {
+            doc.frameList.take(0);
+            doc.relink();
+        }
+        if (!result.ok) host.showMessage("Error", gifWriteErrorMessage(result), MessageIcon::Stop);
+        else doc.changed({.palette = true});
+        return result;
+    }
+    std::unique_ptr<Document> copy = copyForSave(doc, &host);
+    prepareCopy(*copy, optimize);
     if (optimize && doc.maxCompression) {
         // The document keeps its frames, with the comment frame when the
         // option puts one in.
@@ -202,8 +228,9 @@ GifWriteResult writePreparedCopy(Document& doc, const std::string& path, bool op
     return result;
 }
 
-std::vector<uint8_t> savedBytes(Document& doc, bool optimize, Host* host, bool planOnly) {
-    std::unique_ptr<Document> copy = copyForSave(doc, host);
+std::vector<uint8_t> savedBytes(Document& doc, bool optimize, Host* host, bool planOnly, bool spare) {
+    std::unique_ptr<Document> own = spare ? nullptr : copyForSave(doc, host);
+    Document* copy = spare ? &doc : own.get();
     prepareCopy(*copy, optimize);
     if (optimize && copy->maxCompression)
         return maxCompressedBytes(*copy, planOnly).value_or(std::vector<uint8_t>());

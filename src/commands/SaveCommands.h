@@ -30,8 +30,15 @@ std::unique_ptr<Document> copyForSave(Document& doc, Host* host = nullptr);
 // nothing is shown); the document is not changed.  Empty when the writer
 // failed or the host asked to stop.  With planOnly, maximum compression
 // makes its plan alone (no rival saves, no lossless twin of a lossy plan):
-// a size to compare with others made so, at a fraction of the work.
-std::vector<uint8_t> savedBytes(Document& doc, bool optimize, Host* host = nullptr, bool planOnly = false);
+// a size to compare with others made so, at a fraction of the work.  With
+// spare, the document is itself a copy made for this and is prepared in
+// place (its host is the one told).
+std::vector<uint8_t> savedBytes(Document& doc, bool optimize, Host* host = nullptr, bool planOnly = false,
+                                bool spare = false);
+
+// Above this many image pixels, maximum compression compares its plan with
+// the plain save only: the optimising save would need a copy of the frames.
+constexpr uint64_t maxRivalPixels = uint64_t(1) << 27;
 
 // The steps before the write: the comment frame and, with optimize, the
 // optimisation passes.

@@ -242,7 +242,7 @@ std::vector<uint8_t> sharedFile(Document& doc, const ShareSettings& settings, co
     FollowingHost host(stop);
     std::unique_ptr<Document> copy = workingCopy(doc, host);
     if (!applyShareSettings(*copy, settings) || host.stopRequested()) return {};
-    return savedBytes(*copy, true, &host, planOnly);
+    return savedBytes(*copy, true, &host, planOnly, true);
 }
 
 FitResult fitToSize(Document& doc, uint64_t maxBytes, int bestLossy, Progress* progress) {

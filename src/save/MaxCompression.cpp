@@ -758,6 +758,12 @@ void Planner::refineLast(EncodedImage&& best) {
     worker_->post(
         [this, image] {
             if (!stopped()) refiner_->refine(*image);
+            // Only its data goes into the plan: the pixels it was made
+            // from are let go at once, so that a long animation's images
+            // are not all held decoded until the end.
+            std::vector<uint8_t>().swap(image->values);
+            std::vector<uint8_t>().swap(image->free);
+            std::vector<uint32_t>().swap(image->closeColours);
         },
         std::max<size_t>(image->values.size(), 1));
 }

@@ -209,6 +209,13 @@ TEST_F(FileCommands, AFailedSaveLeavesTheDocumentAndItsJournal) {
     EXPECT_FALSE(save(doc));
     EXPECT_FALSE(saveAs(doc, (dir / "gone" / "b.gif").string(), true));
     EXPECT_EQ(names(), before);
+    // Maximum compression prepares the document itself: its comment frame
+    // goes again when the write fails.
+    doc.maxCompression = doc.commentFrameOption = true;
+    EXPECT_FALSE(saveAs(doc, (dir / "gone" / "b.gif").string(), true));
+    EXPECT_EQ(names(), before);
+    EXPECT_EQ(doc.firstFrame, doc.frameList.frameAt(0));
+    doc.maxCompression = false;
     EXPECT_TRUE(*doc.globalPalette == palette) << "the save changed the palette";
     EXPECT_EQ(doc.currentFrame, doc.frameList.frameAt(doc.frameList.selectedIndex()));
     ASSERT_EQ(doc.undo.size(), 1u);
