@@ -318,8 +318,11 @@ void ImageRefiner::refine(EncodedImage& best) {
         setTry(count++, r, options);
     }
     tryAll(best, tableBytes, count);
+    // Only the data goes into the plan: a long animation's images are not
+    // all held decoded until the end.
     std::vector<uint8_t>().swap(best.values);
     std::vector<uint8_t>().swap(best.free);
+    std::vector<uint32_t>().swap(best.closeColours);
 }
 
 // The global table: the image draws with each colour's entry; a transparent

@@ -1,6 +1,7 @@
 #include "MaxCompression.h"
 
 #include <algorithm>
+#include <bit>
 #include <climits>
 #include <cstring>
 #include <deque>
@@ -184,6 +185,23 @@ void keepColourSetsThatFit(const std::vector<ColourUse::Frame>& uses, size_t roo
     std::erase_if(drawn, [&](uint32_t id) { return !taken[id]; });
 }
 
+// About the bits the frames' codes take with the table in this order: each
+// frame's changed pixels at the code size of its highest entry.
+uint64_t bitsOfCodes(const ColourUse& use, size_t idCount, const std::vector<uint32_t>& order) {
+    std::vector<uint16_t> entry(idCount, 0xFFFF);
+    for (size_t k = 0; k < order.size(); ++k) entry[order[k]] = uint16_t(std::min<size_t>(k, 255));
+    uint64_t bits = 0;
+    for (const ColourUse::Frame& f : use.frames) {
+        size_t highest = 255;
+        if (!f.colours.empty()) {
+            highest = 0;
+            for (uint32_t id : f.colours) highest = std::max<size_t>(highest, entry[id] == 0xFFFF ? 255 : entry[id]);
+        }
+        bits += f.changed * uint64_t(std::max(2, int(std::bit_width(highest))));
+    }
+    return bits;
+}
+
 // The order of the entries decides the code sizes: a frame whose colours all
 // have low entries needs fewer bits.  First by the number of frames that
 // change pixels to the colour.  Then, level by level (2, 4, ... 256
@@ -232,6 +250,12 @@ void orderForCodeSizes(const ColourUse& use, size_t idCount, std::vector<uint32_
         }
     }
     for (uint32_t id : drawn) if (!placed[id]) order.push_back(id);
+    // Filling the levels frame by frame can spend the small entries on the
+    // many frames of few colours and leave the large frames above them;
+    // colours in order of use may serve those better.  The order whose
+    // frames write fewer bits in all (pixels changed times their code
+    // size) is kept.
+    if (bitsOfCodes(use, idCount, drawn) < bitsOfCodes(use, idCount, order)) return;
     drawn = order;
 }
 
@@ -758,12 +782,6 @@ void Planner::refineLast(EncodedImage&& best) {
     worker_->post(
         [this, image] {
             if (!stopped()) refiner_->refine(*image);
-            // Only its data goes into the plan: the pixels it was made
-            // from are let go at once, so that a long animation's images
-            // are not all held decoded until the end.
-            std::vector<uint8_t>().swap(image->values);
-            std::vector<uint8_t>().swap(image->free);
-            std::vector<uint32_t>().swap(image->closeColours);
         },
         std::max<size_t>(image->values.size(), 1));
 }

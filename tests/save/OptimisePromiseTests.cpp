@@ -446,6 +446,33 @@ TEST(MaxCompression, AFrameOfFewColoursGetsASmallCodeSize) {
     EXPECT_EQ(plan.images[1].data[0], 2) << "minimum code size";
 }
 
+TEST(MaxCompression, LargeFramesKeepASmallCodeSizeBesideManyFramesOfFewColours) {
+    // Ten whole frames of 120 colours, and between them thirty two-pixel
+    // frames of two colours each of their own: the large frames' colours
+    // belong below entry 128, so that they write 7-bit codes.
+    std::vector<std::unique_ptr<TFrame>> frames;
+    for (int k = 0; k < 40; ++k) {
+        if (k % 4 == 0) {
+            frames.push_back(frameOf(64, 64, 100, [k](int x, int y) { return (x * 7 + y * 13 + k) % 120; }));
+            continue;
+        }
+        const int small = k - k / 4 - 1;
+        auto f = frameOf(2, 1, 100, [small](int x, int) { return 120 + 2 * small + x; });
+        f->moveTo({2 * small, 63});
+        frames.push_back(std::move(f));
+    }
+    auto doc = documentOf(std::move(frames), 180);
+    const GifPlan plan = planOf(*doc);
+    int large = 0;
+    for (const PlannedImage& image : plan.images) {
+        if (image.rect.width() < 32) continue;
+        ++large;
+        EXPECT_TRUE(image.localTable.empty());
+        EXPECT_EQ(image.data[0], 7) << "minimum code size of the image at " << large;
+    }
+    EXPECT_EQ(large, 10);
+}
+
 TEST(MaxCompression, LocalPalettesOfMoreThan256Colours) {
     // Two pictures of 200 colours each, from different palettes, shown in
     // turn: one fits the global table, the other needs a table of its own.
