@@ -13,7 +13,14 @@
 // the time per frame at the count before it: a program that is linear in
 // the frame count stays within a small factor; a quadratic one does not.
 //
+// A further table times `copy` of large files beside `gifsicle` copying them
+// (best of three runs each): a generated recording of 300 full frames of
+// 800 x 600, and any files given with --large.  An untouched frame is
+// written back with the LZW data it was read with, so copy costs reading,
+// decoding and a check of each frame, no encoding.
+//
 //   movigram-bench-frames [--frames 1000,10000,100000] [--hd 300] [--folder DIR] [--factor 3] [--cli PATH]
+//                         [--large FILE]...
 // (--cli: another build of movigram-cli, to compare with)
 #include <algorithm>
 #include <cstdio>
@@ -104,6 +111,61 @@ bool writeHdRecording(const std::string& path, int frames, bool fullMotion) {
     return std::fclose(file) == 0 && ok;
 }
 
+// An 800 x 600 screen on 256 colours; every frame whole, a pattern of bands
+// and rings that moves and changes from frame to frame, as an exported
+// video clip is.
+bool writeLargeRecording(const std::string& path, int frames) {
+    constexpr int width = 800, height = 600, tableBits = 8;
+    ByteSink out;
+    gif::putHeader(out, width, height, tableBits, 0);
+    for (int c = 0; c < (1 << tableBits); ++c) {
+        out.put(uint8_t(c));
+        out.put(uint8_t((c * 7) & 0xFF));
+        out.put(uint8_t(255 - c));
+    }
+    gif::putLoopingExtension(out, 0);
+    LzwEncoder encoder;
+    std::vector<uint8_t> pixels(size_t(width) * height);
+    for (int i = 0; i < frames; ++i) {
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                const int dx = x - 400 - i, dy = y - 300;
+                pixels[size_t(y) * width + size_t(x)] = uint8_t(((dx * dx + dy * dy) / (600 + 8 * i) + x / 40 + i) & 0xFF);
+            }
+        gif::putGraphicControl(out, 0, -1, 4);
+        gif::putImageDescriptor(out, 0, 0, width, height, 0);
+        encoder.encode(pixels.data(), width, width, height, tableBits, out);
+    }
+    gif::putTrailer(out);
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) return false;
+    const auto& bytes = out.bytes();
+    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    return std::fclose(file) == 0 && ok;
+}
+
+
+// Times copy of each large file beside gifsicle copying it.
+void copyLargeFiles(const std::vector<std::string>& files, const std::string& cli, bool peer,
+                    const std::string& out) {
+    std::printf("\ncopy of large files (best of 3):\n%-40s %10s %12s %16s %8s\n", "file", "bytes", "copy",
+                "gifsicle copy", "ratio");
+    for (const std::string& in : files) {
+        bool ok = true, peerOk = peer;
+        const double ours = bench::seconds([&] { ok = ok && bench::run(cli + " copy " + in + " " + out); }, 3);
+        const double theirs =
+            peer ? bench::seconds([&] { peerOk = peerOk && bench::run("gifsicle " + in + " -o " + out); }, 3) : 0;
+        std::printf("%-40s %10ju", fs::path(in).filename().string().c_str(), uintmax_t(fs::file_size(in)));
+        if (ok) std::printf(" %10.3f s", ours);
+        else std::printf(" %12s", "-");
+        if (peerOk) std::printf(" %14.3f s", theirs);
+        else std::printf(" %16s", "-");
+        if (ok && peerOk && theirs > 0) std::printf(" %7.2fx\n", ours / theirs);
+        else std::printf(" %8s\n", "-");
+        std::fflush(stdout);
+    }
+}
+
 std::vector<int> parseCounts(const std::string& list) {
     std::vector<int> counts;
     size_t start = 0;
@@ -128,6 +190,7 @@ int main(int argc, char** argv) {
     std::string folder = (fs::temp_directory_path() / "movigram-bench-frames").string();
     double factor = 3;
     std::string cli = MOVIGRAM_CLI;
+    std::vector<std::string> largeFiles;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string arg = argv[i];
         if (arg == "--frames") counts = parseCounts(argv[i + 1]);
@@ -135,6 +198,7 @@ int main(int argc, char** argv) {
         else if (arg == "--factor") factor = std::atof(argv[i + 1]);
         else if (arg == "--cli") cli = argv[i + 1];
         else if (arg == "--hd") hdCounts = parseCounts(argv[i + 1]);
+        else if (arg == "--large") largeFiles.push_back(argv[i + 1]);
     }
     const bool peer = bench::have("gifsicle");
     fs::create_directories(folder);
@@ -196,6 +260,14 @@ int main(int argc, char** argv) {
         }
         std::printf("complexity guard: %s\n", pass ? "PASS" : "FAIL");
     }
+
+    const std::string recording = folder + "/large-800x600-300.gif";
+    if (!writeLargeRecording(recording, 300)) {
+        std::fprintf(stderr, "cannot write %s\n", recording.c_str());
+        return 1;
+    }
+    largeFiles.insert(largeFiles.begin(), recording);
+    copyLargeFiles(largeFiles, cli, peer, folder + "/out.gif");
 
     // 1080p recordings: time and memory beside the peer's.
     for (int n : hdCounts) {

@@ -5,9 +5,11 @@
 #include <cstring>
 
 #include "FileIo.h"
+#include "OriginalImageData.h"
 #include "RestorePrevious.h"
 #include "gif/ByteReader.h"
 #include "gif/GifBlocks.h"
+#include "gif/IndexFingerprint.h"
 #include "gif/LzwDecoder.h"
 
 namespace movigram {
@@ -198,6 +200,11 @@ private:
         if (options_.progress) rowsDone = [&rows](int percent) { rows.setProgress(percent); };
         const LzwResult r = decoder_.decode(in_, minCodeSize, buffer.data(), width, height, interlaced, rowsDone);
         if (r != LzwResult::Complete) return GifCorrupt;
+        std::shared_ptr<const OriginalImageData> original;
+        // Interlaced data holds the rows in another order than a save writes
+        // them, so it is not kept.
+        if (!interlaced && decoder_.exact())
+            original = keepOriginal(start, *end, buffer.data(), width, height, minCodeSize);
 
         auto image = std::make_unique<TDib256>(int32_t(width), int32_t(height));
         image->colors() = inForce_.quads;
@@ -208,6 +215,7 @@ private:
         char suffix[16];
         std::snprintf(suffix, sizeof suffix, ".%03d", imageCount_++);
         auto frame = std::make_unique<TFrame>(baseName_ + suffix, std::move(image));
+        frame->original = std::move(original);
         frame->moveTo({int32_t(left), int32_t(top)});
         if (out_.backgroundIndex < inForce_.entries) frame->backgroundIndex = out_.backgroundIndex;
         uint8_t disposal = 0;
@@ -230,6 +238,24 @@ private:
         out_.frames.push_back(std::move(frame));
         report(int(after));
         return GifOk;
+    }
+
+    // The image's data sub-blocks from start to end (past the terminator),
+    // joined, with what they decode to.  They are not charged against the
+    // limits: all of them together are no larger than the file, which is in
+    // memory already.
+    std::shared_ptr<const OriginalImageData> keepOriginal(size_t start, size_t end, const uint8_t* indices,
+                                                          uint32_t width, uint32_t height, int minCodeSize) {
+        auto original = std::make_shared<OriginalImageData>();
+        original->codes.reserve(end - start);
+        for (size_t pos = start; data_[pos] != 0; pos += 1 + data_[pos])
+            original->codes.insert(original->codes.end(), data_.begin() + std::ptrdiff_t(pos) + 1,
+                                   data_.begin() + std::ptrdiff_t(pos) + 1 + data_[pos]);
+        original->fingerprint = indexFingerprint(indices, std::ptrdiff_t(width), width, height);
+        original->width = width;
+        original->height = height;
+        original->minCodeSize = minCodeSize;
+        return original;
     }
 
     // The animation is composed on a screen reaching the far corner of every

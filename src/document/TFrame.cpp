@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "OriginalImageData.h"
+
 namespace movigram {
 
 TFrame::TFrame(std::string frameName, std::unique_ptr<TDib256> frameImage)
@@ -34,6 +36,7 @@ void TFrame::copyFieldsFrom(const TFrame& source) {
     backgroundIndex = source.backgroundIndex;
     transparentIndex = source.transparentIndex;
     withoutControl = source.withoutControl;
+    original = source.original;
     // next, splitPair, unchanged and overlay start cleared in a copy.
 }
 

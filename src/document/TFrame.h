@@ -15,6 +15,8 @@
 
 namespace movigram {
 
+struct OriginalImageData;
+
 class TFrame {
 public:
     // name copied, image taken over (either may be empty).
@@ -53,6 +55,9 @@ public:
     // its own default time.
     bool withoutControl = false;
     std::unique_ptr<TDib256> image;
+    // The image's LZW data as read from a GIF, when it was read from one
+    // (OriginalImageData.h); shared with copies of the frame.
+    std::shared_ptr<const OriginalImageData> original;
     std::string name;
     int32_t frameTime = 1000;
     int32_t repeat = 1;

@@ -1,5 +1,7 @@
 #include "GifBlockWriter.h"
 
+#include <algorithm>
+
 #include "GifBlocks.h"
 
 namespace movigram::gif {
@@ -45,6 +47,16 @@ void putImageDescriptor(ByteSink& out, uint32_t left, uint32_t top, uint32_t wid
     out.putLe16(width);
     out.putLe16(height);
     out.put(packed);
+}
+
+void putImageData(ByteSink& out, int minCodeSize, std::span<const uint8_t> codes) {
+    out.put(uint8_t(minCodeSize));
+    for (size_t at = 0; at < codes.size(); at += 255) {
+        const size_t n = std::min<size_t>(255, codes.size() - at);
+        out.put(uint8_t(n));
+        out.write(codes.data() + at, n);
+    }
+    out.put(blockTerminator);
 }
 
 void putTrailer(ByteSink& out) { out.put(trailer); }

@@ -4,6 +4,7 @@
 // image descriptor and the trailer.  Colour tables and image data are the
 // caller's.
 #include <cstdint>
+#include <span>
 
 #include "ByteSink.h"
 
@@ -26,6 +27,10 @@ void putGraphicControl(ByteSink& out, int disposal, int transparentIndex, uint32
 // packed: colorTableFlag with the table size, interlaceFlag.
 void putImageDescriptor(ByteSink& out, uint32_t left, uint32_t top, uint32_t width, uint32_t height,
                         uint8_t packed);
+
+// An image's data: the code size byte, the codes cut into sub-blocks of
+// 255 bytes, and the block terminator.
+void putImageData(ByteSink& out, int minCodeSize, std::span<const uint8_t> codes);
 
 void putTrailer(ByteSink& out);
 

@@ -27,7 +27,10 @@ struct InterlacedOutput {
             std::memcpy(out + size_t(r) * width, out + size_t(y) * width, count);
     }
 
+    uint64_t produced = 0;  // indices put, kept or not
+
     void put(uint8_t index) {
+        ++produced;
         if (y < height) out[size_t(y) * width + x] = index;
         if (++x < width) return;
         copyDown(width);
@@ -123,8 +126,10 @@ LzwResult LzwDecoder::decode(ByteReader& in, int minCodeSize, uint8_t* out, uint
     // and the 16 bytes the copy may touch after it.
     auto roomFor = [&](uint32_t len) { return !interlaced && pos + len + 16 <= total; };
     auto row = [&]() -> uint64_t { return interlaced ? lace.y : (width ? pos / width : 0); };
+    bool lenient = false;
     auto finish = [&](LzwResult r) {
         if (interlaced) lace.finish();
+        exact_ = r == LzwResult::Complete && !lenient && (interlaced ? lace.produced : pos) == total;
         return r;
     };
 
@@ -189,6 +194,7 @@ LzwResult LzwDecoder::decode(ByteReader& in, int minCodeSize, uint8_t* out, uint
         if (previous == none) {
             // A code right after a clear names a single index; an
             // out-of-range one is taken modulo the alphabet.
+            lenient |= code > charMask;
             code &= charMask;
             // Code sizes above 8 bits name indices no 8-bit image holds.
             if (code > 255) return finish(LzwResult::Corrupt);

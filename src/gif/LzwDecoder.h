@@ -24,6 +24,13 @@ public:
     LzwResult decode(ByteReader& in, int minCodeSize, uint8_t* out, uint32_t width,
                      uint32_t height, bool interlaced, const std::function<void(int)>& progress = {});
 
+    // Whether the last decode gave exactly width x height indices and needed
+    // none of the leniencies (a first code out of the alphabet taken modulo
+    // it, missing pixels left 0, extra pixels dropped): data that any
+    // decoder reads as the same picture, and so may be written again as it
+    // is.
+    bool exact() const { return exact_; }
+
 private:
     static constexpr int tableSize = 4096;
     static constexpr uint16_t none = 0xFFFF;
@@ -41,6 +48,7 @@ private:
     };
     Entry table_[tableSize];
     uint8_t scratch_[tableSize];
+    bool exact_ = false;
 };
 
 }  // namespace movigram
