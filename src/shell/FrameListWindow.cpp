@@ -32,8 +32,13 @@ public:
         return box;
     }
     void setEditorData(QWidget* editor, const QModelIndex& index) const override {
+        // The line also changes when its picture arrives: what the person
+        // typed stays unless the delay itself changed.
         auto* box = static_cast<QSpinBox*>(editor);
-        box->setValue(index.data(Qt::EditRole).toInt());
+        const QVariant delay = index.data(Qt::EditRole);
+        if (box->property("delay") == delay) return;
+        box->setProperty("delay", delay);
+        box->setValue(delay.toInt());
         box->selectAll();
     }
     void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override {
