@@ -253,6 +253,13 @@ void manyFrames(TMyFrameWindow& window, const std::string& path) {
     QApplication::processEvents();
     const double endMs = keyOn(window.client(), window, Qt::Key_End);
     std::printf("| End key (jump to the last frame) | 1 | %.2f | %.2f |\n", endMs, endMs);
+    // The pictures of the lines shown there come from the worker, which
+    // composes every screen before them first.
+    QElapsedTimer arrive;
+    arrive.start();
+    while (model.thumbnailsWaiting() > 0) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    const double arriveMs = msSince(arrive);
+    std::printf("| then until the pictures there arrived | 1 | %.0f | %.0f |\n", arriveMs, arriveMs);
     pageBy(-bar->pageStep(), "list page up, from the end");
 
     // Frame by frame from the middle.
