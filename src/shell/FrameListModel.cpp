@@ -174,7 +174,7 @@ void FrameListModel::pictureMade(int row, uint64_t id, const QImage& image) {
     line.asked = 0;
     line.picture = QPixmap::fromImage(image);
     ++thumbnailsMade_;
-    emit dataChanged(index(row), index(row), {Qt::DecorationRole});
+    emit pictureArrived(row);
 }
 
 int FrameListModel::thumbnailsWaiting() const {

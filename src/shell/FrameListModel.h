@@ -63,6 +63,10 @@ signals:
     void lineSelected(int row);
     // The person typed a new delay on a line.
     void delayEdited(int row, int ms);
+    // A line's picture arrived.  Not announced as a change of the line's
+    // data: a list view lays all its lines out again after any such change,
+    // which a long list cannot afford for every picture.
+    void pictureArrived(int row);
 
 private:
     void framesAboutToBeInserted(int first, int count) override;

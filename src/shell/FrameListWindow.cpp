@@ -32,13 +32,8 @@ public:
         return box;
     }
     void setEditorData(QWidget* editor, const QModelIndex& index) const override {
-        // The line also changes when its picture arrives: what the person
-        // typed stays unless the delay itself changed.
         auto* box = static_cast<QSpinBox*>(editor);
-        const QVariant delay = index.data(Qt::EditRole);
-        if (box->property("delay") == delay) return;
-        box->setProperty("delay", delay);
-        box->setValue(delay.toInt());
+        box->setValue(index.data(Qt::EditRole).toInt());
         box->selectAll();
     }
     void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override {
@@ -79,6 +74,7 @@ TFrameListBox::TFrameListBox(EditorSession& session, QWidget* parent)
     setEditTriggers(NoEditTriggers);
     setTextElideMode(Qt::ElideMiddle);
     connect(model_, &FrameListModel::lineSelected, this, &TFrameListBox::selectLine);
+    connect(model_, &FrameListModel::pictureArrived, this, [this](int row) { update(model_->index(row)); });
     connect(model_, &FrameListModel::delayEdited, this, [this](int row, int ms) {
         std::vector<int32_t> rows = editedRows_.empty() ? std::vector<int32_t>{row} : editedRows_;
         editedRows_.clear();
