@@ -172,12 +172,15 @@ TEST_F(FrameList, APictureComesFromTheWorkerAndShowsTheScreenAfterItsFrame) {
 
 TEST_F(FrameList, AFrameChangedWhileItsPictureIsMadeNeverShowsTheStalePicture) {
     start();
-    session().openPath(QString::fromStdString(writeGif("a.gif", 40, 8, 6)));
+    session().openPath(QString::fromStdString(writeGif("a.gif", 100, 8, 6)));
     FrameListModel& model = window().frameListWindow().listBox().frameModel();
-    const int row = 35;
-    // The worker makes the picture of the frame as it is; it reaches its
-    // line with the events that follow, after the frame changed.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model.thumbnailsWaiting() == 0; }, 20000));
+    // A line far below those shown: the worker makes the picture of the
+    // frame as it is; it reaches its line with the events that follow,
+    // after the frame changed.
+    const int row = 90;
     model.data(model.index(row, 0), Qt::DecorationRole);
+    ASSERT_EQ(model.thumbnailsWaiting(), 1);
     model.waitForWorker();
     TDib256& image = *doc().frameList.frameAt(row)->image;
     const uint8_t other = image.pixel(0, 0) == 6 ? 7 : 6;
