@@ -8,6 +8,10 @@
 //   movigram-bench-shell [--long]   (--long also plays 1000 frames)
 //   movigram-bench-shell --open FILE   (only: the time to open FILE, to delete
 //   every other frame of it and to undo that, the list and canvas following)
+//   movigram-bench-shell --many [N] [FILE]   (only: a recording of N tiny
+//   frames, 100,000 unless given, or FILE: open, the list scrolled a page at
+//   a time, a jump to the end, 1,000 steps each way, 2 s of playing, and
+//   select all, delete and undo in the list)
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QKeyEvent>
@@ -17,10 +21,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <numeric>
 #include <vector>
 
+#include "TinyRecording.h"
 #include "document/FrameChain.h"
 #include "document/Undo.h"
 #include "frameops/FrameOffset.h"
@@ -30,7 +37,6 @@
 #include "shell/ActionRegistry.h"
 #include "shell/FrameListModel.h"
 #include "shell/FrameListWindow.h"
-#include "shell/Playback.h"
 #include "shell/StatusGadgets.h"
 #include "shell/EditorSession.h"
 #include "shell/Playback.h"
@@ -146,6 +152,14 @@ double playFrames(TMyFrameWindow& window, int frames) {
 
 double msSince(const QElapsedTimer& t) { return double(t.nsecsElapsed()) / 1e6; }
 
+// The processor time of the calling thread, in ms: on a shared machine the
+// wall time of a step also counts the time other programs held the core.
+double threadCpuMs() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
+}
+
 // The editor's Open of a file, then a delete of every other frame and its
 // undo, each with the events it causes handled.
 void openDeleteUndo(TMyFrameWindow& window, const std::string& path) {
@@ -183,6 +197,139 @@ void openDeleteUndo(TMyFrameWindow& window, const std::string& path) {
     }
 }
 
+
+// A key pressed on a widget, with everything it causes handled and the
+// canvas and the list painted; its time.
+double keyOn(QWidget& target, TMyFrameWindow& window, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
+             double* cpuMs = nullptr) {
+    const double cpu = threadCpuMs();
+    QElapsedTimer t;
+    t.start();
+    QKeyEvent press(QEvent::KeyPress, key, modifiers);
+    QApplication::sendEvent(&target, &press);
+    QApplication::processEvents();
+    window.client().viewport()->repaint();
+    window.frameListWindow().listBox().viewport()->repaint();
+    if (cpuMs) *cpuMs = threadCpuMs() - cpu;
+    return msSince(t);
+}
+
+// Counts the frames the canvas is told to show.
+struct ShownCounter : DocumentObserver {
+    int shown = 0;
+    void currentFrameChanged() override { ++shown; }
+};
+
+void printStats(const char* what, const std::vector<double>& ms, const std::vector<double>& cpu = {}) {
+    const Stats s = statsOf(ms);
+    std::printf("| %s | %zu | %.2f | %.2f |", what, ms.size(), s.median, s.max);
+    if (!cpu.empty()) std::printf(" %.2f |", statsOf(cpu).median);
+    std::printf("\n");
+}
+
+// The editor on a very long animation: every row of the table is what the
+// person waits for, the window's thread from the input to the last paint.
+void manyFrames(TMyFrameWindow& window, const std::string& path) {
+    EditorSession& session = window.session();
+    Document& doc = session.document();
+    TFrameListBox& list = window.frameListWindow().listBox();
+    FrameListModel& model = list.frameModel();
+    QScrollBar* bar = list.verticalScrollBar();
+
+    QElapsedTimer t;
+    t.start();
+    session.openPath(QString::fromStdString(path));
+    QApplication::processEvents();
+    list.viewport()->repaint();
+    const double openMs = msSince(t);
+    const int count = doc.frameList.count();
+    std::printf("%s: %d frames, %d lines a page\n\n", path.c_str(), count, list.visibleLines());
+    std::printf("| what | count | median ms | max ms | median ms of the window's thread's processor time |\n"
+                "|---|---|---|---|---|\n");
+    std::printf("| open, list painted | 1 | %.0f | %.0f |\n", openMs, openMs);
+
+    // A page at a time from the top, each page painted with its thumbnails
+    // asked for; then to the end with the canvas's End key, the list
+    // following, and a page at a time back up from there.
+    auto pageBy = [&](int step, const char* what) {
+        std::vector<double> pages, cpu;
+        for (int p = 0; p < 300; ++p) {
+            const double cpuBefore = threadCpuMs();
+            QElapsedTimer page;
+            page.start();
+            bar->setValue(bar->value() + step);
+            QApplication::processEvents();
+            list.viewport()->repaint();
+            pages.push_back(msSince(page));
+            cpu.push_back(threadCpuMs() - cpuBefore);
+        }
+        printStats(what, pages, cpu);
+    };
+    pageBy(bar->pageStep(), "list page down, from the top");
+    session.listSelect(0);
+    QApplication::processEvents();
+    const double endMs = keyOn(window.client(), window, Qt::Key_End);
+    std::printf("| End key (jump to the last frame) | 1 | %.2f | %.2f |\n", endMs, endMs);
+    // The pictures of the lines shown there come from the worker, which
+    // composes every screen before them first.
+    QElapsedTimer arrive;
+    arrive.start();
+    while (model.thumbnailsWaiting() > 0) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    const double arriveMs = msSince(arrive);
+    std::printf("| then until the pictures there arrived | 1 | %.0f | %.0f |\n", arriveMs, arriveMs);
+    pageBy(-bar->pageStep(), "list page up, from the end");
+
+    // Frame by frame from the middle.
+    session.listSelect(count / 2);
+    QApplication::processEvents();
+    for (const int key : {Qt::Key_Right, Qt::Key_Left}) {
+        std::vector<double> steps, cpu;
+        for (int i = 0; i < 1000; ++i) {
+            double stepCpu = 0;
+            steps.push_back(keyOn(window.client(), window, key, Qt::NoModifier, &stepCpu));
+            cpu.push_back(stepCpu);
+        }
+        printStats(key == Qt::Key_Right ? "step right (next frame)" : "step left (previous frame)", steps, cpu);
+    }
+
+    // Two seconds of playing from the first frame: the frames shown against
+    // those whose times fit in 2 s.
+    session.listSelect(0);
+    QApplication::processEvents();
+    ShownCounter counter;
+    doc.addObserver(&counter);
+    session.playback().play();
+    QEventLoop loop;
+    QTimer::singleShot(2000, &loop, &QEventLoop::quit);
+    loop.exec();
+    session.playback().stop();
+    doc.removeObserver(&counter);
+    int expected = 0;
+    for (int64_t ms = 0, i = 1; i < count; ++i) {
+        ms += int64_t(doc.frameList.frameAt(int(i - 1))->repeat) * doc.frameTime;
+        if (ms > 2000) break;
+        ++expected;
+    }
+    std::printf("| play 2 s: frames shown / expected | %d / %d | | |\n", counter.shown, expected);
+
+    // Every line selected in the list, deleted there, and the undo.
+    list.setFocus();
+    const double selectMs = keyOn(list, window, Qt::Key_A, Qt::ControlModifier);
+    std::printf("| select all (Ctrl+A in the list) | %zu lines | %.0f | %.0f |\n", list.selectedRows().size(), selectMs,
+                selectMs);
+    const double deleteMs = keyOn(list, window, Qt::Key_Delete);
+    std::printf("| delete (Delete in the list) | %d left | %.0f | %.0f |\n", doc.frameList.count(), deleteMs,
+                deleteMs);
+    t.restart();
+    session.actions().action(CommandId::Undo)->trigger();
+    QApplication::processEvents();
+    list.viewport()->repaint();
+    const double undoMs = msSince(t);
+    std::printf("| undo | %d frames | %.0f | %.0f |\n", doc.frameList.count(), undoMs, undoMs);
+    std::printf("\n%d thumbnails made\n", model.thumbnailsMade());
+    doc.setModified(false);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -203,6 +350,19 @@ int main(int argc, char** argv) {
     };
     const QString settings = QString::fromStdString((folder / "movigram.ini").string());
     std::filesystem::remove(folder / "movigram.ini");
+    if (argc > 1 && std::string(argv[1]) == "--many") {
+        const int frames = argc > 2 ? std::atoi(argv[2]) : 100000;
+        std::string path = argc > 3 ? argv[3] : (folder / ("tiny-" + std::to_string(frames) + ".gif")).string();
+        if (argc <= 3 && !std::filesystem::exists(path) && !bench::writeTinyRecording(path, frames)) {
+            std::fprintf(stderr, "could not write %s\n", path.c_str());
+            return 1;
+        }
+        TMyFrameWindow window(settings);
+        shown(window);
+        manyFrames(window, path);
+        window.close();
+        return 0;
+    }
     if (argc > 2 && std::string(argv[1]) == "--open") {
         TMyFrameWindow window(settings);
         shown(window);

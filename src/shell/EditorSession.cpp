@@ -112,14 +112,15 @@ void EditorSession::nextFrame() {
     if (frame && frame->next) doc_.showFrameAt(doc_.frameList.placeOf(*frame->next));
 }
 
+// The chain runs in list order, so the frame before the current one is the
+// line before it, or the last line when the chain loops back to the first:
+// a step back costs no walk through the chain.
 void EditorSession::prevFrame() {
     const TFrame* current = doc_.currentFrame;
     if (!current) return;
-    const TFrame* before = nullptr;
-    forEachInChain(doc_.firstFrame, [&](TFrame& f) {
-        if (f.next == current) before = &f;
-    });
-    if (before) doc_.showFrameAt(doc_.frameList.placeOf(*before));
+    const int at = doc_.frameList.placeOf(*current);
+    const int before = at > 0 ? at - 1 : doc_.frameList.count() - 1;
+    if (before != at && doc_.frameList.frameAt(before)->next == current) doc_.showFrameAt(before);
 }
 
 void EditorSession::showFirstFrame() {
@@ -127,7 +128,7 @@ void EditorSession::showFirstFrame() {
 }
 
 void EditorSession::showLastFrame() {
-    if (doc_.firstFrame) doc_.showFrameAt(doc_.frameList.placeOf(*chainLast(doc_.firstFrame)));
+    if (doc_.firstFrame) doc_.showFrameAt(doc_.frameList.count() - 1);
 }
 
 void EditorSession::listSelect(int index, bool keepFocus) {

@@ -7,170 +7,210 @@
 #include <QUrl>
 
 #include "FramePainter.h"
-#include "document/ViewerCanvas.h"
+#include "ThumbnailWorker.h"
 
 namespace movigram {
 
 namespace {
 
-QRgb checker(int x, int y) { return ((x / 4 + y / 4) & 1) ? qRgb(0xff, 0xff, 0xff) : qRgb(0xd9, 0xd9, 0xd9); }
+// At most this many pictures wait; the oldest asked for go first.
+constexpr size_t maxAsks = 512;
+// Checkpoints made in one go on the worker: the window's thread copies
+// the frames between them at once.
+constexpr size_t checkpointsAtOnce = 8;
 
-QImage commentThumbnail(QSize size) {
-    QImage image(size, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
+QPixmap commentPicture(QSize size) {
+    QPixmap pixmap(size);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
     const QRect page(size.width() / 2 - 9, 3, 18, size.height() - 6);
     painter.fillRect(page, Qt::white);
     painter.setPen(QColor(0x80, 0x80, 0x80));
     painter.drawRect(page.adjusted(0, 0, -1, -1));
     for (int y = page.top() + 5; y < page.bottom() - 3; y += 4) painter.drawLine(page.left() + 4, y, page.right() - 4, y);
-    return image;
+    return pixmap;
+}
+
+// A pale frame where the picture will be.
+QPixmap placeholderPicture(QSize size) {
+    QPixmap pixmap(size);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setPen(QPen(QColor(0xb0, 0xb0, 0xb0), 1, Qt::DotLine));
+    painter.setBrush(QColor(0xee, 0xee, 0xee));
+    painter.drawRect(QRect(QPoint(2, 2), size - QSize(5, 5)));
+    return pixmap;
 }
 
 }  // namespace
 
-QImage frameThumbnail(const Document& doc, const TFrame& frame, QSize box) {
-    if (!frame.image) return commentThumbnail(box);
-    const TSize screen = screenSizeOf(doc);
-    // The screen fitted into the box, at least one pixel each way.
-    const double scale = std::min(double(box.width()) / screen.width, double(box.height()) / screen.height);
-    const int w = std::max(1, int(screen.width * scale)), h = std::max(1, int(screen.height * scale));
-    QImage image(w, h, QImage::Format_RGB32);
-    QRgb colors[256];
-    const TMyPalette* palette = frame.localPalette ? frame.localPalette.get() : doc.globalPalette.get();
-    for (int i = 0; i < 256; ++i) {
-        if (palette) {
-            const PaletteEntry& e = palette->entry(i);
-            colors[i] = qRgb(e.red, e.green, e.blue);
-        } else {
-            const RgbQuad& q = frame.image->colors()[size_t(i)];
-            colors[i] = qRgb(q.red, q.green, q.blue);
-        }
-    }
-    for (int ty = 0; ty < h; ++ty) {
-        QRgb* out = reinterpret_cast<QRgb*>(image.scanLine(ty));
-        const int sy = int(int64_t(ty) * screen.height / h) - frame.rect.top;
-        for (int tx = 0; tx < w; ++tx) {
-            const int sx = int(int64_t(tx) * screen.width / w) - frame.rect.left;
-            if (sx < 0 || sy < 0 || sx >= frame.image->width() || sy >= frame.image->height()) {
-                out[tx] = qRgb(0x9a, 0x9a, 0x9a);
-                continue;
-            }
-            const uint8_t v = frame.image->pixel(sx, sy);
-            out[tx] = v == frame.transparentIndex ? checker(tx, ty) : colors[v];
-        }
-    }
-    return image;
-}
-
-// The screens after the frames, as browsers show them, at the points the
-// thumbnails sample: each frame is drawn and disposed at those points only,
-// with a checkpoint every `step` frames, so that a thumbnail far down a
-// long list costs at most `step` frames more than the one before it.
-class FrameListModel::ThumbnailScreens {
-public:
-    static constexpr int step = 32;
-
-    // The checkpoints that frames from `row` on no longer describe go.
-    void dropFrom(int row) { checkpoints_.resize(std::min(checkpoints_.size(), size_t(row / step + 1))); }
-    void clear() { checkpoints_.clear(); }
-
-    QImage screenAfter(const Document& doc, int row, QSize box) {
-        fitGrid(doc, box);
-        const size_t k = size_t(row / step);
-        if (checkpoints_.empty()) checkpoints_.emplace_back(xs_.size() * ys_.size(), Rgba{});
-        while (checkpoints_.size() <= k) {
-            std::vector<Rgba> points = checkpoints_.back();
-            const int from = int(checkpoints_.size() - 1) * step;
-            for (int i = from; i < from + step; ++i) show(doc, i, points, true);
-            checkpoints_.push_back(std::move(points));
-        }
-        std::vector<Rgba> points = checkpoints_[k];
-        for (int i = int(k) * step; i < row; ++i) show(doc, i, points, true);
-        show(doc, row, points, false);
-        QImage image(int(xs_.size()), int(ys_.size()), QImage::Format_RGB32);
-        for (int ty = 0; ty < image.height(); ++ty) {
-            QRgb* out = reinterpret_cast<QRgb*>(image.scanLine(ty));
-            for (int tx = 0; tx < image.width(); ++tx) {
-                const Rgba& p = points[size_t(ty) * xs_.size() + size_t(tx)];
-                out[tx] = p.a ? qRgb(p.r, p.g, p.b) : checker(tx, ty);
-            }
-        }
-        return image;
-    }
-
-private:
-    // The screen's points each thumbnail pixel shows; new points make the
-    // checkpoints useless.
-    void fitGrid(const Document& doc, QSize box) {
-        const TSize screen = screenSizeOf(doc);
-        const double scale = std::min(double(box.width()) / screen.width, double(box.height()) / screen.height);
-        const int w = std::max(1, int(screen.width * scale)), h = std::max(1, int(screen.height * scale));
-        std::vector<int32_t> xs(static_cast<size_t>(w)), ys(static_cast<size_t>(h));
-        for (int t = 0; t < w; ++t) xs[size_t(t)] = int32_t(int64_t(t) * screen.width / w);
-        for (int t = 0; t < h; ++t) ys[size_t(t)] = int32_t(int64_t(t) * screen.height / h);
-        if (xs == xs_ && ys == ys_) return;
-        xs_ = std::move(xs);
-        ys_ = std::move(ys);
-        checkpoints_.clear();
-    }
-
-    // Frame i drawn at the points, then, with dispose, what it leaves for
-    // the next frame.
-    void show(const Document& doc, int i, std::vector<Rgba>& points, bool dispose) const {
-        const TFrame* f = doc.frameList.frameAt(i);
-        if (!f || !f->image || f->isComment) return;
-        const TRect& r = f->rect;
-        const TDib256& image = *f->image;
-        const bool clears = dispose && f->restoreToBackground;
-        for (size_t ty = 0; ty < ys_.size(); ++ty) {
-            const int32_t y = ys_[ty] - r.top;
-            if (y < 0 || y >= image.height() || ys_[ty] >= r.bottom) continue;
-            for (size_t tx = 0; tx < xs_.size(); ++tx) {
-                const int32_t x = xs_[tx] - r.left;
-                if (x < 0 || x >= image.width() || xs_[tx] >= r.right) continue;
-                Rgba& p = points[ty * xs_.size() + tx];
-                if (clears) p = Rgba{};
-                else if (const uint8_t v = image.pixel(x, y); v != f->transparentIndex)
-                    p = ViewerCanvas::colorOf(*f, doc.globalPalette.get(), v);
-            }
-        }
-    }
-
-    std::vector<int32_t> xs_, ys_;
-    std::vector<std::vector<Rgba>> checkpoints_;  // the points before frames 0, step, 2 step...
-};
-
 FrameListModel::FrameListModel(Document& doc, QObject* parent)
-    : QAbstractListModel(parent), doc_(doc), screens_(std::make_unique<ThumbnailScreens>()) {
-    thumbnails_.resize(size_t(doc_.frameList.count()));
+    : QAbstractListModel(parent),
+      doc_(doc),
+      placeholder_(placeholderPicture(thumbnailSize)),
+      commentPicture_(commentPicture(thumbnailSize)),
+      worker_(std::make_unique<ThumbnailWorker>()) {
+    lines_.resize(size_t(doc_.frameList.count()));
     doc_.addObserver(this);
 }
 
-FrameListModel::~FrameListModel() { doc_.removeObserver(this); }
+FrameListModel::~FrameListModel() {
+    doc_.removeObserver(this);
+    worker_.reset();
+}
 
 int FrameListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : doc_.frameList.count();
 }
 
-QPixmap FrameListModel::thumbnail(int row) const {
-    QPixmap& kept = thumbnails_[size_t(row)];
-    if (kept.isNull()) {
-        // A fixed-size picture keeps the lines aligned whatever the frame's shape.
-        QPixmap pixmap(thumbnailSize);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        const TFrame& frame = *doc_.frameList.frameAt(row);
-        // The screen after the frame, composed from the frames before it.
-        const QImage image = !patches_ && frame.image ? screens_->screenAfter(doc_, row, thumbnailSize)
-                                                      : frameThumbnail(doc_, frame, thumbnailSize);
-        painter.drawImage((thumbnailSize.width() - image.width()) / 2, (thumbnailSize.height() - image.height()) / 2,
-                          image);
-        painter.end();
-        kept = pixmap;
+QPixmap FrameListModel::thumbnail(int row) {
+    Line& line = lines_[size_t(row)];
+    if (line.picture.isNull() && !line.asked) ask(row);
+    return line.picture.isNull() ? placeholder_ : line.picture;
+}
+
+void FrameListModel::ask(int row) {
+    const TFrame& frame = *doc_.frameList.frameAt(row);
+    Line& line = lines_[size_t(row)];
+    if (!frame.image) {
+        line.picture = commentPicture_;
         ++thumbnailsMade_;
+        return;
     }
-    return kept;
+    fitGrid();
+    const uint64_t id = line.asked = ++lastAsk_;
+    asks_.emplace_back(row, id);
+    if (asks_.size() > maxAsks) {
+        const auto [oldRow, oldId] = asks_.front();
+        asks_.pop_front();
+        if (lines_[size_t(oldRow)].asked == oldId) lines_[size_t(oldRow)].asked = 0;
+        std::erase(waiting_, std::pair{oldRow, oldId});
+        worker_->cancel({oldId});
+    }
+    if (patches_) {
+        auto grid = grid_;
+        worker_->postPicture(id, [this, row, id, grid,
+                                  samples = FrameSamples::patchOf(frame, doc_.globalPalette.get(), *grid_)] {
+            const QImage image = patchThumbnail(samples, *grid, thumbnailSize);
+            QMetaObject::invokeMethod(this, [this, row, id, image] { pictureMade(row, id, image); },
+                                      Qt::QueuedConnection);
+        });
+        return;
+    }
+    if (size_t(row / step) < checkpoints_.size()) {
+        postScreen(row, id);
+    } else {
+        waiting_.emplace_back(row, id);
+        extendScreens();
+    }
+}
+
+void FrameListModel::postScreen(int row, uint64_t id) {
+    const int first = row / step * step;
+    std::vector<FrameSamples> frames;
+    frames.reserve(size_t(row - first + 1));
+    for (int i = first; i <= row; ++i)
+        frames.push_back(FrameSamples::of(*doc_.frameList.frameAt(i), doc_.globalPalette.get(), *grid_));
+    worker_->postPicture(id, [this, row, id, grid = grid_, base = checkpoints_[size_t(row / step)],
+                              frames = std::move(frames)] {
+        ScreenPoints points = *base;
+        for (size_t i = 0; i < frames.size(); ++i) showSamples(frames[i], *grid, points, i + 1 < frames.size());
+        const QImage image = screenThumbnail(points, *grid, thumbnailSize);
+        QMetaObject::invokeMethod(this, [this, row, id, image] { pictureMade(row, id, image); },
+                                  Qt::QueuedConnection);
+    });
+}
+
+void FrameListModel::extendScreens() {
+    // The lines whose checkpoint is made go to the worker; the others wait
+    // for the checkpoints the furthest of them needs.
+    size_t target = 0;
+    std::erase_if(waiting_, [&](const std::pair<int, uint64_t>& ask) {
+        const auto [row, id] = ask;
+        if (lines_[size_t(row)].asked != id) return true;
+        if (size_t(row / step) < checkpoints_.size()) {
+            postScreen(row, id);
+            return true;
+        }
+        target = std::max(target, size_t(row / step));
+        return false;
+    });
+    if (waiting_.empty() || extending_) return;
+    const size_t from = checkpoints_.size() - 1;
+    const size_t count = std::min(target - from, checkpointsAtOnce);
+    std::vector<FrameSamples> frames;
+    frames.reserve(count * step);
+    for (size_t i = from * step; i < (from + count) * step; ++i)
+        frames.push_back(FrameSamples::of(*doc_.frameList.frameAt(int(i)), doc_.globalPalette.get(), *grid_));
+    extending_ = true;
+    worker_->postWork([this, epoch = screensEpoch_, from, grid = grid_, base = checkpoints_.back(),
+                       frames = std::move(frames)] {
+        std::vector<std::shared_ptr<const ScreenPoints>> made;
+        ScreenPoints points = *base;
+        for (size_t i = 0; i < frames.size(); ++i) {
+            showSamples(frames[i], *grid, points, true);
+            if ((i + 1) % step == 0) made.push_back(std::make_shared<const ScreenPoints>(points));
+        }
+        QMetaObject::invokeMethod(
+            this, [this, epoch, from, made = std::move(made)] { screensMade(epoch, from, std::move(made)); },
+            Qt::QueuedConnection);
+    });
+}
+
+void FrameListModel::screensMade(uint64_t epoch, size_t from,
+                                 std::vector<std::shared_ptr<const ScreenPoints>> made) {
+    // Made from frames that changed since: new ones are on their way.
+    if (epoch != screensEpoch_) return;
+    extending_ = false;
+    if (checkpoints_.size() == from + 1) checkpoints_.insert(checkpoints_.end(), made.begin(), made.end());
+    extendScreens();
+}
+
+void FrameListModel::pictureMade(int row, uint64_t id, const QImage& image) {
+    // Only the picture the line waits for: one asked for before its frames
+    // changed is stale.
+    if (row >= int(lines_.size()) || lines_[size_t(row)].asked != id) return;
+    Line& line = lines_[size_t(row)];
+    line.asked = 0;
+    line.picture = QPixmap::fromImage(image);
+    ++thumbnailsMade_;
+    emit pictureArrived(row);
+}
+
+int FrameListModel::thumbnailsWaiting() const {
+    return int(std::count_if(asks_.begin(), asks_.end(), [&](const std::pair<int, uint64_t>& ask) {
+        return ask.first < int(lines_.size()) && lines_[size_t(ask.first)].asked == ask.second;
+    }));
+}
+
+void FrameListModel::waitForWorker() { worker_->waitIdle(); }
+
+void FrameListModel::forgetAsks(int first, int last) {
+    std::vector<uint64_t> dropped;
+    std::erase_if(asks_, [&](const std::pair<int, uint64_t>& ask) {
+        const auto [row, id] = ask;
+        if (row < first || row >= last) return false;
+        if (row < int(lines_.size()) && lines_[size_t(row)].asked == id) lines_[size_t(row)].asked = 0;
+        dropped.push_back(id);
+        return true;
+    });
+    std::erase_if(waiting_, [&](const std::pair<int, uint64_t>& ask) { return ask.first >= first && ask.first < last; });
+    worker_->cancel(dropped);
+}
+
+void FrameListModel::dropScreensFrom(int first) {
+    ++screensEpoch_;
+    extending_ = false;
+    checkpoints_.resize(std::min(checkpoints_.size(), size_t(first / step + 1)));
+}
+
+void FrameListModel::fitGrid() {
+    const TSize screen = screenSizeOf(doc_);
+    if (grid_ && screen.width == gridScreen_.width && screen.height == gridScreen_.height) return;
+    gridScreen_ = screen;
+    grid_ = std::make_shared<const SampleGrid>(SampleGrid::fitting(screen, thumbnailSize));
+    dropScreensFrom(0);
+    checkpoints_.assign(1, std::make_shared<const ScreenPoints>(grid_->size(), Rgba{}));
 }
 
 namespace {
@@ -196,7 +236,8 @@ QVariant FrameListModel::data(const QModelIndex& index, int role) const {
     switch (role) {
     case Qt::DisplayRole: return lineText(index.row());
     case Qt::ToolTipRole: return QString::fromStdString(doc_.frameList.textAt(index.row()));
-    case Qt::DecorationRole: return thumbnail(index.row());
+    // A picture is asked for when its line is painted.
+    case Qt::DecorationRole: return const_cast<FrameListModel*>(this)->thumbnail(index.row());
     case Qt::EditRole: return doc_.frameList.frameAt(index.row())->displayTime();
     default: return {};
     }
@@ -260,7 +301,8 @@ void FrameListModel::framesAboutToBeInserted(int first, int count) {
 }
 
 void FrameListModel::framesInserted(int first, int count) {
-    thumbnails_.insert(thumbnails_.begin() + first, size_t(count), QPixmap());
+    forgetAsks(first, int(lines_.size()));
+    lines_.insert(lines_.begin() + first, size_t(count), Line{});
     endInsertRows();
     renumberFrom(first + count);
     screensChangedFrom(first);
@@ -273,7 +315,8 @@ void FrameListModel::framesAboutToBeRemoved(int first, int count) {
 }
 
 void FrameListModel::framesRemoved(int first, int count) {
-    thumbnails_.erase(thumbnails_.begin() + first, thumbnails_.begin() + first + count);
+    forgetAsks(first, int(lines_.size()));
+    lines_.erase(lines_.begin() + first, lines_.begin() + first + count);
     endRemoveRows();
     renumberFrom(first);
     screensChangedFrom(first);
@@ -287,7 +330,8 @@ void FrameListModel::framesAboutToBeMoved(int first, int count, int destination)
 }
 
 void FrameListModel::framesMoved(int first, int count, int destination) {
-    const auto begin = thumbnails_.begin();
+    forgetAsks(std::min(first, destination), int(lines_.size()));
+    const auto begin = lines_.begin();
     if (destination < first) std::rotate(begin + destination, begin + first, begin + first + count);
     else std::rotate(begin + first, begin + first + count, begin + destination);
     if (moveStarted_) endMoveRows();
@@ -303,14 +347,17 @@ void FrameListModel::framesAboutToBeReset() {
 }
 
 void FrameListModel::framesReset() {
-    thumbnails_.assign(size_t(doc_.frameList.count()), QPixmap());
+    forgetAsks(0, int(lines_.size()));
+    lines_.assign(size_t(doc_.frameList.count()), Line{});
+    dropScreensFrom(0);
     endResetModel();
     --changing_;
 }
 
 void FrameListModel::frameChanged(int index) {
-    if (index < 0 || size_t(index) >= thumbnails_.size()) return;
-    thumbnails_[size_t(index)] = QPixmap();
+    if (index < 0 || size_t(index) >= lines_.size()) return;
+    forgetAsks(index, index + 1);
+    lines_[size_t(index)] = Line{};
     emit dataChanged(this->index(index), this->index(index));
     screensChangedFrom(index + 1);
 }
@@ -318,10 +365,11 @@ void FrameListModel::frameChanged(int index) {
 // The screens from frame `first` on are composed anew: their pictures go
 // (only the frames' own when they show patches).
 void FrameListModel::screensChangedFrom(int first) {
-    screens_->dropFrom(first);
-    if (patches_ || first >= int(thumbnails_.size())) return;
-    std::fill(thumbnails_.begin() + first, thumbnails_.end(), QPixmap());
-    emit dataChanged(index(first), index(int(thumbnails_.size()) - 1), {Qt::DecorationRole});
+    dropScreensFrom(first);
+    if (patches_ || first >= int(lines_.size())) return;
+    forgetAsks(first, int(lines_.size()));
+    std::fill(lines_.begin() + first, lines_.end(), Line{});
+    emit dataChanged(index(first), index(int(lines_.size()) - 1), {Qt::DecorationRole});
 }
 
 void FrameListModel::selectionChanged(int index) { emit lineSelected(index); }
@@ -337,10 +385,12 @@ void FrameListModel::setShowPatches(bool patches) {
 }
 
 void FrameListModel::dropThumbnails() {
-    screens_->clear();
-    if (thumbnails_.empty()) return;
-    std::fill(thumbnails_.begin(), thumbnails_.end(), QPixmap());
-    emit dataChanged(index(0), index(int(thumbnails_.size()) - 1), {Qt::DecorationRole, Qt::DisplayRole});
+    forgetAsks(0, int(lines_.size()));
+    worker_->cancelAll();
+    dropScreensFrom(0);
+    if (lines_.empty()) return;
+    std::fill(lines_.begin(), lines_.end(), Line{});
+    emit dataChanged(index(0), index(int(lines_.size()) - 1), {Qt::DecorationRole, Qt::DisplayRole});
 }
 
 }  // namespace movigram

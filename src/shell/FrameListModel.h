@@ -2,14 +2,21 @@
 // The frame list as Qt sees it: a list model over the document's FrameList,
 // fed by the document's change events, one row per frame with the frame's
 // place, name, time and size, and a small thumbnail of the screen after the
-// frame.  Thumbnails are made when a row is first shown and kept; a changed
-// frame drops its own and those after it (whose screens it reaches), an
-// edit, a read or an undo all of them.
+// frame.  A line's picture is asked for when the line is first painted and
+// made on a worker thread from copies of what the frames show (see
+// ThumbnailScreens.h); the line shows a placeholder until it arrives.  A
+// changed frame drops its own picture and those after it (whose screens it
+// reaches), an edit, a read or an undo all of them; a picture made from
+// frames that changed meanwhile never reaches its line.
 #include <QAbstractListModel>
 #include <QPixmap>
+#include <cstdint>
+#include <deque>
 #include <memory>
+#include <utility>
 #include <vector>
 
+#include "ThumbnailScreens.h"
 #include "document/Document.h"
 
 namespace movigram {
@@ -43,14 +50,23 @@ public:
     // Pictures of each frame's own patch rather than of the screen after it.
     void setShowPatches(bool patches);
     bool showsPatches() const { return patches_; }
-    // Thumbnails made so far, for tests and the benchmark.
+    // Thumbnails made so far, and those asked for and not arrived yet, for
+    // tests and the benchmark.
     int thumbnailsMade() const { return thumbnailsMade_; }
+    int thumbnailsWaiting() const;
+    // Returns when the worker has made every picture handed to it; they
+    // reach their lines with the events that follow.
+    void waitForWorker();
 
 signals:
     // The document selected a line (-1 for none).
     void lineSelected(int row);
     // The person typed a new delay on a line.
     void delayEdited(int row, int ms);
+    // A line's picture arrived.  Not announced as a change of the line's
+    // data: a list view lays all its lines out again after any such change,
+    // which a long list cannot afford for every picture.
+    void pictureArrived(int row);
 
 private:
     void framesAboutToBeInserted(int first, int count) override;
@@ -66,7 +82,21 @@ private:
     void paletteChanged() override;
     void documentChanged() override;
 
-    QPixmap thumbnail(int row) const;
+    // The line's picture, asked for when there is none yet.
+    QPixmap thumbnail(int row);
+    void ask(int row);
+    // A line's picture from the checkpoint before it, which is made.
+    void postScreen(int row, uint64_t id);
+    // Asks the worker for the next checkpoints the waiting lines need.
+    void extendScreens();
+    void screensMade(uint64_t epoch, size_t from, std::vector<std::shared_ptr<const ScreenPoints>> made);
+    void pictureMade(int row, uint64_t id, const QImage& image);
+    // The lines in [first, last) stop waiting for the pictures asked for.
+    void forgetAsks(int first, int last);
+    // The checkpoints that frames from `first` on no longer describe go.
+    void dropScreensFrom(int first);
+    // The grid fitted to the screen's size; the checkpoints go when it changes.
+    void fitGrid();
     void screensChangedFrom(int first);
     // "3  name" over "70 ms · 96 × 64": the frame's place, its name, how
     // long it is shown and its size.
@@ -77,17 +107,30 @@ private:
     void dropThumbnails();
 
     Document& doc_;
-    mutable std::vector<QPixmap> thumbnails_;  // null until made
-    class ThumbnailScreens;
-    std::unique_ptr<ThumbnailScreens> screens_;
-    mutable int thumbnailsMade_ = 0;
+    struct Line {
+        QPixmap picture;    // null until made
+        uint64_t asked = 0;  // the picture on its way, 0 for none
+    };
+    std::vector<Line> lines_;
+    QPixmap placeholder_, commentPicture_;
+    uint64_t lastAsk_ = 0;
+    std::deque<std::pair<int, uint64_t>> asks_;      // line and picture, in the order asked
+    std::vector<std::pair<int, uint64_t>> waiting_;  // those whose checkpoint is not made yet
+
+    // The screens at the grid's points before frames 0, step, 2 step...,
+    // so that a picture far down a long list costs at most `step` frames
+    // more than the one before it.  The epoch changes whenever some go.
+    static constexpr int step = 32;
+    TSize gridScreen_{};
+    std::shared_ptr<const SampleGrid> grid_;
+    std::vector<std::shared_ptr<const ScreenPoints>> checkpoints_;
+    uint64_t screensEpoch_ = 0;
+    bool extending_ = false;  // checkpoints on their way
+    int thumbnailsMade_ = 0;
     int changing_ = 0;
     bool moveStarted_ = false;
     bool patches_ = false;
+    std::unique_ptr<class ThumbnailWorker> worker_;  // last, so that it stops first
 };
-
-// A picture of the frame at its place on the screen, fitted into size:
-// transparent pixels as a checkerboard, the rest of the screen gray.
-QImage frameThumbnail(const Document& doc, const TFrame& frame, QSize size);
 
 }  // namespace movigram

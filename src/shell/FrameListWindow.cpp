@@ -74,6 +74,7 @@ TFrameListBox::TFrameListBox(EditorSession& session, QWidget* parent)
     setEditTriggers(NoEditTriggers);
     setTextElideMode(Qt::ElideMiddle);
     connect(model_, &FrameListModel::lineSelected, this, &TFrameListBox::selectLine);
+    connect(model_, &FrameListModel::pictureArrived, this, [this](int row) { update(model_->index(row)); });
     connect(model_, &FrameListModel::delayEdited, this, [this](int row, int ms) {
         std::vector<int32_t> rows = editedRows_.empty() ? std::vector<int32_t>{row} : editedRows_;
         editedRows_.clear();

@@ -3,6 +3,7 @@
 #include <QDropEvent>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QSignalSpy>
 #include <QSpinBox>
 #include <QTest>
 #include <QUrl>
@@ -35,6 +36,14 @@ QMimeData* filesData(const std::vector<std::string>& paths) {
     for (const std::string& p : paths) urls << QUrl::fromLocalFile(QString::fromStdString(p));
     data->setUrls(urls);
     return data;
+}
+
+// A line's picture once the worker has made it (and those of the lines the
+// list painted meanwhile).
+QImage pictureOf(FrameListModel& model, int row) {
+    model.data(model.index(row, 0), Qt::DecorationRole);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return model.thumbnailsWaiting() == 0; }, 20000));
+    return model.data(model.index(row, 0), Qt::DecorationRole).value<QPixmap>().toImage();
 }
 
 std::vector<std::string> names(const std::string& file, int first, int last) {
@@ -94,9 +103,9 @@ TEST_F(FrameList, PicturesShowTheScreenOrTheFramesOwnPatch) {
     patch.image = TDib256::subImage(*patch.image, {0, 0, 2, 2});
     patch.rect = patch.dirtyRect = {0, 0, 2, 2};
     doc().changed();
-    QAbstractItemModel& model = *window().frameListWindow().listBox().model();
+    FrameListModel& model = window().frameListWindow().listBox().frameModel();
     auto cornerOf = [&](int row) {
-        const QImage picture = model.data(model.index(row, 0), Qt::DecorationRole).value<QPixmap>().toImage();
+        const QImage picture = pictureOf(model, row);
         return picture.pixel(picture.width() / 2 + 15, picture.height() / 2 + 10);  // lower right of the screen
     };
     EXPECT_EQ(cornerOf(1), cornerOf(0));  // the screen after frame 1 still shows frame 0 there
@@ -117,6 +126,68 @@ TEST_F(FrameList, PicturesShowTheScreenOrTheFramesOwnPatch) {
     doc().frameEdited(0);
     EXPECT_NE(cornerOf(0), before);
     EXPECT_EQ(cornerOf(1), cornerOf(0));
+}
+
+// The colour of a palette entry of the document.
+QRgb colorOf(const Document& doc, int index) {
+    const PaletteEntry& e = doc.globalPalette->entry(index);
+    return qRgb(e.red, e.green, e.blue);
+}
+
+TEST_F(FrameList, APictureComesFromTheWorkerAndShowsTheScreenAfterItsFrame) {
+    start();
+    session().openPath(QString::fromStdString(writeGif("a.gif", 70, 8, 6)));
+    // Frame 0 fills the 8 x 6 screen; each frame after it paints one pixel of
+    // it in its own colour, pixel by pixel, starting again after the 48th.
+    for (int i = 1; i < 70; ++i) {
+        TFrame& f = *doc().frameList.frameAt(i);
+        const int p = (i - 1) % 48;
+        f.image = TDib256::subImage(*f.image, {0, 0, 1, 1});
+        f.rect = f.dirtyRect = {p % 8, p / 8, p % 8 + 1, p / 8 + 1};
+    }
+    doc().changed();
+    FrameListModel& model = window().frameListWindow().listBox().frameModel();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model.thumbnailsWaiting() == 0; }, 20000));
+
+    // The last line, far below the ones shown: a placeholder at first.
+    const int row = 69;
+    QSignalSpy arrivals(&model, &FrameListModel::pictureArrived);
+    const QPixmap placeholder = model.data(model.index(row, 0), Qt::DecorationRole).value<QPixmap>();
+    EXPECT_GE(model.thumbnailsWaiting(), 1);
+    const QImage picture = pictureOf(model, row);
+    EXPECT_NE(picture, placeholder.toImage());
+    // Its arrival was announced for that line.
+    bool arrived = false;
+    for (const QList<QVariant>& arrival : arrivals) arrived = arrived || arrival[0].toInt() == row;
+    EXPECT_TRUE(arrived);
+    // Each pixel of the screen shows the last frame up to the line's that
+    // painted it, or frame 0; the picture shows the screen 5 times larger.
+    for (int p = 0; p < 48; ++p) {
+        int last = 0;
+        for (int i = 1; i <= row; ++i)
+            if ((i - 1) % 48 == p) last = i;
+        EXPECT_EQ(picture.pixel(p % 8 * 5 + 2, p / 8 * 5 + 2), colorOf(doc(), last % 8)) << "pixel " << p;
+    }
+}
+
+TEST_F(FrameList, AFrameChangedWhileItsPictureIsMadeNeverShowsTheStalePicture) {
+    start();
+    session().openPath(QString::fromStdString(writeGif("a.gif", 100, 8, 6)));
+    FrameListModel& model = window().frameListWindow().listBox().frameModel();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model.thumbnailsWaiting() == 0; }, 20000));
+    // A line far below those shown: the worker makes the picture of the
+    // frame as it is; it reaches its line with the events that follow,
+    // after the frame changed.
+    const int row = 90;
+    model.data(model.index(row, 0), Qt::DecorationRole);
+    ASSERT_EQ(model.thumbnailsWaiting(), 1);
+    model.waitForWorker();
+    TDib256& image = *doc().frameList.frameAt(row)->image;
+    const uint8_t other = image.pixel(0, 0) == 6 ? 7 : 6;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) image.setPixel(x, y, other);
+    doc().frameEdited(row);
+    EXPECT_EQ(pictureOf(model, row).pixel(20, 15), colorOf(doc(), other));
 }
 
 // Shift and Ctrl select several lines; a delay typed on one of them goes to
