@@ -30,91 +30,12 @@
 #include <vector>
 
 #include "PeerTools.h"
-#include "TinyRecording.h"
-#include "gif/ByteSink.h"
-#include "gif/GifBlockWriter.h"
-#include "gif/LzwEncoder.h"
+#include "Recordings.h"
 
 using namespace movigram;
 namespace fs = std::filesystem;
 
 namespace {
-
-// A 1920 x 1080 recording on a 64-colour palette.  Screen-like: the first
-// frame whole, then an 800 x 450 window whose contents scroll.
-// Full-motion: every frame whole, a blocky pattern moving across it.
-bool writeHdRecording(const std::string& path, int frames, bool fullMotion) {
-    constexpr uint32_t width = 1920, height = 1080, tableBits = 6;
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) return false;
-    ByteSink out(file);
-    gif::putHeader(out, width, height, tableBits, 0);
-    for (int c = 0; c < (1 << tableBits); ++c) {
-        out.put(uint8_t((c & 3) * 85));
-        out.put(uint8_t((c >> 2 & 3) * 85));
-        out.put(uint8_t((c >> 4 & 3) * 85));
-    }
-    gif::putLoopingExtension(out, 0);
-    LzwEncoder encoder;
-    std::vector<uint8_t> pixels(size_t(width) * height);
-    for (int i = 0; i < frames; ++i) {
-        uint32_t x = 0, y = 0, w = width, h = height;
-        if (fullMotion) {
-            for (uint32_t py = 0; py < h; ++py)
-                for (uint32_t px = 0; px < w; ++px)
-                    pixels[size_t(py) * w + px] = uint8_t(((px + uint32_t(i) * 12) / 24 ^ (py + uint32_t(i) * 5) / 24) % 61 + 1);
-        } else if (i == 0) {
-            std::fill(pixels.begin(), pixels.end(), uint8_t(21));
-        } else {
-            w = 800, h = 450;
-            x = uint32_t(i * 37) % (width - w), y = uint32_t(i * 23) % (height - h);
-            for (uint32_t py = 0; py < h; ++py)
-                for (uint32_t px = 0; px < w; ++px)
-                    pixels[size_t(py) * w + px] =
-                        uint8_t((py + uint32_t(i)) % 18 < 12 && (px / 7 + (py + uint32_t(i)) / 18) % 5 != 0 ? 63 : 1);
-        }
-        gif::putGraphicControl(out, 0, -1, 10);
-        gif::putImageDescriptor(out, x, y, w, h, 0);
-        encoder.encode(pixels.data(), w, w, h, tableBits, out);
-    }
-    gif::putTrailer(out);
-    const bool ok = out.flush();
-    return std::fclose(file) == 0 && ok;
-}
-
-// An 800 x 600 screen on 256 colours; every frame whole, a pattern of bands
-// and rings that moves and changes from frame to frame, as an exported
-// video clip is.
-bool writeLargeRecording(const std::string& path, int frames) {
-    constexpr int width = 800, height = 600, tableBits = 8;
-    ByteSink out;
-    gif::putHeader(out, width, height, tableBits, 0);
-    for (int c = 0; c < (1 << tableBits); ++c) {
-        out.put(uint8_t(c));
-        out.put(uint8_t((c * 7) & 0xFF));
-        out.put(uint8_t(255 - c));
-    }
-    gif::putLoopingExtension(out, 0);
-    LzwEncoder encoder;
-    std::vector<uint8_t> pixels(size_t(width) * height);
-    for (int i = 0; i < frames; ++i) {
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x) {
-                const int dx = x - 400 - i, dy = y - 300;
-                pixels[size_t(y) * width + size_t(x)] = uint8_t(((dx * dx + dy * dy) / (600 + 8 * i) + x / 40 + i) & 0xFF);
-            }
-        gif::putGraphicControl(out, 0, -1, 4);
-        gif::putImageDescriptor(out, 0, 0, width, height, 0);
-        encoder.encode(pixels.data(), width, width, height, tableBits, out);
-    }
-    gif::putTrailer(out);
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) return false;
-    const auto& bytes = out.bytes();
-    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    return std::fclose(file) == 0 && ok;
-}
-
 
 // Times copy of each large file beside gifsicle copying it.
 void copyLargeFiles(const std::vector<std::string>& files, const std::string& cli, bool peer,
@@ -233,7 +154,7 @@ int main(int argc, char** argv) {
     }
 
     const std::string recording = folder + "/large-800x600-300.gif";
-    if (!writeLargeRecording(recording, 300)) {
+    if (!bench::writeLargeRecording(recording, 300)) {
         std::fprintf(stderr, "cannot write %s\n", recording.c_str());
         return 1;
     }
@@ -247,7 +168,7 @@ int main(int argc, char** argv) {
             const std::string in =
                 folder + "/hd-" + (fullMotion ? "motion-" : "screen-") + std::to_string(n) + ".gif";
             const std::string out = folder + "/out.gif";
-            if (!writeHdRecording(in, n, fullMotion)) {
+            if (!bench::writeHdRecording(in, n, fullMotion)) {
                 std::fprintf(stderr, "cannot write %s\n", in.c_str());
                 return 1;
             }

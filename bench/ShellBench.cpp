@@ -27,7 +27,7 @@
 #include <numeric>
 #include <vector>
 
-#include "TinyRecording.h"
+#include "Recordings.h"
 #include "document/FrameChain.h"
 #include "document/Undo.h"
 #include "frameops/FrameOffset.h"
