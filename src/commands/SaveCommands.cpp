@@ -113,7 +113,7 @@ std::optional<std::vector<uint8_t>> maxCompressedBytes(Document& copy, bool plan
         if (!planMaxCompression(copy.firstFrame, global, options, plan) || !writeGifPlan(planned, plan) ||
             host.stopRequested())
             return std::nullopt;
-        return planned.bytes();
+        return planned.take();
     }
     GifWriteOptions plainOptions = writeOptionsOf(copy);
     plainOptions.progress = &quiet;
@@ -134,7 +134,7 @@ std::optional<std::vector<uint8_t>> maxCompressedBytes(Document& copy, bool plan
         alongside ? std::launch::async : std::launch::deferred, [&, plainOptions] {
             if (!optimisedRival) {
                 ByteSink plain;
-                return writeGifTo(plain, copy.firstFrame, global, plainOptions) ? plain.bytes()
+                return writeGifTo(plain, copy.firstFrame, global, plainOptions) ? plain.take()
                                                                                  : std::vector<uint8_t>();
             }
             std::unique_ptr<Document> below = copyForSave(copy, &quiet);
@@ -146,8 +146,8 @@ std::optional<std::vector<uint8_t>> maxCompressedBytes(Document& copy, bool plan
             const bool optimisedOk = writeGifTo(optimised, below->firstFrame, belowGlobal, writeOptionsOf(*below));
             below.reset();
             ByteSink plain(optimisedOk ? optimised.bytes().size() : SIZE_MAX);
-            if (writeGifTo(plain, copy.firstFrame, global, plainOptions) || !optimisedOk) return plain.bytes();
-            return optimised.bytes();
+            if (writeGifTo(plain, copy.firstFrame, global, plainOptions) || !optimisedOk) return plain.take();
+            return optimised.take();
         });
 
     bool havePlan = planMaxCompression(copy.firstFrame, global, options, plan) && writeGifPlan(planned, plan);
@@ -155,12 +155,12 @@ std::optional<std::vector<uint8_t>> maxCompressedBytes(Document& copy, bool plan
     // A lossy plan can come out larger than the lossless one (an image's
     // close colours cost the later images some of their choices): the
     // smaller is kept.
-    std::vector<uint8_t> plannedBytes = havePlan ? planned.bytes() : std::vector<uint8_t>();
+    std::vector<uint8_t> plannedBytes = havePlan ? planned.take() : std::vector<uint8_t>();
     if (options.lossyQuality < 100) {
         options.lossyQuality = 100;
         ByteSink lossless(havePlan ? plannedBytes.size() : SIZE_MAX);
         if (planMaxCompression(copy.firstFrame, global, options, plan) && writeGifPlan(lossless, plan)) {
-            plannedBytes = lossless.bytes();
+            plannedBytes = lossless.take();
             havePlan = true;
         }
         plan = GifPlan{};
@@ -238,7 +238,7 @@ std::vector<uint8_t> savedBytes(Document& doc, bool optimize, Host* host, bool p
     const TMyPalette global = copy->globalPalette ? *copy->globalPalette : TMyPalette();
     GifWriteOptions options = saveOptionsOf(*copy, optimize);
     if (!writeGifTo(out, copy->firstFrame, global, options) || copy->host().stopRequested()) return {};
-    return out.bytes();
+    return out.take();
 }
 
 SizeEstimate::SizeEstimate(Document& doc) : optimize_(doc.optimizeOnSave) {

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <utility>
 #include <vector>
 
 namespace movigram {
@@ -63,6 +64,8 @@ public:
     int error() const { return error_; }
     // The bytes collected by a memory sink.
     const std::vector<uint8_t>& bytes() const { return buffer_; }
+    // The same, handed over: the sink is left empty.
+    std::vector<uint8_t> take() { return std::move(buffer_); }
     // The bytes a counting sink was given.
     uint64_t size() const { return handed_ + buffer_.size(); }
 
