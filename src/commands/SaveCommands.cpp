@@ -195,11 +195,12 @@ GifWriteResult writePreparedCopy(Document& doc, const std::string& path, bool op
     const size_t slash = path.find_last_of('/');
     StatusText status(host, "Saving \"" + (slash == std::string::npos ? path : path.substr(slash + 1)) + "\"");
     GifWriteResult result;
-    if (optimize && doc.maxCompression && keep) {
+    if (optimize && doc.maxCompression && keep && !host.runsEventsMeanwhile()) {
         // Maximum compression only reads the frames, and the document keeps
-        // what it prepares (the comment frame): no copy is needed, and a long
-        // animation's pixels are not held twice.  A failed write takes the
-        // comment frame back out.
+        // what it prepares (the comment frame): unless something else may
+        // change the document meanwhile (a recording that ends, in the
+        // editor), no copy is needed, and a long animation's pixels are not
+        // held twice.  A failed write takes the comment frame back out.
         const bool commented = doc.commentFrameOption && ensureCommentFrame(doc.frameList, doc.loopOption);
         doc.relink();
         const std::optional<std::vector<uint8_t>> bytes = maxCompressedBytes(doc);

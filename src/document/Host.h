@@ -34,6 +34,10 @@ public:
     virtual void addRecentFile(const std::string& /*path*/) {}
     // Lays out comment text; null when there is no window.
     virtual const class TextMeasurer* textMeasurer() { return nullptr; }
+    // Whether timers and posted events run while work reports its progress
+    // (the editor's window repaints): then they may change the document, and
+    // a save works on a copy of it.
+    virtual bool runsEventsMeanwhile() const { return false; }
 };
 
 // Shows nothing; stops when the token given says so.  The host of work done

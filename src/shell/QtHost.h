@@ -41,6 +41,7 @@ public:
     std::optional<std::string> chooseSavePath(const std::string& folder, const std::string& name) override;
     void addRecentFile(const std::string& path) override;
     const TextMeasurer* textMeasurer() override { return &measurer_; }
+    bool runsEventsMeanwhile() const override { return true; }
 
     // Timer 203: clears the gauge 250 ms after a save.
     QTimer& gaugeTimer() { return gaugeTimer_; }
