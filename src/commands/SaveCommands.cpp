@@ -192,40 +192,39 @@ GifWriteOptions saveOptionsOf(Document& copy, bool optimize) {
 
 GifWriteResult writePreparedCopy(Document& doc, const std::string& path, bool optimize, bool keep) {
     Host& host = doc.host();
+    // Maximum compression only reads the frames, and the document keeps what
+    // it prepares (the comment frame): unless something else may change the
+    // document meanwhile (a recording that ends, in the editor), it is
+    // prepared in place, and a long animation's pixels are not held twice.
+    const bool inPlace = optimize && doc.maxCompression && keep && !host.runsEventsMeanwhile();
+    const int framesBefore = doc.frameList.count();
+    std::unique_ptr<Document> copy = inPlace ? nullptr : copyForSave(doc, &host);
+    Document& prepared = inPlace ? doc : *copy;
+    prepareCopy(prepared, optimize);
     const size_t slash = path.find_last_of('/');
     StatusText status(host, "Saving \"" + (slash == std::string::npos ? path : path.substr(slash + 1)) + "\"");
     GifWriteResult result;
-    if (optimize && doc.maxCompression && keep && !host.runsEventsMeanwhile()) {
-        // Maximum compression only reads the frames, and the document keeps
-        // what it prepares (the comment frame): unless something else may
-        // change the document meanwhile (a recording that ends, in the
-        // editor), no copy is needed, and a long animation's pixels are not
-        // held twice.  A failed write takes the comment frame back out.
-        const bool commented = doc.commentFrameOption && ensureCommentFrame(doc.frameList, doc.loopOption);
-        doc.relink();
-        const std::optional<std::vector<uint8_t>> bytes = maxCompressedBytes(doc);
-        result = bytes ? writeGifBytes(path, *bytes) : GifWriteResult{.path = path};
-        if (!result.ok && commented) {
-            doc.frameList.take(0);
-            doc.relink();
-        }
-        if (!result.ok) host.showMessage("Error", gifWriteErrorMessage(result), MessageIcon::Stop);
-        else doc.changed({.palette = true});
-        return result;
-    }
-    std::unique_ptr<Document> copy = copyForSave(doc, &host);
-    prepareCopy(*copy, optimize);
     if (optimize && doc.maxCompression) {
         // The document keeps its frames, with the comment frame when the
         // option puts one in.
-        const std::optional<std::vector<uint8_t>> bytes = maxCompressedBytes(*copy);
+        const std::optional<std::vector<uint8_t>> bytes = maxCompressedBytes(prepared);
         result = bytes ? writeGifBytes(path, *bytes) : GifWriteResult{.path = path};
     } else {
-        const TMyPalette global = copy->globalPalette ? *copy->globalPalette : TMyPalette();
-        result = writeGif(path, copy->firstFrame, global, saveOptionsOf(*copy, optimize));
+        const TMyPalette global = prepared.globalPalette ? *prepared.globalPalette : TMyPalette();
+        result = writeGif(path, prepared.firstFrame, global, saveOptionsOf(prepared, optimize));
     }
-    if (!result.ok) host.showMessage("Error", gifWriteErrorMessage(result), MessageIcon::Stop);
-    else if (keep) takePrepared(doc, *copy);
+    if (!result.ok) {
+        // Prepared in place, the document loses its new comment frame again.
+        if (inPlace && doc.frameList.count() > framesBefore) {
+            doc.frameList.take(0);
+            doc.relink();
+        }
+        host.showMessage("Error", gifWriteErrorMessage(result), MessageIcon::Stop);
+    } else if (inPlace) {
+        doc.changed({.palette = true});
+    } else if (keep) {
+        takePrepared(doc, *copy);
+    }
     return result;
 }
 
