@@ -5,8 +5,9 @@
 // `gifsicle --info` and `gifsicle -O3` on the same files in the same run.
 // Then 1920 x 1080 recordings (--hd counts, default 300; 0: none), one
 // screen-like (a full first frame, then a changing window of about a sixth
-// of the screen) and one full-motion (every frame whole and different), go
-// through the same commands with wall and processor time and peak memory.
+// of the screen), the same with every frame whole, and one full-motion
+// (every frame whole and different), go through the same commands with wall
+// and processor time and peak memory.
 //
 // Times are wall-clock seconds of whole runs, process start included.  The
 // complexity guard compares the time per frame at the largest count with
@@ -22,6 +23,9 @@
 //   movigram-bench-frames [--frames 1000,10000,100000] [--hd 300] [--folder DIR] [--factor 3] [--cli PATH]
 //                         [--large FILE]...
 // (--cli: another build of movigram-cli, to compare with)
+//   movigram-bench-frames --write-hd KIND FRAMES FILE
+// (only writes one 1920 x 1080 recording: KIND 0 screen-like, 1 full-motion,
+// 2 full screens)
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -83,6 +87,10 @@ int main(int argc, char** argv) {
     double factor = 3;
     std::string cli = MOVIGRAM_CLI;
     std::vector<std::string> largeFiles;
+    if (argc == 5 && std::string(argv[1]) == "--write-hd") {
+        const int kind = std::atoi(argv[2]);
+        return kind >= 0 && kind <= 2 && bench::writeHdRecording(argv[4], std::atoi(argv[3]), bench::HdKind(kind)) ? 0 : 1;
+    }
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string arg = argv[i];
         if (arg == "--frames") counts = parseCounts(argv[i + 1]);
@@ -164,15 +172,15 @@ int main(int argc, char** argv) {
     // 1080p recordings: time and memory beside the peer's.
     for (int n : hdCounts) {
         if (n <= 0) continue;
-        for (bool fullMotion : {false, true}) {
-            const std::string in =
-                folder + "/hd-" + (fullMotion ? "motion-" : "screen-") + std::to_string(n) + ".gif";
+        for (const bench::HdKind kind :
+             {bench::HdKind::ScreenLike, bench::HdKind::FullScreens, bench::HdKind::FullMotion}) {
+            const std::string in = folder + "/hd-" + std::to_string(int(kind)) + "-" + std::to_string(n) + ".gif";
             const std::string out = folder + "/out.gif";
-            if (!bench::writeHdRecording(in, n, fullMotion)) {
+            if (!bench::writeHdRecording(in, n, kind)) {
                 std::fprintf(stderr, "cannot write %s\n", in.c_str());
                 return 1;
             }
-            std::printf("\n1920x1080 %s, %d frames, %.1f MB:\n", fullMotion ? "full-motion" : "screen-like", n,
+            std::printf("\n1920x1080 %s, %d frames, %.1f MB:\n", bench::hdKindName(kind), n,
                         double(fs::file_size(in)) / 1e6);
             std::printf("  %-16s %10s %10s %12s\n", "", "wall", "processor", "peak memory");
             const std::pair<const char*, std::string> runs[] = {

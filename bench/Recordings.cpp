@@ -42,8 +42,18 @@ bool writeTinyRecording(const std::string& path, int frames) {
     });
 }
 
-bool writeHdRecording(const std::string& path, int frames, bool fullMotion) {
+const char* hdKindName(HdKind kind) {
+    switch (kind) {
+    case HdKind::ScreenLike: return "screen-like";
+    case HdKind::FullMotion: return "full-motion";
+    case HdKind::FullScreens: return "full screens";
+    }
+    return "";
+}
+
+bool writeHdRecording(const std::string& path, int frames, HdKind kind) {
     constexpr uint32_t width = 1920, height = 1080, tableBits = 6;
+    constexpr uint32_t windowWidth = 800, windowHeight = 450;
     return writeGifFile(path, [&](ByteSink& out) {
         gif::putHeader(out, width, height, tableBits, 0);
         for (int c = 0; c < (1 << tableBits); ++c) {
@@ -53,10 +63,10 @@ bool writeHdRecording(const std::string& path, int frames, bool fullMotion) {
         }
         gif::putLoopingExtension(out, 0);
         LzwEncoder encoder;
-        std::vector<uint8_t> pixels(size_t(width) * height);
+        std::vector<uint8_t> pixels(size_t(width) * height), window(size_t(windowWidth) * windowHeight);
         for (int i = 0; i < frames; ++i) {
             uint32_t x = 0, y = 0, w = width, h = height;
-            if (fullMotion) {
+            if (kind == HdKind::FullMotion) {
                 for (uint32_t py = 0; py < h; ++py)
                     for (uint32_t px = 0; px < w; ++px)
                         pixels[size_t(py) * w + px] =
@@ -64,16 +74,25 @@ bool writeHdRecording(const std::string& path, int frames, bool fullMotion) {
             } else if (i == 0) {
                 std::fill(pixels.begin(), pixels.end(), uint8_t(21));
             } else {
-                w = 800, h = 450;
-                x = uint32_t(i * 37) % (width - w), y = uint32_t(i * 23) % (height - h);
-                for (uint32_t py = 0; py < h; ++py)
-                    for (uint32_t px = 0; px < w; ++px)
-                        pixels[size_t(py) * w + px] =
+                x = uint32_t(i * 37) % (width - windowWidth), y = uint32_t(i * 23) % (height - windowHeight);
+                for (uint32_t py = 0; py < windowHeight; ++py)
+                    for (uint32_t px = 0; px < windowWidth; ++px)
+                        window[size_t(py) * windowWidth + px] =
                             uint8_t((py + uint32_t(i)) % 18 < 12 && (px / 7 + (py + uint32_t(i)) / 18) % 5 != 0 ? 63 : 1);
+                if (kind == HdKind::FullScreens) {
+                    std::fill(pixels.begin(), pixels.end(), uint8_t(21));
+                    for (uint32_t py = 0; py < windowHeight; ++py)
+                        std::copy_n(window.data() + size_t(py) * windowWidth, windowWidth,
+                                    pixels.data() + size_t(y + py) * width + x);
+                    x = y = 0;
+                } else {
+                    w = windowWidth, h = windowHeight;
+                }
             }
             gif::putGraphicControl(out, 0, -1, 10);
             gif::putImageDescriptor(out, x, y, w, h, 0);
-            encoder.encode(pixels.data(), w, w, h, tableBits, out);
+            const uint8_t* image = kind == HdKind::ScreenLike && i > 0 ? window.data() : pixels.data();
+            encoder.encode(image, w, w, h, tableBits, out);
         }
         gif::putTrailer(out);
     });

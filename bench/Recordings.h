@@ -20,7 +20,11 @@ bool writeTinyRecording(const std::string& path, int frames);
 // A 1920 x 1080 recording on a 64-colour palette.  Screen-like: the first
 // frame whole, then an 800 x 450 window whose contents scroll.
 // Full-motion: every frame whole, a blocky pattern moving across it.
-bool writeHdRecording(const std::string& path, int frames, bool fullMotion);
+// Full screens: the screen-like recording with every frame whole, as a
+// recorder that does not crop writes it.
+enum class HdKind { ScreenLike, FullMotion, FullScreens };
+bool writeHdRecording(const std::string& path, int frames, HdKind kind);
+const char* hdKindName(HdKind kind);
 
 // An 800 x 600 screen on 256 colours; every frame whole, a pattern of bands
 // and rings that moves and changes from frame to frame, as an exported

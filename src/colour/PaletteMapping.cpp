@@ -45,6 +45,12 @@ uint64_t markIndicesInUse(const TDib256& image, bool (&inUse)[256]) {
     // Eight pixels at a time, passing over runs of the value seen last (the
     // common case in pictures that came from a GIF).
     uint64_t run = 0;
+    // A parked image knows its values without being decoded.
+    if (image.isParked()) {
+        for (int v = 0; v < 256; ++v)
+            if (*image.parkedUses(uint8_t(v))) inUse[v] = true;
+        return run;
+    }
     if (image.width() > 0 && image.height() > 0) {
         inUse[image.row(0)[0]] = true;
         run = eightOf(image.row(0)[0]);

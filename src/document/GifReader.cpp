@@ -17,6 +17,9 @@ namespace movigram {
 namespace {
 
 constexpr uint64_t frameOverhead = sizeof(TFrame) + sizeof(TDib256) + 64;
+// Images of this many pixels or more are read parked (TDib256.h): decoding a
+// small one again each time costs more than it saves.
+constexpr uint64_t parkFromPixels = 1 << 16;
 
 struct ColorTableInForce {
     ColorTable quads{};
@@ -187,7 +190,7 @@ private:
         const uint64_t bytes = uint64_t(dibStride(int32_t(width))) * height + frameOverhead;
         if (pixels > options_.limits.maxImagePixels || !charge(bytes) || !screenFits(left + width, top + height))
             return GifNoMemory;
-        std::vector<uint8_t> buffer;
+        std::vector<uint8_t>& buffer = indices_;
         try {
             buffer.assign(size_t(pixels), 0);
         } catch (const std::bad_alloc&) {
@@ -203,14 +206,24 @@ private:
         std::shared_ptr<const OriginalImageData> original;
         // Interlaced data holds the rows in another order than a save writes
         // them, so it is not kept.
+        // A large image is kept as its data and decoded when it is first
+        // looked at; its pixels no longer count against the limits.
+        const bool park = !interlaced && decoder_.exact() && pixels >= parkFromPixels;
         if (!interlaced && decoder_.exact())
-            original = keepOriginal(start, *end, buffer.data(), width, height, minCodeSize);
-
-        auto image = std::make_unique<TDib256>(int32_t(width), int32_t(height));
+            original = keepOriginal(start, *end, park ? nullptr : buffer.data(), width, height, minCodeSize);
+        std::unique_ptr<TDib256> image;
+        if (park) {
+            image = TDib256::parked(int32_t(width), int32_t(height), original);
+            decodedBytes_ -= bytes - frameOverhead;
+        } else {
+            image = std::make_unique<TDib256>(int32_t(width), int32_t(height));
+            for (uint32_t y = 0; y < height; ++y)
+                std::memcpy(image->row(int32_t(y)), buffer.data() + size_t(y) * width, width);
+            if (original) image->keepPacked(original);
+        }
         image->colors() = inForce_.quads;
         image->colorsUsed = inForce_.entries;
-        for (uint32_t y = 0; y < height; ++y)
-            std::memcpy(image->row(int32_t(y)), buffer.data() + size_t(y) * width, width);
+        if (buffer.size() > (size_t(1) << 24)) std::vector<uint8_t>().swap(buffer);
 
         char suffix[16];
         std::snprintf(suffix, sizeof suffix, ".%03d", imageCount_++);
@@ -233,7 +246,10 @@ private:
         if (hasLocal) frame->localPalette = std::make_unique<TMyPalette>(TMyPalette::fromColorTable(inForce_.quads, inForce_.entries));
         inForce_ = global_;
 
-        if (options_.paint) options_.paint(*frame);
+        if (options_.paint) {
+            options_.paint(*frame);
+            if (park) frame->image->park();
+        }
         disposals_.push_back(disposal);
         out_.frames.push_back(std::move(frame));
         report(int(after));
@@ -241,7 +257,8 @@ private:
     }
 
     // The image's data sub-blocks from start to end (past the terminator),
-    // joined, with what they decode to.  They are not charged against the
+    // joined, with what they decode to (its fingerprint worked out later
+    // when indices is null).  They are not charged against the
     // limits: all of them together are no larger than the file, which is in
     // memory already.
     std::shared_ptr<const OriginalImageData> keepOriginal(size_t start, size_t end, const uint8_t* indices,
@@ -251,7 +268,8 @@ private:
         for (size_t pos = start; data_[pos] != 0; pos += 1 + data_[pos])
             original->codes.insert(original->codes.end(), data_.begin() + std::ptrdiff_t(pos) + 1,
                                    data_.begin() + std::ptrdiff_t(pos) + 1 + data_[pos]);
-        original->fingerprint = indexFingerprint(indices, std::ptrdiff_t(width), width, height);
+        if (indices) original->setFingerprint(indexFingerprint(indices, std::ptrdiff_t(width), width, height));
+        original->valuesUsed = decoder_.valuesUsed();
         original->width = width;
         original->height = height;
         original->minCodeSize = minCodeSize;
@@ -346,6 +364,8 @@ private:
     const GifReadOptions& options_;
     GifReadOutput out_;
     LzwDecoder decoder_;
+    // The indices of the image being read, top row first.
+    std::vector<uint8_t> indices_;
     uint8_t screenPacked_ = 0;
     ColorTableInForce global_, inForce_;
     uint8_t pendingControl_[6] = {};

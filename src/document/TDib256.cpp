@@ -2,8 +2,64 @@
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
+
+#include "OriginalImageData.h"
+#include "gif/ByteReader.h"
+#include "gif/IndexFingerprint.h"
+#include "gif/LzwDecoder.h"
 
 namespace movigram {
+
+namespace {
+
+// The clock of TDib256::lastUse.
+std::atomic<uint64_t> useClock{0};
+
+// Images decoding at the same moment on different threads mostly take
+// different locks.
+std::mutex& unparkLock(const void* image) {
+    static std::mutex locks[16];
+    return locks[(reinterpret_cast<uintptr_t>(image) >> 6) % 16];
+}
+
+}  // namespace
+
+bool decodeOriginal(const OriginalImageData& data, uint8_t* firstRow, std::ptrdiff_t rowStep) {
+    // The decoder reads sub-blocks as a file holds them, into rows laid
+    // end to end.
+    thread_local std::unique_ptr<LzwDecoder> decoder;
+    thread_local std::vector<uint8_t> framed, rows;
+    if (!decoder) decoder = std::make_unique<LzwDecoder>();
+    framed.clear();
+    for (size_t at = 0; at < data.codes.size(); at += 255) {
+        const size_t n = std::min<size_t>(255, data.codes.size() - at);
+        framed.push_back(uint8_t(n));
+        framed.insert(framed.end(), data.codes.begin() + std::ptrdiff_t(at),
+                      data.codes.begin() + std::ptrdiff_t(at + n));
+    }
+    framed.push_back(0);
+    const size_t size = size_t(data.width) * data.height;
+    rows.resize(size);
+    ByteReader in(framed);
+    const bool exact = decoder->decode(in, data.minCodeSize, rows.data(), data.width, data.height, false) ==
+                           LzwResult::Complete &&
+                       decoder->exact();
+    for (uint32_t y = 0; y < data.height; ++y)
+        std::memcpy(firstRow + std::ptrdiff_t(y) * rowStep, rows.data() + size_t(y) * data.width, data.width);
+    if (size > (size_t(1) << 24)) std::vector<uint8_t>().swap(rows);
+    if (framed.size() > (size_t(1) << 24)) std::vector<uint8_t>().swap(framed);
+    return exact;
+}
+
+uint64_t OriginalImageData::fingerprint() const {
+    if (!knowsFingerprint()) {
+        std::vector<uint8_t> indices(size_t(width) * height);
+        decodeOriginal(*this, indices.data(), std::ptrdiff_t(width));
+        setFingerprint(indexFingerprint(indices.data(), std::ptrdiff_t(width), width, height));
+    }
+    return fingerprint_.load(std::memory_order_relaxed);
+}
 
 TDib256::TDib256(int32_t width, int32_t height)
     : width_(std::max(width, 0)),
@@ -20,8 +76,112 @@ TDib256::TDib256(const TDib256& other)
       width_(other.width_),
       height_(other.height_),
       stride_(other.stride_),
-      bits_(other.bits_),
+      colors_(other.colors_) {
+    // A parked image is copied parked: both decode from the same data.
+    if (other.isParked()) {
+        resident_.store(false, std::memory_order_relaxed);
+    } else {
+        bits_ = other.bits_;
+        written_ = other.written_;
+        lastUse_ = other.lastUse_;
+    }
+    packed_ = other.packed_;
+}
+
+TDib256::TDib256(TDib256&& other) noexcept
+    : colorsUsed(other.colorsUsed),
+      colorsImportant(other.colorsImportant),
+      fixedColorMask(other.fixedColorMask),
+      colorMap(std::move(other.colorMap)),
+      transparentIndex(other.transparentIndex),
+      width_(other.width_),
+      height_(other.height_),
+      stride_(other.stride_),
+      bits_(std::move(other.bits_)),
+      resident_(other.resident_.load(std::memory_order_acquire)),
+      lastUse_(other.lastUse_),
+      written_(other.written_),
+      packed_(std::move(other.packed_)),
       colors_(other.colors_) {}
+
+TDib256& TDib256::operator=(TDib256&& other) noexcept {
+    if (this != &other) {
+        colorsUsed = other.colorsUsed;
+        colorsImportant = other.colorsImportant;
+        fixedColorMask = other.fixedColorMask;
+        colorMap = std::move(other.colorMap);
+        transparentIndex = other.transparentIndex;
+        width_ = other.width_;
+        height_ = other.height_;
+        stride_ = other.stride_;
+        bits_ = std::move(other.bits_);
+        resident_.store(other.resident_.load(std::memory_order_acquire), std::memory_order_release);
+        lastUse_ = other.lastUse_;
+        written_ = other.written_;
+        packed_ = std::move(other.packed_);
+        colors_ = other.colors_;
+    }
+    return *this;
+}
+
+TDib256::~TDib256() = default;
+
+std::unique_ptr<TDib256> TDib256::parked(int32_t width, int32_t height,
+                                         std::shared_ptr<const OriginalImageData> data) {
+    auto image = std::make_unique<TDib256>(0, 0);
+    image->width_ = std::max(width, 0);
+    image->height_ = std::max(height, 0);
+    image->stride_ = dibStride(image->width_);
+    image->packed_ = std::move(data);
+    image->resident_.store(false, std::memory_order_release);
+    return image;
+}
+
+void TDib256::keepPacked(std::shared_ptr<const OriginalImageData> data) {
+    packed_ = std::move(data);
+    written_ = false;
+    lastUse_ = ++useClock;
+}
+
+bool TDib256::park() {
+    if (isParked()) return true;
+    if (!packed_) return false;
+    if (written_) {
+        const bool same = height_ == 0 ||
+                          indexFingerprint(bits_.data() + size_t(height_ - 1) * size_t(stride_),
+                                           -std::ptrdiff_t(stride_), uint32_t(width_),
+                                           uint32_t(height_)) == packed_->fingerprint();
+        if (!same) {
+            packed_.reset();
+            return false;
+        }
+        written_ = false;
+    }
+    std::vector<uint8_t>().swap(bits_);
+    resident_.store(false, std::memory_order_release);
+    return true;
+}
+
+std::optional<bool> TDib256::parkedUses(uint8_t v) const {
+    if (!isParked()) return std::nullopt;
+    return packed_->uses(v);
+}
+
+void TDib256::unpark() const {
+    std::lock_guard lock(unparkLock(this));
+    if (resident_.load(std::memory_order_relaxed)) return;
+    std::vector<uint8_t> bits(byteSize(), 0);
+    // The data decoded exactly when it was kept, so it does again.
+    if (height_ > 0 && uint32_t(width_) == packed_->width && uint32_t(height_) == packed_->height) {
+        const auto firstRow = bits.data() + size_t(height_ - 1) * size_t(stride_);
+        decodeOriginal(*packed_, firstRow, -std::ptrdiff_t(stride_));
+        if (!packed_->knowsFingerprint())
+            packed_->setFingerprint(indexFingerprint(firstRow, -std::ptrdiff_t(stride_), packed_->width, packed_->height));
+    }
+    bits_ = std::move(bits);
+    lastUse_ = ++useClock;
+    resident_.store(true, std::memory_order_release);
+}
 
 TDib256& TDib256::operator=(const TDib256& other) {
     if (this != &other) {
@@ -75,7 +235,7 @@ void TDib256::fillRow(int32_t y, int32_t x, uint8_t value, int32_t count) {
     std::memset(row(y) + x, value, size_t(count));
 }
 
-void TDib256::fill(uint8_t value) { std::fill(bits_.begin(), bits_.end(), value); }
+void TDib256::fill(uint8_t value) { std::memset(pixels(), value, byteSize()); }
 
 void TDib256::fillRect(const TRect& rect, uint8_t value) {
     const TRect r = rect.intersected(bounds());

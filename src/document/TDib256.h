@@ -2,14 +2,25 @@
 // An 8-bit device-independent bitmap: rows stored bottom-up, each padded to a
 // multiple of four bytes, with a 256-entry colour table of (blue, green, red, 0)
 // quads and the counts of colours used and important.
+//
+// An image that carries LZW data of its own indices (as read from a GIF) may
+// be parked: its pixels are let go and decoded again from that data the next
+// time anything reads or writes them, so that a long recording does not
+// hold every frame decoded.  Decoding on first use is safe from several
+// threads at once; parking is not, and is left to whoever owns the image at
+// a point where nobody holds a pointer into its rows (FrameCache.h).
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "Geometry.h"
 
 namespace movigram {
+
+struct OriginalImageData;
 
 struct RgbQuad {
     uint8_t blue = 0;
@@ -27,9 +38,14 @@ public:
     TDib256(int32_t width, int32_t height);
     TDib256(const TDib256&);
     TDib256& operator=(const TDib256&);
-    TDib256(TDib256&&) noexcept = default;
-    TDib256& operator=(TDib256&&) noexcept = default;
-    ~TDib256() = default;
+    TDib256(TDib256&&) noexcept;
+    TDib256& operator=(TDib256&&) noexcept;
+    ~TDib256();
+
+    // An image of width x height whose indices are what data decodes to
+    // (data->width and data->height must be the same), parked from the start.
+    static std::unique_ptr<TDib256> parked(int32_t width, int32_t height,
+                                           std::shared_ptr<const OriginalImageData> data);
 
     // The part (left, top, right, bottom) of source in source coordinates, with
     // the source's colour table and counts. The rectangle must lie inside.
@@ -48,10 +64,8 @@ public:
     TRect bounds() const { return {0, 0, width_, height_}; }
 
     // Row y of the picture (0 = top), stored at (height - 1 - y) * stride.
-    uint8_t* row(int32_t y) { return bits_.data() + size_t(height_ - 1 - y) * size_t(stride_); }
-    const uint8_t* row(int32_t y) const {
-        return bits_.data() + size_t(height_ - 1 - y) * size_t(stride_);
-    }
+    uint8_t* row(int32_t y) { return pixels() + size_t(height_ - 1 - y) * size_t(stride_); }
+    const uint8_t* row(int32_t y) const { return pixels() + size_t(height_ - 1 - y) * size_t(stride_); }
     uint8_t pixel(int32_t x, int32_t y) const { return row(y)[x]; }
     void setPixel(int32_t x, int32_t y, uint8_t v) { row(y)[x] = v; }
     void fillRow(int32_t y, int32_t x, uint8_t value, int32_t count);
@@ -63,9 +77,26 @@ public:
     // key (0..255) are skipped, key < 0 copies opaquely.
     void blit(int32_t x, int32_t y, const TDib256& source, int key);
 
-    uint8_t* bits() { return bits_.data(); }
-    const uint8_t* bits() const { return bits_.data(); }
-    size_t byteSize() const { return bits_.size(); }
+    uint8_t* bits() { return pixels(); }
+    const uint8_t* bits() const { return pixels(); }
+    size_t byteSize() const { return size_t(stride_) * size_t(height_); }
+
+    // Parking.  The LZW data kept for the image is good only for the exact
+    // indices it decodes to: park() checks them against its fingerprint
+    // when they may have been written to since.
+    bool isParked() const { return !resident_.load(std::memory_order_acquire); }
+    bool canPark() const { return packed_ != nullptr; }
+    // Keeps data for parking; it must decode to the image's indices as they
+    // are now.
+    void keepPacked(std::shared_ptr<const OriginalImageData> data);
+    // Lets the pixels go when the kept data still decodes to them (else
+    // forgets the data); true when the image is parked.
+    bool park();
+    // While parked: whether some pixel has value v, without decoding.
+    std::optional<bool> parkedUses(uint8_t v) const;
+    // When the image was last decoded or made, on one clock for all images:
+    // the least recently decoded are parked first.
+    uint64_t lastUse() const { return lastUse_; }
 
     ColorTable& colors() { return colors_; }
     const ColorTable& colors() const { return colors_; }
@@ -80,10 +111,29 @@ public:
     int32_t transparentIndex = -1;
 
 private:
+    uint8_t* pixels() {
+        if (!resident_.load(std::memory_order_acquire)) [[unlikely]]
+            unpark();
+        written_ = true;
+        return bits_.data();
+    }
+    const uint8_t* pixels() const {
+        if (!resident_.load(std::memory_order_acquire)) [[unlikely]]
+            unpark();
+        return bits_.data();
+    }
+    void unpark() const;
+
     int32_t width_;
     int32_t height_;
     int32_t stride_;
-    std::vector<uint8_t> bits_;
+    // Empty while parked; filled by the first reader after that.
+    mutable std::vector<uint8_t> bits_;
+    mutable std::atomic<bool> resident_{true};
+    mutable uint64_t lastUse_ = 0;
+    // The pixels may have been written since the kept data was checked.
+    bool written_ = false;
+    std::shared_ptr<const OriginalImageData> packed_;
     ColorTable colors_{};
 };
 

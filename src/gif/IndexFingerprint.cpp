@@ -7,7 +7,7 @@ namespace movigram {
 
 namespace {
 
-// Each eight bytes of a row are folded into the state by a 64 x 64 -> 128
+// Each eight bytes of a row are folded into a lane by a 64 x 64 -> 128
 // bit multiply whose halves are xor-ed, so an index changed anywhere spreads
 // over the whole state (a plain multiply would carry a change only upwards,
 // and two edits could cancel in the top bit).  One multiply per eight
@@ -30,18 +30,25 @@ inline uint64_t loadLe64(const uint8_t* p) {
 }  // namespace
 
 uint64_t indexFingerprint(const uint8_t* firstRow, std::ptrdiff_t rowStep, uint32_t width, uint32_t height) {
+    // Four lanes take turns at the words of a row, so that four multiplies
+    // are under way at once instead of each waiting for the one before.
     uint64_t h = fold(seed ^ width, mixer ^ (uint64_t(height) << 32));
     for (uint32_t y = 0; y < height; ++y) {
         const uint8_t* row = firstRow + std::ptrdiff_t(y) * rowStep;
+        uint64_t lane[4] = {h, h ^ 1, h ^ 2, h ^ 3};
         uint32_t x = 0;
-        for (; x + 8 <= width; x += 8) h = fold(h ^ loadLe64(row + x), mixer);
+        for (; x + 32 <= width; x += 32)
+            for (int k = 0; k < 4; ++k) lane[k] = fold(lane[k] ^ loadLe64(row + x + 8 * k), mixer);
+        for (int k = 0; x + 8 <= width; x += 8, ++k) lane[k] = fold(lane[k] ^ loadLe64(row + x), mixer);
         if (x < width) {
             uint8_t tail[8] = {};
             std::memcpy(tail, row + x, width - x);
-            h = fold(h ^ loadLe64(tail), mixer);
+            lane[3] = fold(lane[3] ^ loadLe64(tail), mixer);
         }
         // Rows are told apart, so a row's end never lines up with the next
         // row's start the same way for a different picture.
+        h = fold(lane[0] ^ seed, mixer);
+        for (int k = 1; k < 4; ++k) h = fold(h ^ lane[k], mixer);
         h = fold(h ^ seed, mixer ^ y);
     }
     return h;

@@ -92,6 +92,8 @@ LzwResult LzwDecoder::decode(ByteReader& in, int minCodeSize, uint8_t* out, uint
     uint32_t previous = none;
 
     for (uint32_t i = 0; i < clearCode; ++i) table_[i] = {0, none, 1, uint8_t(i), uint8_t(i)};
+    valuesUsed_ = {};
+    auto used = [this](uint32_t v) { valuesUsed_[v >> 6] |= uint64_t(1) << (v & 63); };
 
     const uint64_t total = uint64_t(width) * height;
     uint64_t pos = 0;        // non-interlaced output position; row = pos / width
@@ -198,6 +200,7 @@ LzwResult LzwDecoder::decode(ByteReader& in, int minCodeSize, uint8_t* out, uint
             code &= charMask;
             // Code sizes above 8 bits name indices no 8-bit image holds.
             if (code > 255) return finish(LzwResult::Corrupt);
+            used(code);
             lastStart = pos;
             if (roomFor(1)) out[pos++] = uint8_t(code);
             else emitSlowly(code, -1);
@@ -222,7 +225,10 @@ LzwResult LzwDecoder::decode(ByteReader& in, int minCodeSize, uint8_t* out, uint
                 emitSlowly(previous, firstChar);
             }
         } else {
-            if (code <= charMask && code > 255) return finish(LzwResult::Corrupt);
+            if (code <= charMask) {
+                if (code > 255) return finish(LzwResult::Corrupt);
+                used(code);
+            }
             const Entry& e = table_[code];
             firstChar = e.first;
             if (!roomFor(e.length)) emitSlowly(code, -1);

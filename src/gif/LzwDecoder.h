@@ -3,6 +3,7 @@
 // code size growing from m + 1 to 12 bits, clear and end codes.  It knows
 // nothing of frames; the caller hands it the data sub-blocks of one image and
 // a width x height output buffer (top row first).
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <span>
@@ -30,6 +31,10 @@ public:
     // decoder reads as the same picture, and so may be written again as it
     // is.
     bool exact() const { return exact_; }
+    // After an exact decode: bit v set when some index is v (every index of
+    // an image comes from a single-index code the data holds, so the set
+    // costs no pass over the pixels).
+    const std::array<uint64_t, 4>& valuesUsed() const { return valuesUsed_; }
 
 private:
     static constexpr int tableSize = 4096;
@@ -49,6 +54,7 @@ private:
     Entry table_[tableSize];
     uint8_t scratch_[tableSize];
     bool exact_ = false;
+    std::array<uint64_t, 4> valuesUsed_{};
 };
 
 }  // namespace movigram

@@ -283,7 +283,7 @@ bool writeOriginal(ByteSink& out, const OriginalImageData* original, const uint8
     // per code than ours: it is encoded anew.
     if (!original || original->minCodeSize != codeSize || original->width != width || original->height != height)
         return false;
-    if (indexFingerprint(firstRow, rowStep, width, height) != original->fingerprint) return false;
+    if (indexFingerprint(firstRow, rowStep, width, height) != original->fingerprint()) return false;
     const uint64_t oneCodePerIndexBits = uint64_t(width) * height * uint64_t(codeSize + 1);
     if (uint64_t(original->codes.size()) * 8 * 2 > oneCodePerIndexBits) {
         ByteSink ours;

@@ -12,6 +12,7 @@
 #include "TMyFrameWindow.h"
 #include "commands/FileCommands.h"
 #include "commands/CommandTable.h"
+#include "document/FrameCache.h"
 #include "document/FrameChain.h"
 #include "frameops/FrameOffset.h"
 #include "frameops/FrameOrder.h"
@@ -59,6 +60,22 @@ EditorSession::EditorSession(TMyFrameWindow& window)
     updateCommandStates();
 }
 
+namespace {
+
+// Counts a command running for as long as it lives.
+class Running {
+public:
+    explicit Running(int& depth) : depth_(depth) { ++depth_; }
+    ~Running() { --depth_; }
+    Running(const Running&) = delete;
+    Running& operator=(const Running&) = delete;
+
+private:
+    int& depth_;
+};
+
+}  // namespace
+
 EditorSession::~EditorSession() {
     playback_->stop();
     doc_.removeObserver(this);
@@ -70,11 +87,23 @@ QWidget* EditorSession::window() const { return &window_; }
 
 void EditorSession::command(CommandId id) {
     if (busy_) return;
-    if (const MenuHandler* handler = findMenuHandler(id)) handler->run(*this);
-    else runCommand(doc_, id);
+    {
+        const Running running(commandDepth_);
+        if (const MenuHandler* handler = findMenuHandler(id)) handler->run(*this);
+        else runCommand(doc_, id);
+    }
     // The menus and the tool bar show the outcome at once, not after the
     // next turn of the event loop.
     updateCommandStates();
+    letIdleFramesGo();
+}
+
+// Between commands nobody holds a pointer into a frame's pixels, so the
+// frames decoded for a command or for showing them may be parked again.
+// A step taken while a command runs (playback under a dialog) waits for
+// the command to end.
+void EditorSession::letIdleFramesGo() {
+    if (commandDepth_ == 0 && !busy_) parkIdleFrames(doc_.frameList);
 }
 
 bool EditorSession::canClose() {
@@ -86,10 +115,14 @@ bool EditorSession::canClose() {
 void EditorSession::reading(const std::function<void(const LiveView&)>& fn) {
     reading_ = true;
     emit readingChanged(true);
-    fn(live_);
+    {
+        const Running running(commandDepth_);
+        fn(live_);
+    }
     reading_ = false;
     emit readingChanged(false);
     updateCommandStates();
+    letIdleFramesGo();
 }
 
 void EditorSession::openPaths(const QStringList& paths) {
@@ -103,6 +136,7 @@ void EditorSession::dropFiles(int line, const QStringList& paths) {
 
 void EditorSession::moveFrames(int first, int count, int destination) {
     if (!busy_) movigram::moveFrames(doc_, first, count, destination);
+    letIdleFramesGo();
 }
 
 // --- Stepping ---
@@ -110,6 +144,7 @@ void EditorSession::moveFrames(int first, int count, int destination) {
 void EditorSession::nextFrame() {
     const TFrame* frame = doc_.currentFrame;
     if (frame && frame->next) doc_.showFrameAt(doc_.frameList.placeOf(*frame->next));
+    letIdleFramesGo();
 }
 
 // The chain runs in list order, so the frame before the current one is the
@@ -121,20 +156,24 @@ void EditorSession::prevFrame() {
     const int at = doc_.frameList.placeOf(*current);
     const int before = at > 0 ? at - 1 : doc_.frameList.count() - 1;
     if (before != at && doc_.frameList.frameAt(before)->next == current) doc_.showFrameAt(before);
+    letIdleFramesGo();
 }
 
 void EditorSession::showFirstFrame() {
     if (doc_.firstFrame) doc_.showFrameAt(doc_.frameList.placeOf(*doc_.firstFrame));
+    letIdleFramesGo();
 }
 
 void EditorSession::showLastFrame() {
     if (doc_.firstFrame) doc_.showFrameAt(doc_.frameList.count() - 1);
+    letIdleFramesGo();
 }
 
 void EditorSession::listSelect(int index, bool keepFocus) {
     if (index < 0 || busy_) return;
     doc_.showFrameAt(index);
     if (!keepFocus) emit canvasFocusWanted();
+    letIdleFramesGo();
 }
 
 FrameSelection EditorSession::listSelection() const {
@@ -162,6 +201,7 @@ void EditorSession::showPlaybackFrame(TFrame* frame) {
     doc_.setCurrentFrame(frame);
     playbackStep_ = false;
     emit playbackFrameShown();
+    letIdleFramesGo();
 }
 
 // --- View state ---

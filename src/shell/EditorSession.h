@@ -190,6 +190,7 @@ signals:
     void canvasFocusWanted();
 
 private:
+    void letIdleFramesGo();
     // DocumentObserver: the commands' states follow every change.
     void framesInserted(int, int) override { scheduleCommandUpdate(); }
     void framesRemoved(int, int) override { scheduleCommandUpdate(); }
@@ -231,6 +232,9 @@ private:
     bool busy_ = false;
     BoxTool boxTool_ = BoxTool::None;
     bool reading_ = false;
+    // Commands and reads running, nested ones counted (a dialog's event
+    // loop may step frames meanwhile).
+    int commandDepth_ = 0;
     bool playbackStep_ = false;
 };
 

@@ -1,0 +1,32 @@
+#include "FrameCache.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace movigram {
+
+void parkIdleFrames(const FrameList& list, uint64_t budget) {
+    struct Resident {
+        uint64_t lastUse;
+        TDib256* image;
+    };
+    std::vector<Resident> resident;
+    uint64_t bytes = 0;
+    for (int i = 0; i < list.count(); ++i) {
+        TDib256* image = list.frameAt(i)->image.get();
+        if (!image || image->isParked() || !image->canPark()) continue;
+        resident.push_back({image->lastUse(), image});
+        bytes += image->byteSize();
+    }
+    if (bytes <= budget) return;
+    std::sort(resident.begin(), resident.end(),
+              [](const Resident& a, const Resident& b) { return a.lastUse < b.lastUse; });
+    for (const Resident& r : resident) {
+        if (bytes <= budget) break;
+        // An image whose pixels were edited cannot park and stops counting.
+        r.image->park();
+        bytes -= r.image->byteSize();
+    }
+}
+
+}  // namespace movigram
