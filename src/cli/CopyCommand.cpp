@@ -43,6 +43,7 @@ int runCopy(const Args& args) {
     const TMyPalette global = gif.globalPalette.value_or(TMyPalette());
     GifWriteOptions options;
     options.loopCount = gif.loopCount;
+    options.parkWritten = true;
     const GifWriteResult written = writeGif(paths[1], first, global, options);
     if (!written.ok) throw CliError{gifWriteErrorMessage(written)};
     std::printf("wrote %s\n", written.path.c_str());

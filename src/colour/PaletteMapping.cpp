@@ -180,7 +180,7 @@ bool mapToPalette(TDib256& image, TMyPalette& palette, bool fixed, bool testOnly
     // Frames drawn with the palette's own colours keep their pixels.
     bool same = true;
     for (int j = 0; j < 256 && same; ++j) same = !m.inUse[j] || m.map[size_t(j)] == j;
-    if (!same) remapPixels(image, m.map, run);
+    if (!same && !image.remapParked(m.map)) remapPixels(image, m.map, run);
     for (int k = 0; k < m.len; ++k) {
         const PaletteEntry& e = m.working[size_t(k)];
         image.colors()[size_t(k)] = {e.blue, e.green, e.red, 0};

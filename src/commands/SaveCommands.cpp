@@ -185,6 +185,8 @@ void prepareCopy(Document& copy, bool optimize) {
 GifWriteOptions saveOptionsOf(Document& copy, bool optimize) {
     GifWriteOptions options = writeOptionsOf(copy);
     if (!optimize) options.lossyQuality = 100;
+    // Only the writer reads these frames now.
+    options.parkWritten = true;
     return options;
 }
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "FrameChain.h"
+
 namespace movigram {
 
 void parkIdleFrames(const FrameList& list, uint64_t budget) {
@@ -14,7 +16,7 @@ void parkIdleFrames(const FrameList& list, uint64_t budget) {
     uint64_t bytes = 0;
     for (int i = 0; i < list.count(); ++i) {
         TDib256* image = list.frameAt(i)->image.get();
-        if (!image || image->isParked() || !image->canPark()) continue;
+        if (!image || image->isParked()) continue;
         resident.push_back({image->lastUse(), image});
         bytes += image->byteSize();
     }
@@ -23,10 +25,21 @@ void parkIdleFrames(const FrameList& list, uint64_t budget) {
               [](const Resident& a, const Resident& b) { return a.lastUse < b.lastUse; });
     for (const Resident& r : resident) {
         if (bytes <= budget) break;
-        // An image whose pixels were edited cannot park and stops counting.
         r.image->park();
         bytes -= r.image->byteSize();
     }
+}
+
+bool parkingPays(TFrame* firstFrame, uint64_t budget) {
+    uint64_t bytes = 0;
+    forEachInChain(firstFrame, [&](TFrame& frame) {
+        if (frame.image) bytes += frame.image->byteSize();
+    });
+    return bytes > budget;
+}
+
+void parkDone(TFrame& frame) {
+    if (frame.image) frame.image->park();
 }
 
 }  // namespace movigram

@@ -1,21 +1,30 @@
 #pragma once
-// How much of a long animation stays decoded.  Images read from a GIF keep
-// their LZW data and may be parked (TDib256.h); whatever was decoded since
-// is let go again here, the least recently decoded first, so that memory
-// follows what the user looks at rather than the animation's length.
+// How much of a long animation stays decoded.  Images may be parked
+// (TDib256.h): those read from a GIF keep their LZW data for it, others are
+// encoded when parked.  Whatever was decoded since is let go again here,
+// the least recently decoded first, so that memory follows what the user
+// looks at rather than the animation's length.
 #include <cstdint>
 
 #include "FrameList.h"
+#include "TFrame.h"
 
 namespace movigram {
 
-// What the editor keeps decoded of the frames that could be parked.
+// What the editor keeps decoded of a document's frames.
 constexpr uint64_t decodedFramesBudget = uint64_t(256) << 20;
 
 // Parks the least recently decoded images of the list's frames until the
-// images that could be parked hold at most budget bytes of pixels.  Only
-// where nobody holds a pointer into a frame's rows: between commands, not
-// during one.
+// images decoded hold at most budget bytes of pixels.  Only where nobody
+// holds a pointer into a frame's rows: between commands, not during one.
 void parkIdleFrames(const FrameList& list, uint64_t budget = decodedFramesBudget);
+
+// Whether the images of the chain, all decoded, would hold more than
+// budget bytes: a pass over them then parks each image once it is done with
+// it (parkDone), so that a long animation is never decoded whole.
+bool parkingPays(TFrame* firstFrame, uint64_t budget = decodedFramesBudget);
+// Parks the frame's image, when it has one.  The same rule as above: only
+// where nobody else reads it or holds a pointer into it.
+void parkDone(TFrame& frame);
 
 }  // namespace movigram

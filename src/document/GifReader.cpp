@@ -212,15 +212,17 @@ private:
         if (!interlaced && decoder_.exact())
             original = keepOriginal(start, *end, park ? nullptr : buffer.data(), width, height, minCodeSize);
         std::unique_ptr<TDib256> image;
-        if (park) {
+        // A frame painted as it is read is painted from its pixels as they
+        // are, then parked.
+        if (park && !options_.paint) {
             image = TDib256::parked(int32_t(width), int32_t(height), original);
-            decodedBytes_ -= bytes - frameOverhead;
         } else {
             image = std::make_unique<TDib256>(int32_t(width), int32_t(height));
             for (uint32_t y = 0; y < height; ++y)
                 std::memcpy(image->row(int32_t(y)), buffer.data() + size_t(y) * width, width);
             if (original) image->keepPacked(original);
         }
+        if (park) decodedBytes_ -= bytes - frameOverhead;
         image->colors() = inForce_.quads;
         image->colorsUsed = inForce_.entries;
         if (buffer.size() > (size_t(1) << 24)) std::vector<uint8_t>().swap(buffer);

@@ -1,6 +1,7 @@
 #include "TDib256.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <mutex>
 
@@ -8,6 +9,7 @@
 #include "gif/ByteReader.h"
 #include "gif/IndexFingerprint.h"
 #include "gif/LzwDecoder.h"
+#include "gif/LzwEncoder.h"
 
 namespace movigram {
 
@@ -21,6 +23,53 @@ std::atomic<uint64_t> useClock{0};
 std::mutex& unparkLock(const void* image) {
     static std::mutex locks[16];
     return locks[(reinterpret_cast<uintptr_t>(image) >> 6) % 16];
+}
+
+// The values used by width x height indices, row y at firstRow + y * rowStep,
+// eight at a time past runs of one value.
+std::array<uint64_t, 4> valuesUsedBy(const uint8_t* firstRow, std::ptrdiff_t rowStep, uint32_t width,
+                                     uint32_t height) {
+    std::array<uint64_t, 4> used{};
+    auto mark = [&used](uint8_t v) { used[v >> 6] |= uint64_t(1) << (v & 63); };
+    uint64_t run = ~uint64_t(0);
+    for (uint32_t y = 0; y < height; ++y) {
+        const uint8_t* row = firstRow + std::ptrdiff_t(y) * rowStep;
+        uint32_t x = 0;
+        for (; x + 8 <= width; x += 8) {
+            uint64_t word;
+            std::memcpy(&word, row + x, sizeof word);
+            if (word == run) continue;
+            for (int k = 0; k < 8; ++k) mark(row[x + k]);
+            run = uint64_t(row[x + 7]) * 0x0101010101010101u;
+        }
+        for (; x < width; ++x) mark(row[x]);
+    }
+    return used;
+}
+
+// LZW data of indices that have none, or no longer have the data they were
+// read with: what a parked image decodes from.  Its fingerprint is worked
+// out when it is first decoded.
+std::shared_ptr<const OriginalImageData> packIndices(const uint8_t* firstRow, std::ptrdiff_t rowStep,
+                                                     uint32_t width, uint32_t height) {
+    auto data = std::make_shared<OriginalImageData>();
+    data->width = width;
+    data->height = height;
+    data->valuesUsed = valuesUsedBy(firstRow, rowStep, width, height);
+    int highest = 0;
+    for (int v = 0; v < 256; ++v)
+        if (data->uses(uint8_t(v))) highest = v;
+    data->minCodeSize = std::max(2, int(std::bit_width(unsigned(highest))));
+    thread_local LzwEncoder encoder;
+    ByteSink framed;
+    encoder.encode(firstRow, rowStep, width, height, data->minCodeSize, framed);
+    // The code size, then sub-blocks of a length and that many bytes.
+    const std::vector<uint8_t>& bytes = framed.bytes();
+    data->codes.reserve(bytes.size());
+    for (size_t at = 1; at < bytes.size() && bytes[at] != 0; at += 1 + bytes[at])
+        data->codes.insert(data->codes.end(), bytes.begin() + std::ptrdiff_t(at) + 1,
+                           bytes.begin() + std::ptrdiff_t(at) + 1 + bytes[at]);
+    return data;
 }
 
 }  // namespace
@@ -86,6 +135,7 @@ TDib256::TDib256(const TDib256& other)
         lastUse_ = other.lastUse_;
     }
     packed_ = other.packed_;
+    if (other.valueMap_) valueMap_ = std::make_unique<std::array<uint8_t, 256>>(*other.valueMap_);
 }
 
 TDib256::TDib256(TDib256&& other) noexcept
@@ -102,6 +152,7 @@ TDib256::TDib256(TDib256&& other) noexcept
       lastUse_(other.lastUse_),
       written_(other.written_),
       packed_(std::move(other.packed_)),
+      valueMap_(std::move(other.valueMap_)),
       colors_(other.colors_) {}
 
 TDib256& TDib256::operator=(TDib256&& other) noexcept {
@@ -119,6 +170,7 @@ TDib256& TDib256::operator=(TDib256&& other) noexcept {
         lastUse_ = other.lastUse_;
         written_ = other.written_;
         packed_ = std::move(other.packed_);
+        valueMap_ = std::move(other.valueMap_);
         colors_ = other.colors_;
     }
     return *this;
@@ -139,32 +191,57 @@ std::unique_ptr<TDib256> TDib256::parked(int32_t width, int32_t height,
 
 void TDib256::keepPacked(std::shared_ptr<const OriginalImageData> data) {
     packed_ = std::move(data);
+    valueMap_.reset();
     written_ = false;
     lastUse_ = ++useClock;
 }
 
-bool TDib256::park() {
-    if (isParked()) return true;
-    if (!packed_) return false;
-    if (written_) {
-        const bool same = height_ == 0 ||
-                          indexFingerprint(bits_.data() + size_t(height_ - 1) * size_t(stride_),
-                                           -std::ptrdiff_t(stride_), uint32_t(width_),
-                                           uint32_t(height_)) == packed_->fingerprint();
-        if (!same) {
-            packed_.reset();
-            return false;
-        }
-        written_ = false;
+void TDib256::park() {
+    if (isParked()) return;
+    // Pixels with no data of their own, or changed since, are encoded anew.
+    if (!packed_ || (written_ && !stillPacked())) {
+        const uint8_t* firstRow = height_ > 0 ? bits_.data() + size_t(height_ - 1) * size_t(stride_) : bits_.data();
+        packed_ = packIndices(firstRow, -std::ptrdiff_t(stride_), uint32_t(width_), uint32_t(height_));
+        valueMap_.reset();
     }
+    written_ = false;
     std::vector<uint8_t>().swap(bits_);
     resident_.store(false, std::memory_order_release);
+}
+
+bool TDib256::stillPacked() const {
+    if (height_ == 0) return true;
+    const uint8_t* firstRow = bits_.data() + size_t(height_ - 1) * size_t(stride_);
+    const std::ptrdiff_t rowStep = -std::ptrdiff_t(stride_);
+    if (!valueMap_)
+        return indexFingerprint(firstRow, rowStep, uint32_t(width_), uint32_t(height_)) == packed_->fingerprint();
+    // Remapped values have no fingerprint of their own to compare with: the
+    // data is decoded and mapped again.
+    std::vector<uint8_t> packed(size_t(width_) * size_t(height_));
+    decodeOriginal(*packed_, packed.data(), width_);
+    for (uint8_t& v : packed) v = (*valueMap_)[v];
+    for (int32_t y = 0; y < height_; ++y)
+        if (std::memcmp(firstRow + y * rowStep, packed.data() + size_t(y) * size_t(width_), size_t(width_)) != 0)
+            return false;
+    return true;
+}
+
+bool TDib256::remapParked(const std::array<uint8_t, 256>& map) {
+    if (!isParked()) return false;
+    if (!valueMap_) {
+        valueMap_ = std::make_unique<std::array<uint8_t, 256>>();
+        for (int v = 0; v < 256; ++v) (*valueMap_)[size_t(v)] = uint8_t(v);
+    }
+    for (uint8_t& v : *valueMap_) v = map[v];
     return true;
 }
 
 std::optional<bool> TDib256::parkedUses(uint8_t v) const {
     if (!isParked()) return std::nullopt;
-    return packed_->uses(v);
+    if (!valueMap_) return packed_->uses(v);
+    for (int u = 0; u < 256; ++u)
+        if ((*valueMap_)[size_t(u)] == v && packed_->uses(uint8_t(u))) return true;
+    return false;
 }
 
 void TDib256::unpark() const {
@@ -177,6 +254,11 @@ void TDib256::unpark() const {
         decodeOriginal(*packed_, firstRow, -std::ptrdiff_t(stride_));
         if (!packed_->knowsFingerprint())
             packed_->setFingerprint(indexFingerprint(firstRow, -std::ptrdiff_t(stride_), packed_->width, packed_->height));
+        if (valueMap_)
+            for (int32_t y = 0; y < height_; ++y) {
+                uint8_t* row = bits.data() + size_t(y) * size_t(stride_);
+                for (int32_t x = 0; x < width_; ++x) row[x] = (*valueMap_)[row[x]];
+            }
     }
     bits_ = std::move(bits);
     lastUse_ = ++useClock;

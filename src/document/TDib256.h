@@ -85,15 +85,18 @@ public:
     // indices it decodes to: park() checks them against its fingerprint
     // when they may have been written to since.
     bool isParked() const { return !resident_.load(std::memory_order_acquire); }
-    bool canPark() const { return packed_ != nullptr; }
     // Keeps data for parking; it must decode to the image's indices as they
     // are now.
     void keepPacked(std::shared_ptr<const OriginalImageData> data);
-    // Lets the pixels go when the kept data still decodes to them (else
-    // forgets the data); true when the image is parked.
-    bool park();
+    // Lets the pixels go, keeping LZW data of them: the data kept when it
+    // still decodes to them, else the pixels encoded anew.
+    void park();
     // While parked: whether some pixel has value v, without decoding.
     std::optional<bool> parkedUses(uint8_t v) const;
+    // While parked: every pixel value v becomes map[v], without decoding
+    // (the map is applied when the pixels are decoded).  False, and nothing
+    // done, when the image is not parked.
+    bool remapParked(const std::array<uint8_t, 256>& map);
     // When the image was last decoded or made, on one clock for all images:
     // the least recently decoded are parked first.
     uint64_t lastUse() const { return lastUse_; }
@@ -123,6 +126,8 @@ private:
         return bits_.data();
     }
     void unpark() const;
+    // Whether the resident pixels are still what the kept data decodes to.
+    bool stillPacked() const;
 
     int32_t width_;
     int32_t height_;
@@ -134,6 +139,9 @@ private:
     // The pixels may have been written since the kept data was checked.
     bool written_ = false;
     std::shared_ptr<const OriginalImageData> packed_;
+    // What the values packed_ decodes to became (remapParked), when they
+    // changed.
+    std::unique_ptr<std::array<uint8_t, 256>> valueMap_;
     ColorTable colors_{};
 };
 

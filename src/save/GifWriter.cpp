@@ -10,6 +10,7 @@
 #include <unordered_map>
 
 #include "document/FileIo.h"
+#include "document/FrameCache.h"
 #include "document/FrameChain.h"
 #include "document/OriginalImageData.h"
 #include "document/ViewerCanvas.h"
@@ -91,6 +92,12 @@ struct ImageFit {
 // Whether a value under r can reach 2^bits: the bits set in any value tell.
 bool mayPassTable(const TDib256& image, const TRect& r, int bits) {
     if (bits >= 8) return false;
+    // A parked image knows the values of all its pixels without decoding.
+    if (image.isParked()) {
+        bool past = false;
+        for (int v = 1 << bits; v < 256 && !past; ++v) past = *image.parkedUses(uint8_t(v));
+        if (!past) return false;
+    }
     uint64_t any = 0;
     for (int32_t y = 0; y < r.height(); ++y) {
         const uint8_t* row = image.row(r.top + y) + r.left;
@@ -350,6 +357,7 @@ bool writeGifTo(ByteSink& out, TFrame* firstFrame, const TMyPalette& globalPalet
         ImageFit fit;
     };
     std::vector<Written> written;
+    const bool park = options.parkWritten && parkingPays(firstFrame);
     forEachInChain(firstFrame, [&](TFrame& frame) {
         if (frame.isComment || !frame.image) return;
         const TRect r = writtenRect(frame, options.cropToDirty);
@@ -357,6 +365,7 @@ bool writeGifTo(ByteSink& out, TFrame* firstFrame, const TMyPalette& globalPalet
         const int tableBitsOfFrame =
             frame.localPalette ? std::max(tableBits(frame.localPalette->colorCount), 2) : bits;
         written.push_back({&frame, r, fitImage(frame, globalPalette, r, tableBitsOfFrame)});
+        if (park) parkDone(frame);
         // An image fitted before the table grew keeps its values: the
         // larger table holds them too.
         if (!frame.localPalette) bits = std::max(bits, written.back().fit.bits);
@@ -388,6 +397,7 @@ bool writeGifTo(ByteSink& out, TFrame* firstFrame, const TMyPalette& globalPalet
             writeComment(out, static_cast<const TTextFrame&>(frame));
         } else if (image < written.size() && written[image].frame == &frame) {
             writeImageFrame(out, encoder, frame, written[image].rect, written[image].fit, lossy.get(), globalPalette);
+            if (park) parkDone(frame);
             ++image;
         }
         ++done;

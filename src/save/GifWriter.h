@@ -39,6 +39,9 @@ struct GifWriteOptions {
     // which keeps exact the pixels left transparent and those that show the
     // screen's colour already.
     int lossyQuality = 100;
+    // The writer is the only one reading the frames: in a long animation it
+    // parks each image once written (FrameCache.h).
+    bool parkWritten = false;
 };
 
 // Writes the chain starting at firstFrame to path; an existing file is

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <utility>
 
+#include "document/FrameCache.h"
 #include "document/FrameChain.h"
 #include "WorkScreen.h"
 
@@ -272,9 +273,12 @@ std::vector<SplitPieces> findDirtyRects(Document& doc, const TSize& screen, int 
     FrameList& list = doc.frameList;
     WorkScreen work(optimise ? screen.width : 0, optimise ? screen.height : 0);
     TFrame* previous = doc.firstFrame->image ? doc.firstFrame : nullptr;
-    const TFrame* drawn = nullptr;
+    TFrame* drawn = nullptr;
     std::vector<SplitPieces> splits;
     const Host& host = doc.host();
+    // A long animation is not decoded whole: each image is parked once it
+    // is drawn on the work screen and compared with the next.
+    const bool park = optimise && parkingPays(doc.firstFrame);
     for (int i = 1; i < list.count(); ++i) {
         // Given up, the frames left keep the rectangles they had: the
         // chain stays whole, and whoever asked takes nothing from it.
@@ -301,11 +305,13 @@ std::vector<SplitPieces> findDirtyRects(Document& doc, const TSize& screen, int 
                 if (doc.splitDirty && splitFrame(frame, work, pieces)) {
                     computeDirtyRect(*pieces.first, work, previous);
                     computeDirtyRect(*pieces.second, work, previous);
+                    if (park) parkDone(*pieces.first), parkDone(*pieces.second);
                     splits.push_back(std::move(pieces));
                 }
             }
         }
         if (frame.image) previous = &frame;
+        if (park && drawn && drawn != previous) parkDone(*drawn);
     }
     // The first image is always written whole.
     for (int i = 0; i < list.count(); ++i)
