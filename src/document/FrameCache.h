@@ -23,6 +23,22 @@ void parkIdleFrames(const FrameList& list, uint64_t budget = decodedFramesBudget
 // budget bytes: a pass over them then parks each image once it is done with
 // it (parkDone), so that a long animation is never decoded whole.
 bool parkingPays(TFrame* firstFrame, uint64_t budget = decodedFramesBudget);
+// Runs look() on the frame and parks its image again if it was parked:
+// a quick look at a frame (a thumbnail's samples) leaves a long animation
+// as it found it.  On the thread that owns the frame.
+template <typename Look>
+auto peekFrame(TFrame& frame, Look&& look) {
+    const bool parked = frame.image && frame.image->isParked();
+    struct Repark {
+        TFrame& frame;
+        bool parked;
+        ~Repark() {
+            if (parked) frame.image->park();
+        }
+    } repark{frame, parked};
+    return look(frame);
+}
+
 // Parks the frame's image, when it has one.  The same rule as above: only
 // where nobody else reads it or holds a pointer into it.
 void parkDone(TFrame& frame);

@@ -43,8 +43,10 @@ private:
 };
 
 // Decodes data into a width x height image whose row y starts at
-// firstRow + y * rowStep; false (the rows left as far as decoded) when the
-// data does not decode to exactly that many indices.
-bool decodeOriginal(const OriginalImageData& data, uint8_t* firstRow, std::ptrdiff_t rowStep);
+// firstRow + y * rowStep, each index v written as (*valueMap)[v] when a map
+// is given; false (the rows left as far as decoded) when the data does not
+// decode to exactly that many indices.
+bool decodeOriginal(const OriginalImageData& data, uint8_t* firstRow, std::ptrdiff_t rowStep,
+                    const std::array<uint8_t, 256>* valueMap = nullptr);
 
 }  // namespace movigram

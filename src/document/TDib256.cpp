@@ -74,7 +74,8 @@ std::shared_ptr<const OriginalImageData> packIndices(const uint8_t* firstRow, st
 
 }  // namespace
 
-bool decodeOriginal(const OriginalImageData& data, uint8_t* firstRow, std::ptrdiff_t rowStep) {
+bool decodeOriginal(const OriginalImageData& data, uint8_t* firstRow, std::ptrdiff_t rowStep,
+                    const std::array<uint8_t, 256>* valueMap) {
     // The decoder reads sub-blocks as a file holds them, into rows laid
     // end to end.
     thread_local std::unique_ptr<LzwDecoder> decoder;
@@ -91,8 +92,8 @@ bool decodeOriginal(const OriginalImageData& data, uint8_t* firstRow, std::ptrdi
     const size_t size = size_t(data.width) * data.height;
     rows.resize(size);
     ByteReader in(framed);
-    const bool exact = decoder->decode(in, data.minCodeSize, rows.data(), data.width, data.height, false) ==
-                           LzwResult::Complete &&
+    const bool exact = decoder->decode(in, data.minCodeSize, rows.data(), data.width, data.height, false, {},
+                                       valueMap ? valueMap->data() : nullptr) == LzwResult::Complete &&
                        decoder->exact();
     for (uint32_t y = 0; y < data.height; ++y)
         std::memcpy(firstRow + std::ptrdiff_t(y) * rowStep, rows.data() + size_t(y) * data.width, data.width);
@@ -218,8 +219,7 @@ bool TDib256::stillPacked() const {
     // Remapped values have no fingerprint of their own to compare with: the
     // data is decoded and mapped again.
     std::vector<uint8_t> packed(size_t(width_) * size_t(height_));
-    decodeOriginal(*packed_, packed.data(), width_);
-    for (uint8_t& v : packed) v = (*valueMap_)[v];
+    decodeOriginal(*packed_, packed.data(), width_, valueMap_.get());
     for (int32_t y = 0; y < height_; ++y)
         if (std::memcmp(firstRow + y * rowStep, packed.data() + size_t(y) * size_t(width_), size_t(width_)) != 0)
             return false;
@@ -251,14 +251,10 @@ void TDib256::unpark() const {
     // The data decoded exactly when it was kept, so it does again.
     if (height_ > 0 && uint32_t(width_) == packed_->width && uint32_t(height_) == packed_->height) {
         const auto firstRow = bits.data() + size_t(height_ - 1) * size_t(stride_);
-        decodeOriginal(*packed_, firstRow, -std::ptrdiff_t(stride_));
-        if (!packed_->knowsFingerprint())
+        decodeOriginal(*packed_, firstRow, -std::ptrdiff_t(stride_), valueMap_.get());
+        // The fingerprint is of the values as read, before any map.
+        if (!packed_->knowsFingerprint() && !valueMap_)
             packed_->setFingerprint(indexFingerprint(firstRow, -std::ptrdiff_t(stride_), packed_->width, packed_->height));
-        if (valueMap_)
-            for (int32_t y = 0; y < height_; ++y) {
-                uint8_t* row = bits.data() + size_t(y) * size_t(stride_);
-                for (int32_t x = 0; x < width_; ++x) row[x] = (*valueMap_)[row[x]];
-            }
     }
     bits_ = std::move(bits);
     lastUse_ = ++useClock;

@@ -91,6 +91,11 @@ public:
     // Lets the pixels go, keeping LZW data of them: the data kept when it
     // still decodes to them, else the pixels encoded anew.
     void park();
+    // Whether the pixels are exactly what data decodes to, known without
+    // looking at them: it is the data kept, with no map and no write since.
+    bool holdsExactly(const OriginalImageData* data) const {
+        return data && packed_.get() == data && !valueMap_ && (isParked() || !written_);
+    }
     // While parked: whether some pixel has value v, without decoding.
     std::optional<bool> parkedUses(uint8_t v) const;
     // While parked: every pixel value v becomes map[v], without decoding

@@ -81,7 +81,7 @@ LzwDecoder::LzwDecoder() {
 
 LzwResult LzwDecoder::decode(ByteReader& in, int minCodeSize, uint8_t* out, uint32_t width,
                              uint32_t height, bool interlaced,
-                             const std::function<void(int)>& progress) {
+                             const std::function<void(int)>& progress, const uint8_t* valueMap) {
     const uint32_t clearCode = 1u << minCodeSize;
     const uint32_t endCode = clearCode + 1;
     const uint32_t charMask = clearCode - 1;
@@ -91,7 +91,12 @@ LzwResult LzwDecoder::decode(ByteReader& in, int minCodeSize, uint8_t* out, uint
     uint32_t nextFree = clearCode + 2;
     uint32_t previous = none;
 
-    for (uint32_t i = 0; i < clearCode; ++i) table_[i] = {0, none, 1, uint8_t(i), uint8_t(i)};
+    // Every index comes from a single-index entry, so mapping those maps the
+    // whole output.
+    for (uint32_t i = 0; i < clearCode; ++i) {
+        const uint8_t v = valueMap && i < 256 ? valueMap[i] : uint8_t(i);
+        table_[i] = {0, none, 1, v, v};
+    }
     valuesUsed_ = {};
     auto used = [this](uint32_t v) { valuesUsed_[v >> 6] |= uint64_t(1) << (v & 63); };
 
@@ -113,7 +118,7 @@ LzwResult LzwDecoder::decode(ByteReader& in, int minCodeSize, uint8_t* out, uint
             *p-- = table_[code].suffix;
             code = table_[code].prefix;
         }
-        *p = uint8_t(code);
+        *p = table_[code].suffix;
         if (direct) {
             pos += len;
         } else if (interlaced) {
@@ -202,7 +207,7 @@ LzwResult LzwDecoder::decode(ByteReader& in, int minCodeSize, uint8_t* out, uint
             if (code > 255) return finish(LzwResult::Corrupt);
             used(code);
             lastStart = pos;
-            if (roomFor(1)) out[pos++] = uint8_t(code);
+            if (roomFor(1)) out[pos++] = table_[code].suffix;
             else emitSlowly(code, -1);
             previous = code;
             continue;
@@ -232,7 +237,7 @@ LzwResult LzwDecoder::decode(ByteReader& in, int minCodeSize, uint8_t* out, uint
             const Entry& e = table_[code];
             firstChar = e.first;
             if (!roomFor(e.length)) emitSlowly(code, -1);
-            else if (code <= charMask) out[pos++] = uint8_t(code);
+            else if (code <= charMask) out[pos++] = table_[code].suffix;
             else {
                 copyEarlierString(out + pos, out + e.offset, e.length);
                 pos += e.length;

@@ -21,9 +21,11 @@ public:
     // Decodes the sub-blocks at the reader's position into out (width x height
     // bytes).  Corrupt: bad codes, an early end code or excess data; Truncated:
     // the input ended before the block terminator.  progress, when given, is
-    // told the share of rows done (0 to 100) now and then.
-    LzwResult decode(ByteReader& in, int minCodeSize, uint8_t* out, uint32_t width,
-                     uint32_t height, bool interlaced, const std::function<void(int)>& progress = {});
+    // told the share of rows done (0 to 100) now and then.  With valueMap
+    // (256 entries), index v is written as valueMap[v].
+    LzwResult decode(ByteReader& in, int minCodeSize, uint8_t* out, uint32_t width, uint32_t height,
+                     bool interlaced, const std::function<void(int)>& progress = {},
+                     const uint8_t* valueMap = nullptr);
 
     // Whether the last decode gave exactly width x height indices and needed
     // none of the leniencies (a first code out of the alphabet taken modulo

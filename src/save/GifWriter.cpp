@@ -273,7 +273,8 @@ private:
 
 // Writes the frame's LZW data as read in place of a new encoding, when it
 // decodes to exactly the values about to be written: their size and code
-// size match and so does the fingerprint of the values themselves, so an
+// size match and so does the fingerprint of the values themselves (or
+// knownSame tells they are the values the data was decoded to), so an
 // edit, a crop, a palette change or an optimisation that changed any of
 // them has the frame encoded anew.  False when the data does not serve.
 //
@@ -284,13 +285,14 @@ private:
 // than half the bits of one code per index, so data that large is encoded
 // anew as well and the smaller of the two is written.
 bool writeOriginal(ByteSink& out, const OriginalImageData* original, const uint8_t* firstRow,
-                   std::ptrdiff_t rowStep, uint32_t width, uint32_t height, int codeSize, LzwEncoder& encoder) {
+                   std::ptrdiff_t rowStep, uint32_t width, uint32_t height, int codeSize, LzwEncoder& encoder,
+                   bool knownSame) {
     // Data read with a larger code size than the table needs (some writers
     // always use 8) would decode to the same indices, but costs a bit more
     // per code than ours: it is encoded anew.
     if (!original || original->minCodeSize != codeSize || original->width != width || original->height != height)
         return false;
-    if (indexFingerprint(firstRow, rowStep, width, height) != original->fingerprint()) return false;
+    if (!knownSame && indexFingerprint(firstRow, rowStep, width, height) != original->fingerprint()) return false;
     const uint64_t oneCodePerIndexBits = uint64_t(width) * height * uint64_t(codeSize + 1);
     if (uint64_t(original->codes.size()) * 8 * 2 > oneCodePerIndexBits) {
         ByteSink ours;
@@ -330,7 +332,11 @@ void writeImageFrame(ByteSink& out, LzwEncoder& encoder, const TFrame& frame, co
         firstRow = values.data();
         rowStep = std::ptrdiff_t(width);
     }
-    if (writeOriginal(out, frame.original.get(), firstRow, rowStep, width, height, fit.bits, encoder)) return;
+    // An image still holding exactly the data it was read with needs no
+    // fingerprint to tell.
+    const bool knownSame = !fit.remapped && image.holdsExactly(frame.original.get());
+    if (writeOriginal(out, frame.original.get(), firstRow, rowStep, width, height, fit.bits, encoder, knownSame))
+        return;
     encoder.encode(firstRow, rowStep, width, height, fit.bits, out);
 }
 

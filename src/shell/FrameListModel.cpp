@@ -8,6 +8,7 @@
 
 #include "FramePainter.h"
 #include "ThumbnailWorker.h"
+#include "document/FrameCache.h"
 
 namespace movigram {
 
@@ -70,7 +71,7 @@ QPixmap FrameListModel::thumbnail(int row) {
 }
 
 void FrameListModel::ask(int row) {
-    const TFrame& frame = *doc_.frameList.frameAt(row);
+    TFrame& frame = *doc_.frameList.frameAt(row);
     Line& line = lines_[size_t(row)];
     if (!frame.image) {
         line.picture = commentPicture_;
@@ -90,7 +91,9 @@ void FrameListModel::ask(int row) {
     if (patches_) {
         auto grid = grid_;
         worker_->postPicture(id, [this, row, id, grid,
-                                  samples = FrameSamples::patchOf(frame, doc_.globalPalette.get(), *grid_)] {
+                                  samples = peekFrame(frame, [&](TFrame& f) {
+                                      return FrameSamples::patchOf(f, doc_.globalPalette.get(), *grid_);
+                                  })] {
             const QImage image = patchThumbnail(samples, *grid, thumbnailSize);
             QMetaObject::invokeMethod(this, [this, row, id, image] { pictureMade(row, id, image); },
                                       Qt::QueuedConnection);
@@ -105,12 +108,16 @@ void FrameListModel::ask(int row) {
     }
 }
 
+// A frame's samples, the frame left parked if it was.
+FrameSamples FrameListModel::samplesOf(TFrame& frame) const {
+    return peekFrame(frame, [&](TFrame& f) { return FrameSamples::of(f, doc_.globalPalette.get(), *grid_); });
+}
+
 void FrameListModel::postScreen(int row, uint64_t id) {
     const int first = row / step * step;
     std::vector<FrameSamples> frames;
     frames.reserve(size_t(row - first + 1));
-    for (int i = first; i <= row; ++i)
-        frames.push_back(FrameSamples::of(*doc_.frameList.frameAt(i), doc_.globalPalette.get(), *grid_));
+    for (int i = first; i <= row; ++i) frames.push_back(samplesOf(*doc_.frameList.frameAt(i)));
     worker_->postPicture(id, [this, row, id, grid = grid_, base = checkpoints_[size_t(row / step)],
                               frames = std::move(frames)] {
         ScreenPoints points = *base;
@@ -141,7 +148,7 @@ void FrameListModel::extendScreens() {
     std::vector<FrameSamples> frames;
     frames.reserve(count * step);
     for (size_t i = from * step; i < (from + count) * step; ++i)
-        frames.push_back(FrameSamples::of(*doc_.frameList.frameAt(int(i)), doc_.globalPalette.get(), *grid_));
+        frames.push_back(samplesOf(*doc_.frameList.frameAt(int(i))));
     extending_ = true;
     worker_->postWork([this, epoch = screensEpoch_, from, grid = grid_, base = checkpoints_.back(),
                        frames = std::move(frames)] {

@@ -87,6 +87,7 @@ private:
     void ask(int row);
     // A line's picture from the checkpoint before it, which is made.
     void postScreen(int row, uint64_t id);
+    FrameSamples samplesOf(TFrame& frame) const;
     // Asks the worker for the next checkpoints the waiting lines need.
     void extendScreens();
     void screensMade(uint64_t epoch, size_t from, std::vector<std::shared_ptr<const ScreenPoints>> made);
