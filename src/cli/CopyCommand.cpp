@@ -5,6 +5,7 @@
 
 #include "CliDocument.h"
 #include "save/CommentFrame.h"
+#include "document/FrameCache.h"
 #include "document/FrameList.h"
 #include "document/GifReader.h"
 #include "save/GifWriter.h"
@@ -43,7 +44,7 @@ int runCopy(const Args& args) {
     const TMyPalette global = gif.globalPalette.value_or(TMyPalette());
     GifWriteOptions options;
     options.loopCount = gif.loopCount;
-    options.parkWritten = true;
+    options.parkBeyond = decodedFramesBudget;
     const GifWriteResult written = writeGif(paths[1], first, global, options);
     if (!written.ok) throw CliError{gifWriteErrorMessage(written)};
     std::printf("wrote %s\n", written.path.c_str());

@@ -7,6 +7,7 @@
 #include "FileCommands.h"
 #include "colour/ColorReduction.h"
 #include "save/CommentFrame.h"
+#include "document/FrameCache.h"
 #include "document/FrameChain.h"
 #include "save/MaxCompression.h"
 #include "save/Optimiser.h"
@@ -186,7 +187,7 @@ GifWriteOptions saveOptionsOf(Document& copy, bool optimize) {
     GifWriteOptions options = writeOptionsOf(copy);
     if (!optimize) options.lossyQuality = 100;
     // Only the writer reads these frames now.
-    options.parkWritten = true;
+    options.parkBeyond = decodedFramesBudget;
     return options;
 }
 

@@ -363,7 +363,7 @@ bool writeGifTo(ByteSink& out, TFrame* firstFrame, const TMyPalette& globalPalet
         ImageFit fit;
     };
     std::vector<Written> written;
-    const bool park = options.parkWritten && parkingPays(firstFrame);
+    const bool park = options.parkBeyond != UINT64_MAX && parkingPays(firstFrame, options.parkBeyond);
     forEachInChain(firstFrame, [&](TFrame& frame) {
         if (frame.isComment || !frame.image) return;
         const TRect r = writtenRect(frame, options.cropToDirty);

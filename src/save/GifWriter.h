@@ -39,9 +39,10 @@ struct GifWriteOptions {
     // which keeps exact the pixels left transparent and those that show the
     // screen's colour already.
     int lossyQuality = 100;
-    // The writer is the only one reading the frames: in a long animation it
-    // parks each image once written (FrameCache.h).
-    bool parkWritten = false;
+    // Set when the writer is the only one reading the frames: when their
+    // images, all decoded, would hold more bytes than this, each is parked
+    // once written (FrameCache.h).
+    uint64_t parkBeyond = UINT64_MAX;
 };
 
 // Writes the chain starting at firstFrame to path; an existing file is
