@@ -3,10 +3,10 @@
 // multiple of four bytes, with a 256-entry colour table of (blue, green, red, 0)
 // quads and the counts of colours used and important.
 //
-// An image that carries LZW data of its own indices (as read from a GIF) may
-// be parked: its pixels are let go and decoded again from that data the next
-// time anything reads or writes them, so that a long recording does not
-// hold every frame decoded.  Decoding on first use is safe from several
+// An image may be parked: its pixels are let go, kept as LZW data (the data
+// it was read with from a GIF while that still decodes to them, else the
+// pixels encoded anew), and decoded again the next time anything reads or
+// writes them, so that a long recording does not hold every frame decoded.  Decoding on first use is safe from several
 // threads at once; parking is not, and is left to whoever owns the image at
 // a point where nobody holds a pointer into its rows (FrameCache.h).
 #include <array>
