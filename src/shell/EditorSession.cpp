@@ -45,8 +45,13 @@ EditorSession::EditorSession(TMyFrameWindow& window)
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &EditorSession::clipboardChanged);
     view_.clipboardHasData = EditClipboard::offersPaste();
 
+    // Frames read faster than a screen shows them are not all painted: a
+    // long recording would spend more time painting than reading.
     live_.paint = [this](const TFrame& read) {
-        emit frameRead(read);
+        if (!livePaint_.isValid() || livePaint_.elapsed() >= livePaintMs) {
+            emit frameRead(read);
+            livePaint_.start();
+        }
         host_.keepAlive();
     };
     live_.preview = [this](const TrueColorImage& image) {

@@ -6,6 +6,7 @@
 // a widget: the canvas, the frame list, the palette window and the dialogs
 // show it and ask it for what the person wants, and follow its one signal
 // viewStateChanged and the document's own announcements.
+#include <QElapsedTimer>
 #include <QObject>
 #include <QStringList>
 #include <QTimer>
@@ -235,6 +236,9 @@ private:
     // Commands and reads running, nested ones counted (a dialog's event
     // loop may step frames meanwhile).
     int commandDepth_ = 0;
+    // When a frame being read was last painted.
+    QElapsedTimer livePaint_;
+    static constexpr int livePaintMs = 30;
     bool playbackStep_ = false;
 };
 

@@ -109,15 +109,22 @@ void FrameListModel::ask(int row) {
 }
 
 // A frame's samples, the frame left parked if it was.
-FrameSamples FrameListModel::samplesOf(TFrame& frame) const {
-    return peekFrame(frame, [&](TFrame& f) { return FrameSamples::of(f, doc_.globalPalette.get(), *grid_); });
+const FrameSamples& FrameListModel::samplesOf(int row) {
+    Line& line = lines_[size_t(row)];
+    if (!line.samples || line.samplesGrid != gridNumber_) {
+        line.samples = std::make_shared<const FrameSamples>(peekFrame(*doc_.frameList.frameAt(row), [&](TFrame& f) {
+            return FrameSamples::of(f, doc_.globalPalette.get(), *grid_);
+        }));
+        line.samplesGrid = gridNumber_;
+    }
+    return *line.samples;
 }
 
 void FrameListModel::postScreen(int row, uint64_t id) {
     const int first = row / step * step;
     std::vector<FrameSamples> frames;
     frames.reserve(size_t(row - first + 1));
-    for (int i = first; i <= row; ++i) frames.push_back(samplesOf(*doc_.frameList.frameAt(i)));
+    for (int i = first; i <= row; ++i) frames.push_back(samplesOf(i));
     worker_->postPicture(id, [this, row, id, grid = grid_, base = checkpoints_[size_t(row / step)],
                               frames = std::move(frames)] {
         ScreenPoints points = *base;
@@ -148,7 +155,7 @@ void FrameListModel::extendScreens() {
     std::vector<FrameSamples> frames;
     frames.reserve(count * step);
     for (size_t i = from * step; i < (from + count) * step; ++i)
-        frames.push_back(samplesOf(*doc_.frameList.frameAt(int(i))));
+        frames.push_back(samplesOf(int(i)));
     extending_ = true;
     worker_->postWork([this, epoch = screensEpoch_, from, grid = grid_, base = checkpoints_.back(),
                        frames = std::move(frames)] {
@@ -216,6 +223,7 @@ void FrameListModel::fitGrid() {
     if (grid_ && screen.width == gridScreen_.width && screen.height == gridScreen_.height) return;
     gridScreen_ = screen;
     grid_ = std::make_shared<const SampleGrid>(SampleGrid::fitting(screen, thumbnailSize));
+    ++gridNumber_;
     dropScreensFrom(0);
     checkpoints_.assign(1, std::make_shared<const ScreenPoints>(grid_->size(), Rgba{}));
 }

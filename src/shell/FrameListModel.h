@@ -87,7 +87,7 @@ private:
     void ask(int row);
     // A line's picture from the checkpoint before it, which is made.
     void postScreen(int row, uint64_t id);
-    FrameSamples samplesOf(TFrame& frame) const;
+    const FrameSamples& samplesOf(int row);
     // Asks the worker for the next checkpoints the waiting lines need.
     void extendScreens();
     void screensMade(uint64_t epoch, size_t from, std::vector<std::shared_ptr<const ScreenPoints>> made);
@@ -111,6 +111,10 @@ private:
     struct Line {
         QPixmap picture;    // null until made
         uint64_t asked = 0;  // the picture on its way, 0 for none
+        // The frame at the grid's points, kept for the pictures after it:
+        // a parked frame is decoded for them once, not once for each.
+        std::shared_ptr<const FrameSamples> samples;
+        uint64_t samplesGrid = 0;  // the grid's number when they were taken
     };
     std::vector<Line> lines_;
     QPixmap placeholder_, commentPicture_;
@@ -124,6 +128,7 @@ private:
     static constexpr int step = 32;
     TSize gridScreen_{};
     std::shared_ptr<const SampleGrid> grid_;
+    uint64_t gridNumber_ = 0;  // counts the grids fitted
     std::vector<std::shared_ptr<const ScreenPoints>> checkpoints_;
     uint64_t screensEpoch_ = 0;
     bool extending_ = false;  // checkpoints on their way
