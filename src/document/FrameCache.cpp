@@ -8,19 +8,22 @@
 namespace movigram {
 
 void parkIdleFrames(const FrameList& list, uint64_t budget) {
+    // Mostly nothing is to be done: one pass that allocates nothing tells.
+    uint64_t bytes = 0;
+    for (int i = 0; i < list.count(); ++i) {
+        const TDib256* image = list.frameAt(i)->image.get();
+        if (image && !image->isParked()) bytes += image->byteSize();
+    }
+    if (bytes <= budget) return;
     struct Resident {
         uint64_t lastUse;
         TDib256* image;
     };
     std::vector<Resident> resident;
-    uint64_t bytes = 0;
     for (int i = 0; i < list.count(); ++i) {
         TDib256* image = list.frameAt(i)->image.get();
-        if (!image || image->isParked()) continue;
-        resident.push_back({image->lastUse(), image});
-        bytes += image->byteSize();
+        if (image && !image->isParked()) resident.push_back({image->lastUse(), image});
     }
-    if (bytes <= budget) return;
     std::sort(resident.begin(), resident.end(),
               [](const Resident& a, const Resident& b) { return a.lastUse < b.lastUse; });
     for (const Resident& r : resident) {

@@ -17,6 +17,7 @@ namespace {
 
 // The clock of TDib256::lastUse.
 std::atomic<uint64_t> useClock{0};
+std::atomic<uint64_t> decodes{0};
 
 // Images decoding at the same moment on different threads mostly take
 // different locks.
@@ -190,6 +191,8 @@ std::unique_ptr<TDib256> TDib256::parked(int32_t width, int32_t height,
     return image;
 }
 
+uint64_t TDib256::decodedCount() { return decodes.load(std::memory_order_relaxed); }
+
 void TDib256::keepPacked(std::shared_ptr<const OriginalImageData> data) {
     packed_ = std::move(data);
     valueMap_.reset();
@@ -258,6 +261,7 @@ void TDib256::unpark() const {
     }
     bits_ = std::move(bits);
     lastUse_ = ++useClock;
+    ++decodes;
     resident_.store(true, std::memory_order_release);
 }
 

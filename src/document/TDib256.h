@@ -105,6 +105,8 @@ public:
     // When the image was last decoded or made, on one clock for all images:
     // the least recently decoded are parked first.
     uint64_t lastUse() const { return lastUse_; }
+    // How many parked images have been decoded so far, all images together.
+    static uint64_t decodedCount();
 
     ColorTable& colors() { return colors_; }
     const ColorTable& colors() const { return colors_; }

@@ -106,9 +106,13 @@ void EditorSession::command(CommandId id) {
 // Between commands nobody holds a pointer into a frame's pixels, so the
 // frames decoded for a command or for showing them may be parked again.
 // A step taken while a command runs (playback under a dialog) waits for
-// the command to end.
-void EditorSession::letIdleFramesGo() {
-    if (commandDepth_ == 0 && !busy_) parkIdleFrames(doc_.frameList);
+// the command to end; a step that decoded nothing has nothing to let go.
+void EditorSession::letIdleFramesGo(bool stepped) {
+    if (commandDepth_ != 0 || busy_) return;
+    const uint64_t decoded = TDib256::decodedCount();
+    if (stepped && decoded == decodedAtTrim_) return;
+    decodedAtTrim_ = decoded;
+    parkIdleFrames(doc_.frameList);
 }
 
 bool EditorSession::canClose() {
@@ -149,7 +153,7 @@ void EditorSession::moveFrames(int first, int count, int destination) {
 void EditorSession::nextFrame() {
     const TFrame* frame = doc_.currentFrame;
     if (frame && frame->next) doc_.showFrameAt(doc_.frameList.placeOf(*frame->next));
-    letIdleFramesGo();
+    letIdleFramesGo(true);
 }
 
 // The chain runs in list order, so the frame before the current one is the
@@ -161,24 +165,24 @@ void EditorSession::prevFrame() {
     const int at = doc_.frameList.placeOf(*current);
     const int before = at > 0 ? at - 1 : doc_.frameList.count() - 1;
     if (before != at && doc_.frameList.frameAt(before)->next == current) doc_.showFrameAt(before);
-    letIdleFramesGo();
+    letIdleFramesGo(true);
 }
 
 void EditorSession::showFirstFrame() {
     if (doc_.firstFrame) doc_.showFrameAt(doc_.frameList.placeOf(*doc_.firstFrame));
-    letIdleFramesGo();
+    letIdleFramesGo(true);
 }
 
 void EditorSession::showLastFrame() {
     if (doc_.firstFrame) doc_.showFrameAt(doc_.frameList.count() - 1);
-    letIdleFramesGo();
+    letIdleFramesGo(true);
 }
 
 void EditorSession::listSelect(int index, bool keepFocus) {
     if (index < 0 || busy_) return;
     doc_.showFrameAt(index);
     if (!keepFocus) emit canvasFocusWanted();
-    letIdleFramesGo();
+    letIdleFramesGo(true);
 }
 
 FrameSelection EditorSession::listSelection() const {
@@ -206,7 +210,7 @@ void EditorSession::showPlaybackFrame(TFrame* frame) {
     doc_.setCurrentFrame(frame);
     playbackStep_ = false;
     emit playbackFrameShown();
-    letIdleFramesGo();
+    letIdleFramesGo(true);
 }
 
 // --- View state ---

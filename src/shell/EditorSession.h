@@ -191,7 +191,7 @@ signals:
     void canvasFocusWanted();
 
 private:
-    void letIdleFramesGo();
+    void letIdleFramesGo(bool stepped = false);
     // DocumentObserver: the commands' states follow every change.
     void framesInserted(int, int) override { scheduleCommandUpdate(); }
     void framesRemoved(int, int) override { scheduleCommandUpdate(); }
@@ -236,6 +236,7 @@ private:
     // Commands and reads running, nested ones counted (a dialog's event
     // loop may step frames meanwhile).
     int commandDepth_ = 0;
+    uint64_t decodedAtTrim_ = 0;  // TDib256::decodedCount() at the last look
     // When a frame being read was last painted.
     QElapsedTimer livePaint_;
     static constexpr int livePaintMs = 30;
