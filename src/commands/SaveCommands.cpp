@@ -7,6 +7,7 @@
 #include "FileCommands.h"
 #include "colour/ColorReduction.h"
 #include "save/CommentFrame.h"
+#include "document/DecodeLimits.h"
 #include "document/FrameCache.h"
 #include "document/FrameChain.h"
 #include "save/MaxCompression.h"
@@ -92,6 +93,34 @@ GifWriteOptions writeOptionsOf(Document& doc) {
 
 namespace {
 
+// What the optimising save with split and mask writes of copy's frames
+// (prepared and relinked), from a copy of its own, whose images it parks
+// once done with them in a long animation; nothing when it failed.
+std::optional<std::vector<uint8_t>> optimisingSaveBytes(Document& copy, Host& quiet) {
+    std::unique_ptr<Document> below = copyForSave(copy, &quiet);
+    below->cropToDirty = below->splitDirty = below->transparentMaskOption = true;
+    below->commentFrameOption = false;
+    prepareForSave(*below, true);
+    ByteSink optimised;
+    const TMyPalette global = below->globalPalette ? *below->globalPalette : TMyPalette();
+    GifWriteOptions options = writeOptionsOf(*below);
+    options.parkBeyond = decodedFramesBudget;
+    if (!writeGifTo(optimised, below->firstFrame, global, options)) return std::nullopt;
+    return optimised.take();
+}
+
+// The smaller of the plain save of copy's frames (with plainOptions) and,
+// with optimised, the optimising save; the plain one when they are alike.
+// The optimising save comes first: it is nearly always the smaller, and the
+// plain one gives up once it passes it.  Empty when both failed.
+std::vector<uint8_t> smallerRival(Document& copy, const TMyPalette& global, const GifWriteOptions& plainOptions,
+                                  Host& quiet, bool optimised) {
+    std::optional<std::vector<uint8_t>> below = optimised ? optimisingSaveBytes(copy, quiet) : std::nullopt;
+    ByteSink plain(below ? below->size() : SIZE_MAX);
+    if (writeGifTo(plain, copy.firstFrame, global, plainOptions) || !below) return plain.take();
+    return std::move(*below);
+}
+
 // Maximum compression: the planned file, unless the plain save or the
 // optimising save with split and mask of the same frames comes out smaller
 // (the smallest of the three is written).  The other two are written on a
@@ -100,7 +129,8 @@ namespace {
 // frames, as the plan does).  copy is prepared for the save and relinked;
 // nothing when its host asked to stop.  With planOnly, only the plan at the
 // document's lossy level is made: no rivals, no lossless twin (sizes for
-// comparing with one another, at a fraction of the work).
+// comparing with one another, at a fraction of the work).  An animation too
+// large to plan gets the smaller of the other two.
 std::optional<std::vector<uint8_t>> maxCompressedBytes(Document& copy, bool planOnly = false) {
     Host& host = copy.host();
     FollowingHost quiet(&host);
@@ -110,46 +140,42 @@ std::optional<std::vector<uint8_t>> maxCompressedBytes(Document& copy, bool plan
     options.lossyQuality = copy.lossyQuality;
     GifPlan plan;
     ByteSink planned;
+    GifWriteOptions plainOptions = writeOptionsOf(copy);
+    plainOptions.progress = &quiet;
+    // Maximum compression holds every image decoded at once.  An animation
+    // that would not fit in the memory one file may take is written by the
+    // smaller of the optimising and the plain save, which have each image
+    // decoded only while they work on it: a larger file than the plan's,
+    // not a program that runs out of memory.
+    if (parkingPays(copy.firstFrame, DecodeLimits::defaults().maxTotalBytes)) {
+        StatusText status(host, "Too large for maximum compression: optimizing frame by frame...");
+        plainOptions.parkBeyond = decodedFramesBudget;
+        std::vector<uint8_t> bytes = smallerRival(copy, global, plainOptions, quiet, true);
+        if (host.stopRequested() || bytes.empty()) return std::nullopt;
+        return bytes;
+    }
     if (planOnly) {
         if (!planMaxCompression(copy.firstFrame, global, options, plan) || !writeGifPlan(planned, plan) ||
             host.stopRequested())
             return std::nullopt;
         return planned.take();
     }
-    GifWriteOptions plainOptions = writeOptionsOf(copy);
-    plainOptions.progress = &quiet;
     // Alongside the plan when that pays, and when the optimising save's copy
     // of the frames may live with the plan's pictures (above 512 M pixels it
     // waits for the plan to be done, as a single thread would).
     const uint64_t pixels = imagePixels(copy.firstFrame);
     const bool alongside =
         std::thread::hardware_concurrency() > 1 && worthASecondThread(pixels) && pixels <= (uint64_t(1) << 29);
+    // After the plan, the plain save is the only one reading the frames.
+    if (!alongside) plainOptions.parkBeyond = decodedFramesBudget;
     // The optimising save works on a copy of the frames of its own; above
     // maxRivalPixels that copy would cost more memory than the plan, which
     // nearly always wins anyway, and only the plain save is compared.
     const bool optimisedRival = pixels <= maxRivalPixels;
-    // The smaller of the plain and the optimising save, the plain one when
-    // they are alike.  The optimising save comes first: it is nearly always
-    // the smaller, and the plain one gives up once it passes it.
-    auto rivals = std::async(
-        alongside ? std::launch::async : std::launch::deferred, [&, plainOptions] {
-            if (!optimisedRival) {
-                ByteSink plain;
-                return writeGifTo(plain, copy.firstFrame, global, plainOptions) ? plain.take()
-                                                                                 : std::vector<uint8_t>();
-            }
-            std::unique_ptr<Document> below = copyForSave(copy, &quiet);
-            below->cropToDirty = below->splitDirty = below->transparentMaskOption = true;
-            below->commentFrameOption = false;
-            prepareForSave(*below, true);
-            ByteSink optimised;
-            const TMyPalette belowGlobal = below->globalPalette ? *below->globalPalette : TMyPalette();
-            const bool optimisedOk = writeGifTo(optimised, below->firstFrame, belowGlobal, writeOptionsOf(*below));
-            below.reset();
-            ByteSink plain(optimisedOk ? optimised.bytes().size() : SIZE_MAX);
-            if (writeGifTo(plain, copy.firstFrame, global, plainOptions) || !optimisedOk) return plain.take();
-            return optimised.take();
-        });
+    // The smaller of the plain and the optimising save.
+    auto rivals = std::async(alongside ? std::launch::async : std::launch::deferred, [&, plainOptions] {
+        return smallerRival(copy, global, plainOptions, quiet, optimisedRival);
+    });
 
     bool havePlan = planMaxCompression(copy.firstFrame, global, options, plan) && writeGifPlan(planned, plan);
     plan = GifPlan{};
