@@ -45,10 +45,11 @@ uint64_t markIndicesInUse(const TDib256& image, bool (&inUse)[256]) {
     // Eight pixels at a time, passing over runs of the value seen last (the
     // common case in pictures that came from a GIF).
     uint64_t run = 0;
-    // A parked image knows its values without being decoded.
-    if (image.isParked()) {
+    // An image with data kept for parking knows its values without being
+    // decoded.
+    if (image.knownUses(0)) {
         for (int v = 0; v < 256; ++v)
-            if (*image.parkedUses(uint8_t(v))) inUse[v] = true;
+            if (*image.knownUses(uint8_t(v))) inUse[v] = true;
         return run;
     }
     if (image.width() > 0 && image.height() > 0) {

@@ -74,7 +74,7 @@ bool hidesAllBelow(const TFrame& f) {
     if (f.transparentIndex < 0) return true;
     const TDib256& image = *f.image;
     const auto t = uint8_t(f.transparentIndex);
-    if (const auto uses = image.parkedUses(t)) return !*uses;
+    if (const auto uses = image.knownUses(t)) return !*uses;
     for (int32_t y = 0; y < image.height(); ++y) {
         const uint8_t* row = image.row(y);
         if (std::memchr(row, t, size_t(image.width()))) return false;

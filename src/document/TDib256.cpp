@@ -239,8 +239,10 @@ bool TDib256::remapParked(const std::array<uint8_t, 256>& map) {
     return true;
 }
 
-std::optional<bool> TDib256::parkedUses(uint8_t v) const {
-    if (!isParked()) return std::nullopt;
+std::optional<bool> TDib256::knownUses(uint8_t v) const {
+    // packed_, valueMap_ and written_ change only in the owner's hands, not
+    // while others read the image.
+    if (!packed_ || (written_ && !isParked())) return std::nullopt;
     if (!valueMap_) return packed_->uses(v);
     for (int u = 0; u < 256; ++u)
         if ((*valueMap_)[size_t(u)] == v && packed_->uses(uint8_t(u))) return true;

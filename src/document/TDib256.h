@@ -96,8 +96,11 @@ public:
     bool holdsExactly(const OriginalImageData* data) const {
         return data && packed_.get() == data && !valueMap_ && (isParked() || !written_);
     }
-    // While parked: whether some pixel has value v, without decoding.
-    std::optional<bool> parkedUses(uint8_t v) const;
+    // Whether some pixel has value v, told by the data kept for parking
+    // without looking at the pixels: while they are parked or unwritten
+    // since (what a reader on another thread decodes meanwhile does not
+    // change the answer); nothing otherwise.
+    std::optional<bool> knownUses(uint8_t v) const;
     // While parked: every pixel value v becomes map[v], without decoding
     // (the map is applied when the pixels are decoded).  False, and nothing
     // done, when the image is not parked.

@@ -92,10 +92,11 @@ struct ImageFit {
 // Whether a value under r can reach 2^bits: the bits set in any value tell.
 bool mayPassTable(const TDib256& image, const TRect& r, int bits) {
     if (bits >= 8) return false;
-    // A parked image knows the values of all its pixels without decoding.
-    if (image.isParked()) {
+    // An image with data kept for parking knows the values of all its
+    // pixels without decoding.
+    if (image.knownUses(0)) {
         bool past = false;
-        for (int v = 1 << bits; v < 256 && !past; ++v) past = *image.parkedUses(uint8_t(v));
+        for (int v = 1 << bits; v < 256 && !past; ++v) past = *image.knownUses(uint8_t(v));
         if (!past) return false;
     }
     uint64_t any = 0;

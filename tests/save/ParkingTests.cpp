@@ -55,11 +55,15 @@ TEST(Parking, AParkedImageDecodesToTheImageAsRead) {
         ASSERT_TRUE(image.isParked());
         // Its values are known without decoding, and a copy stays parked.
         for (int v = 0; v < 256; ++v)
-            EXPECT_EQ(*image.parkedUses(uint8_t(v)), v >= 1 && v <= 13) << v;
+            EXPECT_EQ(*image.knownUses(uint8_t(v)), v >= 1 && v <= 13) << v;
         const TDib256 copy(image);
         EXPECT_TRUE(copy.isParked());
         EXPECT_EQ(test::pixelsOf(copy), picture(i));
         EXPECT_EQ(test::pixelsOf(image), picture(i));
+        // Decoded and not written since, the values are still known: a
+        // reader on another thread may have decoded the image meanwhile.
+        EXPECT_FALSE(image.isParked());
+        EXPECT_EQ(image.knownUses(13), std::optional<bool>(true));
         // Parked again untouched, and decoded again.
         image.park();
         EXPECT_TRUE(image.isParked());
@@ -108,8 +112,11 @@ TEST(Parking, AnEditedImageParksAsEditedAndIsNeverWrittenFromItsOldData) {
     edited[size_t(50 * W + 100)] = 15;
     image.park();
     ASSERT_TRUE(image.isParked());
-    EXPECT_TRUE(*image.parkedUses(15));
+    EXPECT_TRUE(*image.knownUses(15));
     EXPECT_EQ(test::pixelsOf(image), edited);
+    image.setPixel(0, 0, 2);
+    EXPECT_FALSE(image.knownUses(2)) << "written since: the kept data no longer tells";
+    edited[0] = 2;
 
     GifReadOutput back = readBack(save(read.frames[0].get(), *read.globalPalette));
     EXPECT_EQ(test::pixelsOf(*back.frames[0]->image), edited);
@@ -128,8 +135,8 @@ TEST(Parking, APaletteChangeRemapsAParkedImageAndItsDataIsNotReused) {
     EXPECT_TRUE(frame.image->isParked());
     std::vector<uint8_t> mapped = picture(0);
     for (uint8_t& v : mapped) v = uint8_t(15 - v);
-    EXPECT_TRUE(*frame.image->parkedUses(14));
-    EXPECT_FALSE(*frame.image->parkedUses(1));
+    EXPECT_TRUE(*frame.image->knownUses(14));
+    EXPECT_FALSE(*frame.image->knownUses(1));
 
     GifReadOutput back = readBack(save(&frame, reversed));
     EXPECT_EQ(test::pixelsOf(*back.frames[0]->image), mapped);
