@@ -201,7 +201,8 @@ void TDib256::keepPacked(std::shared_ptr<const OriginalImageData> data) {
 }
 
 void TDib256::park() {
-    if (isParked()) return;
+    // An empty image has nothing to let go.
+    if (isParked() || byteSize() == 0) return;
     // Pixels with no data of their own, or changed since, are encoded anew.
     if (!packed_ || (written_ && !stillPacked())) {
         const uint8_t* firstRow = height_ > 0 ? bits_.data() + size_t(height_ - 1) * size_t(stride_) : bits_.data();
