@@ -47,9 +47,9 @@ uint64_t markIndicesInUse(const TDib256& image, bool (&inUse)[256]) {
     uint64_t run = 0;
     // An image with data kept for parking knows its values without being
     // decoded.
-    if (image.knownUses(0)) {
+    if (const auto values = image.knownValues()) {
         for (int v = 0; v < 256; ++v)
-            if (*image.knownUses(uint8_t(v))) inUse[v] = true;
+            if (((*values)[size_t(v >> 6)] >> (v & 63)) & 1) inUse[v] = true;
         return run;
     }
     if (image.width() > 0 && image.height() > 0) {

@@ -133,7 +133,7 @@ TDib256::TDib256(const TDib256& other)
         resident_.store(false, std::memory_order_relaxed);
     } else {
         bits_ = other.bits_;
-        written_ = other.written_;
+        written_.store(other.written(), std::memory_order_relaxed);
         lastUse_ = other.lastUse_;
     }
     packed_ = other.packed_;
@@ -152,7 +152,7 @@ TDib256::TDib256(TDib256&& other) noexcept
       bits_(std::move(other.bits_)),
       resident_(other.resident_.load(std::memory_order_acquire)),
       lastUse_(other.lastUse_),
-      written_(other.written_),
+      written_(other.written()),
       packed_(std::move(other.packed_)),
       valueMap_(std::move(other.valueMap_)),
       colors_(other.colors_) {}
@@ -170,7 +170,7 @@ TDib256& TDib256::operator=(TDib256&& other) noexcept {
         bits_ = std::move(other.bits_);
         resident_.store(other.resident_.load(std::memory_order_acquire), std::memory_order_release);
         lastUse_ = other.lastUse_;
-        written_ = other.written_;
+        written_.store(other.written(), std::memory_order_relaxed);
         packed_ = std::move(other.packed_);
         valueMap_ = std::move(other.valueMap_);
         colors_ = other.colors_;
@@ -196,7 +196,7 @@ uint64_t TDib256::decodedCount() { return decodes.load(std::memory_order_relaxed
 void TDib256::keepPacked(std::shared_ptr<const OriginalImageData> data) {
     packed_ = std::move(data);
     valueMap_.reset();
-    written_ = false;
+    written_.store(false, std::memory_order_relaxed);
     lastUse_ = ++useClock;
 }
 
@@ -204,12 +204,12 @@ void TDib256::park() {
     // An empty image has nothing to let go.
     if (isParked() || byteSize() == 0) return;
     // Pixels with no data of their own, or changed since, are encoded anew.
-    if (!packed_ || (written_ && !stillPacked())) {
+    if (!packed_ || (written() && !stillPacked())) {
         const uint8_t* firstRow = height_ > 0 ? bits_.data() + size_t(height_ - 1) * size_t(stride_) : bits_.data();
         packed_ = packIndices(firstRow, -std::ptrdiff_t(stride_), uint32_t(width_), uint32_t(height_));
         valueMap_.reset();
     }
-    written_ = false;
+    written_.store(false, std::memory_order_relaxed);
     std::vector<uint8_t>().swap(bits_);
     resident_.store(false, std::memory_order_release);
 }
@@ -240,14 +240,18 @@ bool TDib256::remapParked(const std::array<uint8_t, 256>& map) {
     return true;
 }
 
-std::optional<bool> TDib256::knownUses(uint8_t v) const {
-    // packed_, valueMap_ and written_ change only in the owner's hands, not
-    // while others read the image.
-    if (!packed_ || (written_ && !isParked())) return std::nullopt;
-    if (!valueMap_) return packed_->uses(v);
+std::optional<std::array<uint64_t, 4>> TDib256::knownValues() const {
+    // packed_ and valueMap_ change only in the owner's hands, not while
+    // others read the image.
+    if (!packed_ || (written() && !isParked())) return std::nullopt;
+    if (!valueMap_) return packed_->valuesUsed;
+    std::array<uint64_t, 4> values{};
     for (int u = 0; u < 256; ++u)
-        if ((*valueMap_)[size_t(u)] == v && packed_->uses(uint8_t(u))) return true;
-    return false;
+        if (packed_->uses(uint8_t(u))) {
+            const uint8_t v = (*valueMap_)[size_t(u)];
+            values[v >> 6] |= uint64_t(1) << (v & 63);
+        }
+    return values;
 }
 
 void TDib256::unpark() const {

@@ -94,13 +94,19 @@ public:
     // Whether the pixels are exactly what data decodes to, known without
     // looking at them: it is the data kept, with no map and no write since.
     bool holdsExactly(const OriginalImageData* data) const {
-        return data && packed_.get() == data && !valueMap_ && (isParked() || !written_);
+        return data && packed_.get() == data && !valueMap_ && (isParked() || !written());
     }
-    // Whether some pixel has value v, told by the data kept for parking
-    // without looking at the pixels: while they are parked or unwritten
-    // since (what a reader on another thread decodes meanwhile does not
-    // change the answer); nothing otherwise.
-    std::optional<bool> knownUses(uint8_t v) const;
+    // The values the pixels use (bit v set: some pixel is v), told by the
+    // data kept for parking without looking at the pixels: while they are
+    // parked or unwritten since (what a reader on another thread decodes
+    // meanwhile does not change the answer); nothing otherwise.  Ask once
+    // and use the answer: a later question may get none.
+    std::optional<std::array<uint64_t, 4>> knownValues() const;
+    std::optional<bool> knownUses(uint8_t v) const {
+        const auto values = knownValues();
+        if (!values) return std::nullopt;
+        return bool(((*values)[v >> 6] >> (v & 63)) & 1);
+    }
     // While parked: every pixel value v becomes map[v], without decoding
     // (the map is applied when the pixels are decoded).  False, and nothing
     // done, when the image is not parked.
@@ -127,7 +133,7 @@ private:
     uint8_t* pixels() {
         if (!resident_.load(std::memory_order_acquire)) [[unlikely]]
             unpark();
-        written_ = true;
+        if (!written()) written_.store(true, std::memory_order_relaxed);
         return bits_.data();
     }
     const uint8_t* pixels() const {
@@ -147,7 +153,10 @@ private:
     mutable std::atomic<bool> resident_{true};
     mutable uint64_t lastUse_ = 0;
     // The pixels may have been written since the kept data was checked.
-    bool written_ = false;
+    // (Atomic: another thread may ask knownValues while the owner reads the
+    // rows through a non-const reference.)
+    std::atomic<bool> written_{false};
+    bool written() const { return written_.load(std::memory_order_relaxed); }
     std::shared_ptr<const OriginalImageData> packed_;
     // What the values packed_ decodes to became (remapParked), when they
     // changed.

@@ -94,9 +94,9 @@ bool mayPassTable(const TDib256& image, const TRect& r, int bits) {
     if (bits >= 8) return false;
     // An image with data kept for parking knows the values of all its
     // pixels without decoding.
-    if (image.knownUses(0)) {
+    if (const auto values = image.knownValues()) {
         bool past = false;
-        for (int v = 1 << bits; v < 256 && !past; ++v) past = *image.knownUses(uint8_t(v));
+        for (int v = 1 << bits; v < 256 && !past; ++v) past = ((*values)[size_t(v >> 6)] >> (v & 63)) & 1;
         if (!past) return false;
     }
     uint64_t any = 0;
