@@ -55,7 +55,7 @@ private:
 
 }  // namespace
 
-LzwLossyEncoder::LzwLossyEncoder() : firstChild_(4096, none), nextSibling_(4096, none), last_(4096, 0) {}
+LzwLossyEncoder::LzwLossyEncoder() : firstChild_(4096, none), nextSibling_(4096, none), first_(4096, 0), last_(4096, 0) {}
 
 uint32_t LzwLossyEncoder::thresholdOf(int quality) {
     if (quality >= 100) return 0;
@@ -99,7 +99,8 @@ size_t LzwLossyEncoder::bestFrom(uint32_t code, size_t from, const Rgb* palette,
     constexpr size_t extraVisits = 48;
     const size_t count = pixels_.size();
     size_t bestLength = 0, sameAsBest = 0, visits = 0, limit = SIZE_MAX;
-    double bestCost = codeBits;  // the root alone
+    // The best cost per pixel so far as a sum over a length: the root alone.
+    double bestSum = codeBits, bestPixels = 1.0;
     stack_.clear();
     stack_.push_back({uint16_t(code), none, none, false, 0});
     while (!stack_.empty()) {
@@ -147,17 +148,18 @@ size_t LzwLossyEncoder::bestFrom(uint32_t code, size_t from, const Rgb* palette,
         if (path_.size() <= depth) path_.resize(depth + 1);
         path_[depth] = uint16_t(next);
         sameAsBest = std::min(sameAsBest, depth);
-        const double c = (codeBits + lambda * double(error)) / double(depth + 2);
-        if (c < bestCost) {
+        const double sum = codeBits + lambda * double(error), pixels = double(depth + 2);
+        if (sum * bestPixels < bestSum * pixels) {
             if (best_.size() < depth + 1) best_.resize(depth + 1);
             std::copy(path_.begin() + std::ptrdiff_t(sameAsBest), path_.begin() + std::ptrdiff_t(depth + 1),
                       best_.begin() + std::ptrdiff_t(sameAsBest));
             sameAsBest = bestLength = depth + 1;
-            bestCost = c;
+            bestSum = sum;
+            bestPixels = pixels;
         }
         stack_.push_back({uint16_t(next), none, none, false, error});
     }
-    cost = bestCost;
+    cost = bestSum / bestPixels;
     return bestLength;
 }
 
@@ -185,8 +187,12 @@ void LzwLossyEncoder::encode(const uint8_t* firstRow, std::ptrdiff_t rowStep, ui
     bits.put(clearCode, codeSize);
 
     auto clearTable = [&] { std::fill_n(firstChild_.begin(), roots, none); };
+    // Codes above the roots of an earlier image's table may have reused
+    // this one's root slots.
+    for (uint32_t i = 0; i < roots; ++i) first_[i] = uint8_t(i);
     clearTable();
     uint32_t nextFree = clearCode + 2;
+    uint32_t clearings = 0;
 
     // Writes the code of a string that ends before index c, and adds
     // string + c to the table.
@@ -204,11 +210,13 @@ void LzwLossyEncoder::encode(const uint8_t* firstRow, std::ptrdiff_t rowStep, ui
         // Code 4096 is assigned only to be thrown away with the table.
         if (nextFree < 4096) {
             firstChild_[nextFree] = none;
+            first_[nextFree] = first_[code];
             last_[nextFree] = uint8_t(c);
             nextSibling_[nextFree] = firstChild_[code];
             firstChild_[code] = uint16_t(nextFree);
         }
         if (++nextFree == 4097) {
+            ++clearings;
             clearTable();
             nextFree = clearCode + 2;
         }
@@ -235,6 +243,8 @@ void LzwLossyEncoder::encode(const uint8_t* firstRow, std::ptrdiff_t rowStep, ui
             const double codeBits = double(codeSize);
             uint32_t root = pixels_[i];
             double cost, otherCost;
+            size_t length = 0;
+            bool searched = false;
             if (alternative >= 0 && root != uint32_t(alternative) &&
                 errorOf(uint32_t(alternative), i, palette, threshold, alternative) == 0) {
                 // A pixel that may be left transparent starts the string
@@ -242,12 +252,25 @@ void LzwLossyEncoder::encode(const uint8_t* firstRow, std::ptrdiff_t rowStep, ui
                 // before is about to add; its own index when they cost
                 // alike (the maximum compression's own parse of such
                 // pixels does better from there).
-                bestFrom(root, i + 1, palette, threshold, alternative, codeBits, lambda, cost);
-                bestFrom(uint32_t(alternative), i + 1, palette, threshold, alternative, codeBits, lambda, otherCost);
-                if (otherCost < cost) root = uint32_t(alternative);
+                const size_t ownLength = bestFrom(root, i + 1, palette, threshold, alternative, codeBits, lambda, cost);
+                ownBest_.assign(best_.begin(), best_.begin() + std::ptrdiff_t(ownLength));
+                length = bestFrom(uint32_t(alternative), i + 1, palette, threshold, alternative, codeBits, lambda,
+                                  otherCost);
+                if (otherCost < cost) {
+                    root = uint32_t(alternative);
+                } else {
+                    std::copy(ownBest_.begin(), ownBest_.end(), best_.begin());
+                    length = ownLength;
+                }
+                searched = true;
             }
+            const uint32_t clearingsBefore = clearings;
             if (pending != none) endString(pending, root);
-            const size_t length = bestFrom(root, i + 1, palette, threshold, alternative, codeBits, lambda, cost);
+            // The entry just added lies among the strings that start with
+            // root only when the string before started with it too; else
+            // the search above holds.
+            if (!searched || clearings != clearingsBefore || (pending != none && first_[pending] == root))
+                length = bestFrom(root, i + 1, palette, threshold, alternative, codeBits, lambda, cost);
             if (written) written[i] = uint8_t(root);
             uint32_t code = root;
             for (size_t d = 0; d < length; ++d) {

@@ -69,9 +69,9 @@ private:
     size_t bestFrom(uint32_t code, size_t from, const Rgb* palette, uint32_t threshold, int alternative,
                     double codeBits, double lambda, double& cost);
     // The string table as a tree: each code's first child and next sibling,
-    // and the index it ends in.
+    // and the indices it starts and ends in.
     std::vector<uint16_t> firstChild_, nextSibling_;
-    std::vector<uint8_t> last_;
+    std::vector<uint8_t> first_, last_;
     // The image's pixels and their Keeps in order; the search's state.
     std::vector<uint8_t> pixels_, kinds_;
     struct Step {
@@ -81,7 +81,7 @@ private:
         uint64_t error;  // squared, along the path to node
     };
     std::vector<Step> stack_;
-    std::vector<uint16_t> path_, best_;
+    std::vector<uint16_t> path_, best_, ownBest_;
 };
 
 }  // namespace movigram
