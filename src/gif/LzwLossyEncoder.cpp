@@ -85,7 +85,7 @@ uint32_t LzwLossyEncoder::errorOf(uint32_t index, size_t at, const Rgb* palette,
     }
     if (int(index) == alternative) return unfit;
     const uint32_t e = distance(palette[index], palette[own]);
-    return e < threshold ? e : unfit;
+    return e < (limits_ ? std::min(limits_[own], threshold) : threshold) ? e : unfit;
 }
 
 size_t LzwLossyEncoder::bestFrom(uint32_t code, size_t from, const Rgb* palette, uint32_t threshold, int alternative,
@@ -165,7 +165,8 @@ size_t LzwLossyEncoder::bestFrom(uint32_t code, size_t from, const Rgb* palette,
 
 void LzwLossyEncoder::encode(const uint8_t* firstRow, std::ptrdiff_t rowStep, uint32_t width, uint32_t height,
                              const uint8_t* keep, const uint32_t* colours, uint32_t threshold, int minCodeSize,
-                             ByteSink& out, int alternative, uint8_t* written) {
+                             ByteSink& out, int alternative, uint8_t* written, const uint32_t* limits) {
+    limits_ = limits;
     const uint32_t clearCode = 1u << minCodeSize;
     const uint32_t endCode = clearCode + 1;
     const uint32_t roots = std::min(clearCode, 256u);

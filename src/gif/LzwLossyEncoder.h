@@ -46,10 +46,13 @@ public:
     // indices.  Every index must be below 2^m.  The alternative index (the
     // transparent one) is never written for a pixel of another index unless
     // the pixel is OrAlternative.  written (may be null) receives the
-    // width * height indices written, top row first.
+    // width * height indices written, top row first.  limits (may be null)
+    // holds for each index a threshold of its own, below threshold, for the
+    // pixels of that index (a colour that already stands for others may
+    // move less).
     void encode(const uint8_t* firstRow, std::ptrdiff_t rowStep, uint32_t width, uint32_t height,
                 const uint8_t* keep, const uint32_t* colours, uint32_t threshold, int minCodeSize, ByteSink& out,
-                int alternative = noAlternative, uint8_t* written = nullptr);
+                int alternative = noAlternative, uint8_t* written = nullptr, const uint32_t* limits = nullptr);
 
     struct Rgb {
         int r, g, b;
@@ -82,6 +85,7 @@ private:
     };
     std::vector<Step> stack_;
     std::vector<uint16_t> path_, best_, ownBest_;
+    const uint32_t* limits_ = nullptr;
 };
 
 }  // namespace movigram

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <bit>
+#include <cmath>
 #include <unordered_map>
 
 namespace movigram {
@@ -131,6 +132,13 @@ void ImageEncoder::keepIfSmaller(int minCodeSize, int transparent, std::vector<u
     best.filled = filled;
     if (changed) best.closeColours = closeColours_;
     else best.closeColours.clear();
+    // Pixels pinned to the close colour the file shows go on showing it.
+    const ImagePixels& pixels = *pixels_;
+    for (size_t i = 0; i < pixels.fixed.size(); ++i) {
+        if (pixels.fixed[i] != ImagePixels::pinnedClose) continue;
+        if (best.closeColours.empty()) best.closeColours.assign(pixels.fixed.size(), noClose);
+        best.closeColours[i] = ids_.rgbOf(pixels.want[i]) & 0xFFFFFF;
+    }
     best.values = changed ? lossyValues_ : values_;
     if (anyChoice) best.free = free_;
     else best.free.clear();
@@ -156,12 +164,27 @@ bool ImageEncoder::encodeLossy(int minCodeSize, int transparent, const std::vect
     keep_.resize(values_.size());
     for (size_t i = 0; i < values_.size(); ++i) {
         if (!pixels.fixed[i]) keep_[i] = free_[i] ? LzwLossyEncoder::OrAlternative : LzwLossyEncoder::Exact;
-        else keep_[i] = int(values_[i]) == transparent ? LzwLossyEncoder::Exact : LzwLossyEncoder::Close;
+        else if (int(values_[i]) == transparent || pixels.fixed[i] >= ImagePixels::pinned) keep_[i] = LzwLossyEncoder::Exact;
+        else keep_[i] = LzwLossyEncoder::Close;
     }
     ByteSink sink;
     written_.resize(values_.size());
+    // A colour that merged colours show as may move only what is left of
+    // the threshold's distance.
+    uint32_t limits[256];
+    const bool limited = mergeReach_ && !mergeReach_->empty();
+    if (limited) {
+        const double step = std::sqrt(double(lossyThreshold_));
+        for (size_t k = 0; k < 256; ++k) {
+            const uint32_t id = localTable.empty() ? (k < global_.ids.size() ? global_.ids[k] : blackId_)
+                                                   : ids_.find(colours[k] & 0xFFFFFF);
+            const double reach = id < mergeReach_->size() ? std::sqrt(double((*mergeReach_)[id])) : 0.0;
+            limits[k] = reach > 0 ? uint32_t(std::max(0.0, std::floor((step - reach) * (step - reach)))) : lossyThreshold_;
+        }
+    }
     lossyEncoder_.encode(values_.data(), std::ptrdiff_t(width_), width_, uint32_t(values_.size() / std::max(width_, 1u)),
-                         keep_.data(), colours, lossyThreshold_, minCodeSize, sink, transparent, written_.data());
+                         keep_.data(), colours, lossyThreshold_, minCodeSize, sink, transparent, written_.data(),
+                         limited ? limits : nullptr);
     out = sink.bytes();
     closeColours_.resize(values_.size());
     bool any = false;

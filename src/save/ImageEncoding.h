@@ -24,7 +24,13 @@ namespace movigram {
 struct ImagePixels {
     TRect rect;
     std::vector<uint32_t> want;  // the screen value each pixel must show, row by row
-    std::vector<uint8_t> fixed;  // 1: the screen under the image differs there, so it must be drawn
+    // 1: the screen under the image differs there, so it must be drawn.
+    // Lossy only, where the image before is restored and the document is
+    // still: pinned (drawn exactly as wanted, so that the pixel stays as
+    // the file showed it), with want its document colour or the close
+    // colour the file showed.
+    std::vector<uint8_t> fixed;
+    static constexpr uint8_t pinned = 2, pinnedClose = 3;
 };
 
 // Not a 0xRRGGBB colour: where a pixel shows the document's own colour.
@@ -74,6 +80,9 @@ public:
     // noClose.  There a pixel that needs no drawing keeps showing it: drawn
     // with an entry of that colour or left transparent, never drawn in the
     // document's colour.
+    // Lossy only: by colour id, the squared distance the colours merged
+    // into it moved (none when empty); it may move that much less.
+    void setMergeReach(const std::vector<uint32_t>* reach) { mergeReach_ = reach; }
     void setShownClose(const uint32_t* shown, int32_t screenWidth) {
         shownClose_ = shown;
         screenWidth_ = screenWidth;
@@ -105,6 +114,7 @@ private:
     LzwLossyEncoder lossyEncoder_;
     uint32_t lossyThreshold_ = 0;
     const uint32_t* shownClose_ = nullptr;
+    const std::vector<uint32_t>* mergeReach_ = nullptr;
     int32_t screenWidth_ = 0;
     const ImagePixels* pixels_ = nullptr;  // of the image being encoded
     std::vector<uint8_t> values_, free_, scratch_, keep_, lossy_, written_, lossyValues_, reparsed_;

@@ -259,6 +259,110 @@ void orderForCodeSizes(const ColourUse& use, size_t idCount, std::vector<uint32_
     drawn = order;
 }
 
+// The squared distance of two 0xRRGGBB colours.
+uint32_t colourDistance(uint32_t a, uint32_t b) {
+    uint32_t sum = 0;
+    for (int shift : {16, 8, 0}) {
+        const int d = int(a >> shift & 0xFF) - int(b >> shift & 0xFF);
+        sum += uint32_t(d * d);
+    }
+    return sum;
+}
+
+// Lossy only: colours are merged, each into the nearest of the colours
+// used more, least cost first (its pixels times the squared distance).
+// Colours closer than a sixth of the distance a pixel may move (a 36th of
+// maxDistance, squared) always merge: fewer colours make longer strings.  Further ones, up to maxDistance, merge
+// while the animation draws more colours than `room`: images then need
+// fewer local tables, which on antialiased drawings cost as much as their
+// pixels.  A colour merged into takes its merged colours along when it is
+// merged itself, as long as none of them moves further than that.  The map
+// is one for the whole animation, so a pixel that stays the same stays the
+// same.  pinned colours (fills, the background) are never merged away.
+// Returns the colour id each id shows as; empty when nothing is merged.
+std::vector<uint32_t> mergeCloseColours(const std::vector<uint32_t>& drawn, const std::vector<uint64_t>& counts,
+                                        const screen::ColourIds& ids, size_t room, uint32_t maxDistance,
+                                        const std::vector<uint8_t>& pinned) {
+    if (drawn.size() < 2 || maxDistance == 0) return {};
+    const uint32_t alwaysDistance = maxDistance / 36;
+    struct Colour {
+        uint32_t id;
+        int r, g, b;
+    };
+    // Most used first: a colour may merge only into one before it.
+    std::vector<uint32_t> byUse = drawn;
+    std::stable_sort(byUse.begin(), byUse.end(), [&](uint32_t a, uint32_t b) { return counts[a] > counts[b]; });
+    std::vector<Colour> colours;
+    for (uint32_t id : byUse) {
+        const uint32_t rgb = ids.rgbOf(id);
+        colours.push_back({id, int(rgb >> 16 & 0xFF), int(rgb >> 8 & 0xFF), int(rgb & 0xFF)});
+    }
+    // Sorted by red, the search for the nearest stops where red alone is
+    // too far.
+    std::vector<uint32_t> byRed(colours.size());
+    for (uint32_t k = 0; k < byRed.size(); ++k) byRed[k] = k;
+    std::stable_sort(byRed.begin(), byRed.end(), [&](uint32_t a, uint32_t b) { return colours[a].r < colours[b].r; });
+    std::vector<uint32_t> placeByRed(colours.size());
+    for (uint32_t k = 0; k < byRed.size(); ++k) placeByRed[byRed[k]] = k;
+    std::vector<uint8_t> gone(colours.size(), 0);
+    // The colours each one shows: a merged colour takes its members along,
+    // and no member may end up further than a merge may move it.
+    std::vector<std::vector<uint32_t>> members(colours.size());
+    for (uint32_t k = 0; k < members.size(); ++k) members[k] = {k};
+    auto distance = [&](const Colour& a, const Colour& b) { return colourDistance(ids.rgbOf(a.id), ids.rgbOf(b.id)); };
+    // The nearest colour used more than k and still there, within reach.
+    auto nearest = [&](uint32_t k, uint32_t& best) {
+        uint32_t found = UINT32_MAX;
+        best = maxDistance + 1;
+        const Colour& c = colours[k];
+        for (int dir : {-1, 1}) {
+            for (int64_t j = int64_t(placeByRed[k]) + dir; j >= 0 && j < int64_t(byRed.size()); j += dir) {
+                const uint32_t other = byRed[size_t(j)];
+                const int dr = colours[other].r - c.r;
+                if (uint32_t(dr * dr) >= best) break;
+                if (other >= k || gone[other]) continue;
+                if (const uint32_t d = distance(c, colours[other]); d < best || (d == best && other < found)) {
+                    best = d;
+                    found = other;
+                }
+            }
+        }
+        return found;
+    };
+    struct Merge {
+        double cost;
+        uint32_t from;
+    };
+    std::vector<Merge> merges;
+    for (uint32_t k = 1; k < colours.size(); ++k) {
+        if (pinned[colours[k].id]) continue;
+        uint32_t d = 0;
+        if (nearest(k, d) != UINT32_MAX) merges.push_back({double(counts[colours[k].id]) * d, k});
+    }
+    std::stable_sort(merges.begin(), merges.end(), [](const Merge& a, const Merge& b) { return a.cost < b.cost; });
+    std::vector<uint32_t> map;
+    size_t left = colours.size();
+    for (const Merge& m : merges) {
+        uint32_t d = 0;
+        const uint32_t into = nearest(m.from, d);
+        if (into == UINT32_MAX) continue;
+        const uint32_t reach = left > room ? maxDistance : alwaysDistance;
+        if (std::any_of(members[m.from].begin(), members[m.from].end(),
+                        [&](uint32_t k) { return distance(colours[k], colours[into]) > reach; }))
+            continue;
+        if (map.empty()) {
+            map.resize(ids.count());
+            for (uint32_t id = 0; id < map.size(); ++id) map[id] = id;
+        }
+        for (uint32_t k : members[m.from]) map[colours[k].id] = colours[into].id;
+        members[into].insert(members[into].end(), members[m.from].begin(), members[m.from].end());
+        std::vector<uint32_t>().swap(members[m.from]);
+        gone[m.from] = 1;
+        --left;
+    }
+    return map;
+}
+
 class Planner {
 public:
     Planner(TSize size, const TMyPalette& globalPalette, GifPlan& plan, bool firstReachesCorner, bool fillsInGlobal,
@@ -283,6 +387,8 @@ private:
     // that gives frames small code sizes, the fill colours, the background.
     void buildGlobalTable(const std::vector<const TFrame*>& frames);
     ColourUse playChain(const std::vector<const TFrame*>& frames);
+    // The colour ids of the frame's values, after any merges.
+    screen::FrameColours coloursOf(const TFrame& frame);
     void addFillEntries(const ColourUse& use);
     void placeBackground();
     // Draws the frame on `doc_`; the box around the pixels it changed.
@@ -321,6 +427,14 @@ private:
     // Follow where the file shows close colours: the last image's restore
     // (to the background or to what it covered), and an image drawn.
     void restoreShownClose(Base base);
+    // Lossy only.  Restoring the image before to what it covered shows the
+    // document's colours only when neither it nor what it covered showed
+    // close ones (a pixel the next image leaves would change).
+    bool restoresExactly() const;
+    // Lossy only: the pixels of an image drawn over a restored one that the
+    // document keeps as they were are drawn as the file showed them: in
+    // the close colour it showed, or exactly.
+    void pinStillPixels(ImagePixels& px) const;
     void drawShownClose(const TRect& rect, const EncodedImage& image);
     // Hands the image chosen last to the refiner; its data is taken at the end.
     void refineLast(EncodedImage&& best);
@@ -359,6 +473,10 @@ private:
     // Lossy only: the close colour the file shows on each screen pixel, or
     // noClose; and what it showed under the last image.
     std::vector<uint32_t> shownClose_, closeUnderLast_;
+    // Lossy only: the squared distance a merged colour may move, and the
+    // colour each id is shown as (empty: none merged).
+    uint32_t mergeDistance_ = 0;
+    std::vector<uint32_t> merged_, mergeReach_;
     std::vector<uint8_t> firstCovers_;  // the pixels the first frame draws
     // The last planned image: its rectangle, what its restore to the
     // background leaves, and what the frames it stands for leave.
@@ -382,7 +500,7 @@ ColourUse Planner::playChain(const std::vector<const TFrame*>& frames) {
     for (const TFrame* f : frames) {
         // (run gives up before it plans an image.)
         if (stopped()) break;
-        const screen::FrameColours colours = screen::frameColours(*f, &global_, ids_);
+        const screen::FrameColours colours = coloursOf(*f);
         for (auto* v : {&use.pixels, &use.frameCount, &lastFrame}) v->resize(ids_.count(), 0);
         const TRect area = f->rect.intersected(screenRect());
         used.clear();
@@ -418,6 +536,14 @@ ColourUse Planner::playChain(const std::vector<const TFrame*>& frames) {
     return use;
 }
 
+screen::FrameColours Planner::coloursOf(const TFrame& frame) {
+    screen::FrameColours colours = screen::frameColours(frame, &global_, ids_);
+    if (!merged_.empty())
+        for (uint32_t& id : colours.idOfValue)
+            if (id < merged_.size()) id = merged_[id];
+    return colours;
+}
+
 // A fill colour that images also draw gets a second entry when that does not
 // make the table larger; an image that draws it can then still use it as its
 // transparent index.
@@ -443,15 +569,7 @@ void Planner::placeBackground() {
     }
     if (index < 0) {
         const uint32_t want = ids_.rgbOf(background_);
-        auto distance = [&](size_t k) {
-            const uint32_t rgb = ids_.rgbOf(table_.ids[k]);
-            int sum = 0;
-            for (int shift : {16, 8, 0}) {
-                const int d = int(rgb >> shift & 0xFF) - int(want >> shift & 0xFF);
-                sum += d * d;
-            }
-            return sum;
-        };
+        auto distance = [&](size_t k) { return colourDistance(ids_.rgbOf(table_.ids[k]), want); };
         index = 0;
         for (size_t k = 1; k < table_.ids.size(); ++k)
             if (distance(k) < distance(size_t(index))) index = int(k);
@@ -473,6 +591,20 @@ void Planner::buildGlobalTable(const std::vector<const TFrame*>& frames) {
     size_t undrawnFills = 0;
     for (uint32_t fill : use.fills) undrawnFills += counts[fill] == 0;
     const size_t room = 256 - std::min<size_t>(undrawnFills, 256);
+    if (mergeDistance_ > 0 && merged_.empty()) {
+        std::vector<uint8_t> pinned(ids_.count(), 0);
+        for (uint32_t fill : use.fills) pinned[fill] = 1;
+        if (background_ != screen::never) pinned[background_] = 1;
+        merged_ = mergeCloseColours(drawn, counts, ids_, room, mergeDistance_, pinned);
+        if (!merged_.empty()) {
+            mergeReach_.assign(ids_.count(), 0);
+            for (uint32_t id = 0; id < merged_.size(); ++id)
+                mergeReach_[merged_[id]] =
+                    std::max(mergeReach_[merged_[id]], colourDistance(ids_.rgbOf(id), ids_.rgbOf(merged_[id])));
+            // Played again with the merged colours.
+            return buildGlobalTable(frames);
+        }
+    }
     if (drawn.size() > room) keepColourSetsThatFit(use.frames, room, ids_.count(), drawn);
     orderForCodeSizes(use, ids_.count(), drawn);
 
@@ -623,7 +755,7 @@ int Planner::tryBases(const TRect& area, const TRect& around, const Restore& nex
             for (int32_t y = lastRect_.top; y < lastRect_.bottom && opaque; ++y)
                 for (int32_t x = lastRect_.left; x < lastRect_.right && opaque; ++x)
                     opaque = screen::isOpaque(before_[at(x, y)]);
-            if (!opaque) continue;
+            if (!opaque || !restoresExactly()) continue;
         }
         TRect draw;
         size_t fixed = 0;
@@ -671,6 +803,7 @@ Base Planner::encodeTried(int count, const TriedBases& bases, const Restore& nex
             case Base::Background: fillPixels<Base::Background>(tried[a]); break;
             case Base::Previous: fillPixels<Base::Previous>(tried[a]); break;
         }
+        if (bases.base[a] != Base::Keep) pinStillPixels(tried[a]);
         const size_t before = best.bytes;
         encoder_->encodeBest(tried[a], next.needed ? next.value : screen::never, !haveImage_ && showsTransparency_,
                              best);
@@ -746,6 +879,34 @@ void Planner::addImage(const TRect& area, const TRect& around, const Restore& ne
     lastRestored_ = best.restoredValue;
     pending_ = next;
     refineLast(std::move(best));
+}
+
+bool Planner::restoresExactly() const {
+    if (shownClose_.empty()) return true;
+    const TRect r = lastRect_.intersected(screenRect());
+    for (int32_t y = r.top; y < r.bottom; ++y)
+        if (std::any_of(&shownClose_[at(r.left, y)], &shownClose_[at(r.right, y)],
+                        [](uint32_t c) { return c != noClose; }))
+            return false;
+    return std::all_of(closeUnderLast_.begin(), closeUnderLast_.end(), [](uint32_t c) { return c == noClose; });
+}
+
+void Planner::pinStillPixels(ImagePixels& px) const {
+    if (shownClose_.empty()) return;
+    const TRect r = px.rect.intersected(lastRect_).intersected(screenRect());
+    for (int32_t y = r.top; y < r.bottom; ++y)
+        for (int32_t x = r.left; x < r.right; ++x) {
+            const size_t k = size_t(y - px.rect.top) * size_t(px.rect.width()) + size_t(x - px.rect.left);
+            const size_t i = at(x, y);
+            if (!px.fixed[k] || doc_[i] != shown_[i]) continue;
+            const uint32_t close = shownClose_[i];
+            if (close == noClose) {
+                px.fixed[k] = ImagePixels::pinned;
+            } else if (const uint32_t id = ids_.find(close); id < table_.indexOf.size()) {
+                px.want[k] = id;
+                px.fixed[k] = ImagePixels::pinnedClose;
+            }
+        }
 }
 
 void Planner::restoreShownClose(Base base) {
@@ -829,9 +990,11 @@ bool Planner::run(TFrame* first, const MaxCompressionOptions& options) {
     // (an index past the palette shows black).
     if (const int32_t bg = chainBackground(first); bg >= 0 && !frames.empty())
         background_ = ids_.idOf(screen::rgbOf(bg < global_.colorCount ? global_.entry(bg) : PaletteEntry{}));
+    if (options.lossyQuality < 100) mergeDistance_ = LzwLossyEncoder::thresholdOf(options.lossyQuality);
     buildGlobalTable(frames);
     encoder_ = std::make_unique<ImageEncoder>(ids_, table_, plan_.backgroundIndex, blackId_);
     encoder_->setLossyQuality(options.lossyQuality);
+    encoder_->setMergeReach(&mergeReach_);
     if (options.lossyQuality < 100) {
         shownClose_.assign(pixels(), noClose);
         encoder_->setShownClose(shownClose_.data(), size_.width);
@@ -856,7 +1019,7 @@ bool Planner::run(TFrame* first, const MaxCompressionOptions& options) {
             return;
         }
         if (!f.image) return;
-        const screen::FrameColours colours = screen::frameColours(f, &global_, ids_);
+        const screen::FrameColours colours = coloursOf(f);
         const TRect area = f.rect.intersected(screenRect());
         const TRect changed =
             drawFrame(f, colours, area, drawsOver(previous, &previousColours, f, colours) ? previous : nullptr);

@@ -30,6 +30,11 @@ public:
         return it->second;
     }
     uint32_t rgbOf(uint32_t id) const { return rgbs_[id]; }
+    // The id of a colour met, else UINT32_MAX.
+    uint32_t find(uint32_t rgb) const {
+        const auto it = ids_.find(rgb);
+        return it == ids_.end() ? UINT32_MAX : it->second;
+    }
     size_t count() const { return rgbs_.size(); }
 
 private:

@@ -4,6 +4,7 @@
 // level and shows what our reader shows.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -199,6 +200,78 @@ TEST(LossySave, AnImageKeepsTheValuesItsLossyDataShows) {
             ASSERT_LT(uint32_t(3 * d * d), LzwLossyEncoder::thresholdOf(quality)) << i;
             ASSERT_EQ(best.closeColours[i], a == b ? noClose : b) << i;
         }
+    }
+}
+
+// Shaded discs that move over a transparent screen, each frame restored
+// to the background: where an image is restored, the next one draws again
+// the pixels that stay, and draws them as the file showed them.
+TEST(LossySave, PixelsDrawnAgainAfterARestoreStayAsTheyWere) {
+    auto doc = std::make_unique<Document>();
+    std::vector<PaletteEntry> entries{{0, 0, 0, 0}};
+    for (int s = 0; s < 4; ++s)
+        for (int k = 0; k < 15; ++k)
+            entries.push_back({uint8_t(60 + s * 45 + k * 6), uint8_t(40 + k * 12), uint8_t(200 - s * 40), 0});
+    doc->globalPalette = std::make_unique<TMyPalette>(entries);
+    constexpr int w = 120, h = 90;
+    for (int f = 0; f < 12; ++f) {
+        auto frame = test::makeFrame(w, h, [&](int x, int y) {
+            for (int s = 0; s < 4; ++s) {
+                const double a = f * 0.13 + s * 1.6;
+                const int dx = x - (60 + int(40 * std::cos(a))), dy = y - (45 + int(30 * std::sin(a * 1.3)));
+                if (dx * dx + dy * dy > 100) continue;
+                return 1 + s * 15 + std::clamp(14 - ((dx + 3) * (dx + 3) + (dy + 3) * (dy + 3)) / 12, 0, 14);
+            }
+            return 0;
+        });
+        frame->transparentIndex = 0;
+        frame->restoreToBackground = true;
+        frame->frameTime = 10;
+        doc->frameList.append("f" + std::to_string(f), std::move(frame));
+    }
+    rethread(*doc, 0);
+    const TSize size{doc->screenWidth, doc->screenHeight};
+    const auto want = test::screensOf(doc->firstFrame, doc->globalPalette.get(), size, Semantics::Viewer);
+    for (int quality : {80, 60}) {
+        const auto got = readBack(save(*doc, layouts[3], quality), size);
+        ASSERT_TRUE(got) << quality;
+        EXPECT_EQ(compareLossy(want, *got, LzwLossyEncoder::thresholdOf(quality)), "") << quality;
+    }
+}
+
+// Shades drawn with local palettes: 80 colours every frame shares (a band
+// that stays the same) and 80 of each frame's own, a step off the other
+// frames': more colours than one table holds, close to one another.
+TEST(LossySave, CloseColoursMergeIntoOneTableAndStillPixelsStayStill) {
+    auto doc = std::make_unique<Document>();
+    doc->globalPalette = std::make_unique<TMyPalette>(std::vector<PaletteEntry>{{0, 0, 0, 0}});
+    constexpr int w = 160, h = 24;
+    for (int f = 0; f < 4; ++f) {
+        std::vector<PaletteEntry> entries;
+        for (int i = 0; i < 80; ++i) entries.push_back({uint8_t(i * 3), 100, 50, 0});
+        for (int i = 0; i < 80; ++i) entries.push_back({uint8_t(i * 3), 180, uint8_t(60 + 2 * f), 0});
+        auto frame = test::makeFrame(w, h, [&](int x, int y) { return y < 8 ? x % 80 : 80 + (x + y * 3 + f * 7) % 80; });
+        frame->localPalette = std::make_unique<TMyPalette>(entries);
+        frame->frameTime = 10;
+        doc->frameList.append("f" + std::to_string(f), std::move(frame));
+    }
+    rethread(*doc, 0);
+    const TSize size{doc->screenWidth, doc->screenHeight};
+    const auto want = test::screensOf(doc->firstFrame, doc->globalPalette.get(), size, Semantics::Viewer);
+    auto localTables = [](const std::vector<uint8_t>& bytes) {
+        GifReadOutput back = readGifMemory(bytes, "saved.gif");
+        return std::count_if(back.frames.begin(), back.frames.end(), [](const auto& f) { return bool(f->localPalette); });
+    };
+    const Layout& maximum = layouts[3];
+    const std::vector<uint8_t> lossless = save(*doc, maximum, 100);
+    EXPECT_GT(localTables(lossless), 0);
+    for (int quality : {90, 60}) {
+        const std::vector<uint8_t> bytes = save(*doc, maximum, quality);
+        EXPECT_EQ(localTables(bytes), 0) << quality;
+        EXPECT_LT(bytes.size(), lossless.size()) << quality;
+        const auto got = readBack(bytes, size);
+        ASSERT_TRUE(got) << quality;
+        EXPECT_EQ(compareLossy(want, *got, LzwLossyEncoder::thresholdOf(quality)), "") << quality;
     }
 }
 
