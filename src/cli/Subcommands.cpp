@@ -21,8 +21,9 @@ namespace {
 // Lossy compression, for optimize, convert and edit.
 #define LOSSY_HELP                                                                                    \
     "  --lossy N    quality 0 to 100 (100, the default: lossless): below 100 the LZW encoder may\n"    \
-    "               write a pixel in a close colour where that makes longer strings; pixels left\n"   \
-    "               transparent or unchanged from the screen before stay exact; saves optimised\n"
+    "               write a pixel in a close colour where that makes longer strings, and close\n"     \
+    "               shades merge into one; pixels left transparent or unchanged from the screen\n"    \
+    "               before stay as they were; saves optimised\n"
 
 // A size target, for optimize, convert and edit.
 #define MAX_SIZE_HELP                                                                                 \
