@@ -389,6 +389,9 @@ private:
     ColourUse playChain(const std::vector<const TFrame*>& frames);
     // The colour ids of the frame's values, after any merges.
     screen::FrameColours coloursOf(const TFrame& frame);
+    // After merging: how far each colour's merged colours moved, and the
+    // colours' use as the merged colours make it.
+    void applyMerges(ColourUse& use);
     void addFillEntries(const ColourUse& use);
     void placeBackground();
     // Draws the frame on `doc_`; the box around the pixels it changed.
@@ -536,6 +539,34 @@ ColourUse Planner::playChain(const std::vector<const TFrame*>& frames) {
     return use;
 }
 
+void Planner::applyMerges(ColourUse& use) {
+    mergeReach_.assign(ids_.count(), 0);
+    for (uint32_t id = 0; id < merged_.size(); ++id) {
+        const uint32_t into = merged_[id];
+        if (into == id) continue;
+        mergeReach_[into] = std::max(mergeReach_[into], colourDistance(ids_.rgbOf(id), ids_.rgbOf(into)));
+        use.pixels[into] += use.pixels[id];
+        use.pixels[id] = 0;
+    }
+    // Each frame's colours merged, first come first, and how many frames
+    // draw each.  (A pixel changed from one colour to another merged with
+    // it still counts: close enough for ordering the table.)
+    std::fill(use.frameCount.begin(), use.frameCount.end(), 0);
+    std::vector<uint32_t> seen(ids_.count(), UINT32_MAX);
+    for (uint32_t f = 0; f < use.frames.size(); ++f) {
+        std::vector<uint32_t>& colours = use.frames[f].colours;
+        size_t kept = 0;
+        for (uint32_t id : colours) {
+            const uint32_t into = merged_[id];
+            if (seen[into] == f) continue;
+            seen[into] = f;
+            colours[kept++] = into;
+            ++use.frameCount[into];
+        }
+        colours.resize(kept);
+    }
+}
+
 screen::FrameColours Planner::coloursOf(const TFrame& frame) {
     screen::FrameColours colours = screen::frameColours(frame, &global_, ids_);
     if (!merged_.empty())
@@ -583,28 +614,28 @@ void Planner::buildGlobalTable(const std::vector<const TFrame*>& frames) {
     for (auto* v : {&use.pixels, &use.frameCount}) v->resize(ids_.count(), 0);
     const std::vector<uint64_t>& counts = use.pixels;
     std::vector<uint32_t> drawn;
-    for (uint32_t id = 0; id < counts.size(); ++id)
-        if (counts[id]) drawn.push_back(id);
-    previousAllowed_ = restoreToPrevious_ && drawn.size() <= 255;
+    auto listDrawn = [&] {
+        drawn.clear();
+        for (uint32_t id = 0; id < counts.size(); ++id)
+            if (counts[id]) drawn.push_back(id);
+    };
+    listDrawn();
     // Fill colours that nothing draws need an entry of their own.
     if (!fillsInGlobal_) std::erase_if(use.fills, [&](uint32_t fill) { return counts[fill] == 0; });
     size_t undrawnFills = 0;
     for (uint32_t fill : use.fills) undrawnFills += counts[fill] == 0;
     const size_t room = 256 - std::min<size_t>(undrawnFills, 256);
-    if (mergeDistance_ > 0 && merged_.empty()) {
+    if (mergeDistance_ > 0) {
         std::vector<uint8_t> pinned(ids_.count(), 0);
         for (uint32_t fill : use.fills) pinned[fill] = 1;
         if (background_ != screen::never) pinned[background_] = 1;
         merged_ = mergeCloseColours(drawn, counts, ids_, room, mergeDistance_, pinned);
         if (!merged_.empty()) {
-            mergeReach_.assign(ids_.count(), 0);
-            for (uint32_t id = 0; id < merged_.size(); ++id)
-                mergeReach_[merged_[id]] =
-                    std::max(mergeReach_[merged_[id]], colourDistance(ids_.rgbOf(id), ids_.rgbOf(merged_[id])));
-            // Played again with the merged colours.
-            return buildGlobalTable(frames);
+            applyMerges(use);
+            listDrawn();
         }
     }
+    previousAllowed_ = restoreToPrevious_ && drawn.size() <= 255;
     if (drawn.size() > room) keepColourSetsThatFit(use.frames, room, ids_.count(), drawn);
     orderForCodeSizes(use, ids_.count(), drawn);
 
