@@ -194,6 +194,15 @@ std::optional<std::vector<uint8_t>> maxCompressedBytes(Document& copy, bool plan
     }
     std::vector<uint8_t> best = rivals.get();
     if (host.stopRequested()) return std::nullopt;
+    // Nor is a lossy save larger than the plain lossless one, which writes
+    // the data the file came with where the pictures are as read (noise
+    // no encoder shortens can be stored more tightly than any of ours).
+    if (copy.lossyQuality < 100) {
+        GifWriteOptions lossless = plainOptions;
+        lossless.lossyQuality = 100;
+        ByteSink sink(std::min(best.empty() ? SIZE_MAX : best.size(), havePlan ? plannedBytes.size() : SIZE_MAX));
+        if (writeGifTo(sink, copy.firstFrame, global, lossless)) best = sink.take();
+    }
     if (havePlan && (best.empty() || plannedBytes.size() <= best.size())) best = std::move(plannedBytes);
     return best;
 }

@@ -298,6 +298,41 @@ TEST(LossySave, MaximumCompressionIsNeverLargerThanLossless) {
     std::filesystem::remove_all(dir);
 }
 
+// Noise in local palettes, stored with 9-bit codes and a clear every 250:
+// tighter than any encoder of ours writes it, so the lossless save keeps
+// that data, and so must a lossy one.
+TEST(LossySave, NoiseKeptAsStoredIsNeverOutdoneByLossy) {
+    std::mt19937 rng(7);
+    test::GifBuilder gif(64, 64, 2);
+    for (int f = 0; f < 4; ++f) {
+        std::vector<std::pair<int, int>> codes{{256, 9}};
+        for (int i = 0; i < 64 * 64; ++i) {
+            if (i > 0 && i % 250 == 0) codes.push_back({256, 9});
+            codes.push_back({int(rng() % 256), 9});
+        }
+        codes.push_back({257, 9});
+        gif.control(5).rawImage(0, 0, 64, 64, test::packCodes(8, codes), 256);
+    }
+    const std::filesystem::path file =
+        std::filesystem::temp_directory_path() / ("movigram-noise-" + std::to_string(getpid()) + ".gif");
+    std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(gif.trailer().bytes().data()),
+                                                std::streamsize(gif.bytes().size()));
+    auto sizeAt = [&](int quality) {
+        Document doc;
+        openFiles(doc, {file.string()});
+        doc.maxCompression = doc.splitDirty = doc.transparentMaskOption = true;
+        doc.lossyQuality = quality;
+        const std::string out = file.string() + "." + std::to_string(quality) + ".gif";
+        EXPECT_TRUE(writePreparedCopy(doc, out, true, false).ok);
+        const auto bytes = std::filesystem::file_size(out);
+        std::filesystem::remove(out);
+        return bytes;
+    };
+    const auto lossless = sizeAt(100);
+    EXPECT_LE(sizeAt(90), lossless);
+    std::filesystem::remove(file);
+}
+
 // Pillow (Debian python3-pil) reads every level's file without error and
 // shows what our reader shows, wherever it shows the lossless file so.
 TEST(LossySave, PillowReadsEveryLevelAsWeDo) {
