@@ -297,35 +297,52 @@ std::vector<uint32_t> mergeCloseColours(const std::vector<uint32_t>& drawn, cons
         const uint32_t rgb = ids.rgbOf(id);
         colours.push_back({id, int(rgb >> 16 & 0xFF), int(rgb >> 8 & 0xFF), int(rgb & 0xFF)});
     }
-    // Sorted by red, the search for the nearest stops where red alone is
-    // too far.
-    std::vector<uint32_t> byRed(colours.size());
-    for (uint32_t k = 0; k < byRed.size(); ++k) byRed[k] = k;
-    std::stable_sort(byRed.begin(), byRed.end(), [&](uint32_t a, uint32_t b) { return colours[a].r < colours[b].r; });
-    std::vector<uint32_t> placeByRed(colours.size());
-    for (uint32_t k = 0; k < byRed.size(); ++k) placeByRed[byRed[k]] = k;
+    // A grid of 16 x 16 x 16 cells over RGB: the search for the nearest
+    // looks at rings of cells ever further out, and stops where a ring can
+    // hold nothing nearer than what it found.
+    constexpr int cells = 16, cellSize = 256 / cells;
+    auto cellOf = [](int v) { return v / cellSize; };
+    std::vector<std::vector<uint32_t>> grid(size_t(cells) * cells * cells);
+    for (uint32_t k = 0; k < colours.size(); ++k)
+        grid[size_t((cellOf(colours[k].r) * cells + cellOf(colours[k].g)) * cells + cellOf(colours[k].b))].push_back(k);
     std::vector<uint8_t> gone(colours.size(), 0);
     // The colours each one shows: a merged colour takes its members along,
     // and no member may end up further than a merge may move it.
     std::vector<std::vector<uint32_t>> members(colours.size());
     for (uint32_t k = 0; k < members.size(); ++k) members[k] = {k};
-    auto distance = [&](const Colour& a, const Colour& b) { return colourDistance(ids.rgbOf(a.id), ids.rgbOf(b.id)); };
+    auto distance = [&](const Colour& a, const Colour& b) {
+        const int dr = a.r - b.r, dg = a.g - b.g, db = a.b - b.b;
+        return uint32_t(dr * dr + dg * dg + db * db);
+    };
     // The nearest colour used more than k and still there, within reach.
     auto nearest = [&](uint32_t k, uint32_t& best) {
         uint32_t found = UINT32_MAX;
         best = maxDistance + 1;
         const Colour& c = colours[k];
-        for (int dir : {-1, 1}) {
-            for (int64_t j = int64_t(placeByRed[k]) + dir; j >= 0 && j < int64_t(byRed.size()); j += dir) {
-                const uint32_t other = byRed[size_t(j)];
-                const int dr = colours[other].r - c.r;
-                if (uint32_t(dr * dr) >= best) break;
+        const int cr = cellOf(c.r), cg = cellOf(c.g), cb = cellOf(c.b);
+        auto visit = [&](int r, int g, int b) {
+            if (r < 0 || g < 0 || b < 0 || r >= cells || g >= cells || b >= cells) return;
+            for (uint32_t other : grid[size_t((r * cells + g) * cells + b)]) {
                 if (other >= k || gone[other]) continue;
                 if (const uint32_t d = distance(c, colours[other]); d < best || (d == best && other < found)) {
                     best = d;
                     found = other;
                 }
             }
+        };
+        for (int ring = 0; ring < cells; ++ring) {
+            // Every cell of this ring lies this far off in some channel.
+            const int gap = ring == 0 ? 0 : (ring - 1) * cellSize + 1;
+            if (uint32_t(gap * gap) > best) break;
+            for (int r = cr - ring; r <= cr + ring; ++r)
+                for (int g = cg - ring; g <= cg + ring; ++g) {
+                    if (std::abs(r - cr) == ring || std::abs(g - cg) == ring) {
+                        for (int b = cb - ring; b <= cb + ring; ++b) visit(r, g, b);
+                    } else {
+                        visit(r, g, cb - ring);
+                        if (ring > 0) visit(r, g, cb + ring);
+                    }
+                }
         }
         return found;
     };
