@@ -6,6 +6,7 @@
 #include <cstring>
 #include <deque>
 #include <map>
+#include <utility>
 
 #include "document/FrameChain.h"
 #include "ImageEncoding.h"
@@ -92,8 +93,10 @@ void drawOnto(uint32_t* screen, int32_t screenWidth, const TFrame& frame, const 
               const TRect& area, const TFrame* same, Changed&& changed) {
     const int key = frame.transparentIndex;
     for (int32_t y = area.top; y < area.bottom; ++y) {
-        const uint8_t* row = frame.image->row(y - frame.rect.top) + (area.left - frame.rect.left);
-        const uint8_t* before = same ? same->image->row(y - frame.rect.top) + (area.left - frame.rect.left) : nullptr;
+        // (Read through const pictures: reading marks nothing written.)
+        const uint8_t* row = std::as_const(*frame.image).row(y - frame.rect.top) + (area.left - frame.rect.left);
+        const uint8_t* before =
+            same ? std::as_const(*same->image).row(y - frame.rect.top) + (area.left - frame.rect.left) : nullptr;
         uint32_t* out = screen + size_t(y) * size_t(screenWidth) + size_t(area.left);
         for (int32_t x = 0; x < area.width(); ++x) {
             if (before && x + 8 <= area.width() && std::memcmp(row + x, before + x, 8) == 0) {
@@ -684,19 +687,29 @@ Restore Planner::restoreOf(const TFrame& frame, const screen::FrameColours& colo
     if (!frame.restoreToBackground || area.isEmpty()) return r;
     r.area = area;
     r.value = screen::restoredTo(colours.fillId);
-    for (int32_t y = area.top; y < area.bottom; ++y)
+    int32_t left = INT32_MAX, top = INT32_MAX, right = INT32_MIN, bottom = INT32_MIN;
+    for (int32_t y = area.top; y < area.bottom; ++y) {
+        // The next frame's row here, if it has one.
+        const uint8_t* drawn = nullptr;
+        int32_t drawnLeft = 0, drawnRight = 0;
+        if (nextFrame && y >= nextFrame->rect.top && y < nextFrame->rect.bottom) {
+            drawn = std::as_const(*nextFrame->image).row(y - nextFrame->rect.top);
+            drawnLeft = nextFrame->rect.left;
+            drawnRight = nextFrame->rect.right;
+        }
         for (int32_t x = area.left; x < area.right; ++x) {
             const size_t i = at(x, y);
             // The restored pixels the next frame draws over are never
             // shown; when the animation starts over, the first frame covers
             // what it draws.
             if (doc_[i] == r.value || (last && firstCovers_[i])) continue;
-            if (nextFrame && x >= nextFrame->rect.left && x < nextFrame->rect.right && y >= nextFrame->rect.top &&
-                y < nextFrame->rect.bottom &&
-                nextFrame->image->row(y - nextFrame->rect.top)[x - nextFrame->rect.left] != nextFrame->transparentIndex)
+            if (drawn && x >= drawnLeft && x < drawnRight && drawn[x - drawnLeft] != nextFrame->transparentIndex)
                 continue;
-            r.pixels = r.pixels.united({x, y, x + 1, y + 1});
+            left = std::min(left, x), right = std::max(right, x + 1);
+            top = std::min(top, y), bottom = std::max(bottom, y + 1);
         }
+    }
+    if (left < right) r.pixels = {left, top, right, bottom};
     r.needed = !r.pixels.isEmpty();
     return r;
 }
