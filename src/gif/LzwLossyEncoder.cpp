@@ -55,7 +55,8 @@ private:
 
 }  // namespace
 
-LzwLossyEncoder::LzwLossyEncoder() : firstChild_(4096, none), nextSibling_(4096, none), first_(4096, 0), last_(4096, 0) {}
+LzwLossyEncoder::LzwLossyEncoder()
+    : firstChild_(4096, none), nextSibling_(4096, none), first_(4096, 0), last_(4096, 0) {}
 
 uint32_t LzwLossyEncoder::thresholdOf(int quality) {
     if (quality >= 100) return 0;

@@ -164,8 +164,10 @@ bool ImageEncoder::encodeLossy(int minCodeSize, int transparent, const std::vect
     keep_.resize(values_.size());
     for (size_t i = 0; i < values_.size(); ++i) {
         if (!pixels.fixed[i]) keep_[i] = free_[i] ? LzwLossyEncoder::OrAlternative : LzwLossyEncoder::Exact;
-        else if (int(values_[i]) == transparent || pixels.fixed[i] >= ImagePixels::pinned) keep_[i] = LzwLossyEncoder::Exact;
-        else keep_[i] = LzwLossyEncoder::Close;
+        else if (int(values_[i]) == transparent || pixels.fixed[i] >= ImagePixels::pinned)
+            keep_[i] = LzwLossyEncoder::Exact;
+        else
+            keep_[i] = LzwLossyEncoder::Close;
     }
     ByteSink sink;
     written_.resize(values_.size());
@@ -179,7 +181,8 @@ bool ImageEncoder::encodeLossy(int minCodeSize, int transparent, const std::vect
             const uint32_t id = localTable.empty() ? (k < global_.ids.size() ? global_.ids[k] : blackId_)
                                                    : ids_.find(colours[k] & 0xFFFFFF);
             const double reach = id < mergeReach_->size() ? std::sqrt(double((*mergeReach_)[id])) : 0.0;
-            limits[k] = reach > 0 ? uint32_t(std::max(0.0, std::floor((step - reach) * (step - reach)))) : lossyThreshold_;
+            const double left = std::max(0.0, step - reach);
+            limits[k] = reach > 0 ? uint32_t(std::floor(left * left)) : lossyThreshold_;
         }
     }
     lossyEncoder_.encode(values_.data(), std::ptrdiff_t(width_), width_, uint32_t(values_.size() / std::max(width_, 1u)),

@@ -275,14 +275,15 @@ uint32_t colourDistance(uint32_t a, uint32_t b) {
 // Lossy only: colours are merged, each into the nearest of the colours
 // used more, least cost first (its pixels times the squared distance).
 // Colours closer than a sixth of the distance a pixel may move (a 36th of
-// maxDistance, squared) always merge: fewer colours make longer strings.  Further ones, up to maxDistance, merge
-// while the animation draws more colours than `room`: images then need
-// fewer local tables, which on antialiased drawings cost as much as their
-// pixels.  A colour merged into takes its merged colours along when it is
-// merged itself, as long as none of them moves further than that.  The map
-// is one for the whole animation, so a pixel that stays the same stays the
-// same.  pinned colours (fills, the background) are never merged away.
-// Returns the colour id each id shows as; empty when nothing is merged.
+// maxDistance, squared) always merge: fewer colours make longer strings.
+// Further ones, up to maxDistance, merge while the animation draws more
+// colours than `room`: images then need fewer local tables, which on
+// antialiased drawings cost as much as their pixels.  A colour merged into
+// takes its merged colours along when it is merged itself, as long as none
+// of them moves further than that.  The map is one for the whole
+// animation, so a pixel that stays the same stays the same.  pinned colours
+// (fills, the background) are never merged away.  Returns the colour id
+// each id shows as; empty when nothing is merged.
 std::vector<uint32_t> mergeCloseColours(const std::vector<uint32_t>& drawn, const std::vector<uint64_t>& counts,
                                         const screen::ColourIds& ids, size_t room, uint32_t maxDistance,
                                         const std::vector<uint8_t>& pinned) {

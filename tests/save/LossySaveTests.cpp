@@ -250,7 +250,8 @@ TEST(LossySave, CloseColoursMergeIntoOneTableAndStillPixelsStayStill) {
         std::vector<PaletteEntry> entries;
         for (int i = 0; i < 80; ++i) entries.push_back({uint8_t(i * 3), 100, 50, 0});
         for (int i = 0; i < 80; ++i) entries.push_back({uint8_t(i * 3), 180, uint8_t(60 + 2 * f), 0});
-        auto frame = test::makeFrame(w, h, [&](int x, int y) { return y < 8 ? x % 80 : 80 + (x + y * 3 + f * 7) % 80; });
+        auto frame =
+            test::makeFrame(w, h, [&](int x, int y) { return y < 8 ? x % 80 : 80 + (x + y * 3 + f * 7) % 80; });
         frame->localPalette = std::make_unique<TMyPalette>(entries);
         frame->frameTime = 10;
         doc->frameList.append("f" + std::to_string(f), std::move(frame));
@@ -260,7 +261,8 @@ TEST(LossySave, CloseColoursMergeIntoOneTableAndStillPixelsStayStill) {
     const auto want = test::screensOf(doc->firstFrame, doc->globalPalette.get(), size, Semantics::Viewer);
     auto localTables = [](const std::vector<uint8_t>& bytes) {
         GifReadOutput back = readGifMemory(bytes, "saved.gif");
-        return std::count_if(back.frames.begin(), back.frames.end(), [](const auto& f) { return bool(f->localPalette); });
+        return std::count_if(back.frames.begin(), back.frames.end(),
+                             [](const auto& f) { return bool(f->localPalette); });
     };
     const Layout& maximum = layouts[3];
     const std::vector<uint8_t> lossless = save(*doc, maximum, 100);
