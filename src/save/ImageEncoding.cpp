@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <atomic>
 #include <bit>
-#include <cmath>
 #include <unordered_map>
 
 namespace movigram {
@@ -171,18 +170,14 @@ bool ImageEncoder::encodeLossy(int minCodeSize, int transparent, const std::vect
     }
     ByteSink sink;
     written_.resize(values_.size());
-    // A colour that merged colours show as may move only what is left of
-    // the threshold's distance.
+    // Each entry's own threshold, from its colour's.
     uint32_t limits[256];
-    const bool limited = mergeReach_ && !mergeReach_->empty();
+    const bool limited = colourThresholds_ && !colourThresholds_->empty();
     if (limited) {
-        const double step = std::sqrt(double(lossyThreshold_));
         for (size_t k = 0; k < 256; ++k) {
             const uint32_t id = localTable.empty() ? (k < global_.ids.size() ? global_.ids[k] : blackId_)
                                                    : ids_.find(colours[k] & 0xFFFFFF);
-            const double reach = id < mergeReach_->size() ? std::sqrt(double((*mergeReach_)[id])) : 0.0;
-            const double left = std::max(0.0, step - reach);
-            limits[k] = reach > 0 ? uint32_t(std::floor(left * left)) : lossyThreshold_;
+            limits[k] = id < colourThresholds_->size() ? (*colourThresholds_)[id] : lossyThreshold_;
         }
     }
     lossyEncoder_.encode(values_.data(), std::ptrdiff_t(width_), width_, uint32_t(values_.size() / std::max(width_, 1u)),

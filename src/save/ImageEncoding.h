@@ -75,14 +75,14 @@ public:
     // Below 100, images are encoded lossily at this quality: only pixels
     // that must be drawn may take a close colour.
     void setLossyQuality(int quality) { lossyThreshold_ = LzwLossyEncoder::thresholdOf(quality); }
+    // Lossy only: by colour id, the threshold of its pixels, below the
+    // level's where colours merged into it already moved (none when empty).
+    void setColourThresholds(const std::vector<uint32_t>* thresholds) { colourThresholds_ = thresholds; }
     // What the file shows on the screen (rows of screenWidth): the
     // 0xRRGGBB of the close colour an image chosen before left there, or
     // noClose.  There a pixel that needs no drawing keeps showing it: drawn
     // with an entry of that colour or left transparent, never drawn in the
     // document's colour.
-    // Lossy only: by colour id, the squared distance the colours merged
-    // into it moved (none when empty); it may move that much less.
-    void setMergeReach(const std::vector<uint32_t>* reach) { mergeReach_ = reach; }
     void setShownClose(const uint32_t* shown, int32_t screenWidth) {
         shownClose_ = shown;
         screenWidth_ = screenWidth;
@@ -114,7 +114,7 @@ private:
     LzwLossyEncoder lossyEncoder_;
     uint32_t lossyThreshold_ = 0;
     const uint32_t* shownClose_ = nullptr;
-    const std::vector<uint32_t>* mergeReach_ = nullptr;
+    const std::vector<uint32_t>* colourThresholds_ = nullptr;
     int32_t screenWidth_ = 0;
     const ImagePixels* pixels_ = nullptr;  // of the image being encoded
     std::vector<uint8_t> values_, free_, scratch_, keep_, lossy_, written_, lossyValues_, reparsed_;

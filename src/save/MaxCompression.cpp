@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <climits>
 #include <cstring>
 #include <deque>
@@ -497,10 +498,11 @@ private:
     // Lossy only: the close colour the file shows on each screen pixel, or
     // noClose; and what it showed under the last image.
     std::vector<uint32_t> shownClose_, closeUnderLast_;
-    // Lossy only: the squared distance a merged colour may move, and the
+    // Lossy only: the squared distance a merged colour may move (the
+    // level's threshold), the thresholds left to each colour, and the
     // colour each id is shown as (empty: none merged).
     uint32_t mergeDistance_ = 0;
-    std::vector<uint32_t> merged_, mergeReach_;
+    std::vector<uint32_t> merged_, mergedThresholds_;
     std::vector<uint8_t> firstCovers_;  // the pixels the first frame draws
     // The last planned image: its rectangle, what its restore to the
     // background leaves, and what the frames it stands for leave.
@@ -561,13 +563,21 @@ ColourUse Planner::playChain(const std::vector<const TFrame*>& frames) {
 }
 
 void Planner::applyMerges(ColourUse& use) {
-    mergeReach_.assign(ids_.count(), 0);
+    // A colour others merged into may move only what is left of the
+    // threshold's distance after the furthest of them.
+    std::vector<uint32_t> reach(ids_.count(), 0);
     for (uint32_t id = 0; id < merged_.size(); ++id) {
         const uint32_t into = merged_[id];
         if (into == id) continue;
-        mergeReach_[into] = std::max(mergeReach_[into], colourDistance(ids_.rgbOf(id), ids_.rgbOf(into)));
+        reach[into] = std::max(reach[into], colourDistance(ids_.rgbOf(id), ids_.rgbOf(into)));
         use.pixels[into] += use.pixels[id];
         use.pixels[id] = 0;
+    }
+    mergedThresholds_.assign(ids_.count(), mergeDistance_);
+    for (uint32_t id = 0; id < reach.size(); ++id) {
+        if (reach[id] == 0) continue;
+        const double left = std::max(0.0, std::sqrt(double(mergeDistance_)) - std::sqrt(double(reach[id])));
+        mergedThresholds_[id] = uint32_t(std::floor(left * left));
     }
     // Each frame's colours merged, first come first, and how many frames
     // draw each.  (A pixel changed from one colour to another merged with
@@ -1056,7 +1066,7 @@ bool Planner::run(TFrame* first, const MaxCompressionOptions& options) {
     buildGlobalTable(frames);
     encoder_ = std::make_unique<ImageEncoder>(ids_, table_, plan_.backgroundIndex, blackId_);
     encoder_->setLossyQuality(options.lossyQuality);
-    encoder_->setMergeReach(&mergeReach_);
+    encoder_->setColourThresholds(&mergedThresholds_);
     if (options.lossyQuality < 100) {
         shownClose_.assign(pixels(), noClose);
         encoder_->setShownClose(shownClose_.data(), size_.width);
